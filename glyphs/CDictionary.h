@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A node of the dictionary trie: one child per slot of the alphabet, never null (a prefix of
+// no word leads to the dictionary's shared dead end).
+class CDictNode {
+public:
+    int IsWordEnd() const { return m_nWordEnd; }
+
+    int m_nChildCount = 0;
+    CDictNode** m_pChildren = nullptr;  // m_nChildCount pointers, owned by the dictionary
+    int m_nWordEnd = 0;                 // 1 when a word ends exactly here
+};
+
+// The word trie of dict.dic. Words are stored with a trailing space. Characters map to
+// slots through a 256-entry table; codes without an entry share slot 0.
+class CDictionary {
+public:
+    CDictionary();
+    ~CDictionary();
+    CDictionary(const CDictionary&) = delete;
+    CDictionary& operator=(const CDictionary&) = delete;
+
+    // 1 selects the Latin alphabet (27 slots), 0 the Cyrillic one (33 slots); starts an
+    // empty tree. Other values return false and leave everything as it was.
+    bool SetAlphabet(int alphabet);
+    // Adds the words of a dict.dic file (one per line, trimmed, plus a space), then the
+    // one-space word. False only when the file cannot be opened.
+    bool LoadWords(const std::string& path);
+    // The same from text in memory.
+    void LoadWordsFromText(std::string_view text);
+    // Adds one entry as it stands. Always true once an alphabet is chosen.
+    bool AddWord(std::string_view text);
+
+    // The root, or nullptr before an alphabet was chosen.
+    const CDictNode* GetRoot() const { return m_pRoot; }
+    const CDictNode* GetChild(const CDictNode* node, std::uint8_t code) const {
+        return node->m_pChildren[m_Slots[code]];
+    }
+    const CDictNode* DeadEnd() const { return m_pDeadEnd; }
+    int AlphabetSize() const { return m_nAlphabetSize; }
+    int Slot(std::uint8_t code) const { return m_Slots[code]; }
+
+    // Number of nodes other than the dead end, and bytes the tree holds.
+    std::size_t NodeCount() const;
+    std::size_t MemoryBytes() const;
+    // Length in characters (the trailing space included) of the longest entry.
+    int MaxWordLength() const { return m_nMaxWordLength; }
+
+private:
+    struct Storage;
+
+    int m_nAlphabetSize = 0;
+    CDictNode* m_pRoot = nullptr;
+    CDictNode* m_pDeadEnd = nullptr;
+    std::uint8_t m_Slots[256] = {};
+    int m_nMaxWordLength = 0;
+    std::unique_ptr<Storage> m_pStorage;  // node and child-table arena
+};

@@ -1,0 +1,1 @@
+#include "CodePage1251.h"

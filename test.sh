@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. Exit status 0 only when all pass.
+# PRESETS (default "release asan") chooses the builds that are tested.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh
+
+jobs=$(nproc)
+for preset in ${PRESETS:-release asan}; do
+  echo "== $preset: configure and build" >&2
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== $preset: test" >&2
+  ctest --preset "$preset" -j "$jobs"
+done

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "CBitImage.h"
+#include "CCharImageFont.h"
+#include "CCharVariants.h"
+#include "CDictionary.h"
+#include "CDocView.h"
+#include "CPrefixList.h"
+#include "CRaster.h"
+#include "CRect.h"
+#include "IMessageSink.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The recognition document: the user's text, the picture drawn from it, the glyph font, the
+// dictionary, the settings, the recognition result and the flags that tell the views what to
+// show. Toolkit-free: the desktop program and the command line drive the same operations;
+// dialogs and file choosers stay in the front ends, which call these operations with the
+// values the user chose. Failures are reported through the message sink.
+class CRecognizeDoc {
+public:
+    CRecognizeDoc();
+    ~CRecognizeDoc();
+    CRecognizeDoc(const CRecognizeDoc&) = delete;
+    CRecognizeDoc& operator=(const CRecognizeDoc&) = delete;
+
+    void SetMessageSink(IMessageSink* sink) { m_pMessages = sink; }
+    IMessageSink& Messages() const { return *m_pMessages; }
+
+    // --- Life cycle and files -------------------------------------------------------
+    // A new document: new-document values, the Latin dictionary from dict.dic and the font
+    // from Fonts/default.GLF (both found by FindDataFile), and a white picture of the picture
+    // rectangle. False, after "Invalid CharImageFont File", when the font cannot be loaded.
+    bool OnNewDocument();
+    // Opens an .rdf file; false, after the message, when it cannot be read or is damaged.
+    bool OpenDocument(const std::string& path);
+    // Saves as .rdf, atomically; false after "Failed to save document.".
+    bool SaveDocument(const std::string& path);
+    // The .rdf bytes of the document.
+    std::vector<std::uint8_t> SaveToBytes() const;
+    enum class ReadResult { Ok, UnexpectedFormat, InvalidFont };
+    // Reads .rdf bytes into the document (no message for UnexpectedFormat; InvalidFont means
+    // the document was read with an empty font after "Invalid font format!").
+    ReadResult LoadFromBytes(std::span<const std::uint8_t> bytes);
+
+    // --- Commands -------------------------------------------------------------------
+    void OnEditText();
+    void OnEditGraphics();
+    bool CanEditText() const { return !m_bGraphicsModified; }   // "Edit &text" enabled
+    bool CanSetText() const { return m_bEditText != 0; }        // "Set te&xt..." enabled
+    // Clears the font and loads path; false after "Invalid CharImageFont File".
+    bool LoadFont(const std::string& path);
+    // "Set te&xt..." after the dialog's OK: stores the text, recomputes the cells, marks the
+    // document modified, renders the text into the picture and updates all views.
+    // False, after a message, when the picture would exceed the size bound.
+    bool SetText(std::string text);
+    // "Additional &Space..." after the dialog's OK. False, after a message, when the picture
+    // rectangle would exceed the size bound; nothing changes then.
+    bool SetAdditionalSpace(int space);
+    void SetLineWidth(int width) { m_nLineWidth = width; }
+    // "&Save bitmap...": writes the picture as a .BMP file, atomically.
+    bool SaveBitmap(const std::string& path);
+    // "&Load Bitmap...": replaces the picture; false, after a message, leaving the document
+    // unchanged when the file cannot be read as a bitmap.
+    bool LoadBitmap(const std::string& path);
+    // "&Recognize (Simple)" and "Recognize (&Complex)".
+    void OnRecognizeSimple();
+    void OnRecognizeComplex();
+    // Rebuilds m_pPrefixLists from position a and writes row[a..n] of the word-cost matrix.
+    void BuildPrefixLists(int a, std::int32_t* row);
+    // A mouse stroke segment was drawn into the picture by sender.
+    void OnStrokeDrawn(CDocView* sender);
+
+    // --- Geometry and rendering -----------------------------------------------------
+    // R = (0, 0, CellWidth x (cells + 1), 2 x CellHeight).
+    CRect GetPictureRect() const;
+    int TextOriginX() const;  // CellWidth / 2
+    int TextOriginY() const;  // (R.height - CellHeight) / 2
+    // Makes raster a white raster of R's size with text drawn at the text origin. False
+    // when R exceeds the raster size bound (raster then empty).
+    bool RenderText(CRaster& raster, std::string_view text) const;
+    // Makes the picture, white and of R's size, when the document has none yet.
+    void EnsurePicture();
+
+    // --- Views ----------------------------------------------------------------------
+    void AddView(CDocView* view);
+    void RemoveView(CDocView* view);
+    const std::vector<CDocView*>& Views() const { return m_Views; }
+    void UpdateAllViews(CDocView* sender, long hint = 0);
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+    bool IsModified() const { return m_bModified; }
+
+    // --- State ----------------------------------------------------------------------
+    std::string m_strUserText;
+    CRaster m_Picture;             // the picture; m_bHasPicture tells whether it was made
+    bool m_bHasPicture = false;
+    std::string m_strResultText;
+    std::vector<CPrefixList> m_pPrefixLists;   // none when empty
+    std::vector<CCharVariants> m_pCharVariants; // none when empty
+    double m_dCoefficient = 0.2;
+    int m_nLineWidth = 3;          // 1, 3 or 5
+    int m_nAdditionalSpace = 3;
+    CBitImage m_CellImage;
+    int m_nCells = 0;              // character positions: text length + additional space
+    int m_bRedrawPicture = 0;
+    int m_bResultChanged = 0;
+    int m_bPicturePresent = 0;
+    int m_bResultPicture = 0;
+    CCharImageFont m_Font;
+    int m_bGraphicsModified = 0;
+    int m_bEditGraphics = 0;
+    int m_bEditText = 1;
+    CDictionary m_Dictionary;
+
+private:
+    IMessageSink* m_pMessages;
+    CSilentMessageSink m_SilentSink;
+    std::vector<CDocView*> m_Views;
+    bool m_bModified = false;
+};
