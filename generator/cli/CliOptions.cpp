@@ -1,0 +1,293 @@
+#include "CliOptions.h"
+
+#include "CharacterClasses.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace {
+
+bool ParseInt(const std::string& text, long long low, long long high, int& value)
+{
+    long long parsed = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, parsed);
+    if (text.empty() || ec != std::errc() || ptr != end || parsed < low || parsed > high)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+std::vector<std::string> SplitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ','))
+        items.push_back(item);
+    return items;
+}
+
+bool ParseClassList(const std::string& text, std::vector<CharClass>& classes, std::string& error)
+{
+    for (const std::string& name : SplitList(text)) {
+        CharClass cls{};
+        if (!FindClassByName(name, cls)) {
+            error = "unknown character class \"" + name + "\" (one of EnglishUpper, EnglishLower, "
+                    "RussianUpper, RussianLower, Digits, SignsBracesQuotes, SpecialSymbols, "
+                    "SpacesPunctuation, UnknownChars, ControlChars)";
+            return false;
+        }
+        classes.push_back(cls);
+    }
+    if (classes.empty()) {
+        error = "empty list of character classes";
+        return false;
+    }
+    return true;
+}
+
+void SetClasses(const std::vector<CharClass>& classes, int value, InclusionTable& table)
+{
+    for (CharClass cls : classes) {
+        for (std::uint8_t code : ClassInfo(cls).codes)
+            table[code] = value;
+    }
+}
+
+} // namespace
+
+bool ParseCodeList(const std::string& text, std::vector<int>& codes)
+{
+    const std::vector<std::string> items = SplitList(text);
+    if (items.empty())
+        return false;
+    for (const std::string& item : items) {
+        const std::size_t dash = item.find('-');
+        int first = 0;
+        int last = 0;
+        if (dash == std::string::npos) {
+            if (!ParseInt(item, 0, 255, first))
+                return false;
+            last = first;
+        } else if (!ParseInt(item.substr(0, dash), 0, 255, first) || !ParseInt(item.substr(dash + 1), 0, 255, last) ||
+                   last < first) {
+            return false;
+        }
+        for (int code = first; code <= last; ++code)
+            codes.push_back(code);
+    }
+    return true;
+}
+
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error)
+{
+    GeneratorSettings& settings = options.m_Settings;
+    bool hasPreset = false;
+    InclusionPreset preset = InclusionPreset::Pure;
+    std::vector<CharClass> included;
+    std::vector<CharClass> excluded;
+    std::vector<int> includedCodes;
+    std::vector<int> excludedCodes;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (name.rfind("--", 0) == 0) {
+            const std::size_t equals = name.find('=');
+            if (equals != std::string::npos) {
+                value = name.substr(equals + 1);
+                name = name.substr(0, equals);
+                hasValue = true;
+            }
+        }
+        auto takeValue = [&]() {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size()) {
+                error = "option " + name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            hasValue = true;
+            return true;
+        };
+        auto takeInt = [&](long long low, long long high, int& target) {
+            if (!takeValue())
+                return false;
+            if (!ParseInt(value, low, high, target)) {
+                error = "option " + name + " needs an integer between " + std::to_string(low) + " and " +
+                        std::to_string(high) + ", not \"" + value + "\"";
+                return false;
+            }
+            return true;
+        };
+        auto flag = [&]() {
+            if (hasValue) {
+                error = "option " + name + " takes no value";
+                return false;
+            }
+            return true;
+        };
+
+        int number = 0;
+        if (name == "--help" || name == "-h") {
+            if (!flag())
+                return false;
+            options.m_bHelp = true;
+        } else if (name == "--version") {
+            if (!flag())
+                return false;
+            options.m_bVersion = true;
+        } else if (name == "--list-fonts") {
+            if (!flag())
+                return false;
+            options.m_bListFonts = true;
+        } else if (name == "--font") {
+            if (!takeValue())
+                return false;
+            if (value.empty()) {
+                error = "option --font needs a family name";
+                return false;
+            }
+            settings.m_Font.m_strFamily = value;
+            settings.m_strFaceName = value;
+        } else if (name == "--size") {
+            if (!takeInt(1, 1000, settings.m_Font.m_nPixelSize))
+                return false;
+        } else if (name == "--bold" || name == "--no-bold") {
+            if (!flag())
+                return false;
+            settings.m_Font.m_nWeight = name == "--bold" ? 700 : 400;
+        } else if (name == "--italic" || name == "--no-italic") {
+            if (!flag())
+                return false;
+            settings.m_Font.m_bItalic = name == "--italic";
+        } else if (name == "--first" || name == "--last") {
+            if (!takeInt(0, 255, number))
+                return false;
+            (name == "--first" ? settings.m_nFirstCode : settings.m_nLastCode) = static_cast<std::uint8_t>(number);
+        } else if (name == "--width") {
+            if (!takeInt(0, 150, settings.m_nWidth))
+                return false;
+        } else if (name == "--height") {
+            if (!takeInt(0, 150, settings.m_nHeight))
+                return false;
+        } else if (name == "--x") {
+            if (!takeInt(-2147483647LL - 1, 2147483647LL, settings.m_nXOffset))
+                return false;
+        } else if (name == "--y") {
+            if (!takeInt(-2147483647LL - 1, 2147483647LL, settings.m_nYOffset))
+                return false;
+        } else if (name == "--preset") {
+            if (!takeValue())
+                return false;
+            if (value == "pure")
+                preset = InclusionPreset::Pure;
+            else if (value == "normal")
+                preset = InclusionPreset::Normal;
+            else if (value == "rich")
+                preset = InclusionPreset::Rich;
+            else {
+                error = "option --preset needs pure, normal or rich, not \"" + value + "\"";
+                return false;
+            }
+            hasPreset = true;
+        } else if (name == "--include" || name == "--exclude") {
+            if (!takeValue() || !ParseClassList(value, name == "--include" ? included : excluded, error))
+                return false;
+        } else if (name == "--include-codes" || name == "--exclude-codes") {
+            if (!takeValue())
+                return false;
+            if (!ParseCodeList(value, name == "--include-codes" ? includedCodes : excludedCodes)) {
+                error = "option " + name + " needs codes 0..255 such as 0-31,127, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--measure") {
+            if (!flag())
+                return false;
+            options.m_bMeasure = true;
+        } else if (name == "--autolayout") {
+            if (!flag())
+                return false;
+            options.m_bAutoLayout = true;
+        } else if (name == "-o" || name == "--output") {
+            if (!takeValue())
+                return false;
+            if (value.empty()) {
+                error = "option " + name + " needs a file name";
+                return false;
+            }
+            options.m_strOutput = value;
+        } else {
+            error = "unknown option \"" + args[i] + "\"";
+            return false;
+        }
+    }
+
+    InclusionTable& table = settings.m_Inclusions;
+    if (hasPreset) {
+        ClassStates states = DeriveClassStates(table);
+        ApplyPreset(preset, states, table);
+    }
+    SetClasses(included, 1, table);
+    SetClasses(excluded, 0, table);
+    for (int code : includedCodes)
+        table[static_cast<std::size_t>(code)] = 1;
+    for (int code : excludedCodes)
+        table[static_cast<std::size_t>(code)] = 0;
+    settings.ClampCurrentCode();
+    settings.LoadSaveFlag();
+
+    if (!options.m_bHelp && !options.m_bVersion && !options.m_bListFonts && !options.m_bMeasure &&
+        options.m_strOutput.empty()) {
+        error = "nothing to do: give -o OUT.GLF, --measure or --list-fonts";
+        return false;
+    }
+    return true;
+}
+
+std::string CliUsage()
+{
+    return R"(Usage: glyphmill-cli [OPTIONS] -o OUT.GLF
+       glyphmill-cli [OPTIONS] --measure
+       glyphmill-cli --list-fonts
+
+Renders the characters 0..255 (Windows-1251) of an installed font into glyph cells and
+writes them as a GLF glyph font. Every option defaults to the start value of Glyphmill.
+
+Font:
+  --font FAMILY          font family (default "Arial")
+  --size PX              character height in pixels, 1..1000 (default 70)
+  --bold, --no-bold      bold weight or normal weight (default bold)
+  --italic, --no-italic  italic style (default not italic)
+
+Range and cell window:
+  --first N, --last N    first and last code written, 0..255 (default 0 and 255)
+  --width W              Character Width, right edge of the cell, 0..150 (default 72)
+  --height H             Character Height, bottom edge of the cell, 0..150 (default 80)
+  --x X, --y Y           X Offset and Y Offset, left and top edge of the cell (default 0)
+  --measure              print the measured layout as "X=.. W=.. Y=.. H=.."
+  --autolayout           write with the measured layout
+
+Characters (applied in this order; excluded codes get empty records):
+  --preset pure|normal|rich    the Russian Symbols presets
+  --include CLASS,...          include whole classes
+  --exclude CLASS,...          exclude whole classes
+  --include-codes LIST         include codes, e.g. 38,65-90
+  --exclude-codes LIST         exclude codes, e.g. 0-31,127
+  Classes: EnglishUpper EnglishLower RussianUpper RussianLower Digits SignsBracesQuotes
+           SpecialSymbols SpacesPunctuation UnknownChars ControlChars
+
+Output:
+  -o, --output OUT.GLF   the file to write (replaced only when the new file is complete)
+  --list-fonts           list the installed font families
+  --help, --version
+
+Exit status: 0 success, 1 the work could not be done, 2 bad usage or unreadable input.
+)";
+}
