@@ -59,6 +59,12 @@ private:
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                    std::size_t maxSize = std::size_t{1} << 30);
 
+// Reads at most maxSize bytes from the start of a file. False when it cannot be opened or read.
+bool ReadFilePrefix(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t maxSize);
+
 // Writes bytes to path through a temporary file in the same folder that is flushed to disk
-// and renamed over path, so that a failed write leaves any previous file untouched.
+// and renamed over path, so that a failed write leaves any previous file untouched. The new
+// file keeps the permission bits of the file it replaces; a new file gets 0666 less the
+// umask. A symbolic link at path stays and the file it points to is replaced. False when
+// path is a folder or anything fails; the temporary file is then removed.
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);

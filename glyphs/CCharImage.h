@@ -12,12 +12,14 @@
 class CCharImage {
 public:
     // Reads one record (width byte, height byte, bits). A width or height byte past the end
-    // raises end-of-file; bits shorter than announced fail without raising it.
+    // raises end-of-file; bits shorter than announced fail without raising it, without
+    // allocating them, and leave the record empty (0 x 0, no bits).
     bool ReadRecord(CByteReader& reader);
     void WriteRecord(CByteWriter& writer) const;
 
     // Paints the glyph's width x height rectangle (ink black, background white) with its
-    // top-left pixel at (x, y); the bits past the width are not drawn.
+    // top-left pixel at (x, y); the bits past the width are not drawn, nor pixels that fall
+    // outside the surface.
     void DrawAt(CRaster& surface, int x, int y) const;
 
     int Width() const { return m_nWidth; }

@@ -27,14 +27,20 @@ public:
     CDictionary& operator=(const CDictionary&) = delete;
 
     // 1 selects the Latin alphabet (27 slots), 0 the Cyrillic one (33 slots); starts an
-    // empty tree. Other values return false and leave everything as it was.
+    // empty tree. Other values return false and leave everything as it was. Slot entries
+    // written by an earlier alphabet stay unless they lie past the new table (they become 0).
+    // Throws std::bad_alloc, keeping the old tree, when memory runs out.
     bool SetAlphabet(int alphabet);
     // Adds the words of a dict.dic file (one per line, trimmed, plus a space), then the
-    // one-space word. False only when the file cannot be opened.
+    // one-space word. Lines end at LF, a CR before the LF is dropped. Only the first 998
+    // characters from a line's first non-space character count; the rest of a longer line
+    // is ignored. False when the file cannot be read or no alphabet was chosen.
     bool LoadWords(const std::string& path);
     // The same from text in memory.
     void LoadWordsFromText(std::string_view text);
-    // Adds one entry as it stands. Always true once an alphabet is chosen.
+    // Adds one entry as it stands (every byte, a zero byte included, is a character). True
+    // once an alphabet is chosen, false before. Throws std::bad_alloc when memory runs out,
+    // after leaving the tree as it was before the call.
     bool AddWord(std::string_view text);
 
     // The root, or nullptr before an alphabet was chosen.

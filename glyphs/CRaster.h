@@ -19,7 +19,8 @@ public:
     CRaster() = default;
 
     // Makes a width x height raster filled with colour; false (and an empty raster) when a
-    // size is negative or the raster would exceed kMaxPixels.
+    // size is negative, the raster would exceed kMaxPixels or memory runs out. A size of 0
+    // gives an empty raster and true.
     bool Create(int width, int height, std::uint32_t colour = kWhite);
     static bool SizeAllowed(std::int64_t width, std::int64_t height);
 

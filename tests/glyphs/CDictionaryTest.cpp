@@ -1,0 +1,222 @@
+#include "CDictionary.h"
+#include "GlyphFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+// The node reached from the root by following every character of reading.
+const CDictNode* Follow(const CDictionary& dictionary, std::string_view reading)
+{
+    const CDictNode* node = dictionary.GetRoot();
+    for (char c : reading)
+        node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
+    return node;
+}
+
+bool IsWord(const CDictionary& dictionary, std::string_view reading)
+{
+    return Follow(dictionary, std::string(reading) + ' ')->IsWordEnd() == 1;
+}
+
+CDictionary& Latin(CDictionary& dictionary, std::string_view text)
+{
+    EXPECT_TRUE(dictionary.SetAlphabet(1));
+    dictionary.LoadWordsFromText(text);
+    return dictionary;
+}
+
+void WriteFile(const std::string& path, std::string_view text)
+{
+    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+}  // namespace
+
+TEST(CDictionary, NewAndAlphabets)
+{
+    CDictionary dictionary;
+    EXPECT_EQ(dictionary.GetRoot(), nullptr);
+    EXPECT_FALSE(dictionary.AddWord("cat "));
+    EXPECT_FALSE(dictionary.SetAlphabet(2));
+    EXPECT_EQ(dictionary.GetRoot(), nullptr);
+
+    ASSERT_TRUE(dictionary.SetAlphabet(1));
+    EXPECT_EQ(dictionary.AlphabetSize(), 27);
+    EXPECT_EQ(dictionary.Slot(' '), 1);
+    EXPECT_EQ(dictionary.Slot('b'), 2);
+    EXPECT_EQ(dictionary.Slot('z'), 26);
+    for (int code : {int{'a'}, int{'{'}, int{'A'}, int{'0'}, 0, 255})
+        EXPECT_EQ(dictionary.Slot(static_cast<std::uint8_t>(code)), 0) << code;
+    EXPECT_EQ(dictionary.GetRoot()->m_nChildCount, 27);
+
+    // A refused value keeps the tree and its words.
+    dictionary.AddWord("cat ");
+    EXPECT_FALSE(dictionary.SetAlphabet(-1));
+    EXPECT_TRUE(IsWord(dictionary, "cat"));
+
+    ASSERT_TRUE(dictionary.SetAlphabet(0));
+    EXPECT_EQ(dictionary.AlphabetSize(), 33);
+    EXPECT_FALSE(IsWord(dictionary, "cat"));
+    EXPECT_EQ(dictionary.Slot(224), 0);
+    EXPECT_EQ(dictionary.Slot(255), 31);
+    EXPECT_EQ(dictionary.Slot(184), 32);
+    EXPECT_EQ(dictionary.Slot('z'), 26);  // left from the Latin alphabet
+
+    // Back to Latin: Cyrillic slots past 26 must not index past the 27-slot tables.
+    ASSERT_TRUE(dictionary.SetAlphabet(1));
+    for (int code = 0; code < 256; ++code)
+        EXPECT_LT(dictionary.Slot(static_cast<std::uint8_t>(code)), 27) << code;
+    dictionary.AddWord("\xFF\xB8 ");
+    EXPECT_EQ(Follow(dictionary, "\xFF\xB8 ")->IsWordEnd(), 1);
+}
+
+TEST(CDictionary, CatAndDogFollowTheirSlotPaths)
+{
+    CDictionary dictionary;
+    Latin(dictionary, "cat\ndog\n");
+    const CDictNode* root = dictionary.GetRoot();
+    const CDictNode* dead = dictionary.DeadEnd();
+
+    const CDictNode* cat = root->m_pChildren[3]->m_pChildren[0]->m_pChildren[20]->m_pChildren[1];
+    const CDictNode* dog = root->m_pChildren[4]->m_pChildren[15]->m_pChildren[7]->m_pChildren[1];
+    EXPECT_EQ(cat, Follow(dictionary, "cat "));
+    EXPECT_EQ(cat->IsWordEnd(), 1);
+    EXPECT_EQ(dog->IsWordEnd(), 1);
+    EXPECT_EQ(Follow(dictionary, "cat")->IsWordEnd(), 0);
+    EXPECT_EQ(Follow(dictionary, "cax"), dead);
+    EXPECT_EQ(root->IsWordEnd(), 0);
+
+    // 'a', 'A', '1' and every other unlisted code share slot 0.
+    EXPECT_TRUE(IsWord(dictionary, "cAt"));
+    EXPECT_TRUE(IsWord(dictionary, "c1t"));
+    EXPECT_TRUE(IsWord(dictionary, "c{t"));
+    EXPECT_EQ(Follow(dictionary, "Cat "), dead);
+    EXPECT_EQ(Follow(dictionary, "d1g "), dead);
+
+    // The dead end leads only to itself and ends no word.
+    for (int code = 0; code < 256; ++code)
+        EXPECT_EQ(dictionary.GetChild(dead, static_cast<std::uint8_t>(code)), dead);
+    EXPECT_EQ(dead->IsWordEnd(), 0);
+    EXPECT_EQ(Follow(dictionary, "zzzzzzzzzz cat "), dead);
+
+    // Every child pointer is a node, never null.
+    EXPECT_EQ(dictionary.NodeCount(), 1u + 4 + 4 + 1);  // root, c-a-t-space, d-o-g-space, the lone space
+    for (const CDictNode* node : {root, cat, dog, Follow(dictionary, "ca")}) {
+        for (int slot = 0; slot < node->m_nChildCount; ++slot)
+            EXPECT_NE(node->m_pChildren[slot], nullptr);
+    }
+    EXPECT_EQ(dictionary.MaxWordLength(), 4);
+}
+
+TEST(CDictionary, LinesAreTrimmedAndLineEndsAgree)
+{
+    CDictionary lf, crlf, padded;
+    Latin(lf, "cat\nice cream\ndog");
+    Latin(crlf, "cat\r\nice cream\r\ndog\r\n");
+    Latin(padded, "   cat   \n ice cream \r\n\tdog");
+    for (const CDictionary* dictionary : {&lf, &crlf, &padded}) {
+        EXPECT_TRUE(IsWord(*dictionary, "cat"));
+        EXPECT_TRUE(IsWord(*dictionary, "ice cream"));
+        EXPECT_FALSE(IsWord(*dictionary, "ice"));
+        EXPECT_TRUE(IsWord(*dictionary, ""));  // the one-space entry
+        EXPECT_FALSE(IsWord(*dictionary, "cat "));
+    }
+    EXPECT_TRUE(IsWord(lf, "dog"));
+    EXPECT_TRUE(IsWord(crlf, "dog"));
+    EXPECT_EQ(lf.NodeCount(), crlf.NodeCount());
+    // A tab is no space: it stays, in the shared slot 0.
+    EXPECT_FALSE(IsWord(padded, "dog"));
+    EXPECT_TRUE(IsWord(padded, "\tdog"));
+
+    // A CR that does not end a line is a character.
+    CDictionary inner;
+    Latin(inner, "c\rt\nend\r");
+    EXPECT_TRUE(IsWord(inner, "c\rt"));
+    EXPECT_TRUE(IsWord(inner, "end\r"));
+    EXPECT_FALSE(IsWord(inner, "end"));
+}
+
+TEST(CDictionary, EmptyAndMissingFiles)
+{
+    fixtures::TempDir dir;
+    const std::string empty = dir.File("empty.dic");
+    WriteFile(empty, "");
+    CDictionary loaded;
+    ASSERT_TRUE(loaded.SetAlphabet(1));
+    EXPECT_TRUE(loaded.LoadWords(empty));
+    EXPECT_TRUE(IsWord(loaded, ""));
+    EXPECT_EQ(loaded.NodeCount(), 2u);  // the root and the space
+
+    CDictionary missing;
+    ASSERT_TRUE(missing.SetAlphabet(1));
+    EXPECT_FALSE(missing.LoadWords(dir.File("none.dic")));
+    EXPECT_FALSE(missing.LoadWords(dir.Path().string()));
+    EXPECT_FALSE(IsWord(missing, ""));
+    EXPECT_EQ(Follow(missing, " "), missing.DeadEnd());
+
+    // Before an alphabet there is no tree to load into.
+    const std::string words = dir.File("words.dic");
+    WriteFile(words, "cat\n");
+    CDictionary noAlphabet;
+    EXPECT_FALSE(noAlphabet.LoadWords(words));
+    noAlphabet.LoadWordsFromText("cat\n");
+    EXPECT_EQ(noAlphabet.GetRoot(), nullptr);
+
+    // LoadWords adds to what the tree holds.
+    EXPECT_TRUE(loaded.LoadWords(words));
+    EXPECT_TRUE(IsWord(loaded, "cat"));
+}
+
+TEST(CDictionary, LinesLongerThan998CharactersAreCut)
+{
+    const std::string exact(998, 'b');
+    const std::string longer = std::string(998, 'c') + "dd";
+    CDictionary dictionary;
+    Latin(dictionary, "   " + exact + "\n" + longer + "\n" + std::string(997, 'e') + "  x");
+    EXPECT_TRUE(IsWord(dictionary, exact));
+    EXPECT_TRUE(IsWord(dictionary, longer.substr(0, 998)));
+    EXPECT_EQ(Follow(dictionary, longer), dictionary.DeadEnd());
+    // Cut within trailing content: the spaces before the cut are then trimmed.
+    EXPECT_TRUE(IsWord(dictionary, std::string(997, 'e')));
+    EXPECT_EQ(dictionary.MaxWordLength(), 999);
+
+    // AddWord takes any length as it stands.
+    dictionary.AddWord(std::string(5000, 'f'));
+    EXPECT_EQ(dictionary.MaxWordLength(), 5000);
+}
+
+TEST(CDictionary, AddWordMarksExactEntries)
+{
+    CDictionary dictionary;
+    ASSERT_TRUE(dictionary.SetAlphabet(1));
+    EXPECT_TRUE(dictionary.AddWord(""));
+    EXPECT_EQ(dictionary.GetRoot()->IsWordEnd(), 1);
+    EXPECT_TRUE(dictionary.AddWord("ab"));
+    const std::size_t nodes = dictionary.NodeCount();
+    EXPECT_TRUE(dictionary.AddWord("ab"));
+    EXPECT_EQ(dictionary.NodeCount(), nodes);
+    EXPECT_EQ(Follow(dictionary, "ab")->IsWordEnd(), 1);
+    EXPECT_EQ(Follow(dictionary, "a")->IsWordEnd(), 0);
+    // Extending a former leaf keeps it a word end.
+    EXPECT_TRUE(dictionary.AddWord("abc"));
+    EXPECT_EQ(Follow(dictionary, "ab")->IsWordEnd(), 1);
+    EXPECT_EQ(Follow(dictionary, "abc")->IsWordEnd(), 1);
+    EXPECT_EQ(Follow(dictionary, "abb"), dictionary.DeadEnd());
+    EXPECT_EQ(Follow(dictionary, "ab")->m_nChildCount, 27);
+}
+
+TEST(CDictionary, ShippedWordList)
+{
+    CDictionary dictionary;
+    ASSERT_TRUE(dictionary.SetAlphabet(1));
+    ASSERT_TRUE(dictionary.LoadWords(fixtures::SourcePath("data/dict.dic")));
+    for (const char* word : {"cat", "dog", "the", "recognition", "zoo"})
+        EXPECT_TRUE(IsWord(dictionary, word)) << word;
+    EXPECT_FALSE(IsWord(dictionary, "xqzv"));
+    EXPECT_GT(dictionary.NodeCount(), 10000u);
+    EXPECT_GT(dictionary.MaxWordLength(), 10);
+    EXPECT_LT(dictionary.MaxWordLength(), 40);
+}
