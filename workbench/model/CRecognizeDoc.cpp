@@ -1,1 +1,217 @@
+// The recognition document: life cycle, commands, geometry and views.
 #include "CRecognizeDoc.h"
+
+#include "DataFiles.h"
+#include "DocMessages.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+const char* const kNewUserText = "No user input yet!";
+const char* const kNewResultText = "No recognition info yet!";
+
+}  // namespace
+
+CRecognizeDoc::CRecognizeDoc() : m_pMessages(&m_SilentSink) {}
+
+CRecognizeDoc::~CRecognizeDoc() = default;
+
+void CRecognizeDoc::ShowError(std::string_view text, std::string_view title, MessageIcon icon) {
+    m_pMessages->ShowMessage(text, title, icon);
+}
+
+// --- Life cycle ---------------------------------------------------------------------------
+
+bool CRecognizeDoc::OnNewDocument() {
+    return NewDocument(FindDataFile(kDefaultFontPath), FindDataFile(kDictionaryPath));
+}
+
+bool CRecognizeDoc::NewDocument(const std::string& fontPath, const std::string& dictPath) {
+    m_pPrefixLists.clear();
+    m_pCharVariants.clear();
+    m_dCoefficient = 0.2;
+    m_bRedrawPicture = 0;
+    m_bResultChanged = 0;
+    m_nLineWidth = 3;
+    m_strUserText = kNewUserText;
+    m_bEditText = 1;
+    m_bEditGraphics = 0;
+    m_bGraphicsModified = 0;
+    m_bPicturePresent = 0;
+    m_bResultPicture = 0;
+    m_nAdditionalSpace = 3;
+    // The default text is never drawn or recognised until the user sets a text.
+    m_nCells = 0;
+    m_strResultText = kNewResultText;
+    m_CellImage = CBitImage();
+    m_Picture = CRaster();
+    m_bHasPicture = false;
+    m_bModified = false;
+
+    // A missing word list leaves the dictionary empty, without a message.
+    m_Dictionary.SetAlphabet(1);
+    if (!dictPath.empty())
+        m_Dictionary.LoadWords(dictPath);
+
+    m_Font = CCharImageFont();
+    if (!m_Font.LoadFromFile(fontPath)) {
+        ShowError(DocMessages::kInvalidFontFile, DocMessages::kLoadingGlfFile);
+        return false;
+    }
+    // What the first graphics view does: a white picture of R's size, one cell wide.
+    EnsurePicture();
+    return true;
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+void CRecognizeDoc::OnEditText() {
+    if (m_bEditText) {
+        m_bEditText = 0;
+        return;
+    }
+    // A hand-edited picture disables the command for good.
+    if (!CanEditText())
+        return;
+    m_bEditText = 1;
+    m_bEditGraphics = 0;
+}
+
+void CRecognizeDoc::OnEditGraphics() {
+    if (m_bEditGraphics) {
+        m_bEditGraphics = 0;
+        return;
+    }
+    m_bEditGraphics = 1;
+    m_bEditText = 0;
+}
+
+bool CRecognizeDoc::LoadFont(const std::string& path) {
+    m_Font.Clear();
+    if (m_Font.LoadFromFile(path))
+        return true;
+    // The font keeps what the failed read left in it.
+    ShowError(DocMessages::kInvalidFontFile, DocMessages::kLoadingGlfFile);
+    return false;
+}
+
+bool CRecognizeDoc::SetText(std::string text) {
+    if (!CanSetText()) {
+        m_pMessages->Beep();
+        return false;
+    }
+    const std::int64_t cells = static_cast<std::int64_t>(text.size()) + m_nAdditionalSpace;
+    if (!CheckCellCount(cells))
+        return false;
+    m_strUserText = std::move(text);
+    m_nCells = static_cast<int>(cells);
+    SetModifiedFlag(true);
+    m_bPicturePresent = 1;
+    m_bRedrawPicture = 1;
+    // Every graphics view renders the text on this update; the document renders it once
+    // here so that a document without views has its picture too.
+    m_bHasPicture = RenderText(m_Picture, m_strUserText);
+    UpdateAllViews(nullptr, 0);
+    m_bRedrawPicture = 0;
+    return true;
+}
+
+bool CRecognizeDoc::SetAdditionalSpace(int space) {
+    if (space < 0) {
+        ShowError(DocMessages::kNegativeSpace, DocMessages::kAppTitle);
+        return false;
+    }
+    // The cell count moves by the change; a new document's 0 cells do not go below 0.
+    const std::int64_t cells =
+        std::max<std::int64_t>(0, std::int64_t{m_nCells} - m_nAdditionalSpace + space);
+    if (!CheckCellCount(cells))
+        return false;
+    m_nCells = static_cast<int>(cells);
+    m_nAdditionalSpace = space;
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+void CRecognizeDoc::OnStrokeDrawn(CDocView* sender) {
+    m_bGraphicsModified = 1;
+    SetModifiedFlag(true);
+    UpdateAllViews(sender, 0);
+}
+
+// --- Geometry and rendering ---------------------------------------------------------------
+
+bool CRecognizeDoc::PictureSizeAllowed(std::int64_t width, std::int64_t height) {
+    return width >= 0 && height >= 0 && width <= CRaster::kMaxPixels &&
+           height <= CRaster::kMaxPixels && width * height <= CRaster::kMaxPixels;
+}
+
+CRect CRecognizeDoc::PictureRectFor(std::int64_t cells) const {
+    const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
+    CRect rect;
+    rect.right = static_cast<int>(std::clamp<std::int64_t>(width, 0, INT_MAX));
+    rect.bottom = 2 * m_Font.CellHeight();
+    return rect;
+}
+
+CRect CRecognizeDoc::GetPictureRect() const {
+    return PictureRectFor(m_nCells);
+}
+
+bool CRecognizeDoc::CheckCellCount(std::int64_t cells) {
+    const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
+    const std::int64_t height = 2 * std::int64_t{m_Font.CellHeight()};
+    if (cells <= CRaster::kMaxPixels && cells >= -CRaster::kMaxPixels &&
+        (width <= 0 || PictureSizeAllowed(width, height)))
+        return true;
+    ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
+    return false;
+}
+
+int CRecognizeDoc::TextOriginX() const {
+    return m_Font.CellWidth() / 2;
+}
+
+int CRecognizeDoc::TextOriginY() const {
+    const CRect rect = GetPictureRect();
+    return (rect.bottom - rect.top - m_Font.CellHeight()) / 2;
+}
+
+bool CRecognizeDoc::RenderText(CRaster& raster, std::string_view text) const {
+    const CRect rect = GetPictureRect();
+    if (!PictureSizeAllowed(rect.Width(), rect.Height())) {
+        raster = CRaster();
+        return false;
+    }
+    raster.Create(rect.Width(), rect.Height(), CRaster::kWhite);
+    m_Font.DrawString(raster, text, TextOriginX(), TextOriginY());
+    return true;
+}
+
+void CRecognizeDoc::EnsurePicture() {
+    if (m_bHasPicture)
+        return;
+    const CRect rect = GetPictureRect();
+    m_bHasPicture = PictureSizeAllowed(rect.Width(), rect.Height()) &&
+                    m_Picture.Create(rect.Width(), rect.Height(), CRaster::kWhite);
+}
+
+// --- Views --------------------------------------------------------------------------------
+
+void CRecognizeDoc::AddView(CDocView* view) {
+    if (view != nullptr && std::find(m_Views.begin(), m_Views.end(), view) == m_Views.end())
+        m_Views.push_back(view);
+}
+
+void CRecognizeDoc::RemoveView(CDocView* view) {
+    m_Views.erase(std::remove(m_Views.begin(), m_Views.end(), view), m_Views.end());
+}
+
+void CRecognizeDoc::UpdateAllViews(CDocView* sender, long hint) {
+    // A view may attach or detach views while it updates.
+    const std::vector<CDocView*> views = m_Views;
+    for (CDocView* view : views)
+        if (view != sender && std::find(m_Views.begin(), m_Views.end(), view) != m_Views.end())
+            view->OnUpdate(sender, hint);
+}

@@ -36,6 +36,9 @@ public:
     // from Fonts/default.GLF (both found by FindDataFile), and a white picture of the picture
     // rectangle. False, after "Invalid CharImageFont File", when the font cannot be loaded.
     bool OnNewDocument();
+    // The same with the font and dictionary files given; an empty dictPath leaves the Latin
+    // dictionary empty.
+    bool NewDocument(const std::string& fontPath, const std::string& dictPath);
     // Opens an .rdf file; false, after the message, when it cannot be read or is damaged.
     bool OpenDocument(const std::string& path);
     // Saves as .rdf, atomically; false after "Failed to save document.".
@@ -85,6 +88,9 @@ public:
     bool RenderText(CRaster& raster, std::string_view text) const;
     // Makes the picture, white and of R's size, when the document has none yet.
     void EnsurePicture();
+    // True when a picture of width x height pixels may be made: no negative size and at
+    // most CRaster::kMaxPixels pixels (256 MiB).
+    static bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
 
     // --- Views ----------------------------------------------------------------------
     void AddView(CDocView* view);
@@ -117,6 +123,12 @@ public:
     CDictionary m_Dictionary;
 
 private:
+    // R for a cell count, in 64-bit arithmetic; a width below 0 or past INT_MAX is clamped.
+    CRect PictureRectFor(std::int64_t cells) const;
+    // False, after a message, when cells would give a picture rectangle past the size bound.
+    bool CheckCellCount(std::int64_t cells);
+    void ShowError(std::string_view text, std::string_view title, MessageIcon icon = MessageIcon::Error);
+
     IMessageSink* m_pMessages;
     CSilentMessageSink m_SilentSink;
     std::vector<CDocView*> m_Views;

@@ -1,0 +1,255 @@
+#include "BmpFile.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace {
+
+constexpr std::uint32_t kCompressionNone = 0;       // BI_RGB
+constexpr std::uint32_t kCompressionBitFields = 3;  // BI_BITFIELDS
+constexpr std::uint32_t kCompressionAlphaBitFields = 6;
+
+void PutU16(std::uint8_t* p, std::uint32_t value) {
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void PutU32(std::uint8_t* p, std::uint32_t value) {
+    PutU16(p, value & 0xFFFF);
+    PutU16(p + 2, value >> 16);
+}
+
+std::uint32_t GetU16(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+}
+
+std::uint32_t GetU32(const std::uint8_t* p) {
+    return GetU16(p) | GetU16(p + 2) << 16;
+}
+
+std::int32_t GetI32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(GetU32(p));
+}
+
+// One colour channel described by a bit mask, scaled to 8 bits.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+
+    explicit Channel(std::uint32_t m) : mask(m) {
+        if (mask != 0) {
+            shift = std::countr_zero(mask);
+            bits = std::bit_width(mask >> shift);
+        }
+    }
+    std::uint32_t Extract(std::uint32_t pixel) const {
+        if (bits == 0)
+            return 0;
+        std::uint32_t value = (pixel & mask) >> shift;
+        if (bits >= 8)
+            return value >> (bits - 8);
+        std::uint32_t maximum = (1u << bits) - 1;
+        return (value * 255 + maximum / 2) / maximum;
+    }
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeBmp24(const CRaster& raster) {
+    const int width = raster.width();
+    const int height = raster.height();
+    const std::int64_t stride = BmpStride(width, 24);
+    const std::int64_t imageSize = stride * height;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kBmpHeadersSize + imageSize), 0);
+    std::uint8_t* p = bytes.data();
+
+    p[0] = 'B';
+    p[1] = 'M';
+    PutU32(p + 2, static_cast<std::uint32_t>(kBmpHeadersSize + imageSize));
+    PutU32(p + 10, static_cast<std::uint32_t>(kBmpHeadersSize));
+    std::uint8_t* info = p + 14;
+    PutU32(info + 0, 40);
+    PutU32(info + 4, static_cast<std::uint32_t>(width));
+    PutU32(info + 8, static_cast<std::uint32_t>(height));
+    PutU16(info + 12, 1);
+    PutU16(info + 14, 24);
+    PutU32(info + 16, kCompressionNone);
+    PutU32(info + 20, static_cast<std::uint32_t>(imageSize));
+    // Resolutions, colours and important colours stay 0.
+
+    std::uint8_t* pixels = p + kBmpHeadersSize;
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* source = raster.Row(y);
+        std::uint8_t* row = pixels + static_cast<std::size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t colour = source[x];
+            row[3 * x + 0] = static_cast<std::uint8_t>(colour);
+            row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);
+            row[3 * x + 2] = static_cast<std::uint8_t>(colour >> 16);
+        }
+    }
+    return bytes;
+}
+
+bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string& error) {
+    const std::int64_t size = static_cast<std::int64_t>(bytes.size());
+    const std::uint8_t* p = bytes.data();
+    if (size < 2 || p[0] != 'B' || p[1] != 'M') {
+        error = "it is not a BMP file";
+        return false;
+    }
+    if (size < 14 + 12) {
+        error = "the file is damaged (its headers are cut short)";
+        return false;
+    }
+    const std::int64_t pixelOffset = GetU32(p + 10);
+    const std::int64_t headerSize = GetU32(p + 14);
+    const std::uint8_t* info = p + 14;
+
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::uint32_t planes = 0;
+    int bitsPerPixel = 0;
+    std::uint32_t compression = kCompressionNone;
+    std::int64_t coloursUsed = 0;
+    int paletteEntrySize = 4;
+    std::int64_t paletteOffset = 14 + headerSize;
+    std::uint32_t masks[3] = {0, 0, 0};
+
+    if (headerSize == 12) {
+        // The core header: 16-bit unsigned sizes, always bottom-up, 3-byte colour entries.
+        width = GetU16(info + 4);
+        height = GetU16(info + 6);
+        planes = GetU16(info + 8);
+        bitsPerPixel = static_cast<int>(GetU16(info + 10));
+        paletteEntrySize = 3;
+    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
+               headerSize == 108 || headerSize == 124) {
+        if (size < 14 + headerSize) {
+            error = "the file is damaged (its headers are cut short)";
+            return false;
+        }
+        width = GetI32(info + 4);
+        height = GetI32(info + 8);
+        planes = GetU16(info + 12);
+        bitsPerPixel = static_cast<int>(GetU16(info + 14));
+        compression = GetU32(info + 16);
+        coloursUsed = GetU32(info + 32);
+        const bool bitFields = compression == kCompressionBitFields ||
+                               compression == kCompressionAlphaBitFields;
+        // In the 64-byte header of OS/2 the value 3 names a compression, not bit fields.
+        if (bitFields && headerSize != 64) {
+            std::int64_t maskOffset = 14 + 40;
+            if (headerSize == 40) {
+                // The masks follow the 40-byte header and come before the colour table.
+                paletteOffset += compression == kCompressionAlphaBitFields ? 16 : 12;
+                if (size < maskOffset + 12) {
+                    error = "the file is damaged (its colour masks are cut short)";
+                    return false;
+                }
+            }
+            masks[0] = GetU32(p + maskOffset);
+            masks[1] = GetU32(p + maskOffset + 4);
+            masks[2] = GetU32(p + maskOffset + 8);
+        }
+    } else {
+        error = "its header of " + std::to_string(headerSize) + " bytes is of an unknown kind";
+        return false;
+    }
+
+    if (planes != 1) {
+        error = "the file is damaged (it has " + std::to_string(planes) + " planes)";
+        return false;
+    }
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 &&
+        bitsPerPixel != 24 && bitsPerPixel != 32) {
+        error = std::to_string(bitsPerPixel) + " bits per pixel are not supported";
+        return false;
+    }
+    const bool bitFields = (compression == kCompressionBitFields ||
+                            compression == kCompressionAlphaBitFields) && headerSize != 64;
+    if (compression != kCompressionNone && !(bitFields && (bitsPerPixel == 16 || bitsPerPixel == 32))) {
+        error = "compressed bitmaps are not supported";
+        return false;
+    }
+    if (width <= 0 || height == 0) {
+        error = "the file is damaged (the picture has no pixels)";
+        return false;
+    }
+    const bool topDown = height < 0;
+    const std::int64_t rows = topDown ? -height : height;
+    if (width > CRaster::kMaxPixels || rows > CRaster::kMaxPixels ||
+        width * rows > CRaster::kMaxPixels) {
+        error = "the picture of " + std::to_string(width) + " x " + std::to_string(rows) +
+                " pixels is too large (at most 67108864 pixels, 256 MiB)";
+        return false;
+    }
+
+    // Colour table of the indexed kinds. Entries that the file does not hold stay black.
+    std::vector<std::uint32_t> palette;
+    if (bitsPerPixel <= 8) {
+        std::int64_t entries = std::int64_t{1} << bitsPerPixel;
+        if (coloursUsed > 0)
+            entries = std::min(entries, coloursUsed);
+        std::int64_t tableEnd = std::min(size, pixelOffset > paletteOffset ? pixelOffset : size);
+        entries = std::clamp<std::int64_t>((tableEnd - paletteOffset) / paletteEntrySize, 0, entries);
+        palette.assign(std::size_t{1} << bitsPerPixel, 0);
+        for (std::int64_t i = 0; i < entries; ++i) {
+            const std::uint8_t* entry = p + paletteOffset + i * paletteEntrySize;
+            palette[static_cast<std::size_t>(i)] =
+                static_cast<std::uint32_t>(entry[2]) << 16 | static_cast<std::uint32_t>(entry[1]) << 8 | entry[0];
+        }
+    }
+    if (!bitFields) {
+        if (bitsPerPixel == 16) {
+            masks[0] = 0x7C00;
+            masks[1] = 0x03E0;
+            masks[2] = 0x001F;
+        } else {
+            masks[0] = 0xFF0000;
+            masks[1] = 0x00FF00;
+            masks[2] = 0x0000FF;
+        }
+    } else if ((masks[0] | masks[1] | masks[2]) == 0) {
+        error = "the file is damaged (its colour masks are empty)";
+        return false;
+    }
+    const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+
+    const std::int64_t stride = BmpStride(width, bitsPerPixel);
+    const std::int64_t rowBytes = (width * bitsPerPixel + 7) / 8;
+    if (pixelOffset < 14 + headerSize || pixelOffset + stride * (rows - 1) + rowBytes > size) {
+        error = "the file is damaged (its pixel data are cut short)";
+        return false;
+    }
+
+    CRaster picture;
+    if (!picture.Create(static_cast<int>(width), static_cast<int>(rows), CRaster::kWhite)) {
+        error = "the picture is too large";
+        return false;
+    }
+    for (std::int64_t r = 0; r < rows; ++r) {
+        const std::uint8_t* source = p + pixelOffset + r * stride;
+        std::uint32_t* target = picture.Row(static_cast<int>(topDown ? r : rows - 1 - r));
+        for (std::int64_t x = 0; x < width; ++x) {
+            std::uint32_t rgb = 0;
+            switch (bitsPerPixel) {
+            case 1: rgb = palette[(source[x / 8] >> (7 - x % 8)) & 1]; break;
+            case 4: rgb = palette[(source[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF]; break;
+            case 8: rgb = palette[source[x]]; break;
+            case 24:
+                rgb = static_cast<std::uint32_t>(source[3 * x + 2]) << 16 |
+                      static_cast<std::uint32_t>(source[3 * x + 1]) << 8 | source[3 * x];
+                break;
+            default: {
+                const std::uint32_t value = bitsPerPixel == 16 ? GetU16(source + 2 * x) : GetU32(source + 4 * x);
+                rgb = red.Extract(value) << 16 | green.Extract(value) << 8 | blue.Extract(value);
+            }
+            }
+            target[x] = 0xFF000000u | rgb;
+        }
+    }
+    raster = std::move(picture);
+    return true;
+}
