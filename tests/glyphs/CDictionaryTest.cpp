@@ -220,3 +220,34 @@ TEST(CDictionary, ShippedWordList)
     EXPECT_GT(dictionary.MaxWordLength(), 10);
     EXPECT_LT(dictionary.MaxWordLength(), 40);
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+#define RECOGNIZE_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RECOGNIZE_ASAN 1
+#endif
+#endif
+
+TEST(CDictionary, AllocationFailureLeavesTheTreeAsItWas)
+{
+#ifdef RECOGNIZE_ASAN
+    GTEST_SKIP() << "AddressSanitizer aborts on impossible allocations";
+#else
+    CDictionary dictionary;
+    Latin(dictionary, "cat\n");
+    const std::size_t nodes = dictionary.NodeCount();
+    // An entry whose branch would need petabytes: only its first character is looked at
+    // before the memory for the whole branch is asked for, and that fails.
+    const char text[] = "x";
+    for (std::size_t length : {std::size_t{1} << 45, SIZE_MAX / 8}) {
+        EXPECT_THROW(dictionary.AddWord(std::string_view(text, length)), std::bad_alloc);
+        EXPECT_EQ(dictionary.NodeCount(), nodes);
+        EXPECT_EQ(Follow(dictionary, "x"), dictionary.DeadEnd());
+        EXPECT_TRUE(IsWord(dictionary, "cat"));
+        EXPECT_EQ(dictionary.MaxWordLength(), 4);
+    }
+    EXPECT_TRUE(dictionary.AddWord("xy "));
+    EXPECT_TRUE(IsWord(dictionary, "xy"));
+#endif
+}
