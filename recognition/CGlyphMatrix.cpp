@@ -1,0 +1,24 @@
+#include "CGlyphMatrix.h"
+
+#include <algorithm>
+#include <cstring>
+
+void CGlyphMatrix::Build(const CCharImageFont& font, int cellWidth, int cellHeight)
+{
+    m_Codes.clear();
+    const int bytesPerRow = cellWidth > 0 ? (cellWidth + 7) / 8 : 0;
+    const std::size_t length = cellHeight > 0 ? static_cast<std::size_t>(bytesPerRow) * static_cast<std::size_t>(cellHeight) : 0;
+    m_nStride = PackedStride(length);
+
+    std::vector<const CCharImage*> glyphs;
+    for (int code = font.First(); code <= font.Last() && code <= 255; ++code) {
+        const CCharImage* glyph = font.GetCharImage(code);
+        if (glyph == nullptr || glyph->m_nWidth != cellWidth || glyph->m_nHeight != cellHeight)
+            continue;
+        m_Codes.push_back(static_cast<std::uint8_t>(code));
+        glyphs.push_back(glyph);
+    }
+    m_Bits.Resize(std::max<std::size_t>(glyphs.size() * m_nStride, 1));
+    for (std::size_t g = 0; g < glyphs.size(); ++g)
+        std::memcpy(m_Bits.data() + g * m_nStride, glyphs[g]->m_Bits.data(), std::min(length, glyphs[g]->m_Bits.size()));
+}

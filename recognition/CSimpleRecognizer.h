@@ -1,0 +1,46 @@
+#pragma once
+
+#include "CCharImageFont.h"
+#include "CCharVariants.h"
+#include "CRaster.h"
+#include "MatchKernels.h"
+
+#include <string>
+#include <vector>
+
+// Where the cells of the picture lie: cell p is the width x height rectangle whose top-left
+// pixel is (left + p x width, top).
+struct CellGrid {
+    long long left = 0;
+    long long top = 0;
+    int width = 0;   // W, the font's cell width
+    int height = 0;  // H, the font's cell height
+
+    long long CellLeft(int p) const { return left + static_cast<long long>(p) * width; }
+};
+
+// The result of Simple recognition: one character and one variants record per position.
+struct SimpleResult {
+    std::string text;
+    std::vector<CCharVariants> variants;
+};
+
+// Simple recognition: every cell of the picture is compared with every glyph of the cell's
+// size; the glyph with the fewest differing pixels (the lowest code among equals) gives the
+// position's character, and the glyphs within the coefficient's reach of it its variants.
+//
+// A position where no glyph differs in fewer than W x H pixels keeps the character of the
+// position before it, and position 0 takes the font's first code. A font without glyphs has
+// no glyph to compare.
+class CSimpleRecognizer {
+public:
+    explicit CSimpleRecognizer(MatchPath path = FastestMatchPath()) : m_Path(path) {}
+
+    SimpleResult Recognize(const CRaster& picture, const CCharImageFont& font, const CellGrid& grid,
+                           int cells, double coefficient) const;
+
+    MatchPath Path() const { return m_Path; }
+
+private:
+    MatchPath m_Path;
+};

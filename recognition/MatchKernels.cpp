@@ -1,0 +1,334 @@
+#include "MatchKernels.h"
+
+#include <cstring>
+#include <new>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define RECOGNIZE_X86 1
+#else
+#define RECOGNIZE_X86 0
+#endif
+
+namespace {
+
+constexpr std::uint32_t kColourMask = 0xFFFFFF;
+
+std::uint64_t LoadWord(const std::uint8_t* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Counts bits without any special instruction, so that the portable path runs anywhere.
+std::uint64_t CountBitsPortable(std::uint64_t x)
+{
+    x = x - ((x >> 1) & 0x5555555555555555ULL);
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return (x * 0x0101010101010101ULL) >> 56;
+}
+
+void XorPopcountPortable(const std::uint8_t* cell, const std::uint8_t* rows, std::size_t stride,
+                         std::size_t count, std::int32_t* out)
+{
+    for (std::size_t g = 0; g < count; ++g) {
+        const std::uint8_t* row = rows + g * stride;
+        std::uint64_t sum = 0;
+        for (std::size_t i = 0; i < stride; i += 8)
+            sum += CountBitsPortable(LoadWord(cell + i) ^ LoadWord(row + i));
+        out[g] = static_cast<std::int32_t>(sum);
+    }
+}
+
+// One row of the cell, pixel by pixel, exactly as the picture is read one GetPixel at a time.
+void CaptureRowScalar(const CRaster& picture, long long left, long long y, int bytesPerRow,
+                      std::uint8_t* out)
+{
+    const bool rowInside = y >= 0 && y < picture.height();
+    const std::uint32_t* pixels = rowInside ? picture.Row(static_cast<int>(y)) : nullptr;
+    for (int b = 0; b < bytesPerRow; ++b) {
+        unsigned byte = 0;
+        for (int i = 0; i < 8; ++i) {
+            const long long x = left + 8LL * b + i;
+            const bool ink = rowInside && x >= 0 && x < picture.width() && (pixels[x] & kColourMask) == 0;
+            byte = (byte << 1) | (ink ? 1U : 0U);
+        }
+        out[b] = static_cast<std::uint8_t>(byte);
+    }
+}
+
+// True when the whole sampled row [left, left + 8 x bytesPerRow) lies inside the picture.
+bool RowInside(const CRaster& picture, long long left, long long y, int bytesPerRow)
+{
+    return y >= 0 && y < picture.height() && left >= 0 && left + 8LL * bytesPerRow <= picture.width();
+}
+
+void CapturePortable(const CRaster& picture, long long left, long long top, int height,
+                     int bytesPerRow, std::uint8_t* out)
+{
+    for (int r = 0; r < height; ++r)
+        CaptureRowScalar(picture, left, top + r, bytesPerRow, out + static_cast<std::size_t>(r) * bytesPerRow);
+}
+
+#if RECOGNIZE_X86
+
+__attribute__((target("popcnt")))
+void XorPopcountScalar(const std::uint8_t* cell, const std::uint8_t* rows, std::size_t stride,
+                       std::size_t count, std::int32_t* out)
+{
+    for (std::size_t g = 0; g < count; ++g) {
+        const std::uint8_t* row = rows + g * stride;
+        std::uint64_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        for (std::size_t i = 0; i < stride; i += 32) {
+            s0 += static_cast<std::uint64_t>(__builtin_popcountll(LoadWord(cell + i) ^ LoadWord(row + i)));
+            s1 += static_cast<std::uint64_t>(__builtin_popcountll(LoadWord(cell + i + 8) ^ LoadWord(row + i + 8)));
+            s2 += static_cast<std::uint64_t>(__builtin_popcountll(LoadWord(cell + i + 16) ^ LoadWord(row + i + 16)));
+            s3 += static_cast<std::uint64_t>(__builtin_popcountll(LoadWord(cell + i + 24) ^ LoadWord(row + i + 24)));
+        }
+        out[g] = static_cast<std::int32_t>(s0 + s1 + s2 + s3);
+    }
+}
+
+// Bit count of 32 bytes into four 64-bit lanes: a 16-entry nibble table and a byte sum.
+__attribute__((target("avx2")))
+inline __m256i CountBitsAvx2(__m256i x)
+{
+    const __m256i table = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+                                           0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+    const __m256i low = _mm256_set1_epi8(0x0F);
+    const __m256i lo = _mm256_shuffle_epi8(table, _mm256_and_si256(x, low));
+    const __m256i hi = _mm256_shuffle_epi8(table, _mm256_and_si256(_mm256_srli_epi16(x, 4), low));
+    return _mm256_sad_epu8(_mm256_add_epi8(lo, hi), _mm256_setzero_si256());
+}
+
+__attribute__((target("avx2")))
+inline std::int32_t SumLanesAvx2(__m256i v)
+{
+    const __m128i s = _mm_add_epi64(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    return static_cast<std::int32_t>(_mm_cvtsi128_si64(s) + _mm_extract_epi64(s, 1));
+}
+
+__attribute__((target("avx2")))
+void XorPopcountAvx2(const std::uint8_t* cell, const std::uint8_t* rows, std::size_t stride,
+                     std::size_t count, std::int32_t* out)
+{
+    std::size_t g = 0;
+    for (; g + 2 <= count; g += 2) {
+        const std::uint8_t* r0 = rows + g * stride;
+        const std::uint8_t* r1 = r0 + stride;
+        __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256();
+        for (std::size_t i = 0; i < stride; i += 32) {
+            const __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(cell + i));
+            a0 = _mm256_add_epi64(a0, CountBitsAvx2(_mm256_xor_si256(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(r0 + i)))));
+            a1 = _mm256_add_epi64(a1, CountBitsAvx2(_mm256_xor_si256(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(r1 + i)))));
+        }
+        out[g] = SumLanesAvx2(a0);
+        out[g + 1] = SumLanesAvx2(a1);
+    }
+    for (; g < count; ++g) {
+        const std::uint8_t* r0 = rows + g * stride;
+        __m256i a0 = _mm256_setzero_si256();
+        for (std::size_t i = 0; i < stride; i += 32) {
+            const __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(cell + i));
+            a0 = _mm256_add_epi64(a0, CountBitsAvx2(_mm256_xor_si256(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(r0 + i)))));
+        }
+        out[g] = SumLanesAvx2(a0);
+    }
+}
+
+#define RECOGNIZE_AVX512 "avx512f,avx512bw,avx512vpopcntdq"
+
+__attribute__((target(RECOGNIZE_AVX512)))
+inline __m512i XorCount512(__m512i cell, const std::uint8_t* row)
+{
+    return _mm512_popcnt_epi64(_mm512_xor_si512(cell, _mm512_load_si512(row)));
+}
+
+// Four glyphs at a time share each load of the cell and keep four independent sums.
+__attribute__((target(RECOGNIZE_AVX512)))
+void XorPopcountAvx512(const std::uint8_t* cell, const std::uint8_t* rows, std::size_t stride,
+                       std::size_t count, std::int32_t* out)
+{
+    std::size_t g = 0;
+    for (; g + 4 <= count; g += 4) {
+        const std::uint8_t* r0 = rows + g * stride;
+        const std::uint8_t* r1 = r0 + stride;
+        const std::uint8_t* r2 = r1 + stride;
+        const std::uint8_t* r3 = r2 + stride;
+        __m512i a0 = _mm512_setzero_si512(), a1 = _mm512_setzero_si512();
+        __m512i a2 = _mm512_setzero_si512(), a3 = _mm512_setzero_si512();
+        for (std::size_t i = 0; i < stride; i += 64) {
+            const __m512i c = _mm512_load_si512(cell + i);
+            a0 = _mm512_add_epi64(a0, XorCount512(c, r0 + i));
+            a1 = _mm512_add_epi64(a1, XorCount512(c, r1 + i));
+            a2 = _mm512_add_epi64(a2, XorCount512(c, r2 + i));
+            a3 = _mm512_add_epi64(a3, XorCount512(c, r3 + i));
+        }
+        out[g] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a0));
+        out[g + 1] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a1));
+        out[g + 2] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a2));
+        out[g + 3] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a3));
+    }
+    for (; g < count; ++g) {
+        const std::uint8_t* r0 = rows + g * stride;
+        __m512i a0 = _mm512_setzero_si512();
+        for (std::size_t i = 0; i < stride; i += 64)
+            a0 = _mm512_add_epi64(a0, XorCount512(_mm512_load_si512(cell + i), r0 + i));
+        out[g] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a0));
+    }
+}
+
+// Eight pixels to one byte: the pixels are reversed so that the first lands in bit 7.
+__attribute__((target("avx2")))
+void CaptureAvx2(const CRaster& picture, long long left, long long top, int height,
+                 int bytesPerRow, std::uint8_t* out)
+{
+    const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m256i colour = _mm256_set1_epi32(static_cast<int>(kColourMask));
+    const __m256i zero = _mm256_setzero_si256();
+    for (int r = 0; r < height; ++r) {
+        const long long y = top + r;
+        std::uint8_t* dst = out + static_cast<std::size_t>(r) * bytesPerRow;
+        if (!RowInside(picture, left, y, bytesPerRow)) {
+            CaptureRowScalar(picture, left, y, bytesPerRow, dst);
+            continue;
+        }
+        const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
+        for (int b = 0; b < bytesPerRow; ++b) {
+            __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 8 * b));
+            px = _mm256_permutevar8x32_epi32(_mm256_and_si256(px, colour), reverse);
+            const int ink = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(px, zero)));
+            dst[b] = static_cast<std::uint8_t>(ink);
+        }
+    }
+}
+
+// Sixteen pixels to two bytes, with a masked load for a last group of eight.
+__attribute__((target(RECOGNIZE_AVX512)))
+void CaptureAvx512(const CRaster& picture, long long left, long long top, int height,
+                   int bytesPerRow, std::uint8_t* out)
+{
+    const __m512i reverse = _mm512_set_epi32(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+    const __m512i colour = _mm512_set1_epi32(static_cast<int>(kColourMask));
+    for (int r = 0; r < height; ++r) {
+        const long long y = top + r;
+        std::uint8_t* dst = out + static_cast<std::size_t>(r) * bytesPerRow;
+        if (!RowInside(picture, left, y, bytesPerRow)) {
+            CaptureRowScalar(picture, left, y, bytesPerRow, dst);
+            continue;
+        }
+        const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
+        int b = 0;
+        for (; b + 2 <= bytesPerRow; b += 2) {
+            const __m512i px = _mm512_permutexvar_epi32(reverse, _mm512_loadu_si512(src + 8 * b));
+            const __mmask16 ink = _mm512_testn_epi32_mask(px, colour);
+            std::memcpy(dst + b, &ink, 2);
+        }
+        if (b < bytesPerRow) {
+            const __m512i px = _mm512_permutexvar_epi32(reverse, _mm512_maskz_loadu_epi32(0x00FF, src + 8 * b));
+            dst[b] = static_cast<std::uint8_t>(_mm512_testn_epi32_mask(px, colour) & 0xFF);
+        }
+    }
+}
+
+#endif  // RECOGNIZE_X86
+
+}  // namespace
+
+void CAlignedBytes::Free::operator()(std::uint8_t* p) const
+{
+    ::operator delete[](p, std::align_val_t{kPackedBlock});
+}
+
+void CAlignedBytes::Resize(std::size_t size)
+{
+    m_pData.reset();
+    m_nSize = 0;
+    if (size == 0)
+        return;
+    m_pData.reset(static_cast<std::uint8_t*>(::operator new[](size, std::align_val_t{kPackedBlock})));
+    std::memset(m_pData.get(), 0, size);
+    m_nSize = size;
+}
+
+std::string_view MatchPathName(MatchPath path)
+{
+    switch (path) {
+    case MatchPath::Portable: return "portable";
+    case MatchPath::ScalarPopcount: return "scalar-popcnt";
+    case MatchPath::Avx2: return "avx2";
+    case MatchPath::Avx512: return "avx512-vpopcntdq";
+    }
+    return "unknown";
+}
+
+bool MatchPathSupported(MatchPath path)
+{
+#if RECOGNIZE_X86
+    __builtin_cpu_init();
+    switch (path) {
+    case MatchPath::Portable: return true;
+    case MatchPath::ScalarPopcount: return __builtin_cpu_supports("popcnt");
+    case MatchPath::Avx2: return __builtin_cpu_supports("avx2");
+    case MatchPath::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512vpopcntdq");
+    }
+    return false;
+#else
+    return path == MatchPath::Portable;
+#endif
+}
+
+std::vector<MatchPath> SupportedMatchPaths()
+{
+    std::vector<MatchPath> paths;
+    for (MatchPath path : {MatchPath::Portable, MatchPath::ScalarPopcount, MatchPath::Avx2, MatchPath::Avx512})
+        if (MatchPathSupported(path))
+            paths.push_back(path);
+    return paths;
+}
+
+MatchPath FastestMatchPath()
+{
+    static const MatchPath fastest = SupportedMatchPaths().back();
+    return fastest;
+}
+
+void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_t* rows,
+                     std::size_t stride, std::size_t count, std::int32_t* out)
+{
+    if (stride == 0) {
+        for (std::size_t g = 0; g < count; ++g)
+            out[g] = 0;
+        return;
+    }
+    switch (path) {
+#if RECOGNIZE_X86
+    case MatchPath::Avx512: XorPopcountAvx512(cell, rows, stride, count, out); return;
+    case MatchPath::Avx2: XorPopcountAvx2(cell, rows, stride, count, out); return;
+    case MatchPath::ScalarPopcount: XorPopcountScalar(cell, rows, stride, count, out); return;
+#endif
+    default: XorPopcountPortable(cell, rows, stride, count, out); return;
+    }
+}
+
+void CaptureCellBits(MatchPath path, const CRaster& picture, long long left, long long top,
+                     int width, int height, std::uint8_t* out, std::size_t stride)
+{
+    const int bytesPerRow = width > 0 ? (width + 7) / 8 : 0;
+    const std::size_t used = height > 0 ? static_cast<std::size_t>(bytesPerRow) * static_cast<std::size_t>(height) : 0;
+    if (used > 0) {
+        switch (path) {
+#if RECOGNIZE_X86
+        case MatchPath::Avx512: CaptureAvx512(picture, left, top, height, bytesPerRow, out); break;
+        case MatchPath::Avx2: CaptureAvx2(picture, left, top, height, bytesPerRow, out); break;
+#endif
+        default: CapturePortable(picture, left, top, height, bytesPerRow, out); break;
+        }
+    }
+    if (stride > used)
+        std::memset(out + used, 0, stride - used);
+}
