@@ -244,8 +244,14 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         return false;
 
     bool ok = WriteAll(file.fd, bytes.data(), bytes.size());
-    if (ok && exists)
+    if (ok && exists) {
+        // Owner and group follow the old file where the user may set them; a failure there
+        // is no reason to refuse the save.
+        const bool ownerKept = ::fchown(file.fd, info.st_uid, info.st_gid) == 0 ||
+                               ::fchown(file.fd, static_cast<uid_t>(-1), info.st_gid) == 0;
+        static_cast<void>(ownerKept);
         ok = ::fchmod(file.fd, info.st_mode & 07777) == 0;
+    }
     if (ok)
         ok = ::fsync(file.fd) == 0;
     ok = file.Close() && ok;

@@ -15,6 +15,8 @@ public:
     // raises end-of-file; bits shorter than announced fail without raising it, without
     // allocating them, and leave the record empty (0 x 0, no bits).
     bool ReadRecord(CByteReader& reader);
+    // Writes the record; bits that a hand-made record lacks are written as zeros, so that the
+    // record always has the length its width and height announce.
     void WriteRecord(CByteWriter& writer) const;
 
     // Paints the glyph's width x height rectangle (ink black, background white) with its

@@ -110,7 +110,7 @@ bool CDictionary::SetAlphabet(int alphabet)
     storage->m_nNodes = 1;
 
     if (alphabet == 1) {
-        m_Slots[' '] = 1;
+        m_Slots[static_cast<std::uint8_t>(' ')] = 1;
         for (int code = 'b'; code <= 'z'; ++code)
             m_Slots[code] = static_cast<std::uint8_t>(code - 96);
     } else {
