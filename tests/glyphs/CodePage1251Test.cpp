@@ -43,7 +43,9 @@ TEST(CodePage1251, Utf8Conversions)
     EXPECT_EQ(bad, 2u);
     for (std::string_view invalid : {"\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xD0", "\x80", "\xF4\x90\x80\x80"}) {
         bad = 99;
-        EXPECT_FALSE(Utf8ToCp1251(std::string("x") + std::string(invalid), &bad)) << invalid;
+        std::string text = "x";
+        text.append(invalid);
+        EXPECT_FALSE(Utf8ToCp1251(text, &bad)) << invalid;
         EXPECT_EQ(bad, 1u);
     }
 
