@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// Returns Glyphmill's icon: a glyph cell with a character in it.
+QIcon GlyphmillIcon();

@@ -1,0 +1,339 @@
+#include "CGlyphmillDlg.h"
+
+#include "AppIcon.h"
+#include "CAboutDlg.h"
+#include "CGlyphPreview.h"
+#include "CInclusionsDlg.h"
+#include "COptionsDlg.h"
+#include "CSaveGlfDlg.h"
+#include "DialogMessages.h"
+#include "GlyphRendering.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace {
+
+// The area in which the preview is centred; it holds the largest cell window, 150 x 150.
+constexpr QSize kPreviewFrameSize(161, 164);
+
+QString AskSaveFileName(QWidget* parent, const QString& folder, const QString& name)
+{
+    QFileDialog dialog(parent, QStringLiteral("Save As"), folder, QStringLiteral("Char Images Files (*.GLF)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("GLF"));
+    dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool AskFont(QWidget* parent, const QFont& initial, QFont& chosen)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    if (ok)
+        chosen = font;
+    return ok;
+}
+
+} // namespace
+
+CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("GLF File Generation Program"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(GlyphmillIcon());
+
+    m_pPreviewFrame = new QWidget(this);
+    m_pPreviewFrame->setFixedSize(kPreviewFrameSize);
+    m_pPreview = new CGlyphPreview(m_Settings, m_CurrentFont, m_pPreviewFrame);
+
+    auto* codeLabel = new QLabel(QStringLiteral("Current Character is "), this);
+    m_pCodeEdit = new QLineEdit(this);
+    m_pCodeEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pCodeEdit));
+    m_pCodeEdit->setFixedWidth(48);
+    m_pCodeEdit->installEventFilter(this);
+    m_pSaveCharBox = new QCheckBox(QStringLiteral("Save this character in file"), this);
+
+    m_pPreviousButton = new QPushButton(QStringLiteral("Previouse"), this);
+    m_pNextButton = new QPushButton(QStringLiteral("Next"), this);
+    m_pSelectFontButton = new QPushButton(QStringLiteral("Select Font"), this);
+    m_pSaveButton = new QPushButton(QStringLiteral("Save as GLF"), this);
+    m_pOptionsButton = new QPushButton(QStringLiteral("Options"), this);
+    m_pInclusionsButton = new QPushButton(QStringLiteral("Inclusions"), this);
+    m_pCloseButton = new QPushButton(QStringLiteral("Close"), this);
+    for (QPushButton* button : {m_pPreviousButton, m_pSelectFontButton, m_pSaveButton, m_pOptionsButton,
+                                m_pInclusionsButton, m_pCloseButton}) {
+        button->setAutoDefault(false);
+        button->setMinimumWidth(96);
+    }
+    m_pNextButton->setDefault(true);
+
+    auto* codeRow = new QHBoxLayout;
+    codeRow->addWidget(codeLabel);
+    codeRow->addWidget(m_pCodeEdit);
+    codeRow->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_pPreviewFrame);
+    left->addLayout(codeRow);
+    left->addWidget(m_pSaveCharBox);
+    left->addStretch(1);
+
+    auto* right = new QVBoxLayout;
+    for (QPushButton* button : {m_pPreviousButton, m_pNextButton, m_pSelectFontButton, m_pSaveButton,
+                                m_pOptionsButton, m_pInclusionsButton})
+        right->addWidget(button);
+    right->addStretch(1);
+    right->addWidget(m_pCloseButton);
+
+    auto* root = new QHBoxLayout(this);
+    root->addLayout(left);
+    root->addSpacing(6);
+    root->addLayout(right);
+    root->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The window manager's menu cannot take items; the About item is on the context menu and F1.
+    auto* aboutAction = new QAction(QStringLiteral("&About Glyphmill..."), this);
+    aboutAction->setShortcut(Qt::Key_F1);
+    addAction(aboutAction);
+    connect(aboutAction, &QAction::triggered, this, &CGlyphmillDlg::OnAbout);
+
+    connect(m_pPreviousButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnPrevious);
+    connect(m_pNextButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnNext);
+    connect(m_pSelectFontButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnSelectFont);
+    connect(m_pSaveButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnSaveAsGlf);
+    connect(m_pOptionsButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnOptions);
+    connect(m_pInclusionsButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnInclusions);
+    connect(m_pCloseButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnClose);
+    connect(m_pSaveCharBox, &QCheckBox::clicked, this, &CGlyphmillDlg::OnSaveCharClicked);
+
+    m_fnSaveFileName = [this](const QString& folder, const QString& name) { return AskSaveFileName(this, folder, name); };
+    m_fnChooseFont = [this](const QFont& initial, QFont& chosen) { return AskFont(this, initial, chosen); };
+
+    m_CurrentFont = MakeFont(m_Settings.m_Font);
+    m_Settings.LoadSaveFlag();
+    LayOutPreview();
+    WriteControls();
+}
+
+void CGlyphmillDlg::SetCurrentFont(const FontDescription& description)
+{
+    m_Settings.m_Font = description;
+    m_Settings.m_strFaceName = description.m_strFamily;
+    m_CurrentFont = MakeFont(description);
+    update();
+    m_pPreview->update();
+}
+
+QString CGlyphmillDlg::DefaultFileName() const
+{
+    return QString::fromStdString(m_Settings.m_strFaceName) + QStringLiteral(".GLF");
+}
+
+QString CGlyphmillDlg::DefaultFolder() const
+{
+    const QDir current = QDir::current();
+    const QString fonts = current.absoluteFilePath(QStringLiteral("Fonts"));
+    return QFileInfo(fonts).isDir() ? fonts : current.absolutePath();
+}
+
+void CGlyphmillDlg::WriteControls()
+{
+    m_pCodeEdit->setText(QString::number(m_Settings.m_nCurrentCode));
+    m_pSaveCharBox->setChecked(m_Settings.m_bSaveChar != 0);
+}
+
+bool CGlyphmillDlg::ReadControls()
+{
+    long long code = 0;
+    if (!ParseDialogInteger(m_pCodeEdit->text(), code) || code < 0 || code > 255) {
+        ShowValidationMessage(this, IntegerRangeMessage(0, 255));
+        return false;
+    }
+    m_Settings.m_nCurrentCode = static_cast<std::uint8_t>(code);
+    m_Settings.m_bSaveChar = m_pSaveCharBox->isChecked() ? 1 : 0;
+    return true;
+}
+
+void CGlyphmillDlg::LayOutPreview()
+{
+    const QRect frame = m_pPreviewFrame->rect();
+    const QMargins border = m_pPreview->contentsMargins();
+    const int fullWidth = std::max(0, m_Settings.m_nWidth) + border.left() + border.right();
+    const int fullHeight = std::max(0, m_Settings.m_nHeight) + border.top() + border.bottom();
+    const int left = frame.left() + (frame.width() - fullWidth + 1) / 2;
+    const int top = frame.top() + (frame.height() - fullHeight + 1) / 2;
+    m_pPreview->setGeometry(left, top, fullWidth, fullHeight);
+    m_pPreview->update();
+}
+
+void CGlyphmillDlg::RefreshNavigation()
+{
+    m_pPreviousButton->setEnabled(m_Settings.m_nCurrentCode != m_Settings.m_nFirstCode);
+    m_pNextButton->setEnabled(m_Settings.m_nCurrentCode != m_Settings.m_nLastCode);
+}
+
+void CGlyphmillDlg::OnPrevious()
+{
+    if (m_Settings.m_nCurrentCode > m_Settings.m_nFirstCode)
+        --m_Settings.m_nCurrentCode;
+    m_Settings.LoadSaveFlag();
+    WriteControls();
+    update();
+    m_pPreview->update();
+    if (m_Settings.m_nCurrentCode == m_Settings.m_nFirstCode)
+        m_pPreviousButton->setEnabled(false);
+    m_pNextButton->setEnabled(true);
+}
+
+void CGlyphmillDlg::OnNext()
+{
+    if (m_Settings.m_nCurrentCode < m_Settings.m_nLastCode)
+        ++m_Settings.m_nCurrentCode;
+    m_Settings.LoadSaveFlag();
+    WriteControls();
+    update();
+    m_pPreview->update();
+    if (m_Settings.m_nCurrentCode == m_Settings.m_nLastCode)
+        m_pNextButton->setEnabled(false);
+    m_pPreviousButton->setEnabled(true);
+}
+
+void CGlyphmillDlg::OnCurrentCodeKillFocus()
+{
+    if (m_bValidatingCode)
+        return;
+    m_bValidatingCode = true;
+    ReadControls();
+    m_Settings.ClampCurrentCode();
+    m_Settings.LoadSaveFlag();
+    WriteControls();
+    update();
+    m_pPreview->update();
+    if (m_Settings.m_nCurrentCode == m_Settings.m_nFirstCode)
+        m_pPreviousButton->setEnabled(false);
+    if (m_Settings.m_nCurrentCode == m_Settings.m_nLastCode)
+        m_pNextButton->setEnabled(false);
+    m_bValidatingCode = false;
+}
+
+void CGlyphmillDlg::OnSaveCharClicked()
+{
+    m_Settings.m_bSaveChar = m_pSaveCharBox->isChecked() ? 1 : 0;
+    m_Settings.m_Inclusions[m_Settings.m_nCurrentCode] = m_Settings.m_bSaveChar;
+}
+
+void CGlyphmillDlg::OnSelectFont()
+{
+    const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    // The font dialog works in points.
+    QFont initial = m_CurrentFont;
+    initial.setPointSizeF(m_Settings.m_Font.m_nPixelSize * 72.0 / dpi);
+    QFont chosen;
+    if (!m_fnChooseFont || !m_fnChooseFont(initial, chosen))
+        return;
+    FontDescription description = DescribeFont(chosen, dpi);
+    description.m_bFixedPitch = chosen.fixedPitch();
+    SetCurrentFont(description);
+}
+
+void CGlyphmillDlg::OnOptions()
+{
+    COptionsDlg options(m_Settings, this);
+    if (options.exec() != QDialog::Accepted)
+        return;
+    m_Settings.m_nXOffset = options.m_nXOffset;
+    m_Settings.m_nWidth = options.m_nWidth;
+    m_Settings.m_nYOffset = options.m_nYOffset;
+    m_Settings.m_nHeight = options.m_nHeight;
+    m_Settings.m_nFirstCode = static_cast<std::uint8_t>(options.m_nFirstCode);
+    m_Settings.m_nLastCode = static_cast<std::uint8_t>(options.m_nLastCode);
+    m_Settings.ClampCurrentCode();
+    LayOutPreview();
+    // The code may have moved into the new range; its controls and the navigation follow it.
+    m_Settings.LoadSaveFlag();
+    WriteControls();
+    RefreshNavigation();
+    update();
+}
+
+void CGlyphmillDlg::OnInclusions()
+{
+    CInclusionsDlg inclusions(m_Settings.m_Inclusions, this);
+    if (inclusions.exec() == QDialog::Accepted)
+        m_Settings.m_Inclusions = inclusions.Table();
+    m_Settings.LoadSaveFlag();
+    WriteControls();
+}
+
+void CGlyphmillDlg::OnSaveAsGlf()
+{
+    const QString problem = QString::fromStdString(CellWindowProblem(m_Settings));
+    if (!problem.isEmpty()) {
+        ShowError(QStringLiteral("The GLF file cannot be written with this cell window.\n%1\n"
+                                 "Change the Character Width, Character Height or the offsets in \"Options\".")
+                      .arg(problem));
+        return;
+    }
+    if (!m_fnSaveFileName)
+        return;
+    const QString path = m_fnSaveFileName(DefaultFolder(), DefaultFileName());
+    if (path.isEmpty())
+        return;
+    CSaveGlfDlg saving(path, m_Settings, this);
+    saving.exec();
+    if (saving.WorkStarted() && !saving.Written()) {
+        ShowError(QStringLiteral("The file %1 could not be written: %2\nA previous file of that name is left as it was.")
+                      .arg(QDir::toNativeSeparators(path), saving.Error()));
+    }
+}
+
+void CGlyphmillDlg::OnClose()
+{
+    if (ReadControls())
+        accept();
+}
+
+void CGlyphmillDlg::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CGlyphmillDlg::ShowError(const QString& text)
+{
+    QMessageBox::critical(this, QStringLiteral("Saving .GLF file"), text);
+}
+
+bool CGlyphmillDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pCodeEdit && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            OnCurrentCodeKillFocus();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CGlyphmillDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addActions(actions());
+    menu.exec(event->globalPos());
+}

@@ -1,0 +1,14 @@
+// Glyphmill: the dialog program that writes GLF glyph fonts from installed fonts.
+#include "CGlyphmillDlg.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Glyphmill"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    CGlyphmillDlg dialog;
+    dialog.exec();
+    return 0;
+}
