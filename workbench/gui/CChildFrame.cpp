@@ -1,0 +1,189 @@
+#include "CChildFrame.h"
+
+#include "CGuiDocument.h"
+#include "CRecGraphicsView.h"
+#include "CRecResTextView.h"
+#include "CRecognizeApp.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+CChildFrame::CChildFrame(CGuiDocument& document, QSize initialSize, QWidget* parent)
+    : QWidget(parent), m_pDocument(&document)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    resize(initialSize);
+    OnCreateClient(initialSize);
+    document.AddFrame(this);
+}
+
+CChildFrame::~CChildFrame()
+{
+    Detach();
+}
+
+void CChildFrame::OnCreateClient(QSize clientSize)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_Splitter = new QSplitter(Qt::Vertical, this);
+    m_Splitter->setChildrenCollapsible(false);
+    layout->addWidget(m_Splitter, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->setSpacing(0);
+    m_pHorizontalBar = new QScrollBar(Qt::Horizontal, this);
+    bottom->addWidget(m_pHorizontalBar, 1);
+    // The corner under the panes' vertical bars.
+    const int corner = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    bottom->addSpacing(corner);
+    layout->addLayout(bottom);
+
+    m_pGraphicsView = new CRecGraphicsView(*m_pDocument, m_Splitter);
+    m_pResultView = new CRecResTextView(*m_pDocument, m_Splitter);
+    m_Splitter->addWidget(m_pGraphicsView);
+    m_Splitter->addWidget(m_pResultView);
+    SetRowHeights(CreateRowHeight(clientSize.height()));
+
+    for (CScrollView* pane : {static_cast<CScrollView*>(m_pGraphicsView), static_cast<CScrollView*>(m_pResultView)}) {
+        connect(pane->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &CChildFrame::SyncSharedBar);
+        connect(pane->horizontalScrollBar(), &QScrollBar::valueChanged, this, &CChildFrame::OnPaneBarMoved);
+    }
+    connect(m_pHorizontalBar, &QScrollBar::valueChanged, this, &CChildFrame::OnSharedBarMoved);
+    SyncSharedBar();
+    m_bSplitterPending = false;
+}
+
+void CChildFrame::SetRowHeights(int rowHeight)
+{
+    const int height = std::max(rowHeight, kMinRowHeight);
+    m_Splitter->setSizes({height, height});
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    OnSize(size());
+}
+
+void CChildFrame::OnSize(QSize clientSize)
+{
+    if (m_bSplitterPending || !m_Splitter)
+        return;
+    const QWidget* window = parentWidget() ? parentWidget() : this;
+    if (window->isMinimized())
+        return;
+    SetRowHeights(ResizeRowHeight(clientSize.height()));
+}
+
+void CChildFrame::SyncSharedBar()
+{
+    if (!m_pGraphicsView || !m_pResultView)
+        return;
+    QScrollBar* top = m_pGraphicsView->horizontalScrollBar();
+    QScrollBar* bottom = m_pResultView->horizontalScrollBar();
+    const QSignalBlocker blocker(m_pHorizontalBar);
+    m_pHorizontalBar->setRange(0, std::max(top->maximum(), bottom->maximum()));
+    m_pHorizontalBar->setPageStep(std::max(top->pageStep(), bottom->pageStep()));
+    m_pHorizontalBar->setSingleStep(std::max(top->singleStep(), bottom->singleStep()));
+    m_pHorizontalBar->setEnabled(m_pHorizontalBar->maximum() > 0);
+    m_pHorizontalBar->setValue(std::max(top->value(), bottom->value()));
+}
+
+void CChildFrame::OnSharedBarMoved(int value)
+{
+    m_bSyncingBars = true;
+    m_pGraphicsView->horizontalScrollBar()->setValue(value);
+    m_pResultView->horizontalScrollBar()->setValue(value);
+    m_bSyncingBars = false;
+}
+
+void CChildFrame::OnPaneBarMoved(int value)
+{
+    // A pane scrolled sideways by itself (the wheel): the other pane and the bar follow.
+    if (!m_bSyncingBars)
+        m_pHorizontalBar->setValue(value);
+}
+
+void CChildFrame::InitialUpdateFrame()
+{
+    m_pGraphicsView->OnInitialUpdate();
+    m_pResultView->OnInitialUpdate();
+}
+
+void CChildFrame::SetWindowNumber(int number)
+{
+    m_nWindow = number;
+    UpdateFrameTitle();
+}
+
+void CChildFrame::UpdateFrameTitle()
+{
+    if (!m_pDocument)
+        return;
+    QString title = m_pDocument->Title();
+    if (m_nWindow > 0)
+        title += QStringLiteral(":%1").arg(m_nWindow);
+    setWindowTitle(title);
+    if (parentWidget())
+        parentWidget()->setWindowTitle(title);
+}
+
+bool CChildFrame::CloseWindow()
+{
+    QWidget* window = qobject_cast<QMdiSubWindow*>(parentWidget());
+    return window ? window->close() : close();
+}
+
+void CChildFrame::CloseWithoutPrompt()
+{
+    m_bClosePrompted = true;
+    CloseWindow();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_pDocument) {
+        event->accept();
+        return;
+    }
+    const bool lastWindow = m_pDocument->Frames().size() <= 1;
+    if (lastWindow && !m_bClosePrompted && !m_pDocument->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Detach();
+}
+
+void CChildFrame::Detach()
+{
+    if (!m_pDocument)
+        return;
+    CGuiDocument* document = m_pDocument;
+    m_pDocument = nullptr;
+    m_pGraphicsView->Detach();
+    m_pResultView->Detach();
+    document->App().OnFrameClosed(*document, this);
+}
+
+void CChildFrame::OnNextPane()
+{
+    if (m_pGraphicsView->hasFocus())
+        m_pResultView->setFocus(Qt::TabFocusReason);
+    else
+        m_pGraphicsView->setFocus(Qt::TabFocusReason);
+}
+
+void CChildFrame::OnPrevPane()
+{
+    OnNextPane();  // two panes: the previous one is the next one
+}

@@ -1,0 +1,183 @@
+#include "CCommandTable.h"
+
+#include "CChildFrame.h"
+#include "CGuiDocument.h"
+#include "CMainFrame.h"
+#include "CRecognizeApp.h"
+
+#include <array>
+
+namespace {
+
+using namespace CommandFlag;
+using T = CommandTarget;
+using C = const CommandContext&;
+
+template <int Index>
+void OpenRecentFile(C c)
+{
+    c.pApp->OnOpenRecentFile(Index);
+}
+
+template <int Index>
+CommandState UpdateRecentFile(C c)
+{
+    return {Index < c.pApp->RecentFiles().Count(), false};
+}
+
+constexpr const char* kFile = "&File";
+constexpr const char* kEdit = "&Edit";
+constexpr const char* kView = "&View";
+constexpr const char* kRecognition = "&Recognition";
+constexpr const char* kOptions = "&Options";
+constexpr const char* kWindow = "&Window";
+constexpr const char* kHelp = "&Help";
+
+// clang-format off
+const std::array kCommands = {
+    CommandInfo{CommandId::kFileNew, kFile, nullptr, "&New", "Create a new document\nNew", "Ctrl+N",
+        T::App, [](C c) { c.pApp->OnFileNew(); }, nullptr, kWithoutDocument, "document-new"},
+    CommandInfo{CommandId::kFileOpen, kFile, nullptr, "&Open...", "Open an existing document\nOpen", "Ctrl+O",
+        T::App, [](C c) { c.pApp->OnFileOpen(); }, nullptr,
+        kWithoutDocument | kSeparatorAfterWithoutDocument, "document-open"},
+    CommandInfo{CommandId::kFileClose, kFile, nullptr, "&Close", "Close the active document\nClose", "",
+        T::Document, [](C c) { c.pDocument->OnFileClose(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kFileSave, kFile, nullptr, "&Save", "Save the active document\nSave", "Ctrl+S",
+        T::Document, [](C c) { c.pDocument->OnFileSave(); }, nullptr, 0, "document-save"},
+    CommandInfo{CommandId::kFileSaveAs, kFile, nullptr, "Save &As...", "Save the active document with a new name\nSave As", "",
+        T::Document, [](C c) { c.pDocument->OnFileSaveAs(); }, nullptr, kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kFilePrint, kFile, nullptr, "&Print...", "Print the active document\nPrint", "Ctrl+P",
+        T::None, nullptr, nullptr, 0, "document-print"},
+    CommandInfo{CommandId::kFilePrintPreview, kFile, nullptr, "Print Pre&view", "Display full pages\nPrint Preview", "",
+        T::None, nullptr, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kFilePrintSetup, kFile, nullptr, "P&rint Setup...", "Change the printer and printing options\nPrint Setup", "",
+#ifdef RECOGNIZE_HAVE_PRINT_SUPPORT
+        T::App, [](C c) { c.pApp->OnFilePrintSetup(); },
+#else
+        T::None, nullptr,
+#endif
+        nullptr, kSeparatorAfter | kWithoutDocument | kSeparatorAfterWithoutDocument, nullptr},
+    CommandInfo{CommandId::kFileMru1, kFile, nullptr, "Recent File", "Open this document", "",
+        T::App, OpenRecentFile<0>, UpdateRecentFile<0>, kWithoutDocument, nullptr},
+    CommandInfo{CommandId::kFileMru1 + 1, kFile, nullptr, "Recent File", "Open this document", "",
+        T::App, OpenRecentFile<1>, UpdateRecentFile<1>, kWithoutDocument, nullptr},
+    CommandInfo{CommandId::kFileMru1 + 2, kFile, nullptr, "Recent File", "Open this document", "",
+        T::App, OpenRecentFile<2>, UpdateRecentFile<2>, kWithoutDocument, nullptr},
+    CommandInfo{CommandId::kFileMru1 + 3, kFile, nullptr, "Recent File", "Open this document", "",
+        T::App, OpenRecentFile<3>, UpdateRecentFile<3>,
+        kSeparatorAfter | kWithoutDocument | kSeparatorAfterWithoutDocument, nullptr},
+    CommandInfo{CommandId::kAppExit, kFile, nullptr, "E&xit", "Quit the application; prompts to save documents\nExit", "",
+        T::App, [](C c) { c.pApp->OnAppExit(); }, nullptr, kWithoutDocument, nullptr},
+
+    CommandInfo{CommandId::kEditUndo, kEdit, nullptr, "&Undo", "Undo the last action\nUndo", "Ctrl+Z; Alt+Backspace",
+        T::None, nullptr, nullptr, kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kEditCut, kEdit, nullptr, "Cu&t", "Cut the selection and put it on the Clipboard\nCut", "Ctrl+X; Shift+Del",
+        T::None, nullptr, nullptr, 0, "edit-cut"},
+    CommandInfo{CommandId::kEditCopy, kEdit, nullptr, "&Copy", "Copy the selection and put it on the Clipboard\nCopy", "Ctrl+C; Ctrl+Ins",
+        T::None, nullptr, nullptr, 0, "edit-copy"},
+    CommandInfo{CommandId::kEditPaste, kEdit, nullptr, "&Paste", "Insert Clipboard contents\nPaste", "Ctrl+V; Shift+Ins",
+        T::None, nullptr, nullptr, 0, "edit-paste"},
+
+    CommandInfo{CommandId::kViewToolbar, kView, nullptr, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnViewToolbar(); },
+        [](C c) { return c.pMainFrame->OnUpdateViewToolbar(); }, kCheckable | kWithoutDocument, nullptr},
+    CommandInfo{CommandId::kViewStatusBar, kView, nullptr, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnViewStatusBar(); },
+        [](C c) { return c.pMainFrame->OnUpdateViewStatusBar(); }, kCheckable | kWithoutDocument, nullptr},
+
+    CommandInfo{CommandId::kEditText, kRecognition, nullptr, "Edit &text", "User can edit his input as text\nAs text", "",
+        T::Document, [](C c) { c.pDocument->OnEditText(); },
+        [](C c) { return c.pDocument->OnUpdateEditText(); }, kCheckable, nullptr},
+    CommandInfo{CommandId::kEditGraphics, kRecognition, nullptr, "Edit &graphics", "User can edit his input as graphics\nAs Graphics", "",
+        T::Document, [](C c) { c.pDocument->OnEditGraphics(); },
+        [](C c) { return c.pDocument->OnUpdateEditGraphics(); }, kCheckable | kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kSaveBitmap, kRecognition, nullptr, "&Save bitmap...", "Saves current text with noise as a \".BMP\" file", "",
+        T::Document, [](C c) { c.pDocument->OnSaveBitmap(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kLoadBitmap, kRecognition, nullptr, "&Load Bitmap...", "Loads a \".BMP\" file as a current text with noise.", "",
+        T::Document, [](C c) { c.pDocument->OnLoadBitmap(); }, nullptr, kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kSetText, kRecognition, nullptr, "Set te&xt...", "Set new text for recognition", "",
+        T::Document, [](C c) { c.pDocument->OnSetText(); },
+        [](C c) { return c.pDocument->OnUpdateSetText(); }, kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kRecognizeSimple, kRecognition, nullptr, "&Recognize (Simple)", "Recognize user input (Simple version)\nRecognize (Simple)", "",
+        T::Document, [](C c) { c.pDocument->OnRecognizeSimple(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kRecognizeComplex, kRecognition, nullptr, "Recognize (&Complex)", "Recognize user input (Complex version)\nRecognize (Complex)", "",
+        T::Document, [](C c) { c.pDocument->OnRecognizeComplex(); }, nullptr, 0, nullptr},
+
+    CommandInfo{CommandId::kRecognitionCoefficient, kOptions, nullptr, "Recogition &Coefficient...", "Set new recognition coefficient", "",
+        T::Document, [](C c) { c.pDocument->OnRecognitionCoefficient(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kLoadFont, kOptions, nullptr, "Load &Font...", "Select font for text\nFont", "",
+        T::Document, [](C c) { c.pDocument->OnLoadFont(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kAdditionalSpace, kOptions, nullptr, "Additional &Space...", "Add additional space to the user graphics input", "",
+        T::Document, [](C c) { c.pDocument->OnAdditionalSpace(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kLineWidth1, kOptions, "Line width", "1 Pixel Width", "Set line width to 1 pixel", "",
+        T::Document, [](C c) { c.pDocument->OnLineWidth1(); },
+        [](C c) { return c.pDocument->OnUpdateLineWidth1(); }, kCheckable, nullptr},
+    CommandInfo{CommandId::kLineWidth3, kOptions, "Line width", "3 Pixels Width", "Set line width to 3 pixels", "",
+        T::Document, [](C c) { c.pDocument->OnLineWidth3(); },
+        [](C c) { return c.pDocument->OnUpdateLineWidth3(); }, kCheckable, nullptr},
+    CommandInfo{CommandId::kLineWidth5, kOptions, "Line width", "5 Pixels Width", "Set line width to 5 pixels", "",
+        T::Document, [](C c) { c.pDocument->OnLineWidth5(); },
+        [](C c) { return c.pDocument->OnUpdateLineWidth5(); }, kCheckable, nullptr},
+
+    CommandInfo{CommandId::kWindowNew, kWindow, nullptr, "&New Window", "Open another window for the active document\nNew Window", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnWindowNew(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kWindowCascade, kWindow, nullptr, "&Cascade", "Arrange windows so they overlap\nCascade Windows", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnWindowCascade(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kWindowTile, kWindow, nullptr, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnWindowTile(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kWindowArrange, kWindow, nullptr, "&Arrange Icons", "Arrange icons at the bottom of the window\nArrange Icons", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnWindowArrange(); }, nullptr, 0, nullptr},
+
+    CommandInfo{CommandId::kAppAbout, kHelp, nullptr, "&About Recognize...", "Display program information and version number\nAbout", "",
+        T::App, [](C c) { c.pApp->OnAbout(); }, nullptr, kWithoutDocument, "help-about"},
+
+    CommandInfo{CommandId::kNextPane, nullptr, nullptr, "Next Pane", "Switch to the next window pane\nNext Pane", "F6",
+        T::ChildFrame, [](C c) { c.pChildFrame->OnNextPane(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kPrevPane, nullptr, nullptr, "Previous Pane", "Switch back to the previous window pane\nPrevious Pane", "Shift+F6",
+        T::ChildFrame, [](C c) { c.pChildFrame->OnPrevPane(); }, nullptr, 0, nullptr},
+};
+// clang-format on
+
+bool HasTarget(CommandTarget target, const CommandContext& context)
+{
+    switch (target) {
+    case CommandTarget::None: return false;
+    case CommandTarget::App: return context.pApp != nullptr;
+    case CommandTarget::MainFrame: return context.pMainFrame != nullptr;
+    case CommandTarget::ChildFrame: return context.pChildFrame != nullptr;
+    case CommandTarget::Document: return context.pDocument != nullptr;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::span<const CommandInfo> CommandTable()
+{
+    return kCommands;
+}
+
+const CommandInfo* FindCommand(int id)
+{
+    for (const CommandInfo& command : kCommands)
+        if (command.nId == id)
+            return &command;
+    return nullptr;
+}
+
+CommandState QueryCommandState(const CommandInfo& command, const CommandContext& context)
+{
+    if (!command.pfnHandler || !HasTarget(command.target, context))
+        return {false, false};
+    if (!command.pfnUpdate)
+        return {true, false};
+    return command.pfnUpdate(context);
+}
+
+bool RunCommand(const CommandInfo& command, const CommandContext& context)
+{
+    if (!QueryCommandState(command, context).bEnabled)
+        return false;
+    command.pfnHandler(context);
+    return true;
+}

@@ -1,0 +1,280 @@
+#include "CGuiDocument.h"
+
+#include "CAdditionalSpaceDlg.h"
+#include "CChildFrame.h"
+#include "CCoefficientDlg.h"
+#include "CMainFrame.h"
+#include "CRecognizeApp.h"
+#include "CRecognizeDoc.h"
+#include "CTextInputDlg.h"
+#include "DataFiles.h"
+#include "IUserPrompts.h"
+#include "TextCodec.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QStringList kBitmapFilters = {QStringLiteral("BMP files (*.bmp)"), QStringLiteral("All files (*.*)")};
+
+// The folder the font dialog opens in: Fonts where the data files are found.
+QString FontsFolder()
+{
+    const QString found = FromLocalPath(FindDataFile("Fonts"));
+    const QFileInfo info(found);
+    return info.isDir() ? info.absoluteFilePath() : QDir::currentPath();
+}
+
+}  // namespace
+
+CGuiDocument::CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc)
+    : m_App(app), m_pDoc(std::move(doc))
+{
+    m_pDoc->SetMessageSink(&app.MessageSink());
+}
+
+CGuiDocument::~CGuiDocument() = default;
+
+void CGuiDocument::SetPathName(const QString& path)
+{
+    const QFileInfo info(path);
+    m_strPathName = info.absoluteFilePath();
+    SetTitle(info.fileName());
+}
+
+void CGuiDocument::SetTitle(const QString& title)
+{
+    m_strTitle = title;
+    for (CChildFrame* frame : m_Frames)
+        frame->UpdateFrameTitle();
+}
+
+bool CGuiDocument::IsModified() const
+{
+    return m_pDoc->IsModified();
+}
+
+void CGuiDocument::AddFrame(CChildFrame* frame)
+{
+    m_Frames.push_back(frame);
+    UpdateFrameCounts();
+}
+
+void CGuiDocument::RemoveFrame(CChildFrame* frame)
+{
+    std::erase(m_Frames, frame);
+    UpdateFrameCounts();
+}
+
+void CGuiDocument::UpdateFrameCounts()
+{
+    const int count = static_cast<int>(m_Frames.size());
+    for (int i = 0; i < count; ++i)
+        m_Frames[static_cast<std::size_t>(i)]->SetWindowNumber(count > 1 ? i + 1 : 0);
+}
+
+void CGuiDocument::OnChanged()
+{
+    if (CMainFrame* frame = m_App.MainFrame())
+        frame->UpdateCommandUI();
+}
+
+bool CGuiDocument::SaveModified()
+{
+    if (!IsModified())
+        return true;
+    const QString name = m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
+    const auto answer = m_App.Prompts().ShowMessage(
+        m_App.MainFrame(), QStringLiteral("Save changes to %1?").arg(name), QString::fromUtf8(CRecognizeApp::kAppName),
+        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes)
+        return DoFileSave();
+    return true;
+}
+
+bool CGuiDocument::DoFileSave()
+{
+    return DoSave(m_strPathName);
+}
+
+bool CGuiDocument::DoSave(const QString& path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        FileDialogRequest request;
+        request.strCaption = QStringLiteral("Save As");
+        QString proposed = m_strTitle;
+        if (m_strPathName.isEmpty() && !proposed.contains(QLatin1Char('.')))
+            proposed += QStringLiteral(".rdf");
+        request.strInitialName = m_strPathName.isEmpty() ? proposed : m_strPathName;
+        request.filters = {QString::fromUtf8(CRecognizeApp::kDocFilter), QStringLiteral("All Files (*.*)")};
+        request.strDefaultSuffix = QStringLiteral("rdf");
+        request.bConfirmOverwrite = true;
+        target = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+        if (target.isEmpty())
+            return false;
+    }
+    // The model writes atomically and reports a failure itself; the old file stays.
+    if (!m_pDoc->SaveDocument(ToLocalPath(target)))
+        return false;
+    m_pDoc->SetModifiedFlag(false);
+    SetPathName(target);
+    m_App.RecentFiles().Add(m_strPathName);
+    OnChanged();
+    return true;
+}
+
+void CGuiDocument::OnFileClose()
+{
+    if (!SaveModified())
+        return;
+    // The last window to close takes this document with it.
+    const std::vector<CChildFrame*> frames = m_Frames;
+    for (CChildFrame* frame : frames)
+        frame->CloseWithoutPrompt();
+}
+
+void CGuiDocument::OnFileSave()
+{
+    DoFileSave();
+}
+
+void CGuiDocument::OnFileSaveAs()
+{
+    DoSave(QString());
+}
+
+void CGuiDocument::OnEditText()
+{
+    m_pDoc->OnEditText();
+}
+
+void CGuiDocument::OnEditGraphics()
+{
+    m_pDoc->OnEditGraphics();
+}
+
+void CGuiDocument::OnSaveBitmap()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Save As");
+    request.strInitialName = QStringLiteral("Current");
+    request.filters = kBitmapFilters;
+    request.strDefaultSuffix = QStringLiteral("bmp");
+    request.bConfirmOverwrite = true;
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+    if (!path.isEmpty())
+        m_pDoc->SaveBitmap(ToLocalPath(path));
+}
+
+void CGuiDocument::OnLoadBitmap()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Open");
+    request.strInitialName = QStringLiteral("Current");
+    request.filters = kBitmapFilters;
+    request.strDefaultSuffix = QStringLiteral("bmp");
+    const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
+    if (!path.isEmpty())
+        m_pDoc->LoadBitmap(ToLocalPath(path));
+}
+
+void CGuiDocument::OnSetText()
+{
+    if (!m_pDoc->CanSetText()) {
+        m_pDoc->Messages().Beep();
+        return;
+    }
+    CTextInputDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    dialog.m_strText = m_pDoc->m_strUserText;
+    if (dialog.DoModal() == QDialog::Accepted)
+        m_pDoc->SetText(dialog.m_strText);
+}
+
+void CGuiDocument::OnRecognizeSimple()
+{
+    m_pDoc->OnRecognizeSimple();
+}
+
+void CGuiDocument::OnRecognizeComplex()
+{
+    m_pDoc->OnRecognizeComplex();
+}
+
+void CGuiDocument::OnRecognitionCoefficient()
+{
+    CCoefficientDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    dialog.m_dValue = m_pDoc->m_dCoefficient;
+    if (dialog.DoModal() == QDialog::Accepted)
+        m_pDoc->m_dCoefficient = dialog.m_dValue;
+}
+
+void CGuiDocument::OnLoadFont()
+{
+    // The dialog opens in the Fonts folder; the working directory is left alone.
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Open");
+    request.strDirectory = FontsFolder();
+    request.strInitialName = QStringLiteral("default.GLF");
+    request.filters = {QStringLiteral("Char Images Files (*.GLF)")};
+    request.strDefaultSuffix = QStringLiteral("GLF");
+    const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
+    if (!path.isEmpty())
+        m_pDoc->LoadFont(ToLocalPath(path));
+}
+
+void CGuiDocument::OnAdditionalSpace()
+{
+    CAdditionalSpaceDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    dialog.m_nSpace = m_pDoc->m_nAdditionalSpace;
+    if (dialog.DoModal() == QDialog::Accepted)
+        m_pDoc->SetAdditionalSpace(dialog.m_nSpace);
+}
+
+void CGuiDocument::OnLineWidth1()
+{
+    m_pDoc->SetLineWidth(1);
+}
+
+void CGuiDocument::OnLineWidth3()
+{
+    m_pDoc->SetLineWidth(3);
+}
+
+void CGuiDocument::OnLineWidth5()
+{
+    m_pDoc->SetLineWidth(5);
+}
+
+CommandState CGuiDocument::OnUpdateEditText() const
+{
+    return {m_pDoc->CanEditText(), m_pDoc->m_bEditText != 0};
+}
+
+CommandState CGuiDocument::OnUpdateEditGraphics() const
+{
+    return {true, m_pDoc->m_bEditGraphics != 0};
+}
+
+CommandState CGuiDocument::OnUpdateSetText() const
+{
+    return {m_pDoc->CanSetText(), false};
+}
+
+CommandState CGuiDocument::OnUpdateLineWidth1() const
+{
+    return {true, m_pDoc->m_nLineWidth == 1};
+}
+
+CommandState CGuiDocument::OnUpdateLineWidth3() const
+{
+    return {true, m_pDoc->m_nLineWidth == 3};
+}
+
+CommandState CGuiDocument::OnUpdateLineWidth5() const
+{
+    return {true, m_pDoc->m_nLineWidth == 5};
+}

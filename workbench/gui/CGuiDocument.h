@@ -1,0 +1,80 @@
+#pragma once
+
+#include "CCommandTable.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class CChildFrame;
+class CRecognizeApp;
+class CRecognizeDoc;
+
+// A document as the desktop program holds it: the model, its file and title, its windows,
+// and the document commands that need the user (dialogs, file choosers, saving and closing).
+class CGuiDocument {
+public:
+    CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc);
+    ~CGuiDocument();
+    CGuiDocument(const CGuiDocument&) = delete;
+    CGuiDocument& operator=(const CGuiDocument&) = delete;
+
+    CRecognizeDoc& Doc() { return *m_pDoc; }
+    const CRecognizeDoc& Doc() const { return *m_pDoc; }
+    CRecognizeApp& App() { return m_App; }
+
+    const QString& PathName() const { return m_strPathName; }  // empty until saved or opened
+    // Sets the file and takes its name as the title.
+    void SetPathName(const QString& path);
+    const QString& Title() const { return m_strTitle; }
+    void SetTitle(const QString& title);
+    bool IsModified() const;
+
+    const std::vector<CChildFrame*>& Frames() const { return m_Frames; }
+    void AddFrame(CChildFrame* frame);
+    void RemoveFrame(CChildFrame* frame);
+    // Numbers the windows ("DemoDoc1:1", "DemoDoc1:2") when there is more than one.
+    void UpdateFrameCounts();
+    // After the model changed outside a command (a stroke): titles and command states follow.
+    void OnChanged();
+
+    // Asks to save a modified document; false when the user cancelled or the save failed.
+    bool SaveModified();
+    // Saves to path, or asks for a file when path is empty; false when cancelled or failed.
+    bool DoSave(const QString& path);
+    bool DoFileSave();
+
+    // --- Commands -----------------------------------------------------------------
+    void OnFileClose();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnEditText();
+    void OnEditGraphics();
+    void OnSaveBitmap();
+    void OnLoadBitmap();
+    void OnSetText();
+    void OnRecognizeSimple();
+    void OnRecognizeComplex();
+    void OnRecognitionCoefficient();
+    void OnLoadFont();
+    void OnAdditionalSpace();
+    void OnLineWidth1();
+    void OnLineWidth3();
+    void OnLineWidth5();
+
+    // --- Update rules -------------------------------------------------------------
+    CommandState OnUpdateEditText() const;
+    CommandState OnUpdateEditGraphics() const;
+    CommandState OnUpdateSetText() const;
+    CommandState OnUpdateLineWidth1() const;
+    CommandState OnUpdateLineWidth3() const;
+    CommandState OnUpdateLineWidth5() const;
+
+private:
+    CRecognizeApp& m_App;
+    std::unique_ptr<CRecognizeDoc> m_pDoc;
+    QString m_strPathName;
+    QString m_strTitle;
+    std::vector<CChildFrame*> m_Frames;  // in the order the windows were made
+};

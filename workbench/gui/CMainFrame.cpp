@@ -1,0 +1,378 @@
+#include "CMainFrame.h"
+
+#include "AppIcon.h"
+#include "CChildFrame.h"
+#include "CGuiDocument.h"
+#include "CRecognizeApp.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace {
+
+QString BeforeNewline(const char* prompt)
+{
+    return QString::fromUtf8(prompt).section(QLatin1Char('\n'), 0, 0);
+}
+
+QString AfterNewline(const char* prompt)
+{
+    const QString text = QString::fromUtf8(prompt);
+    const qsizetype newline = text.indexOf(QLatin1Char('\n'));
+    return newline < 0 ? QString() : text.mid(newline + 1);
+}
+
+// The standard icon a toolbar button falls back on when the desktop theme has none.
+QStyle::StandardPixmap FallbackIcon(int id)
+{
+    switch (id) {
+    case CommandId::kFileNew: return QStyle::SP_FileIcon;
+    case CommandId::kFileOpen: return QStyle::SP_DialogOpenButton;
+    case CommandId::kFileSave: return QStyle::SP_DialogSaveButton;
+    case CommandId::kEditCut: return QStyle::SP_DialogDiscardButton;
+    case CommandId::kEditCopy: return QStyle::SP_FileLinkIcon;
+    case CommandId::kEditPaste: return QStyle::SP_DialogApplyButton;
+    case CommandId::kFilePrint: return QStyle::SP_DriveFDIcon;
+    default: return QStyle::SP_MessageBoxInformation;
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CRecognizeApp& app) : m_App(app)
+{
+    setWindowIcon(RecognizeIcon());
+    m_pMdiArea = new QMdiArea(this);
+    m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_pMdiArea);
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUI);
+
+    createActions();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+    readSettings();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize available = screen->availableGeometry().size();
+        resize(available.width() * 3 / 4, available.height() * 3 / 4);
+    }
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createActions()
+{
+    for (const CommandInfo& command : CommandTable()) {
+        auto* action = new QAction(QString::fromUtf8(command.pszText), this);
+        action->setStatusTip(BeforeNewline(command.pszPrompt));
+        const QString tooltip = AfterNewline(command.pszPrompt);
+        if (!tooltip.isEmpty())
+            action->setToolTip(tooltip);
+        QList<QKeySequence> keys;
+        for (const QString& key : QString::fromUtf8(command.pszKeys).split(QStringLiteral("; "), Qt::SkipEmptyParts))
+            keys.append(QKeySequence(key, QKeySequence::PortableText));
+        action->setShortcuts(keys);
+        action->setCheckable(command.Has(CommandFlag::kCheckable));
+        if (command.pszIcon) {
+            action->setIcon(QIcon::fromTheme(QString::fromUtf8(command.pszIcon),
+                                             style()->standardIcon(FallbackIcon(command.nId))));
+        }
+        action->setData(command.nId);
+        const int id = command.nId;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        // Keys work whichever menu bar is shown, and for the commands with keys only.
+        addAction(action);
+        m_Actions.emplace(id, action);
+    }
+}
+
+void CMainFrame::createMenus()
+{
+    for (bool withDocument : {true, false}) {
+        QList<QMenu*>& menus = withDocument ? m_DocMenus : m_NoDocMenus;
+        QMenu* menu = nullptr;
+        QMenu* submenu = nullptr;
+        for (const CommandInfo& command : CommandTable()) {
+            if (!command.pszMenu || (!withDocument && !command.Has(CommandFlag::kWithoutDocument)))
+                continue;
+            const QString title = QString::fromUtf8(command.pszMenu);
+            if (!menu || menu->title() != title) {
+                menu = new QMenu(title, this);
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+                menus.append(menu);
+                submenu = nullptr;
+            }
+            QMenu* target = menu;
+            if (command.pszSubmenu) {
+                if (!submenu)
+                    submenu = menu->addMenu(QString::fromUtf8(command.pszSubmenu));
+                target = submenu;
+            }
+            if (command.nId == CommandId::kFileMru1) {
+                auto* placeholder = new QAction(QStringLiteral("Recent File"), this);
+                placeholder->setEnabled(false);
+                target->addAction(placeholder);
+                m_RecentPlaceholders.push_back(placeholder);
+            }
+            target->addAction(m_Actions.at(command.nId));
+            const bool separator = withDocument ? command.Has(CommandFlag::kSeparatorAfter)
+                                                : command.Has(CommandFlag::kSeparatorAfterWithoutDocument);
+            if (separator)
+                target->addSeparator();
+            if (withDocument && command.nId == CommandId::kWindowArrange)
+                m_pWindowMenu = menu;
+        }
+    }
+    if (m_pWindowMenu) {
+        m_pWindowListSeparator = m_pWindowMenu->addSeparator();
+        connect(m_pWindowMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
+    }
+}
+
+void CMainFrame::createToolBars()
+{
+    m_ToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_ToolBar->setIconSize(QSize(16, 16));
+    m_ToolBar->setMovable(true);
+    m_ToolBar->setFloatable(true);
+    m_ToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    // 0 marks a gap between groups of buttons.
+    for (int id : {CommandId::kFileNew, CommandId::kFileOpen, CommandId::kFileSave, 0, CommandId::kEditCut,
+                   CommandId::kEditCopy, CommandId::kEditPaste, 0, CommandId::kFilePrint, CommandId::kAppAbout}) {
+        if (id == 0)
+            m_ToolBar->addSeparator();
+        else
+            m_ToolBar->addAction(m_Actions.at(id));
+    }
+}
+
+void CMainFrame::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    // Lock-key states cannot be read portably; the indicators stand greyed like keys that are off.
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(QString::fromLatin1(indicator), bar);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setEnabled(false);
+        bar->addPermanentWidget(label);
+    }
+    connect(bar, &QStatusBar::messageChanged, this, &CMainFrame::OnStatusMessageChanged);
+    bar->showMessage(QStringLiteral("Ready"));
+}
+
+void CMainFrame::readSettings()
+{
+    m_App.RecentFiles().ReadList();
+}
+
+void CMainFrame::OnStatusMessageChanged(const QString& message)
+{
+    if (message.isEmpty())
+        statusBar()->showMessage(QStringLiteral("Ready"));
+}
+
+QAction* CMainFrame::Action(int id) const
+{
+    const auto found = m_Actions.find(id);
+    return found == m_Actions.end() ? nullptr : found->second;
+}
+
+QList<QMenu*> CMainFrame::CurrentMenus() const
+{
+    return m_bDocumentMenus ? m_DocMenus : m_NoDocMenus;
+}
+
+CChildFrame* CMainFrame::ActiveChildFrame() const
+{
+    QMdiSubWindow* window = m_pMdiArea->currentSubWindow();
+    if (!window)
+        window = m_pMdiArea->activeSubWindow();
+    auto* frame = window ? qobject_cast<CChildFrame*>(window->widget()) : nullptr;
+    return frame && frame->Document() ? frame : nullptr;
+}
+
+CGuiDocument* CMainFrame::ActiveDocument() const
+{
+    const CChildFrame* frame = ActiveChildFrame();
+    return frame ? frame->Document() : nullptr;
+}
+
+CommandContext CMainFrame::Context() const
+{
+    CommandContext context;
+    context.pApp = &m_App;
+    context.pMainFrame = const_cast<CMainFrame*>(this);
+    context.pChildFrame = ActiveChildFrame();
+    context.pDocument = context.pChildFrame ? context.pChildFrame->Document() : nullptr;
+    return context;
+}
+
+void CMainFrame::AddChildFrame(CChildFrame* frame)
+{
+    QMdiSubWindow* window = m_pMdiArea->addSubWindow(frame);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(windowIcon());
+    window->resize(frame->size());
+    frame->UpdateFrameTitle();
+    window->show();
+    m_pMdiArea->setActiveSubWindow(window);
+}
+
+void CMainFrame::OnCommand(int id)
+{
+    if (const CommandInfo* command = FindCommand(id))
+        RunCommand(*command, Context());
+    UpdateCommandUI();
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    const CommandContext context = Context();
+    for (const CommandInfo& command : CommandTable()) {
+        QAction* action = m_Actions.at(command.nId);
+        const CommandState state = QueryCommandState(command, context);
+        action->setEnabled(state.bEnabled);
+        if (action->isCheckable())
+            action->setChecked(state.bChecked);
+    }
+    UpdateRecentFileMenu();
+    UpdateMenuBar();
+    UpdateTitle();
+}
+
+void CMainFrame::UpdateMenuBar()
+{
+    const bool withDocument = ActiveDocument() != nullptr;
+    if (m_bMenusBuilt && withDocument == m_bDocumentMenus)
+        return;
+    m_bMenusBuilt = true;
+    m_bDocumentMenus = withDocument;
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    for (QMenu* menu : CurrentMenus())
+        bar->addMenu(menu);
+}
+
+void CMainFrame::UpdateRecentFileMenu()
+{
+    const CRecentFileList& files = m_App.RecentFiles();
+    for (int i = 0; i < CommandId::kRecentFileCount; ++i) {
+        QAction* action = m_Actions.at(CommandId::kFileMru1 + i);
+        action->setVisible(i < files.Count());
+        if (i < files.Count())
+            action->setText(files.MenuText(i));
+    }
+    for (QAction* placeholder : m_RecentPlaceholders)
+        placeholder->setVisible(files.Count() == 0);
+}
+
+void CMainFrame::UpdateWindowMenu()
+{
+    for (QAction* action : m_WindowListActions)
+        delete action;
+    m_WindowListActions.clear();
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    m_pWindowListSeparator->setVisible(!windows.isEmpty());
+    QMdiSubWindow* active = m_pMdiArea->currentSubWindow();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows.at(i);
+        QString title = window->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = m_pWindowMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
+        action->setCheckable(true);
+        action->setChecked(window == active);
+        action->setStatusTip(QStringLiteral("Activate this window"));
+        connect(action, &QAction::triggered, this, [this, window] { m_pMdiArea->setActiveSubWindow(window); });
+        m_WindowListActions.push_back(action);
+    }
+}
+
+void CMainFrame::UpdateTitle()
+{
+    QString title = QString::fromUtf8(CRecognizeApp::kMainTitle);
+    const CGuiDocument* document = ActiveDocument();
+    if (document) {
+        const QMdiSubWindow* window = m_pMdiArea->currentSubWindow();
+        if (window && window->isMaximized())
+            title += QStringLiteral(" - [%1]").arg(window->windowTitle());
+        else
+            title += QStringLiteral(" - %1").arg(document->Title());
+        title += QStringLiteral("[*]");
+    }
+    setWindowTitle(title);
+    setWindowModified(document && document->IsModified());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_App.SaveAllModified()) {
+        event->ignore();
+        return;
+    }
+    m_App.CloseAllDocuments();
+    event->accept();
+}
+
+void CMainFrame::OnWindowNew()
+{
+    if (CGuiDocument* document = ActiveDocument())
+        m_App.CreateFrame(*document);
+}
+
+void CMainFrame::OnWindowCascade()
+{
+    m_pMdiArea->cascadeSubWindows();
+}
+
+void CMainFrame::OnWindowTile()
+{
+    m_pMdiArea->tileSubWindows();
+}
+
+void CMainFrame::OnWindowArrange()
+{
+    // Minimised windows in a row along the bottom of the area, left to right.
+    int x = 0;
+    const int bottom = m_pMdiArea->viewport()->height();
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        window->move(x, bottom - window->height());
+        x += window->width();
+    }
+}
+
+void CMainFrame::OnViewToolbar()
+{
+    m_ToolBar->setVisible(m_ToolBar->isHidden());
+}
+
+void CMainFrame::OnViewStatusBar()
+{
+    statusBar()->setVisible(statusBar()->isHidden());
+}
+
+CommandState CMainFrame::OnUpdateViewToolbar() const
+{
+    return {true, !m_ToolBar->isHidden()};
+}
+
+CommandState CMainFrame::OnUpdateViewStatusBar() const
+{
+    return {true, !statusBar()->isHidden()};
+}

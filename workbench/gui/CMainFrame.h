@@ -1,0 +1,83 @@
+#pragma once
+
+#include "CCommandTable.h"
+
+#include <QMainWindow>
+
+#include <map>
+#include <vector>
+
+class CChildFrame;
+class CGuiDocument;
+class CRecognizeApp;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+// The main window: the multi-document area, the menu bars with and without a document,
+// the toolbar and the status bar, all driven by the command table.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CRecognizeApp& app);
+    ~CMainFrame() override;
+
+    QMdiArea* MdiArea() const { return m_pMdiArea; }
+    QToolBar* ToolBar() const { return m_ToolBar; }
+    // The action of a command id, or nullptr.
+    QAction* Action(int id) const;
+    // The menus of the bar now shown, left to right.
+    QList<QMenu*> CurrentMenus() const;
+    QMenu* WindowMenu() const { return m_pWindowMenu; }
+
+    CChildFrame* ActiveChildFrame() const;
+    CGuiDocument* ActiveDocument() const;
+    CommandContext Context() const;
+    // Adds a document window to the area and activates it.
+    void AddChildFrame(CChildFrame* frame);
+
+    // Runs every command's update rule on its action and refreshes the titles and the menu bar.
+    void UpdateCommandUI();
+    void UpdateTitle();
+
+    // --- Commands -----------------------------------------------------------------
+    void OnWindowNew();
+    void OnWindowCascade();
+    void OnWindowTile();
+    void OnWindowArrange();
+    void OnViewToolbar();
+    void OnViewStatusBar();
+    CommandState OnUpdateViewToolbar() const;
+    CommandState OnUpdateViewStatusBar() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void readSettings();
+    void OnCommand(int id);
+    void UpdateMenuBar();
+    void UpdateRecentFileMenu();
+    void UpdateWindowMenu();
+    void OnStatusMessageChanged(const QString& message);
+
+    CRecognizeApp& m_App;
+    QMdiArea* m_pMdiArea;
+    QToolBar* m_ToolBar = nullptr;
+    std::map<int, QAction*> m_Actions;        // command id -> action
+    QList<QMenu*> m_DocMenus;                 // the menu bar with a document open
+    QList<QMenu*> m_NoDocMenus;               // the menu bar without a document
+    QMenu* m_pWindowMenu = nullptr;
+    std::vector<QAction*> m_RecentPlaceholders;  // "Recent File", shown while the list is empty
+    std::vector<QAction*> m_WindowListActions;
+    QAction* m_pWindowListSeparator = nullptr;
+    bool m_bDocumentMenus = false;
+    bool m_bMenusBuilt = false;
+};

@@ -1,0 +1,145 @@
+#include "CRecGraphicsView.h"
+
+#include "CGuiDocument.h"
+#include "CRecognizeDoc.h"
+#include "StrokeDrawing.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+QRect ToQRect(const CRect& r)
+{
+    return {r.left, r.top, r.Width(), r.Height()};
+}
+
+}  // namespace
+
+CRecGraphicsView::CRecGraphicsView(CGuiDocument& document, QWidget* parent)
+    : CScrollView(parent), m_pDocument(&document)
+{
+    viewport()->setAttribute(Qt::WA_StaticContents);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    document.Doc().AddView(this);
+}
+
+CRecGraphicsView::~CRecGraphicsView()
+{
+    Detach();
+}
+
+void CRecGraphicsView::Detach()
+{
+    if (m_pDocument) {
+        m_pDocument->Doc().RemoveView(this);
+        m_pDocument = nullptr;
+    }
+}
+
+void CRecGraphicsView::OnInitialUpdate()
+{
+    if (!m_pDocument)
+        return;
+    m_pDocument->Doc().EnsurePicture();
+    OnUpdate(nullptr, 0);
+}
+
+void CRecGraphicsView::OnUpdate(CDocView*, long)
+{
+    if (!m_pDocument)
+        return;
+    m_crPen = 0xFFFFFF;
+    SetScrollSizes(ToQRect(m_pDocument->Doc().GetPictureRect()).size());
+    viewport()->update();
+}
+
+void CRecGraphicsView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    if (!m_pDocument || !m_pDocument->Doc().m_bPicturePresent) {
+        painter.fillRect(viewport()->rect(), Qt::white);
+        return;
+    }
+    CRecognizeDoc& doc = m_pDocument->Doc();
+    const QPoint scroll = ScrollPosition();
+    painter.translate(-scroll);
+    const QRect picture = ToQRect(doc.GetPictureRect());
+    const QRect client(scroll, viewport()->size());
+    painter.fillRect(client.united(picture), QColor(0x80, 0x80, 0x80));
+    // A raster smaller than the picture rectangle leaves the rest of it white: recognition
+    // reads those pixels as background.
+    painter.fillRect(picture, Qt::white);
+    const CRaster& raster = doc.m_Picture;
+    if (!raster.empty()) {
+        const QImage image(reinterpret_cast<const uchar*>(raster.Bits()), raster.width(), raster.height(),
+                           raster.BytesPerLine(), QImage::Format_RGB32);
+        const QRect source = QRect(0, 0, raster.width(), raster.height()).intersected(QRect(QPoint(0, 0), picture.size()));
+        painter.drawImage(picture.topLeft(), image, source);
+    }
+}
+
+void CRecGraphicsView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDown(point);
+    else if (event->button() == Qt::RightButton)
+        OnRButtonDown(point);
+}
+
+void CRecGraphicsView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    // The pane sees the mouse only while it is over it; Qt's implicit grab would report the
+    // moves outside too.
+    if (!viewport()->rect().contains(point))
+        return;
+    OnMouseMove(event->buttons(), point);
+}
+
+void CRecGraphicsView::OnLButtonDown(QPoint point)
+{
+    if (!m_pDocument)
+        return;
+    if (!m_pDocument->Doc().m_bEditGraphics) {
+        m_pDocument->Doc().Messages().Beep();
+        return;
+    }
+    m_ptLast = point;
+    m_crPen = 0x000000;
+}
+
+void CRecGraphicsView::OnRButtonDown(QPoint point)
+{
+    if (!m_pDocument)
+        return;
+    if (!m_pDocument->Doc().m_bEditGraphics) {
+        m_pDocument->Doc().Messages().Beep();
+        return;
+    }
+    m_ptLast = point;
+    m_crPen = 0xFFFFFF;
+}
+
+void CRecGraphicsView::OnMouseMove(Qt::MouseButtons buttons, QPoint point)
+{
+    if (!m_pDocument || !m_pDocument->Doc().m_bEditGraphics)
+        return;
+    CRecognizeDoc& doc = m_pDocument->Doc();
+    const QPoint scroll = ScrollPosition();
+    const CRect r = doc.GetPictureRect();
+    point.setX(std::clamp(point.x(), r.left - scroll.x(), std::max(r.left, r.right) - scroll.x()));
+    point.setY(std::clamp(point.y(), r.top - scroll.y(), std::max(r.top, r.bottom) - scroll.y()));
+    if (!(buttons & (Qt::LeftButton | Qt::RightButton)))
+        return;
+    // The segment goes into the shared raster; this pane repaints only the damaged part
+    // from it, the other graphics panes of the document repaint from it when updated.
+    const QRect damaged = DrawStrokeSegment(doc.m_Picture, m_ptLast + scroll, point + scroll, doc.m_nLineWidth, m_crPen);
+    viewport()->update(damaged.translated(-scroll));
+    m_ptLast = point;
+    doc.OnStrokeDrawn(this);
+    m_pDocument->OnChanged();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "CDocView.h"
+#include "CScrollView.h"
+
+#include <QPoint>
+
+#include <cstdint>
+
+class CGuiDocument;
+class QImage;
+
+// The graphics pane: shows the document's picture and lets the mouse draw on it in
+// graphics mode, the left button in black and the right button in white.
+class CRecGraphicsView : public CScrollView, public CDocView {
+    Q_OBJECT
+public:
+    CRecGraphicsView(CGuiDocument& document, QWidget* parent);
+    ~CRecGraphicsView() override;
+
+    void OnInitialUpdate();
+    void OnUpdate(CDocView* sender, long hint) override;
+    bool IsGraphicsView() const override { return true; }
+    // Leaves the document; the pane then shows nothing and ignores the mouse.
+    void Detach();
+
+    QPoint m_ptLast;                    // where the current stroke last ended, client coordinates
+    std::uint32_t m_crPen = 0xFFFFFF;   // 0x000000 after a left press, 0xFFFFFF after a right one
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void OnLButtonDown(QPoint point);
+    void OnRButtonDown(QPoint point);
+    void OnMouseMove(Qt::MouseButtons buttons, QPoint point);
+
+    CGuiDocument* m_pDocument;
+};

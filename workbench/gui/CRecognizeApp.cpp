@@ -1,0 +1,168 @@
+#include "CRecognizeApp.h"
+
+#include "CAboutRecognizeDlg.h"
+#include "CChildFrame.h"
+#include "CGuiDocument.h"
+#include "CMainFrame.h"
+#include "CRecognizeDoc.h"
+#include "IUserPrompts.h"
+#include "TextCodec.h"
+
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#ifdef RECOGNIZE_HAVE_PRINT_SUPPORT
+#include <QPageSetupDialog>
+#include <QPrinter>
+#endif
+
+#include <algorithm>
+
+CRecognizeApp::CRecognizeApp(IUserPrompts& prompts)
+    : m_Prompts(prompts), m_MessageSink(prompts), m_RecentFiles(CommandId::kRecentFileCount)
+{
+}
+
+CRecognizeApp::~CRecognizeApp()
+{
+    // The windows go first; each takes its document with it, without asking.
+    m_bShuttingDown = true;
+    m_pMainFrame.reset();
+    m_Documents.clear();
+}
+
+bool CRecognizeApp::InitInstance(const QStringList& arguments)
+{
+    m_pMainFrame = std::make_unique<CMainFrame>(*this);
+    m_pMainFrame->show();
+    if (arguments.isEmpty()) {
+        // Without the default font no document is made; the main window stays, empty.
+        OnFileNew();
+        return true;
+    }
+    return OpenDocumentFile(arguments.constFirst()) != nullptr;
+}
+
+CGuiDocument* CRecognizeApp::OpenDocumentFile(const QString& path)
+{
+    auto doc = std::make_unique<CRecognizeDoc>();
+    doc->SetMessageSink(&m_MessageSink);
+    std::unique_ptr<CGuiDocument> document;
+    if (path.isEmpty()) {
+        if (!doc->OnNewDocument())
+            return nullptr;
+        doc->SetModifiedFlag(false);
+        document = std::make_unique<CGuiDocument>(*this, std::move(doc));
+        document->SetTitle(QStringLiteral("DemoDoc%1").arg(++m_nUntitledCount));
+    } else {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        for (const auto& open : m_Documents) {
+            if (open->PathName() == absolute && !open->Frames().empty()) {
+                CChildFrame* frame = open->Frames().front();
+                if (m_pMainFrame && frame->parentWidget())
+                    m_pMainFrame->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame->parentWidget()));
+                return open.get();
+            }
+        }
+        if (!doc->OpenDocument(ToLocalPath(absolute)))
+            return nullptr;
+        doc->SetModifiedFlag(false);
+        document = std::make_unique<CGuiDocument>(*this, std::move(doc));
+        document->SetPathName(absolute);
+        m_RecentFiles.Add(absolute);
+    }
+    CGuiDocument* result = document.get();
+    m_Documents.push_back(std::move(document));
+    CreateFrame(*result);
+    return result;
+}
+
+CChildFrame* CRecognizeApp::CreateFrame(CGuiDocument& document)
+{
+    // A new window takes three quarters of the area, as the window manager would size it.
+    QSize size(480, 360);
+    if (m_pMainFrame) {
+        const QSize area = m_pMainFrame->MdiArea()->viewport()->size();
+        size = QSize(std::max(200, area.width() * 3 / 4), std::max(150, area.height() * 3 / 4));
+    }
+    auto* frame = new CChildFrame(document, size);
+    if (m_pMainFrame)
+        m_pMainFrame->AddChildFrame(frame);
+    frame->InitialUpdateFrame();
+    if (m_pMainFrame)
+        m_pMainFrame->UpdateCommandUI();
+    return frame;
+}
+
+void CRecognizeApp::OnFrameClosed(CGuiDocument& document, CChildFrame* frame)
+{
+    document.RemoveFrame(frame);
+    if (document.Frames().empty())
+        std::erase_if(m_Documents, [&](const auto& open) { return open.get() == &document; });
+    if (!m_bShuttingDown && m_pMainFrame)
+        m_pMainFrame->UpdateCommandUI();
+}
+
+bool CRecognizeApp::SaveAllModified()
+{
+    for (const auto& document : m_Documents)
+        if (!document->SaveModified())
+            return false;
+    return true;
+}
+
+void CRecognizeApp::CloseAllDocuments()
+{
+    std::vector<CChildFrame*> frames;
+    for (const auto& document : m_Documents)
+        frames.insert(frames.end(), document->Frames().begin(), document->Frames().end());
+    for (CChildFrame* frame : frames)
+        frame->CloseWithoutPrompt();
+}
+
+void CRecognizeApp::OnFileNew()
+{
+    OpenDocumentFile(QString());
+}
+
+void CRecognizeApp::OnFileOpen()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Open");
+    request.filters = {QString::fromUtf8(kDocFilter), QStringLiteral("All Files (*.*)")};
+    request.strDefaultSuffix = QStringLiteral("rdf");
+    const QString path = m_Prompts.GetOpenFileName(m_pMainFrame.get(), request);
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void CRecognizeApp::OnFilePrintSetup()
+{
+#ifdef RECOGNIZE_HAVE_PRINT_SUPPORT
+    QPrinter printer;
+    QPageSetupDialog dialog(&printer, m_pMainFrame.get());
+    m_Prompts.ExecDialog(dialog);
+#endif
+}
+
+void CRecognizeApp::OnOpenRecentFile(int index)
+{
+    if (index < 0 || index >= m_RecentFiles.Count())
+        return;
+    // An entry that no longer opens leaves the list.
+    if (!OpenDocumentFile(m_RecentFiles.File(index)))
+        m_RecentFiles.Remove(index);
+}
+
+void CRecognizeApp::OnAbout()
+{
+    CAboutRecognizeDlg dialog(m_pMainFrame.get());
+    m_Prompts.ExecDialog(dialog);
+}
+
+void CRecognizeApp::OnAppExit()
+{
+    if (m_pMainFrame)
+        m_pMainFrame->close();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "CQtMessageSink.h"
+#include "CRecentFileList.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class CChildFrame;
+class CGuiDocument;
+class CMainFrame;
+class IUserPrompts;
+
+// The application object of Recognize: start-up, the open documents, the recent-file list,
+// and the application commands (New, Open, Print Setup, the recent files, About, Exit).
+class CRecognizeApp {
+public:
+    static constexpr const char* kAppName = "Recognize";
+    static constexpr const char* kMainTitle = "The Text Recognition Demo Program";
+    static constexpr const char* kDocFilter = "Recognition Demo Files (*.rdf)";
+
+    explicit CRecognizeApp(IUserPrompts& prompts);
+    ~CRecognizeApp();
+    CRecognizeApp(const CRecognizeApp&) = delete;
+    CRecognizeApp& operator=(const CRecognizeApp&) = delete;
+
+    // Creates the main window and carries out the command line: no argument makes a new
+    // document, one argument opens that .rdf file. False when the file cannot be opened.
+    bool InitInstance(const QStringList& arguments);
+
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    IUserPrompts& Prompts() { return m_Prompts; }
+    IMessageSink& MessageSink() { return m_MessageSink; }
+    CRecentFileList& RecentFiles() { return m_RecentFiles; }
+    const std::vector<std::unique_ptr<CGuiDocument>>& Documents() const { return m_Documents; }
+
+    // A new document (empty path) or the document of an .rdf file, in a new window; an
+    // already open file only gets its window activated. nullptr when it fails.
+    CGuiDocument* OpenDocumentFile(const QString& path);
+    // A further window on document.
+    CChildFrame* CreateFrame(CGuiDocument& document);
+    // A window of document has closed; the document goes with its last window.
+    void OnFrameClosed(CGuiDocument& document, CChildFrame* frame);
+    // Asks to save every modified document; false when the user cancelled.
+    bool SaveAllModified();
+    // Closes every window without asking.
+    void CloseAllDocuments();
+
+    // --- Commands -----------------------------------------------------------------
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+    void OnOpenRecentFile(int index);
+    void OnAbout();
+    void OnAppExit();
+
+private:
+    IUserPrompts& m_Prompts;
+    CQtMessageSink m_MessageSink;
+    CRecentFileList m_RecentFiles;
+    std::vector<std::unique_ptr<CGuiDocument>> m_Documents;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    int m_nUntitledCount = 0;  // documents made by New so far
+    bool m_bShuttingDown = false;
+};

@@ -1,0 +1,31 @@
+#include "DialogUnits.h"
+
+#include <QFontMetrics>
+#include <QWidget>
+
+#include <algorithm>
+
+CDialogUnits::CDialogUnits(const QWidget& dialog)
+{
+    const QFontMetrics metrics(dialog.font());
+    // The average width over the 52 letters, rounded, as the dialog manager measures it.
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    m_nBaseX = std::max(1, (letters / 26 + 1) / 2);
+    m_nBaseY = std::max(1, metrics.height());
+}
+
+QRect CDialogUnits::Rect(int x, int y, int width, int height) const
+{
+    return {x * m_nBaseX / 4, y * m_nBaseY / 8, width * m_nBaseX / 4, height * m_nBaseY / 8};
+}
+
+QSize CDialogUnits::Size(int width, int height) const
+{
+    return {width * m_nBaseX / 4, height * m_nBaseY / 8};
+}
+
+void CDialogUnits::Place(QWidget& widget, int x, int y, int width, int height) const
+{
+    widget.setGeometry(Rect(x, y, width, height));
+}

@@ -1,0 +1,22 @@
+// Recognize: the text-recognition workbench on the desktop.
+#include "CQtUserPrompts.h"
+#include "CRecognizeApp.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QApplication::setApplicationName(QStringLiteral("Recognize"));
+    // Without a desktop theme the toolbar takes its icons from Adwaita, then Qt's own.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+
+    CQtUserPrompts prompts;
+    CRecognizeApp app(prompts);
+    if (!app.InitInstance(QApplication::arguments().mid(1)))
+        return 1;
+    return QApplication::exec();
+}
