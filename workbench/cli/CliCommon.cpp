@@ -208,20 +208,20 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
 
 // --- Documents and fonts ------------------------------------------------------------------
 
-bool MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
-                     const std::optional<std::string>& fontPath,
-                     const std::optional<std::string>& dictPath) {
+int MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
+                    const std::optional<std::string>& fontPath,
+                    const std::optional<std::string>& dictPath) {
     std::string font = fontPath ? *fontPath : FindDataFile(kDefaultFontPath);
     std::string dict = dictPath ? *dictPath : FindDataFile(kDictionaryPath);
     if (!dict.empty() && dictPath && !std::ifstream(dict, std::ios::binary)) {
         PrintError(dict + ": cannot read the dictionary");
-        return false;
+        return kExitUsage;
     }
     doc.SetMessageSink(&sink);
     sink.SetContext(font);
-    bool made = doc.NewDocument(font, dict);
+    const bool made = doc.NewDocument(font, dict);
     sink.SetContext({});
-    return made;
+    return made ? kExitSuccess : kExitFailure;
 }
 
 bool LoadFontFile(CCharImageFont& font, const std::string& path) {

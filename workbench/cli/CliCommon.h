@@ -99,10 +99,11 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 // Makes doc a new document as the program makes one, with the font and dictionary files
 // given (Fonts/default.GLF and dict.dic found by FindDataFile when absent). Messages go to
 // sink, with the font's path as context. An empty dictPath leaves the dictionary empty.
-// False when the font cannot be loaded or a dictionary that was named cannot be read.
-bool MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
-                     const std::optional<std::string>& fontPath,
-                     const std::optional<std::string>& dictPath);
+// Returns kExitSuccess, kExitFailure when the font cannot be loaded, or kExitUsage when a
+// dictionary that was named cannot be read.
+int MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
+                    const std::optional<std::string>& fontPath,
+                    const std::optional<std::string>& dictPath);
 // Loads a stand-alone GLF file into font (cleared first); false after
 // "recognize-cli: <path>: Loading GLF file: Invalid CharImageFont File".
 bool LoadFontFile(CCharImageFont& font, const std::string& path);

@@ -47,8 +47,8 @@ int RunNewCommand(int argc, char** argv) {
 
     CStderrMessageSink sink;
     CRecognizeDoc doc;
-    if (!MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict")))
-        return kExitFailure;
+    if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict")))
+        return status;
     if (*space >= 0 && !doc.SetAdditionalSpace(static_cast<int>(*space)))
         return kExitUsage;
     if (text && !doc.SetText(*text))

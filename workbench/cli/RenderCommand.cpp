@@ -52,8 +52,8 @@ int RunRenderCommand(int argc, char** argv) {
     CStderrMessageSink sink;
     CRecognizeDoc doc;
     // The picture needs no dictionary.
-    if (!MakeNewDocument(doc, sink, font, std::string()))
-        return kExitFailure;
+    if (int status = MakeNewDocument(doc, sink, font, std::string()))
+        return status;
     if (!doc.SetAdditionalSpace(static_cast<int>(*space)) || !doc.SetText(*text))
         return kExitUsage;
     sink.SetContext(*output);
