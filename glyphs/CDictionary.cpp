@@ -92,9 +92,12 @@ CDictionary::~CDictionary() = default;
 
 bool CDictionary::SetAlphabet(int alphabet)
 {
-    if (alphabet != 0 && alphabet != 1)
+    const bool known = alphabet == 0 || alphabet == 1;
+    // An unknown alphabet keeps the table and size but still starts an empty tree, as a
+    // known one does; with no alphabet chosen yet there is no tree to make.
+    if (!known && m_nAlphabetSize == 0)
         return false;
-    const int size = alphabet == 1 ? 27 : 33;
+    const int size = !known ? m_nAlphabetSize : alphabet == 1 ? 27 : 33;
 
     // The new tree is built aside first, so that a failed allocation keeps the old one.
     auto storage = std::make_unique<Storage>();
@@ -113,7 +116,7 @@ bool CDictionary::SetAlphabet(int alphabet)
         m_Slots[static_cast<std::uint8_t>(' ')] = 1;
         for (int code = 'b'; code <= 'z'; ++code)
             m_Slots[code] = static_cast<std::uint8_t>(code - 96);
-    } else {
+    } else if (alphabet == 0) {
         for (int code = 224; code <= 255; ++code)
             m_Slots[code] = static_cast<std::uint8_t>(code - 224);
         m_Slots[184] = 32;
@@ -129,7 +132,7 @@ bool CDictionary::SetAlphabet(int alphabet)
     m_pRoot = root;
     m_nAlphabetSize = size;
     m_nMaxWordLength = 0;
-    return true;
+    return known;
 }
 
 bool CDictionary::AddWord(std::string_view text)

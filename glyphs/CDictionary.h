@@ -27,7 +27,8 @@ public:
     CDictionary& operator=(const CDictionary&) = delete;
 
     // 1 selects the Latin alphabet (27 slots), 0 the Cyrillic one (33 slots); starts an
-    // empty tree. Other values return false and leave everything as it was. Slot entries
+    // empty tree. Other values return false: they keep the slot table and alphabet size and,
+    // once an alphabet was chosen, still start an empty tree (before that, nothing). Slot entries
     // written by an earlier alphabet stay unless they lie past the new table (they become 0).
     // Throws std::bad_alloc, keeping the old tree, when memory runs out.
     bool SetAlphabet(int alphabet);

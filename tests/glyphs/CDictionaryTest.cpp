@@ -52,10 +52,13 @@ TEST(CDictionary, NewAndAlphabets)
         EXPECT_EQ(dictionary.Slot(static_cast<std::uint8_t>(code)), 0) << code;
     EXPECT_EQ(dictionary.GetRoot()->m_nChildCount, 27);
 
-    // A refused value keeps the tree and its words.
+    // A refused value keeps the alphabet but starts an empty tree, as a known one does.
     dictionary.AddWord("cat ");
     EXPECT_FALSE(dictionary.SetAlphabet(-1));
-    EXPECT_TRUE(IsWord(dictionary, "cat"));
+    EXPECT_FALSE(IsWord(dictionary, "cat"));
+    ASSERT_NE(dictionary.GetRoot(), nullptr);
+    EXPECT_EQ(dictionary.AlphabetSize(), 27);
+    EXPECT_EQ(dictionary.Slot('b'), 2);
 
     ASSERT_TRUE(dictionary.SetAlphabet(0));
     EXPECT_EQ(dictionary.AlphabetSize(), 33);
