@@ -48,8 +48,11 @@ int CodeCount(const GeneratorSettings& settings)
     return settings.m_nFirstCode <= settings.m_nLastCode ? settings.m_nLastCode - settings.m_nFirstCode + 1 : 0;
 }
 
+// Tells a person at a terminal when another family stands in for the one asked for.
 void NoteSubstitutedFamily(const GeneratorSettings& settings)
 {
+    if (::isatty(2) == 0)
+        return;
     const QString requested = QString::fromStdString(settings.m_Font.m_strFamily);
     if (QFontDatabase::families().contains(requested, Qt::CaseInsensitive))
         return;
