@@ -18,12 +18,15 @@ namespace {
 
 const QStringList kBitmapFilters = {QStringLiteral("BMP files (*.bmp)"), QStringLiteral("All files (*.*)")};
 
-// The folder the font dialog opens in: Fonts where the data files are found.
+// The folder the font dialog opens in: ./Fonts when there is one, else the folder in which
+// the default font is found, else the working directory.
 QString FontsFolder()
 {
-    const QString found = FromLocalPath(FindDataFile("Fonts"));
-    const QFileInfo info(found);
-    return info.isDir() ? info.absoluteFilePath() : QDir::currentPath();
+    const QFileInfo local(QStringLiteral("Fonts"));
+    if (local.isDir())
+        return local.absoluteFilePath();
+    const QFileInfo font(FromLocalPath(FindDataFile(kDefaultFontPath)));
+    return font.exists() ? font.absolutePath() : QDir::currentPath();
 }
 
 }  // namespace

@@ -71,7 +71,12 @@ CMainFrame::CMainFrame(CRecognizeApp& app) : m_App(app)
     UpdateCommandUI();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The document windows go while this window is still whole: activation signals stop first.
+    m_pMdiArea->disconnect(this);
+    delete m_pMdiArea;
+}
 
 void CMainFrame::createActions()
 {
