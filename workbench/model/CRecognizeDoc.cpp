@@ -14,7 +14,9 @@ const char* const kNewResultText = "No recognition info yet!";
 
 }  // namespace
 
-CRecognizeDoc::CRecognizeDoc() : m_pMessages(&m_SilentSink) {}
+// Every field but the font, the dictionary and the picture starts with its new-document value.
+CRecognizeDoc::CRecognizeDoc()
+    : m_strUserText(kNewUserText), m_strResultText(kNewResultText), m_pMessages(&m_SilentSink) {}
 
 CRecognizeDoc::~CRecognizeDoc() = default;
 

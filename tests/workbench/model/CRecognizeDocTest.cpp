@@ -1,11 +1,13 @@
 // The document's life cycle, commands, geometry and views.
 #include "CRecognizeDoc.h"
+#include "DataFiles.h"
 #include "DocFixtures.h"
 #include "DocMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 
 using docfixtures::CCountingView;
 using docfixtures::CRecordingSink;
@@ -88,18 +90,23 @@ TEST_F(DocTest, NewDocumentWithoutItsFontFailsWithTheMessage)
     EXPECT_EQ(sink.messages[0].icon, MessageIcon::Error);
 }
 
-TEST_F(DocTest, NewDocumentLoadsTheLatinDictionary)
+TEST_F(DocTest, NewDocumentFindsItsFontAndDictionaryInTheWorkingDirectory)
 {
-    const std::string dictPath = dir.File("dict.dic");
-    docfixtures::WriteBytes(dictPath, {'a', 'b', '\n'});
-    font = docfixtures::MakeCellFont(8, 8);
-    fontPath = dir.File("f.GLF");
-    docfixtures::WriteBytes(fontPath, fixtures::FontBytes(font));
-    ASSERT_TRUE(doc.NewDocument(fontPath, dictPath));
-    EXPECT_EQ(doc.m_Dictionary.AlphabetSize(), 27);
-    const CDictNode* node = doc.m_Dictionary.GetChild(doc.m_Dictionary.GetRoot(), 'a');
-    node = doc.m_Dictionary.GetChild(node, 'b');
-    EXPECT_TRUE(doc.m_Dictionary.GetChild(node, ' ')->IsWordEnd());
+    std::filesystem::create_directory(dir.Path() / "Fonts");
+    docfixtures::WriteBytes(dir.File("Fonts/default.GLF"), docfixtures::HandMadeCellGlf(10, 3));
+    docfixtures::WriteBytes(dir.File("dict.dic"), {'a', 'b', '\n'});
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    EXPECT_EQ(FindDataFile(kDefaultFontPath), "Fonts/default.GLF");
+    EXPECT_EQ(FindDataFile("no/such.file"), "no/such.file");
+    const bool made = doc.OnNewDocument();
+    std::filesystem::current_path(previous);
+
+    ASSERT_TRUE(made);
+    EXPECT_EQ(doc.m_Font.CellWidth(), 10);
+    const CDictionary& dict = doc.m_Dictionary;
+    EXPECT_EQ(dict.AlphabetSize(), 27);
+    EXPECT_TRUE(dict.GetChild(dict.GetChild(dict.GetChild(dict.GetRoot(), 'a'), 'b'), ' ')->IsWordEnd());
 }
 
 TEST_F(DocTest, SetTextDrawsTheGlyphsInTheirCellsAtTheTextOrigin)
@@ -248,20 +255,6 @@ TEST_F(DocTest, AStrokeDisablesEditTextForGood)
     doc.OnEditText();
     EXPECT_EQ(doc.m_bEditText, 0);
     EXPECT_EQ(doc.m_bEditGraphics, 1);
-}
-
-TEST_F(DocTest, RemovedViewsAreNotUpdated)
-{
-    MakeDoc();
-    CCountingView a, b;
-    doc.AddView(&a);
-    doc.AddView(&b);
-    doc.AddView(&a);
-    doc.RemoveView(&b);
-    doc.UpdateAllViews(nullptr, 7);
-    EXPECT_EQ(a.updates, 1);
-    EXPECT_EQ(a.lastHint, 7);
-    EXPECT_EQ(b.updates, 0);
 }
 
 TEST_F(DocTest, LoadFontReplacesTheFontOrReportsAndKeepsWhatWasRead)
