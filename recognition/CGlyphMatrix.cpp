@@ -19,6 +19,8 @@ void CGlyphMatrix::Build(const CCharImageFont& font, int cellWidth, int cellHeig
         glyphs.push_back(glyph);
     }
     m_Bits.Resize(std::max<std::size_t>(glyphs.size() * m_nStride, 1));
+    // Glyphs of a 0 x 0 cell have no bits to copy (and a null buffer memcpy must not see).
     for (std::size_t g = 0; g < glyphs.size(); ++g)
-        std::memcpy(m_Bits.data() + g * m_nStride, glyphs[g]->m_Bits.data(), std::min(length, glyphs[g]->m_Bits.size()));
+        if (const std::size_t n = std::min(length, glyphs[g]->m_Bits.size()); n != 0)
+            std::memcpy(m_Bits.data() + g * m_nStride, glyphs[g]->m_Bits.data(), n);
 }
