@@ -58,17 +58,17 @@ CCommandLine::CCommandLine(std::string command, std::string usage)
     : m_strCommand(std::move(command)), m_strUsage(std::move(usage)) {}
 
 void CCommandLine::AddOption(std::string name, std::string shortName) {
-    m_Specs.push_back({std::move(name), std::move(shortName), true});
+    m_Options.push_back({std::move(name), std::move(shortName), true});
 }
 
 void CCommandLine::AddFlag(std::string name, std::string shortName) {
-    m_Specs.push_back({std::move(name), std::move(shortName), false});
+    m_Options.push_back({std::move(name), std::move(shortName), false});
 }
 
-const CCommandLine::Spec* CCommandLine::Find(std::string_view argument) const {
-    for (const Spec& spec : m_Specs)
-        if (argument == spec.name || (!spec.shortName.empty() && argument == spec.shortName))
-            return &spec;
+const CCommandLine::OptionInfo* CCommandLine::Find(std::string_view argument) const {
+    for (const OptionInfo& option : m_Options)
+        if (argument == option.name || (!option.shortName.empty() && argument == option.shortName))
+            return &option;
     return nullptr;
 }
 
@@ -101,21 +101,21 @@ std::optional<int> CCommandLine::Parse(int argc, char** argv) {
                 inlineValue = std::string(arg.substr(equals + 1));
             }
         }
-        const Spec* spec = Find(name);
-        if (spec == nullptr)
+        const OptionInfo* option = Find(name);
+        if (option == nullptr)
             return UsageError("unknown option '" + std::string(name) + "'");
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue)
-                return UsageError("option '" + spec->name + "' takes no value");
-            m_Values.emplace_back(spec->name, std::string());
+                return UsageError("option '" + option->name + "' takes no value");
+            m_Values.emplace_back(option->name, std::string());
             continue;
         }
         if (!inlineValue) {
             if (i + 1 >= argc)
-                return UsageError("option '" + spec->name + "' needs a value");
+                return UsageError("option '" + option->name + "' needs a value");
             inlineValue = std::string(argv[++i]);
         }
-        m_Values.emplace_back(spec->name, std::move(*inlineValue));
+        m_Values.emplace_back(option->name, std::move(*inlineValue));
     }
     return std::nullopt;
 }

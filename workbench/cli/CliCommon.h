@@ -67,16 +67,16 @@ public:
                                           long long minimum, long long maximum) const;
 
 private:
-    struct Spec {
+    struct OptionInfo {
         std::string name;
         std::string shortName;
         bool takesValue = false;
     };
-    const Spec* Find(std::string_view argument) const;
+    const OptionInfo* Find(std::string_view argument) const;
 
     std::string m_strCommand;
     std::string m_strUsage;
-    std::vector<Spec> m_Specs;
+    std::vector<OptionInfo> m_Options;
     std::vector<std::pair<std::string, std::string>> m_Values;  // option name, value
     std::vector<std::string> m_Positionals;
 };
