@@ -22,12 +22,10 @@ bool BuildGlfFile(const GeneratorSettings& settings, const CellCapture& capture,
     if (!error.empty())
         return false;
 
-    bytes.clear();
-    bytes.insert(bytes.end(), std::begin(kSignature), std::end(kSignature));
-    bytes.push_back(1);
-    bytes.push_back(0);
-    bytes.push_back(settings.m_nFirstCode);
-    bytes.push_back(settings.m_nLastCode);
+    const std::uint8_t header[] = {kSignature[0], kSignature[1], kSignature[2], kSignature[3],
+                                   kSignature[4], kSignature[5], kSignature[6], kSignature[7],
+                                   1, 0, settings.m_nFirstCode, settings.m_nLastCode};
+    bytes.assign(std::begin(header), std::end(header));
 
     const std::size_t bitsSize = GlyphBitsSize(settings);
     for (int code = settings.m_nFirstCode; code <= settings.m_nLastCode; ++code) {
