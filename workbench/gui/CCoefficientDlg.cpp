@@ -62,6 +62,13 @@ void CCoefficientDlg::OnInitDialog()
     m_Slider->setSingleStep(1000);
     m_Slider->setValue(SliderPosition(m_dValue));
     connect(m_Slider, &QSlider::valueChanged, this, &CCoefficientDlg::OnHScroll, Qt::UniqueConnection);
+    // A key or click that leaves the position where it was (End at the end) still sets the value.
+    connect(m_Slider, &QSlider::actionTriggered, this, &CCoefficientDlg::OnSliderAction, Qt::UniqueConnection);
+}
+
+void CCoefficientDlg::OnSliderAction()
+{
+    OnHScroll(m_Slider->sliderPosition());
 }
 
 void CCoefficientDlg::OnHScroll(int position)

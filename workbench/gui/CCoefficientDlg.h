@@ -32,6 +32,7 @@ protected:
 private:
     // Every move of the slider, dragging included: the value follows the position at once.
     void OnHScroll(int position);
+    void OnSliderAction();
 
     QSlider* m_Slider;
     QLineEdit* m_pValue;

@@ -2,9 +2,6 @@
 
 #include "CRaster.h"
 
-#include <QImage>
-#include <QPainter>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -34,6 +31,33 @@ void DrawThinLine(CRaster& raster, QPoint from, QPoint to, std::uint32_t colour)
     }
 }
 
+// Every pixel whose centre lies within width / 2 of the segment: a band with round ends,
+// symmetric about the segment.
+void DrawWideLine(CRaster& raster, QPoint from, QPoint to, int width, std::uint32_t colour)
+{
+    const double radius = width / 2.0;
+    const long long reach = width / 2 + 1;
+    const int left = static_cast<int>(std::max<long long>(0, std::min(from.x(), to.x()) - reach));
+    const int right = static_cast<int>(std::min<long long>(raster.width() - 1, std::max(from.x(), to.x()) + reach));
+    const int top = static_cast<int>(std::max<long long>(0, std::min(from.y(), to.y()) - reach));
+    const int bottom = static_cast<int>(std::min<long long>(raster.height() - 1, std::max(from.y(), to.y()) + reach));
+    const double dx = to.x() - from.x();
+    const double dy = to.y() - from.y();
+    const double length2 = dx * dx + dy * dy;
+    for (int y = top; y <= bottom; ++y) {
+        std::uint32_t* row = raster.Row(y);
+        for (int x = left; x <= right; ++x) {
+            const double px = x - from.x();
+            const double py = y - from.y();
+            const double t = std::clamp((px * dx + py * dy) / length2, 0.0, 1.0);
+            const double ex = px - t * dx;
+            const double ey = py - t * dy;
+            if (ex * ex + ey * ey <= radius * radius)
+                row[x] = 0xFF000000u | colour;
+        }
+    }
+}
+
 }  // namespace
 
 QRect DrawStrokeSegment(CRaster& raster, QPoint from, QPoint to, int width, std::uint32_t colour)
@@ -45,11 +69,6 @@ QRect DrawStrokeSegment(CRaster& raster, QPoint from, QPoint to, int width, std:
         DrawThinLine(raster, from, to, colour);
         return damaged;
     }
-    QImage image(reinterpret_cast<uchar*>(raster.Bits()), raster.width(), raster.height(),
-                 raster.BytesPerLine(), QImage::Format_RGB32);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(QColor::fromRgb(0xFF000000u | colour), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawLine(from, to);
+    DrawWideLine(raster, from, to, width, colour);
     return damaged;
 }

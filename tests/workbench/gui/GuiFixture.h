@@ -11,6 +11,8 @@
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CScriptedPrompts.h"
+#include "CAdditionalSpaceDlg.h"
+#include "CCoefficientDlg.h"
 #include "CTextInputDlg.h"
 #include "GlyphFixtures.h"
 
@@ -18,6 +20,8 @@
 
 #include <QAction>
 #include <QImage>
+#include <QLineEdit>
+#include <QSlider>
 
 #include <filesystem>
 #include <memory>
