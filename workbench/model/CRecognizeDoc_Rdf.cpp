@@ -25,6 +25,9 @@ void WritePictureBlock(CByteWriter& writer, const CRaster& picture) {
     writer.WriteI32(width);
     writer.WriteI32(height);
     const int bytesPerRow = (width + 7) / 8;
+    // A picture without pixels has no rows to write, however high or wide it claims to be.
+    if (width == 0 || height == 0)
+        return;
     std::vector<std::uint8_t> row(static_cast<std::size_t>(bytesPerRow));
     for (int y = 0; y < height; ++y) {
         const std::uint32_t* pixels = picture.Row(y);
@@ -57,6 +60,11 @@ bool ReadPictureBlock(CByteReader& reader, CRaster& picture) {
     CRaster raster;
     if (!raster.Create(width, height, CRaster::kWhite))
         return false;
+    // A picture without pixels has no rows to read, however high or wide it claims to be.
+    if (raster.empty()) {
+        picture = std::move(raster);
+        return true;
+    }
     std::vector<std::uint8_t> row(static_cast<std::size_t>(bytesPerRow));
     for (int y = 0; y < height; ++y) {
         if (reader.ReadBlock(row.data(), row.size()) != row.size())
