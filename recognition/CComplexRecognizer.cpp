@@ -246,7 +246,6 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
     std::vector<std::uint32_t> wordCosts;
     std::vector<std::size_t> rowStart(n + 1, 0);
     std::vector<int> reach(n, 0);
-    int widest = 0;
     std::vector<LiveEntry> prev, next;
     for (int a = 0; a < cells; ++a) {
         rowStart[a] = wordCosts.size();
@@ -263,29 +262,27 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
             prev.swap(next);
         }
         reach[a] = static_cast<int>(wordCosts.size() - rowStart[a]);
-        widest = std::max(widest, reach[a]);
     }
 
     // Least cost of cutting positions 0..i - 1 into words, and where its last word starts.
+    // Each start hands its word costs on to the ends it reaches; the starts come in
+    // ascending order and only a strictly smaller sum replaces, so among equal sums the
+    // earliest start (the longest last word) stays.
     std::vector<std::uint32_t> least(n + 1, kNoPath);
     std::vector<int> lastStart(n + 1, -1);
     least[0] = 0;
     lastStart[0] = 0;
-    for (int i = 1; i <= cells; ++i) {
-        std::uint32_t best = kNoPath;
-        int bestStart = -1;
-        for (int j = std::max(0, i - widest); j < i; ++j) {
-            if (i - j > reach[j])
-                continue;
-            const std::uint32_t word = wordCosts[rowStart[j] + static_cast<std::size_t>(i - j - 1)];
-            const std::uint32_t total = AddCosts(least[j], word);
-            if (total < best) {
-                best = total;
-                bestStart = j;
+    for (int j = 0; j < cells; ++j) {
+        if (least[j] == kNoPath)
+            continue;
+        const std::uint32_t* word = wordCosts.data() + rowStart[j];
+        for (int length = 1; length <= reach[j]; ++length) {
+            const std::uint32_t total = AddCosts(least[j], word[length - 1]);
+            if (total < least[j + length]) {
+                least[j + length] = total;
+                lastStart[j + length] = j;
             }
         }
-        least[i] = best;
-        lastStart[i] = bestStart;
     }
 
     std::vector<int> bounds{cells};

@@ -20,40 +20,48 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
     glyphs.Build(font, width, height);
     const int rows = glyphs.Rows();
     const std::size_t stride = glyphs.Stride();
-    CAlignedBytes cell(std::max<std::size_t>(stride, kPackedBlock));
-    std::vector<std::int32_t> costs(static_cast<std::size_t>(rows));
+    CAlignedBytes block(std::max<std::size_t>(stride * kCellsPerBlock, kPackedBlock));
+    std::vector<std::int32_t> blockCosts(static_cast<std::size_t>(rows) * kCellsPerBlock);
 
     // Costs never reach past 8 x 32 x 255 bits, so W x H and the differences below fit an int.
     const int noMatch = width * height;
     std::uint8_t bestCode = static_cast<std::uint8_t>(font.First());
-    for (int p = 0; p < cells; ++p) {
-        CaptureCellBits(m_Path, picture, grid.CellLeft(p), grid.top, width, height, cell.data(), stride);
-        XorPopcountRows(m_Path, cell.data(), glyphs.Data(), stride, static_cast<std::size_t>(rows), costs.data());
+    for (int first = 0; first < cells; first += kCellsPerBlock) {
+        const int count = std::min(kCellsPerBlock, cells - first);
+        for (int c = 0; c < count; ++c)
+            CaptureCellBits(m_Path, picture, grid.CellLeft(first + c), grid.top, width, height,
+                            block.data() + c * stride, stride);
+        XorPopcountBlock(m_Path, block.data(), count, glyphs.Data(), stride, static_cast<std::size_t>(rows),
+                         blockCosts.data());
 
-        int best = noMatch;
-        int worst = 0;
-        for (int r = 0; r < rows; ++r) {
-            const int cost = costs[r];
-            if (cost < best) {
-                best = cost;
-                bestCode = glyphs.CodeOf(r);
+        for (int c = 0; c < count; ++c) {
+            const int p = first + c;
+            const std::int32_t* costs = blockCosts.data() + static_cast<std::size_t>(c) * rows;
+            int best = noMatch;
+            int worst = 0;
+            for (int r = 0; r < rows; ++r) {
+                const int cost = costs[r];
+                if (cost < best) {
+                    best = cost;
+                    bestCode = glyphs.CodeOf(r);
+                }
+                if (cost > worst)
+                    worst = cost;
             }
-            if (cost > worst)
-                worst = cost;
-        }
-        result.text[p] = static_cast<char>(bestCode);
+            result.text[p] = static_cast<char>(bestCode);
 
-        CCharVariants& variants = result.variants[p];
-        // best x worst of two values below 2^16 is 0 exactly when one of them is 0.
-        if (best != 0 && worst != 0) {
-            const double reach = coefficient * static_cast<double>(worst - best);
-            for (int r = 0; r < rows; ++r)
-                if (static_cast<double>(costs[r] - best) <= reach)
-                    variants.Add(glyphs.CodeOf(r), costs[r]);
-        } else {
-            for (int r = 0; r < rows; ++r)
-                if (glyphs.CodeOf(r) == bestCode)
-                    variants.Add(bestCode, 0);
+            CCharVariants& variants = result.variants[p];
+            // best x worst of two values below 2^16 is 0 exactly when one of them is 0.
+            if (best != 0 && worst != 0) {
+                const double reach = coefficient * static_cast<double>(worst - best);
+                for (int r = 0; r < rows; ++r)
+                    if (static_cast<double>(costs[r] - best) <= reach)
+                        variants.Add(glyphs.CodeOf(r), costs[r]);
+            } else {
+                for (int r = 0; r < rows; ++r)
+                    if (glyphs.CodeOf(r) == bestCode)
+                        variants.Add(bestCode, 0);
+            }
         }
     }
     return result;

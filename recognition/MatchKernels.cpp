@@ -1,5 +1,6 @@
 #include "MatchKernels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -110,74 +111,101 @@ inline std::int32_t SumLanesAvx2(__m256i v)
     return static_cast<std::int32_t>(_mm_cvtsi128_si64(s) + _mm_extract_epi64(s, 1));
 }
 
+// Up to four cells against one glyph: each glyph block is loaded once for all the cells.
+template <int NC>
 __attribute__((target("avx2")))
-void XorPopcountAvx2(const std::uint8_t* cell, const std::uint8_t* rows, std::size_t stride,
-                     std::size_t count, std::int32_t* out)
+void XorPopcountCellsAvx2(const std::uint8_t* cells, const std::uint8_t* rows, std::size_t stride,
+                          std::size_t count, std::int32_t* out)
 {
-    std::size_t g = 0;
-    for (; g + 2 <= count; g += 2) {
-        const std::uint8_t* r0 = rows + g * stride;
-        const std::uint8_t* r1 = r0 + stride;
-        __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256();
+    for (std::size_t g = 0; g < count; ++g) {
+        const std::uint8_t* row = rows + g * stride;
+        __m256i sums[NC];
+        for (int c = 0; c < NC; ++c)
+            sums[c] = _mm256_setzero_si256();
         for (std::size_t i = 0; i < stride; i += 32) {
-            const __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(cell + i));
-            a0 = _mm256_add_epi64(a0, CountBitsAvx2(_mm256_xor_si256(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(r0 + i)))));
-            a1 = _mm256_add_epi64(a1, CountBitsAvx2(_mm256_xor_si256(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(r1 + i)))));
+            const __m256i glyph = _mm256_load_si256(reinterpret_cast<const __m256i*>(row + i));
+            for (int c = 0; c < NC; ++c) {
+                const __m256i cell = _mm256_load_si256(reinterpret_cast<const __m256i*>(cells + c * stride + i));
+                sums[c] = _mm256_add_epi64(sums[c], CountBitsAvx2(_mm256_xor_si256(cell, glyph)));
+            }
         }
-        out[g] = SumLanesAvx2(a0);
-        out[g + 1] = SumLanesAvx2(a1);
+        for (int c = 0; c < NC; ++c)
+            out[c * count + g] = SumLanesAvx2(sums[c]);
     }
-    for (; g < count; ++g) {
-        const std::uint8_t* r0 = rows + g * stride;
-        __m256i a0 = _mm256_setzero_si256();
-        for (std::size_t i = 0; i < stride; i += 32) {
-            const __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(cell + i));
-            a0 = _mm256_add_epi64(a0, CountBitsAvx2(_mm256_xor_si256(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(r0 + i)))));
-        }
-        out[g] = SumLanesAvx2(a0);
-    }
+}
+
+__attribute__((target("avx2")))
+void XorPopcountAvx2(const std::uint8_t* cells, int cellCount, const std::uint8_t* rows,
+                     std::size_t stride, std::size_t count, std::int32_t* out)
+{
+    int c = 0;
+    for (; c + 4 <= cellCount; c += 4)
+        XorPopcountCellsAvx2<4>(cells + c * stride, rows, stride, count, out + c * count);
+    for (; c < cellCount; ++c)
+        XorPopcountCellsAvx2<1>(cells + c * stride, rows, stride, count, out + c * count);
 }
 
 #define RECOGNIZE_AVX512 "avx512f,avx512bw,avx512vpopcntdq"
 
+// Sum of the eight 64-bit lanes (stored and added: GCC's reduce intrinsic warns).
 __attribute__((target(RECOGNIZE_AVX512)))
-inline __m512i XorCount512(__m512i cell, const std::uint8_t* row)
+inline std::int32_t SumLanes512(__m512i v)
 {
-    return _mm512_popcnt_epi64(_mm512_xor_si512(cell, _mm512_load_si512(row)));
+    alignas(64) std::uint64_t lanes[8];
+    _mm512_store_si512(lanes, v);
+    std::uint64_t sum = 0;
+    for (std::uint64_t lane : lanes)
+        sum += lane;
+    return static_cast<std::int32_t>(sum);
 }
 
-// Four glyphs at a time share each load of the cell and keep four independent sums.
+// NC cells against NG glyphs: every glyph block is loaded once for all the cells, every
+// cell block once for all the glyphs, and NC x NG sums run side by side.
+template <int NC, int NG>
 __attribute__((target(RECOGNIZE_AVX512)))
-void XorPopcountAvx512(const std::uint8_t* cell, const std::uint8_t* rows, std::size_t stride,
-                       std::size_t count, std::int32_t* out)
+inline void XorPopcountTileAvx512(const std::uint8_t* cells, const std::uint8_t* rows, std::size_t stride,
+                                  std::size_t count, std::int32_t* out)
+{
+    __m512i sums[NC][NG];
+    for (int c = 0; c < NC; ++c)
+        for (int g = 0; g < NG; ++g)
+            sums[c][g] = _mm512_setzero_si512();
+    for (std::size_t i = 0; i < stride; i += 64) {
+        __m512i glyph[NG];
+        for (int g = 0; g < NG; ++g)
+            glyph[g] = _mm512_load_si512(rows + g * stride + i);
+        for (int c = 0; c < NC; ++c) {
+            const __m512i cell = _mm512_load_si512(cells + c * stride + i);
+            for (int g = 0; g < NG; ++g)
+                sums[c][g] = _mm512_add_epi64(sums[c][g], _mm512_popcnt_epi64(_mm512_xor_si512(cell, glyph[g])));
+        }
+    }
+    for (int c = 0; c < NC; ++c)
+        for (int g = 0; g < NG; ++g)
+            out[c * count + g] = SumLanes512(sums[c][g]);
+}
+
+template <int NC>
+__attribute__((target(RECOGNIZE_AVX512)))
+void XorPopcountCellsAvx512(const std::uint8_t* cells, const std::uint8_t* rows, std::size_t stride,
+                            std::size_t count, std::int32_t* out)
 {
     std::size_t g = 0;
-    for (; g + 4 <= count; g += 4) {
-        const std::uint8_t* r0 = rows + g * stride;
-        const std::uint8_t* r1 = r0 + stride;
-        const std::uint8_t* r2 = r1 + stride;
-        const std::uint8_t* r3 = r2 + stride;
-        __m512i a0 = _mm512_setzero_si512(), a1 = _mm512_setzero_si512();
-        __m512i a2 = _mm512_setzero_si512(), a3 = _mm512_setzero_si512();
-        for (std::size_t i = 0; i < stride; i += 64) {
-            const __m512i c = _mm512_load_si512(cell + i);
-            a0 = _mm512_add_epi64(a0, XorCount512(c, r0 + i));
-            a1 = _mm512_add_epi64(a1, XorCount512(c, r1 + i));
-            a2 = _mm512_add_epi64(a2, XorCount512(c, r2 + i));
-            a3 = _mm512_add_epi64(a3, XorCount512(c, r3 + i));
-        }
-        out[g] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a0));
-        out[g + 1] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a1));
-        out[g + 2] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a2));
-        out[g + 3] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a3));
-    }
-    for (; g < count; ++g) {
-        const std::uint8_t* r0 = rows + g * stride;
-        __m512i a0 = _mm512_setzero_si512();
-        for (std::size_t i = 0; i < stride; i += 64)
-            a0 = _mm512_add_epi64(a0, XorCount512(_mm512_load_si512(cell + i), r0 + i));
-        out[g] = static_cast<std::int32_t>(_mm512_reduce_add_epi64(a0));
-    }
+    for (; g + 2 <= count; g += 2)
+        XorPopcountTileAvx512<NC, 2>(cells, rows + g * stride, stride, count, out + g);
+    if (g < count)
+        XorPopcountTileAvx512<NC, 1>(cells, rows + g * stride, stride, count, out + g);
+}
+
+__attribute__((target(RECOGNIZE_AVX512)))
+void XorPopcountAvx512(const std::uint8_t* cells, int cellCount, const std::uint8_t* rows,
+                       std::size_t stride, std::size_t count, std::int32_t* out)
+{
+    int c = 0;
+    for (; c + 4 <= cellCount; c += 4)
+        XorPopcountCellsAvx512<4>(cells + c * stride, rows, stride, count, out + c * count);
+    for (; c < cellCount; ++c)
+        XorPopcountCellsAvx512<1>(cells + c * stride, rows, stride, count, out + c * count);
 }
 
 // Eight pixels to one byte: the pixels are reversed so that the first lands in bit 7.
@@ -222,12 +250,12 @@ void CaptureAvx512(const CRaster& picture, long long left, long long top, int he
         const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
         int b = 0;
         for (; b + 2 <= bytesPerRow; b += 2) {
-            const __m512i px = _mm512_permutexvar_epi32(reverse, _mm512_loadu_si512(src + 8 * b));
+            const __m512i px = _mm512_maskz_permutexvar_epi32(0xFFFF, reverse, _mm512_loadu_si512(src + 8 * b));
             const __mmask16 ink = _mm512_testn_epi32_mask(px, colour);
             std::memcpy(dst + b, &ink, 2);
         }
         if (b < bytesPerRow) {
-            const __m512i px = _mm512_permutexvar_epi32(reverse, _mm512_maskz_loadu_epi32(0x00FF, src + 8 * b));
+            const __m512i px = _mm512_maskz_permutexvar_epi32(0xFFFF, reverse, _mm512_maskz_loadu_epi32(0x00FF, src + 8 * b));
             dst[b] = static_cast<std::uint8_t>(_mm512_testn_epi32_mask(px, colour) & 0xFF);
         }
     }
@@ -297,22 +325,33 @@ MatchPath FastestMatchPath()
     return fastest;
 }
 
-void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_t* rows,
-                     std::size_t stride, std::size_t count, std::int32_t* out)
+void XorPopcountBlock(MatchPath path, const std::uint8_t* cells, int cellCount, const std::uint8_t* rows,
+                      std::size_t stride, std::size_t count, std::int32_t* out)
 {
     if (stride == 0) {
-        for (std::size_t g = 0; g < count; ++g)
-            out[g] = 0;
+        std::fill(out, out + static_cast<std::size_t>(std::max(cellCount, 0)) * count, 0);
         return;
     }
     switch (path) {
 #if RECOGNIZE_X86
-    case MatchPath::Avx512: XorPopcountAvx512(cell, rows, stride, count, out); return;
-    case MatchPath::Avx2: XorPopcountAvx2(cell, rows, stride, count, out); return;
-    case MatchPath::ScalarPopcount: XorPopcountScalar(cell, rows, stride, count, out); return;
+    case MatchPath::Avx512: XorPopcountAvx512(cells, cellCount, rows, stride, count, out); return;
+    case MatchPath::Avx2: XorPopcountAvx2(cells, cellCount, rows, stride, count, out); return;
+    case MatchPath::ScalarPopcount:
+        for (int c = 0; c < cellCount; ++c)
+            XorPopcountScalar(cells + c * stride, rows, stride, count, out + c * count);
+        return;
 #endif
-    default: XorPopcountPortable(cell, rows, stride, count, out); return;
+    default:
+        for (int c = 0; c < cellCount; ++c)
+            XorPopcountPortable(cells + c * stride, rows, stride, count, out + c * count);
+        return;
     }
+}
+
+void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_t* rows,
+                     std::size_t stride, std::size_t count, std::int32_t* out)
+{
+    XorPopcountBlock(path, cell, 1, rows, stride, count, out);
 }
 
 void CaptureCellBits(MatchPath path, const CRaster& picture, long long left, long long top,

@@ -51,6 +51,14 @@ private:
 void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_t* rows,
                      std::size_t stride, std::size_t count, std::int32_t* out);
 
+// The same for cellCount cells stored stride bytes apart: out[c x count + g] for cell c.
+// Matching several cells at once reads each glyph once for all of them.
+void XorPopcountBlock(MatchPath path, const std::uint8_t* cells, int cellCount, const std::uint8_t* rows,
+                      std::size_t stride, std::size_t count, std::int32_t* out);
+
+// Cells that Simple recognition matches at once.
+inline constexpr int kCellsPerBlock = 4;
+
 // Samples the width x height cell whose top-left pixel is (left, top) into out, in the layout
 // of a glyph: (width + 7) / 8 bytes per row, most significant bit leftmost, 1 = exactly black.
 // Each row takes 8 pixels per byte, so the last byte also takes the pixels just right of the
