@@ -8,20 +8,14 @@ bool CCharImage::ReadRecord(CByteReader& reader)
     std::uint8_t height = 0;
     if (!reader.ReadU8(width) || !reader.ReadU8(height))
         return false;
-    const int bytesPerRow = (width + 7) / 8;
-    const std::size_t n = static_cast<std::size_t>(bytesPerRow) * height;
-    // A short bits block leaves the record empty, so that it never claims bits it lacks.
-    if (n > reader.Remaining()) {
-        reader.Skip(n);
-        *this = CCharImage();
-        return false;
-    }
     m_nWidth = width;
     m_nHeight = height;
-    m_nBytesPerRow = bytesPerRow;
+    m_nBytesPerRow = (width + 7) / 8;
+    // At most 32 x 255 bytes: the whole block is made, zero-filled, and takes what the input
+    // still holds; a short block keeps the record's size and fails the read.
+    const std::size_t n = static_cast<std::size_t>(m_nBytesPerRow) * height;
     m_Bits.assign(n, 0);
-    reader.ReadBlock(m_Bits.data(), n);
-    return true;
+    return reader.ReadBlock(m_Bits.data(), n) == n;
 }
 
 void CCharImage::WriteRecord(CByteWriter& writer) const

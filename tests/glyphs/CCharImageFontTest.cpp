@@ -128,14 +128,17 @@ TEST(CCharImageFont, EveryTruncationIsRejectedAndKeepsWhatWasRead)
         EXPECT_EQ(reader.HitEndOfFile(), size != 14 && size != 15) << size;
     }
 
-    // Cut in the bits of the second glyph: the first keeps its data, the failed one is empty.
+    // Cut in the bits of the second glyph: the first keeps its data, the failed one keeps its
+    // size and the bytes that were there, the rest of its block zero.
     const Bytes bytes = Concat(fixtures::GlfHeader(1, 3), {8, 1, 0xAA, 16, 2, 1, 2, 3});
     CCharImageFont font;
     EXPECT_FALSE(fixtures::LoadFont(bytes, font));
     ASSERT_EQ(font.GlyphCount(), 3);
     EXPECT_EQ(font.m_Glyphs[0].m_Bits, Bytes{0xAA});
-    EXPECT_EQ(font.m_Glyphs[1].Width(), 0);
-    EXPECT_FALSE(font.m_Glyphs[1].HasBits());
+    EXPECT_EQ(font.m_Glyphs[1].Width(), 16);
+    EXPECT_EQ(font.m_Glyphs[1].Height(), 2);
+    EXPECT_EQ(font.m_Glyphs[1].m_Bits, (Bytes{1, 2, 3, 0}));
+    EXPECT_EQ(font.m_Glyphs[2].Width(), 0);
     // Such a font still writes a block that reads back.
     CCharImageFont again;
     EXPECT_TRUE(fixtures::LoadFont(fixtures::FontBytes(font), again));
