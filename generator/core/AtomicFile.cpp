@@ -63,6 +63,11 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
         error = Reason(EISDIR);
         return false;
     }
+    // A device, pipe or socket is never replaced by a file (the rename would remove it).
+    if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        error = "It is not a regular file.";
+        return false;
+    }
 
     std::string tempPath = FolderOf(path) + "/.glyphmill-XXXXXX";
     const int fd = ::mkstemp(tempPath.data());
