@@ -1,8 +1,130 @@
+// recognize-cli read: a .BMP picture read back into text by Simple or Complex recognition.
+#include "CRecognizeDoc.h"
+#include "CliCommon.h"
 #include "Commands.h"
+#include "RecognitionMessages.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdint>
+#include <string_view>
 
-int RunReadCommand(int, char**) {
-    std::fputs("recognize-cli: read is not available in this build\n", stderr);
-    return 1;
+namespace {
+
+const char* const kReadUsage =
+    "Usage: recognize-cli read [--font F.GLF] [--dict D] [--coefficient K] [--complex]\n"
+    "                          [--cells N] [--json] PICTURE.bmp\n"
+    "\n"
+    "Loads the picture as \"Load Bitmap...\" does in a new document with that font and\n"
+    "dictionary, runs \"Recognize (Simple)\", or \"Recognize (Complex)\" with --complex, and\n"
+    "prints the result text in UTF-8 and a line break.\n"
+    "\n"
+    "  --font F.GLF       glyph font (default Fonts/default.GLF, found as documents find it)\n"
+    "  --dict D           word list of Complex recognition (default dict.dic, found likewise);\n"
+    "                     the Latin alphabet\n"
+    "  --coefficient K    recognition coefficient (default 0.2)\n"
+    "  --complex          Complex recognition: the dictionary step after the Simple one\n"
+    "  --cells N          character positions (default: picture width / cell width)\n"
+    "  --json             print one JSON object instead: \"result\" (the text), \"codes\" (its\n"
+    "                     8-bit codes) and \"variants\" (per position, the [code, cost] pairs\n"
+    "                     of the Simple step, in order)\n"
+    "\n"
+    "Exit status: 0 success; 1 the font cannot be loaded, or Complex recognition finds no cut\n"
+    "into words (the message goes to stderr and the result printed is what the document then\n"
+    "holds: spaces); 2 bad usage or an unreadable picture or dictionary.\n";
+
+// Passes the document's messages on to stderr and notes whether Complex recognition found
+// no cut into words.
+class CReadMessageSink final : public IMessageSink {
+public:
+    explicit CReadMessageSink(CStderrMessageSink& out) : m_Out(out) {}
+    void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
+        if (text == RecognitionMessages::kNoVariants)
+            m_bNoCut = true;
+        m_Out.ShowMessage(text, title, icon);
+    }
+    void Beep() override {}
+    bool NoCut() const { return m_bNoCut; }
+
+private:
+    CStderrMessageSink& m_Out;
+    bool m_bNoCut = false;
+};
+
+std::string ResultJson(const CRecognizeDoc& doc) {
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("result").Text(doc.m_strResultText);
+    json.Key("codes").BeginArray();
+    for (char c : doc.m_strResultText)
+        json.Int(static_cast<std::uint8_t>(c));
+    json.EndArray();
+    json.Key("variants").BeginArray();
+    for (const CCharVariants& variants : doc.m_pCharVariants) {
+        json.BeginArray();
+        for (int i = 0; i < variants.m_nCount; ++i)
+            json.BeginArray().Int(variants.m_Codes[i]).Int(variants.m_Costs[i]).EndArray();
+        json.EndArray();
+    }
+    json.EndArray();
+    json.EndObject();
+    return json.Result();
+}
+
+}  // namespace
+
+int RunReadCommand(int argc, char** argv) {
+    CCommandLine cl("read", kReadUsage);
+    cl.AddOption("--font");
+    cl.AddOption("--dict");
+    cl.AddOption("--coefficient");
+    cl.AddOption("--cells");
+    cl.AddFlag("--complex");
+    cl.AddFlag("--json");
+    if (std::optional<int> done = cl.Parse(argc, argv))
+        return *done;
+    if (cl.Positionals().size() != 1)
+        return cl.UsageError(cl.Positionals().empty() ? "the picture (PICTURE.bmp) is missing"
+                                                      : "unexpected argument '" + cl.Positionals()[1] + "'");
+    double coefficient = 0.2;
+    if (std::optional<std::string> text = cl.Value("--coefficient")) {
+        std::optional<double> value = ParseNumber(*text);
+        if (!value || !std::isfinite(*value))
+            return cl.UsageError("--coefficient needs a number, not '" + *text + "'");
+        coefficient = *value;
+    }
+
+    CStderrMessageSink sink;
+    CRecognizeDoc doc;
+    if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict")); status != kExitSuccess)
+        return status;
+    const std::string& picture = cl.Positionals().front();
+    sink.SetContext(picture);
+    if (!doc.LoadBitmap(picture))
+        return kExitUsage;
+    sink.SetContext({});
+    if (cl.Has("--cells")) {
+        // Any count whose picture rectangle the program could hold.
+        std::optional<long long> cells = cl.IntegerValue("--cells", 0, 0, INT32_MAX - 1);
+        if (!cells)
+            return kExitUsage;
+        const long long width = static_cast<long long>(doc.m_Font.CellWidth()) * (*cells + 1);
+        if (!CRecognizeDoc::PictureSizeAllowed(width, 2LL * doc.m_Font.CellHeight()))
+            return cl.UsageError("--cells " + std::to_string(*cells) + " gives a picture larger than the program holds");
+        doc.m_nCells = static_cast<int>(*cells);
+    }
+    doc.m_dCoefficient = coefficient;
+
+    CReadMessageSink messages(sink);
+    doc.SetMessageSink(&messages);
+    if (cl.Has("--complex"))
+        doc.OnRecognizeComplex();
+    else
+        doc.OnRecognizeSimple();
+    doc.SetMessageSink(&sink);
+
+    const std::string out = cl.Has("--json") ? ResultJson(doc) : ToUtf8(doc.m_strResultText);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fputc('\n', stdout);
+    return messages.NoCut() ? kExitFailure : kExitSuccess;
 }

@@ -5,18 +5,15 @@
 #include "CSimpleRecognizer.h"
 #include "CellMatching.h"
 #include "DocMessages.h"
+#include "RecognitionMessages.h"
 
 #include <algorithm>
 #include <climits>
 #include <new>
 
-namespace {
-
-constexpr std::string_view kNoDictionary = "You MUST load dictionary \nbefore you can use Step 2!\n";
-constexpr std::string_view kNoVariants = "There are no variants! \nTry to increase Recognition Coefficient.";
-constexpr std::string_view kAllocationError = "Memory allocation error!\n";
-
-}  // namespace
+using RecognitionMessages::kAllocationError;
+using RecognitionMessages::kNoDictionary;
+using RecognitionMessages::kNoVariants;
 
 void CRecognizeDoc::OnRecognizeSimple() {
     if (m_nCells <= 0)
