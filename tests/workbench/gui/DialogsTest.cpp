@@ -1,0 +1,169 @@
+// The dialogs: their titles, controls, data exchange and validation messages.
+#include "GuiFixture.h"
+
+#include "CAboutRecognizeDlg.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <cmath>
+
+using namespace guitest;
+
+TEST_F(GuiTest, CoefficientDialogMapsTheValueOntoTheSlider)
+{
+    StartApp();
+    prompts.OnDialog<CCoefficientDlg>([this](CCoefficientDlg& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Recognition Coefficient");
+        EXPECT_EQ(dialog.parentWidget(), &Main());
+        EXPECT_TRUE(dialog.isModal());
+        QSlider* slider = dialog.Slider();
+        EXPECT_EQ(dialog.ValueBox()->text(), "0.2");
+        EXPECT_TRUE(dialog.ValueBox()->isReadOnly());
+        EXPECT_EQ(slider->minimum(), 0);
+        EXPECT_EQ(slider->maximum(), 100000);
+        EXPECT_EQ(slider->tickInterval(), 10000);
+        EXPECT_EQ(slider->pageStep(), 10000);
+        EXPECT_EQ(slider->singleStep(), 1000);
+        EXPECT_EQ(slider->tickPosition(), QSlider::TicksAbove);
+        EXPECT_EQ(slider->value(), 20000);
+        slider->setValue(23456);
+        EXPECT_EQ(dialog.ValueBox()->text(), "0.23456");
+        slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        EXPECT_EQ(dialog.ValueBox()->text(), "0.24456");
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kRecognitionCoefficient));
+    EXPECT_DOUBLE_EQ(Doc().m_dCoefficient, 24456 * 0.00001);
+    EXPECT_FALSE(Doc().IsModified()) << "the coefficient does not mark the document";
+
+    // 0.29 x 100000 is 28999.999...: the slider stands at 28999, and "OK" untouched keeps 0.29.
+    Doc().m_dCoefficient = 0.29;
+    prompts.OnDialog<CCoefficientDlg>([](CCoefficientDlg& dialog) {
+        EXPECT_EQ(dialog.Slider()->value(), 28999);
+        EXPECT_EQ(dialog.ValueBox()->text(), "0.29");
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kRecognitionCoefficient));
+    EXPECT_EQ(Doc().m_dCoefficient, 0.29);
+
+    // "Cancel" keeps the value.
+    prompts.OnDialog<CCoefficientDlg>([](CCoefficientDlg& dialog) {
+        dialog.Slider()->setValue(50000);
+        dialog.reject();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kRecognitionCoefficient));
+    EXPECT_EQ(Doc().m_dCoefficient, 0.29);
+}
+
+TEST_F(GuiTest, CoefficientOutsideTheRangeIsRefusedUntilTheSliderMoves)
+{
+    StartApp();
+    Doc().m_dCoefficient = 1.5;  // as an .rdf file may bring it
+    prompts.OnDialog<CCoefficientDlg>([this](CCoefficientDlg& dialog) {
+        EXPECT_EQ(dialog.Slider()->value(), 100000);
+        EXPECT_EQ(dialog.ValueBox()->text(), "1.5");
+        dialog.OnOK();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << "stays open";
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, "Please enter a number between 0 and 1.");
+        // End on a slider already at its end still sets the value.
+        dialog.Slider()->triggerAction(QAbstractSlider::SliderToMaximum);
+        EXPECT_EQ(dialog.ValueBox()->text(), "1");
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kRecognitionCoefficient));
+    EXPECT_EQ(Doc().m_dCoefficient, 1.0);
+
+    // Neither a negative value nor NaN can place the slider outside its range.
+    EXPECT_EQ(CCoefficientDlg::SliderPosition(-0.5), 0);
+    EXPECT_EQ(CCoefficientDlg::SliderPosition(std::nan("")), 0);
+    EXPECT_EQ(CCoefficientDlg::SliderPosition(1e300), 100000);
+
+    prompts.messages.clear();
+    prompts.OnDialog<CCoefficientDlg>([this](CCoefficientDlg& dialog) {
+        dialog.ValueBox()->setText(QStringLiteral("abc"));
+        dialog.OnOK();
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, "Please enter a number.");
+        dialog.ValueBox()->setText(QStringLiteral("nan"));
+        dialog.OnOK();
+        ASSERT_EQ(prompts.messages.size(), 2u);
+        EXPECT_EQ(prompts.messages[1].text, "Please enter a number between 0 and 1.");
+        dialog.reject();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kRecognitionCoefficient));
+    EXPECT_EQ(Doc().m_dCoefficient, 1.0);
+}
+
+TEST_F(GuiTest, AdditionalSpaceAcceptsOnlyIntegers)
+{
+    StartApp();
+    prompts.OnDialog<CAdditionalSpaceDlg>([this](CAdditionalSpaceDlg& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Additional Space");
+        EXPECT_EQ(dialog.SpaceBox()->text(), "3");
+        // Only digits can be typed.
+        dialog.SpaceBox()->clear();
+        QTest::keyClicks(dialog.SpaceBox(), QStringLiteral("-1x2"));
+        EXPECT_EQ(dialog.SpaceBox()->text(), "12");
+        for (const QString& bad : {QString(), QStringLiteral("99999999999")}) {
+            dialog.SpaceBox()->setText(bad);
+            dialog.OnOK();
+            EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        }
+        ASSERT_EQ(prompts.messages.size(), 2u);
+        EXPECT_EQ(prompts.messages[0].text, "Please enter an integer.");
+        EXPECT_EQ(prompts.messages[0].title, "Recognize");
+        EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Warning);
+        dialog.SpaceBox()->setText(QStringLiteral("7"));
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kAdditionalSpace));
+    EXPECT_EQ(Doc().m_nAdditionalSpace, 7);
+    EXPECT_EQ(Doc().m_nCells, 4) << "the cell count moves by the change";
+}
+
+TEST_F(GuiTest, TextInputShowsTheTextAndCancelChangesNothing)
+{
+    StartApp();
+    prompts.OnDialog<CTextInputDlg>([](CTextInputDlg& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Text Input");
+        EXPECT_EQ(dialog.TextBox()->text(), "No user input yet!");
+        dialog.TextBox()->setText(QStringLiteral("bed"));
+        dialog.reject();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kSetText));
+    EXPECT_EQ(Doc().m_strUserText, "No user input yet!");
+    EXPECT_EQ(Doc().m_bPicturePresent, 0);
+    EXPECT_FALSE(Doc().IsModified());
+
+    // An empty text is accepted: the picture is the additional space, blank.
+    SetText(QString());
+    EXPECT_EQ(Doc().m_nCells, 3);
+    EXPECT_EQ(InkCount(Doc().m_Picture), 0);
+    EXPECT_EQ(Doc().m_bPicturePresent, 1);
+
+    // The next dialog shows the text in Windows-1251 as Unicode.
+    Doc().m_strUserText = "\xC6";
+    prompts.OnDialog<CTextInputDlg>([](CTextInputDlg& dialog) {
+        EXPECT_EQ(dialog.TextBox()->text(), QString(QChar(0x0416)));
+        dialog.reject();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kSetText));
+}
+
+TEST_F(GuiTest, AboutShowsTheProgramTitle)
+{
+    StartApp();
+    prompts.dialogScripts.push_back([](QDialog& dialog) {
+        bool found = false;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            found = found || label->text() == "The Text Recognition Demo Program";
+        EXPECT_TRUE(found);
+        return static_cast<int>(QDialog::Accepted);
+    });
+    ASSERT_TRUE(Trigger(CommandId::kAppAbout));
+    ASSERT_EQ(prompts.dialogTitles.size(), 1u);
+    EXPECT_EQ(prompts.dialogTitles[0], "About Recognize");
+    EXPECT_EQ(prompts.dialogParents[0], &Main());
+}
