@@ -10,14 +10,15 @@ CAboutRecognizeDlg::CAboutRecognizeDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Recognize"));
     setModal(true);
-    const CDialogUnits units(*this);
+    const QString title = QStringLiteral("The Text Recognition Demo Program");
+    const CDialogUnits units(*this, {{title, 119}});
     auto* icon = new QLabel(this);
     icon->setPixmap(RecognizeIcon().pixmap(32, 32));
     const QRect iconRect = units.Rect(11, 17, 0, 0);
     icon->setGeometry(iconRect.x(), iconRect.y(), 32, 32);
-    auto* title = new QLabel(QStringLiteral("The Text Recognition Demo Program"), this);
-    units.Place(*title, 40, 10, 119, 16);
-    title->adjustSize();
+    auto* label = new QLabel(title, this);
+    units.Place(*label, 40, 10, 119, 16);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     units.Place(*ok, 178, 7, 32, 14);
     ok->setDefault(true);

@@ -11,10 +11,10 @@ CAdditionalSpaceDlg::CAdditionalSpaceDlg(IUserPrompts& prompts, QWidget* parent)
     : CDataDialog(prompts, parent)
 {
     setWindowTitle(QStringLiteral("Additional Space"));
-    const CDialogUnits units(*this);
-    auto* label = new QLabel(QStringLiteral("Additional space:"), this);
+    const QString prompt = QStringLiteral("Additional space:");
+    const CDialogUnits units(*this, {{prompt, 55}});
+    auto* label = new QLabel(prompt, this);
     units.Place(*label, 7, 15, 55, 8);
-    label->adjustSize();
     m_pEdit = new QLineEdit(this);
     units.Place(*m_pEdit, 69, 12, 58, 14);
     m_pEdit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pEdit));

@@ -13,14 +13,16 @@ CCoefficientDlg::CCoefficientDlg(IUserPrompts& prompts, QWidget* parent)
     : CDataDialog(prompts, parent)
 {
     setWindowTitle(QStringLiteral("Recognition Coefficient"));
-    const CDialogUnits units(*this);
-    auto* label = new QLabel(QStringLiteral("Enter new recognition coefficient value:"), this);
+    const QString prompt = QStringLiteral("Enter new recognition coefficient value:");
+    const CDialogUnits units(*this, {{prompt, 126}});
+    auto* label = new QLabel(prompt, this);
     units.Place(*label, 7, 7, 126, 8);
-    label->adjustSize();
     m_pValue = new QLineEdit(this);
     units.Place(*m_pValue, 135, 7, 36, 12);
     m_pValue->setReadOnly(true);
     m_pValue->setFrame(false);
+    m_pValue->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pValue->setTextMargins(0, 0, 0, 0);
     m_pValue->setFocusPolicy(Qt::NoFocus);
     // A read-only box without a border shows on the dialog's background.
     m_pValue->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));

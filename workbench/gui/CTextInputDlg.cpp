@@ -11,10 +11,10 @@ CTextInputDlg::CTextInputDlg(IUserPrompts& prompts, QWidget* parent)
     : CDataDialog(prompts, parent)
 {
     setWindowTitle(QStringLiteral("Text Input"));
-    const CDialogUnits units(*this);
-    auto* label = new QLabel(QStringLiteral("Enter text you want to process:"), this);
+    const QString prompt = QStringLiteral("Enter text you want to process:");
+    const CDialogUnits units(*this, {{prompt, 98}});
+    auto* label = new QLabel(prompt, this);
     units.Place(*label, 7, 15, 98, 8);
-    label->adjustSize();
     m_pEdit = new QLineEdit(this);
     units.Place(*m_pEdit, 7, 28, 172, 14);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-CDialogUnits::CDialogUnits(const QWidget& dialog)
+CDialogUnits::CDialogUnits(const QWidget& dialog, std::initializer_list<std::pair<QString, int>> texts)
 {
     const QFontMetrics metrics(dialog.font());
     // The average width over the 52 letters, rounded, as the dialog manager measures it.
@@ -13,6 +13,8 @@ CDialogUnits::CDialogUnits(const QWidget& dialog)
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_nBaseX = std::max(1, (letters / 26 + 1) / 2);
     m_nBaseY = std::max(1, metrics.height());
+    for (const auto& [text, width] : texts)
+        m_nBaseX = std::max(m_nBaseX, (4 * metrics.horizontalAdvance(text) + width - 1) / width);
 }
 
 QRect CDialogUnits::Rect(int x, int y, int width, int height) const

@@ -1,0 +1,153 @@
+// Takes the README screenshots of Recognize: runs the program's own windows in the current
+// folder (which must hold Fonts/default.GLF and dict.dic), types a text, scribbles noise with
+// synthesized mouse strokes, runs Complex recognition, and saves
+//   OUTDIR/recognize-main.png         the main window with the document
+//   OUTDIR/recognize-coefficient.png  the "Recognition Coefficient" dialog over it
+// Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
+#include "CChildFrame.h"
+#include "CCoefficientDlg.h"
+#include "CGuiDocument.h"
+#include "CMainFrame.h"
+#include "CRecGraphicsView.h"
+#include "CRecognizeApp.h"
+#include "CRecognizeDoc.h"
+#include "CScriptedPrompts.h"
+#include "CTextInputDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QSlider>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+void Settle(int milliseconds = 300)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+void Mouse(CRecGraphicsView& view, QEvent::Type type, QPoint point, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QWidget* viewport = view.viewport();
+    QMouseEvent event(type, QPointF(point), QPointF(viewport->mapToGlobal(point)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+}
+
+// A stroke through points with one button held.
+void Stroke(CRecGraphicsView& view, std::initializer_list<QPoint> points, Qt::MouseButton button)
+{
+    auto it = points.begin();
+    Mouse(view, QEvent::MouseButtonPress, *it, button, button);
+    for (++it; it != points.end(); ++it)
+        Mouse(view, QEvent::MouseMove, *it, Qt::NoButton, button);
+    Mouse(view, QEvent::MouseButtonRelease, *(points.end() - 1), button, Qt::NoButton);
+}
+
+// The window with its frame as the screen shows it.
+bool SaveWindow(QWidget& window, const QString& path)
+{
+    QScreen* screen = window.screen();
+    const QRect frame = window.frameGeometry();
+    const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "recognize_screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Recognize"));
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: recognize_screenshots OUTDIR  (run in the folder with Fonts/ and dict.dic)\n");
+        return 2;
+    }
+    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+
+    CScriptedPrompts prompts;
+    CRecognizeApp app(prompts);
+    if (!app.InitInstance({}) || !app.MainFrame()->ActiveDocument()) {
+        std::fprintf(stderr, "recognize_screenshots: no document (is Fonts/default.GLF here?)\n");
+        return 1;
+    }
+    CMainFrame& main = *app.MainFrame();
+    main.setGeometry(60, 40, 900, 560);
+    Settle();
+    QMdiSubWindow* window = main.MdiArea()->currentSubWindow();
+    window->setGeometry(8, 8, 760, 400);
+    Settle();
+
+    auto trigger = [&](int id) {
+        main.UpdateCommandUI();
+        main.Action(id)->trigger();
+        Settle(100);
+    };
+    prompts.OnDialog<CTextInputDlg>([](CTextInputDlg& dialog) {
+        dialog.TextBox()->setText(QStringLiteral("the quick brown fox"));
+        dialog.OnOK();
+    });
+    trigger(CommandId::kSetText);
+    trigger(CommandId::kEditGraphics);
+
+    CChildFrame& frame = *main.ActiveChildFrame();
+    CRecGraphicsView& view = *frame.GraphicsView();
+    // Noise: thin scribbles, a thick line, and white strokes through the ink.
+    trigger(CommandId::kLineWidth1);
+    Stroke(view, {{14, 22}, {40, 40}, {70, 16}, {104, 38}, {140, 20}}, Qt::LeftButton);
+    Stroke(view, {{190, 44}, {206, 12}, {226, 46}, {244, 14}}, Qt::LeftButton);
+    Stroke(view, {{250, 36}, {300, 36}}, Qt::LeftButton);
+    trigger(CommandId::kLineWidth3);
+    Stroke(view, {{262, 14}, {318, 24}}, Qt::LeftButton);
+    Stroke(view, {{150, 50}, {175, 10}}, Qt::LeftButton);
+    trigger(CommandId::kLineWidth5);
+    Stroke(view, {{8, 29}, {60, 31}}, Qt::RightButton);
+    Stroke(view, {{118, 16}, {124, 44}}, Qt::RightButton);
+    trigger(CommandId::kRecognizeComplex);
+    Settle(500);
+
+    if (!SaveWindow(main, outDir + QStringLiteral("/recognize-main.png")))
+        return 1;
+
+    // The coefficient dialog over the main window, opened by its command, the slider moved to 0.35.
+    bool saved = false;
+    prompts.dialogScripts.push_back([&](QDialog& dialog) {
+        auto& coefficient = dynamic_cast<CCoefficientDlg&>(dialog);
+        coefficient.show();
+        Settle(300);
+        coefficient.Slider()->setValue(35000);
+        Settle(300);
+        saved = SaveWindow(main, outDir + QStringLiteral("/recognize-coefficient.png"));
+        coefficient.reject();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    trigger(CommandId::kRecognitionCoefficient);
+    if (!saved)
+        return 1;
+    for (const auto& document : app.Documents())
+        document->Doc().SetModifiedFlag(false);
+    return prompts.messages.empty() ? 0 : 3;
+}
