@@ -1,4 +1,5 @@
 #include "AtomicFile.h"
+#include "CellSampling.h"
 #include "GlfWriter.h"
 
 #include <gtest/gtest.h>
@@ -6,19 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-const std::vector<std::uint8_t> kHeader = {7, 'G', 'L', 'F', 'f', 'i', 'l', 'e', 1, 0};
+std::vector<std::uint8_t> Header(std::uint8_t first, std::uint8_t last)
+{
+    return {7, 'G', 'L', 'F', 'f', 'i', 'l', 'e', 1, 0, first, last};
+}
 
-// Captures nothing; the writer pads each record to its size.
-const CellCapture kNoCapture = [](std::uint8_t, std::vector<std::uint8_t>&) {};
-
-std::vector<std::uint8_t> Build(const GeneratorSettings& settings, const CellCapture& capture = {})
+std::vector<std::uint8_t> Build(const GeneratorSettings& settings, const CellCapture& capture)
 {
     std::vector<std::uint8_t> bytes;
     std::string error;
@@ -26,60 +23,11 @@ std::vector<std::uint8_t> Build(const GeneratorSettings& settings, const CellCap
     return bytes;
 }
 
-std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/glyphmill-test-XXXXXX";
-        m_Path = ::mkdtemp(pattern);
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::permissions(m_Path, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(m_Path, ignored);
-    }
-    const std::filesystem::path& Path() const { return m_Path; }
-
-private:
-    std::filesystem::path m_Path;
-};
-
 } // namespace
 
-TEST(GlfWriter, StartSettingsGive184844Bytes)
+TEST(GlfWriter, RecordsOfIncludedAndExcludedCodes)
 {
-    const GeneratorSettings settings;
-    std::vector<std::uint8_t> seen;
-    std::vector<int> progress;
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    const CellCapture capture = [&seen](std::uint8_t code, std::vector<std::uint8_t>& out) {
-        seen.push_back(code);
-        out.insert(out.end(), 80 * 9, code);
-    };
-    ASSERT_TRUE(BuildGlfFile(settings, capture, [&progress](std::uint8_t c) { progress.push_back(c); }, bytes, error));
-    ASSERT_EQ(bytes.size(), 184844u);
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 12),
-              (std::vector<std::uint8_t>{7, 'G', 'L', 'F', 'f', 'i', 'l', 'e', 1, 0, 0, 255}));
-    EXPECT_EQ(seen.size(), 256u);
-    EXPECT_EQ(progress.size(), 256u);
-    // Record of code 200: width 72, height 80, then its bits.
-    const std::size_t record = 12 + 200 * 722;
-    EXPECT_EQ(bytes[record], 72);
-    EXPECT_EQ(bytes[record + 1], 80);
-    EXPECT_EQ(bytes[record + 2], 200);
-    EXPECT_EQ(bytes[record + 721], 200);
-}
-
-TEST(GlfWriter, ExcludedCodesAreTwoZeroBytes)
-{
+    // The worked example of the format: 65 is 3 x 2 with rows A0 and 40, 66 is excluded.
     GeneratorSettings settings;
     settings.m_nFirstCode = 65;
     settings.m_nLastCode = 67;
@@ -90,39 +38,27 @@ TEST(GlfWriter, ExcludedCodesAreTwoZeroBytes)
         out.push_back(code == 65 ? 0xA0 : 0xFF);
         out.push_back(0x40);
     };
-    std::vector<std::uint8_t> expected = kHeader;
-    expected.insert(expected.end(), {65, 67, 3, 2, 0xA0, 0x40, 0, 0, 3, 2, 0xFF, 0x40});
+    std::vector<std::uint8_t> expected = Header(65, 67);
+    expected.insert(expected.end(), {3, 2, 0xA0, 0x40, 0, 0, 3, 2, 0xFF, 0x40});
     EXPECT_EQ(Build(settings, capture), expected);
 
     settings.m_Inclusions.fill(0);
     EXPECT_EQ(Build(settings, capture).size(), 12u + 2 * 3);
-}
 
-TEST(GlfWriter, FirstAboveLastGivesTheHeaderOnly)
-{
-    GeneratorSettings settings;
+    // A window of width 0 gives records of the two size bytes alone, whatever the capture gives.
+    settings.m_Inclusions.fill(1);
+    settings.m_nWidth = 0;
+    std::vector<std::uint8_t> narrow = Header(65, 67);
+    narrow.insert(narrow.end(), {0, 2, 0, 0, 0, 2});
+    settings.m_Inclusions[66] = 0;
+    EXPECT_EQ(Build(settings, capture), narrow);
+
+    // first > last: the header alone, and no window is refused since no record is written.
+    settings.m_Inclusions.fill(1);
     settings.m_nFirstCode = 66;
     settings.m_nLastCode = 65;
-    std::vector<std::uint8_t> expected = kHeader;
-    expected.insert(expected.end(), {66, 65});
-    EXPECT_EQ(Build(settings, kNoCapture), expected);
-    // Nothing is captured either, so a window no record could hold is not refused.
     settings.m_nXOffset = -1;
-    EXPECT_EQ(Build(settings, kNoCapture), expected);
-}
-
-TEST(GlfWriter, RecordSizeFollowsTheWindowWhateverTheCaptureGives)
-{
-    GeneratorSettings settings;
-    settings.m_nFirstCode = settings.m_nLastCode = 90;
-    settings.m_nWidth = 9;
-    settings.m_nHeight = 2;
-    const CellCapture tooMuch = [](std::uint8_t, std::vector<std::uint8_t>& out) { out.insert(out.end(), 10, 0xFF); };
-    EXPECT_EQ(Build(settings, tooMuch).size(), 12u + 2 + 4);
-    EXPECT_EQ(Build(settings, {}).size(), 12u + 2 + 4);
-    // A window of width 0 has no bits per row: the record is the two bytes alone.
-    settings.m_nWidth = 0;
-    EXPECT_EQ(Build(settings, tooMuch), (std::vector<std::uint8_t>{7, 'G', 'L', 'F', 'f', 'i', 'l', 'e', 1, 0, 90, 90, 0, 2}));
+    EXPECT_EQ(Build(settings, capture), Header(66, 65));
 }
 
 TEST(GlfWriter, RefusesWindowsAReaderCannotFollow)
@@ -145,60 +81,40 @@ TEST(GlfWriter, RefusesWindowsAReaderCannotFollow)
         std::string error;
         EXPECT_EQ(BuildGlfFile(settings, {}, {}, bytes, error), c.ok) << c.x << "," << c.y << "," << c.w << "," << c.h;
         EXPECT_EQ(error.empty(), c.ok);
-        EXPECT_EQ(CellWindowProblem(settings).empty(), c.ok);
+        settings.m_Inclusions.fill(0);      // with nothing included every record is 00 00
+        EXPECT_TRUE(CellWindowProblem(settings).empty());
     }
-    // With every code excluded no record holds a glyph, and the file is readable.
-    GeneratorSettings settings;
-    settings.m_nXOffset = 100;
-    settings.m_Inclusions.fill(0);
-    EXPECT_TRUE(CellWindowProblem(settings).empty());
 }
 
-TEST(AtomicFile, ReplacesTheFileAndKeepsItWhenWritingFails)
+TEST(SampleCell, PacksRowsLeftmostBitFirstAndReadsOutsideAsBackground)
 {
-    TempFolder folder;
-    const auto path = folder.Path() / "font.GLF";
+    // A 16 x 2 surface, all ink; the window reaches one row above and 8 columns left of it.
+    std::vector<std::uint32_t> pixels(32, 0xFF000000u);
+    const CInkView view = CInkView::FromRgb32(reinterpret_cast<const std::uint8_t*>(pixels.data()), 16, 2, 64);
+    std::vector<std::uint8_t> out;
+    SampleCell(view, -8, -1, 11, 1, out);
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF}));
+    pixels[1] = 0xFFFFFFFFu;    // column 1 of row 0 white; nearly-black counts as background
+    pixels[2] = 0xFF010000u;
+    out.clear();
+    SampleCell(view, 0, 0, 3, 1, out);
+    EXPECT_EQ(out, std::vector<std::uint8_t>{0x9F});
+}
+
+TEST(AtomicFile, ReplacesTheFileOnlyWhenComplete)
+{
+    char pattern[] = "/tmp/glyphmill-test-XXXXXX";
+    const std::filesystem::path folder = ::mkdtemp(pattern);
+    const auto path = folder / "font.GLF";
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(path.string(), {1, 2, 3}, error)) << error;
     ASSERT_TRUE(WriteFileAtomically(path.string(), {4, 5}, error)) << error;
-    EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{4, 5}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::vector<char>(std::istreambuf_iterator<char>(in), {}), (std::vector<char>{4, 5}));
 
-    // A folder in place of the file cannot be replaced.
-    EXPECT_FALSE(WriteFileAtomically(folder.Path().string(), {1}, error));
+    EXPECT_FALSE(WriteFileAtomically(folder.string(), {1}, error));     // a folder is not replaced
+    EXPECT_FALSE(WriteFileAtomically((folder / "missing" / "x.GLF").string(), {1}, error));
     EXPECT_FALSE(error.empty());
-    // Nor can a file in a missing folder be made.
-    EXPECT_FALSE(WriteFileAtomically((folder.Path() / "missing" / "x.GLF").string(), {1}, error));
-
-    if (::geteuid() != 0) {
-        // A folder that cannot be written to leaves the old file as it was.
-        std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-        EXPECT_FALSE(WriteFileAtomically(path.string(), {9, 9, 9}, error));
-        std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_all);
-        EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{4, 5}));
-    }
-}
-
-TEST(AtomicFile, WriteCutShortKeepsTheOldFile)
-{
-    TempFolder folder;
-    const auto path = folder.Path() / "font.GLF";
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path.string(), {1, 2, 3}, error)) << error;
-
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 16;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteFileAtomically(path.string(), std::vector<std::uint8_t>(4096, 7), error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_FALSE(written);
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "temporary file left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "temporary file left";
+    std::filesystem::remove_all(folder);
 }
