@@ -232,6 +232,9 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
     QMdiSubWindow* window = m_pMdiArea->addSubWindow(frame);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(windowIcon());
+    // Qt writes its own title on the main window when a document window is maximised or
+    // restored; ours follows once it is done.
+    connect(window, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
     window->resize(frame->size());
     frame->UpdateFrameTitle();
     window->show();

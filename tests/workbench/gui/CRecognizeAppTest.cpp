@@ -1,6 +1,7 @@
 // Start-up, documents and their windows, titles.
 #include "GuiFixture.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -50,6 +51,14 @@ TEST_F(GuiTest, NewDocumentsAreNumberedAndTheTitleFollowsTheActiveOne)
     EXPECT_EQ(Main().windowTitle(), "The Text Recognition Demo Program - DemoDoc2[*]");
     SetText(QStringLiteral("bed"));
     EXPECT_TRUE(Main().isWindowModified());
+
+    // A maximised document window shows its title in brackets.
+    Main().MdiArea()->currentSubWindow()->showMaximized();
+    QApplication::processEvents();
+    EXPECT_EQ(Main().windowTitle(), "The Text Recognition Demo Program - [DemoDoc2][*]");
+    Main().MdiArea()->currentSubWindow()->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(Main().windowTitle(), "The Text Recognition Demo Program - DemoDoc2[*]");
 
     Main().MdiArea()->setActiveSubWindow(Main().MdiArea()->subWindowList().front());
     EXPECT_EQ(GuiDoc()->Title(), "DemoDoc1");

@@ -166,4 +166,9 @@ TEST_F(GuiTest, AboutShowsTheProgramTitle)
     ASSERT_EQ(prompts.dialogTitles.size(), 1u);
     EXPECT_EQ(prompts.dialogTitles[0], "About Recognize");
     EXPECT_EQ(prompts.dialogParents[0], &Main());
+
+    // Print Setup opens the page setup of the platform's printing, on the main window.
+    ASSERT_TRUE(Trigger(CommandId::kFilePrintSetup));
+    ASSERT_EQ(prompts.dialogParents.size(), 2u);
+    EXPECT_EQ(prompts.dialogParents[1], &Main());
 }
