@@ -1,7 +1,6 @@
 #include "CComplexRecognizer.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cstddef>
 #include <new>
@@ -35,29 +34,47 @@ struct SlotVariant {
     std::uint32_t cost;
 };
 
-void FirstOfEachSlot(const CCharVariants& v, const CDictionary& dictionary, std::vector<SlotVariant>& out)
-{
-    out.clear();
-    std::array<bool, 256> seen{};
-    for (int s = 0; s < VariantCount(v); ++s) {
-        const int slot = dictionary.Slot(v.m_Codes[s]);
-        if (seen[static_cast<std::size_t>(slot)])
-            continue;
-        seen[static_cast<std::size_t>(slot)] = true;
-        out.push_back({s, slot, static_cast<std::uint32_t>(v.m_Costs[s])});
+// For every position, its variant count and the first variant of each dictionary slot.
+class CPositionSlots {
+public:
+    // Positions from..cells - 1; those past the end of variants have none.
+    CPositionSlots(int cells, std::span<const CCharVariants> variants, const CDictionary& dictionary, int from = 0)
+        : m_nFrom(from)
+    {
+        const int count = std::max(cells - from, 0);
+        m_Start.reserve(static_cast<std::size_t>(count) + 1);
+        m_Counts.reserve(static_cast<std::size_t>(count));
+        for (int p = from; p < cells; ++p) {
+            const CCharVariants& v = VariantsAt(variants, p);
+            m_Start.push_back(m_Slots.size());
+            m_Counts.push_back(VariantCount(v));
+            std::uint64_t seen[4] = {};
+            for (int s = 0; s < VariantCount(v); ++s) {
+                const int slot = dictionary.Slot(v.m_Codes[s]);
+                std::uint64_t& word = seen[slot >> 6];
+                const std::uint64_t bit = std::uint64_t{1} << (slot & 63);
+                if (word & bit)
+                    continue;
+                word |= bit;
+                m_Slots.push_back({s, slot, static_cast<std::uint32_t>(v.m_Costs[s])});
+            }
+        }
+        m_Start.push_back(m_Slots.size());
     }
-}
 
-// The least cost (unsigned) of the word-ending entries, or -1.
-template <class Entries>
-std::uint32_t LeastWordEnd(const Entries& entries)
-{
-    std::uint32_t least = kNoPath;
-    for (const auto& e : entries)
-        if (e.node->IsWordEnd() && least >= e.cost)
-            least = e.cost;
-    return least;
-}
+    const SlotVariant* Begin(int p) const { return m_Slots.data() + m_Start[static_cast<std::size_t>(p - m_nFrom)]; }
+    const SlotVariant* End(int p) const { return m_Slots.data() + m_Start[static_cast<std::size_t>(p - m_nFrom) + 1]; }
+    // Number of all the variants of position p.
+    int Count(int p) const { return m_Counts[static_cast<std::size_t>(p - m_nFrom)]; }
+    // One past the last position.
+    int End() const { return m_nFrom + static_cast<int>(m_Counts.size()); }
+
+private:
+    int m_nFrom;
+    std::vector<SlotVariant> m_Slots;
+    std::vector<std::size_t> m_Start;  // where each position's slots begin in m_Slots
+    std::vector<int> m_Counts;
+};
 
 // An entry of a prefix list without the dead end, which never ends a word and leads nowhere
 // else: leaving it out changes neither the other nodes' first arrivals nor their order.
@@ -134,26 +151,16 @@ private:
 // Builds the live prefix lists from one start position, one position at a time.
 class CLiveLists {
 public:
-    CLiveLists(int cells, std::span<const CCharVariants> variants, const CDictionary& dictionary)
-        : m_Dictionary(dictionary)
-    {
-        m_SlotStart.resize(static_cast<std::size_t>(cells) + 1);
-        std::vector<SlotVariant> firsts;
-        for (int p = 0; p < cells; ++p) {
-            m_SlotStart[p] = m_Slots.size();
-            FirstOfEachSlot(VariantsAt(variants, p), dictionary, firsts);
-            m_Slots.insert(m_Slots.end(), firsts.begin(), firsts.end());
-        }
-        m_SlotStart[cells] = m_Slots.size();
-    }
+    CLiveLists(const CPositionSlots& slots, const CDictionary& dictionary) : m_Slots(slots), m_Dictionary(dictionary) {}
 
     // next = the live entries reached from prev by reading one variant of position p.
-    void Extend(const std::vector<LiveEntry>& prev, int p, std::vector<LiveEntry>& next)
+    // Returns the least cost of those that end a word, or -1.
+    std::uint32_t Extend(const std::vector<LiveEntry>& prev, int p, std::vector<LiveEntry>& next)
     {
         next.clear();
         m_Seen.Clear();
-        const SlotVariant* first = m_Slots.data() + m_SlotStart[p];
-        const SlotVariant* last = m_Slots.data() + m_SlotStart[p + 1];
+        const SlotVariant* first = m_Slots.Begin(p);
+        const SlotVariant* last = m_Slots.End(p);
         const CDictNode* deadEnd = m_Dictionary.DeadEnd();
         for (std::size_t j = 0; j < prev.size(); ++j) {
             const LiveEntry& from = prev[j];
@@ -161,26 +168,36 @@ public:
                 const CDictNode* child = from.node->m_pChildren[v->slot];
                 if (child == deadEnd || !m_Seen.Insert(child))
                     continue;
+                __builtin_prefetch(child);
                 next.push_back({child, AddCosts(v->cost, from.cost), v->index, static_cast<std::int32_t>(j)});
             }
         }
+        // The trie is large and read in no order: the nodes were fetched above while the
+        // children were gathered, and the child slots that the next position reads are
+        // fetched here, ahead of its Extend.
+        const bool more = p + 1 < m_Slots.End();
+        const SlotVariant* nextFirst = more ? m_Slots.Begin(p + 1) : nullptr;
+        const SlotVariant* nextLast = more ? m_Slots.End(p + 1) : nullptr;
+        std::uint32_t least = kNoPath;
+        for (const LiveEntry& e : next) {
+            if (e.node->IsWordEnd() && least >= e.cost)
+                least = e.cost;
+            for (const SlotVariant* v = nextFirst; v != nextLast; ++v)
+                __builtin_prefetch(e.node->m_pChildren + v->slot);
+        }
+        return least;
     }
 
 private:
+    const CPositionSlots& m_Slots;
     const CDictionary& m_Dictionary;
-    std::vector<SlotVariant> m_Slots;     // per position, the first variant of each slot
-    std::vector<std::size_t> m_SlotStart;  // where each position's slots begin in m_Slots
     CNodeSet m_Seen;
 };
 
-}  // namespace
-
-PrefixListsStatus BuildPrefixLists(std::vector<CPrefixList>& lists, int a, int cells,
-                                   std::span<const CCharVariants> variants,
-                                   const CDictionary& dictionary, std::int32_t* row)
+// BuildPrefixLists over slots that are already known.
+PrefixListsStatus BuildLists(std::vector<CPrefixList>& lists, int a, int cells, const CPositionSlots& slots,
+                             const CDictionary& dictionary, std::int32_t* row)
 {
-    if (cells <= 0 || variants.empty() || a < 0 || a > cells)
-        return PrefixListsStatus::NothingToDo;
     try {
         lists.clear();
         lists.resize(static_cast<std::size_t>(cells) + 1);
@@ -197,19 +214,16 @@ PrefixListsStatus BuildPrefixLists(std::vector<CPrefixList>& lists, int a, int c
     row[a] = root->IsWordEnd() ? 0 : -1;
 
     const CDictNode* deadEnd = dictionary.DeadEnd();
-    std::vector<SlotVariant> firsts;
     for (int k = a + 1; k <= cells; ++k) {
-        const CCharVariants& v = VariantsAt(variants, k - 1);
         const CPrefixList& prev = lists[k - 1];
         CPrefixList& list = lists[k];
-        const long long capacity = static_cast<long long>(prev.Count()) * VariantCount(v);
+        const long long capacity = static_cast<long long>(prev.Count()) * slots.Count(k - 1);
         list.Reset(static_cast<int>(std::min<long long>(capacity, INT_MAX)));
-        FirstOfEachSlot(v, dictionary, firsts);
         for (int j = 0; j < prev.Count(); ++j) {
             const CDictNode* node = prev.Node(j);
             const auto cost = static_cast<std::uint32_t>(prev.Cost(j));
-            for (const SlotVariant& s : firsts) {
-                list.Add(node->m_pChildren[s.slot], s.index, j, static_cast<std::int32_t>(AddCosts(s.cost, cost)));
+            for (const SlotVariant* s = slots.Begin(k - 1); s != slots.End(k - 1); ++s) {
+                list.Add(node->m_pChildren[s->slot], s->index, j, static_cast<std::int32_t>(AddCosts(s->cost, cost)));
                 // Every child of the dead end is the dead end: the first variant decides.
                 if (node == deadEnd)
                     break;
@@ -222,6 +236,22 @@ PrefixListsStatus BuildPrefixLists(std::vector<CPrefixList>& lists, int a, int c
         row[k] = static_cast<std::int32_t>(least);
     }
     return PrefixListsStatus::Built;
+}
+
+}  // namespace
+
+PrefixListsStatus BuildPrefixLists(std::vector<CPrefixList>& lists, int a, int cells,
+                                   std::span<const CCharVariants> variants,
+                                   const CDictionary& dictionary, std::int32_t* row)
+{
+    if (cells <= 0 || variants.empty() || a < 0 || a > cells)
+        return PrefixListsStatus::NothingToDo;
+    try {
+        return BuildLists(lists, a, cells, CPositionSlots(cells, variants, dictionary, a), dictionary, row);
+    } catch (const std::bad_alloc&) {
+        lists.clear();
+        return PrefixListsStatus::AllocationError;
+    }
 }
 
 ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVariants> variants,
@@ -240,7 +270,8 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
     if (variants.empty())
         return result;
     const CDictNode* root = dictionary.GetRoot();
-    CLiveLists live(cells, variants, dictionary);
+    const CPositionSlots slots(cells, variants, dictionary);
+    CLiveLists live(slots, dictionary);
 
     // Word costs from every start a, for the ends a + 1 .. a + reach[a]; later ends have none.
     std::vector<std::uint32_t> wordCosts;
@@ -255,10 +286,10 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
         }
         prev.assign(1, LiveEntry{root, 0, 0, 0});
         for (int k = a + 1; k <= cells; ++k) {
-            live.Extend(prev, k - 1, next);
+            const std::uint32_t least = live.Extend(prev, k - 1, next);
             if (next.empty())
                 break;
-            wordCosts.push_back(LeastWordEnd(next));
+            wordCosts.push_back(least);
             prev.swap(next);
         }
         reach[a] = static_cast<int>(wordCosts.size() - rowStart[a]);
@@ -290,7 +321,7 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
         if (lastStart[m] == -1) {
             if (root != nullptr) {
                 std::vector<std::int32_t> row(n + 1, -1);
-                BuildPrefixLists(lists, cells - 1, cells, variants, dictionary, row.data());
+                BuildLists(lists, cells - 1, cells, slots, dictionary, row.data());
             } else {
                 lists.clear();
                 lists.resize(n + 1);
@@ -327,6 +358,6 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
     }
     result.bCut = true;
     std::vector<std::int32_t> row(n + 1, -1);
-    BuildPrefixLists(lists, 0, cells, variants, dictionary, row.data());
+    BuildLists(lists, 0, cells, slots, dictionary, row.data());
     return result;
 }

@@ -3,7 +3,16 @@
 #include "CGlyphMatrix.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+
+namespace {
+
+// Cells captured and matched together: the picture's rows are read once for all of them, the
+// glyphs once for every four.
+constexpr int kBlockCells = 16;
+
+}  // namespace
 
 SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharImageFont& font,
                                           const CellGrid& grid, int cells, double coefficient) const
@@ -20,42 +29,44 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
     glyphs.Build(font, width, height);
     const int rows = glyphs.Rows();
     const std::size_t stride = glyphs.Stride();
-    CAlignedBytes block(std::max<std::size_t>(stride * kCellsPerBlock, kPackedBlock));
-    std::vector<std::int32_t> blockCosts(static_cast<std::size_t>(rows) * kCellsPerBlock);
+    CAlignedBytes block(std::max<std::size_t>(stride * kBlockCells, kPackedBlock));
+    std::vector<std::int32_t> blockCosts(static_cast<std::size_t>(rows) * kBlockCells);
 
     // Costs never reach past 8 x 32 x 255 bits, so W x H and the differences below fit an int.
     const int noMatch = width * height;
     std::uint8_t bestCode = static_cast<std::uint8_t>(font.First());
-    for (int first = 0; first < cells; first += kCellsPerBlock) {
-        const int count = std::min(kCellsPerBlock, cells - first);
-        for (int c = 0; c < count; ++c)
-            CaptureCellBits(m_Path, picture, grid.CellLeft(first + c), grid.top, width, height,
-                            block.data() + c * stride, stride);
+    for (int first = 0; first < cells; first += kBlockCells) {
+        const int count = std::min(kBlockCells, cells - first);
+        CaptureCellRun(m_Path, picture, grid.CellLeft(first), grid.top, width, height, count, block.data(), stride);
         XorPopcountBlock(m_Path, block.data(), count, glyphs.Data(), stride, static_cast<std::size_t>(rows),
                          blockCosts.data());
 
         for (int c = 0; c < count; ++c) {
-            const int p = first + c;
             const std::int32_t* costs = blockCosts.data() + static_cast<std::size_t>(c) * rows;
-            int best = noMatch;
+            int least = noMatch;
             int worst = 0;
             for (int r = 0; r < rows; ++r) {
-                const int cost = costs[r];
-                if (cost < best) {
-                    best = cost;
-                    bestCode = glyphs.CodeOf(r);
-                }
-                if (cost > worst)
-                    worst = cost;
+                least = std::min(least, costs[r]);
+                worst = std::max(worst, costs[r]);
             }
-            result.text[p] = static_cast<char>(bestCode);
+            // The best glyph is the first (lowest code) below W x H at the least cost; without
+            // one the code of the position before stays.
+            const int best = least;
+            if (least < noMatch)
+                bestCode = glyphs.CodeOf(static_cast<int>(std::find(costs, costs + rows, least) - costs));
+            result.text[first + c] = static_cast<char>(bestCode);
 
-            CCharVariants& variants = result.variants[p];
+            CCharVariants& variants = result.variants[first + c];
             // best x worst of two values below 2^16 is 0 exactly when one of them is 0.
             if (best != 0 && worst != 0) {
+                // Every cost here is at least best, so the test (cost - best) <= reach in double
+                // precision holds exactly for the integer differences up to floor(reach).
                 const double reach = coefficient * static_cast<double>(worst - best);
+                if (!(reach >= 0))
+                    continue;
+                const int limit = reach >= 1e9 ? 1000000000 : static_cast<int>(std::floor(reach));
                 for (int r = 0; r < rows; ++r)
-                    if (static_cast<double>(costs[r] - best) <= reach)
+                    if (costs[r] - best <= limit)
                         variants.Add(glyphs.CodeOf(r), costs[r]);
             } else {
                 for (int r = 0; r < rows; ++r)

@@ -66,11 +66,24 @@ bool RowInside(const CRaster& picture, long long left, long long y, int bytesPer
     return y >= 0 && y < picture.height() && left >= 0 && left + 8LL * bytesPerRow <= picture.width();
 }
 
-void CapturePortable(const CRaster& picture, long long left, long long top, int height,
-                     int bytesPerRow, std::uint8_t* out)
+// A run of cells side by side, width pixels apart, taken row by row so that each row of the
+// picture is read once for all of them; cell c goes to out + c x stride.
+struct CellRun {
+    long long left;     // left edge of the first cell
+    long long top;
+    int pitch;          // pixels from one cell to the next
+    int height;
+    int bytesPerRow;
+    int count;
+    std::size_t stride;
+};
+
+void CapturePortable(const CRaster& picture, const CellRun& run, std::uint8_t* out)
 {
-    for (int r = 0; r < height; ++r)
-        CaptureRowScalar(picture, left, top + r, bytesPerRow, out + static_cast<std::size_t>(r) * bytesPerRow);
+    for (int r = 0; r < run.height; ++r)
+        for (int c = 0; c < run.count; ++c)
+            CaptureRowScalar(picture, run.left + static_cast<long long>(c) * run.pitch, run.top + r, run.bytesPerRow,
+                             out + c * run.stride + static_cast<std::size_t>(r) * run.bytesPerRow);
 }
 
 #if RECOGNIZE_X86
@@ -210,53 +223,57 @@ void XorPopcountAvx512(const std::uint8_t* cells, int cellCount, const std::uint
 
 // Eight pixels to one byte: the pixels are reversed so that the first lands in bit 7.
 __attribute__((target("avx2")))
-void CaptureAvx2(const CRaster& picture, long long left, long long top, int height,
-                 int bytesPerRow, std::uint8_t* out)
+void CaptureAvx2(const CRaster& picture, const CellRun& run, std::uint8_t* out)
 {
     const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
     const __m256i colour = _mm256_set1_epi32(static_cast<int>(kColourMask));
     const __m256i zero = _mm256_setzero_si256();
-    for (int r = 0; r < height; ++r) {
-        const long long y = top + r;
-        std::uint8_t* dst = out + static_cast<std::size_t>(r) * bytesPerRow;
-        if (!RowInside(picture, left, y, bytesPerRow)) {
-            CaptureRowScalar(picture, left, y, bytesPerRow, dst);
-            continue;
-        }
-        const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
-        for (int b = 0; b < bytesPerRow; ++b) {
-            __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 8 * b));
-            px = _mm256_permutevar8x32_epi32(_mm256_and_si256(px, colour), reverse);
-            const int ink = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(px, zero)));
-            dst[b] = static_cast<std::uint8_t>(ink);
+    for (int r = 0; r < run.height; ++r) {
+        const long long y = run.top + r;
+        for (int c = 0; c < run.count; ++c) {
+            const long long left = run.left + static_cast<long long>(c) * run.pitch;
+            std::uint8_t* dst = out + c * run.stride + static_cast<std::size_t>(r) * run.bytesPerRow;
+            if (!RowInside(picture, left, y, run.bytesPerRow)) {
+                CaptureRowScalar(picture, left, y, run.bytesPerRow, dst);
+                continue;
+            }
+            const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
+            for (int b = 0; b < run.bytesPerRow; ++b) {
+                __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 8 * b));
+                px = _mm256_permutevar8x32_epi32(_mm256_and_si256(px, colour), reverse);
+                const int ink = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(px, zero)));
+                dst[b] = static_cast<std::uint8_t>(ink);
+            }
         }
     }
 }
 
 // Sixteen pixels to two bytes, with a masked load for a last group of eight.
 __attribute__((target(RECOGNIZE_AVX512)))
-void CaptureAvx512(const CRaster& picture, long long left, long long top, int height,
-                   int bytesPerRow, std::uint8_t* out)
+void CaptureAvx512(const CRaster& picture, const CellRun& run, std::uint8_t* out)
 {
     const __m512i reverse = _mm512_set_epi32(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
     const __m512i colour = _mm512_set1_epi32(static_cast<int>(kColourMask));
-    for (int r = 0; r < height; ++r) {
-        const long long y = top + r;
-        std::uint8_t* dst = out + static_cast<std::size_t>(r) * bytesPerRow;
-        if (!RowInside(picture, left, y, bytesPerRow)) {
-            CaptureRowScalar(picture, left, y, bytesPerRow, dst);
-            continue;
-        }
-        const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
-        int b = 0;
-        for (; b + 2 <= bytesPerRow; b += 2) {
-            const __m512i px = _mm512_maskz_permutexvar_epi32(0xFFFF, reverse, _mm512_loadu_si512(src + 8 * b));
-            const __mmask16 ink = _mm512_testn_epi32_mask(px, colour);
-            std::memcpy(dst + b, &ink, 2);
-        }
-        if (b < bytesPerRow) {
-            const __m512i px = _mm512_maskz_permutexvar_epi32(0xFFFF, reverse, _mm512_maskz_loadu_epi32(0x00FF, src + 8 * b));
-            dst[b] = static_cast<std::uint8_t>(_mm512_testn_epi32_mask(px, colour) & 0xFF);
+    for (int r = 0; r < run.height; ++r) {
+        const long long y = run.top + r;
+        for (int c = 0; c < run.count; ++c) {
+            const long long left = run.left + static_cast<long long>(c) * run.pitch;
+            std::uint8_t* dst = out + c * run.stride + static_cast<std::size_t>(r) * run.bytesPerRow;
+            if (!RowInside(picture, left, y, run.bytesPerRow)) {
+                CaptureRowScalar(picture, left, y, run.bytesPerRow, dst);
+                continue;
+            }
+            const std::uint32_t* src = picture.Row(static_cast<int>(y)) + left;
+            int b = 0;
+            for (; b + 2 <= run.bytesPerRow; b += 2) {
+                const __m512i px = _mm512_maskz_permutexvar_epi32(0xFFFF, reverse, _mm512_loadu_si512(src + 8 * b));
+                const __mmask16 ink = _mm512_testn_epi32_mask(px, colour);
+                std::memcpy(dst + b, &ink, 2);
+            }
+            if (b < run.bytesPerRow) {
+                const __m512i px = _mm512_maskz_permutexvar_epi32(0xFFFF, reverse, _mm512_maskz_loadu_epi32(0x00FF, src + 8 * b));
+                dst[b] = static_cast<std::uint8_t>(_mm512_testn_epi32_mask(px, colour) & 0xFF);
+            }
         }
     }
 }
@@ -354,20 +371,28 @@ void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_
     XorPopcountBlock(path, cell, 1, rows, stride, count, out);
 }
 
-void CaptureCellBits(MatchPath path, const CRaster& picture, long long left, long long top,
-                     int width, int height, std::uint8_t* out, std::size_t stride)
+void CaptureCellRun(MatchPath path, const CRaster& picture, long long left, long long top, int width,
+                    int height, int count, std::uint8_t* out, std::size_t stride)
 {
     const int bytesPerRow = width > 0 ? (width + 7) / 8 : 0;
     const std::size_t used = height > 0 ? static_cast<std::size_t>(bytesPerRow) * static_cast<std::size_t>(height) : 0;
-    if (used > 0) {
+    if (used > 0 && count > 0) {
+        const CellRun run{left, top, width, height, bytesPerRow, count, stride};
         switch (path) {
 #if RECOGNIZE_X86
-        case MatchPath::Avx512: CaptureAvx512(picture, left, top, height, bytesPerRow, out); break;
-        case MatchPath::Avx2: CaptureAvx2(picture, left, top, height, bytesPerRow, out); break;
+        case MatchPath::Avx512: CaptureAvx512(picture, run, out); break;
+        case MatchPath::Avx2: CaptureAvx2(picture, run, out); break;
 #endif
-        default: CapturePortable(picture, left, top, height, bytesPerRow, out); break;
+        default: CapturePortable(picture, run, out); break;
         }
     }
     if (stride > used)
-        std::memset(out + used, 0, stride - used);
+        for (int c = 0; c < count; ++c)
+            std::memset(out + c * stride + used, 0, stride - used);
+}
+
+void CaptureCellBits(MatchPath path, const CRaster& picture, long long left, long long top,
+                     int width, int height, std::uint8_t* out, std::size_t stride)
+{
+    CaptureCellRun(path, picture, left, top, width, height, 1, out, stride);
 }

@@ -56,12 +56,13 @@ void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_
 void XorPopcountBlock(MatchPath path, const std::uint8_t* cells, int cellCount, const std::uint8_t* rows,
                       std::size_t stride, std::size_t count, std::int32_t* out);
 
-// Cells that Simple recognition matches at once.
-inline constexpr int kCellsPerBlock = 4;
-
 // Samples the width x height cell whose top-left pixel is (left, top) into out, in the layout
 // of a glyph: (width + 7) / 8 bytes per row, most significant bit leftmost, 1 = exactly black.
 // Each row takes 8 pixels per byte, so the last byte also takes the pixels just right of the
 // cell; pixels outside the picture are background. Writes stride bytes: the rows, then zeros.
 void CaptureCellBits(MatchPath path, const CRaster& picture, long long left, long long top,
                      int width, int height, std::uint8_t* out, std::size_t stride);
+// The same for count cells side by side from left, cell c into out + c x stride. The picture
+// is read row by row across all of them.
+void CaptureCellRun(MatchPath path, const CRaster& picture, long long left, long long top, int width,
+                    int height, int count, std::uint8_t* out, std::size_t stride);

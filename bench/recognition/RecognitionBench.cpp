@@ -419,6 +419,57 @@ void BM_OnRecognizeComplex(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * cells);
 }
 
+// The growth from 1,000 to 10,000 cells, measured in one run with the two sizes taking turns,
+// so that both see the same load on the machine. The 1,000-cell runs go through ten pictures
+// of different words, as many as the 10,000-cell picture holds, so that neither size finds
+// more of the dictionary in the cache than the other.
+void BM_ComplexScaling(benchmark::State& state)
+{
+    ComplexSetup& setup = Complex();
+    constexpr int kSmall = 1000;
+    constexpr int kLarge = 10000;
+    std::vector<CRaster> small;
+    for (unsigned i = 0; i < kLarge / kSmall; ++i) {
+        setup.Draw(kSmall, 200 + i);
+        small.push_back(setup.doc.m_Picture);
+    }
+    setup.Draw(kLarge, 99);
+    CRaster large = setup.doc.m_Picture;
+
+    double smallSeconds = 0, largeSeconds = 0;
+    long long smallPeak = 0, largePeak = 0;
+    long long smallRuns = 0, largeRuns = 0;
+    auto run = [&](CRaster& picture, int cells, double& seconds, long long& peak) {
+        setup.doc.m_pPrefixLists = {};
+        setup.doc.m_pCharVariants = {};
+        std::swap(setup.doc.m_Picture, picture);
+        setup.doc.m_nCells = cells;
+        const long long before = g_nLiveBytes.load();
+        g_nPeakBytes = before;
+        const double start = CpuSeconds();
+        setup.doc.OnRecognizeComplex();
+        seconds += CpuSeconds() - start;
+        peak = std::max(peak, g_nPeakBytes.load() - before);
+        std::swap(setup.doc.m_Picture, picture);
+    };
+    for (auto _ : state) {
+        for (CRaster& picture : small) {
+            run(picture, kSmall, smallSeconds, smallPeak);
+            ++smallRuns;
+        }
+        run(large, kLarge, largeSeconds, largePeak);
+        ++largeRuns;
+    }
+    const double smallMs = 1e3 * smallSeconds / static_cast<double>(smallRuns);
+    const double largeMs = 1e3 * largeSeconds / static_cast<double>(largeRuns);
+    state.counters["ms_1000"] = smallMs;
+    state.counters["ms_10000"] = largeMs;
+    state.counters["time_ratio"] = largeMs / smallMs;
+    state.counters["peak_MB_1000"] = static_cast<double>(smallPeak) / (1 << 20);
+    state.counters["peak_MB_10000"] = static_cast<double>(largePeak) / (1 << 20);
+    state.counters["memory_ratio"] = static_cast<double>(largePeak) / static_cast<double>(smallPeak);
+}
+
 // The dictionary step alone over the variants of one Simple run.
 void BM_DictionaryStep(benchmark::State& state)
 {
@@ -445,6 +496,7 @@ void BM_DictionaryStep(benchmark::State& state)
 }
 
 BENCHMARK(BM_OnRecognizeComplex)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComplexScaling)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DictionaryStep)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

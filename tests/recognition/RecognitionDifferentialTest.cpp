@@ -104,7 +104,7 @@ double RandomCoefficient(Random& random)
     case 0: return 0.0;
     case 1: return 1.0;
     case 2: return 0.2;
-    case 3: return -0.5;
+    case 3: return Chance(random, 50) ? -0.5 : -0.0;
     case 4: return 1.5;
     case 5: return 1e9;
     case 6: return Chance(random, 50) ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
