@@ -164,11 +164,17 @@ CRect CRecognizeDoc::GetPictureRect() const {
 bool CRecognizeDoc::CheckCellCount(std::int64_t cells) {
     const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
     const std::int64_t height = 2 * std::int64_t{m_Font.CellHeight()};
-    if (cells <= CRaster::kMaxPixels && cells >= -CRaster::kMaxPixels &&
-        (width <= 0 || PictureSizeAllowed(width, height)))
-        return true;
-    ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
-    return false;
+    if (cells > CRaster::kMaxPixels || cells < -CRaster::kMaxPixels ||
+        (width > 0 && !PictureSizeAllowed(width, height))) {
+        ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
+        return false;
+    }
+    // Small cells keep the rectangle small; the positions themselves are bounded too.
+    if (cells > kMaxCells || cells < -kMaxCells) {
+        ShowError(DocMessages::kTooManyCells, DocMessages::kAppTitle);
+        return false;
+    }
+    return true;
 }
 
 int CRecognizeDoc::TextOriginX() const {

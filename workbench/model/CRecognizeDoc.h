@@ -91,6 +91,8 @@ public:
     // True when a picture of width x height pixels may be made: no negative size and at
     // most CRaster::kMaxPixels pixels (256 MiB).
     static bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
+    // Most character positions a document holds: recognition keeps about 1.3 KiB for each.
+    static constexpr int kMaxCells = 65536;
 
     // --- Views ----------------------------------------------------------------------
     void AddView(CDocView* view);
@@ -125,7 +127,8 @@ public:
 private:
     // R for a cell count, in 64-bit arithmetic; a width below 0 or past INT_MAX is clamped.
     CRect PictureRectFor(std::int64_t cells) const;
-    // False, after a message, when cells would give a picture rectangle past the size bound.
+    // False, after a message, when cells would give a picture rectangle past the size bound
+    // or more than kMaxCells positions.
     bool CheckCellCount(std::int64_t cells);
     void ShowError(std::string_view text, std::string_view title, MessageIcon icon = MessageIcon::Error);
 

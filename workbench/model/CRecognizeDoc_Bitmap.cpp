@@ -39,15 +39,18 @@ bool CRecognizeDoc::LoadBitmap(const std::string& path) {
         ShowError(std::string(DocMessages::kCannotReadBitmap) + reason + ".", DocMessages::kAppTitle);
         return false;
     }
+    // Whole cells of the loaded width; a font with cell width 0 gives no cells.
+    const int cellWidth = m_Font.CellWidth();
+    const int cells = cellWidth > 0 ? picture.width() / cellWidth : 0;
+    if (!CheckCellCount(cells))
+        return false;
     m_Picture = std::move(picture);
     m_bHasPicture = true;
     m_bPicturePresent = 1;
     m_bRedrawPicture = 0;
     m_bGraphicsModified = 1;
     m_bEditText = 0;
-    // Whole cells of the loaded width; a font with cell width 0 gives no cells.
-    const int cellWidth = m_Font.CellWidth();
-    m_nCells = cellWidth > 0 ? m_Picture.width() / cellWidth : 0;
+    m_nCells = cells;
     UpdateAllViews(nullptr, 0);
     return true;
 }

@@ -128,9 +128,9 @@ CRecognizeDoc::ReadResult CRecognizeDoc::LoadFromBytes(std::span<const std::uint
         !ReadPictureBlock(reader, picture) || !ReadLengthString(reader, resultText) ||
         !reader.ReadF64(coefficient))
         return ReadResult::UnexpectedFormat;
-    // The cell count must stay a sane int; a picture cannot hold more cells than pixels.
+    // The cell count stays within what a document may hold.
     const std::int64_t cells = static_cast<std::int64_t>(userText.size()) + additionalSpace;
-    if (cells > CRaster::kMaxPixels || cells < -CRaster::kMaxPixels)
+    if (cells > kMaxCells || cells < -kMaxCells)
         return ReadResult::UnexpectedFormat;
 
     // A file that ends before the font block, or inside one of its fixed fields, is not a

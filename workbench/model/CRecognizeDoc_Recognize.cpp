@@ -18,6 +18,9 @@ using RecognitionMessages::kNoVariants;
 void CRecognizeDoc::OnRecognizeSimple() {
     if (m_nCells <= 0)
         return;
+    // A font loaded after the text was set can make the rectangle to read too large.
+    if (!CheckCellCount(m_nCells))
+        return;
     const int width = m_Font.CellWidth();
     const int height = m_Font.CellHeight();
     const CRect rect = GetPictureRect();
@@ -46,6 +49,8 @@ void CRecognizeDoc::OnRecognizeSimple() {
 }
 
 void CRecognizeDoc::OnRecognizeComplex() {
+    if (m_nCells > 0 && !CheckCellCount(m_nCells))
+        return;
     OnRecognizeSimple();
     const int cells = std::max(m_nCells, 0);
     ComplexResult result;

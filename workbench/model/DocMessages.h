@@ -22,6 +22,8 @@ inline constexpr std::string_view kFailedToSave = "Failed to save document.";
 // The bound on the picture (title kAppTitle).
 inline constexpr std::string_view kPictureTooLarge =
     "The picture would be too large: a picture may hold at most 67108864 pixels (256 MiB).";
+inline constexpr std::string_view kTooManyCells =
+    "The picture would hold too many character cells: at most 65536 are allowed.";
 inline constexpr std::string_view kNegativeSpace = "The additional space cannot be negative.";
 
 // .BMP files (title kAppTitle). A failed load reports kCannotReadBitmap, the reason and a
