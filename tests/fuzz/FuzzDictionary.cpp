@@ -1,0 +1,75 @@
+#include "FuzzCheck.h"
+#include "FuzzTargets.h"
+
+#include "CDictionary.h"
+
+#include <string>
+#include <string_view>
+
+namespace fuzzing {
+
+namespace {
+
+// True when following entry from the root ends at a word end.
+bool HasEntry(const CDictionary& dictionary, std::string_view entry)
+{
+    const CDictNode* node = dictionary.GetRoot();
+    for (char c : entry)
+        node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
+    return node->IsWordEnd() == 1;
+}
+
+// The entry that a line of dict.dic stands for: without the CR before its LF, trimmed of
+// spaces, at most 998 characters from its first non-space character, then a space.
+std::string EntryOf(std::string_view line, bool endsAtLf)
+{
+    if (endsAtLf && !line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    const std::size_t first = line.find_first_not_of(' ');
+    line.remove_prefix(first == std::string_view::npos ? line.size() : first);
+    line = line.substr(0, 998);
+    const std::size_t last = line.find_last_not_of(' ');
+    return std::string(line.substr(0, last == std::string_view::npos ? 0 : last + 1)) + ' ';
+}
+
+}  // namespace
+
+void FuzzDictionary(std::span<const std::uint8_t> data)
+{
+    if (data.empty())
+        return;
+    // The first byte chooses the alphabet: 0 Cyrillic, 1 Latin, anything else no alphabet
+    // at first and then Cyrillic over a Latin table, which leaves some Latin slots.
+    const int choice = data[0] % 3;
+    const std::string_view text(reinterpret_cast<const char*>(data.data()) + 1, data.size() - 1);
+
+    CDictionary dictionary;
+    if (choice == 2) {
+        FUZZ_CHECK(!dictionary.SetAlphabet(choice));
+        FUZZ_CHECK(dictionary.GetRoot() == nullptr && !dictionary.AddWord("x"));
+        FUZZ_CHECK(dictionary.SetAlphabet(1));
+    }
+    FUZZ_CHECK(dictionary.SetAlphabet(choice == 1 ? 1 : 0));
+    dictionary.LoadWordsFromText(text);
+
+    // No slot lies past the child table, and the dead end leads only to itself.
+    for (int code = 0; code < 256; ++code) {
+        FUZZ_CHECK(dictionary.Slot(static_cast<std::uint8_t>(code)) < dictionary.AlphabetSize());
+        FUZZ_CHECK(dictionary.GetChild(dictionary.DeadEnd(), static_cast<std::uint8_t>(code)) == dictionary.DeadEnd());
+    }
+    FUZZ_CHECK(dictionary.DeadEnd()->IsWordEnd() == 0);
+    // A node per character and line at most, and every line's entry is a word.
+    FUZZ_CHECK(dictionary.NodeCount() <= text.size() + 3);
+    FUZZ_CHECK(HasEntry(dictionary, " "));
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lf = text.find('\n', start);
+        const std::string_view line = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
+        FUZZ_CHECK(HasEntry(dictionary, EntryOf(line, lf != std::string_view::npos)));
+        if (lf == std::string_view::npos)
+            break;
+        start = lf + 1;
+    }
+}
+
+}  // namespace fuzzing

@@ -1,0 +1,20 @@
+#include "FuzzTargets.h"
+
+namespace fuzzing {
+
+FuzzBody FindFuzzBody(std::string_view target)
+{
+    if (target == "glf")
+        return &FuzzGlfFont;
+    if (target == "length_string")
+        return &FuzzLengthString;
+    if (target == "rdf")
+        return &FuzzRdfDocument;
+    if (target == "bmp")
+        return &FuzzBmp;
+    if (target == "dict")
+        return &FuzzDictionary;
+    return nullptr;
+}
+
+}  // namespace fuzzing

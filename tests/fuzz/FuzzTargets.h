@@ -1,0 +1,29 @@
+#pragma once
+
+// The bodies of the fuzz targets. Each reads one input the way the programs read that kind of
+// file, uses what it read the way the programs do, and checks what must hold whatever the
+// input was. The libFuzzer programs call them; the regression test of the normal suite feeds
+// them every kept input. A broken property aborts with a message.
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace fuzzing {
+
+// A GLF font read with CCharImageFont::LoadFromArchive, written again, measured and drawn.
+void FuzzGlfFont(std::span<const std::uint8_t> data);
+// Length-prefixed strings read one after another, each written and read back.
+void FuzzLengthString(std::span<const std::uint8_t> data);
+// An .rdf document read, saved and read again, then laid out, recognised and given a text.
+void FuzzRdfDocument(std::span<const std::uint8_t> data);
+// A .BMP file decoded, and encoded and decoded again.
+void FuzzBmp(std::span<const std::uint8_t> data);
+// A dict.dic word list (after one byte that chooses the alphabet) loaded and looked up.
+void FuzzDictionary(std::span<const std::uint8_t> data);
+
+// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict"), or nullptr.
+using FuzzBody = void (*)(std::span<const std::uint8_t>);
+FuzzBody FindFuzzBody(std::string_view target);
+
+}  // namespace fuzzing

@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into corpus/<target>/: a few small valid files
+of each kind and a few broken ones, each broken in one way a reader must refuse cleanly.
+Run it from anywhere; it replaces the files it writes and leaves others alone."""
+
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(bytes(data))
+
+
+# --- Length-prefixed strings ------------------------------------------------------------
+
+def lstr(text):
+    n = len(text)
+    if n <= 254:
+        return bytes([n]) + text
+    if n <= 65533:
+        return b"\xff" + struct.pack("<H", n) + text
+    return b"\xff\xff\xff" + struct.pack("<I", n) + text
+
+
+def lstr_utf16(text):
+    units = text.encode("utf-16-le")
+    return b"\xff\xfe\xff" + bytes([len(units) // 2]) + units
+
+
+# --- GLF fonts --------------------------------------------------------------------------
+
+SIGNATURE = lstr(b"GLFfile")
+
+
+def glyph(width, height, seed):
+    row = (width + 7) // 8
+    bits = bytes(((seed * 37 + i * 11) * 2654435761 >> 13) & 0xFF for i in range(row * height))
+    return bytes([width, height]) + bits
+
+
+def glf(first, last, width, height, excluded=()):
+    out = SIGNATURE + bytes([1, 0, first, last])
+    for code in range(first, last + 1):
+        out += b"\x00\x00" if code in excluded else glyph(width, height, code)
+    return out
+
+
+def glf_seeds():
+    example = bytes.fromhex("07474C46 66696C65 0100 4142 0302A040 0000".replace(" ", ""))
+    write("glf", "worked-example.GLF", example)
+    small = glf(0, 40, 4, 6, excluded=range(0, 32))
+    write("glf", "cell-4x6.GLF", small)
+    write("glf", "wide-9x2.GLF", glf(60, 70, 9, 2))
+    write("glf", "one-glyph.GLF", glf(255, 255, 16, 3))
+    write("glf", "space-excluded.GLF", glf(0, 34, 5, 5, excluded=(32,)))
+    write("glf", "signature-16bit.GLF", b"\xff\x07\x00GLFfile" + example[8:])
+    write("glf", "signature-utf16.GLF", lstr_utf16("GLFfile") + example[8:])
+    write("glf", "bad-last-below-first.GLF", SIGNATURE + bytes([1, 0, 66, 65]))
+    write("glf", "bad-signature-case.GLF", lstr(b"GLFFile") + example[8:])
+    write("glf", "bad-version.GLF", SIGNATURE + bytes([1, 1, 65, 66]) + example[12:])
+    write("glf", "bad-cut-in-bits.GLF", small[:-3])
+
+
+def string_seeds():
+    write("length_string", "short", lstr(b"No user input yet!") + lstr(b""))
+    write("length_string", "16bit", lstr(b"x" * 300))
+    write("length_string", "32bit", b"\xff\xff\xff" + struct.pack("<I", 3) + b"abc")
+    write("length_string", "utf16", lstr_utf16("Привет, мир") + lstr(b"tail"))
+    write("length_string", "bad-nested-utf16", b"\xff\xfe\xff\xff\xfe\xff\x01A\x00")
+    write("length_string", "bad-huge-length", b"\xff\xff\xff\xff\xff\xff\x7f" + b"a" * 16)
+    write("length_string", "bad-cut", lstr(b"abcdef")[:4])
+
+
+# --- .rdf documents ---------------------------------------------------------------------
+
+def picture_block(width, height, ink=()):
+    """The .rdf picture block: 1 bits are white, bit i of byte k is pixel 8k + i, and the
+    bits past the width repeat the row's last pixel."""
+    row_bytes = (width + 7) // 8
+    out = struct.pack("<ii", width, height)
+    for y in range(height):
+        for k in range(row_bytes):
+            byte = 0
+            for i in range(8):
+                x = min(8 * k + i, width - 1)
+                if (x, y) not in ink:
+                    byte |= 1 << i
+            out += bytes([byte])
+    return out
+
+
+def rdf(user, space, result, picture, font, flags=(0, 0, 0, 0), line_width=3, coefficient=0.2):
+    modified, present, result_picture, redraw = flags
+    return (struct.pack("<i", modified) + lstr(user) + struct.pack("<i", space) + lstr(result) +
+            struct.pack("<iiii", present, result_picture, redraw, line_width) + picture +
+            lstr(result) + struct.pack("<d", coefficient) + font)
+
+
+def font_ink(text, origin, cell):
+    """The black pixels of text drawn with the glyphs of glf() of one cell size."""
+    width, height = cell
+    row = (width + 7) // 8
+    ink = set()
+    x0, y0 = origin
+    for n, ch in enumerate(text):
+        bits = glyph(width, height, ord(ch))[2:]
+        for y in range(height):
+            for x in range(width):
+                if bits[y * row + x // 8] & (0x80 >> (x % 8)):
+                    ink.add((x0 + n * width + x, y0 + y))
+    return ink
+
+
+def rdf_seeds():
+    font = glf(0, 90, 4, 6, excluded=range(0, 32))
+    write("rdf", "new-document.rdf",
+          rdf(b"No user input yet!", 3, b"No recognition info yet!", picture_block(4, 12), font))
+    text = "CAB"
+    ink = font_ink(text, (2, 3), (4, 6))
+    write("rdf", "text-CAB.rdf",
+          rdf(text.encode(), 2, b"CAB  ", picture_block(4 * 6, 12, ink), font, flags=(0, 1, 1, 0)))
+    write("rdf", "noise-coefficient-1.rdf",
+          rdf(b"AB", 0, b"?", picture_block(12, 12, ink | {(0, 0), (5, 5), (11, 11)}), font,
+              flags=(1, 1, 2, 0), line_width=5, coefficient=1.0))
+    write("rdf", "cell-0-font.rdf",
+          rdf(b"xyz", 1, b"", picture_block(9, 3), glf(0, 40, 3, 3, excluded=(32,))))
+    write("rdf", "invalid-font-block.rdf",
+          rdf(b"A", 1, b"", picture_block(8, 12), lstr(b"GLFfilf") + font[8:]))
+    write("rdf", "font-cut-in-bits.rdf",
+          rdf(b"A", 1, b"", picture_block(8, 12), font[:-2]))
+    write("rdf", "bad-negative-width.rdf",
+          rdf(b"A", 1, b"", struct.pack("<ii", -8, 12), font))
+    write("rdf", "bad-ends-before-font.rdf",
+          rdf(b"A", 1, b"", picture_block(8, 12), b""))
+
+
+# --- .BMP files -------------------------------------------------------------------------
+
+def bmp(width, height, bpp, pixels, palette=b"", compression=0, header=40, masks=b""):
+    stride = (width * bpp + 31) // 32 * 4
+    rows = abs(height)
+    image = b"".join(pixels[r].ljust(stride, b"\x00") for r in range(rows))
+    if header == 12:
+        info = struct.pack("<IHHHH", 12, width, height, 1, bpp)
+    else:
+        colours = len(palette) // 4
+        info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bpp, compression, len(image),
+                           0, 0, colours, 0)
+    offset = 14 + len(info) + len(masks) + len(palette)
+    return (b"BM" + struct.pack("<IHHI", offset + len(image), 0, 0, offset) + info + masks +
+            palette + image)
+
+
+def bmp_seeds():
+    rgb = [bytes([(x * 40) & 0xFF, (y * 90) & 0xFF, 0 if (x + y) % 2 else 255] * 1)
+           for y in range(3) for x in range(5)]
+    rows24 = [b"".join(rgb[y * 5:(y + 1) * 5]) for y in range(3)]
+    write("bmp", "rgb24-5x3.bmp", bmp(5, 3, 24, rows24))
+    write("bmp", "rgb32-top-down.bmp", bmp(3, -2, 32, [b"\x00\x00\x00\x00\xff\xff\xff\x00\x10\x20\x30\x00"] * 2))
+    mono = b"\x00\x00\x00\x00\xff\xff\xff\x00"
+    write("bmp", "mono-9x2.bmp", bmp(9, 2, 1, [b"\xa5\x80", b"\x5a\x00"], palette=mono))
+    pal16 = b"".join(bytes([i * 16, i * 16, i * 16, 0]) for i in range(16))
+    write("bmp", "grey4-3x2.bmp", bmp(3, 2, 4, [b"\x0f\xa0", b"\x12\x30"], palette=pal16))
+    pal256 = b"".join(bytes([i, 255 - i, i, 0]) for i in range(256))
+    write("bmp", "indexed8-4x1.bmp", bmp(4, 1, 8, [b"\x00\x7f\x80\xff"], palette=pal256))
+    masks = struct.pack("<III", 0xF800, 0x07E0, 0x001F)
+    write("bmp", "bitfields565-2x2.bmp",
+          bmp(2, 2, 16, [b"\x00\xf8\xe0\x07", b"\x1f\x00\xff\xff"], compression=3, masks=masks))
+    write("bmp", "core-header.bmp", bmp(2, 2, 24, [b"\x00" * 6, b"\xff" * 6], header=12))
+    write("bmp", "bad-rle8.bmp", bmp(4, 1, 8, [b"\x04\x01\x00\x01"], palette=pal256, compression=1))
+    write("bmp", "bad-cut-pixels.bmp", bmp(5, 3, 24, rows24)[:-10])
+    write("bmp", "bad-huge-size.bmp",
+          b"BM" + struct.pack("<IHHI", 70, 0, 0, 54) +
+          struct.pack("<IiiHHIIiiII", 40, 0x7FFFFFFF, -0x7FFFFFFF, 1, 32, 0, 0, 0, 0, 0, 0) + b"\x00" * 16)
+
+
+# --- dict.dic ---------------------------------------------------------------------------
+
+def dict_seeds():
+    write("dict", "latin", b"\x01cat\ndog\nice cream\n   spaced out   \r\nlast")
+    write("dict", "cyrillic", b"\x00" + "кот\nпёс\nёж\r\n".encode("cp1251"))
+    write("dict", "long-line", b"\x01" + b"  " + b"ab" * 600 + b"\nz\n")
+    write("dict", "blank-lines", b"\x01\n\n   \n\r\n \r \n")
+    write("dict", "no-alphabet", b"\x02ABC abc\nxyz{|}\n\x00zero\n")
+
+
+if __name__ == "__main__":
+    glf_seeds()
+    string_seeds()
+    rdf_seeds()
+    bmp_seeds()
+    dict_seeds()
