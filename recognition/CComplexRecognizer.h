@@ -41,10 +41,10 @@ struct ComplexResult {
 // matrix, prefix lists included.
 class CComplexRecognizer {
 public:
-    // Runs the step over cells positions. notify hears, in order, the status of every
-    // rebuild from each start position that did not build (NoDictionary). lists ends as the
-    // last rebuild of the full algorithm leaves it: built from position 0 after a cut, from
-    // the last position when there is none.
+    // Runs the step over cells positions. When the dictionary has no root, notify hears
+    // NoDictionary once for every start position, as every rebuild reports it. lists ends as
+    // the last rebuild of the full algorithm leaves it: built from position 0 after a cut,
+    // from the last position when there is none. Throws std::bad_alloc when memory runs out.
     ComplexResult Recognize(int cells, std::span<const CCharVariants> variants,
                             const CDictionary& dictionary, std::vector<CPrefixList>& lists,
                             const std::function<void(PrefixListsStatus)>& notify) const;

@@ -165,14 +165,6 @@ TEST(ComplexRecognition, WithoutADictionaryEveryStartComplains)
     EXPECT_EQ(std::vector<std::int32_t>(4, 5), row);
 }
 
-TEST(ComplexRecognition, EmptyDictionaryFindsNoCut)
-{
-    CTestDoc t(LetterFont());
-    t.Draw("ab", 1);
-    t.doc.OnRecognizeComplex();
-    EXPECT_EQ((std::vector<std::string>{std::string(kNoVariants)}), t.sink.messages);
-}
-
 TEST(ComplexRecognition, NoPositionsGiveAnEmptyResult)
 {
     CTestDoc t(LetterFont());

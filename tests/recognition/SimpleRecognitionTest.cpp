@@ -114,17 +114,6 @@ TEST(SimpleRecognition, CellWidthNotAMultipleOf8SeesTheNextGlyph)
     EXPECT_EQ(2, first.m_Costs[0]);
 }
 
-TEST(SimpleRecognition, OnlyExactBlackIsInk)
-{
-    const CCharImage dot = fixtures::MakeGlyph(8, 2, {"#"});
-    CTestDoc t(FontOf(8, 2, {{'.', dot}}));
-    t.Draw("..", 0);
-    // Turn the first dot's ink near-black: that cell reads as blank.
-    t.doc.m_Picture.SetPixel(t.doc.TextOriginX(), t.doc.TextOriginY(), 0x000001);
-    t.doc.OnRecognizeSimple();
-    EXPECT_EQ(" .", t.doc.m_strResultText);
-}
-
 TEST(SimpleRecognition, NoGlyphBelowTheCellAreaKeepsThePreviousCharacter)
 {
     // 8 x 1 cells, W x H = 8. Blank positions match the space; a full row matches nothing
@@ -186,24 +175,4 @@ TEST(SimpleRecognition, NoPositionsChangeNothing)
     EXPECT_EQ(2u, t.doc.m_pCharVariants.size());
     EXPECT_EQ(0, t.doc.m_bResultChanged);
     EXPECT_EQ(0, t.view.updates);
-}
-
-TEST(SimpleRecognition, PicturesSmallerOrLargerThanTheRectangle)
-{
-    const CCharImage a = fixtures::MakeNoiseGlyph(8, 4, 3);
-    CTestDoc t(FontOf(8, 4, {{'a', a}}));
-    t.Draw("aa", 0);
-    // Cut off inside the second cell: what is missing reads as background.
-    CRaster cut;
-    cut.Create(t.doc.TextOriginX() + 8 + 3, t.doc.m_Picture.height());
-    for (int y = 0; y < cut.height(); ++y)
-        for (int x = 0; x < cut.width(); ++x)
-            cut.SetPixel(x, y, t.doc.m_Picture.Pixel(x, y));
-    t.doc.m_Picture = cut;
-    t.doc.m_nCells = 40;  // far past the picture
-    t.doc.OnRecognizeSimple();
-    ASSERT_EQ(40u, t.doc.m_strResultText.size());
-    EXPECT_EQ('a', t.doc.m_strResultText[0]);
-    EXPECT_EQ(std::string(38, ' '), t.doc.m_strResultText.substr(2));
-    EXPECT_GT(t.doc.m_pCharVariants[1].m_Costs[0], 0);
 }
