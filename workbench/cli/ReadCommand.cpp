@@ -104,8 +104,8 @@ int RunReadCommand(int argc, char** argv) {
         return kExitUsage;
     sink.SetContext({});
     if (cl.Has("--cells")) {
-        // Any count whose picture rectangle the program could hold.
-        std::optional<long long> cells = cl.IntegerValue("--cells", 0, 0, INT32_MAX - 1);
+        // Any count that a document holds, with a picture rectangle the program could make.
+        std::optional<long long> cells = cl.IntegerValue("--cells", 0, 0, CRecognizeDoc::kMaxCells);
         if (!cells)
             return kExitUsage;
         const long long width = static_cast<long long>(doc.m_Font.CellWidth()) * (*cells + 1);
