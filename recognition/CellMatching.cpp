@@ -1,37 +1,18 @@
 #include "CellMatching.h"
 
+#include "MatchKernels.h"
+
 #include <algorithm>
 #include <bit>
-#include <climits>
 #include <cstddef>
-
-namespace {
-
-// GetPixel in spirit: the colour at (x, y), or the invalid colour outside the picture.
-std::uint32_t PixelAt(const CRaster& picture, long long x, long long y)
-{
-    if (x < 0 || y < 0 || x > INT_MAX || y > INT_MAX)
-        return CRaster::kInvalidColour;
-    return picture.Pixel(static_cast<int>(x), static_cast<int>(y));
-}
-
-}  // namespace
 
 int CaptureFromDC(CBitImage& image, const CRaster& picture, int left, int top, int right, int bottom)
 {
     if (!image.SetSize(bottom - top, right - left))
         return 0;
-    std::uint8_t* bits = image.Bits();
-    for (int r = 0; r < image.Height(); ++r) {
-        for (int b = 0; b < image.BytesPerRow(); ++b) {
-            unsigned byte = 0;
-            for (int i = 0; i < 8; ++i) {
-                const long long x = static_cast<long long>(left) + 8LL * b + i;
-                byte = (byte << 1) | (PixelAt(picture, x, static_cast<long long>(top) + r) == 0 ? 1U : 0U);
-            }
-            bits[static_cast<std::size_t>(r) * image.BytesPerRow() + b] = static_cast<std::uint8_t>(byte);
-        }
-    }
+    // The kernels sample exactly as GetPixel one pixel at a time would, only faster.
+    CaptureCellBits(FastestMatchPath(), picture, left, top, image.Width(), image.Height(), image.Bits(),
+                    image.m_Bits.size());
     return 1;
 }
 

@@ -1,7 +1,8 @@
 // Capture of a cell from the picture, glyph copies and match costs, and the kernels of
-// every instruction set against them.
+// every instruction set against plain pixel-by-pixel sampling.
 #include "CellMatching.h"
 #include "GlyphFixtures.h"
+#include "LiteralRecognition.h"
 #include "MatchKernels.h"
 
 #include <gtest/gtest.h>
@@ -115,7 +116,7 @@ TEST(MatchKernels, EveryPathCountsLikeBytes)
     }
 }
 
-TEST(MatchKernels, EveryPathCapturesLikeCaptureFromDC)
+TEST(MatchKernels, EveryPathCapturesPixelByPixel)
 {
     std::mt19937 random(7);
     static const std::uint32_t kColours[] = {CRaster::kBlack, CRaster::kWhite, 0x000001, 0x808080, 0x010101};
@@ -132,15 +133,15 @@ TEST(MatchKernels, EveryPathCapturesLikeCaptureFromDC)
         const int height = static_cast<int>(random() % 12);
         const int left = static_cast<int>(random() % 100) - 20;
         const int top = static_cast<int>(random() % 30) - 8;
-        CBitImage expected;
-        CaptureFromDC(expected, picture, left, top, left + width, top + height);
-        const std::size_t used = expected.m_Bits.size();
+        literal::BitImage expected;
+        literal::CaptureFromDC(expected, picture, left, top, left + width, top + height);
+        const std::size_t used = expected.bits.size();
         const std::size_t stride = PackedStride(used);
         for (MatchPath path : SupportedMatchPaths()) {
             CAlignedBytes out(stride + kPackedBlock);
             std::fill(out.data(), out.data() + out.size(), std::uint8_t{0xAA});
             CaptureCellBits(path, picture, left, top, width, height, out.data(), stride);
-            EXPECT_TRUE(std::equal(expected.m_Bits.begin(), expected.m_Bits.end(), out.data())) << MatchPathName(path) << " run " << run;
+            EXPECT_TRUE(std::equal(expected.bits.begin(), expected.bits.end(), out.data())) << MatchPathName(path) << " run " << run;
             EXPECT_TRUE(std::all_of(out.data() + used, out.data() + stride, [](std::uint8_t b) { return b == 0; }));
             EXPECT_EQ(0xAA, out.data()[stride]) << "wrote past the stride";
         }

@@ -26,23 +26,6 @@ bool SetSize(BitImage& image, int height, int width)
     return !image.bits.empty();
 }
 
-int CaptureFromDC(BitImage& image, const CRaster& picture, long long left, long long top, long long right, long long bottom)
-{
-    if (!SetSize(image, static_cast<int>(bottom - top), static_cast<int>(right - left)))
-        return 0;
-    for (int r = 0; r < image.height; ++r)
-        for (int b = 0; b < image.bytesPerRow; ++b) {
-            std::uint8_t byte = 0;
-            for (int i = 0; i < 8; ++i) {
-                byte = static_cast<std::uint8_t>(byte << 1);
-                if (GetPixel(picture, left + 8 * b + i, top + r) == 0)
-                    byte |= 1;
-            }
-            image.bits[r * image.bytesPerRow + b] = byte;
-        }
-    return 1;
-}
-
 void CopyFromGlyph(BitImage& image, const CCharImage& glyph)
 {
     image.width = glyph.m_nWidth;
@@ -70,6 +53,23 @@ int MatchCost(const BitImage& a, const BitImage& b)
 }
 
 }  // namespace
+
+int CaptureFromDC(BitImage& image, const CRaster& picture, long long left, long long top, long long right, long long bottom)
+{
+    if (!SetSize(image, static_cast<int>(bottom - top), static_cast<int>(right - left)))
+        return 0;
+    for (int r = 0; r < image.height; ++r)
+        for (int b = 0; b < image.bytesPerRow; ++b) {
+            std::uint8_t byte = 0;
+            for (int i = 0; i < 8; ++i) {
+                byte = static_cast<std::uint8_t>(byte << 1);
+                if (GetPixel(picture, left + 8 * b + i, top + r) == 0)
+                    byte |= 1;
+            }
+            image.bits[r * image.bytesPerRow + b] = byte;
+        }
+    return 1;
+}
 
 void PrefixList::Reset(int newCapacity)
 {

@@ -57,6 +57,10 @@ struct State {
     std::vector<std::string> messages;  // texts of the message boxes, in order
 };
 
+// Samples [left, right) x [top, bottom) of the picture one GetPixel at a time; 0 when the
+// rectangle is empty.
+int CaptureFromDC(BitImage& image, const CRaster& picture, long long left, long long top, long long right, long long bottom);
+
 void RecognizeSimple(State& state);
 void RecognizeComplex(State& state);
 // The second step of Complex recognition alone, over the variants already in state.
