@@ -18,7 +18,6 @@
 CChildFrame::CChildFrame(CGuiDocument& document, QSize initialSize, QWidget* parent)
     : QWidget(parent), m_pDocument(&document)
 {
-    setAttribute(Qt::WA_DeleteOnClose, false);
     resize(initialSize);
     OnCreateClient(initialSize);
     document.AddFrame(this);

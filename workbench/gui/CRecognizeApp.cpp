@@ -141,6 +141,12 @@ void CRecognizeApp::OnFilePrintSetup()
 {
 #ifdef RECOGNIZE_HAVE_PRINT_SUPPORT
     QPrinter printer;
+    // Without an installed printer Qt prints to PDF only, which has no page setup.
+    if (printer.outputFormat() != QPrinter::NativeFormat) {
+        m_Prompts.ShowMessage(m_pMainFrame.get(), QStringLiteral("No printers are installed."),
+                              QString::fromUtf8(kAppName), QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
     QPageSetupDialog dialog(&printer, m_pMainFrame.get());
     m_Prompts.ExecDialog(dialog);
 #endif
