@@ -172,6 +172,14 @@ inline std::int32_t SumLanes512(__m512i v)
     return static_cast<std::int32_t>(sum);
 }
 
+// Sums the 128-bit lanes of a and b pairwise: lanes (a0 + a1, a2 + a3, b0 + b1, b2 + b3).
+__attribute__((target(RECOGNIZE_AVX512)))
+inline __m512i FoldLanes512(__m512i a, __m512i b)
+{
+    return _mm512_add_epi64(_mm512_maskz_shuffle_i64x2(0xFF, a, b, _MM_SHUFFLE(2, 0, 2, 0)),
+                            _mm512_maskz_shuffle_i64x2(0xFF, a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
 // NC cells against NG glyphs: every glyph block is loaded once for all the cells, every
 // cell block once for all the glyphs, and NC x NG sums run side by side.
 template <int NC, int NG>
@@ -193,9 +201,27 @@ inline void XorPopcountTileAvx512(const std::uint8_t* cells, const std::uint8_t*
                 sums[c][g] = _mm512_add_epi64(sums[c][g], _mm512_popcnt_epi64(_mm512_xor_si512(cell, glyph[g])));
         }
     }
-    for (int c = 0; c < NC; ++c)
-        for (int g = 0; g < NG; ++g)
-            out[c * count + g] = SumLanes512(sums[c][g]);
+    if constexpr (NC == 4 && NG == 2) {
+        // The eight sums at once: pairs of vectors are folded into one lane by lane, until one
+        // vector holds the eight totals in the order of sums[c][g].
+        __m512i pairs[4];
+        for (int i = 0; i < 4; ++i) {
+            const __m512i a = sums[i][0];
+            const __m512i b = sums[i][1];
+            pairs[i] = _mm512_add_epi64(_mm512_maskz_unpacklo_epi64(0xFF, a, b), _mm512_maskz_unpackhi_epi64(0xFF, a, b));
+        }
+        const __m512i totals = FoldLanes512(FoldLanes512(pairs[0], pairs[1]), FoldLanes512(pairs[2], pairs[3]));
+        alignas(32) std::int32_t lanes[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), _mm512_maskz_cvtepi64_epi32(0xFF, totals));
+        for (int c = 0; c < 4; ++c) {
+            out[c * count] = lanes[2 * c];
+            out[c * count + 1] = lanes[2 * c + 1];
+        }
+    } else {
+        for (int c = 0; c < NC; ++c)
+            for (int g = 0; g < NG; ++g)
+                out[c * count + g] = SumLanes512(sums[c][g]);
+    }
 }
 
 template <int NC>
