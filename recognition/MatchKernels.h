@@ -47,7 +47,7 @@ private:
 };
 
 // out[g] = number of 1 bits in (cell XOR rows + g x stride) over stride bytes, for g < count.
-// stride is a multiple of kPackedBlock (0 gives zeros).
+// stride is a multiple of kPackedBlock (0 gives zeros); cell and rows are aligned to it.
 void XorPopcountRows(MatchPath path, const std::uint8_t* cell, const std::uint8_t* rows,
                      std::size_t stride, std::size_t count, std::int32_t* out);
 
