@@ -8,8 +8,9 @@ constexpr std::uint8_t kSignature[] = {7, 'G', 'L', 'F', 'f', 'i', 'l', 'e'};
 
 std::size_t GlyphBitsSize(const GeneratorSettings& settings)
 {
-    const long long rows = settings.CellHeight();
-    const long long bytesPerRow = (static_cast<long long>(settings.CellWidth()) + 7) / 8;
+    // In 64 bits: the int difference of the edges overflows for offsets near the int limits.
+    const long long rows = static_cast<long long>(settings.m_nHeight) - settings.m_nYOffset;
+    const long long bytesPerRow = (static_cast<long long>(settings.m_nWidth) - settings.m_nXOffset + 7) / 8;
     if (rows <= 0 || bytesPerRow <= 0)
         return 0;
     return static_cast<std::size_t>(rows * bytesPerRow);
