@@ -22,6 +22,9 @@ constexpr std::size_t kMaxLineLength = 998;
 struct CDictionary::Storage {
     static constexpr std::size_t kFirstChunk = std::size_t{16} << 10;
     static constexpr std::size_t kLargestChunk = std::size_t{2} << 20;
+    // Most bytes a tree holds, about a million prefixes: a word list that needs more is
+    // refused as memory that ran out, rather than left to exhaust the machine.
+    static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
 
     // Makes sure that bytes can be allocated from the current chunk without failing;
     // throws std::bad_alloc and changes nothing when memory runs out.
@@ -30,6 +33,8 @@ struct CDictionary::Storage {
         if (bytes <= m_nLeft)
             return;
         const std::size_t size = std::max(bytes, m_nNextChunk);
+        if (size > kMaxBytes - m_nBytes)
+            throw std::bad_alloc();
         m_Chunks.push_back(nullptr);
         std::byte* chunk = nullptr;
         if (size % kLargestChunk == 0) {
@@ -188,16 +193,16 @@ bool CDictionary::LoadWords(const std::string& path)
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes))
         return false;
-    LoadWordsFromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    return true;
+    return LoadWordsFromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-void CDictionary::LoadWordsFromText(std::string_view text)
+bool CDictionary::LoadWordsFromText(std::string_view text)
 {
     if (!m_pRoot)
-        return;
+        return false;
     std::string entry;
     std::size_t start = 0;
+    bool complete = true;
     for (;;) {
         const std::size_t lf = text.find('\n', start);
         const bool last = lf == std::string_view::npos;
@@ -214,13 +219,24 @@ void CDictionary::LoadWordsFromText(std::string_view text)
 
         entry.assign(line);
         entry += ' ';
-        AddWord(entry);
+        // Past the memory bound the remaining lines are left out; the tree keeps what it has.
+        try {
+            AddWord(entry);
+        } catch (const std::bad_alloc&) {
+            complete = false;
+            break;
+        }
 
         if (last)
             break;
         start = lf + 1;
     }
-    AddWord(" ");
+    try {
+        AddWord(" ");
+    } catch (const std::bad_alloc&) {
+        complete = false;
+    }
+    return complete;
 }
 
 std::size_t CDictionary::NodeCount() const

@@ -35,13 +35,14 @@ public:
     // Adds the words of a dict.dic file (one per line, trimmed, plus a space), then the
     // one-space word. Lines end at LF, a CR before the LF is dropped. Only the first 998
     // characters from a line's first non-space character count; the rest of a longer line
-    // is ignored. False when the file cannot be read or no alphabet was chosen.
+    // is ignored. False when the file cannot be read or no alphabet was chosen, and when the
+    // tree reached its bound of 256 MiB: the lines past that point are then left out.
     bool LoadWords(const std::string& path);
     // The same from text in memory.
-    void LoadWordsFromText(std::string_view text);
+    bool LoadWordsFromText(std::string_view text);
     // Adds one entry as it stands (every byte, a zero byte included, is a character). True
-    // once an alphabet is chosen, false before. Throws std::bad_alloc when memory runs out,
-    // after leaving the tree as it was before the call.
+    // once an alphabet is chosen, false before. Throws std::bad_alloc when memory runs out or
+    // the tree would pass 256 MiB, after leaving the tree as it was before the call.
     bool AddWord(std::string_view text);
 
     // The root, or nullptr before an alphabet was chosen.
