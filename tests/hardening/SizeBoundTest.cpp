@@ -6,6 +6,7 @@
 #include "BmpFile.h"
 #include "ByteStream.h"
 #include "CCharImageFont.h"
+#include "CDictionary.h"
 #include "CRecognizeDoc.h"
 #include "DocFixtures.h"
 #include "DocMessages.h"
@@ -257,4 +258,31 @@ TEST(SizeBounds, BmpSizesPastTheBoundAreRefusedWithTheirSize)
         EXPECT_NE(error.find("too large"), std::string::npos) << error;
         EXPECT_EQ(limit.LargestRefused(), 0u);
     }
+}
+
+TEST(SizeBounds, WordListPastTheMemoryBoundKeepsItsFirstWords)
+{
+    // 400000 pseudo-random words of 8 letters need about 2 million prefixes, far past the
+    // tree's 256 MiB.
+    std::string text;
+    std::uint32_t state = 12345;
+    for (int word = 0; word < 400000; ++word) {
+        for (int i = 0; i < 8; ++i) {
+            state = state * 1103515245u + 12345u;
+            text += static_cast<char>('b' + (state >> 16) % 25);
+        }
+        text += '\n';
+    }
+    fixtures::TempDir dir;
+    docfixtures::WriteBytes(dir.File("dict.dic"), std::vector<std::uint8_t>(text.begin(), text.end()));
+    CDictionary dictionary;
+    ASSERT_TRUE(dictionary.SetAlphabet(1));
+    EXPECT_FALSE(dictionary.LoadWords(dir.File("dict.dic")));
+    EXPECT_LE(dictionary.MemoryBytes(), (std::size_t{256} << 20) + (std::size_t{1} << 20));
+    // The words before the bound, and the single space, are there.
+    const CDictNode* node = dictionary.GetRoot();
+    for (char c : text.substr(0, 8) + " ")
+        node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
+    EXPECT_EQ(node->IsWordEnd(), 1);
+    EXPECT_EQ(dictionary.GetChild(dictionary.GetRoot(), ' ')->IsWordEnd(), 1);
 }
