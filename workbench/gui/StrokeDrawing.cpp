@@ -58,10 +58,15 @@ void DrawWideLine(CRaster& raster, QPoint from, QPoint to, int width, std::uint3
     }
 }
 
+// Widest pen drawn: a width read from a file is taken into 1..kMaxPenWidth, which keeps the
+// damaged rectangle within int and leaves every width the menu offers as it is.
+constexpr int kMaxPenWidth = 65536;
+
 }  // namespace
 
 QRect DrawStrokeSegment(CRaster& raster, QPoint from, QPoint to, int width, std::uint32_t colour)
 {
+    width = std::clamp(width, 1, kMaxPenWidth);
     const QRect damaged = QRect(from, to).normalized().adjusted(-width, -width, width, width);
     if (raster.empty() || from == to)
         return damaged;
