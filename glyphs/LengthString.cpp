@@ -49,9 +49,16 @@ bool ReadLength(CByteReader& reader, std::uint64_t& length, LengthForm& form, bo
 
 bool ReadLengthString(CByteReader& reader, std::string& text)
 {
+    return ReadLengthString(reader, text, std::numeric_limits<std::size_t>::max());
+}
+
+bool ReadLengthString(CByteReader& reader, std::string& text, std::size_t maxLength)
+{
     std::uint64_t length = 0;
     LengthForm form;
     if (!ReadLength(reader, length, form, true))
+        return false;
+    if (length > maxLength)
         return false;
 
     const std::uint64_t bytes = form == LengthForm::Utf16 ? length * 2 : length;

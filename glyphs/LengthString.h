@@ -12,6 +12,9 @@
 // without allocating it and raises end-of-file; so does a UTF-16 length marker inside the
 // UTF-16 form (fails only). On failure text is unchanged.
 bool ReadLengthString(CByteReader& reader, std::string& text);
+// The same for a text of at most maxLength characters: a longer one fails like one past the
+// input, without allocating it, but raises no end-of-file.
+bool ReadLengthString(CByteReader& reader, std::string& text, std::size_t maxLength);
 // Writes text in the shortest of the three 8-bit forms; throws std::length_error for a text
 // of 2^32 characters or more, which the format cannot hold.
 void WriteLengthString(CByteWriter& writer, std::string_view text);
