@@ -107,6 +107,11 @@ bool CRecognizeDoc::SetText(std::string text) {
     const std::int64_t cells = static_cast<std::int64_t>(text.size()) + m_nAdditionalSpace;
     if (!CheckCellCount(cells))
         return false;
+    // The text itself is bounded too: an additional space read from a file may be negative.
+    if (text.size() > static_cast<std::size_t>(kMaxCells)) {
+        ShowError(DocMessages::kTooManyCells, DocMessages::kAppTitle);
+        return false;
+    }
     m_strUserText = std::move(text);
     m_nCells = static_cast<int>(cells);
     SetModifiedFlag(true);

@@ -121,11 +121,12 @@ CRecognizeDoc::ReadResult CRecognizeDoc::LoadFromBytes(std::span<const std::uint
     // A file of length 0 holds no document.
     if (bytes.empty())
         return ReadResult::UnexpectedFormat;
-    if (!reader.ReadI32(graphicsModified) || !ReadLengthString(reader, userText) ||
-        !reader.ReadI32(additionalSpace) || !ReadLengthString(reader, resultText) ||
+    // No text of a document is longer than kMaxCells: longer ones are not even allocated.
+    if (!reader.ReadI32(graphicsModified) || !ReadLengthString(reader, userText, kMaxCells) ||
+        !reader.ReadI32(additionalSpace) || !ReadLengthString(reader, resultText, kMaxCells) ||
         !reader.ReadI32(picturePresent) || !reader.ReadI32(resultPicture) ||
         !reader.ReadI32(redrawPicture) || !reader.ReadI32(lineWidth) ||
-        !ReadPictureBlock(reader, picture) || !ReadLengthString(reader, resultText) ||
+        !ReadPictureBlock(reader, picture) || !ReadLengthString(reader, resultText, kMaxCells) ||
         !reader.ReadF64(coefficient))
         return ReadResult::UnexpectedFormat;
     // The cell count stays within what a document may hold.
