@@ -148,6 +148,35 @@ TEST(SizeBounds, RdfSizesAndCountsPastTheBoundAreRefusedWithoutAllocating)
     }
 }
 
+TEST(SizeBounds, RdfTextsPastTheCellBoundAreRefusedBeforeAllocating)
+{
+    // A 1 MiB user text whose negative additional space brings the cell count back to 5, and
+    // a 1 MiB result text: both within what the file holds, both past any document's cells.
+    const CCharImageFont font = docfixtures::MakeCellFont(4, 6);
+    const std::string longText(std::size_t{1} << 20, 'x');
+    const std::vector<std::uint8_t> longUser = RdfBytes(longText, 5 - (1 << 20), PictureBlock(8, 2), font);
+    std::vector<std::uint8_t> longResult = RdfBytes("A", 1, PictureBlock(8, 2), font);
+    CByteWriter result;
+    WriteLengthString(result, longText);
+    const std::size_t at = 4 + 2 + 4;  // after the flag, the user text "A" and the space
+    longResult.erase(longResult.begin() + at, longResult.begin() + at + 7);
+    longResult.insert(longResult.begin() + at, result.Bytes().begin(), result.Bytes().end());
+
+    const std::vector<std::uint8_t>* inputs[] = {&longUser, &longResult};
+    for (const auto* bytes : inputs) {
+        CAllocationLimit limit(std::size_t{512} << 10);
+        CRecognizeDoc doc;
+        EXPECT_EQ(doc.LoadFromBytes(*bytes), CRecognizeDoc::ReadResult::UnexpectedFormat);
+        EXPECT_EQ(limit.LargestRefused(), 0u);
+    }
+
+    // Nor can such a text be set while a negative space from a file is in force.
+    TestDocument doc(4, 6);
+    doc.doc.m_nAdditionalSpace = -(1 << 20);
+    EXPECT_FALSE(doc.doc.SetText(longText));
+    EXPECT_EQ(doc.LastMessage(), DocMessages::kTooManyCells);
+}
+
 TEST(SizeBounds, RdfPictureWithoutPixelsOpensAtOnceWhateverItsOtherSide)
 {
     const CCharImageFont font = docfixtures::MakeCellFont(4, 6);
