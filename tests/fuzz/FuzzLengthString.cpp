@@ -11,8 +11,16 @@ void FuzzLengthString(std::span<const std::uint8_t> data)
     CByteReader reader(data);
     for (;;) {
         const std::size_t before = reader.Position();
+        // The bounded read of the same string agrees with the unbounded one below.
+        CByteReader probe = reader;
+        std::string shortText = "unchanged";
+        const bool shortRead = ReadLengthString(probe, shortText, 16);
+
         std::string text = "unchanged";
-        if (!ReadLengthString(reader, text)) {
+        const bool complete = ReadLengthString(reader, text);
+        FUZZ_CHECK(!shortRead || (complete && shortText == text && probe.Position() == reader.Position()));
+        FUZZ_CHECK(shortRead || shortText == "unchanged");
+        if (!complete) {
             // A failed read leaves the text as it was and never reads past the input.
             FUZZ_CHECK(text == "unchanged");
             FUZZ_CHECK(reader.Position() <= data.size());
