@@ -233,8 +233,10 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(windowIcon());
     // Qt writes its own title on the main window when a document window is maximised or
-    // restored; ours follows once it is done.
+    // restored, and clears the modified mark when a maximised one goes; ours follow once it
+    // is done.
     connect(window, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
+    connect(window, &QObject::destroyed, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
     window->resize(frame->size());
     frame->UpdateFrameTitle();
     window->show();
