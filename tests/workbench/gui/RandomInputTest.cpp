@@ -11,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
@@ -89,6 +90,18 @@ void OnFatalSignal(int signal)
     std::raise(signal);
 }
 #endif
+
+// The offscreen platform says at every window it shows what it cannot do; the rest of Qt's
+// messages go where they went before.
+QtMessageHandler g_PreviousHandler = nullptr;
+
+void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    if (g_PreviousHandler)
+        g_PreviousHandler(type, context, message);
+}
 
 // Aborts with the current step when one step takes longer than kHangSeconds.
 class CHangWatch {
@@ -214,6 +227,7 @@ protected:
                                         std::random_device{}());
         m_nSteps = static_cast<int>(EnvironmentNumber("RECOGNIZE_MONKEY_STEPS", kDefaultSteps));
         m_bLogEverything = qgetenv("RECOGNIZE_MONKEY_LOG") == "1";
+        g_PreviousHandler = qInstallMessageHandler(FilterQtMessages);
 #ifdef RECOGNIZE_MONKEY_ASAN
         __sanitizer_set_death_callback(OnSanitizerDeath);
 #else
@@ -237,6 +251,7 @@ protected:
     {
         StopApp();
         m_pModalWatch.reset();
+        qInstallMessageHandler(g_PreviousHandler);
 #ifndef RECOGNIZE_MONKEY_ASAN
         for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
             std::signal(signal, SIG_DFL);
@@ -747,6 +762,10 @@ void RandomInput::Resize()
     if (kind < 6) {
         const QSize size = Chance(0.1) ? QSize(Int(1, 60), Int(1, 60)) : QSize(Int(100, 1600), Int(80, 1200));
         Log(QStringLiteral("document window %1 x %2").arg(size.width()).arg(size.height()));
+        // Only a window shown normally has edges to drag. (A minimised window made taller than
+        // its title bar sets the area's scroll bars showing and hiding each other for ever.)
+        if (window->isMinimized() || window->isMaximized())
+            window->showNormal();
         window->resize(size);
     } else if (kind < 9) {
         const int state = Int(0, 2);
@@ -846,6 +865,8 @@ void RandomInput::Restart()
 
 void RandomInput::Step()
 {
+    // File and document names, left out of the message counts.
+    static const QRegularExpression kNames(QStringLiteral("(/|DemoDoc)\\S*"));
     const int windows = static_cast<int>(Main().MdiArea()->subWindowList().size());
     int kind = Int(0, 99);
     if (windows >= kMaxWindows && kind < 20)
@@ -903,7 +924,7 @@ void RandomInput::Step()
     if (!Main().isVisible())
         Restart();
     for (const CScriptedPrompts::Message& message : prompts.messages)
-        ++m_Messages[message.text.simplified().section(QLatin1Char(' '), 0, 4)];
+        ++m_Messages[QString(message.text).replace(kNames, QStringLiteral("<name>")).simplified().section(QLatin1Char(' '), 0, 5)];
     m_nBeeps += prompts.beeps;
     prompts.beeps = 0;
     prompts.fileAnswers.clear();
