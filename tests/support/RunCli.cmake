@@ -3,6 +3,7 @@
 #   ARGS       its arguments, separated by |
 #   WORKDIR    where it runs
 #   EXPECT_RC  the exit status it must give (default 0)
+#   STDOUT     the exact text stdout must hold (\n written as a line feed)
 #   STDOUT_FILE   a file whose content stdout must equal
 #   STDOUT_REGEX, STDERR_REGEX   patterns that stdout / stderr must match
 #   COMPARE    output|expected: two files (relative to WORKDIR) that must be equal
@@ -15,9 +16,15 @@ string(REPLACE "|" ";" args "${ARGS}")
 execute_process(COMMAND ${CLI} ${args}
                 WORKING_DIRECTORY ${WORKDIR}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-message(STATUS "exit status ${rc}\nstdout: ${out}\nstderr: ${err}")
+message(STATUS "exit status ${rc}\nstdout: [${out}]\nstderr: ${err}")
 if(NOT rc STREQUAL EXPECT_RC)
   message(FATAL_ERROR "exit status ${rc}, expected ${EXPECT_RC}")
+endif()
+if(DEFINED STDOUT)
+  string(REPLACE "\\n" "\n" expected "${STDOUT}")
+  if(NOT out STREQUAL expected)
+    message(FATAL_ERROR "stdout is not [${expected}]")
+  endif()
 endif()
 if(DEFINED STDOUT_FILE)
   file(READ ${WORKDIR}/${STDOUT_FILE} expected)
