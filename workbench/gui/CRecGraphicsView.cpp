@@ -102,17 +102,16 @@ void CRecGraphicsView::mouseMoveEvent(QMouseEvent* event)
 
 void CRecGraphicsView::OnLButtonDown(QPoint point)
 {
-    if (!m_pDocument)
-        return;
-    if (!m_pDocument->Doc().m_bEditGraphics) {
-        m_pDocument->Doc().Messages().Beep();
-        return;
-    }
-    m_ptLast = point;
-    m_crPen = 0x000000;
+    BeginStroke(point, 0x000000);
 }
 
 void CRecGraphicsView::OnRButtonDown(QPoint point)
+{
+    BeginStroke(point, 0xFFFFFF);
+}
+
+// A press starts a stroke in graphics mode; outside it the program only beeps.
+void CRecGraphicsView::BeginStroke(QPoint point, std::uint32_t colour)
 {
     if (!m_pDocument)
         return;
@@ -121,7 +120,7 @@ void CRecGraphicsView::OnRButtonDown(QPoint point)
         return;
     }
     m_ptLast = point;
-    m_crPen = 0xFFFFFF;
+    m_crPen = colour;
 }
 
 void CRecGraphicsView::OnMouseMove(Qt::MouseButtons buttons, QPoint point)

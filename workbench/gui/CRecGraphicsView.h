@@ -35,6 +35,7 @@ protected:
 private:
     void OnLButtonDown(QPoint point);
     void OnRButtonDown(QPoint point);
+    void BeginStroke(QPoint point, std::uint32_t colour);
     void OnMouseMove(Qt::MouseButtons buttons, QPoint point);
 
     CGuiDocument* m_pDocument;
