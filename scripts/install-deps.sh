@@ -5,10 +5,12 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6gui6
-  xvfb xauth imagemagick
+  qt6-base-dev qt6-base-dev-tools libqt6gui6 qt6-charts-dev qt6-svg-dev
+  xvfb xauth imagemagick xdotool
   fonts-liberation2 fonts-dejavu-core
-  wamerican
+  wamerican wamerican-insane hunspell-ru hunspell-tools
+  desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot
+  ocrad netpbm
 )
 
 missing=()
