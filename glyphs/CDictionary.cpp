@@ -1,92 +1,362 @@
 #include "CDictionary.h"
 
-#include "ByteStream.h"
-
 #include <algorithm>
+#include <cerrno>
 #include <climits>
-#include <cstdint>
-#include <cstddef>
-#include <cstdlib>
+#include <cstring>
 #include <new>
 
-#include <sys/mman.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The node block with what it was built from.
+struct CDictionary::Tree {
+    std::vector<CDictNode> nodes;  // the root first; children of a node side by side
+    std::size_t nGarbage = 0;      // nodes left behind when AddWord moved a child block
+    int nMaxWordLength = 0;
+};
 
 namespace {
 
 // Longest line content kept, counted from the first non-space character.
 constexpr std::size_t kMaxLineLength = 998;
+// Keys of the entry text: slot + 1 for a character, 0 after the last one.
+constexpr int kKeys = 34;
 
-}  // namespace
-
-// Bump allocator for nodes and child tables; everything is freed at once with the tree.
-struct CDictionary::Storage {
-    static constexpr std::size_t kFirstChunk = std::size_t{16} << 10;
-    static constexpr std::size_t kLargestChunk = std::size_t{2} << 20;
-    // Most bytes a tree holds, about a million prefixes: a word list that needs more is
-    // refused as memory that ran out, rather than left to exhaust the machine.
-    static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
-
-    // Makes sure that bytes can be allocated from the current chunk without failing;
-    // throws std::bad_alloc and changes nothing when memory runs out.
-    void Reserve(std::size_t bytes)
-    {
-        if (bytes <= m_nLeft)
-            return;
-        const std::size_t size = std::max(bytes, m_nNextChunk);
-        if (size > kMaxBytes - m_nBytes)
-            throw std::bad_alloc();
-        m_Chunks.push_back(nullptr);
-        std::byte* chunk = nullptr;
-        if (size % kLargestChunk == 0) {
-            // Whole huge pages: the kernel may back them with 2 MiB pages, which spares
-            // hundreds of page faults per chunk.
-            chunk = static_cast<std::byte*>(std::aligned_alloc(kLargestChunk, size));
-            if (!chunk) {
-                m_Chunks.pop_back();
-                throw std::bad_alloc();
-            }
-#ifdef MADV_HUGEPAGE
-            ::madvise(chunk, size, MADV_HUGEPAGE);
-#endif
-        } else {
-            chunk = static_cast<std::byte*>(std::malloc(size));
-            if (!chunk) {
-                m_Chunks.pop_back();
-                throw std::bad_alloc();
-            }
-        }
-        m_Chunks.back().reset(chunk);
-        m_pNext = chunk;
-        m_nLeft = size;
-        m_nBytes += size;
-        m_nNextChunk = std::min(m_nNextChunk * 2, kLargestChunk);
-    }
-
-    // Takes bytes from the chunk that Reserve prepared.
-    void* Take(std::size_t bytes)
-    {
-        void* p = m_pNext;
-        m_pNext += bytes;
-        m_nLeft -= bytes;
-        return p;
-    }
-
-    struct FreeChunk {
-        void operator()(std::byte* chunk) const { std::free(chunk); }
-    };
-    std::vector<std::unique_ptr<std::byte, FreeChunk>> m_Chunks;
-    std::byte* m_pNext = nullptr;
-    std::size_t m_nLeft = 0;
-    std::size_t m_nBytes = 0;        // bytes of all chunks
-    std::size_t m_nNextChunk = kFirstChunk;
-    std::size_t m_nNodes = 0;        // nodes other than the dead end
+// One entry of a load: its keys start at off in the entry text and end with a 0.
+struct Entry {
+    std::uint32_t off;
+    std::uint32_t len;
 };
 
-namespace {
+// The entries of one load, as keys, in the order they were read.
+struct EntryList {
+    std::vector<std::uint8_t> text;
+    std::vector<Entry> entries;
 
-std::size_t TableBytes(int alphabetSize)
+    // Appends the keys of slots (already slot + 1) as one entry.
+    void Add(const std::uint8_t* keys, std::size_t len)
+    {
+        const auto off = static_cast<std::uint32_t>(text.size());
+        text.insert(text.end(), keys, keys + len);
+        text.push_back(0);
+        entries.push_back({off, static_cast<std::uint32_t>(len)});
+    }
+};
+
+// Sorts entries by their keys, shorter before longer on a common prefix: a radix sort from
+// the first key on, with insertion sort for short runs.
+void SortEntries(std::vector<Entry>& entries, const std::uint8_t* text)
 {
-    return static_cast<std::size_t>(alphabetSize) * sizeof(CDictNode*);
+    const std::size_t n = entries.size();
+    std::vector<Entry> scratch(n);
+    std::vector<std::uint8_t> keys(n);
+    struct Run {
+        std::size_t lo, hi;
+        std::uint32_t depth;
+    };
+    std::vector<Run> runs{{0, n, 0}};
+    while (!runs.empty()) {
+        const Run run = runs.back();
+        runs.pop_back();
+        if (run.hi - run.lo < 16) {
+            for (std::size_t i = run.lo + 1; i < run.hi; ++i) {
+                const Entry e = entries[i];
+                std::size_t j = i;
+                for (; j > run.lo; --j) {
+                    const std::uint8_t* p = text + entries[j - 1].off + run.depth;
+                    const std::uint8_t* q = text + e.off + run.depth;
+                    while (*p == *q && *p != 0) {
+                        ++p;
+                        ++q;
+                    }
+                    if (*p <= *q)
+                        break;
+                    entries[j] = entries[j - 1];
+                }
+                entries[j] = e;
+            }
+            continue;
+        }
+        std::size_t count[kKeys] = {};
+        for (std::size_t i = run.lo; i < run.hi; ++i) {
+            const std::uint8_t key = text[entries[i].off + run.depth];
+            keys[i] = key;
+            ++count[key];
+        }
+        // A run that shares its next key as well goes on one key deeper.
+        if (count[keys[run.lo]] == run.hi - run.lo) {
+            if (keys[run.lo] != 0)
+                runs.push_back({run.lo, run.hi, run.depth + 1});
+            continue;
+        }
+        std::size_t next[kKeys];
+        std::size_t at = run.lo;
+        for (int k = 0; k < kKeys; ++k) {
+            next[k] = at;
+            at += count[k];
+        }
+        for (std::size_t i = run.lo; i < run.hi; ++i)
+            scratch[next[keys[i]]++] = entries[i];
+        std::copy(scratch.begin() + static_cast<std::ptrdiff_t>(run.lo),
+                  scratch.begin() + static_cast<std::ptrdiff_t>(run.hi),
+                  entries.begin() + static_cast<std::ptrdiff_t>(run.lo));
+        // Entries that ended (key 0) are all equal.
+        std::size_t lo = run.lo + count[0];
+        for (int k = 1; k < kKeys; ++k) {
+            if (count[k] > 1)
+                runs.push_back({lo, lo + count[k], run.depth + 1});
+            lo += count[k];
+        }
+    }
+}
+
+// lcp[i]: the number of leading keys that sorted entry i shares with entry i - 1 (0 for i = 0).
+std::vector<std::uint32_t> CommonPrefixes(const std::vector<Entry>& entries, const std::uint8_t* text)
+{
+    std::vector<std::uint32_t> lcp(entries.size(), 0);
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const std::uint8_t* p = text + entries[i - 1].off;
+        const std::uint8_t* q = text + entries[i].off;
+        std::uint32_t k = 0;
+        while (p[k] == q[k] && p[k] != 0)
+            ++k;
+        lcp[i] = k;
+    }
+    return lcp;
+}
+
+// Nodes of the tree of the sorted entries that begin before limit in the entry text, the
+// root included: each entry adds the prefixes it does not share with the kept one before it.
+std::uint64_t NodesOf(const std::vector<Entry>& entries, const std::vector<std::uint32_t>& lcp, std::uint32_t limit)
+{
+    std::uint64_t nodes = 1;
+    std::uint32_t shared = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        shared = std::min(shared, lcp[i]);
+        if (entries[i].off >= limit)
+            continue;
+        nodes += entries[i].len - shared;
+        shared = UINT32_MAX;
+    }
+    return nodes;
+}
+
+// Lays the tree of the sorted entries out: every node is visited once, and the block of its
+// children is placed when it is visited, so a node's children lie side by side.
+void BuildNodes(std::vector<CDictNode>& nodes, const std::vector<Entry>& entries,
+                const std::vector<std::uint32_t>& lcp, const std::uint8_t* text)
+{
+    nodes.assign(1, CDictNode{});
+    if (entries.empty())
+        return;
+    struct Visit {
+        std::uint32_t node;
+        std::uint32_t lo, hi;
+        std::uint32_t depth;
+    };
+    std::vector<Visit> visits{{0, 0, static_cast<std::uint32_t>(entries.size()), 0}};
+    std::vector<Visit> children;
+    while (!visits.empty()) {
+        Visit v = visits.back();
+        visits.pop_back();
+        // The entries that end here come first.
+        while (v.lo < v.hi && entries[v.lo].len == v.depth) {
+            nodes[v.node].m_nWordEnd = 1;
+            ++v.lo;
+        }
+        if (v.lo == v.hi)
+            continue;
+        const auto first = static_cast<std::uint32_t>(nodes.size());
+        std::uint64_t mask = 0;
+        children.clear();
+        std::uint32_t start = v.lo;
+        for (std::uint32_t i = v.lo + 1; i <= v.hi; ++i) {
+            if (i < v.hi && lcp[i] > v.depth)
+                continue;
+            const int slot = text[entries[start].off + v.depth] - 1;
+            mask |= std::uint64_t{1} << slot;
+            children.push_back({static_cast<std::uint32_t>(nodes.size()), start, i, v.depth + 1});
+            nodes.emplace_back();
+            start = i;
+        }
+        CDictNode& node = nodes[v.node];
+        node.m_nFirstChild = first;
+        node.m_nChildMask = static_cast<std::uint32_t>(mask);
+        node.m_nChildMaskHigh = static_cast<std::uint8_t>(mask >> 32);
+        visits.insert(visits.end(), children.rbegin(), children.rend());
+    }
+}
+
+// Copies the live nodes of from into to, laid out afresh: the blocks that AddWord left behind
+// are dropped.
+void CopyLive(const std::vector<CDictNode>& from, std::vector<CDictNode>& to)
+{
+    to.assign(1, from[0]);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pending{{0, 0}};  // (to, from)
+    while (!pending.empty()) {
+        const auto [t, f] = pending.back();
+        pending.pop_back();
+        const CDictNode& source = from[f];
+        std::uint64_t mask = source.ChildMask();
+        const auto first = static_cast<std::uint32_t>(to.size());
+        for (std::uint32_t k = 0; mask != 0; mask &= mask - 1, ++k) {
+            to.push_back(from[source.m_nFirstChild + k]);
+            pending.emplace_back(first + k, source.m_nFirstChild + k);
+        }
+        to[t].m_nFirstChild = first;
+    }
+}
+
+// Bytes from memory.
+class CTextSource {
+public:
+    explicit CTextSource(std::string_view text) : m_Text(text) {}
+    bool Open() { return true; }
+    std::size_t SizeHint() const { return m_Text.size(); }
+    // Up to size bytes into buffer; 0 at the end, -1 on an error.
+    long Read(char* buffer, std::size_t size)
+    {
+        const std::size_t n = std::min(size, m_Text.size() - m_nAt);
+        std::memcpy(buffer, m_Text.data() + m_nAt, n);
+        m_nAt += n;
+        return static_cast<long>(n);
+    }
+
+private:
+    std::string_view m_Text;
+    std::size_t m_nAt = 0;
+};
+
+// Bytes of a file, read in pieces.
+class CFileSource {
+public:
+    explicit CFileSource(const std::string& path) : m_strPath(path) {}
+    ~CFileSource()
+    {
+        if (m_nFd >= 0)
+            ::close(m_nFd);
+    }
+    CFileSource(const CFileSource&) = delete;
+    CFileSource& operator=(const CFileSource&) = delete;
+
+    bool Open()
+    {
+        do
+            m_nFd = ::open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC);
+        while (m_nFd < 0 && errno == EINTR);
+        struct stat info {};
+        if (m_nFd >= 0 && ::fstat(m_nFd, &info) == 0 && S_ISREG(info.st_mode))
+            m_nSize = static_cast<std::size_t>(info.st_size);
+        return m_nFd >= 0;
+    }
+    std::size_t SizeHint() const { return m_nSize; }
+    long Read(char* buffer, std::size_t size)
+    {
+        for (;;) {
+            const ssize_t n = ::read(m_nFd, buffer, size);
+            if (n >= 0 || errno != EINTR)
+                return static_cast<long>(n);
+        }
+    }
+
+private:
+    std::string m_strPath;
+    int m_nFd = -1;
+    std::size_t m_nSize = 0;
+};
+
+// Reads the lines of source into list as LoadWords defines them. False on a read error.
+// Stops keeping lines at the bounds; counts them to the end in any case.
+template <class Source>
+bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, DictionaryLoadReport& report)
+{
+    constexpr std::size_t kChunk = std::size_t{1} << 18;
+    std::vector<char> chunk(kChunk);
+    list.text.reserve(std::min(list.text.size() + source.SizeHint() + 16, CDictionary::kMaxTextBytes + 1024));
+    const std::size_t entriesBefore = list.entries.size();
+
+    bool keeping = true;
+    bool leading = true;         // still at the spaces that open the line
+    std::size_t lineStart = 0;   // where the current line's bytes begin in list.text
+    std::size_t lineLength = 0;  // bytes of the line kept so far (at most kMaxLineLength)
+    bool lastCr = false;         // the line's last byte so far is a CR that was kept
+    bool lineHasBytes = false;   // anything (spaces included) since the last LF
+
+    const auto startLine = [&] {
+        leading = true;
+        lineStart = list.text.size();
+        lineLength = 0;
+        lastCr = false;
+        lineHasBytes = false;
+        if (keeping && (list.entries.size() - entriesBefore >= CDictionary::kMaxWords ||
+                        list.text.size() + kMaxLineLength + 2 > CDictionary::kMaxTextBytes))
+            keeping = false;
+    };
+    // Ends the line: trims it, turns its bytes into keys and appends the space.
+    const auto endLine = [&](bool atLf) {
+        if (!keeping)
+            return;
+        std::size_t end = lineStart + lineLength;
+        if (atLf && lastCr)
+            --end;
+        while (end > lineStart && list.text[end - 1] == ' ')
+            --end;
+        list.text.resize(end);
+        for (std::size_t i = lineStart; i < end; ++i)
+            list.text[i] = static_cast<std::uint8_t>(slots[list.text[i]] + 1);
+        list.text.push_back(static_cast<std::uint8_t>(slots[static_cast<std::uint8_t>(' ')] + 1));
+        list.text.push_back(0);
+        list.entries.push_back({static_cast<std::uint32_t>(lineStart), static_cast<std::uint32_t>(end - lineStart + 1)});
+    };
+
+    startLine();
+    for (;;) {
+        const long got = source.Read(chunk.data(), chunk.size());
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        const char* p = chunk.data();
+        const char* const stop = p + got;
+        while (p < stop) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+            const char* segmentEnd = lf ? lf : stop;
+            if (segmentEnd > p)
+                lineHasBytes = true;
+            if (keeping) {
+                const char* q = p;
+                if (leading) {
+                    while (q < segmentEnd && *q == ' ')
+                        ++q;
+                    if (q < segmentEnd)
+                        leading = false;
+                }
+                if (q < segmentEnd) {
+                    const std::size_t take = std::min<std::size_t>(kMaxLineLength - lineLength, static_cast<std::size_t>(segmentEnd - q));
+                    list.text.insert(list.text.end(), q, q + take);
+                    lineLength += take;
+                    // A CR counts as the one before the LF only when it is the line's last byte.
+                    lastCr = take == static_cast<std::size_t>(segmentEnd - q) && q[take - 1] == '\r';
+                }
+            }
+            if (!lf) {
+                p = stop;
+                break;
+            }
+            endLine(true);
+            ++report.nLines;
+            p = lf + 1;
+            startLine();
+        }
+    }
+    // What follows the last LF is a line too, the empty remainder included.
+    endLine(false);
+    if (lineHasBytes)
+        ++report.nLines;
+    report.bComplete = keeping;
+    return true;
 }
 
 }  // namespace
@@ -94,6 +364,19 @@ std::size_t TableBytes(int alphabetSize)
 CDictionary::CDictionary() = default;
 
 CDictionary::~CDictionary() = default;
+
+void CDictionary::UseTree(std::shared_ptr<Tree> tree)
+{
+    m_pTree = std::move(tree);
+    m_pNodes = m_pTree ? m_pTree->nodes.data() : nullptr;
+}
+
+CDictionary::Tree& CDictionary::OwnTree()
+{
+    if (m_pTree.use_count() > 1)
+        UseTree(std::make_shared<Tree>(*m_pTree));
+    return *m_pTree;
+}
 
 bool CDictionary::SetAlphabet(int alphabet)
 {
@@ -104,18 +387,8 @@ bool CDictionary::SetAlphabet(int alphabet)
         return false;
     const int size = !known ? m_nAlphabetSize : alphabet == 1 ? 27 : 33;
 
-    // The new tree is built aside first, so that a failed allocation keeps the old one.
-    auto storage = std::make_unique<Storage>();
-    const std::size_t table = TableBytes(size);
-    storage->Reserve(2 * (sizeof(CDictNode) + table));
-    auto* deadEnd = new (storage->Take(sizeof(CDictNode))) CDictNode;
-    deadEnd->m_nChildCount = size;
-    deadEnd->m_pChildren = static_cast<CDictNode**>(storage->Take(table));
-    std::fill_n(deadEnd->m_pChildren, size, deadEnd);
-    auto* root = new (storage->Take(sizeof(CDictNode))) CDictNode;
-    root->m_nChildCount = size;
-    root->m_pChildren = deadEnd->m_pChildren;
-    storage->m_nNodes = 1;
+    auto tree = std::make_shared<Tree>();
+    tree->nodes.assign(1, CDictNode{});
 
     if (alphabet == 1) {
         m_Slots[static_cast<std::uint8_t>(' ')] = 1;
@@ -131,122 +404,224 @@ bool CDictionary::SetAlphabet(int alphabet)
         if (slot >= size)
             slot = 0;
     }
-
-    m_pStorage = std::move(storage);
-    m_pDeadEnd = deadEnd;
-    m_pRoot = root;
     m_nAlphabetSize = size;
-    m_nMaxWordLength = 0;
+    UseTree(std::move(tree));
     return known;
+}
+
+void CDictionary::ShareTree(const CDictionary& other)
+{
+    if (&other == this)
+        return;
+    m_nAlphabetSize = other.m_nAlphabetSize;
+    std::copy(std::begin(other.m_Slots), std::end(other.m_Slots), std::begin(m_Slots));
+    UseTree(other.m_pTree);
 }
 
 bool CDictionary::AddWord(std::string_view text)
 {
-    if (!m_pRoot)
+    if (!m_pNodes)
+        return false;
+    Insert(text.size(), [&](std::size_t i) { return m_Slots[static_cast<std::uint8_t>(text[i])]; });
+    return true;
+}
+
+template <class SlotAt>
+void CDictionary::Insert(std::size_t length, SlotAt slotAt)
+{
+    // Follows the entry as far as the tree has it.
+    std::uint32_t node = 0;
+    std::size_t i = 0;
+    for (; i < length; ++i) {
+        const CDictNode* child = ChildInSlot(m_pNodes + node, slotAt(i));
+        if (child == &m_DeadEnd)
+            break;
+        node = static_cast<std::uint32_t>(child - m_pNodes);
+    }
+
+    const std::size_t newNodes = length - i;
+    if (newNodes > 0) {
+        // Everything is checked and reserved before the tree is touched, so a
+        // std::bad_alloc leaves it as it was.
+        const std::size_t live = NodeCount();
+        if (newNodes > kMaxNodes - live)
+            throw std::bad_alloc();
+        Tree& tree = OwnTree();
+        // Child blocks that were moved are dropped by a fresh layout once they outweigh the tree.
+        if (tree.nGarbage > 1024 && tree.nGarbage > live) {
+            std::vector<CDictNode> fresh;
+            fresh.reserve(live + newNodes + 64 + live / 4);
+            CopyLive(tree.nodes, fresh);
+            tree.nodes.swap(fresh);
+            tree.nGarbage = 0;
+            m_pNodes = tree.nodes.data();
+            Insert(length, slotAt);
+            return;
+        }
+        std::vector<CDictNode>& nodes = tree.nodes;
+        const std::uint64_t mask = nodes[node].ChildMask();
+        const auto oldCount = static_cast<std::size_t>(PopCount(mask));
+        const std::size_t grow = oldCount + newNodes;
+        if (nodes.size() + grow > UINT32_MAX)
+            throw std::bad_alloc();
+        if (nodes.size() + grow > nodes.capacity())
+            nodes.reserve(std::max(nodes.size() + grow, nodes.size() + nodes.size() / 4 + 64));
+
+        // The node's children move to the end, with the new child in its place among them.
+        const int slot = slotAt(i);
+        const std::uint64_t bit = std::uint64_t{1} << slot;
+        const auto rank = static_cast<std::size_t>(PopCount(mask & (bit - 1)));
+        const std::uint32_t oldFirst = nodes[node].m_nFirstChild;
+        const auto newFirst = static_cast<std::uint32_t>(nodes.size());
+        for (std::size_t c = 0; c < rank; ++c)
+            nodes.push_back(nodes[oldFirst + c]);
+        nodes.emplace_back();
+        for (std::size_t c = rank; c < oldCount; ++c)
+            nodes.push_back(nodes[oldFirst + c]);
+        nodes[node].m_nFirstChild = newFirst;
+        nodes[node].m_nChildMask = static_cast<std::uint32_t>(mask | bit);
+        nodes[node].m_nChildMaskHigh = static_cast<std::uint8_t>((mask | bit) >> 32);
+        tree.nGarbage += oldCount;
+
+        // The rest of the entry is a chain of single children.
+        node = newFirst + static_cast<std::uint32_t>(rank);
+        for (++i; i < length; ++i) {
+            const std::uint64_t next = std::uint64_t{1} << slotAt(i);
+            nodes[node].m_nFirstChild = static_cast<std::uint32_t>(nodes.size());
+            nodes[node].m_nChildMask = static_cast<std::uint32_t>(next);
+            nodes[node].m_nChildMaskHigh = static_cast<std::uint8_t>(next >> 32);
+            node = static_cast<std::uint32_t>(nodes.size());
+            nodes.emplace_back();
+        }
+    } else {
+        OwnTree();
+    }
+
+    Tree& tree = *m_pTree;
+    tree.nodes[node].m_nWordEnd = 1;
+    tree.nMaxWordLength = std::max(tree.nMaxWordLength, static_cast<int>(std::min<std::size_t>(length, INT_MAX)));
+    m_pNodes = tree.nodes.data();
+}
+
+template <class Source>
+bool CDictionary::Load(Source& source)
+{
+    m_LastLoad = {};
+    if (!m_pNodes || !source.Open())
         return false;
 
-    // Follows the entry as far as the tree has it.
-    CDictNode* node = m_pRoot;
-    std::size_t i = 0;
-    for (; i < text.size(); ++i) {
-        CDictNode* child = node->m_pChildren[m_Slots[static_cast<std::uint8_t>(text[i])]];
-        if (child == m_pDeadEnd)
-            break;
-        node = child;
-    }
+    DictionaryLoadReport report;
+    report.bRead = true;
+    EntryList list;
+    if (!ReadLines(source, m_Slots, list, report))
+        return false;
+    const std::size_t lineEntries = list.entries.size();
+    const auto space = static_cast<std::uint8_t>(m_Slots[static_cast<std::uint8_t>(' ')] + 1);
+    const auto keyAt = [&](const Entry& e) {
+        return [&text = list.text, off = e.off](std::size_t i) { return text[off + i] - 1; };
+    };
 
-    if (i < text.size()) {
-        // Nodes start with the dead end's own table (every child the dead end) and get a
-        // table of their own when their first child is added. All memory the new branch
-        // needs is reserved before the tree is touched, so a std::bad_alloc leaves it as it was.
-        const std::size_t table = TableBytes(m_nAlphabetSize);
-        const std::size_t newNodes = text.size() - i;
-        const std::size_t newTables = newNodes - 1 + (node->m_pChildren == m_pDeadEnd->m_pChildren ? 1 : 0);
-        if (newNodes > (SIZE_MAX - table) / (sizeof(CDictNode) + table))
-            throw std::bad_alloc();
-        m_pStorage->Reserve(newNodes * sizeof(CDictNode) + newTables * table);
-
-        for (; i < text.size(); ++i) {
-            if (node->m_pChildren == m_pDeadEnd->m_pChildren) {
-                auto** children = static_cast<CDictNode**>(m_pStorage->Take(table));
-                std::fill_n(children, m_nAlphabetSize, m_pDeadEnd);
-                node->m_pChildren = children;
+    const Tree& old = *m_pTree;
+    if (old.nodes.size() - old.nGarbage > 1 || old.nodes[0].m_nWordEnd) {
+        // Into a tree that holds entries already: one entry after the other, up to the bound.
+        std::size_t kept = 0;
+        try {
+            for (const Entry& e : list.entries) {
+                Insert(e.len, keyAt(e));
+                ++kept;
             }
-            auto* child = new (m_pStorage->Take(sizeof(CDictNode))) CDictNode;
-            child->m_nChildCount = m_nAlphabetSize;
-            child->m_pChildren = m_pDeadEnd->m_pChildren;
-            node->m_pChildren[m_Slots[static_cast<std::uint8_t>(text[i])]] = child;
-            node = child;
+        } catch (const std::bad_alloc&) {
+            report.bComplete = false;
         }
-        m_pStorage->m_nNodes += newNodes;
+        try {
+            Insert(1, [&](std::size_t) { return space - 1; });
+        } catch (const std::bad_alloc&) {
+            report.bComplete = false;
+        }
+        report.nKept = std::min(kept, report.nLines);
+        m_LastLoad = report;
+        return report.bComplete;
     }
 
-    node->m_nWordEnd = 1;
-    m_nMaxWordLength = std::max(m_nMaxWordLength, static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX)));
-    return true;
+    // Into an empty tree: the entries are sorted and the tree is laid out in one pass.
+    list.Add(&space, 1);
+    std::uint64_t keys = 1;
+    for (const Entry& e : list.entries)
+        keys += e.len;
+    // Where each line's entry begins, kept only when the tree might pass its bound.
+    std::vector<std::uint32_t> starts;
+    if (keys > kMaxNodes)
+        for (std::size_t i = 0; i < lineEntries; ++i)
+            starts.push_back(list.entries[i].off);
+    const std::uint32_t spaceOff = list.entries.back().off;
+
+    SortEntries(list.entries, list.text.data());
+    std::vector<std::uint32_t> lcp = CommonPrefixes(list.entries, list.text.data());
+    const auto all = static_cast<std::uint32_t>(list.text.size());
+    std::uint64_t nodes = NodesOf(list.entries, lcp, all);
+    std::size_t keptEntries = lineEntries;
+    if (nodes > kMaxNodes) {
+        // The most lines, from the first on, whose tree fits; the one-space word stays.
+        const auto keptOf = [&](std::size_t lines) {
+            std::vector<Entry> kept;
+            kept.reserve(list.entries.size());
+            const std::uint32_t limit = starts[lines];
+            for (const Entry& e : list.entries)
+                if (e.off < limit || e.off == spaceOff)
+                    kept.push_back(e);
+            return kept;
+        };
+        std::size_t lo = 0;
+        std::size_t hi = lineEntries - 1;
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo + 1) / 2;
+            const std::vector<Entry> kept = keptOf(mid);
+            if (NodesOf(kept, CommonPrefixes(kept, list.text.data()), all) <= kMaxNodes)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        list.entries = keptOf(lo);
+        lcp = CommonPrefixes(list.entries, list.text.data());
+        nodes = NodesOf(list.entries, lcp, all);
+        keptEntries = lo;
+        report.bComplete = false;
+    }
+
+    auto tree = std::make_shared<Tree>();
+    tree->nodes.reserve(static_cast<std::size_t>(nodes));
+    BuildNodes(tree->nodes, list.entries, lcp, list.text.data());
+    for (const Entry& e : list.entries)
+        tree->nMaxWordLength = std::max(tree->nMaxWordLength, static_cast<int>(std::min<std::uint32_t>(e.len, INT_MAX)));
+    UseTree(std::move(tree));
+    report.nKept = std::min(keptEntries, report.nLines);
+    m_LastLoad = report;
+    return report.bComplete;
 }
 
 bool CDictionary::LoadWords(const std::string& path)
 {
-    if (!m_pRoot)
-        return false;
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes))
-        return false;
-    return LoadWordsFromText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    CFileSource source(path);
+    return Load(source);
 }
 
 bool CDictionary::LoadWordsFromText(std::string_view text)
 {
-    if (!m_pRoot)
-        return false;
-    std::string entry;
-    std::size_t start = 0;
-    bool complete = true;
-    for (;;) {
-        const std::size_t lf = text.find('\n', start);
-        const bool last = lf == std::string_view::npos;
-        std::string_view line = text.substr(start, last ? std::string_view::npos : lf - start);
-        if (!last && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-
-        const std::size_t first = line.find_first_not_of(' ');
-        line.remove_prefix(first == std::string_view::npos ? line.size() : first);
-        if (line.size() > kMaxLineLength)
-            line = line.substr(0, kMaxLineLength);
-        const std::size_t end = line.find_last_not_of(' ');
-        line = line.substr(0, end == std::string_view::npos ? 0 : end + 1);
-
-        entry.assign(line);
-        entry += ' ';
-        // Past the memory bound the remaining lines are left out; the tree keeps what it has.
-        try {
-            AddWord(entry);
-        } catch (const std::bad_alloc&) {
-            complete = false;
-            break;
-        }
-
-        if (last)
-            break;
-        start = lf + 1;
-    }
-    try {
-        AddWord(" ");
-    } catch (const std::bad_alloc&) {
-        complete = false;
-    }
-    return complete;
+    CTextSource source(text);
+    return Load(source);
 }
 
 std::size_t CDictionary::NodeCount() const
 {
-    return m_pStorage ? m_pStorage->m_nNodes : 0;
+    return m_pTree ? m_pTree->nodes.size() - m_pTree->nGarbage : 0;
 }
 
 std::size_t CDictionary::MemoryBytes() const
 {
-    return m_pStorage ? sizeof(Storage) + m_pStorage->m_nBytes +
-                            m_pStorage->m_Chunks.capacity() * sizeof(m_pStorage->m_Chunks[0])
-                      : 0;
+    return m_pTree ? sizeof(Tree) + m_pTree->nodes.capacity() * sizeof(CDictNode) : 0;
+}
+
+int CDictionary::MaxWordLength() const
+{
+    return m_pTree ? m_pTree->nMaxWordLength : 0;
 }

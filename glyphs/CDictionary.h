@@ -1,26 +1,51 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// A node of the dictionary trie: one child per slot of the alphabet, never null (a prefix of
-// no word leads to the dictionary's shared dead end).
+// A node of the dictionary trie: one node per distinct slot prefix of the entries. The
+// children of a node lie side by side in the dictionary's node block, in slot order; the
+// mask tells which slots have one, and a slot's rank among the set bits is its place.
 class CDictNode {
 public:
     int IsWordEnd() const { return m_nWordEnd; }
+    // The child slots as one mask: bit s is set when slot s leads to a node.
+    std::uint64_t ChildMask() const { return m_nChildMask | (std::uint64_t{m_nChildMaskHigh} << 32); }
 
-    int m_nChildCount = 0;
-    CDictNode** m_pChildren = nullptr;  // m_nChildCount pointers, owned by the dictionary
-    int m_nWordEnd = 0;                 // 1 when a word ends exactly here
+    std::uint32_t m_nChildMask = 0;     // slots 0..31
+    std::uint32_t m_nFirstChild = 0;    // index of the first child in the node block
+    std::uint8_t m_nWordEnd = 0;        // 1 when a word ends exactly here
+    std::uint8_t m_nChildMaskHigh = 0;  // slot 32 (the Cyrillic letter at code 184)
+};
+
+// What the last LoadWords did with its file.
+struct DictionaryLoadReport {
+    bool bRead = false;        // the file could be opened and read
+    bool bComplete = false;    // every line was kept
+    std::size_t nLines = 0;    // lines of the file (as wc -l counts, an unended last line too)
+    std::size_t nKept = 0;     // lines kept, from the first on
 };
 
 // The word trie of dict.dic. Words are stored with a trailing space. Characters map to
-// slots through a 256-entry table; codes without an entry share slot 0.
+// slots through a 256-entry table; codes without an entry share slot 0. All nodes live in
+// one block; a child is found in constant time from its parent's mask.
+//
+// Lookups (GetRoot, GetChild, IsWordEnd and the rest of the const interface) change nothing
+// and may run on many threads at once. Node pointers stay valid until the next SetAlphabet,
+// AddWord or LoadWords. Dictionaries may share one tree (ShareTree); a change to one of
+// them copies the tree first, so each behaves as if it had its own.
 class CDictionary {
 public:
+    // Most nodes a tree holds (the root included), and most lines one LoadWords keeps.
+    static constexpr std::size_t kMaxNodes = std::size_t{1} << 24;
+    static constexpr std::size_t kMaxWords = std::size_t{1} << 22;
+    // Most bytes of entries one LoadWords keeps.
+    static constexpr std::size_t kMaxTextBytes = std::size_t{256} << 20;
+
     CDictionary();
     ~CDictionary();
     CDictionary(const CDictionary&) = delete;
@@ -36,21 +61,34 @@ public:
     // one-space word. Lines end at LF, a CR before the LF is dropped. Only the first 998
     // characters from a line's first non-space character count; the rest of a longer line
     // is ignored. False when the file cannot be read or no alphabet was chosen, and when the
-    // tree reached its bound of 256 MiB: the lines past that point are then left out.
+    // list passes a bound (kMaxWords lines, kMaxNodes nodes, kMaxTextBytes): the first lines
+    // that fit are kept then, and LastLoad tells how many.
     bool LoadWords(const std::string& path);
     // The same from text in memory.
     bool LoadWordsFromText(std::string_view text);
     // Adds one entry as it stands (every byte, a zero byte included, is a character). True
     // once an alphabet is chosen, false before. Throws std::bad_alloc when memory runs out or
-    // the tree would pass 256 MiB, after leaving the tree as it was before the call.
+    // the tree would pass kMaxNodes, after leaving the tree as it was before the call.
     bool AddWord(std::string_view text);
+    // Makes this dictionary use other's alphabet and tree; the tree itself is shared.
+    void ShareTree(const CDictionary& other);
 
     // The root, or nullptr before an alphabet was chosen.
-    const CDictNode* GetRoot() const { return m_pRoot; }
+    const CDictNode* GetRoot() const { return m_pNodes; }
     const CDictNode* GetChild(const CDictNode* node, std::uint8_t code) const {
-        return node->m_pChildren[m_Slots[code]];
+        return ChildInSlot(node, m_Slots[code]);
     }
-    const CDictNode* DeadEnd() const { return m_pDeadEnd; }
+    // The child of node in slot (0 .. AlphabetSize() - 1), the dead end when there is none.
+    const CDictNode* ChildInSlot(const CDictNode* node, int slot) const {
+        const std::uint64_t mask = node->ChildMask();
+        const std::uint64_t bit = std::uint64_t{1} << slot;
+        if ((mask & bit) == 0)
+            return &m_DeadEnd;
+        return m_pNodes + node->m_nFirstChild + PopCount(mask & (bit - 1));
+    }
+    // Where the children of node begin, to fetch them ahead of use.
+    const CDictNode* FirstChild(const CDictNode* node) const { return m_pNodes + node->m_nFirstChild; }
+    const CDictNode* DeadEnd() const { return &m_DeadEnd; }
     int AlphabetSize() const { return m_nAlphabetSize; }
     int Slot(std::uint8_t code) const { return m_Slots[code]; }
 
@@ -58,15 +96,37 @@ public:
     std::size_t NodeCount() const;
     std::size_t MemoryBytes() const;
     // Length in characters (the trailing space included) of the longest entry.
-    int MaxWordLength() const { return m_nMaxWordLength; }
+    int MaxWordLength() const;
+    // What the last LoadWords or LoadWordsFromText did.
+    const DictionaryLoadReport& LastLoad() const { return m_LastLoad; }
 
 private:
-    struct Storage;
+    struct Tree;
+
+    static int PopCount(std::uint64_t x) {
+#if defined(__POPCNT__)
+        return __builtin_popcountll(x);
+#else
+        x = x - ((x >> 1) & 0x5555555555555555ULL);
+        x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+        return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+#endif
+    }
+    // Makes the tree this dictionary's own before a change.
+    Tree& OwnTree();
+    void UseTree(std::shared_ptr<Tree> tree);
+    // Adds the entry of length slots, slotAt(i) being the slot of its character i.
+    template <class SlotAt>
+    void Insert(std::size_t length, SlotAt slotAt);
+    // Reads the entries of a text source into the tree; see LoadWords.
+    template <class Source>
+    bool Load(Source& source);
 
     int m_nAlphabetSize = 0;
-    CDictNode* m_pRoot = nullptr;
-    CDictNode* m_pDeadEnd = nullptr;
     std::uint8_t m_Slots[256] = {};
-    int m_nMaxWordLength = 0;
-    std::unique_ptr<Storage> m_pStorage;  // node and child-table arena
+    std::shared_ptr<Tree> m_pTree;
+    const CDictNode* m_pNodes = nullptr;  // the tree's node block; the root comes first
+    CDictNode m_DeadEnd;                  // no children: every child of it is itself
+    DictionaryLoadReport m_LastLoad;
 };

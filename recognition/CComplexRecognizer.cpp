@@ -165,7 +165,7 @@ public:
         for (std::size_t j = 0; j < prev.size(); ++j) {
             const LiveEntry& from = prev[j];
             for (const SlotVariant* v = first; v != last; ++v) {
-                const CDictNode* child = from.node->m_pChildren[v->slot];
+                const CDictNode* child = m_Dictionary.ChildInSlot(from.node, v->slot);
                 if (child == deadEnd || !m_Seen.Insert(child))
                     continue;
                 __builtin_prefetch(child);
@@ -173,7 +173,7 @@ public:
             }
         }
         // The trie is large and read in no order: the nodes were fetched above while the
-        // children were gathered, and the child slots that the next position reads are
+        // children were gathered, and the child blocks that the next position reads are
         // fetched here, ahead of its Extend.
         const bool more = p + 1 < m_Slots.End();
         const SlotVariant* nextFirst = more ? m_Slots.Begin(p + 1) : nullptr;
@@ -182,8 +182,8 @@ public:
         for (const LiveEntry& e : next) {
             if (e.node->IsWordEnd() && least >= e.cost)
                 least = e.cost;
-            for (const SlotVariant* v = nextFirst; v != nextLast; ++v)
-                __builtin_prefetch(e.node->m_pChildren + v->slot);
+            if (nextFirst != nextLast)
+                __builtin_prefetch(m_Dictionary.FirstChild(e.node));
         }
         return least;
     }
@@ -223,7 +223,7 @@ PrefixListsStatus BuildLists(std::vector<CPrefixList>& lists, int a, int cells, 
             const CDictNode* node = prev.Node(j);
             const auto cost = static_cast<std::uint32_t>(prev.Cost(j));
             for (const SlotVariant* s = slots.Begin(k - 1); s != slots.End(k - 1); ++s) {
-                list.Add(node->m_pChildren[s->slot], s->index, j, static_cast<std::int32_t>(AddCosts(s->cost, cost)));
+                list.Add(dictionary.ChildInSlot(node, s->slot), s->index, j, static_cast<std::int32_t>(AddCosts(s->cost, cost)));
                 // Every child of the dead end is the dead end: the first variant decides.
                 if (node == deadEnd)
                     break;
