@@ -143,50 +143,76 @@ std::uint64_t NodesOf(const std::vector<Entry>& entries, const std::vector<std::
     return nodes;
 }
 
-// Lays the tree of the sorted entries out: every node is visited once, and the block of its
-// children is placed when it is visited, so a node's children lie side by side.
-void BuildNodes(std::vector<CDictNode>& nodes, const std::vector<Entry>& entries,
-                const std::vector<std::uint32_t>& lcp, const std::uint8_t* text)
+// Lays the tree of entries out in one pass, each node's block of children placed once the
+// node is complete. The entries must come grouped: once an entry leaves a prefix, no later
+// entry has it again (sorted entries always are). False, with nodes undefined, when they
+// are not; true when the tree was laid out.
+bool BuildNodes(std::vector<CDictNode>& nodes, const std::vector<Entry>& entries, const std::uint8_t* text)
 {
     nodes.assign(1, CDictNode{});
-    if (entries.empty())
-        return;
-    struct Visit {
-        std::uint32_t node;
-        std::uint32_t lo, hi;
-        std::uint32_t depth;
-    };
-    std::vector<Visit> visits{{0, 0, static_cast<std::uint32_t>(entries.size()), 0}};
-    std::vector<Visit> children;
-    while (!visits.empty()) {
-        Visit v = visits.back();
-        visits.pop_back();
-        // The entries that end here come first.
-        while (v.lo < v.hi && entries[v.lo].len == v.depth) {
-            nodes[v.node].m_nWordEnd = 1;
-            ++v.lo;
-        }
-        if (v.lo == v.hi)
-            continue;
-        const auto first = static_cast<std::uint32_t>(nodes.size());
+    // For each depth d of the current path: the children met so far of its node at depth d,
+    // as (slot, node) in the order met, and their slots as a mask.
+    struct Level {
+        std::vector<std::pair<int, CDictNode>> children;
         std::uint64_t mask = 0;
-        children.clear();
-        std::uint32_t start = v.lo;
-        for (std::uint32_t i = v.lo + 1; i <= v.hi; ++i) {
-            if (i < v.hi && lcp[i] > v.depth)
-                continue;
-            const int slot = text[entries[start].off + v.depth] - 1;
-            mask |= std::uint64_t{1} << slot;
-            children.push_back({static_cast<std::uint32_t>(nodes.size()), start, i, v.depth + 1});
-            nodes.emplace_back();
-            start = i;
+    };
+    std::vector<Level> levels(1);
+    std::size_t depth = 0;  // length of the current path
+    const std::uint8_t* previous = nullptr;
+
+    // The node at depth d of the path: the root or the last child met at depth d - 1.
+    const auto pathNode = [&](std::size_t d) -> CDictNode& {
+        return d == 0 ? nodes[0] : levels[d - 1].children.back().second;
+    };
+    // Places the children of the path's node at depth d as its block.
+    const auto close = [&](std::size_t d) {
+        Level& level = levels[d];
+        const std::size_t first = nodes.size();
+        nodes.resize(first + level.children.size());
+        for (const auto& [slot, child] : level.children) {
+            const std::uint64_t below = level.mask & ((std::uint64_t{1} << slot) - 1);
+            nodes[first + static_cast<std::size_t>(__builtin_popcountll(below))] = child;
         }
-        CDictNode& node = nodes[v.node];
-        node.m_nFirstChild = first;
-        node.m_nChildMask = static_cast<std::uint32_t>(mask);
-        node.m_nChildMaskHigh = static_cast<std::uint8_t>(mask >> 32);
-        visits.insert(visits.end(), children.rbegin(), children.rend());
+        // The node is written whole: field stores would stall the reads that follow.
+        CDictNode& parent = pathNode(d);
+        CDictNode done{};
+        done.m_nChildMask = level.mask;
+        done.m_nWordEnd = parent.m_nWordEnd;
+        done.m_nFirstChild = first;
+        parent = done;
+        level.children.clear();
+        level.mask = 0;
+    };
+
+    for (const Entry& e : entries) {
+        const std::uint8_t* keys = text + e.off;
+        std::size_t shared = 0;
+        if (previous)
+            while (shared < depth && shared < e.len && keys[shared] == previous[shared])
+                ++shared;
+        // The path's nodes below the shared prefix are complete.
+        for (std::size_t d = depth; d > shared; --d)
+            if (d < levels.size() && !levels[d].children.empty())
+                close(d);
+        for (std::size_t d = shared; d < e.len; ++d) {
+            if (levels.size() <= d + 1)
+                levels.resize(d + 2);
+            Level& level = levels[d];
+            const int slot = keys[d] - 1;
+            const std::uint64_t bit = std::uint64_t{1} << slot;
+            if (level.mask & bit)
+                return false;
+            level.mask |= bit;
+            level.children.emplace_back(slot, CDictNode{});
+        }
+        pathNode(e.len).m_nWordEnd = 1;
+        depth = e.len;
+        previous = keys;
     }
+    for (std::size_t d = depth + 1; d-- > 0;)
+        if (d < levels.size() && !levels[d].children.empty())
+            close(d);
+    return true;
 }
 
 // Copies the live nodes of from into to, laid out afresh: the blocks that AddWord left behind
@@ -462,7 +488,7 @@ void CDictionary::Insert(std::size_t length, SlotAt slotAt)
         const std::uint64_t mask = nodes[node].ChildMask();
         const auto oldCount = static_cast<std::size_t>(PopCount(mask));
         const std::size_t grow = oldCount + newNodes;
-        if (nodes.size() + grow > UINT32_MAX)
+        if (nodes.size() + grow > kMaxBlock)
             throw std::bad_alloc();
         if (nodes.size() + grow > nodes.capacity())
             nodes.reserve(std::max(nodes.size() + grow, nodes.size() + nodes.size() / 4 + 64));
@@ -479,8 +505,7 @@ void CDictionary::Insert(std::size_t length, SlotAt slotAt)
         for (std::size_t c = rank; c < oldCount; ++c)
             nodes.push_back(nodes[oldFirst + c]);
         nodes[node].m_nFirstChild = newFirst;
-        nodes[node].m_nChildMask = static_cast<std::uint32_t>(mask | bit);
-        nodes[node].m_nChildMaskHigh = static_cast<std::uint8_t>((mask | bit) >> 32);
+        nodes[node].m_nChildMask = mask | bit;
         tree.nGarbage += oldCount;
 
         // The rest of the entry is a chain of single children.
@@ -488,8 +513,7 @@ void CDictionary::Insert(std::size_t length, SlotAt slotAt)
         for (++i; i < length; ++i) {
             const std::uint64_t next = std::uint64_t{1} << slotAt(i);
             nodes[node].m_nFirstChild = static_cast<std::uint32_t>(nodes.size());
-            nodes[node].m_nChildMask = static_cast<std::uint32_t>(next);
-            nodes[node].m_nChildMaskHigh = static_cast<std::uint8_t>(next >> 32);
+            nodes[node].m_nChildMask = next;
             node = static_cast<std::uint32_t>(nodes.size());
             nodes.emplace_back();
         }
@@ -543,57 +567,69 @@ bool CDictionary::Load(Source& source)
         return report.bComplete;
     }
 
-    // Into an empty tree: the entries are sorted and the tree is laid out in one pass.
-    list.Add(&space, 1);
+    // Into an empty tree. Entries that come grouped by prefix (a list sorted bytewise mostly
+    // does) are laid out as they stand; others are sorted first.
     std::uint64_t keys = 1;
     for (const Entry& e : list.entries)
         keys += e.len;
-    // Where each line's entry begins, kept only when the tree might pass its bound.
-    std::vector<std::uint32_t> starts;
-    if (keys > kMaxNodes)
-        for (std::size_t i = 0; i < lineEntries; ++i)
-            starts.push_back(list.entries[i].off);
-    const std::uint32_t spaceOff = list.entries.back().off;
-
-    SortEntries(list.entries, list.text.data());
-    std::vector<std::uint32_t> lcp = CommonPrefixes(list.entries, list.text.data());
-    const auto all = static_cast<std::uint32_t>(list.text.size());
-    std::uint64_t nodes = NodesOf(list.entries, lcp, all);
-    std::size_t keptEntries = lineEntries;
-    if (nodes > kMaxNodes) {
-        // The most lines, from the first on, whose tree fits; the one-space word stays.
-        const auto keptOf = [&](std::size_t lines) {
-            std::vector<Entry> kept;
-            kept.reserve(list.entries.size());
-            const std::uint32_t limit = starts[lines];
-            for (const Entry& e : list.entries)
-                if (e.off < limit || e.off == spaceOff)
-                    kept.push_back(e);
-            return kept;
-        };
-        std::size_t lo = 0;
-        std::size_t hi = lineEntries - 1;
-        while (lo < hi) {
-            const std::size_t mid = lo + (hi - lo + 1) / 2;
-            const std::vector<Entry> kept = keptOf(mid);
-            if (NodesOf(kept, CommonPrefixes(kept, list.text.data()), all) <= kMaxNodes)
-                lo = mid;
-            else
-                hi = mid - 1;
-        }
-        list.entries = keptOf(lo);
-        lcp = CommonPrefixes(list.entries, list.text.data());
-        nodes = NodesOf(list.entries, lcp, all);
-        keptEntries = lo;
-        report.bComplete = false;
-    }
-
     auto tree = std::make_shared<Tree>();
-    tree->nodes.reserve(static_cast<std::size_t>(nodes));
-    BuildNodes(tree->nodes, list.entries, lcp, list.text.data());
+    std::size_t keptEntries = lineEntries;
+    bool built = false;
+    if (keys + 1 <= kMaxNodes) {
+        tree->nodes.reserve(static_cast<std::size_t>(keys) + 1);
+        built = BuildNodes(tree->nodes, list.entries, list.text.data());
+    }
+    if (!built) {
+        // Where each line's entry begins, kept only when the tree might pass its bound.
+        std::vector<std::uint32_t> starts;
+        if (keys + 1 > kMaxNodes)
+            for (std::size_t i = 0; i < lineEntries; ++i)
+                starts.push_back(list.entries[i].off);
+        SortEntries(list.entries, list.text.data());
+        if (!starts.empty()) {
+            const auto all = static_cast<std::uint32_t>(list.text.size());
+            // One node is kept for the one-space word.
+            const auto fits = [&](const std::vector<Entry>& entries) {
+                return NodesOf(entries, CommonPrefixes(entries, list.text.data()), all) + 1 <= kMaxNodes;
+            };
+            if (!fits(list.entries)) {
+                // The most lines, from the first on, whose tree fits.
+                const auto keptOf = [&](std::size_t lines) {
+                    std::vector<Entry> kept;
+                    kept.reserve(list.entries.size());
+                    for (const Entry& e : list.entries)
+                        if (e.off < starts[lines])
+                            kept.push_back(e);
+                    return kept;
+                };
+                std::size_t lo = 0;
+                std::size_t hi = lineEntries - 1;
+                while (lo < hi) {
+                    const std::size_t mid = lo + (hi - lo + 1) / 2;
+                    if (fits(keptOf(mid)))
+                        lo = mid;
+                    else
+                        hi = mid - 1;
+                }
+                list.entries = keptOf(lo);
+                keptEntries = lo;
+                report.bComplete = false;
+            }
+        }
+        std::uint64_t kept = 1;
+        for (const Entry& e : list.entries)
+            kept += e.len;
+        tree->nodes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(kept + 1, kMaxNodes)));
+        BuildNodes(tree->nodes, list.entries, list.text.data());
+    }
     for (const Entry& e : list.entries)
         tree->nMaxWordLength = std::max(tree->nMaxWordLength, static_cast<int>(std::min<std::uint32_t>(e.len, INT_MAX)));
     UseTree(std::move(tree));
+    // The one-space word, always: one node at most, kept free above.
+    Insert(1, [&](std::size_t) { return space - 1; });
+    // The block was reserved for the most nodes the entries could need.
+    m_pTree->nodes.shrink_to_fit();
+    m_pNodes = m_pTree->nodes.data();
     report.nKept = std::min(keptEntries, report.nLines);
     m_LastLoad = report;
     return report.bComplete;

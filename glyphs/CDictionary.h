@@ -7,19 +7,19 @@
 #include <string_view>
 #include <vector>
 
-// A node of the dictionary trie: one node per distinct slot prefix of the entries. The
-// children of a node lie side by side in the dictionary's node block, in slot order; the
+// A node of the dictionary trie: one node per distinct slot prefix of the entries, 8 bytes.
+// The children of a node lie side by side in the dictionary's node block, in slot order; the
 // mask tells which slots have one, and a slot's rank among the set bits is its place.
 class CDictNode {
 public:
-    int IsWordEnd() const { return m_nWordEnd; }
+    int IsWordEnd() const { return static_cast<int>(m_nWordEnd); }
     // The child slots as one mask: bit s is set when slot s leads to a node.
-    std::uint64_t ChildMask() const { return m_nChildMask | (std::uint64_t{m_nChildMaskHigh} << 32); }
+    std::uint64_t ChildMask() const { return m_nChildMask; }
 
-    std::uint32_t m_nChildMask = 0;     // slots 0..31
-    std::uint32_t m_nFirstChild = 0;    // index of the first child in the node block
-    std::uint8_t m_nWordEnd = 0;        // 1 when a word ends exactly here
-    std::uint8_t m_nChildMaskHigh = 0;  // slot 32 (the Cyrillic letter at code 184)
+    // A value-initialised node (CDictNode{}) is all zero: no children, no word end.
+    std::uint64_t m_nChildMask : 33;   // bit per slot (27 Latin, 33 Cyrillic)
+    std::uint64_t m_nWordEnd : 1;      // 1 when a word ends exactly here
+    std::uint64_t m_nFirstChild : 30;  // index of the first child in the node block
 };
 
 // What the last LoadWords did with its file.
@@ -116,6 +116,8 @@ private:
     // Makes the tree this dictionary's own before a change.
     Tree& OwnTree();
     void UseTree(std::shared_ptr<Tree> tree);
+    // Most nodes the block holds, moved child blocks included.
+    static constexpr std::size_t kMaxBlock = (std::size_t{1} << 30) - 1;
     // Adds the entry of length slots, slotAt(i) being the slot of its character i.
     template <class SlotAt>
     void Insert(std::size_t length, SlotAt slotAt);
@@ -127,6 +129,6 @@ private:
     std::uint8_t m_Slots[256] = {};
     std::shared_ptr<Tree> m_pTree;
     const CDictNode* m_pNodes = nullptr;  // the tree's node block; the root comes first
-    CDictNode m_DeadEnd;                  // no children: every child of it is itself
+    CDictNode m_DeadEnd{};                // no children: every child of it is itself
     DictionaryLoadReport m_LastLoad;
 };
