@@ -108,6 +108,7 @@ void FuzzRdfDocument(std::span<const std::uint8_t> data)
         return;
 
     // Recognition with the document's font, its coefficient and a small word list.
+    doc.m_Dictionary.SetAlphabet(1);
     doc.m_Dictionary.LoadWordsFromText("cat\ndog\nab\nice cream\n");
     doc.OnRecognizeSimple();
     if (doc.m_nCells > 0)

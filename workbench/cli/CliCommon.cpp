@@ -210,7 +210,7 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
 
 int MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
                     const std::optional<std::string>& fontPath,
-                    const std::optional<std::string>& dictPath) {
+                    const std::optional<std::string>& dictPath, int alphabet) {
     std::string font = fontPath ? *fontPath : FindDataFile(kDefaultFontPath);
     std::string dict = dictPath ? *dictPath : FindDataFile(kDictionaryPath);
     if (!dict.empty() && dictPath && !std::ifstream(dict, std::ios::binary)) {
@@ -218,10 +218,21 @@ int MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
         return kExitUsage;
     }
     doc.SetMessageSink(&sink);
+    doc.SetDictionaryChoice(dictPath ? *dictPath : std::string(), alphabet);
     sink.SetContext(font);
     const bool made = doc.NewDocument(font, dict);
     sink.SetContext({});
     return made ? kExitSuccess : kExitFailure;
+}
+
+std::optional<int> AlphabetValue(const CCommandLine& cl) {
+    const std::optional<std::string> value = cl.Value("--alphabet");
+    if (!value || *value == "latin")
+        return 1;
+    if (*value == "cyrillic")
+        return 0;
+    cl.UsageError("--alphabet needs latin or cyrillic, not '" + *value + "'");
+    return std::nullopt;
 }
 
 bool LoadFontFile(CCharImageFont& font, const std::string& path) {

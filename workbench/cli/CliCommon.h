@@ -101,9 +101,14 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 // sink, with the font's path as context. An empty dictPath leaves the dictionary empty.
 // Returns kExitSuccess, kExitFailure when the font cannot be loaded, or kExitUsage when a
 // dictionary that was named cannot be read.
+// The dictionary's alphabet is alphabet (1 Latin, 0 Cyrillic); its word list is read at the
+// first Complex recognition.
 int MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
                     const std::optional<std::string>& fontPath,
-                    const std::optional<std::string>& dictPath);
+                    const std::optional<std::string>& dictPath, int alphabet = 1);
+// The value of --alphabet: 1 for "latin" (also when absent), 0 for "cyrillic"; nothing,
+// after a usage error, for anything else.
+std::optional<int> AlphabetValue(const CCommandLine& cl);
 // Loads a stand-alone GLF file into font (cleared first); false after
 // "recognize-cli: <path>: Loading GLF file: Invalid CharImageFont File".
 bool LoadFontFile(CCharImageFont& font, const std::string& path);

@@ -8,13 +8,15 @@
 namespace {
 
 const char* const kNewUsage =
-    "Usage: recognize-cli new [--font F.GLF] [--dict D] [--text TEXT] [--space N] -o DOC.rdf\n"
+    "Usage: recognize-cli new [--font F.GLF] [--dict D] [--alphabet latin|cyrillic]\n"
+    "                         [--text TEXT] [--space N] -o DOC.rdf\n"
     "\n"
     "Makes a new recognition document as the program does and saves it.\n"
     "\n"
     "  --font F.GLF   glyph font (default: Fonts/default.GLF, in the working directory\n"
     "                 or the installed data folder)\n"
     "  --dict D       word list (default: dict.dic, found the same way)\n"
+    "  --alphabet A   the dictionary's alphabet: latin (default) or cyrillic\n"
     "  --space N      \"Additional Space...\" with N blank cells (applied first)\n"
     "  --text TEXT    \"Set text...\" with TEXT (UTF-8), drawn into the picture\n"
     "  -o, --output DOC.rdf  the document to write (replaced atomically)\n";
@@ -25,6 +27,7 @@ int RunNewCommand(int argc, char** argv) {
     CCommandLine cl("new", kNewUsage);
     cl.AddOption("--font");
     cl.AddOption("--dict");
+    cl.AddOption("--alphabet");
     cl.AddOption("--text");
     cl.AddOption("--space");
     cl.AddOption("--output", "-o");
@@ -45,9 +48,13 @@ int RunNewCommand(int argc, char** argv) {
             return kExitUsage;
     }
 
+    const std::optional<int> alphabet = AlphabetValue(cl);
+    if (!alphabet)
+        return kExitUsage;
+
     CStderrMessageSink sink;
     CRecognizeDoc doc;
-    if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict")))
+    if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict"), *alphabet))
         return status;
     if (*space >= 0 && !doc.SetAdditionalSpace(static_cast<int>(*space)))
         return kExitUsage;

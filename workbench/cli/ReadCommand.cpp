@@ -12,16 +12,18 @@
 namespace {
 
 const char* const kReadUsage =
-    "Usage: recognize-cli read [--font F.GLF] [--dict D] [--coefficient K] [--complex]\n"
-    "                          [--cells N] [--json] PICTURE.bmp\n"
+    "Usage: recognize-cli read [--font F.GLF] [--dict D] [--alphabet latin|cyrillic]\n"
+    "                          [--coefficient K] [--complex] [--cells N] [--json] PICTURE.bmp\n"
     "\n"
     "Loads the picture as \"Load Bitmap...\" does in a new document with that font and\n"
     "dictionary, runs \"Recognize (Simple)\", or \"Recognize (Complex)\" with --complex, and\n"
     "prints the result text in UTF-8 and a line break.\n"
     "\n"
     "  --font F.GLF       glyph font (default Fonts/default.GLF, found as documents find it)\n"
-    "  --dict D           word list of Complex recognition (default dict.dic, found likewise);\n"
-    "                     the Latin alphabet\n"
+    "  --dict D           word list of Complex recognition (default dict.dic, found likewise),\n"
+    "                     read only with --complex\n"
+    "  --alphabet A       the dictionary's alphabet: latin (default) or cyrillic (Windows-1251\n"
+    "                     lowercase letters)\n"
     "  --coefficient K    recognition coefficient (default 0.2)\n"
     "  --complex          Complex recognition: the dictionary step after the Simple one\n"
     "  --cells N          character positions (default: picture width / cell width)\n"
@@ -29,9 +31,10 @@ const char* const kReadUsage =
     "                     8-bit codes) and \"variants\" (per position, the [code, cost] pairs\n"
     "                     of the Simple step, in order)\n"
     "\n"
-    "Exit status: 0 success; 1 the font cannot be loaded, or Complex recognition finds no cut\n"
+    "Exit status: 0 success; 1 the font cannot be loaded, Complex recognition finds no cut\n"
     "into words (the message goes to stderr and the result printed is what the document then\n"
-    "holds: spaces); 2 bad usage or an unreadable picture or dictionary.\n";
+    "holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
+    "many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
 
 // Passes the document's messages on to stderr and notes whether Complex recognition found
 // no cut into words.
@@ -77,6 +80,7 @@ int RunReadCommand(int argc, char** argv) {
     CCommandLine cl("read", kReadUsage);
     cl.AddOption("--font");
     cl.AddOption("--dict");
+    cl.AddOption("--alphabet");
     cl.AddOption("--coefficient");
     cl.AddOption("--cells");
     cl.AddFlag("--complex");
@@ -94,9 +98,13 @@ int RunReadCommand(int argc, char** argv) {
         coefficient = *value;
     }
 
+    const std::optional<int> alphabet = AlphabetValue(cl);
+    if (!alphabet)
+        return kExitUsage;
+
     CStderrMessageSink sink;
     CRecognizeDoc doc;
-    if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict")); status != kExitSuccess)
+    if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict"), *alphabet); status != kExitSuccess)
         return status;
     const std::string& picture = cl.Positionals().front();
     sink.SetContext(picture);
@@ -126,5 +134,7 @@ int RunReadCommand(int argc, char** argv) {
     const std::string out = cl.Has("--json") ? ResultJson(doc) : ToUtf8(doc.m_strResultText);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
-    return messages.NoCut() ? kExitFailure : kExitSuccess;
+    const DictionaryLoadReport& load = doc.DictionaryReport();
+    const bool cutShort = load.bRead && !load.bComplete;
+    return messages.NoCut() || cutShort ? kExitFailure : kExitSuccess;
 }

@@ -1,11 +1,13 @@
 // The recognition document: life cycle, commands, geometry and views.
 #include "CRecognizeDoc.h"
 
+#include "CDictionaryCache.h"
 #include "DataFiles.h"
 #include "DocMessages.h"
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 
 namespace {
 
@@ -27,7 +29,8 @@ void CRecognizeDoc::ShowError(std::string_view text, std::string_view title, Mes
 // --- Life cycle ---------------------------------------------------------------------------
 
 bool CRecognizeDoc::OnNewDocument() {
-    return NewDocument(FindDataFile(kDefaultFontPath), FindDataFile(kDictionaryPath));
+    return NewDocument(FindDataFile(kDefaultFontPath),
+                       FindDataFile(m_strDictionaryChoice.empty() ? kDictionaryPath : m_strDictionaryChoice));
 }
 
 bool CRecognizeDoc::NewDocument(const std::string& fontPath, const std::string& dictPath) {
@@ -52,10 +55,14 @@ bool CRecognizeDoc::NewDocument(const std::string& fontPath, const std::string& 
     m_bHasPicture = false;
     m_bModified = false;
 
-    // A missing word list leaves the dictionary empty, without a message.
-    m_Dictionary.SetAlphabet(1);
-    if (!dictPath.empty())
-        m_Dictionary.LoadWords(dictPath);
+    // The word list is read at the first use of the dictionary; a missing one leaves it empty.
+    if (dictPath.empty()) {
+        m_Dictionary.Clear();
+        m_Dictionary.SetAlphabet(m_nDictionaryAlphabet);
+        m_bDictionaryPending = false;
+    } else {
+        ChooseDictionaryFile(dictPath);
+    }
 
     m_Font = CCharImageFont();
     if (!m_Font.LoadFromFile(fontPath)) {
@@ -64,6 +71,70 @@ bool CRecognizeDoc::NewDocument(const std::string& fontPath, const std::string& 
     }
     // What the first graphics view does: a white picture of R's size, one cell wide.
     EnsurePicture();
+    return true;
+}
+
+// --- Dictionary ---------------------------------------------------------------------------
+
+void CRecognizeDoc::SetDictionaryChoice(std::string path, int alphabet) {
+    m_strDictionaryChoice = std::move(path);
+    m_nDictionaryAlphabet = alphabet == 0 ? 0 : 1;
+}
+
+void CRecognizeDoc::ChooseDictionaryFile(std::string path) {
+    // The path is fixed now, against the working directory of this moment.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    m_strPendingDictionary = error ? std::move(path) : absolute.string();
+    m_Dictionary.Clear();
+    m_DictionaryReport = {};
+    m_bDictionaryPending = true;
+}
+
+CDictionary& CRecognizeDoc::Dictionary() {
+    // A dictionary set up by hand since (it has a tree) is kept as it is.
+    if (m_bDictionaryPending && m_Dictionary.GetRoot() == nullptr)
+        LoadPendingDictionary();
+    m_bDictionaryPending = false;
+    return m_Dictionary;
+}
+
+void CRecognizeDoc::LoadPendingDictionary() {
+    m_bDictionaryPending = false;
+    m_DictionaryReport = CDictionaryCache::Load(m_Dictionary, m_strPendingDictionary, m_nDictionaryAlphabet);
+    // dict.dic may be missing without a message; a list the user chose may not.
+    if (!m_DictionaryReport.bRead && !m_strDictionaryChoice.empty())
+        ShowError(std::string(DocMessages::kCannotReadWordList) + m_strPendingDictionary + ".", DocMessages::kAppTitle);
+    if (m_DictionaryReport.bRead && !m_DictionaryReport.bComplete)
+        ShowError(std::string(DocMessages::kWordListTooLong1) + m_strPendingDictionary +
+                      std::string(DocMessages::kWordListTooLong2) + std::to_string(m_DictionaryReport.nKept) +
+                      std::string(DocMessages::kWordListTooLong3) + std::to_string(m_DictionaryReport.nLines) +
+                      std::string(DocMessages::kWordListTooLong4),
+                  DocMessages::kAppTitle);
+}
+
+bool CRecognizeDoc::LoadDictionary(const std::string& path, int alphabet) {
+    CDictionary loaded;
+    const DictionaryLoadReport report = CDictionaryCache::Load(loaded, path, alphabet == 0 ? 0 : 1);
+    if (!report.bRead) {
+        ShowError(std::string(DocMessages::kCannotReadWordList) + path + ".", DocMessages::kAppTitle);
+        return false;
+    }
+    SetDictionaryChoice(path, alphabet);
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    m_strPendingDictionary = error ? path : absolute.string();
+    // The prefix lists point into the old tree.
+    m_pPrefixLists.clear();
+    m_Dictionary.ShareTree(loaded);
+    m_DictionaryReport = report;
+    m_bDictionaryPending = false;
+    if (!report.bComplete)
+        ShowError(std::string(DocMessages::kWordListTooLong1) + path +
+                      std::string(DocMessages::kWordListTooLong2) + std::to_string(report.nKept) +
+                      std::string(DocMessages::kWordListTooLong3) + std::to_string(report.nLines) +
+                      std::string(DocMessages::kWordListTooLong4),
+                  DocMessages::kAppTitle);
     return true;
 }
 

@@ -36,8 +36,8 @@ public:
     // from Fonts/default.GLF (both found by FindDataFile), and a white picture of the picture
     // rectangle. False, after "Invalid CharImageFont File", when the font cannot be loaded.
     bool OnNewDocument();
-    // The same with the font and dictionary files given; an empty dictPath leaves the Latin
-    // dictionary empty.
+    // The same with the font and dictionary files given; an empty dictPath leaves the
+    // dictionary empty (with the chosen alphabet).
     bool NewDocument(const std::string& fontPath, const std::string& dictPath);
     // Opens an .rdf file; false, after the message, when it cannot be read or is damaged.
     bool OpenDocument(const std::string& path);
@@ -77,6 +77,24 @@ public:
     void BuildPrefixLists(int a, std::int32_t* row);
     // A mouse stroke segment was drawn into the picture by sender.
     void OnStrokeDrawn(CDocView* sender);
+
+    // --- Dictionary -----------------------------------------------------------------
+    // The word list and alphabet (1 Latin, 0 Cyrillic) of documents made or opened after
+    // this call; an empty path stands for dict.dic found by FindDataFile. Without a call,
+    // dict.dic and the Latin alphabet.
+    void SetDictionaryChoice(std::string path, int alphabet);
+    const std::string& DictionaryChoice() const { return m_strDictionaryChoice; }
+    int DictionaryAlphabet() const { return m_nDictionaryAlphabet; }
+    // "&Dictionary..." after OK: makes the choice and loads the word list now. False, after a
+    // message naming the file, when it cannot be read; the previous dictionary stays then.
+    // A list past the dictionary's bound is loaded in part, after a message saying so.
+    bool LoadDictionary(const std::string& path, int alphabet);
+    // The dictionary, loaded at this first use when the document was made or opened with a
+    // word list still to load. Documents that load the same unchanged list with the same
+    // alphabet share one read-only tree.
+    CDictionary& Dictionary();
+    // What the load of the word list reported (nothing read yet: bRead false).
+    const DictionaryLoadReport& DictionaryReport() const { return m_DictionaryReport; }
 
     // --- Geometry and rendering -----------------------------------------------------
     // R = (0, 0, CellWidth x (cells + 1), 2 x CellHeight).
@@ -122,9 +140,13 @@ public:
     int m_bGraphicsModified = 0;
     int m_bEditGraphics = 0;
     int m_bEditText = 1;
-    CDictionary m_Dictionary;
+    CDictionary m_Dictionary;      // see Dictionary(): loaded at its first use
 
 private:
+    // Loads the pending word list (message when it cannot be read or passes the bound).
+    void LoadPendingDictionary();
+    // The word list that a new or opened document loads at its first use.
+    void ChooseDictionaryFile(std::string path);
     // R for a cell count, in 64-bit arithmetic; a width below 0 or past INT_MAX is clamped.
     CRect PictureRectFor(std::int64_t cells) const;
     // False, after a message, when cells would give a picture rectangle past the size bound
@@ -134,6 +156,11 @@ private:
 
     IMessageSink* m_pMessages;
     CSilentMessageSink m_SilentSink;
+    std::string m_strDictionaryChoice;  // empty: dict.dic
+    int m_nDictionaryAlphabet = 1;
+    std::string m_strPendingDictionary;  // the word list to load at the first use
+    bool m_bDictionaryPending = false;
+    DictionaryLoadReport m_DictionaryReport;
     std::vector<CDocView*> m_Views;
     bool m_bModified = false;
 };

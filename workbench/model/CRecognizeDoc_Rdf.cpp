@@ -169,8 +169,7 @@ CRecognizeDoc::ReadResult CRecognizeDoc::LoadFromBytes(std::span<const std::uint
     m_Font = std::move(font);
     if (!fontValid)
         ShowError(DocMessages::kInvalidFontFormat, DocMessages::kLoadingFont);
-    m_Dictionary.SetAlphabet(1);
-    m_Dictionary.LoadWords(FindDataFile(kDictionaryPath));
+    ChooseDictionaryFile(FindDataFile(m_strDictionaryChoice.empty() ? kDictionaryPath : m_strDictionaryChoice));
     return fontValid ? ReadResult::Ok : ReadResult::InvalidFont;
 }
 

@@ -55,7 +55,7 @@ void CRecognizeDoc::OnRecognizeComplex() {
     const int cells = std::max(m_nCells, 0);
     ComplexResult result;
     try {
-        result = CComplexRecognizer().Recognize(cells, m_pCharVariants, m_Dictionary, m_pPrefixLists,
+        result = CComplexRecognizer().Recognize(cells, m_pCharVariants, Dictionary(), m_pPrefixLists,
                                                 [this](PrefixListsStatus status) {
                                                     if (status == PrefixListsStatus::NoDictionary)
                                                         ShowError(kNoDictionary, DocMessages::kAppTitle);
@@ -76,7 +76,7 @@ void CRecognizeDoc::OnRecognizeComplex() {
 }
 
 void CRecognizeDoc::BuildPrefixLists(int a, std::int32_t* row) {
-    switch (::BuildPrefixLists(m_pPrefixLists, a, m_nCells, m_pCharVariants, m_Dictionary, row)) {
+    switch (::BuildPrefixLists(m_pPrefixLists, a, m_nCells, m_pCharVariants, Dictionary(), row)) {
     case PrefixListsStatus::AllocationError:
         ShowError(kAllocationError, DocMessages::kAppTitle);
         break;

@@ -32,4 +32,13 @@ inline constexpr std::string_view kCannotReadBitmap = "Cannot read the bitmap fi
 inline constexpr std::string_view kFailedToSaveBitmap = "Failed to save bitmap.";
 inline constexpr std::string_view kEmptyPicture = "The picture is empty: there is nothing to save.";
 
+// Word lists (title kAppTitle): kCannotReadWordList, the file and a full stop; the bound:
+// kWordListTooLong1, the file, kWordListTooLong2, the words kept, kWordListTooLong3, the
+// lines of the file, kWordListTooLong4.
+inline constexpr std::string_view kCannotReadWordList = "Cannot read the word list ";
+inline constexpr std::string_view kWordListTooLong1 = "The word list ";
+inline constexpr std::string_view kWordListTooLong2 = " is larger than the dictionary holds: only its first ";
+inline constexpr std::string_view kWordListTooLong3 = " of ";
+inline constexpr std::string_view kWordListTooLong4 = " words were kept.";
+
 }  // namespace DocMessages

@@ -104,7 +104,7 @@ TEST_F(DocTest, NewDocumentFindsItsFontAndDictionaryInTheWorkingDirectory)
 
     ASSERT_TRUE(made);
     EXPECT_EQ(doc.m_Font.CellWidth(), 10);
-    const CDictionary& dict = doc.m_Dictionary;
+    const CDictionary& dict = doc.Dictionary();
     EXPECT_EQ(dict.AlphabetSize(), 27);
     EXPECT_TRUE(dict.GetChild(dict.GetChild(dict.GetChild(dict.GetRoot(), 'a'), 'b'), ' ')->IsWordEnd());
 }
