@@ -118,6 +118,8 @@ const std::array kCommands = {
     CommandInfo{CommandId::kLineWidth5, kOptions, "Line width", "5 Pixels Width", "Set line width to 5 pixels", "",
         T::Document, [](C c) { c.pDocument->OnLineWidth5(); },
         [](C c) { return c.pDocument->OnUpdateLineWidth5(); }, kCheckable, nullptr},
+    CommandInfo{CommandId::kDictionary, kOptions, nullptr, "&Dictionary...", "Choose the word list and alphabet of Complex recognition", "",
+        T::Document, [](C c) { c.pDocument->OnDictionary(); }, nullptr, 0, nullptr},
 
     CommandInfo{CommandId::kWindowNew, kWindow, nullptr, "&New Window", "Open another window for the active document\nNew Window", "",
         T::MainFrame, [](C c) { c.pMainFrame->OnWindowNew(); }, nullptr, 0, nullptr},

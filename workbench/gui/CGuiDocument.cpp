@@ -3,11 +3,13 @@
 #include "CAdditionalSpaceDlg.h"
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
+#include "CDictionaryDlg.h"
 #include "CMainFrame.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
 #include "DataFiles.h"
+#include "DictionarySettings.h"
 #include "IUserPrompts.h"
 #include "TextCodec.h"
 
@@ -235,6 +237,19 @@ void CGuiDocument::OnAdditionalSpace()
     dialog.m_nSpace = m_pDoc->m_nAdditionalSpace;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->SetAdditionalSpace(dialog.m_nSpace);
+}
+
+void CGuiDocument::OnDictionary()
+{
+    CDictionaryDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    if (!m_pDoc->DictionaryChoice().empty())
+        dialog.m_strPath = FromLocalPath(m_pDoc->DictionaryChoice());
+    dialog.m_nAlphabet = m_pDoc->DictionaryAlphabet();
+    if (dialog.DoModal() != QDialog::Accepted)
+        return;
+    // A list that cannot be read is reported and changes nothing.
+    if (m_pDoc->LoadDictionary(ToLocalPath(dialog.m_strPath), dialog.m_nAlphabet))
+        WriteDictionaryChoice({true, dialog.m_strPath, dialog.m_nAlphabet});
 }
 
 void CGuiDocument::OnLineWidth1()

@@ -59,6 +59,7 @@ public:
     void OnRecognitionCoefficient();
     void OnLoadFont();
     void OnAdditionalSpace();
+    void OnDictionary();
     void OnLineWidth1();
     void OnLineWidth3();
     void OnLineWidth5();

@@ -5,6 +5,7 @@
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecognizeDoc.h"
+#include "DictionarySettings.h"
 #include "IUserPrompts.h"
 #include "TextCodec.h"
 
@@ -48,6 +49,7 @@ CGuiDocument* CRecognizeApp::OpenDocumentFile(const QString& path)
 {
     auto doc = std::make_unique<CRecognizeDoc>();
     doc->SetMessageSink(&m_MessageSink);
+    ApplyDictionaryChoice(*doc);
     std::unique_ptr<CGuiDocument> document;
     if (path.isEmpty()) {
         if (!doc->OnNewDocument())

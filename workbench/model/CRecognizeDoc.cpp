@@ -115,15 +115,16 @@ void CRecognizeDoc::LoadPendingDictionary() {
 
 bool CRecognizeDoc::LoadDictionary(const std::string& path, int alphabet) {
     CDictionary loaded;
-    const DictionaryLoadReport report = CDictionaryCache::Load(loaded, path, alphabet == 0 ? 0 : 1);
+    const std::string file = FindDataFile(path);
+    const DictionaryLoadReport report = CDictionaryCache::Load(loaded, file, alphabet == 0 ? 0 : 1);
     if (!report.bRead) {
         ShowError(std::string(DocMessages::kCannotReadWordList) + path + ".", DocMessages::kAppTitle);
         return false;
     }
     SetDictionaryChoice(path, alphabet);
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    m_strPendingDictionary = error ? path : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    m_strPendingDictionary = error ? file : absolute.string();
     // The prefix lists point into the old tree.
     m_pPrefixLists.clear();
     m_Dictionary.ShareTree(loaded);

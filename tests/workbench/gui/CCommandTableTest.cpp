@@ -62,7 +62,7 @@ protected:
         return {kFileNew, kFileOpen, kFileClose, kFileSave, kFileSaveAs, kFilePrintSetup, kAppExit,
                 kViewToolbar, kViewStatusBar, kEditText, kEditGraphics, kSaveBitmap, kLoadBitmap, kSetText,
                 kRecognizeSimple, kRecognizeComplex, kRecognitionCoefficient, kLoadFont, kAdditionalSpace,
-                kLineWidth1, kLineWidth3, kLineWidth5, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
+                kLineWidth1, kLineWidth3, kLineWidth5, kDictionary, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
                 kAppAbout, kNextPane, kPrevPane};
     }
 };
@@ -81,7 +81,7 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
               "[&Recognition]\n  Edit &text\n  Edit &graphics\n  -\n  &Save bitmap...\n  &Load Bitmap...\n  -\n"
               "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n"
               "[&Options]\n  Recogition &Coefficient...\n  Load &Font...\n  Additional &Space...\n  Line width >\n"
-              "    1 Pixel Width\n    3 Pixels Width\n    5 Pixels Width\n"
+              "    1 Pixel Width\n    3 Pixels Width\n    5 Pixels Width\n  &Dictionary...\n"
               "[&Window]\n  &New Window\n  &Cascade\n  &Tile\n  &Arrange Icons\n  -\n  &1 DemoDoc1\n"
               "[&Help]\n  &About Recognize...\n");
 

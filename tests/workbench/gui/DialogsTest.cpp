@@ -2,6 +2,10 @@
 #include "GuiFixture.h"
 
 #include "CAboutRecognizeDlg.h"
+#include "CDictionaryDlg.h"
+#include "DictionarySettings.h"
+
+#include <QComboBox>
 
 #include <QLabel>
 #include <QTest>
@@ -175,4 +179,60 @@ TEST_F(GuiTest, AboutShowsTheProgramTitle)
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0].text, "No printers are installed.");
     }
+}
+
+namespace {
+
+// True when the dictionary holds word (followed by its space).
+bool HoldsWord(const CDictionary& dictionary, const std::string& word)
+{
+    const CDictNode* node = dictionary.GetRoot();
+    for (char c : word + ' ')
+        node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
+    return node->IsWordEnd() == 1;
+}
+
+}  // namespace
+
+TEST_F(GuiTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLaterDocuments)
+{
+    WriteFile(dir.Path() / "ru.dic", "\xE4\xE0\n\xF7\xE0\xFE\n");  // да, чаю in Windows-1251
+    StartApp();
+    ASSERT_TRUE(HoldsWord(Doc().Dictionary(), "bed"));
+
+    // A list that cannot be read is reported by name and changes nothing.
+    prompts.OnDialog<CDictionaryDlg>([](CDictionaryDlg& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Dictionary");
+        EXPECT_EQ(dialog.PathBox()->text(), "dict.dic");
+        EXPECT_EQ(dialog.AlphabetBox()->currentText(), "Latin");
+        dialog.PathBox()->setText(QStringLiteral("missing.dic"));
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kDictionary));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "Cannot read the word list missing.dic.");
+    EXPECT_TRUE(HoldsWord(Doc().Dictionary(), "bed"));
+    EXPECT_FALSE(ReadDictionaryChoice().bChosen);
+
+    prompts.OnDialog<CDictionaryDlg>([](CDictionaryDlg& dialog) {
+        dialog.PathBox()->setText(QStringLiteral("ru.dic"));
+        dialog.AlphabetBox()->setCurrentText(QStringLiteral("Cyrillic"));
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kDictionary));
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(Doc().Dictionary().AlphabetSize(), 33);
+    EXPECT_TRUE(HoldsWord(Doc().Dictionary(), "\xF7\xE0\xFE"));
+    EXPECT_FALSE(HoldsWord(Doc().Dictionary(), "bed"));
+
+    // Later documents take the saved choice; the dialog shows it.
+    ASSERT_TRUE(Trigger(CommandId::kFileNew));
+    EXPECT_EQ(Doc().Dictionary().AlphabetSize(), 33);
+    EXPECT_TRUE(HoldsWord(Doc().Dictionary(), "\xE4\xE0"));
+    prompts.OnDialog<CDictionaryDlg>([](CDictionaryDlg& dialog) {
+        EXPECT_EQ(dialog.PathBox()->text(), "ru.dic");
+        EXPECT_EQ(dialog.AlphabetBox()->currentText(), "Cyrillic");
+        dialog.reject();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kDictionary));
 }
