@@ -289,29 +289,43 @@ TEST(SizeBounds, BmpSizesPastTheBoundAreRefusedWithTheirSize)
     }
 }
 
-TEST(SizeBounds, WordListPastTheMemoryBoundKeepsItsFirstWords)
+TEST(SizeBounds, WordListPastTheNodeBoundKeepsItsFirstWords)
 {
-    // 400000 pseudo-random words of 8 letters need about 2 million prefixes, far past the
-    // tree's 256 MiB.
-    std::string text;
+    // 17000 pseudo-random lines of 998 letters need about 17 million prefixes, past the
+    // tree's 16,777,216 nodes.
+    constexpr int kLines = 17000;
+    std::vector<std::string> lines(kLines);
     std::uint32_t state = 12345;
-    for (int word = 0; word < 400000; ++word) {
-        for (int i = 0; i < 8; ++i) {
+    std::string text;
+    for (std::string& line : lines) {
+        for (int i = 0; i < 998; ++i) {
             state = state * 1103515245u + 12345u;
-            text += static_cast<char>('b' + (state >> 16) % 25);
+            line += static_cast<char>('b' + (state >> 16) % 25);
         }
-        text += '\n';
+        text += line + '\n';
     }
     fixtures::TempDir dir;
     docfixtures::WriteBytes(dir.File("dict.dic"), std::vector<std::uint8_t>(text.begin(), text.end()));
     CDictionary dictionary;
     ASSERT_TRUE(dictionary.SetAlphabet(1));
     EXPECT_FALSE(dictionary.LoadWords(dir.File("dict.dic")));
-    EXPECT_LE(dictionary.MemoryBytes(), (std::size_t{256} << 20) + (std::size_t{1} << 20));
-    // The words before the bound, and the single space, are there.
-    const CDictNode* node = dictionary.GetRoot();
-    for (char c : text.substr(0, 8) + " ")
-        node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
-    EXPECT_EQ(node->IsWordEnd(), 1);
-    EXPECT_EQ(dictionary.GetChild(dictionary.GetRoot(), ' ')->IsWordEnd(), 1);
+    const DictionaryLoadReport& report = dictionary.LastLoad();
+    EXPECT_TRUE(report.bRead);
+    EXPECT_FALSE(report.bComplete);
+    EXPECT_EQ(report.nLines, static_cast<std::size_t>(kLines));
+    ASSERT_GT(report.nKept, 16000u);
+    ASSERT_LT(report.nKept, static_cast<std::size_t>(kLines));
+    EXPECT_LE(dictionary.NodeCount(), CDictionary::kMaxNodes);
+    EXPECT_LE(dictionary.MemoryBytes(), CDictionary::kMaxNodes * sizeof(CDictNode) + (std::size_t{1} << 20));
+    // The first lines are there, up to the last one kept, and the single space.
+    const auto holds = [&](const std::string& entry) {
+        const CDictNode* node = dictionary.GetRoot();
+        for (char c : entry)
+            node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
+        return node->IsWordEnd() == 1;
+    };
+    EXPECT_TRUE(holds(lines[0] + ' '));
+    EXPECT_TRUE(holds(lines[report.nKept - 1] + ' '));
+    EXPECT_FALSE(holds(lines[report.nKept] + ' '));
+    EXPECT_TRUE(holds(" "));
 }
