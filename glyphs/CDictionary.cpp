@@ -6,13 +6,58 @@
 #include <cstring>
 #include <new>
 
+#include <cstdlib>
+
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Large blocks on whole huge pages where the kernel offers them: a big word list then costs
+// a few page faults instead of thousands.
+template <class T>
+struct CBlockAllocator {
+    using value_type = T;
+    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+    CBlockAllocator() = default;
+    template <class U>
+    CBlockAllocator(const CBlockAllocator<U>&) {}
+
+    T* allocate(std::size_t n)
+    {
+        if (n > SIZE_MAX / sizeof(T))
+            throw std::bad_alloc();
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes < kHugePage) {
+            if (void* p = std::malloc(bytes))
+                return static_cast<T*>(p);
+            throw std::bad_alloc();
+        }
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* p = std::aligned_alloc(kHugePage, rounded);
+        if (!p)
+            throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        ::madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+
+    template <class U>
+    bool operator==(const CBlockAllocator<U>&) const { return true; }
+};
+
+using NodeBlock = std::vector<CDictNode, CBlockAllocator<CDictNode>>;
+
+}  // namespace
+
 // The node block with what it was built from.
 struct CDictionary::Tree {
-    std::vector<CDictNode> nodes;  // the root first; children of a node side by side
+    NodeBlock nodes;  // the root first; children of a node side by side
     std::size_t nGarbage = 0;      // nodes left behind when AddWord moved a child block
     int nMaxWordLength = 0;
 };
@@ -31,9 +76,11 @@ struct Entry {
 };
 
 // The entries of one load, as keys, in the order they were read.
+using Entries = std::vector<Entry, CBlockAllocator<Entry>>;
+
 struct EntryList {
-    std::vector<std::uint8_t> text;
-    std::vector<Entry> entries;
+    std::vector<std::uint8_t, CBlockAllocator<std::uint8_t>> text;
+    Entries entries;
 
     // Appends the keys of slots (already slot + 1) as one entry.
     void Add(const std::uint8_t* keys, std::size_t len)
@@ -47,10 +94,10 @@ struct EntryList {
 
 // Sorts entries by their keys, shorter before longer on a common prefix: a radix sort from
 // the first key on, with insertion sort for short runs.
-void SortEntries(std::vector<Entry>& entries, const std::uint8_t* text)
+void SortEntries(Entries& entries, const std::uint8_t* text)
 {
     const std::size_t n = entries.size();
-    std::vector<Entry> scratch(n);
+    Entries scratch(n);
     std::vector<std::uint8_t> keys(n);
     struct Run {
         std::size_t lo, hi;
@@ -113,7 +160,7 @@ void SortEntries(std::vector<Entry>& entries, const std::uint8_t* text)
 }
 
 // lcp[i]: the number of leading keys that sorted entry i shares with entry i - 1 (0 for i = 0).
-std::vector<std::uint32_t> CommonPrefixes(const std::vector<Entry>& entries, const std::uint8_t* text)
+std::vector<std::uint32_t> CommonPrefixes(const Entries& entries, const std::uint8_t* text)
 {
     std::vector<std::uint32_t> lcp(entries.size(), 0);
     for (std::size_t i = 1; i < entries.size(); ++i) {
@@ -129,7 +176,7 @@ std::vector<std::uint32_t> CommonPrefixes(const std::vector<Entry>& entries, con
 
 // Nodes of the tree of the sorted entries that begin before limit in the entry text, the
 // root included: each entry adds the prefixes it does not share with the kept one before it.
-std::uint64_t NodesOf(const std::vector<Entry>& entries, const std::vector<std::uint32_t>& lcp, std::uint32_t limit)
+std::uint64_t NodesOf(const Entries& entries, const std::vector<std::uint32_t>& lcp, std::uint32_t limit)
 {
     std::uint64_t nodes = 1;
     std::uint32_t shared = 0;
@@ -147,7 +194,7 @@ std::uint64_t NodesOf(const std::vector<Entry>& entries, const std::vector<std::
 // node is complete. The entries must come grouped: once an entry leaves a prefix, no later
 // entry has it again (sorted entries always are). False, with nodes undefined, when they
 // are not; true when the tree was laid out.
-bool BuildNodes(std::vector<CDictNode>& nodes, const std::vector<Entry>& entries, const std::uint8_t* text)
+bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text)
 {
     nodes.assign(1, CDictNode{});
     // For each depth d of the current path: the children met so far of its node at depth d,
@@ -171,7 +218,7 @@ bool BuildNodes(std::vector<CDictNode>& nodes, const std::vector<Entry>& entries
         nodes.resize(first + level.children.size());
         for (const auto& [slot, child] : level.children) {
             const std::uint64_t below = level.mask & ((std::uint64_t{1} << slot) - 1);
-            nodes[first + static_cast<std::size_t>(__builtin_popcountll(below))] = child;
+            nodes[first + static_cast<std::size_t>(CDictionary::PopCount(below))] = child;
         }
         // The node is written whole: field stores would stall the reads that follow.
         CDictNode& parent = pathNode(d);
@@ -217,7 +264,7 @@ bool BuildNodes(std::vector<CDictNode>& nodes, const std::vector<Entry>& entries
 
 // Copies the live nodes of from into to, laid out afresh: the blocks that AddWord left behind
 // are dropped.
-void CopyLive(const std::vector<CDictNode>& from, std::vector<CDictNode>& to)
+void CopyLive(const NodeBlock& from, NodeBlock& to)
 {
     to.assign(1, from[0]);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pending{{0, 0}};  // (to, from)
@@ -444,6 +491,14 @@ void CDictionary::ShareTree(const CDictionary& other)
     UseTree(other.m_pTree);
 }
 
+void CDictionary::Clear()
+{
+    m_nAlphabetSize = 0;
+    std::fill(std::begin(m_Slots), std::end(m_Slots), std::uint8_t{0});
+    UseTree(nullptr);
+    m_LastLoad = {};
+}
+
 bool CDictionary::AddWord(std::string_view text)
 {
     if (!m_pNodes)
@@ -475,7 +530,7 @@ void CDictionary::Insert(std::size_t length, SlotAt slotAt)
         Tree& tree = OwnTree();
         // Child blocks that were moved are dropped by a fresh layout once they outweigh the tree.
         if (tree.nGarbage > 1024 && tree.nGarbage > live) {
-            std::vector<CDictNode> fresh;
+            NodeBlock fresh;
             fresh.reserve(live + newNodes + 64 + live / 4);
             CopyLive(tree.nodes, fresh);
             tree.nodes.swap(fresh);
@@ -484,7 +539,7 @@ void CDictionary::Insert(std::size_t length, SlotAt slotAt)
             Insert(length, slotAt);
             return;
         }
-        std::vector<CDictNode>& nodes = tree.nodes;
+        NodeBlock& nodes = tree.nodes;
         const std::uint64_t mask = nodes[node].ChildMask();
         const auto oldCount = static_cast<std::size_t>(PopCount(mask));
         const std::size_t grow = oldCount + newNodes;
@@ -589,13 +644,13 @@ bool CDictionary::Load(Source& source)
         if (!starts.empty()) {
             const auto all = static_cast<std::uint32_t>(list.text.size());
             // One node is kept for the one-space word.
-            const auto fits = [&](const std::vector<Entry>& entries) {
+            const auto fits = [&](const Entries& entries) {
                 return NodesOf(entries, CommonPrefixes(entries, list.text.data()), all) + 1 <= kMaxNodes;
             };
             if (!fits(list.entries)) {
                 // The most lines, from the first on, whose tree fits.
                 const auto keptOf = [&](std::size_t lines) {
-                    std::vector<Entry> kept;
+                    Entries kept;
                     kept.reserve(list.entries.size());
                     for (const Entry& e : list.entries)
                         if (e.off < starts[lines])

@@ -72,6 +72,10 @@ public:
     bool AddWord(std::string_view text);
     // Makes this dictionary use other's alphabet and tree; the tree itself is shared.
     void ShareTree(const CDictionary& other);
+    // Back to a new dictionary: no alphabet, no tree, a slot table of zeros.
+    void Clear();
+    // How many dictionaries use this one's tree (0 without a tree).
+    long TreeUseCount() const { return m_pTree.use_count(); }
 
     // The root, or nullptr before an alphabet was chosen.
     const CDictNode* GetRoot() const { return m_pNodes; }
@@ -100,9 +104,7 @@ public:
     // What the last LoadWords or LoadWordsFromText did.
     const DictionaryLoadReport& LastLoad() const { return m_LastLoad; }
 
-private:
-    struct Tree;
-
+    // The number of set bits, in constant time on any processor.
     static int PopCount(std::uint64_t x) {
 #if defined(__POPCNT__)
         return __builtin_popcountll(x);
@@ -113,6 +115,10 @@ private:
         return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
 #endif
     }
+
+private:
+    struct Tree;
+
     // Makes the tree this dictionary's own before a change.
     Tree& OwnTree();
     void UseTree(std::shared_ptr<Tree> tree);
