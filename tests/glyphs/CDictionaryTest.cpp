@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
+#include <random>
+#include <set>
 
 namespace {
 
@@ -257,4 +261,110 @@ TEST(CDictionary, AllocationFailureLeavesTheTreeAsItWas)
     EXPECT_TRUE(dictionary.AddWord("xy "));
     EXPECT_TRUE(IsWord(dictionary, "xy"));
 #endif
+}
+
+namespace {
+
+// The slot string of an entry: what the dictionary tells prefixes apart by.
+std::string SlotsOf(const CDictionary& dictionary, std::string_view text)
+{
+    std::string slots;
+    for (char c : text)
+        slots += static_cast<char>(dictionary.Slot(static_cast<std::uint8_t>(c)));
+    return slots;
+}
+
+}  // namespace
+
+TEST(CDictionary, OneNodePerSlotPrefixWhateverTheOrderOfTheWords)
+{
+    // Random lists, sorted, grouped or shuffled, loaded and then extended by AddWord, against
+    // a plain set of slot prefixes: the same prefix reaches the same node, different prefixes
+    // different nodes, and a node ends a word exactly when an entry has its slot string.
+    std::mt19937 random(7);
+    const std::string letters[2] = {"abcz A1 ", std::string("\xE0\xE1\xFF\xB8 x", 6)};
+    for (int round = 0; round < 60; ++round) {
+        const int alphabet = round % 2;
+        const std::string& pool = letters[1 - alphabet];
+        std::vector<std::string> lines;
+        for (int i = std::uniform_int_distribution<int>(0, 40)(random); i > 0; --i) {
+            std::string line;
+            for (int j = std::uniform_int_distribution<int>(0, 6)(random); j > 0; --j)
+                line += pool[std::uniform_int_distribution<std::size_t>(0, pool.size() - 1)(random)];
+            lines.push_back(line);
+        }
+        if (round % 3 == 0)
+            std::sort(lines.begin(), lines.end());
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + (round % 4 == 0 ? "\r\n" : "\n");
+
+        CDictionary dictionary;
+        ASSERT_TRUE(dictionary.SetAlphabet(alphabet));
+        ASSERT_TRUE(dictionary.LoadWordsFromText(text));
+        std::set<std::string> words{SlotsOf(dictionary, " ")};
+        for (std::string line : lines) {
+            const std::size_t first = line.find_first_not_of(' ');
+            line.erase(0, first == std::string::npos ? line.size() : first);
+            line.erase(line.find_last_not_of(' ') + 1);
+            words.insert(SlotsOf(dictionary, line + ' '));
+        }
+        // The last rounds add enough words one by one that the moved child blocks are dropped.
+        std::vector<std::string> added;
+        for (int i = 0; i < (round < 58 ? 5 : 3000); ++i) {
+            std::string word;
+            for (int j = std::uniform_int_distribution<int>(1, 8)(random); j > 0; --j)
+                word += pool[std::uniform_int_distribution<std::size_t>(0, pool.size() - 1)(random)];
+            dictionary.AddWord(word);
+            words.insert(SlotsOf(dictionary, word));
+            added.push_back(word);
+        }
+
+        std::set<std::string> prefixes{""};
+        for (const std::string& word : words)
+            for (std::size_t n = 1; n <= word.size(); ++n)
+                prefixes.insert(word.substr(0, n));
+        EXPECT_EQ(dictionary.NodeCount(), prefixes.size());
+        std::map<const CDictNode*, std::string> seen;
+        for (const std::string& prefix : prefixes) {
+            const CDictNode* node = dictionary.GetRoot();
+            for (char slot : prefix)
+                node = dictionary.ChildInSlot(node, slot);
+            ASSERT_NE(node, dictionary.DeadEnd()) << round;
+            const auto [it, fresh] = seen.emplace(node, prefix);
+            EXPECT_TRUE(fresh) << "two prefixes share a node, round " << round;
+            EXPECT_EQ(node->IsWordEnd(), words.count(prefix) ? 1 : 0) << round;
+            // One slot past every prefix of no entry is the dead end.
+            for (int slot = 0; slot < dictionary.AlphabetSize(); ++slot) {
+                if (!prefixes.count(prefix + static_cast<char>(slot))) {
+                    EXPECT_EQ(dictionary.ChildInSlot(node, slot), dictionary.DeadEnd());
+                }
+            }
+        }
+        for (const std::string& word : added)
+            EXPECT_EQ(Follow(dictionary, word)->IsWordEnd(), 1);
+    }
+}
+
+TEST(CDictionary, SharedTreesAreCopiedBeforeAChange)
+{
+    CDictionary first;
+    Latin(first, "cat\n");
+    CDictionary second;
+    second.ShareTree(first);
+    EXPECT_EQ(second.GetRoot(), first.GetRoot());
+    EXPECT_EQ(first.TreeUseCount(), 2);
+    second.AddWord("dog ");
+    EXPECT_TRUE(IsWord(second, "dog"));
+    EXPECT_FALSE(IsWord(first, "dog"));
+    EXPECT_TRUE(IsWord(first, "cat"));
+    EXPECT_EQ(first.TreeUseCount(), 1);
+    // Loading into a tree that holds words adds to them.
+    EXPECT_TRUE(second.LoadWordsFromText("bird\n"));
+    EXPECT_TRUE(IsWord(second, "cat") && IsWord(second, "dog") && IsWord(second, "bird"));
+    EXPECT_EQ(second.LastLoad().nLines, 1u);
+    EXPECT_EQ(second.LastLoad().nKept, 1u);
+    second.Clear();
+    EXPECT_EQ(second.GetRoot(), nullptr);
+    EXPECT_EQ(second.AlphabetSize(), 0);
 }
