@@ -50,7 +50,9 @@ void FuzzDictionary(std::span<const std::uint8_t> data)
         FUZZ_CHECK(dictionary.SetAlphabet(1));
     }
     FUZZ_CHECK(dictionary.SetAlphabet(choice == 1 ? 1 : 0));
-    dictionary.LoadWordsFromText(text);
+    // Far below every bound: the whole text is kept.
+    FUZZ_CHECK(dictionary.LoadWordsFromText(text));
+    FUZZ_CHECK(dictionary.LastLoad().bRead && dictionary.LastLoad().nKept == dictionary.LastLoad().nLines);
 
     // No slot lies past the child table, and the dead end leads only to itself.
     for (int code = 0; code < 256; ++code) {
@@ -61,15 +63,29 @@ void FuzzDictionary(std::span<const std::uint8_t> data)
     // A node per character and line at most, and every line's entry is a word.
     FUZZ_CHECK(dictionary.NodeCount() <= text.size() + 3);
     FUZZ_CHECK(HasEntry(dictionary, " "));
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t lf = text.find('\n', start);
-        const std::string_view line = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
-        FUZZ_CHECK(HasEntry(dictionary, EntryOf(line, lf != std::string_view::npos)));
-        if (lf == std::string_view::npos)
-            break;
-        start = lf + 1;
-    }
+    const auto everyLineIsAWord = [&] {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t lf = text.find('\n', start);
+            const std::string_view line = text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
+            FUZZ_CHECK(HasEntry(dictionary, EntryOf(line, lf != std::string_view::npos)));
+            if (lf == std::string_view::npos)
+                break;
+            start = lf + 1;
+        }
+    };
+    everyLineIsAWord();
+
+    // The same lines again into the full tree add no node; an entry added by hand is a word
+    // and the lines stay words.
+    const std::size_t nodes = dictionary.NodeCount();
+    FUZZ_CHECK(dictionary.LoadWordsFromText(text));
+    FUZZ_CHECK(dictionary.NodeCount() == nodes);
+    const std::string_view extra = text.substr(0, 40);
+    dictionary.AddWord(extra);
+    FUZZ_CHECK(HasEntry(dictionary, extra));
+    FUZZ_CHECK(dictionary.NodeCount() <= nodes + extra.size());
+    everyLineIsAWord();
 }
 
 }  // namespace fuzzing
