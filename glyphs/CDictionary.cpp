@@ -197,68 +197,87 @@ std::uint64_t NodesOf(const Entries& entries, const std::vector<std::uint32_t>& 
 bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text)
 {
     nodes.assign(1, CDictNode{});
-    // For each depth d of the current path: the children met so far of its node at depth d,
-    // as (slot, node) in the order met, and their slots as a mask.
-    struct Level {
-        std::vector<std::pair<int, CDictNode>> children;
-        std::uint64_t mask = 0;
-    };
-    std::vector<Level> levels(1);
+    // The children met so far of every node of the current path, as one stack: those of the
+    // path's node at depth d begin at start[d], and the path's node at depth d + 1 is the
+    // last of them. Their slots, and per depth the mask of the slots and whether they came
+    // in ascending order.
+    std::vector<CDictNode> pending;
+    std::vector<std::uint8_t> pendingSlots;
+    std::vector<std::uint32_t> start(1, 0);
+    std::vector<std::uint64_t> masks(1, 0);
+    std::vector<std::uint8_t> ascending(1, 1);
     std::size_t depth = 0;  // length of the current path
     const std::uint8_t* previous = nullptr;
 
-    // The node at depth d of the path: the root or the last child met at depth d - 1.
     const auto pathNode = [&](std::size_t d) -> CDictNode& {
-        return d == 0 ? nodes[0] : levels[d - 1].children.back().second;
+        return d == 0 ? nodes[0] : pending[start[d] - 1];
     };
     // Places the children of the path's node at depth d as its block.
     const auto close = [&](std::size_t d) {
-        Level& level = levels[d];
+        const std::uint32_t from = start[d];
+        const auto count = static_cast<std::uint32_t>(pending.size()) - from;
+        if (count == 0)
+            return;
         const std::size_t first = nodes.size();
-        nodes.resize(first + level.children.size());
-        for (const auto& [slot, child] : level.children) {
-            const std::uint64_t below = level.mask & ((std::uint64_t{1} << slot) - 1);
-            nodes[first + static_cast<std::size_t>(CDictionary::PopCount(below))] = child;
+        if (ascending[d]) {
+            nodes.insert(nodes.end(), pending.begin() + from, pending.end());
+        } else {
+            CDictNode block[64];
+            for (std::uint32_t i = from; i < from + count; ++i) {
+                const std::uint64_t below = masks[d] & ((std::uint64_t{1} << pendingSlots[i]) - 1);
+                block[CDictionary::PopCount(below)] = pending[i];
+            }
+            nodes.insert(nodes.end(), block, block + count);
         }
+        pending.resize(from);
+        pendingSlots.resize(from);
         // The node is written whole: field stores would stall the reads that follow.
         CDictNode& parent = pathNode(d);
         CDictNode done{};
-        done.m_nChildMask = level.mask;
+        done.m_nChildMask = masks[d];
         done.m_nWordEnd = parent.m_nWordEnd;
         done.m_nFirstChild = first;
         parent = done;
-        level.children.clear();
-        level.mask = 0;
+        masks[d] = 0;
+        ascending[d] = 1;
     };
 
     for (const Entry& e : entries) {
         const std::uint8_t* keys = text + e.off;
         std::size_t shared = 0;
-        if (previous)
-            while (shared < depth && shared < e.len && keys[shared] == previous[shared])
+        if (previous) {
+            const std::size_t most = std::min<std::size_t>(depth, e.len);
+            while (shared < most && keys[shared] == previous[shared])
                 ++shared;
+        }
         // The path's nodes below the shared prefix are complete.
         for (std::size_t d = depth; d > shared; --d)
-            if (d < levels.size() && !levels[d].children.empty())
+            if (d < start.size())
                 close(d);
+        if (start.size() < e.len + 1) {
+            start.resize(e.len + 1, 0);
+            masks.resize(e.len + 1, 0);
+            ascending.resize(e.len + 1, 1);
+        }
         for (std::size_t d = shared; d < e.len; ++d) {
-            if (levels.size() <= d + 1)
-                levels.resize(d + 2);
-            Level& level = levels[d];
             const int slot = keys[d] - 1;
             const std::uint64_t bit = std::uint64_t{1} << slot;
-            if (level.mask & bit)
+            if (masks[d] & bit)
                 return false;
-            level.mask |= bit;
-            level.children.emplace_back(slot, CDictNode{});
+            if (masks[d] >= bit)
+                ascending[d] = 0;
+            masks[d] |= bit;
+            pending.push_back(CDictNode{});
+            pendingSlots.push_back(static_cast<std::uint8_t>(slot));
+            if (d + 1 < start.size())
+                start[d + 1] = static_cast<std::uint32_t>(pending.size());
         }
         pathNode(e.len).m_nWordEnd = 1;
         depth = e.len;
         previous = keys;
     }
-    for (std::size_t d = depth + 1; d-- > 0;)
-        if (d < levels.size() && !levels[d].children.empty())
-            close(d);
+    for (std::size_t d = std::min(depth, start.size() - 1) + 1; d-- > 0;)
+        close(d);
     return true;
 }
 
@@ -345,8 +364,12 @@ private:
 template <class Source>
 bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, DictionaryLoadReport& report)
 {
-    constexpr std::size_t kChunk = std::size_t{1} << 18;
-    std::vector<char> chunk(kChunk);
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    std::uint8_t keyOf[256];
+    for (int code = 0; code < 256; ++code)
+        keyOf[code] = static_cast<std::uint8_t>(slots[code] + 1);
+    const std::size_t chunkSize = std::clamp<std::size_t>(source.SizeHint() + 1, 4096, kChunk);
+    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
     list.text.reserve(std::min(list.text.size() + source.SizeHint() + 16, CDictionary::kMaxTextBytes + 1024));
     const std::size_t entriesBefore = list.entries.size();
 
@@ -386,15 +409,41 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
 
     startLine();
     for (;;) {
-        const long got = source.Read(chunk.data(), chunk.size());
+        const long got = source.Read(chunk.get(), chunkSize);
         if (got < 0)
             return false;
         if (got == 0)
             break;
-        const char* p = chunk.data();
+        const char* p = chunk.get();
         const char* const stop = p + got;
         while (p < stop) {
             const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+            // A whole line in the piece read: trimmed, cut and turned into keys in one go.
+            if (lf && keeping && !lineHasBytes) {
+                const char* b = p;
+                const char* e = lf;
+                if (e > b && e[-1] == '\r')
+                    --e;
+                while (b < e && *b == ' ')
+                    ++b;
+                if (static_cast<std::size_t>(e - b) > kMaxLineLength)
+                    e = b + kMaxLineLength;
+                while (e > b && e[-1] == ' ')
+                    --e;
+                const std::size_t at = list.text.size();
+                const auto length = static_cast<std::size_t>(e - b);
+                list.text.resize(at + length + 2);
+                std::uint8_t* out = list.text.data() + at;
+                for (std::size_t i = 0; i < length; ++i)
+                    out[i] = keyOf[static_cast<std::uint8_t>(b[i])];
+                out[length] = keyOf[static_cast<std::uint8_t>(' ')];
+                out[length + 1] = 0;
+                list.entries.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length + 1)});
+                ++report.nLines;
+                p = lf + 1;
+                startLine();
+                continue;
+            }
             const char* segmentEnd = lf ? lf : stop;
             if (segmentEnd > p)
                 lineHasBytes = true;
