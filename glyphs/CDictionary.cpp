@@ -190,6 +190,31 @@ std::uint64_t NodesOf(const Entries& entries, const std::vector<std::uint32_t>& 
     return nodes;
 }
 
+// Room kept in a fresh block for the one-space word: the root's block may move once.
+constexpr std::size_t kSpaceRoom = 40;
+
+// The nodes of the tree of entries that come grouped (see BuildNodes), the root included:
+// each entry adds the prefixes it does not share with the one before it.
+std::uint64_t GroupedNodeCount(const Entries& entries, const std::uint8_t* text)
+{
+    std::uint64_t nodes = 1;
+    const std::uint8_t* previous = nullptr;
+    std::uint32_t previousLength = 0;
+    for (const Entry& e : entries) {
+        const std::uint8_t* keys = text + e.off;
+        std::uint32_t shared = 0;
+        if (previous) {
+            const std::uint32_t most = std::min(previousLength, e.len);
+            while (shared < most && keys[shared] == previous[shared])
+                ++shared;
+        }
+        nodes += e.len - shared;
+        previous = keys;
+        previousLength = e.len;
+    }
+    return nodes;
+}
+
 // Lays the tree of entries out in one pass, each node's block of children placed once the
 // node is complete. The entries must come grouped: once an entry leaves a prefix, no later
 // entry has it again (sorted entries always are). False, with nodes undefined, when they
@@ -680,7 +705,7 @@ bool CDictionary::Load(Source& source)
     std::size_t keptEntries = lineEntries;
     bool built = false;
     if (keys + 1 <= kMaxNodes) {
-        tree->nodes.reserve(static_cast<std::size_t>(keys) + 1);
+        tree->nodes.reserve(static_cast<std::size_t>(GroupedNodeCount(list.entries, list.text.data())) + kSpaceRoom);
         built = BuildNodes(tree->nodes, list.entries, list.text.data());
     }
     if (!built) {
@@ -720,10 +745,8 @@ bool CDictionary::Load(Source& source)
                 report.bComplete = false;
             }
         }
-        std::uint64_t kept = 1;
-        for (const Entry& e : list.entries)
-            kept += e.len;
-        tree->nodes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(kept + 1, kMaxNodes)));
+        NodeBlock().swap(tree->nodes);
+        tree->nodes.reserve(static_cast<std::size_t>(GroupedNodeCount(list.entries, list.text.data())) + kSpaceRoom);
         BuildNodes(tree->nodes, list.entries, list.text.data());
     }
     for (const Entry& e : list.entries)
@@ -731,9 +754,6 @@ bool CDictionary::Load(Source& source)
     UseTree(std::move(tree));
     // The one-space word, always: one node at most, kept free above.
     Insert(1, [&](std::size_t) { return space - 1; });
-    // The block was reserved for the most nodes the entries could need.
-    m_pTree->nodes.shrink_to_fit();
-    m_pNodes = m_pTree->nodes.data();
     report.nKept = std::min(keptEntries, report.nLines);
     m_LastLoad = report;
     return report.bComplete;
