@@ -9,49 +9,12 @@
 #include <cstdlib>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Large blocks on whole huge pages where the kernel offers them: a big word list then costs
-// a few page faults instead of thousands.
-template <class T>
-struct CBlockAllocator {
-    using value_type = T;
-    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-    CBlockAllocator() = default;
-    template <class U>
-    CBlockAllocator(const CBlockAllocator<U>&) {}
-
-    T* allocate(std::size_t n)
-    {
-        if (n > SIZE_MAX / sizeof(T))
-            throw std::bad_alloc();
-        const std::size_t bytes = n * sizeof(T);
-        if (bytes < kHugePage) {
-            if (void* p = std::malloc(bytes))
-                return static_cast<T*>(p);
-            throw std::bad_alloc();
-        }
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* p = std::aligned_alloc(kHugePage, rounded);
-        if (!p)
-            throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-        ::madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-        return static_cast<T*>(p);
-    }
-    void deallocate(T* p, std::size_t) { std::free(p); }
-
-    template <class U>
-    bool operator==(const CBlockAllocator<U>&) const { return true; }
-};
-
-using NodeBlock = std::vector<CDictNode, CBlockAllocator<CDictNode>>;
+using NodeBlock = std::vector<CDictNode>;
 
 }  // namespace
 
@@ -76,10 +39,10 @@ struct Entry {
 };
 
 // The entries of one load, as keys, in the order they were read.
-using Entries = std::vector<Entry, CBlockAllocator<Entry>>;
+using Entries = std::vector<Entry>;
 
 struct EntryList {
-    std::vector<std::uint8_t, CBlockAllocator<std::uint8_t>> text;
+    std::vector<std::uint8_t> text;
     Entries entries;
 
     // Appends the keys of slots (already slot + 1) as one entry.
