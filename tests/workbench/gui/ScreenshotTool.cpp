@@ -3,9 +3,11 @@
 // synthesized mouse strokes, runs Complex recognition, and saves
 //   OUTDIR/recognize-main.png         the main window with the document
 //   OUTDIR/recognize-coefficient.png  the "Recognition Coefficient" dialog over it
+//   OUTDIR/recognize-dictionary.png   the "Dictionary" dialog over it
 // Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
+#include "CDictionaryDlg.h"
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecGraphicsView.h"
@@ -15,6 +17,8 @@
 #include "CTextInputDlg.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -145,6 +149,22 @@ int main(int argc, char** argv)
         return static_cast<int>(QDialog::Rejected);
     });
     trigger(CommandId::kRecognitionCoefficient);
+    if (!saved)
+        return 1;
+
+    // The dictionary dialog with the Russian list and the Cyrillic alphabet chosen, not applied.
+    saved = false;
+    prompts.dialogScripts.push_back([&](QDialog& dialog) {
+        auto& dictionary = dynamic_cast<CDictionaryDlg&>(dialog);
+        dictionary.show();
+        dictionary.PathBox()->setText(QStringLiteral("dict-ru.dic"));
+        dictionary.AlphabetBox()->setCurrentIndex(1);
+        Settle(300);
+        saved = SaveWindow(main, outDir + QStringLiteral("/recognize-dictionary.png"));
+        dictionary.reject();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    trigger(CommandId::kDictionary);
     if (!saved)
         return 1;
     for (const auto& document : app.Documents())
