@@ -1,10 +1,13 @@
 // Glyphmill: the dialog program that writes GLF glyph fonts from installed fonts.
 #include "CGlyphmillDlg.h"
+#include "ProgramOptions.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = HandleInfoOptions(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Glyphmill"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));

@@ -1,12 +1,15 @@
 // Recognize: the text-recognition workbench on the desktop.
 #include "CQtUserPrompts.h"
 #include "CRecognizeApp.h"
+#include "ProgramOptions.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = HandleInfoOptions(argc, argv))
+        return *status;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QApplication::setApplicationName(QStringLiteral("Recognize"));
