@@ -19,10 +19,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${RECOGNIZE_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${RECOGNIZE_HOMEPAGE_URL})
-# CPack puts the summary above this text.
+# CPack puts the summary above this text and indents its lines; none may start with a dot.
 set(CPACK_PACKAGE_DESCRIPTION "Recognize, the Text Recognition Demo Program, draws a line of text with a
-glyph font into a picture, lets the user spoil it with the mouse or load a
-.BMP picture, and reads the text back by cell matching and by dictionary
+glyph font into a picture, lets the user spoil it with the mouse or load a .BMP
+picture, and reads the text back by cell matching and by dictionary
 words. Glyphmill renders the characters of an installed font into glyph cells
 and writes the GLF fonts that Recognize uses. recognize-cli and glyphmill-cli
 do the same from scripts.")
