@@ -10,6 +10,8 @@ int main(int argc, char* argv[])
         return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Glyphmill"));
+    // Ties the windows to the installed desktop entry (its name and icon on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(RECOGNIZE_DESKTOP_ID));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     CGlyphmillDlg dialog;
     dialog.exec();
