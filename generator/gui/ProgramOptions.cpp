@@ -15,7 +15,7 @@ const char* const kHelp =
     "window (\"Autocalc chars layout\" measures it from the font), \"Inclusions\" the classes of\n"
     "characters kept; \"Previouse\" and \"Next\" step through the codes, and \"Save this\n"
     "character in file\" drops or keeps the one shown. \"Save as GLF\" writes the file, by\n"
-    "custom into the folder Fonts below the working directory. glyphmill-cli does the same\n"
+    "convention into the folder Fonts below the working directory. glyphmill-cli does the same\n"
     "from scripts.\n"
     "\n"
     "Options:\n"
