@@ -9,7 +9,7 @@ packages=(
   xvfb xauth imagemagick xdotool
   fonts-liberation2 fonts-dejavu-core
   wamerican wamerican-insane hunspell-ru hunspell-tools
-  desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot
+  desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot shared-mime-info
   ocrad netpbm
 )
 

@@ -156,6 +156,16 @@ def bmp(width, height, bpp, pixels, palette=b"", compression=0, header=40, masks
             palette + image)
 
 
+def rle(width, height, bpp, palette, data, compression=None):
+    """A run-length encoded file: RLE8 at 8 bits per pixel, RLE4 at 4, unless told."""
+    if compression is None:
+        compression = 1 if bpp == 8 else 2
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bpp, compression, len(data),
+                       0, 0, len(palette) // 4, 0)
+    offset = 14 + len(info) + len(palette)
+    return b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset) + info + palette + data
+
+
 def bmp_seeds():
     rgb = [bytes([(x * 40) & 0xFF, (y * 90) & 0xFF, 0 if (x + y) % 2 else 255] * 1)
            for y in range(3) for x in range(5)]
@@ -172,7 +182,14 @@ def bmp_seeds():
     write("bmp", "bitfields565-2x2.bmp",
           bmp(2, 2, 16, [b"\x00\xf8\xe0\x07", b"\x1f\x00\xff\xff"], compression=3, masks=masks))
     write("bmp", "core-header.bmp", bmp(2, 2, 24, [b"\x00" * 6, b"\xff" * 6], header=12))
-    write("bmp", "bad-rle8.bmp", bmp(4, 1, 8, [b"\x04\x01\x00\x01"], palette=pal256, compression=1))
+    # Run-length seeds: runs, end of line, delta, absolute runs with their pad byte, and a
+    # stream that ends without the end-of-bitmap mark.
+    write("bmp", "rle8-4x1.bmp", bmp(4, 1, 8, [b"\x04\x01\x00\x01"], palette=pal256, compression=1))
+    write("bmp", "rle8-escapes-5x3.bmp", rle(5, 3, 8, pal256, bytes([
+        3, 7, 0, 0, 0, 3, 1, 2, 3, 0, 9, 4, 0, 0, 0, 2, 1, 1, 2, 200, 0, 1])))
+    write("bmp", "rle4-escapes-7x3.bmp", rle(7, 3, 4, pal16, bytes([
+        5, 0x1F, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 0, 0, 2, 2, 1, 3, 0xAB])))
+    write("bmp", "bad-rle4-at-8-bits.bmp", rle(2, 2, 8, pal256, bytes([2, 1, 0, 1]), compression=2))
     write("bmp", "bad-cut-pixels.bmp", bmp(5, 3, 24, rows24)[:-10])
     write("bmp", "bad-huge-size.bmp",
           b"BM" + struct.pack("<IHHI", 70, 0, 0, 54) +

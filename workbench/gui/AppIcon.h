@@ -2,5 +2,6 @@
 
 #include <QIcon>
 
-// The program's icon: a black letter on a white page, drawn at start-up.
+// The program's icon, rendered from the same SVG that is installed in the icon theme: a page
+// with a glyph-cell letter and the line that reads it.
 QIcon RecognizeIcon();

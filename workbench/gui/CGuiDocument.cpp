@@ -184,7 +184,17 @@ void CGuiDocument::OnLoadBitmap()
     request.strDefaultSuffix = QStringLiteral("bmp");
     const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
     if (!path.isEmpty())
-        m_pDoc->LoadBitmap(ToLocalPath(path));
+        LoadBitmapFile(path);
+}
+
+bool CGuiDocument::LoadBitmapFile(const QString& path)
+{
+    return m_pDoc->LoadBitmap(ToLocalPath(path));
+}
+
+bool CGuiDocument::LoadFontFile(const QString& path)
+{
+    return m_pDoc->LoadFont(ToLocalPath(path));
 }
 
 void CGuiDocument::OnSetText()
@@ -228,7 +238,7 @@ void CGuiDocument::OnLoadFont()
     request.strDefaultSuffix = QStringLiteral("GLF");
     const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
     if (!path.isEmpty())
-        m_pDoc->LoadFont(ToLocalPath(path));
+        LoadFontFile(path);
 }
 
 void CGuiDocument::OnAdditionalSpace()

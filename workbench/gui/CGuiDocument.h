@@ -45,6 +45,11 @@ public:
     bool DoSave(const QString& path);
     bool DoFileSave();
 
+    // What "&Load Bitmap..." and "Load &Font..." do with the chosen file (a file dropped on a
+    // window does the same); false, after the document's message, when it cannot be loaded.
+    bool LoadBitmapFile(const QString& path);
+    bool LoadFontFile(const QString& path);
+
     // --- Commands -----------------------------------------------------------------
     void OnFileClose();
     void OnFileSave();

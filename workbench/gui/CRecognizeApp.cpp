@@ -2,6 +2,7 @@
 
 #include "CAboutRecognizeDlg.h"
 #include "CChildFrame.h"
+#include "CFileDropHandler.h"
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecognizeDoc.h"
@@ -36,13 +37,21 @@ CRecognizeApp::~CRecognizeApp()
 bool CRecognizeApp::InitInstance(const QStringList& arguments)
 {
     m_pMainFrame = std::make_unique<CMainFrame>(*this);
+    new CFileDropHandler(*this, *m_pMainFrame);  // a child of the main window
     m_pMainFrame->show();
-    if (arguments.isEmpty()) {
+    QStringList files = arguments;
+    if (!files.isEmpty() && files.constFirst() == QLatin1String("--"))
+        files.removeFirst();
+    if (files.isEmpty()) {
         // Without the default font no document is made; the main window stays, empty.
         OnFileNew();
         return true;
     }
-    return OpenDocumentFile(arguments.constFirst()) != nullptr;
+    // Each file opens in its own window; one that fails has said why, and the rest go on.
+    bool opened = false;
+    for (const QString& file : files)
+        opened = OpenDocumentFile(file) != nullptr || opened;
+    return opened;
 }
 
 CGuiDocument* CRecognizeApp::OpenDocumentFile(const QString& path)

@@ -28,7 +28,7 @@ public:
     CRecognizeApp& operator=(const CRecognizeApp&) = delete;
 
     // Creates the main window and carries out the command line: no argument makes a new
-    // document, one argument opens that .rdf file. False when the file cannot be opened.
+    // document, each argument opens that .rdf file. False when none of the files opens.
     bool InitInstance(const QStringList& arguments);
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }

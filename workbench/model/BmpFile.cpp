@@ -6,6 +6,8 @@
 namespace {
 
 constexpr std::uint32_t kCompressionNone = 0;       // BI_RGB
+constexpr std::uint32_t kCompressionRle8 = 1;       // BI_RLE8
+constexpr std::uint32_t kCompressionRle4 = 2;       // BI_RLE4
 constexpr std::uint32_t kCompressionBitFields = 3;  // BI_BITFIELDS
 constexpr std::uint32_t kCompressionAlphaBitFields = 6;
 
@@ -53,6 +55,63 @@ struct Channel {
         return (value * 255 + maximum / 2) / maximum;
     }
 };
+
+// Decodes run-length encoded pixels (RLE8 at 8 bits per pixel, RLE4 at 4) into picture,
+// whose rows are filled white beforehand: pixels that a delta skips, or that the data never
+// reach, stay white. Rows run from the bottom. Runs past the end of a row or of the picture
+// are clipped; data that end without the end-of-bitmap mark end the picture there.
+void DecodeRle(const std::uint8_t* data, std::int64_t size, int bitsPerPixel,
+               const std::vector<std::uint32_t>& palette, CRaster& picture) {
+    const std::int64_t width = picture.width();
+    const std::int64_t rows = picture.height();
+    std::int64_t x = 0;
+    std::int64_t row = 0;  // 0 is the bottom row
+    std::int64_t at = 0;
+    auto put = [&](std::uint32_t index) {
+        if (x < width && row < rows)
+            picture.Row(static_cast<int>(rows - 1 - row))[x] = 0xFF000000u | palette[index];
+        ++x;
+    };
+    while (at + 2 <= size && row < rows) {
+        const std::uint32_t count = data[at];
+        const std::uint32_t value = data[at + 1];
+        at += 2;
+        if (count > 0) {
+            // An encoded run: one index repeated, or two alternating at 4 bits.
+            for (std::uint32_t i = 0; i < count; ++i)
+                put(bitsPerPixel == 8 ? value : (i % 2 == 0 ? value >> 4 : value & 0xF));
+            continue;
+        }
+        switch (value) {
+        case 0:  // end of line
+            x = 0;
+            ++row;
+            break;
+        case 1:  // end of bitmap
+            return;
+        case 2:  // delta: right and up
+            if (at + 2 > size)
+                return;
+            x += data[at];
+            row += data[at + 1];
+            at += 2;
+            break;
+        default: {
+            // An absolute run of value indexes, padded to a whole 16-bit word.
+            const std::int64_t bytes = bitsPerPixel == 8 ? value : (value + 1) / 2;
+            const std::int64_t available = std::min(bytes, size - at);
+            for (std::uint32_t i = 0; i < value; ++i) {
+                const std::int64_t byte = bitsPerPixel == 8 ? i : i / 2;
+                if (byte >= available)
+                    return;
+                const std::uint32_t b = data[at + byte];
+                put(bitsPerPixel == 8 ? b : (i % 2 == 0 ? b >> 4 : b & 0xF));
+            }
+            at += bytes + bytes % 2;
+        }
+        }
+    }
+}
 
 }  // namespace
 
@@ -169,12 +228,22 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
     }
     const bool bitFields = (compression == kCompressionBitFields ||
                             compression == kCompressionAlphaBitFields) && headerSize != 64;
-    if (compression != kCompressionNone && !(bitFields && (bitsPerPixel == 16 || bitsPerPixel == 32))) {
+    const bool rle = (compression == kCompressionRle8 || compression == kCompressionRle4) && headerSize != 12;
+    if (rle && bitsPerPixel != (compression == kCompressionRle8 ? 8 : 4)) {
+        error = std::string("the file is damaged (") + (compression == kCompressionRle8 ? "RLE8" : "RLE4") +
+                " compression at " + std::to_string(bitsPerPixel) + " bits per pixel)";
+        return false;
+    }
+    if (compression != kCompressionNone && !rle && !(bitFields && (bitsPerPixel == 16 || bitsPerPixel == 32))) {
         error = "compressed bitmaps are not supported";
         return false;
     }
     if (width <= 0 || height == 0) {
         error = "the file is damaged (the picture has no pixels)";
+        return false;
+    }
+    if (rle && height < 0) {
+        error = "the file is damaged (a compressed bitmap cannot be stored top-down)";
         return false;
     }
     const bool topDown = height < 0;
@@ -219,7 +288,9 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
 
     const std::int64_t stride = BmpStride(width, bitsPerPixel);
     const std::int64_t rowBytes = (width * bitsPerPixel + 7) / 8;
-    if (pixelOffset < 14 + headerSize || pixelOffset + stride * (rows - 1) + rowBytes > size) {
+    // Compressed data may end early (the rest stays white) but must start inside the file.
+    const std::int64_t pixelsNeeded = rle ? 0 : stride * (rows - 1) + rowBytes;
+    if (pixelOffset < 14 + headerSize || pixelOffset + pixelsNeeded > size) {
         error = "the file is damaged (its pixel data are cut short)";
         return false;
     }
@@ -228,6 +299,11 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
     if (!picture.Create(static_cast<int>(width), static_cast<int>(rows), CRaster::kWhite)) {
         error = "the picture is too large";
         return false;
+    }
+    if (rle) {
+        DecodeRle(p + pixelOffset, size - pixelOffset, bitsPerPixel, palette, picture);
+        raster = std::move(picture);
+        return true;
     }
     for (std::int64_t r = 0; r < rows; ++r) {
         const std::uint8_t* source = p + pixelOffset + r * stride;

@@ -264,7 +264,15 @@ TEST(BmpFile, RefusesWhatItCannotReadAndLeavesTheRasterAlone)
         Put(b, at, value, size);
         cases.emplace_back(name, b);
     };
-    patched("RLE8", 30, 1, 4);
+    patched("RLE4 at 8 bits", 30, 2, 4);
+    patched("Huffman", 30, 3, 4);
+    {
+        // Run-length data are stored bottom-up only.
+        std::vector<std::uint8_t> b = good;
+        Put(b, 30, 1, 4);
+        Put(b, 22, static_cast<std::uint32_t>(-5), 4);
+        cases.emplace_back("RLE8 top-down", b);
+    }
     patched("2 bits", 28, 2, 2);
     patched("header of 20 bytes", 14, 20, 4);
     patched("2 planes", 26, 2, 2);
@@ -292,6 +300,77 @@ TEST(BmpFile, RefusesWhatItCannotReadAndLeavesTheRasterAlone)
         EXPECT_FALSE(error.empty()) << name;
         EXPECT_EQ(raster, before) << name;
     }
+}
+
+namespace {
+
+// A run-length encoded file (RLE8 at 8 bits, RLE4 at 4) of the given data, colour table
+// {black, white, red, green, blue}.
+std::vector<std::uint8_t> RleFile(int bits, int width, int height, const std::vector<std::uint8_t>& data)
+{
+    BmpBuilder bmp = Bmp(40, 8, 1, 1, bits == 8 ? 1 : 2);
+    bmp.palette = kColours;
+    std::vector<std::uint8_t> b = bmp.Build([](int, int) { return 0u; });
+    b.resize(b.size() - 4);
+    b.insert(b.end(), data.begin(), data.end());
+    Put(b, 2, static_cast<std::uint32_t>(b.size()), 4);
+    Put(b, 18, static_cast<std::uint32_t>(width), 4);
+    Put(b, 22, static_cast<std::uint32_t>(height), 4);
+    Put(b, 28, static_cast<std::uint32_t>(bits), 2);
+    Put(b, 34, static_cast<std::uint32_t>(data.size()), 4);
+    return b;
+}
+
+// Decodes bytes and compares the picture with rows of 'K' black, '.' white, 'R', 'G', 'B'.
+void ExpectPixels(const std::vector<std::uint8_t>& bytes, const std::vector<std::string>& rows)
+{
+    CRaster raster;
+    std::string error;
+    ASSERT_TRUE(DecodeBmp(bytes, raster, error)) << error;
+    ASSERT_EQ(raster.height(), static_cast<int>(rows.size()));
+    ASSERT_EQ(raster.width(), static_cast<int>(rows[0].size()));
+    const std::string names = "K.RGB";
+    for (int y = 0; y < raster.height(); ++y)
+        for (int x = 0; x < raster.width(); ++x) {
+            const std::size_t expected = names.find(rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+            EXPECT_EQ(raster.Pixel(x, y), kColours[expected]) << x << "," << y;
+        }
+}
+
+}  // namespace
+
+TEST(BmpFile, ReadsRle8RunsEscapesAndClipsAtTheRowsEnd)
+{
+    ExpectPixels(RleFile(8, 4, 3, {
+                     0x03, 0x02, 0x00, 0x00,                    // bottom row: 3 red, end of line
+                     0x00, 0x03, 0x00, 0x04, 0x02, 0x00,        // absolute K B R and its pad byte
+                     0x02, 0x03, 0x00, 0x00,                    // 2 green, the second past the end
+                     0x00, 0x02, 0x01, 0x00, 0x01, 0x04,        // delta 1 right, one blue
+                     0x00, 0x01,                                // end of bitmap
+                 }),
+                 {".B..", "KBRG", "RRR."});
+}
+
+TEST(BmpFile, ReadsRle4NibblesOddAbsoluteRunsAndDataCutShort)
+{
+    ExpectPixels(RleFile(4, 6, 3, {
+                     0x00, 0x05, 0x12, 0x32, 0x10, 0x00,        // absolute . R G R . and a pad byte
+                     0x02, 0x30, 0x00, 0x00,                    // green, clipped, end of line
+                     0x04, 0x23, 0x00, 0x02, 0x01, 0x01,        // R G R G, delta 1 right and 1 up
+                     0x01, 0x30,                                // green; the data end here
+                 }),
+                 {".....G", "RGRG..", ".RGR.G"});
+}
+
+TEST(BmpFile, RleRunsPastThePictureAreClippedAndAnEmptyStreamIsWhite)
+{
+    // 255 red in a row of 2, a delta far past the top, then runs that land nowhere.
+    std::vector<std::uint8_t> data(266, 0x03);
+    const std::uint8_t head[] = {0xFF, 0x02, 0x00, 0x02, 0xFF, 0xFF, 0x03, 0x01, 0x00, 0xFF};
+    std::copy(std::begin(head), std::end(head), data.begin());
+    ExpectPixels(RleFile(8, 2, 1, data), {"RR"});
+    ExpectPixels(RleFile(4, 3, 2, {}), {"...", "..."});
+    ExpectPixels(RleFile(4, 3, 1, {0x00, 0x00, 0x00, 0x00, 0x03, 0x22}), {"..."});
 }
 
 namespace {
