@@ -4,6 +4,7 @@
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
 #include "CMainFrame.h"
+#include "CNoiseDlg.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
@@ -235,6 +236,14 @@ void CGuiDocument::OnAdditionalSpace()
     dialog.m_nSpace = m_pDoc->m_nAdditionalSpace;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->SetAdditionalSpace(dialog.m_nSpace);
+}
+
+void CGuiDocument::OnAddNoise()
+{
+    CNoiseDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    dialog.m_Noise.seed = NewNoiseSeed();
+    if (dialog.DoModal() == QDialog::Accepted && m_pDoc->OnAddNoise(dialog.m_Noise))
+        OnChanged();
 }
 
 void CGuiDocument::OnLineWidth1()
