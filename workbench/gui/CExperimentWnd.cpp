@@ -17,6 +17,8 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPainter>
@@ -119,15 +121,24 @@ CExperimentWnd::CExperimentWnd(CRecognizeApp& app, QWidget* parent)
         return row;
     };
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Corpus:"), fileRow(m_pCorpus, QStringLiteral("Text files (*.txt)")));
-    form->addRow(QStringLiteral("&Font:"), fileRow(m_pFont, QStringLiteral("Char Images Files (*.GLF)")));
-    form->addRow(QStringLiteral("&Dictionary:"), fileRow(m_pDictionary, QStringLiteral("Word lists (*.dic)")));
-    form->addRow(QStringLiteral("&Alphabet:"), m_pAlphabet);
-    form->addRow(QStringLiteral("&Kind of noise:"), m_pKind);
-    form->addRow(QStringLiteral("Noise &rates:"), m_pNoises);
-    form->addRow(QStringLiteral("C&oefficients:"), m_pCoefficients);
-    form->addRow(QStringLiteral("&Seeds:"), m_pSeeds);
-    form->addRow(QStringLiteral("Additional s&pace:"), m_pSpace);
+    // A label whose access key moves the focus to its box.
+    auto addRow = [this, form](const QString& text, QWidget* buddy, QLayout* row) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(buddy);
+        if (row != nullptr)
+            form->addRow(label, row);
+        else
+            form->addRow(label, buddy);
+    };
+    addRow(QStringLiteral("&Corpus:"), m_pCorpus, fileRow(m_pCorpus, QStringLiteral("Text files (*.txt)")));
+    addRow(QStringLiteral("&Font:"), m_pFont, fileRow(m_pFont, QStringLiteral("Char Images Files (*.GLF)")));
+    addRow(QStringLiteral("&Dictionary:"), m_pDictionary, fileRow(m_pDictionary, QStringLiteral("Word lists (*.dic)")));
+    addRow(QStringLiteral("&Alphabet:"), m_pAlphabet, nullptr);
+    addRow(QStringLiteral("&Kind of noise:"), m_pKind, nullptr);
+    addRow(QStringLiteral("Noise &rates:"), m_pNoises, nullptr);
+    addRow(QStringLiteral("C&oefficients:"), m_pCoefficients, nullptr);
+    addRow(QStringLiteral("&Seeds:"), m_pSeeds, nullptr);
+    addRow(QStringLiteral("Additional s&pace:"), m_pSpace, nullptr);
 
     m_pRun = new QPushButton(QStringLiteral("&Run"), this);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -372,6 +383,9 @@ void CExperimentWnd::RebuildPlot()
         colour.setAlpha(60);
         band->setColor(colour);
         band->setBorderColor(Qt::transparent);
+        // The band is named for the exported drawing but kept out of the legend.
+        for (QLegendMarker* marker : chart->legend()->markers(band))
+            marker->setVisible(false);
         for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(line)}) {
             series->attachAxis(axisX);
             series->attachAxis(axisY);
@@ -392,6 +406,7 @@ void CExperimentWnd::RebuildPlot()
                 OpenWorstReading(method, againstNoise ? best : plotNoise, againstNoise ? coefficient : best);
         });
     }
+    chart->legend()->setAlignment(Qt::AlignRight);
     axisX->setRange(0, maxX > 0 ? maxX : 1);
     axisY->setRange(0, std::max(1.0, std::ceil(maxY * 1.1)));
     QChart* old = m_pChartView->chart();

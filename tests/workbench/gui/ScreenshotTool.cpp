@@ -3,9 +3,12 @@
 // synthesized mouse strokes, runs Complex recognition, and saves
 //   OUTDIR/recognize-main.png         the main window with the document
 //   OUTDIR/recognize-coefficient.png  the "Recognition Coefficient" dialog over it
+//   OUTDIR/recognize-experiment.png   the Experiment window after a run over the English corpus
+//   OUTDIR/experiment-cer-noise.png   its plot, exported by the window (and .csv, its table)
 // Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
+#include "CExperimentWnd.h"
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecGraphicsView.h"
@@ -26,6 +29,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QThread>
 
 #include <cstdio>
@@ -146,6 +150,25 @@ int main(int argc, char** argv)
     });
     trigger(CommandId::kRecognitionCoefficient);
     if (!saved)
+        return 1;
+
+    // The Experiment window over the shipped English corpus with the document's font: flip
+    // noise from 0 to 20 %, two seeds, coefficients 0.2 and 0.5.
+    trigger(CommandId::kExperiment);
+    auto* experiment = main.findChild<CExperimentWnd*>();
+    if (experiment == nullptr)
+        return 1;
+    experiment->setGeometry(120, 60, 980, 720);
+    experiment->CoefficientBox()->setText(QStringLiteral("0.2,0.5"));
+    experiment->SeedsBox()->setValue(2);
+    if (!experiment->OnRun())
+        return 1;
+    while (experiment->IsRunning())
+        Settle(100);
+    Settle(500);
+    if (!SaveWindow(*experiment, outDir + QStringLiteral("/recognize-experiment.png")) ||
+        !experiment->ExportPng(outDir + QStringLiteral("/experiment-cer-noise.png")) ||
+        !experiment->ExportCsv(outDir + QStringLiteral("/experiment-cer-noise.csv")))
         return 1;
     for (const auto& document : app.Documents())
         document->Doc().SetModifiedFlag(false);
