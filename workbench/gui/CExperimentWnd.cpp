@@ -88,7 +88,6 @@ CExperimentWnd::CExperimentWnd(CRecognizeApp& app, QWidget* parent)
     : QWidget(parent, Qt::Window), m_App(app)
 {
     setWindowTitle(kTitle);
-    setAttribute(Qt::WA_DeleteOnClose);
 
     m_pCorpus = new QLineEdit(QString::fromStdString(FindDataFile("corpus/english.txt")), this);
     m_pFont = new QLineEdit(this);

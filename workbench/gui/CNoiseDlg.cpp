@@ -5,6 +5,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -46,8 +47,13 @@ CNoiseDlg::CNoiseDlg(IUserPrompts& prompts, QWidget* parent)
     seedRow->addWidget(newSeed);
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("&Kind:"), m_pKind);
-    form->addRow(QStringLiteral("&Rate:"), rateRow);
-    form->addRow(QStringLiteral("S&eed:"), seedRow);
+    // Rows of two controls take a label whose access key moves to the first box.
+    auto* rateLabel = new QLabel(QStringLiteral("&Rate:"), this);
+    rateLabel->setBuddy(m_pRate);
+    form->addRow(rateLabel, rateRow);
+    auto* seedLabel = new QLabel(QStringLiteral("S&eed:"), this);
+    seedLabel->setBuddy(m_pSeed);
+    form->addRow(seedLabel, seedRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
 

@@ -3,12 +3,14 @@
 // synthesized mouse strokes, runs Complex recognition, and saves
 //   OUTDIR/recognize-main.png         the main window with the document
 //   OUTDIR/recognize-coefficient.png  the "Recognition Coefficient" dialog over it
+//   OUTDIR/recognize-noise.png        the "Add Noise" dialog over it
 //   OUTDIR/recognize-experiment.png   the Experiment window after a run over the English corpus
 //   OUTDIR/experiment-cer-noise.png   its plot, exported by the window (and .csv, its table)
 // Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
 #include "CExperimentWnd.h"
+#include "CNoiseDlg.h"
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecGraphicsView.h"
@@ -149,6 +151,22 @@ int main(int argc, char** argv)
         return static_cast<int>(QDialog::Rejected);
     });
     trigger(CommandId::kRecognitionCoefficient);
+    if (!saved)
+        return 1;
+
+    // The noise dialog over the main window, cancelled.
+    saved = false;
+    prompts.dialogScripts.push_back([&](QDialog& dialog) {
+        auto& noise = dynamic_cast<CNoiseDlg&>(dialog);
+        noise.SeedBox()->setText(QStringLiteral("20261208"));
+        noise.RateSlider()->setValue(75);
+        noise.show();
+        Settle(300);
+        saved = SaveWindow(main, outDir + QStringLiteral("/recognize-noise.png"));
+        noise.reject();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    trigger(CommandId::kAddNoise);
     if (!saved)
         return 1;
 
