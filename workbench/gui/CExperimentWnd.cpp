@@ -375,6 +375,9 @@ void CExperimentWnd::RebuildPlot()
                                    : MethodTitle(method));
         line->setPointsVisible(true);
         auto* band = new QAreaSeries(upper, lower);
+        // The area series draws its bounds but does not own them.
+        upper->setParent(band);
+        lower->setParent(band);
         band->setName(line->name() + QStringLiteral(" (95 %)"));
         chart->addSeries(band);
         chart->addSeries(line);
