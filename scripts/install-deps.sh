@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6gui6 qt6-charts-dev qt6-svg-dev
+  qt6-base-dev qt6-base-dev-tools libqt6gui6 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   xvfb xauth imagemagick xdotool
   fonts-liberation2 fonts-dejavu-core
   wamerican wamerican-insane hunspell-ru hunspell-tools

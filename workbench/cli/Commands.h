@@ -6,3 +6,5 @@ int RunNewCommand(int argc, char** argv);
 int RunInfoCommand(int argc, char** argv);
 int RunRenderCommand(int argc, char** argv);
 int RunReadCommand(int argc, char** argv);
+int RunNoiseCommand(int argc, char** argv);
+int RunEvalCommand(int argc, char** argv);

@@ -49,6 +49,10 @@ int main(int argc, char** argv) {
         return RunRenderCommand(restCount, rest);
     if (command == "read")
         return RunReadCommand(restCount, rest);
+    if (command == "noise")
+        return RunNoiseCommand(restCount, rest);
+    if (command == "eval")
+        return RunEvalCommand(restCount, rest);
     PrintError("unknown command '" + std::string(command) + "'\nTry 'recognize-cli --help'.");
     return kExitUsage;
 }

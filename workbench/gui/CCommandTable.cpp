@@ -102,6 +102,8 @@ const std::array kCommands = {
         T::Document, [](C c) { c.pDocument->OnRecognizeSimple(); }, nullptr, 0, nullptr},
     CommandInfo{CommandId::kRecognizeComplex, kRecognition, nullptr, "Recognize (&Complex)", "Recognize user input (Complex version)\nRecognize (Complex)", "",
         T::Document, [](C c) { c.pDocument->OnRecognizeComplex(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kAddNoise, kRecognition, nullptr, "Add &Noise...", "Adds reproducible noise to the picture", "",
+        T::Document, [](C c) { c.pDocument->OnAddNoise(); }, nullptr, 0, nullptr},
 
     CommandInfo{CommandId::kRecognitionCoefficient, kOptions, nullptr, "Recogition &Coefficient...", "Set new recognition coefficient", "",
         T::Document, [](C c) { c.pDocument->OnRecognitionCoefficient(); }, nullptr, 0, nullptr},
@@ -120,6 +122,8 @@ const std::array kCommands = {
         [](C c) { return c.pDocument->OnUpdateLineWidth5(); }, kCheckable, nullptr},
     CommandInfo{CommandId::kDictionary, kOptions, nullptr, "&Dictionary...", "Choose the word list and alphabet of Complex recognition", "",
         T::Document, [](C c) { c.pDocument->OnDictionary(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kExperiment, kOptions, nullptr, "&Experiment...", "Measures recognition over a corpus of noisy lines", "",
+        T::MainFrame, [](C c) { c.pMainFrame->OnExperiment(); }, nullptr, 0, nullptr},
 
     CommandInfo{CommandId::kWindowNew, kWindow, nullptr, "&New Window", "Open another window for the active document\nNew Window", "",
         T::MainFrame, [](C c) { c.pMainFrame->OnWindowNew(); }, nullptr, 0, nullptr},

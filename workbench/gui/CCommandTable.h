@@ -47,6 +47,8 @@ inline constexpr int kSetText = 32791;
 inline constexpr int kSaveBitmap = 32792;
 inline constexpr int kLoadBitmap = 32793;
 inline constexpr int kDictionary = 32800;
+inline constexpr int kAddNoise = 32810;
+inline constexpr int kExperiment = 32811;
 }  // namespace CommandId
 
 // What a command reaches: the objects of the program that are active when it runs.

@@ -5,6 +5,7 @@
 #include "CCoefficientDlg.h"
 #include "CDictionaryDlg.h"
 #include "CMainFrame.h"
+#include "CNoiseDlg.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
@@ -260,6 +261,14 @@ void CGuiDocument::OnDictionary()
     // A list that cannot be read is reported and changes nothing.
     if (m_pDoc->LoadDictionary(ToLocalPath(dialog.m_strPath), dialog.m_nAlphabet))
         WriteDictionaryChoice({true, dialog.m_strPath, dialog.m_nAlphabet});
+}
+
+void CGuiDocument::OnAddNoise()
+{
+    CNoiseDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    dialog.m_Noise.seed = NewNoiseSeed();
+    if (dialog.DoModal() == QDialog::Accepted && m_pDoc->OnAddNoise(dialog.m_Noise))
+        OnChanged();
 }
 
 void CGuiDocument::OnLineWidth1()

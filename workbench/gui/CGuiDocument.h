@@ -68,6 +68,7 @@ public:
     void OnLineWidth1();
     void OnLineWidth3();
     void OnLineWidth5();
+    void OnAddNoise();
 
     // --- Update rules -------------------------------------------------------------
     CommandState OnUpdateEditText() const;

@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 #include "CChildFrame.h"
+#include "CExperimentWnd.h"
 #include "CGuiDocument.h"
 #include "CRecognizeApp.h"
 
@@ -342,6 +343,15 @@ void CMainFrame::OnWindowNew()
 {
     if (CGuiDocument* document = ActiveDocument())
         m_App.CreateFrame(*document);
+}
+
+void CMainFrame::OnExperiment()
+{
+    if (m_pExperiment == nullptr)
+        m_pExperiment = new CExperimentWnd(m_App, this);
+    m_pExperiment->show();
+    m_pExperiment->raise();
+    m_pExperiment->activateWindow();
 }
 
 void CMainFrame::OnWindowCascade()

@@ -3,11 +3,13 @@
 #include "CCommandTable.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 #include <vector>
 
 class CChildFrame;
+class CExperimentWnd;
 class CGuiDocument;
 class CRecognizeApp;
 class QAction;
@@ -50,6 +52,8 @@ public:
     void OnWindowArrange();
     void OnViewToolbar();
     void OnViewStatusBar();
+    // "&Experiment...": shows the experiment window, made at its first use.
+    void OnExperiment();
     CommandState OnUpdateViewToolbar() const;
     CommandState OnUpdateViewStatusBar() const;
 
@@ -80,4 +84,5 @@ private:
     QAction* m_pWindowListSeparator = nullptr;
     bool m_bDocumentMenus = false;
     bool m_bMenusBuilt = false;
+    QPointer<CExperimentWnd> m_pExperiment;
 };

@@ -9,6 +9,7 @@
 #include "CRaster.h"
 #include "CRect.h"
 #include "IMessageSink.h"
+#include "NoiseGenerator.h"
 
 #include <cstdint>
 #include <span>
@@ -77,6 +78,10 @@ public:
     void BuildPrefixLists(int a, std::int32_t* row);
     // A mouse stroke segment was drawn into the picture by sender.
     void OnStrokeDrawn(CDocView* sender);
+    // "Add &Noise..." after the dialog's OK: adds the noise to the picture as a stroke
+    // changes it (graphics modified, document modified, every view updated). False, with
+    // nothing changed, when the rate is outside 0..kMaxNoiseRate.
+    bool OnAddNoise(const NoiseSettings& noise);
 
     // --- Dictionary -----------------------------------------------------------------
     // The word list and alphabet (1 Latin, 0 Cyrillic) of documents made or opened after

@@ -45,9 +45,32 @@ std::vector<std::uint8_t> NewDocumentBytes(const std::vector<std::uint8_t>& glf,
 
 // The 24-bit .BMP of "ABC" drawn with font (40 x 48 cells) and the additional space 3:
 // 280 x 96 pixels, the glyphs at x = 20, 60, 100 and y = 24.
-std::vector<std::uint8_t> AbcBitmap(const CCharImageFont& font)
+// The next number of SplitMix64 from state, written out as its reference does it.
+std::uint64_t SplitMix64(std::uint64_t& state)
+{
+    std::uint64_t z = state += 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// "ABC" drawn in the 40 x 48 font with 3 blank cells, as a 24-bit .BMP; with inkRate above 0,
+// ink noise of that rate and seed added (one draw per pixel, rows from the top).
+std::vector<std::uint8_t> AbcBitmap(const CCharImageFont& font, double inkRate = 0, std::uint64_t seed = 0)
 {
     const int width = 280, height = 96, stride = 840;
+    std::vector<char> ink(static_cast<std::size_t>(width * height), 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int cell = (x - 20) / 40;
+            if (x >= 20 && cell < 3 && y >= 24 && y < 72) {
+                const CCharImage& glyph = font.m_Glyphs[static_cast<std::size_t>('A' + cell)];
+                ink[static_cast<std::size_t>(y * width + x)] = glyph.Pixel(x - 20 - 40 * cell, y - 24);
+            }
+            if (inkRate > 0 && static_cast<double>(SplitMix64(seed) >> 11) < inkRate * 9007199254740992.0)
+                ink[static_cast<std::size_t>(y * width + x)] = 1;
+        }
+    }
     std::vector<std::uint8_t> bytes = {'B', 'M'};
     AppendI32(bytes, 54 + stride * height);
     AppendI32(bytes, 0);
@@ -59,17 +82,9 @@ std::vector<std::uint8_t> AbcBitmap(const CCharImageFont& font)
     AppendI32(bytes, 0);
     AppendI32(bytes, stride * height);
     bytes.insert(bytes.end(), 16, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            bool ink = false;
-            const int cell = (x - 20) / 40;
-            if (x >= 20 && cell < 3 && y >= 24 && y < 72) {
-                const CCharImage& glyph = font.m_Glyphs[static_cast<std::size_t>('A' + cell)];
-                ink = glyph.Pixel(x - 20 - 40 * cell, y - 24);
-            }
-            bytes.insert(bytes.end(), 3, ink ? 0 : 0xFF);
-        }
-    }
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x)
+            bytes.insert(bytes.end(), 3, ink[static_cast<std::size_t>(y * width + x)] ? 0 : 0xFF);
     return bytes;
 }
 
@@ -115,6 +130,7 @@ int main(int argc, char** argv)
     const CCharImageFont cellFont = docfixtures::MakeCellFont(40, 48);
     docfixtures::WriteBytes(file("cell40x48.GLF"), fixtures::FontBytes(cellFont));
     docfixtures::WriteBytes(file("expected_abc.bmp"), AbcBitmap(cellFont));
+    docfixtures::WriteBytes(file("expected_abc_ink.bmp"), AbcBitmap(cellFont, 0.1, 9));
     WriteText(file("expected_text.json"),
               "{\"graphics_modified\":0,\"user_text\":\"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \\\"A\\\"\","
               "\"additional_space\":5,"

@@ -79,9 +79,9 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
               "[&Edit]\n  &Undo\n  -\n  Cu&t\n  &Copy\n  &Paste\n"
               "[&View]\n  &Toolbar\n  &Status Bar\n"
               "[&Recognition]\n  Edit &text\n  Edit &graphics\n  -\n  &Save bitmap...\n  &Load Bitmap...\n  -\n"
-              "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n"
+              "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n  Add &Noise...\n"
               "[&Options]\n  Recogition &Coefficient...\n  Load &Font...\n  Additional &Space...\n  Line width >\n"
-              "    1 Pixel Width\n    3 Pixels Width\n    5 Pixels Width\n  &Dictionary...\n"
+              "    1 Pixel Width\n    3 Pixels Width\n    5 Pixels Width\n  &Dictionary...\n  &Experiment...\n"
               "[&Window]\n  &New Window\n  &Cascade\n  &Tile\n  &Arrange Icons\n  -\n  &1 DemoDoc1\n"
               "[&Help]\n  &About Recognize...\n");
 

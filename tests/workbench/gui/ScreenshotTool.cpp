@@ -4,10 +4,15 @@
 //   OUTDIR/recognize-main.png         the main window with the document
 //   OUTDIR/recognize-coefficient.png  the "Recognition Coefficient" dialog over it
 //   OUTDIR/recognize-dictionary.png   the "Dictionary" dialog over it
+//   OUTDIR/recognize-noise.png        the "Add Noise" dialog over it
+//   OUTDIR/recognize-experiment.png   the Experiment window after a run over the English corpus
+//   OUTDIR/experiment-cer-noise.png   its plot, exported by the window (and .csv, its table)
 // Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
 #include "CDictionaryDlg.h"
+#include "CExperimentWnd.h"
+#include "CNoiseDlg.h"
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecGraphicsView.h"
@@ -30,6 +35,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSlider>
+#include <QSpinBox>
 #include <QThread>
 
 #include <cstdio>
@@ -166,6 +172,40 @@ int main(int argc, char** argv)
     });
     trigger(CommandId::kDictionary);
     if (!saved)
+        return 1;
+    // The noise dialog over the main window, cancelled.
+    saved = false;
+    prompts.dialogScripts.push_back([&](QDialog& dialog) {
+        auto& noise = dynamic_cast<CNoiseDlg&>(dialog);
+        noise.SeedBox()->setText(QStringLiteral("20261208"));
+        noise.RateSlider()->setValue(75);
+        noise.show();
+        Settle(300);
+        saved = SaveWindow(main, outDir + QStringLiteral("/recognize-noise.png"));
+        noise.reject();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    trigger(CommandId::kAddNoise);
+    if (!saved)
+        return 1;
+
+    // The Experiment window over the shipped English corpus with the document's font: flip
+    // noise from 0 to 20 %, two seeds, coefficients 0.2 and 0.5.
+    trigger(CommandId::kExperiment);
+    auto* experiment = main.findChild<CExperimentWnd*>();
+    if (experiment == nullptr)
+        return 1;
+    experiment->setGeometry(120, 60, 980, 720);
+    experiment->CoefficientBox()->setText(QStringLiteral("0.2,0.5"));
+    experiment->SeedsBox()->setValue(2);
+    if (!experiment->OnRun())
+        return 1;
+    while (experiment->IsRunning())
+        Settle(100);
+    Settle(500);
+    if (!SaveWindow(*experiment, outDir + QStringLiteral("/recognize-experiment.png")) ||
+        !experiment->ExportPng(outDir + QStringLiteral("/experiment-cer-noise.png")) ||
+        !experiment->ExportCsv(outDir + QStringLiteral("/experiment-cer-noise.csv")))
         return 1;
     for (const auto& document : app.Documents())
         document->Doc().SetModifiedFlag(false);

@@ -1,0 +1,486 @@
+#include "CExperimentWnd.h"
+
+#include "ByteStream.h"
+#include "CGuiDocument.h"
+#include "CMainFrame.h"
+#include "CRecognizeApp.h"
+#include "CRecognizeDoc.h"
+#include "DataFiles.h"
+#include "IUserPrompts.h"
+
+#include <QAreaSeries>
+#include <QBuffer>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSvgGenerator>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+// What one run needs and leaves: owned by the window and the worker together, so that the
+// worker never reads a document that may close meanwhile.
+struct CExperimentWnd::RunData {
+    CCharImageFont font;
+    CDictionary dictionary;
+    std::vector<CorpusLine> lines;
+    EvalSettings settings;
+    std::vector<EvalRecord> records;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> shownPermille{-1};
+    bool cancelled = false;
+    std::string error;
+};
+
+namespace {
+
+const QString kTitle = QStringLiteral("Experiment");
+
+// A comma-separated list of numbers; nothing when an item is not one.
+std::optional<std::vector<double>> ParseList(const QString& text) {
+    std::vector<double> values;
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const double value = item.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(value))
+            return std::nullopt;
+        values.push_back(value);
+    }
+    return values;
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString MethodTitle(EvalMethod method) {
+    return method == EvalMethod::Complex ? QStringLiteral("Complex") : QStringLiteral("Simple");
+}
+
+// A copy of a font through its GLF bytes.
+bool CopyFont(const CCharImageFont& from, CCharImageFont& to) {
+    CByteWriter writer;
+    from.SaveToArchive(writer);
+    CByteReader reader(writer.Bytes());
+    to.Clear();
+    return to.LoadFromArchive(reader);
+}
+
+}  // namespace
+
+CExperimentWnd::CExperimentWnd(CRecognizeApp& app, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_App(app)
+{
+    setWindowTitle(kTitle);
+
+    m_pCorpus = new QLineEdit(QString::fromStdString(FindDataFile("corpus/english.txt")), this);
+    m_pFont = new QLineEdit(this);
+    m_pFont->setPlaceholderText(QStringLiteral("the active document's font"));
+    m_pDictionary = new QLineEdit(this);
+    m_pDictionary->setPlaceholderText(QStringLiteral("dict.dic, as documents load it"));
+    m_pAlphabet = new QComboBox(this);
+    m_pAlphabet->addItem(QStringLiteral("Latin"), 1);
+    m_pAlphabet->addItem(QStringLiteral("Cyrillic"), 0);
+    m_pKind = new QComboBox(this);
+    for (NoiseKind kind : {NoiseKind::Flip, NoiseKind::Ink, NoiseKind::Erase})
+        m_pKind->addItem(QString::fromLatin1(NoiseKindName(kind).data(), static_cast<int>(NoiseKindName(kind).size())),
+                         static_cast<int>(kind));
+    m_pNoises = new QLineEdit(QStringLiteral("0,0.025,0.05,0.075,0.1,0.125,0.15,0.175,0.2"), this);
+    m_pCoefficients = new QLineEdit(QStringLiteral("0.2"), this);
+    m_pSeeds = new QSpinBox(this);
+    m_pSeeds->setRange(1, 1000);
+    m_pSeeds->setValue(2);
+    m_pSpace = new QSpinBox(this);
+    m_pSpace->setRange(0, kMaxEvalSpace);
+    m_pSpace->setValue(3);
+
+    auto fileRow = [this](QLineEdit* box, const QString& filter) {
+        auto* row = new QHBoxLayout;
+        auto* browse = new QPushButton(QStringLiteral("..."), this);
+        browse->setAutoDefault(false);
+        connect(browse, &QPushButton::clicked, this, [this, box, filter] { ChooseFile(box, filter); });
+        row->addWidget(box, 1);
+        row->addWidget(browse);
+        return row;
+    };
+    auto* form = new QFormLayout;
+    // A label whose access key moves the focus to its box.
+    auto addRow = [this, form](const QString& text, QWidget* buddy, QLayout* row) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(buddy);
+        if (row != nullptr)
+            form->addRow(label, row);
+        else
+            form->addRow(label, buddy);
+    };
+    addRow(QStringLiteral("&Corpus:"), m_pCorpus, fileRow(m_pCorpus, QStringLiteral("Text files (*.txt)")));
+    addRow(QStringLiteral("&Font:"), m_pFont, fileRow(m_pFont, QStringLiteral("Char Images Files (*.GLF)")));
+    addRow(QStringLiteral("&Dictionary:"), m_pDictionary, fileRow(m_pDictionary, QStringLiteral("Word lists (*.dic)")));
+    addRow(QStringLiteral("&Alphabet:"), m_pAlphabet, nullptr);
+    addRow(QStringLiteral("&Kind of noise:"), m_pKind, nullptr);
+    addRow(QStringLiteral("Noise &rates:"), m_pNoises, nullptr);
+    addRow(QStringLiteral("C&oefficients:"), m_pCoefficients, nullptr);
+    addRow(QStringLiteral("&Seeds:"), m_pSeeds, nullptr);
+    addRow(QStringLiteral("Additional s&pace:"), m_pSpace, nullptr);
+
+    m_pRun = new QPushButton(QStringLiteral("&Run"), this);
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_pCancel->setEnabled(false);
+    m_pProgress = new QProgressBar(this);
+    m_pProgress->setRange(0, 1000);
+    m_pProgress->setValue(0);
+    m_pStatus = new QLabel(this);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(m_pRun);
+    runRow->addWidget(m_pCancel);
+    runRow->addWidget(m_pProgress, 1);
+
+    m_pPlot = new QComboBox(this);
+    m_pPlot->addItem(QStringLiteral("CER against noise"));
+    m_pPlot->addItem(QStringLiteral("CER against coefficient at noise"));
+    m_pPlotNoise = new QComboBox(this);
+    m_pPlotNoise->setEnabled(false);
+    auto* png = new QPushButton(QStringLiteral("Export &PNG..."), this);
+    auto* svg = new QPushButton(QStringLiteral("Export S&VG..."), this);
+    auto* csv = new QPushButton(QStringLiteral("Export CS&V..."), this);
+    auto* plotRow = new QHBoxLayout;
+    plotRow->addWidget(m_pPlot);
+    plotRow->addWidget(m_pPlotNoise);
+    plotRow->addStretch(1);
+    plotRow->addWidget(png);
+    plotRow->addWidget(svg);
+    plotRow->addWidget(csv);
+
+    m_pChartView = new QChartView(this);
+    m_pChartView->setRenderHint(QPainter::Antialiasing);
+    m_pChartView->setMinimumSize(560, 360);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(runRow);
+    layout->addWidget(m_pStatus);
+    layout->addLayout(plotRow);
+    layout->addWidget(m_pChartView, 1);
+
+    connect(m_pRun, &QPushButton::clicked, this, [this] { OnRun(); });
+    connect(m_pCancel, &QPushButton::clicked, this, &CExperimentWnd::OnCancel);
+    connect(m_pPlot, &QComboBox::currentIndexChanged, this, [this] { RebuildPlot(); });
+    connect(m_pPlotNoise, &QComboBox::currentIndexChanged, this, [this] { RebuildPlot(); });
+    connect(png, &QPushButton::clicked, this,
+            [this] { ExportWithDialog(QStringLiteral("PNG images (*.png)"), QStringLiteral("png"), &CExperimentWnd::ExportPng); });
+    connect(svg, &QPushButton::clicked, this,
+            [this] { ExportWithDialog(QStringLiteral("SVG drawings (*.svg)"), QStringLiteral("svg"), &CExperimentWnd::ExportSvg); });
+    connect(csv, &QPushButton::clicked, this,
+            [this] { ExportWithDialog(QStringLiteral("CSV tables (*.csv)"), QStringLiteral("csv"), &CExperimentWnd::ExportCsv); });
+    RebuildPlot();
+}
+
+CExperimentWnd::~CExperimentWnd()
+{
+    if (m_pThread != nullptr) {
+        m_pRunData->cancel = true;
+        m_pThread->wait();
+        delete m_pThread;
+    }
+}
+
+void CExperimentWnd::ShowError(const QString& text)
+{
+    m_App.Prompts().ShowMessage(this, text, kTitle, QMessageBox::Critical, QMessageBox::Ok);
+}
+
+void CExperimentWnd::ChooseFile(QLineEdit* box, const QString& filter)
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Open");
+    request.strDirectory = QFileInfo(box->text()).absolutePath();
+    request.filters = {filter, QStringLiteral("All files (*)")};
+    const QString path = m_App.Prompts().GetOpenFileName(this, request);
+    if (!path.isEmpty())
+        box->setText(path);
+}
+
+bool CExperimentWnd::OnRun()
+{
+    if (m_pThread != nullptr)
+        return false;
+    auto data = std::make_shared<RunData>();
+    EvalSettings& settings = data->settings;
+    const std::optional<std::vector<double>> noises = ParseList(m_pNoises->text());
+    if (!noises || !std::all_of(noises->begin(), noises->end(), NoiseRateAllowed)) {
+        ShowError(QStringLiteral("The noise rates must be numbers between 0 and 0.5, separated by commas."));
+        return false;
+    }
+    const std::optional<std::vector<double>> coefficients = ParseList(m_pCoefficients->text());
+    if (!coefficients) {
+        ShowError(QStringLiteral("The coefficients must be numbers separated by commas."));
+        return false;
+    }
+    settings.noises = *noises;
+    settings.coefficients = *coefficients;
+    settings.kind = static_cast<NoiseKind>(m_pKind->currentData().toInt());
+    settings.seeds = m_pSeeds->value();
+    settings.space = m_pSpace->value();
+
+    std::string error;
+    if (!LoadCorpus(LocalPath(m_pCorpus->text()), data->lines, error)) {
+        ShowError(m_pCorpus->text() + QStringLiteral(": ") + QString::fromStdString(error));
+        return false;
+    }
+    // An empty font box takes the active document's font, or the default font without one.
+    const QString fontPath = m_pFont->text().trimmed();
+    CGuiDocument* active = m_App.MainFrame() != nullptr ? m_App.MainFrame()->ActiveDocument() : nullptr;
+    const bool fontLoaded = !fontPath.isEmpty() ? data->font.LoadFromFile(LocalPath(fontPath))
+                            : active != nullptr ? CopyFont(active->Doc().m_Font, data->font)
+                                                : data->font.LoadFromFile(FindDataFile(kDefaultFontPath));
+    if (!fontLoaded) {
+        ShowError(QStringLiteral("Invalid CharImageFont File"));
+        return false;
+    }
+    const QString dictPath = m_pDictionary->text().trimmed();
+    data->dictionary.SetAlphabet(m_pAlphabet->currentData().toInt());
+    if (!data->dictionary.LoadWords(dictPath.isEmpty() ? FindDataFile(kDictionaryPath) : LocalPath(dictPath)) &&
+        !dictPath.isEmpty()) {
+        ShowError(dictPath + QStringLiteral(": the dictionary cannot be read."));
+        return false;
+    }
+    if (!CEvaluation(data->font, data->dictionary).Check(data->lines, settings, error)) {
+        ShowError(QString::fromStdString(error));
+        return false;
+    }
+
+    m_pRunData = data;
+    m_pRun->setEnabled(false);
+    m_pCancel->setEnabled(true);
+    m_pProgress->setValue(0);
+    m_pStatus->setText(QStringLiteral("Running..."));
+    RunData* run = data.get();
+    m_pThread = QThread::create([this, run] {
+        const CEvaluation evaluation(run->font, run->dictionary);
+        const CEvaluation::Progress progress = [this, run](std::int64_t done, std::int64_t total) {
+            const int permille = static_cast<int>(done * 1000 / std::max<std::int64_t>(total, 1));
+            if (run->shownPermille.exchange(permille) != permille)
+                QMetaObject::invokeMethod(this, [this, permille] { OnProgress(permille, 1000); }, Qt::QueuedConnection);
+        };
+        try {
+            run->records = evaluation.Run(run->lines, run->settings, progress, &run->cancel, &run->cancelled);
+        } catch (const std::bad_alloc&) {
+            run->error = "There is not enough memory for the experiment.";
+        }
+    });
+    connect(m_pThread, &QThread::finished, this, &CExperimentWnd::OnFinished);
+    m_pThread->start();
+    return true;
+}
+
+void CExperimentWnd::OnCancel()
+{
+    if (m_pRunData)
+        m_pRunData->cancel = true;
+}
+
+void CExperimentWnd::OnProgress(int done, int total)
+{
+    if (m_pThread != nullptr)
+        m_pProgress->setValue(done * 1000 / std::max(total, 1));
+}
+
+void CExperimentWnd::OnFinished()
+{
+    m_pThread->wait();
+    delete m_pThread;
+    m_pThread = nullptr;
+    std::shared_ptr<RunData> data = std::move(m_pRunData);
+    m_pRun->setEnabled(true);
+    m_pCancel->setEnabled(false);
+    if (!data->error.empty()) {
+        m_pStatus->setText(QString::fromStdString(data->error));
+    } else {
+        m_Records = std::move(data->records);
+        m_Summary = CEvaluation::Summarize(m_Records);
+        m_pLastRun = data;
+        m_pProgress->setValue(data->cancelled ? m_pProgress->value() : 1000);
+        m_pStatus->setText(QStringLiteral("%1%2 readings of %3 lines.")
+                               .arg(data->cancelled ? QStringLiteral("Cancelled after ") : QString())
+                               .arg(m_Records.size())
+                               .arg(data->lines.size()));
+        const QSignalBlocker blocker(m_pPlotNoise);
+        m_pPlotNoise->clear();
+        for (double noise : data->settings.noises)
+            m_pPlotNoise->addItem(QStringLiteral("%1 %").arg(noise * 100), noise);
+        RebuildPlot();
+    }
+    emit RunFinished();
+}
+
+void CExperimentWnd::RebuildPlot()
+{
+    const bool againstNoise = m_pPlot->currentIndex() == 0;
+    m_pPlotNoise->setEnabled(!againstNoise);
+    auto* chart = new QChart;
+    chart->setTitle(againstNoise ? QStringLiteral("CER against noise")
+                                 : QStringLiteral("CER against coefficient at %1").arg(m_pPlotNoise->currentText()));
+    auto* axisX = new QValueAxis;
+    axisX->setTitleText(againstNoise ? QStringLiteral("Noise (%)") : QStringLiteral("Coefficient"));
+    auto* axisY = new QValueAxis;
+    axisY->setTitleText(QStringLiteral("CER (%)"));
+    chart->addAxis(axisX, Qt::AlignBottom);
+    chart->addAxis(axisY, Qt::AlignLeft);
+    double maxX = 0, maxY = 0;
+    const double plotNoise = m_pPlotNoise->currentData().toDouble();
+
+    // One curve per method and coefficient (or per method at the chosen rate).
+    std::vector<std::pair<EvalMethod, double>> curves;
+    for (const EvalSummaryRow& row : m_Summary) {
+        const std::pair<EvalMethod, double> key{row.method, againstNoise ? row.coefficient : 0.0};
+        if (std::find(curves.begin(), curves.end(), key) == curves.end())
+            curves.push_back(key);
+    }
+    for (const auto& [method, coefficient] : curves) {
+        auto* line = new QLineSeries;
+        auto* upper = new QLineSeries;
+        auto* lower = new QLineSeries;
+        std::vector<const EvalSummaryRow*> rows;
+        for (const EvalSummaryRow& row : m_Summary)
+            if (row.method == method && (againstNoise ? row.coefficient == coefficient : row.noise == plotNoise))
+                rows.push_back(&row);
+        std::sort(rows.begin(), rows.end(), [&](const EvalSummaryRow* a, const EvalSummaryRow* b) {
+            return againstNoise ? a->noise < b->noise : a->coefficient < b->coefficient;
+        });
+        for (const EvalSummaryRow* row : rows) {
+            const double x = againstNoise ? row->noise * 100 : row->coefficient;
+            line->append(x, row->cer * 100);
+            upper->append(x, row->cerHigh * 100);
+            lower->append(x, row->cerLow * 100);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, row->cerHigh * 100);
+        }
+        line->setName(againstNoise ? QStringLiteral("%1, k = %2").arg(MethodTitle(method)).arg(coefficient)
+                                   : MethodTitle(method));
+        line->setPointsVisible(true);
+        auto* band = new QAreaSeries(upper, lower);
+        // The area series draws its bounds but does not own them.
+        upper->setParent(band);
+        lower->setParent(band);
+        band->setName(line->name() + QStringLiteral(" (95 %)"));
+        chart->addSeries(band);
+        chart->addSeries(line);
+        QColor colour = line->color();
+        colour.setAlpha(60);
+        band->setColor(colour);
+        band->setBorderColor(Qt::transparent);
+        // The band is named for the exported drawing but kept out of the legend.
+        for (QLegendMarker* marker : chart->legend()->markers(band))
+            marker->setVisible(false);
+        for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(line)}) {
+            series->attachAxis(axisX);
+            series->attachAxis(axisY);
+        }
+        connect(line, &QLineSeries::doubleClicked, this, [this, method, coefficient, againstNoise, plotNoise](const QPointF& point) {
+            // The nearest point of the curve.
+            double best = -1, bestDistance = INFINITY;
+            for (const EvalSummaryRow& row : m_Summary) {
+                if (row.method != method || (againstNoise ? row.coefficient != coefficient : row.noise != plotNoise))
+                    continue;
+                const double x = againstNoise ? row.noise * 100 : row.coefficient;
+                if (std::abs(x - point.x()) < bestDistance) {
+                    bestDistance = std::abs(x - point.x());
+                    best = againstNoise ? row.noise : row.coefficient;
+                }
+            }
+            if (best >= 0)
+                OpenWorstReading(method, againstNoise ? best : plotNoise, againstNoise ? coefficient : best);
+        });
+    }
+    chart->legend()->setAlignment(Qt::AlignRight);
+    axisX->setRange(0, maxX > 0 ? maxX : 1);
+    axisY->setRange(0, std::max(1.0, std::ceil(maxY * 1.1)));
+    QChart* old = m_pChartView->chart();
+    m_pChartView->setChart(chart);
+    delete old;
+}
+
+bool CExperimentWnd::OpenWorstReading(EvalMethod method, double noise, double coefficient)
+{
+    const EvalRecord* worst = nullptr;
+    for (const EvalRecord& record : m_Records)
+        if (record.method == method && record.noise == noise && record.coefficient == coefficient &&
+            (worst == nullptr || record.edits > worst->edits))
+            worst = &record;
+    if (worst == nullptr || !m_pLastRun)
+        return false;
+    CGuiDocument* document = m_App.OpenDocumentFile(QString());
+    if (document == nullptr)
+        return false;
+    // The document's own commands draw the same picture as the run read.
+    CRecognizeDoc& doc = document->Doc();
+    CopyFont(m_pLastRun->font, doc.m_Font);
+    doc.m_dCoefficient = coefficient;
+    const bool drawn = doc.SetAdditionalSpace(m_pLastRun->settings.space) && doc.SetText(worst->text) &&
+                       doc.OnAddNoise({worst->kind, worst->noise, static_cast<std::uint64_t>(worst->seed)});
+    document->OnChanged();
+    return drawn;
+}
+
+void CExperimentWnd::ExportWithDialog(const QString& filter, const QString& suffix,
+                                      bool (CExperimentWnd::*write)(const QString&))
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Save As");
+    request.strInitialName = QStringLiteral("experiment.") + suffix;
+    request.filters = {filter};
+    request.strDefaultSuffix = suffix;
+    request.bConfirmOverwrite = true;
+    const QString path = m_App.Prompts().GetSaveFileName(this, request);
+    if (!path.isEmpty() && !(this->*write)(path))
+        ShowError(path + QStringLiteral(": the file cannot be written."));
+}
+
+bool CExperimentWnd::ExportPng(const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!m_pChartView->grab().save(&buffer, "PNG"))
+        return false;
+    return WriteFileAtomically(LocalPath(path), std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                          static_cast<std::size_t>(bytes.size())));
+}
+
+bool CExperimentWnd::ExportSvg(const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(m_pChartView->size());
+    generator.setViewBox(QRect(QPoint(0, 0), m_pChartView->size()));
+    generator.setTitle(m_pChartView->chart()->title());
+    {
+        QPainter painter(&generator);
+        m_pChartView->render(&painter);
+    }
+    return WriteFileAtomically(LocalPath(path), std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                          static_cast<std::size_t>(bytes.size())));
+}
+
+bool CExperimentWnd::ExportCsv(const QString& path)
+{
+    const std::string csv = SummaryCsv(m_Summary);
+    return WriteFileAtomically(LocalPath(path), std::span(reinterpret_cast<const std::uint8_t*>(csv.data()), csv.size()));
+}
