@@ -1,12 +1,14 @@
 // Recognize: the text-recognition workbench on the desktop.
 #include "CQtUserPrompts.h"
 #include "CRecognizeApp.h"
+#include "DisplayCheck.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    ExitUnlessDisplay("recognize", "recognize-cli does the work on the command line");
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QApplication::setApplicationName(QStringLiteral("Recognize"));
