@@ -154,6 +154,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
             }
             settings.m_Font.m_strFamily = value;
             settings.m_strFaceName = value;
+            options.m_bFontGiven = true;
         } else if (name == "--size") {
             if (!takeInt(1, 1000, settings.m_Font.m_nPixelSize))
                 return false;

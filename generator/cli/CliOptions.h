@@ -14,6 +14,7 @@ struct CliOptions {
     bool m_bMeasureFit = false;         // --measure=fit: measure where the capture draws
     bool m_bAutoLayout = false;         // write with the measured cell window
     bool m_bAutoLayoutFit = false;      // --autolayout=fit: with the window measured where the capture draws
+    bool m_bFontGiven = false;          // --font was given; only such a family is checked
     bool m_bAllowSubstitute = false;    // draw with another family when --font is not installed
     bool m_bListFonts = false;
     bool m_bHelp = false;

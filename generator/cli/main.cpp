@@ -118,7 +118,8 @@ int main(int argc, char* argv[])
     GeneratorSettings& settings = options.m_Settings;
     const QString family = QString::fromStdString(settings.m_Font.m_strFamily);
     if (!IsKnownFamily(family)) {
-        if (!options.m_bAllowSubstitute) {
+        // The start family is drawn with whatever stands in for it, as the dialog does.
+        if (options.m_bFontGiven && !options.m_bAllowSubstitute) {
             std::cerr << "glyphmill-cli: font \"" << family.toStdString() << "\" is neither installed nor an alias";
             const QStringList closest = ClosestFamilies(family, 3);
             if (!closest.isEmpty())
@@ -129,7 +130,7 @@ int main(int argc, char* argv[])
         }
         NoteSubstitutedFamily(settings);
     }
-    // The measurement the options ask for; a fit measurement serves both when either asks for it.
+    // Measures as "Autocalc chars layout" does, or where the capture draws when fit.
     auto measure = [&](bool fit) {
         CTerminalProgress progress("Char cell generation", CodeCount(settings));
         const auto step = [&progress](std::uint8_t) { progress.Step(); };
