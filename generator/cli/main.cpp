@@ -1,4 +1,5 @@
-// glyphmill-cli: writes GLF glyph fonts and measures cell layouts from the command line.
+// glyphmill-cli: writes GLF glyph fonts and glyph sheets, and measures cell layouts, from the command line.
+#include "AtomicFile.h"
 #include "CliOptions.h"
 #include "ConfusableGlyphs.h"
 #include "FitLayout.h"
@@ -7,7 +8,6 @@
 #include "GlyphRendering.h"
 #include "GlyphSheet.h"
 #include "MeasureLayout.h"
-#include "AtomicFile.h"
 
 #include <QBuffer>
 #include <QFontDatabase>
