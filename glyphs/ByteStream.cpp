@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include <fcntl.h>
@@ -189,6 +190,29 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
 
 }  // namespace
 
+namespace {
+
+// The name a write to path lands on: path itself, or the end of its chain of symbolic links,
+// which need not exist yet. False when the chain loops or a link cannot be read.
+bool ResolveLinks(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return true;
+        std::error_code failure;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, failure);
+        if (failure)
+            return false;
+        target = next.is_absolute() ? next.string()
+                                    : (std::filesystem::path(target).parent_path() / next).string();
+    }
+    return false;
+}
+
+}  // namespace
+
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t maxSize)
 {
     FileDescriptor file{OpenRetrying(path.c_str(), O_RDONLY)};
@@ -210,16 +234,12 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     if (path.empty())
         return false;
 
-    // A symbolic link keeps pointing where it did: the file it names is replaced.
-    std::string target = path;
+    // A symbolic link keeps pointing where it did: the file it names is replaced, or created
+    // when the link dangles.
+    std::string target;
+    if (!ResolveLinks(path, target))
+        return false;
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        if (resolved) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
     const bool exists = ::stat(target.c_str(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode))
         return false;

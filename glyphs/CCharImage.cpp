@@ -42,13 +42,26 @@ void CCharImage::DrawAt(CRaster& surface, int x, int y) const
     const std::int64_t top = std::max<std::int64_t>(y, 0);
     const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + m_nWidth, surface.width());
     const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + m_nHeight, surface.height());
+    if (left >= right || top >= bottom)
+        return;
+    constexpr std::uint32_t kInk = 0xFF000000 | CRaster::kBlack;
+    constexpr std::uint32_t kPaper = 0xFF000000 | CRaster::kWhite;
+    const auto first = static_cast<int>(left - x);
+    const auto last = static_cast<int>(right - x);  // exclusive, in glyph columns
     for (std::int64_t py = top; py < bottom; ++py) {
         const std::uint8_t* bits = m_Bits.data() + (py - y) * m_nBytesPerRow;
-        std::uint32_t* row = surface.Row(static_cast<int>(py));
-        for (std::int64_t px = left; px < right; ++px) {
-            const auto c = static_cast<int>(px - x);
-            const bool ink = (bits[c / 8] & (0x80 >> (c % 8))) != 0;
-            row[px] = 0xFF000000 | (ink ? CRaster::kBlack : CRaster::kWhite);
+        // out[c - first] is the pixel of glyph column c.
+        std::uint32_t* const out = surface.Row(static_cast<int>(py)) + left;
+        int c = first;
+        // Column by column up to a byte boundary, then eight columns per glyph byte.
+        for (; c < last && c % 8 != 0; ++c)
+            out[c - first] = (bits[c / 8] & (0x80 >> (c % 8))) != 0 ? kInk : kPaper;
+        for (; c + 8 <= last; c += 8) {
+            const unsigned byte = bits[c / 8];
+            for (int b = 0; b < 8; ++b)
+                out[c - first + b] = (byte & (0x80u >> b)) != 0 ? kInk : kPaper;
         }
+        for (; c < last; ++c)
+            out[c - first] = (bits[c / 8] & (0x80 >> (c % 8))) != 0 ? kInk : kPaper;
     }
 }

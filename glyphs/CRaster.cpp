@@ -19,6 +19,11 @@ bool CRaster::SizeAllowed(std::int64_t width, std::int64_t height)
 
 bool CRaster::Create(int width, int height, std::uint32_t colour)
 {
+    // A raster of the same size keeps its memory: filling it costs no page faults.
+    if (width == m_nWidth && height == m_nHeight && width > 0 && height > 0) {
+        std::fill(m_Pixels.begin(), m_Pixels.end(), kOpaque | colour);
+        return true;
+    }
     m_Pixels.clear();
     m_Pixels.shrink_to_fit();
     m_nWidth = 0;

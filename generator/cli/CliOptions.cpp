@@ -26,8 +26,11 @@ std::vector<std::string> SplitList(const std::string& text)
     std::vector<std::string> items;
     std::stringstream stream(text);
     std::string item;
-    while (std::getline(stream, item, ','))
-        items.push_back(item);
+    while (std::getline(stream, item, ',')) {
+        const std::size_t begin = item.find_first_not_of(" \t");
+        const std::size_t end = item.find_last_not_of(" \t");
+        items.push_back(begin == std::string::npos ? std::string() : item.substr(begin, end - begin + 1));
+    }
     return items;
 }
 
@@ -86,12 +89,7 @@ bool ParseCodeList(const std::string& text, std::vector<int>& codes)
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error)
 {
     GeneratorSettings& settings = options.m_Settings;
-    bool hasPreset = false;
-    InclusionPreset preset = InclusionPreset::Pure;
-    std::vector<CharClass> included;
-    std::vector<CharClass> excluded;
-    std::vector<int> includedCodes;
-    std::vector<int> excludedCodes;
+    InclusionTable& table = settings.m_Inclusions;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -156,6 +154,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
             }
             settings.m_Font.m_strFamily = value;
             settings.m_strFaceName = value;
+            options.m_bFontGiven = true;
         } else if (name == "--size") {
             if (!takeInt(1, 1000, settings.m_Font.m_nPixelSize))
                 return false;
@@ -186,6 +185,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
         } else if (name == "--preset") {
             if (!takeValue())
                 return false;
+            InclusionPreset preset = InclusionPreset::Pure;
             if (value == "pure")
                 preset = InclusionPreset::Pure;
             else if (value == "normal")
@@ -196,25 +196,47 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
                 error = "option --preset needs pure, normal or rich, not \"" + value + "\"";
                 return false;
             }
-            hasPreset = true;
+            ClassStates states = DeriveClassStates(table);
+            ApplyPreset(preset, states, table);
         } else if (name == "--include" || name == "--exclude") {
-            if (!takeValue() || !ParseClassList(value, name == "--include" ? included : excluded, error))
+            std::vector<CharClass> classes;
+            if (!takeValue() || !ParseClassList(value, classes, error))
                 return false;
+            SetClasses(classes, name == "--include" ? 1 : 0, table);
         } else if (name == "--include-codes" || name == "--exclude-codes") {
             if (!takeValue())
                 return false;
-            if (!ParseCodeList(value, name == "--include-codes" ? includedCodes : excludedCodes)) {
+            std::vector<int> codes;
+            if (!ParseCodeList(value, codes)) {
                 error = "option " + name + " needs codes 0..255 such as 0-31,127, not \"" + value + "\"";
                 return false;
             }
-        } else if (name == "--measure") {
+            for (int code : codes)
+                table[static_cast<std::size_t>(code)] = name == "--include-codes" ? 1 : 0;
+        } else if (name == "--measure" || name == "--autolayout") {
+            if (hasValue && value != "fit") {
+                error = "option " + name + " takes no value or =fit, not \"" + value + "\"";
+                return false;
+            }
+            if (name == "--measure") {
+                options.m_bMeasure = true;
+                options.m_bMeasureFit = hasValue;
+            } else {
+                options.m_bAutoLayout = true;
+                options.m_bAutoLayoutFit = hasValue;
+            }
+        } else if (name == "--allow-substitute") {
             if (!flag())
                 return false;
-            options.m_bMeasure = true;
-        } else if (name == "--autolayout") {
-            if (!flag())
+            options.m_bAllowSubstitute = true;
+        } else if (name == "--sheet") {
+            if (!takeValue())
                 return false;
-            options.m_bAutoLayout = true;
+            if (value.empty()) {
+                error = "option --sheet needs a file name";
+                return false;
+            }
+            options.m_strSheet = value;
         } else if (name == "-o" || name == "--output") {
             if (!takeValue())
                 return false;
@@ -229,23 +251,12 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
         }
     }
 
-    InclusionTable& table = settings.m_Inclusions;
-    if (hasPreset) {
-        ClassStates states = DeriveClassStates(table);
-        ApplyPreset(preset, states, table);
-    }
-    SetClasses(included, 1, table);
-    SetClasses(excluded, 0, table);
-    for (int code : includedCodes)
-        table[static_cast<std::size_t>(code)] = 1;
-    for (int code : excludedCodes)
-        table[static_cast<std::size_t>(code)] = 0;
     settings.ClampCurrentCode();
     settings.LoadSaveFlag();
 
     if (!options.m_bHelp && !options.m_bVersion && !options.m_bListFonts && !options.m_bMeasure &&
-        options.m_strOutput.empty()) {
-        error = "nothing to do: give -o OUT.GLF, --measure or --list-fonts";
+        options.m_strOutput.empty() && options.m_strSheet.empty()) {
+        error = "nothing to do: give -o OUT.GLF, --sheet OUT.png, --measure or --list-fonts";
         return false;
     }
     return true;
@@ -254,6 +265,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
 std::string CliUsage()
 {
     return R"(Usage: glyphmill-cli [OPTIONS] -o OUT.GLF
+       glyphmill-cli [OPTIONS] --sheet OUT.png
        glyphmill-cli [OPTIONS] --measure
        glyphmill-cli --list-fonts
 
@@ -261,7 +273,9 @@ Renders the characters 0..255 (Windows-1251) of an installed font into glyph cel
 writes them as a GLF glyph font. Every option defaults to the start value of Glyphmill.
 
 Font:
-  --font FAMILY          font family (default "Arial")
+  --font FAMILY          font family (default "Arial"); an installed family or an alias that
+                         fontconfig resolves, else exit 2 naming the closest installed families
+  --allow-substitute     draw with the family fontconfig substitutes for an unknown --font
   --size PX              character height in pixels, 1..1000 (default 70)
   --bold, --no-bold      bold weight or normal weight (default bold)
   --italic, --no-italic  italic style (default not italic)
@@ -272,20 +286,32 @@ Range and cell window:
   --height H             Character Height, bottom edge of the cell, 0..150 (default 80)
   --x X, --y Y           X Offset and Y Offset, left and top edge of the cell (default 0)
   --measure              print the measured layout as "X=.. W=.. Y=.. H=.."
-  --autolayout           write with the measured layout
+  --autolayout           write with the measured layout (as "Autocalc chars layout")
+  --measure=fit, --autolayout=fit
+                         measure where the file's capture draws (centred in the cell), so
+                         that no included glyph loses ink
 
-Characters (applied in this order; excluded codes get empty records):
+Characters (applied in the order given, later ones winning; excluded codes get empty records):
   --preset pure|normal|rich    the Russian Symbols presets
   --include CLASS,...          include whole classes
   --exclude CLASS,...          exclude whole classes
-  --include-codes LIST         include codes, e.g. 38,65-90
+  --include-codes LIST         include codes, e.g. 38,65-90 or "38, 65-90"
   --exclude-codes LIST         exclude codes, e.g. 0-31,127
   Classes: EnglishUpper EnglishLower RussianUpper RussianLower Digits SignsBracesQuotes
            SpecialSymbols SpacesPunctuation UnknownChars ControlChars
 
 Output:
-  -o, --output OUT.GLF   the file to write (replaced only when the new file is complete)
-  --list-fonts           list the installed font families
+  -o, --output OUT.GLF   the file to write (replaced only when the new file is complete;
+                         through a symbolic link, the file it points to); - for stdout
+  --sheet OUT.png        write a PNG sheet of every code from first to last as its record is
+                         stored: the bits magnified, the cell window framed, excluded codes
+                         grey, groups of identical glyphs marked
+  --list-fonts           list the installed font families, then the aliases fontconfig
+                         resolves ("Arial → Liberation Sans")
+
+Warnings on stderr: groups of included codes with identical glyphs (a cell of such a glyph
+reads as the lowest code of its group), and a first code above the last. The file is written
+all the same.
   --help, --version
 
 Exit status: 0 success, 1 the work could not be done, 2 bad usage or unreadable input.

@@ -1,9 +1,15 @@
-// glyphmill-cli: writes GLF glyph fonts and measures cell layouts from the command line.
+// glyphmill-cli: writes GLF glyph fonts and glyph sheets, and measures cell layouts, from the command line.
+#include "AtomicFile.h"
 #include "CliOptions.h"
+#include "ConfusableGlyphs.h"
+#include "FitLayout.h"
+#include "FontNames.h"
 #include "GlfFile.h"
 #include "GlyphRendering.h"
+#include "GlyphSheet.h"
 #include "MeasureLayout.h"
 
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -63,20 +69,6 @@ void NoteSubstitutedFamily(const GeneratorSettings& settings)
     }
 }
 
-// Lists each installed family once, without the foundry that Qt adds to tell twins apart.
-QStringList InstalledFamilies()
-{
-    QStringList families;
-    for (QString family : QFontDatabase::families()) {
-        const qsizetype bracket = family.indexOf(QLatin1String(" ["));
-        if (bracket > 0)
-            family.truncate(bracket);
-        if (!families.contains(family))
-            families.append(family);
-    }
-    return families;
-}
-
 // Passes Qt's messages on to stderr, except the note about a missing runtime folder.
 void FilterQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -117,17 +109,42 @@ int main(int argc, char* argv[])
     if (options.m_bListFonts) {
         for (const QString& family : InstalledFamilies())
             std::cout << family.toStdString() << '\n';
-        if (!options.m_bMeasure && options.m_strOutput.empty())
+        for (const auto& [alias, family] : ResolvedAliases())
+            std::cout << alias.toStdString() << " \u2192 " << family.toStdString() << '\n';
+        if (!options.m_bMeasure && options.m_strOutput.empty() && options.m_strSheet.empty())
             return kExitOk;
     }
 
     GeneratorSettings& settings = options.m_Settings;
-    NoteSubstitutedFamily(settings);
-    if (options.m_bMeasure || options.m_bAutoLayout) {
+    const QString family = QString::fromStdString(settings.m_Font.m_strFamily);
+    if (!IsKnownFamily(family)) {
+        // The start family is drawn with whatever stands in for it, as the dialog does.
+        if (options.m_bFontGiven && !options.m_bAllowSubstitute) {
+            std::cerr << "glyphmill-cli: font \"" << family.toStdString() << "\" is neither installed nor an alias";
+            const QStringList closest = ClosestFamilies(family, 3);
+            if (!closest.isEmpty())
+                std::cerr << "; the closest installed families are \"" << closest.join(QStringLiteral("\", \"")).toStdString()
+                          << '"';
+            std::cerr << " (--list-fonts lists them; --allow-substitute draws with another family)\n";
+            return kExitUsage;
+        }
+        NoteSubstitutedFamily(settings);
+    }
+    // Measures as "Autocalc chars layout" does, or where the capture draws when fit.
+    auto measure = [&](bool fit) {
         CTerminalProgress progress("Char cell generation", CodeCount(settings));
-        const LayoutBox box = MeasureLayout(settings, [&progress](std::uint8_t) { progress.Step(); });
+        const auto step = [&progress](std::uint8_t) { progress.Step(); };
+        return fit ? MeasureFitLayout(settings, step) : MeasureLayout(settings, step);
+    };
+    if (options.m_bMeasure || options.m_bAutoLayout) {
+        const LayoutBox measured = measure(options.m_bMeasure ? options.m_bMeasureFit : options.m_bAutoLayoutFit);
         if (options.m_bMeasure)
-            std::cout << "X=" << box.x() << " W=" << box.w() << " Y=" << box.y() << " H=" << box.h() << '\n';
+            std::cout << "X=" << measured.x() << " W=" << measured.w() << " Y=" << measured.y() << " H=" << measured.h()
+                      << '\n';
+        const LayoutBox box = !options.m_bAutoLayout || options.m_bAutoLayoutFit == options.m_bMeasureFit ||
+                                      !options.m_bMeasure
+                                  ? measured
+                                  : measure(options.m_bAutoLayoutFit);
         if (options.m_bAutoLayout) {
             if (box.w() > 150 || box.h() > 150) {
                 std::cerr << "glyphmill-cli: the measured layout (W=" << box.w() << ", H=" << box.h()
@@ -141,10 +158,42 @@ int main(int argc, char* argv[])
         }
     }
 
-    if (!options.m_strOutput.empty()) {
+    if (options.m_strOutput.empty() && options.m_strSheet.empty())
+        return kExitOk;
+    std::vector<std::uint8_t> bytes;
+    {
         CTerminalProgress progress("Saving .GLF file", CodeCount(settings));
-        if (!SaveGlfFile(options.m_strOutput, settings, [&progress](std::uint8_t) { progress.Step(); }, error)) {
+        if (!RenderGlfFile(settings, [&progress](std::uint8_t) { progress.Step(); }, bytes, error)) {
             std::cerr << "glyphmill-cli: cannot write " << options.m_strOutput << ": " << error << '\n';
+            return kExitFailed;
+        }
+    }
+    const std::string emptyRange = EmptyRangeWarning(settings);
+    if (!emptyRange.empty())
+        std::cerr << "glyphmill-cli: warning: " << emptyRange;
+    const std::string confusable = DescribeConfusableGroups(FindConfusableGroups(settings, bytes));
+    if (!confusable.empty())
+        std::cerr << "glyphmill-cli: warning: " << confusable;
+
+    if (options.m_strOutput == "-") {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+            std::cerr << "glyphmill-cli: cannot write the font to stdout\n";
+            return kExitFailed;
+        }
+    } else if (!options.m_strOutput.empty() && !WriteFileAtomically(options.m_strOutput, bytes, error)) {
+        std::cerr << "glyphmill-cli: cannot write " << options.m_strOutput << ": " << error << '\n';
+        return kExitFailed;
+    }
+    if (!options.m_strSheet.empty()) {
+        const QImage sheet = RenderGlyphSheet(settings, bytes);
+        QByteArray png;
+        QBuffer buffer(&png);
+        std::string sheetError;
+        if (sheet.isNull() || !buffer.open(QIODevice::WriteOnly) || !sheet.save(&buffer, "PNG") ||
+            !WriteFileAtomically(options.m_strSheet, std::vector<std::uint8_t>(png.begin(), png.end()), sheetError)) {
+            std::cerr << "glyphmill-cli: cannot write the sheet " << options.m_strSheet
+                      << (sheet.isNull() ? ": the range holds no codes" : sheetError.empty() ? "" : ": " + sheetError)
+                      << '\n';
             return kExitFailed;
         }
     }

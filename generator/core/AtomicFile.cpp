@@ -3,10 +3,14 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Links followed before a chain is taken for a loop, as the kernel counts them.
+constexpr int kMaxLinkHops = 40;
 
 std::string Reason(int code)
 {
@@ -23,15 +27,25 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-// The permissions a new file gets: those of the file it replaces, or the usual ones.
-mode_t ModeFor(const std::string& path)
+// The name a write to path lands on: path itself, or the end of its chain of symbolic links,
+// which need not exist yet. False when the chain loops or a link cannot be read.
+bool ResolveLinks(const std::string& path, std::string& target, int& errorCode)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0)
-        return info.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return true;
+        std::error_code failure;
+        const std::filesystem::path next = std::filesystem::read_symlink(target, failure);
+        if (failure) {
+            errorCode = failure.value();
+            return false;
+        }
+        target = next.is_absolute() ? next.string() : (std::filesystem::path(FolderOf(target)) / next).string();
+    }
+    errorCode = ELOOP;
+    return false;
 }
 
 bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes, int& errorCode)
@@ -58,26 +72,45 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
         error = "No file name was given.";
         return false;
     }
-    struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    std::string target;
+    int errorCode = 0;
+    if (!ResolveLinks(path, target, errorCode)) {
+        error = Reason(errorCode);
+        return false;
+    }
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) {
         error = Reason(EISDIR);
         return false;
     }
     // A device, pipe or socket is never replaced by a file (the rename would remove it).
-    if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+    if (exists && !S_ISREG(old.st_mode)) {
         error = "It is not a regular file.";
         return false;
     }
 
-    std::string tempPath = FolderOf(path) + "/.glyphmill-XXXXXX";
+    std::string tempPath = FolderOf(target) + "/.glyphmill-XXXXXX";
     const int fd = ::mkstemp(tempPath.data());
     if (fd < 0) {
         error = Reason(errno);
         return false;
     }
-    int errorCode = 0;
     bool ok = WriteAll(fd, bytes, errorCode);
-    if (ok && ::fchmod(fd, ModeFor(path)) != 0) {
+    mode_t mode = 0;
+    if (exists) {
+        // Owner and group follow the old file where the user may set them; a failure there
+        // is no reason to refuse the save.
+        const bool ownerKept = ::fchown(fd, old.st_uid, old.st_gid) == 0 ||
+                               ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
+        static_cast<void>(ownerKept);
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (ok && ::fchmod(fd, mode) != 0) {
         errorCode = errno;
         ok = false;
     }
@@ -89,7 +122,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
         errorCode = errno;
         ok = false;
     }
-    if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+    if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
         errorCode = errno;
         ok = false;
     }

@@ -3,9 +3,11 @@
 #include "AppIcon.h"
 #include "CAboutDlg.h"
 #include "CGlyphPreview.h"
+#include "CGlyphSheetDlg.h"
 #include "CInclusionsDlg.h"
 #include "COptionsDlg.h"
 #include "CSaveGlfDlg.h"
+#include "ConfusableGlyphs.h"
 #include "DialogMessages.h"
 #include "GlyphRendering.h"
 
@@ -15,7 +17,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +28,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -113,6 +119,9 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     aboutAction->setShortcut(Qt::Key_F1);
     addAction(aboutAction);
     connect(aboutAction, &QAction::triggered, this, &CGlyphmillDlg::OnAbout);
+    auto* sheetAction = new QAction(QStringLiteral("Glyph &Sheet..."), this);
+    addAction(sheetAction);
+    connect(sheetAction, &QAction::triggered, this, &CGlyphmillDlg::OnGlyphSheet);
 
     connect(m_pPreviousButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnPrevious);
     connect(m_pNextButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnNext);
@@ -242,12 +251,31 @@ void CGlyphmillDlg::OnSaveCharClicked()
 void CGlyphmillDlg::OnSelectFont()
 {
     const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
-    // The font dialog works in points.
-    QFont initial = m_CurrentFont;
+    // The font dialog lists installed families and works in points: it opens on the family
+    // and style the current font is drawn with.
+    const QFontInfo drawn(m_CurrentFont);
+    QFont initial(drawn.family());
+    initial.setWeight(m_CurrentFont.weight());
+    initial.setItalic(m_CurrentFont.italic());
+    initial.setStyleName(QFontDatabase::styleString(initial));
+    initial.setUnderline(m_CurrentFont.underline());
+    initial.setStrikeOut(m_CurrentFont.strikeOut());
     initial.setPointSizeF(m_Settings.m_Font.m_nPixelSize * 72.0 / dpi);
     QFont chosen;
     if (!m_fnChooseFont || !m_fnChooseFont(initial, chosen))
         return;
+    // OK on the font it opened with keeps the current font as it is, name and all; the
+    // dialog shows whole points, so the size it gives back may differ by half a point.
+    if (chosen.family() == initial.family() && chosen.weight() == initial.weight() &&
+        chosen.italic() == initial.italic() && std::abs(chosen.pointSizeF() - initial.pointSizeF()) <= 0.5) {
+        FontDescription kept = m_Settings.m_Font;
+        kept.m_bUnderline = chosen.underline();
+        kept.m_bStrikeOut = chosen.strikeOut();
+        const std::string face = m_Settings.m_strFaceName;
+        SetCurrentFont(kept);
+        m_Settings.m_strFaceName = face;
+        return;
+    }
     FontDescription description = DescribeFont(chosen, dpi);
     description.m_bFixedPitch = chosen.fixedPitch();
     SetCurrentFont(description);
@@ -301,6 +329,19 @@ void CGlyphmillDlg::OnSaveAsGlf()
     if (saving.WorkStarted() && !saving.Written()) {
         ShowError(QStringLiteral("The file %1 could not be written: %2\nA previous file of that name is left as it was.")
                       .arg(QDir::toNativeSeparators(path), saving.Error()));
+        return;
+    }
+    if (!saving.Written())
+        return;
+    const std::string warning = EmptyRangeWarning(m_Settings) +
+                                DescribeConfusableGroups(FindConfusableGroups(m_Settings, saving.Bytes()));
+    if (!warning.empty()) {
+        QString text = QString::fromStdString(warning).trimmed();
+        text[0] = text[0].toUpper();
+        QMessageBox::warning(this, QStringLiteral("Saving .GLF file"),
+                             QStringLiteral("The file %1 was written.\n\n%2\n\n\"Glyph Sheet...\" in the context menu "
+                                            "shows every glyph as it is stored.")
+                                 .arg(QDir::toNativeSeparators(path), text));
     }
 }
 
@@ -314,6 +355,12 @@ void CGlyphmillDlg::OnAbout()
 {
     CAboutDlg about(this);
     about.exec();
+}
+
+void CGlyphmillDlg::OnGlyphSheet()
+{
+    CGlyphSheetDlg sheet(m_Settings, this);
+    sheet.exec();
 }
 
 void CGlyphmillDlg::ShowError(const QString& text)

@@ -55,6 +55,8 @@ public:
     void OnSaveAsGlf();
     void OnClose();
     void OnAbout();
+    // Shows the glyph sheet of the file the settings would write.
+    void OnGlyphSheet();
 
     // Writes the current code and the save flag into their controls.
     void WriteControls();

@@ -20,7 +20,7 @@ int CSaveGlfDlg::DoWork()
 {
     std::string error;
     m_bWritten = SaveGlfFile(QFile::encodeName(m_strPath).toStdString(), m_Settings,
-                             [this](std::uint8_t) { Step(); }, error);
+                             [this](std::uint8_t) { Step(); }, error, &m_Bytes);
     m_strError = QString::fromStdString(error);
     return m_bWritten ? Accepted : Rejected;
 }

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <vector>
+
 // "Saving .GLF file": renders the included characters and writes the GLF file at path.
 class CSaveGlfDlg : public CProgressWorkDlg {
 public:
@@ -14,6 +17,8 @@ public:
     bool Written() const { return m_bWritten; }
     // Why the file could not be written; empty when it was or when the work never began.
     const QString& Error() const { return m_strError; }
+    // The bytes written; empty unless the file was written.
+    const std::vector<std::uint8_t>& Bytes() const { return m_Bytes; }
 
 protected:
     int DoWork() override;
@@ -23,4 +28,5 @@ private:
     const GeneratorSettings& m_Settings;
     bool m_bWritten = false;
     QString m_strError;
+    std::vector<std::uint8_t> m_Bytes;
 };

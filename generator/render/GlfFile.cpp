@@ -3,6 +3,8 @@
 #include "AtomicFile.h"
 #include "CCapturePass.h"
 
+#include <utility>
+
 bool RenderGlfFile(const GeneratorSettings& settings, const CodeProgress& progress,
                    std::vector<std::uint8_t>& bytes, std::string& error)
 {
@@ -17,10 +19,14 @@ bool RenderGlfFile(const GeneratorSettings& settings, const CodeProgress& progre
 }
 
 bool SaveGlfFile(const std::string& path, const GeneratorSettings& settings, const CodeProgress& progress,
-                 std::string& error)
+                 std::string& error, std::vector<std::uint8_t>* written)
 {
     std::vector<std::uint8_t> bytes;
     if (!RenderGlfFile(settings, progress, bytes, error))
         return false;
-    return WriteFileAtomically(path, bytes, error);
+    if (!WriteFileAtomically(path, bytes, error))
+        return false;
+    if (written != nullptr)
+        *written = std::move(bytes);
+    return true;
 }

@@ -12,6 +12,7 @@ bool RenderGlfFile(const GeneratorSettings& settings, const CodeProgress& progre
                    std::vector<std::uint8_t>& bytes, std::string& error);
 
 // Renders the GLF file of the settings and writes it to path, replacing a previous file only
-// when the new one is complete. False, with a message, when nothing was written.
+// when the new one is complete. False, with a message, when nothing was written. written, when
+// given, receives the bytes of the file.
 bool SaveGlfFile(const std::string& path, const GeneratorSettings& settings, const CodeProgress& progress,
-                 std::string& error);
+                 std::string& error, std::vector<std::uint8_t>* written = nullptr);

@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 #include "CellSampling.h"
+#include "CliOptions.h"
+#include "ConfusableGlyphs.h"
 #include "GlfWriter.h"
 
 #include <gtest/gtest.h>
@@ -117,4 +119,66 @@ TEST(AtomicFile, ReplacesTheFileOnlyWhenComplete)
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "temporary file left";
     std::filesystem::remove_all(folder);
+}
+
+TEST(ConfusableGlyphs, GroupsIdenticalIncludedRecordsAndHintsAtControlCharacters)
+{
+    GeneratorSettings settings;
+    settings.m_nWidth = 8;
+    settings.m_nHeight = 2;
+    settings.m_nFirstCode = 5;
+    settings.m_nLastCode = 70;
+    settings.m_Inclusions[66] = 0;
+    // Blank for 9, 10 and 32; one shape for 65, 66 (excluded) and 67; every other code its own.
+    const CellCapture capture = [](std::uint8_t code, std::vector<std::uint8_t>& out) {
+        if (code == 9 || code == 10 || code == 32) {
+            out.insert(out.end(), {0, 0});
+            return;
+        }
+        out.push_back(code == 65 || code == 66 || code == 67 ? 0xFF : code);
+        out.push_back(1);
+    };
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(BuildGlfFile(settings, capture, nullptr, bytes, error));
+    const std::vector<ConfusableGroup> groups = FindConfusableGroups(settings, bytes);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].codes, (std::vector<std::uint8_t>{9, 10, 32}));
+    EXPECT_TRUE(groups[0].blank);
+    EXPECT_EQ(groups[1].codes, (std::vector<std::uint8_t>{65, 67}));
+    EXPECT_FALSE(groups[1].blank);
+    const std::string text = DescribeConfusableGroups(groups);
+    EXPECT_NE(text.find("9-10, 32 (blank) read as 9"), std::string::npos) << text;
+    EXPECT_NE(text.find("65, 67 read as 65 'A'"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Control characters\""), std::string::npos) << text;
+
+    // Without the blank control codes nothing competes with the space, and nothing is hinted.
+    settings.m_Inclusions[9] = settings.m_Inclusions[10] = 0;
+    ASSERT_TRUE(BuildGlfFile(settings, capture, nullptr, bytes, error));
+    EXPECT_EQ(DescribeConfusableGroups(FindConfusableGroups(settings, bytes)).find("Control"), std::string::npos);
+
+    settings.m_nFirstCode = 71;
+    EXPECT_NE(EmptyRangeWarning(settings).find("Recognize cannot load a font without glyphs"), std::string::npos);
+}
+
+TEST(CliOptions, ClassAndCodeOptionsApplyInTheOrderGiven)
+{
+    CliOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCliOptions({"--exclude-codes", "0-255", "--include", "Digits", "-o", "-"}, options, error)) << error;
+    for (int code = 0; code < 256; ++code)
+        EXPECT_EQ(options.m_Settings.m_Inclusions[static_cast<std::size_t>(code)], code >= '0' && code <= '9' ? 1 : 0);
+
+    CliOptions later;
+    ASSERT_TRUE(ParseCliOptions({"--include-codes", "38, 65", "--exclude", "EnglishUpper", "--measure=fit"}, later, error))
+        << error;
+    EXPECT_EQ(later.m_Settings.m_Inclusions[38], 1);
+    EXPECT_EQ(later.m_Settings.m_Inclusions[65], 0);
+    EXPECT_TRUE(later.m_bMeasure && later.m_bMeasureFit && !later.m_bAutoLayout);
+
+    std::vector<int> codes;
+    EXPECT_TRUE(ParseCodeList("38, 65-66 ,70", codes));
+    EXPECT_EQ(codes, (std::vector<int>{38, 65, 66, 70}));
+    CliOptions bad;
+    EXPECT_FALSE(ParseCliOptions({"--autolayout=wide", "-o", "x"}, bad, error));
 }

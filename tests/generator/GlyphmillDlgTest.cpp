@@ -1,11 +1,15 @@
 #include "CGlyphPreview.h"
 #include "CGlyphmillDlg.h"
+#include "CGlyphSheetDlg.h"
 #include "CInclusionsDlg.h"
 #include "COptionsDlg.h"
 #include "ModalDriver.h"
 #include "QtTestEnvironment.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -177,6 +181,31 @@ TEST(CGlyphmillDlg, InclusionsOkCopiesTheTableAndCancelDoesNot)
     EXPECT_FALSE(driver.HandlersLeft());
 }
 
+TEST(CGlyphmillDlg, FontDialogOpensOnTheCurrentFontAndOkKeepsIt)
+{
+    CModalDriver driver;
+    CGlyphmillDlg dialog;
+    QFont shown;
+    driver.Then([&shown](QWidget* modal) {
+        auto* fonts = qobject_cast<QFontDialog*>(modal);
+        ASSERT_NE(fonts, nullptr);
+        shown = fonts->currentFont();
+        fonts->accept();
+    });
+    dialog.OnSelectFont();
+    EXPECT_EQ(shown.family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
+    EXPECT_EQ(shown.weight(), QFont::Bold);
+    EXPECT_FALSE(shown.italic());
+    const double pixels = shown.pointSizeF() * dialog.logicalDpiY() / 72.0;
+    EXPECT_NEAR(pixels, 70.0, 2.0);
+    const FontDescription& font = dialog.Settings().m_Font;
+    EXPECT_EQ(font.m_strFamily, "Arial");
+    EXPECT_EQ(font.m_nWeight, 700);
+    EXPECT_EQ(font.m_nPixelSize, 70);
+    EXPECT_FALSE(font.m_bItalic);
+    EXPECT_EQ(dialog.DefaultFileName(), QStringLiteral("Arial.GLF"));
+}
+
 TEST(CGlyphmillDlg, ChosenFontAndAbout)
 {
     CModalDriver driver;
@@ -192,7 +221,7 @@ TEST(CGlyphmillDlg, ChosenFontAndAbout)
         return true;
     });
     dialog.OnSelectFont();
-    EXPECT_EQ(offered.family(), QStringLiteral("Arial"));
+    EXPECT_EQ(offered.family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
     const FontDescription& font = dialog.Settings().m_Font;
     EXPECT_EQ(font.m_strFamily, "DejaVu Serif");
     EXPECT_EQ(font.m_nPixelSize, 30);
@@ -213,4 +242,19 @@ TEST(CGlyphmillDlg, ChosenFontAndAbout)
     dialog.OnAbout();
     EXPECT_TRUE(texts.contains(QStringLiteral("About Glyphmill")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Glyphmill Version 1.0")));
+}
+
+TEST(CGlyphmillDlg, GlyphSheetBesideAboutShowsTheStoredGlyphsAndTheirGroups)
+{
+    CGlyphmillDlg dialog;
+    QStringList texts;
+    for (const QAction* action : dialog.actions())
+        texts << action->text();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("&About Glyphmill..."), QStringLiteral("Glyph &Sheet...")}));
+    GeneratorSettings settings = dialog.Settings();
+    settings.m_nFirstCode = 30;
+    settings.m_nLastCode = 70;
+    const CGlyphSheetDlg sheet(settings);
+    EXPECT_FALSE(sheet.Sheet().isNull());
+    EXPECT_TRUE(sheet.Warnings().contains(QStringLiteral("30-31 read as 30"))) << sheet.Warnings().toStdString();
 }

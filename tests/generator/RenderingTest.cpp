@@ -1,4 +1,5 @@
 #include "CCapturePass.h"
+#include "FitLayout.h"
 #include "GlfFile.h"
 #include "GlyphRendering.h"
 #include "MeasureLayout.h"
@@ -213,4 +214,49 @@ TEST(GlfFile, StartSettingsWriteTheWholeFont)
     EXPECT_EQ(record(32).mid(2).count('\0'), 720);     // the space is blank
     EXPECT_LT(record('A').mid(2).count('\0'), 700);
     QDir(folder).removeRecursively();
+}
+
+TEST(FitLayout, NoIncludedGlyphLosesInkWhereTheCaptureDraws)
+{
+    // Codes with ink far out: accents above, descenders below, wide and narrow glyphs.
+    const std::initializer_list<int> codes = {'A', 'W', 'g', 'j', '_', '|', 201, 217};
+    GeneratorSettings settings = OnlyCodes(codes);
+    const LayoutBox fit = MeasureFitLayout(settings);
+    settings.m_nXOffset = fit.x();
+    settings.m_nWidth = fit.w();
+    settings.m_nYOffset = fit.y();
+    settings.m_nHeight = fit.h();
+    const QFont font = MakeFont(settings.m_Font);
+    CCapturePass pass(settings);
+    const int cellWidth = settings.CellWidth();
+    const int bytesPerRow = (cellWidth + 7) / 8;
+    bool touchesLeft = false;
+    bool touchesTop = false;
+    for (int code : codes) {
+        QImage big(400, 400, QImage::Format_RGB32);
+        big.fill(Qt::white);
+        QPainter painter(&big);
+        PrepareTextPainter(painter, font);
+        DrawCharacter(painter, font, static_cast<std::uint8_t>(code), QRect(100, 100, 300, 300), Placement::Measurement);
+        painter.end();
+        int inkDrawn = 0;
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x)
+                inkDrawn += IsBlack(big, x, y) ? 1 : 0;
+
+        std::vector<std::uint8_t> bits;
+        pass.CaptureCell(static_cast<std::uint8_t>(code), bits);
+        int inkKept = 0;
+        for (int y = 0; y < settings.CellHeight(); ++y)
+            for (int x = 0; x < cellWidth; ++x) {
+                const bool ink = (bits[static_cast<std::size_t>(y * bytesPerRow + x / 8)] >> (7 - x % 8)) & 1;
+                inkKept += ink ? 1 : 0;
+                touchesLeft = touchesLeft || (ink && x == 0);
+                touchesTop = touchesTop || (ink && y == 0);
+            }
+        EXPECT_EQ(inkKept, inkDrawn) << "code " << code;
+    }
+    // The window is no larger than it must be on the left and at the top.
+    EXPECT_TRUE(touchesLeft);
+    EXPECT_TRUE(touchesTop);
 }

@@ -83,6 +83,29 @@ TEST(CCharImage, DrawAtPaintsTheRectangleButNotBitsPastTheWidth)
     EXPECT_EQ(Picture(raster)[0], "?????????????");
 }
 
+TEST(CCharImage, DrawAtMatchesTheBitsAtEveryOffsetAndClip)
+{
+    // 21 columns: partial bytes at both ends of the byte-wise path, at any start column.
+    const CCharImage glyph = fixtures::MakeNoiseGlyph(21, 3, 7);
+    for (int x = -12; x <= 14; ++x) {
+        CRaster raster;
+        raster.Create(30, 5, CRaster::kGrey);
+        ASSERT_TRUE(raster.Create(30, 5, CRaster::kGrey)) << "same size again";
+        glyph.DrawAt(raster, x, 1);
+        for (int py = 0; py < 5; ++py)
+            for (int px = 0; px < 30; ++px) {
+                const int c = px - x;
+                const bool inside = py >= 1 && py < 4 && c >= 0 && c < 21;
+                const std::uint32_t expected =
+                    !inside ? CRaster::kGrey
+                            : ((glyph.Bits()[static_cast<std::size_t>((py - 1) * glyph.BytesPerRow() + c / 8)] >> (7 - c % 8)) & 1)
+                                  ? CRaster::kBlack
+                                  : CRaster::kWhite;
+                ASSERT_EQ(raster.Pixel(px, py), expected) << x << ": " << px << "," << py;
+            }
+    }
+}
+
 TEST(CCharImageFont, DrawStringAdvancesByGlyphWidthAndSkipsCodesOutside)
 {
     // 65 is 3 wide, 67 is 2 wide, 66 is excluded (0 x 0); the font ends at 67.

@@ -66,6 +66,11 @@ void CCoefficientDlg::OnInitDialog()
     connect(m_Slider, &QSlider::valueChanged, this, &CCoefficientDlg::OnHScroll, Qt::UniqueConnection);
     // A key or click that leaves the position where it was (End at the end) still sets the value.
     connect(m_Slider, &QSlider::actionTriggered, this, &CCoefficientDlg::OnSliderAction, Qt::UniqueConnection);
+    // So does a click on the thumb that does not drag it.
+    connect(m_Slider, &QSlider::sliderPressed, this, &CCoefficientDlg::OnSliderAction, Qt::UniqueConnection);
+    connect(m_Slider, &QSlider::sliderReleased, this, &CCoefficientDlg::OnSliderAction, Qt::UniqueConnection);
+    // The keys act on the slider from the start: the box beside it only shows the value.
+    m_Slider->setFocus(Qt::OtherFocusReason);
 }
 
 void CCoefficientDlg::OnSliderAction()

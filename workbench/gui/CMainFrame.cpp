@@ -5,6 +5,7 @@
 #include "CExperimentWnd.h"
 #include "CGuiDocument.h"
 #include "CRecognizeApp.h"
+#include "MdiPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -93,8 +94,8 @@ void CMainFrame::createActions()
         action->setShortcuts(keys);
         action->setCheckable(command.Has(CommandFlag::kCheckable));
         if (command.pszIcon) {
-            action->setIcon(QIcon::fromTheme(QString::fromUtf8(command.pszIcon),
-                                             style()->standardIcon(FallbackIcon(command.nId))));
+            action->setIcon(WithDisabledLook(QIcon::fromTheme(QString::fromUtf8(command.pszIcon),
+                                                              style()->standardIcon(FallbackIcon(command.nId)))));
         }
         action->setData(command.nId);
         const int id = command.nId;
@@ -238,7 +239,10 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
     // is done.
     connect(window, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
     connect(window, &QObject::destroyed, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
-    window->resize(frame->size());
+    // Wholly inside the area, cascading from its top-left corner.
+    const auto others = static_cast<int>(m_pMdiArea->subWindowList().size()) - 1;
+    window->setGeometry(NewWindowGeometry(m_pMdiArea->viewport()->size(), frame->size(),
+                                          others, CascadeStep(*m_pMdiArea)));
     frame->UpdateFrameTitle();
     window->show();
     m_pMdiArea->setActiveSubWindow(window);
@@ -356,7 +360,7 @@ void CMainFrame::OnExperiment()
 
 void CMainFrame::OnWindowCascade()
 {
-    m_pMdiArea->cascadeSubWindows();
+    CascadeWindows(*m_pMdiArea);
 }
 
 void CMainFrame::OnWindowTile()

@@ -5,6 +5,7 @@
 #include "StrokeDrawing.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -56,11 +57,19 @@ void CRecGraphicsView::OnUpdate(CDocView*, long)
     viewport()->update();
 }
 
-void CRecGraphicsView::paintEvent(QPaintEvent*)
+void CRecGraphicsView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
     if (!m_pDocument || !m_pDocument->Doc().m_bPicturePresent) {
         painter.fillRect(viewport()->rect(), Qt::white);
+        if (!m_ScreenStrokes.empty() && !m_StrokeDamage.isEmpty() && (event->region() - m_StrokeDamage).isEmpty()) {
+            const QImage strokes(reinterpret_cast<const uchar*>(m_ScreenStrokes.Bits()), m_ScreenStrokes.width(),
+                                 m_ScreenStrokes.height(), m_ScreenStrokes.BytesPerLine(), QImage::Format_RGB32);
+            painter.drawImage(QPoint(0, 0), strokes);
+        } else {
+            m_ScreenStrokes = CRaster();
+        }
+        m_StrokeDamage = QRegion();
         return;
     }
     CRecognizeDoc& doc = m_pDocument->Doc();
@@ -137,7 +146,16 @@ void CRecGraphicsView::OnMouseMove(Qt::MouseButtons buttons, QPoint point)
     // The segment goes into the shared raster; this pane repaints only the damaged part
     // from it, the other graphics panes of the document repaint from it when updated.
     const QRect damaged = DrawStrokeSegment(doc.m_Picture, m_ptLast + scroll, point + scroll, doc.m_nLineWidth, m_crPen);
-    viewport()->update(damaged.translated(-scroll));
+    if (doc.m_bPicturePresent) {
+        viewport()->update(damaged.translated(-scroll));
+    } else {
+        // The pane shows white, yet the stroke appears on it as it is drawn.
+        if (m_ScreenStrokes.width() != viewport()->width() || m_ScreenStrokes.height() != viewport()->height())
+            m_ScreenStrokes.Create(viewport()->width(), viewport()->height(), CRaster::kWhite);
+        const QRect onScreen = DrawStrokeSegment(m_ScreenStrokes, m_ptLast, point, doc.m_nLineWidth, m_crPen);
+        m_StrokeDamage += onScreen;
+        viewport()->update(onScreen);
+    }
     m_ptLast = point;
     doc.OnStrokeDrawn(this);
     m_pDocument->OnChanged();

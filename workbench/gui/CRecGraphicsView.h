@@ -2,8 +2,10 @@
 
 #include "CDocView.h"
 #include "CScrollView.h"
+#include "CRaster.h"
 
 #include <QPoint>
+#include <QRegion>
 
 #include <cstdint>
 
@@ -39,4 +41,9 @@ private:
     void OnMouseMove(Qt::MouseButtons buttons, QPoint point);
 
     CGuiDocument* m_pDocument;
+    // Strokes drawn on the screen while the pane shows plain white, in client coordinates,
+    // and the part of the pane they damaged since the last paint: a paint of that part alone
+    // shows them, any other paint shows white again.
+    CRaster m_ScreenStrokes;
+    QRegion m_StrokeDamage;
 };

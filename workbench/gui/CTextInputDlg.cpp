@@ -29,9 +29,28 @@ CTextInputDlg::CTextInputDlg(IUserPrompts& prompts, QWidget* parent)
 
 bool CTextInputDlg::DoDataExchange(bool save)
 {
-    if (save)
-        m_strText = ToCp1251(m_pEdit->text());
-    else
+    if (!save) {
         m_pEdit->setText(FromCp1251(m_strText));
+        // As the platform's dialogs do with their first box: typing replaces the text.
+        m_pEdit->selectAll();
+        m_pEdit->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    const QString text = m_pEdit->text();
+    qsizetype position = 0;
+    for (const char32_t code : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&code, 1);
+        if (code != U'?' && ToCp1251(character) == "?") {
+            const QString hex = QStringLiteral("%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper();
+            FailValidation(QStringLiteral("The character \"%1\" (U+%2) cannot be used: the text is kept in the "
+                                          "Windows-1251 code page, which lacks it.")
+                               .arg(character, hex),
+                           m_pEdit);
+            m_pEdit->setSelection(static_cast<int>(position), static_cast<int>(character.size()));
+            return false;
+        }
+        position += character.size();
+    }
+    m_strText = ToCp1251(text);
     return true;
 }

@@ -2,6 +2,7 @@
 #include "CQtUserPrompts.h"
 #include "CRecognizeApp.h"
 #include "ProgramOptions.h"
+#include "DisplayCheck.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
 {
     if (const std::optional<int> status = HandleInfoOptions(argc, argv))
         return *status;
+    ExitUnlessDisplay("recognize", "recognize-cli does the work on the command line");
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QApplication::setApplicationName(QStringLiteral("Recognize"));

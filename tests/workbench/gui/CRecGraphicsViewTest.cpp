@@ -266,3 +266,28 @@ TEST_F(GuiTest, AdditionalSpaceWidensThePictureRectangleBeforeTheRaster)
     SetText(QStringLiteral("bed"));
     EXPECT_EQ(Doc().m_Picture.width(), 90);
 }
+
+TEST_F(GuiTest, StrokesInANewDocumentShowAsDrawnAndThePaneRepaintsWhite)
+{
+    StartApp();
+    ASSERT_FALSE(Doc().m_bPicturePresent);
+    ASSERT_TRUE(Trigger(CommandId::kLineWidth1));
+    ASSERT_TRUE(Trigger(CommandId::kEditGraphics));
+    // The picture of a new document is one 10-pixel cell wide.
+    Press(Graphics(), {1, 20});
+    Move(Graphics(), {9, 20});
+    EXPECT_TRUE(Doc().IsModified());
+    for (int x = 1; x < 9; ++x)
+        EXPECT_TRUE(Doc().m_Picture.IsInk(x, 20)) << x;
+
+    // The paint the stroke asks for shows it; the next paint of the pane is white again.
+    // render() puts the top-left corner of the region at the offset given.
+    QImage strokePaint(Graphics().viewport()->size(), QImage::Format_RGB32);
+    strokePaint.fill(Qt::gray);
+    Graphics().viewport()->render(&strokePaint, QPoint(2, 20), QRegion(2, 20, 6, 1));
+    for (int x = 2; x < 8; ++x)
+        EXPECT_EQ(Rgb(strokePaint, x, 20), 0u) << x;
+    const QImage later = Grab(*Graphics().viewport());
+    EXPECT_EQ(Rgb(later, 5, 20), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(later, 0, 0), 0xFFFFFFu);
+}

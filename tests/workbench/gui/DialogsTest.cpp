@@ -7,7 +7,13 @@
 
 #include <QComboBox>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <cmath>
@@ -235,4 +241,67 @@ TEST_F(GuiTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLaterDocuments
         dialog.reject();
     });
     ASSERT_TRUE(Trigger(CommandId::kDictionary));
+}
+
+TEST_F(GuiTest, EveryCoefficientSliderNotificationWritesTheBox)
+{
+    StartApp();
+    Doc().m_dCoefficient = 1.5;
+    prompts.OnDialog<CCoefficientDlg>([](CCoefficientDlg& dialog) {
+        QSlider& slider = *dialog.Slider();
+        // The End key at the end; the slider has the focus from the start.
+        EXPECT_EQ(dialog.focusWidget(), &slider);
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+        QApplication::sendEvent(&slider, &end);
+        EXPECT_EQ(dialog.ValueBox()->text(), "1");
+
+        // A click on the thumb at the right end, without moving it.
+        dialog.ValueBox()->setText(QStringLiteral("1.5"));
+        QStyleOptionSlider option;
+        option.initFrom(&slider);
+        option.orientation = slider.orientation();
+        option.minimum = slider.minimum();
+        option.maximum = slider.maximum();
+        option.sliderPosition = slider.sliderPosition();
+        option.sliderValue = slider.value();
+        option.tickPosition = slider.tickPosition();
+        const QPoint thumb =
+            slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider).center();
+        QMouseEvent press(QEvent::MouseButtonPress, thumb, slider.mapToGlobal(thumb), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&slider, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, thumb, slider.mapToGlobal(thumb), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(&slider, &release);
+        EXPECT_EQ(dialog.ValueBox()->text(), "1");
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kRecognitionCoefficient));
+    EXPECT_EQ(Doc().m_dCoefficient, 1.0);
+}
+
+TEST_F(GuiTest, TextInputSelectsItsTextAndRefusesCharactersWindows1251Lacks)
+{
+    StartApp();
+    prompts.OnDialog<CTextInputDlg>([this](CTextInputDlg& dialog) {
+        EXPECT_EQ(dialog.TextBox()->selectedText(), "No user input yet!");
+        QTest::keyClicks(dialog.TextBox(), QStringLiteral("bed"));
+        EXPECT_EQ(dialog.TextBox()->text(), QStringLiteral("bed")) << "typing replaces the text";
+        dialog.TextBox()->setText(QStringLiteral("b\u00E9d"));
+        dialog.OnOK();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << "stays open";
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, QStringLiteral("The character \"\u00E9\" (U+00E9) cannot be used: the text "
+                                                           "is kept in the Windows-1251 code page, which lacks it."));
+        EXPECT_EQ(dialog.TextBox()->selectedText(), QStringLiteral("\u00E9"));
+        dialog.TextBox()->setText(QStringLiteral("b\U0001F600"));
+        dialog.OnOK();
+        ASSERT_EQ(prompts.messages.size(), 2u);
+        EXPECT_TRUE(prompts.messages[1].text.contains(QStringLiteral("U+1F600")));
+        // A question mark and Cyrillic are in the code page.
+        dialog.TextBox()->setText(QStringLiteral("b?\u0416"));
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kSetText));
+    EXPECT_EQ(Doc().m_strUserText, "b?\xC6");
 }
