@@ -46,6 +46,11 @@ inline constexpr int kRecognitionCoefficient = 32790;
 inline constexpr int kSetText = 32791;
 inline constexpr int kSaveBitmap = 32792;
 inline constexpr int kLoadBitmap = 32793;
+inline constexpr int kZoomIn = 32820;
+inline constexpr int kZoomOut = 32821;
+inline constexpr int kActualSize = 32822;
+inline constexpr int kCellGrid = 32823;
+inline constexpr int kViewVariants = 32824;
 }  // namespace CommandId
 
 // What a command reaches: the objects of the program that are active when it runs.

@@ -4,9 +4,13 @@
 #include "CChildFrame.h"
 #include "CGuiDocument.h"
 #include "CRecognizeApp.h"
+#include "CRecognizeDoc.h"
+#include "CVariantsView.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
+#include <QScrollBar>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -62,6 +66,7 @@ CMainFrame::CMainFrame(CRecognizeApp& app) : m_App(app)
     createMenus();
     createToolBars();
     createStatusBar();
+    createVariantsPane();
     readSettings();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -168,6 +173,12 @@ void CMainFrame::createToolBars()
 void CMainFrame::createStatusBar()
 {
     QStatusBar* bar = statusBar();
+    m_pModePane = new QLabel(bar);
+    m_pModePane->setFrameShape(QFrame::Panel);
+    m_pModePane->setFrameShadow(QFrame::Sunken);
+    m_pModePane->setMinimumWidth(m_pModePane->fontMetrics().horizontalAdvance(QStringLiteral("Graphics")) + 8);
+    m_pModePane->setAlignment(Qt::AlignCenter);
+    bar->addPermanentWidget(m_pModePane);
     // Lock-key states cannot be read portably; the indicators stand greyed like keys that are off.
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* label = new QLabel(QString::fromLatin1(indicator), bar);
@@ -178,6 +189,44 @@ void CMainFrame::createStatusBar()
     }
     connect(bar, &QStatusBar::messageChanged, this, &CMainFrame::OnStatusMessageChanged);
     bar->showMessage(QStringLiteral("Ready"));
+}
+
+void CMainFrame::createVariantsPane()
+{
+    m_pVariantsDock = new QDockWidget(QStringLiteral("Variants"), this);
+    m_pVariantsDock->setObjectName(QStringLiteral("VariantsPane"));
+    m_pVariantsView = new CVariantsView(m_pVariantsDock);
+    m_pVariantsDock->setWidget(m_pVariantsView);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pVariantsDock);
+    m_pVariantsDock->hide();
+    connect(m_pVariantsDock, &QDockWidget::visibilityChanged, this, [this] { UpdateVariantsPane(); });
+    connect(m_pVariantsView, &CVariantsView::ColumnClicked, this, [this](int p) {
+        if (CChildFrame* frame = ActiveChildFrame())
+            frame->ShowCell(p);
+    });
+}
+
+void CMainFrame::UpdateVariantsPane()
+{
+    if (m_pVariantsDock && !m_pVariantsDock->isHidden())
+        m_pVariantsView->SetSource(ActiveDocument() ? &ActiveDocument()->Doc() : nullptr);
+}
+
+void CMainFrame::ShowRecognitionSummary(const RecognitionTrace& trace)
+{
+    if (!trace.Empty())
+        statusBar()->showMessage(QString::fromStdString(trace.Summary()));
+}
+
+void CMainFrame::OnViewVariants()
+{
+    m_pVariantsDock->setVisible(m_pVariantsDock->isHidden());
+    UpdateVariantsPane();
+}
+
+CommandState CMainFrame::OnUpdateViewVariants() const
+{
+    return {true, !m_pVariantsDock->isHidden()};
 }
 
 void CMainFrame::readSettings()
@@ -238,6 +287,16 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
     connect(window, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
     connect(window, &QObject::destroyed, this, &CMainFrame::UpdateTitle, Qt::QueuedConnection);
     window->resize(frame->size());
+    // Hovering a cell selects its column when the Variants pane shows that document; the
+    // pane scrolls with the active window.
+    connect(frame, &CChildFrame::CellHovered, this, [this, frame](int p) {
+        if (p >= 0 && frame->Document() && frame->Document() == ActiveDocument())
+            m_pVariantsView->SelectColumn(p);
+    });
+    connect(frame->SharedHorizontalBar(), &QScrollBar::valueChanged, this, [this, frame] {
+        if (frame == ActiveChildFrame())
+            m_pVariantsView->FollowCell(frame->FirstVisibleCell());
+    });
     frame->UpdateFrameTitle();
     window->show();
     m_pMdiArea->setActiveSubWindow(window);
@@ -263,6 +322,12 @@ void CMainFrame::UpdateCommandUI()
     UpdateRecentFileMenu();
     UpdateMenuBar();
     UpdateTitle();
+    const CGuiDocument* document = context.pDocument;
+    m_pModePane->setText(!document                          ? QString()
+                         : document->Doc().m_bEditText      ? QStringLiteral("Text")
+                         : document->Doc().m_bEditGraphics  ? QStringLiteral("Graphics")
+                                                            : QString());
+    UpdateVariantsPane();
 }
 
 void CMainFrame::UpdateMenuBar()
