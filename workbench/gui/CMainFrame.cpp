@@ -80,6 +80,7 @@ CMainFrame::~CMainFrame()
 {
     // The document windows go while this window is still whole: activation signals stop first.
     m_pMdiArea->disconnect(this);
+    m_pVariantsDock->disconnect(this);
     delete m_pMdiArea;
 }
 

@@ -12,7 +12,7 @@
 namespace {
 
 const QColor kCorrectedColour(255, 225, 180);
-const QColor kSelectedColour(200, 225, 255);
+const QColor kSelectedColour(220, 0, 0);
 const QColor kChosenColour(150, 220, 150);
 const QColor kSimpleColour(30, 90, 220);
 const QColor kBracketColour(90, 90, 90);
@@ -80,7 +80,7 @@ void CVariantsView::Layout()
     m_nColumnWidth = std::max({width * m_nMagnify + costWidth + 16, metrics.horizontalAdvance(QStringLiteral("worst 99999")) + 10, 56});
     m_nRowHeight = std::max(height * m_nMagnify, m_nLineHeight) + 4;
     // Summary line, bracket row, number and character, best and worst.
-    m_nHeaderHeight = m_nLineHeight + 6 + m_nLineHeight + 10 + 2 * m_nLineHeight + m_nLineHeight + 8;
+    m_nHeaderHeight = m_nLineHeight + 6 + m_nLineHeight + 10 + 4 * m_nLineHeight + 8;
     UpdateScrollBars();
 }
 
@@ -160,13 +160,14 @@ const QImage& CVariantsView::Glyph(int code)
     if (!glyph || glyph->Width() <= 0 || glyph->Height() <= 0)
         return image;
     const int m = m_nMagnify;
-    image = QImage(glyph->Width() * m, glyph->Height() * m, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    // Ink on a clear ground, so that the marks of the row show around the strokes.
+    image = QImage(glyph->Width() * m, glyph->Height() * m, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
     for (int y = 0; y < glyph->Height(); ++y)
         for (int x = 0; x < glyph->Width(); ++x)
             if (glyph->Pixel(x, y))
                 for (int dy = 0; dy < m; ++dy)
-                    std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y * m + dy)) + x * m, m, qRgb(0, 0, 0));
+                    std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y * m + dy)) + x * m, m, qRgba(0, 0, 0, 255));
     return image;
 }
 
@@ -220,12 +221,14 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
     const int top = m_nLineHeight + 6 - scrollY;
     const QRect column(x, top, m_nColumnWidth, viewport()->height() - top + scrollY);
     const bool complex = m_Trace.kind == RecognitionTrace::Kind::Complex;
-    if (p == m_nSelected)
-        painter.fillRect(column, kSelectedColour);
-    else if (complex && position.Corrected())
+    if (complex && position.Corrected())
         painter.fillRect(column, kCorrectedColour);
     painter.setPen(palette().mid().color());
     painter.drawLine(column.right(), column.top(), column.right(), column.bottom());
+    if (p == m_nSelected) {
+        painter.setPen(QPen(kSelectedColour, 3));
+        painter.drawRect(column.adjusted(1, 1, -2, -2));
+    }
 
     painter.setPen(palette().text().color());
     int y = top + m_nLineHeight + 10;
@@ -239,7 +242,10 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
     painter.restore();
     y += m_nLineHeight;
     painter.drawText(QRect(x + 4, y, m_nColumnWidth - 8, m_nLineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("%1\u2013%2").arg(position.best).arg(position.worst));
+                     QStringLiteral("best %1").arg(position.best));
+    y += m_nLineHeight;
+    painter.drawText(QRect(x + 4, y, m_nColumnWidth - 8, m_nLineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("worst %1").arg(position.worst));
     y += m_nLineHeight + 8;
 
     // The variants: Complex's choice filled, Simple's best framed where the two differ.

@@ -3,6 +3,8 @@
 // synthesized mouse strokes, runs Complex recognition, and saves
 //   OUTDIR/recognize-main.png         the main window with the document
 //   OUTDIR/recognize-coefficient.png  the "Recognition Coefficient" dialog over it
+//   OUTDIR/recognize-variants.png     the Variants pane at a position Complex corrected,
+//                                     the document window zoomed with the cell grid
 // Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
@@ -13,10 +15,12 @@
 #include "CRecognizeDoc.h"
 #include "CScriptedPrompts.h"
 #include "CTextInputDlg.h"
+#include "CVariantsView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QLineEdit>
@@ -131,6 +135,37 @@ int main(int argc, char** argv)
 
     if (!SaveWindow(main, outDir + QStringLiteral("/recognize-main.png")))
         return 1;
+
+    // The Variants pane under the document, at 2x with the grid, on the first position
+    // where the dictionary corrected Simple recognition.
+    main.setGeometry(60, 20, 1100, 760);
+    window->setGeometry(8, 8, 1060, 330);
+    trigger(CommandId::kViewVariants);
+    trigger(CommandId::kZoomIn);
+    trigger(CommandId::kCellGrid);
+    main.resizeDocks({main.VariantsDock()}, {300}, Qt::Vertical);
+    Settle();
+    const RecognitionTrace& trace = frame.Document()->Doc().Trace();
+    int corrected = -1;
+    for (std::size_t p = 0; p < trace.positions.size() && corrected < 0; ++p)
+        if (trace.positions[p].Corrected())
+            corrected = static_cast<int>(p);
+    std::fprintf(stderr, "recognize_screenshots: %s\n", trace.Summary().c_str());
+    if (corrected < 0) {
+        std::fprintf(stderr, "recognize_screenshots: Complex recognition corrected no position\n");
+        return 1;
+    }
+    frame.ShowCell(corrected);
+    main.VariantsView()->SelectColumn(corrected);
+    Settle(500);
+    if (!SaveWindow(main, outDir + QStringLiteral("/recognize-variants.png")))
+        return 1;
+    trigger(CommandId::kCellGrid);
+    trigger(CommandId::kActualSize);
+    trigger(CommandId::kViewVariants);
+    main.setGeometry(60, 40, 900, 560);
+    window->setGeometry(8, 8, 760, 400);
+    Settle();
 
     // The coefficient dialog over the main window, opened by its command, the slider moved to 0.35.
     bool saved = false;
