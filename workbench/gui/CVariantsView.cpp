@@ -91,9 +91,10 @@ void CVariantsView::UpdateScrollBars()
     horizontalScrollBar()->setRange(0, static_cast<int>(std::clamp<long long>(total - client.width(), 0, INT_MAX)));
     horizontalScrollBar()->setPageStep(std::max(1, client.width()));
     horizontalScrollBar()->setSingleStep(m_nColumnWidth);
-    const int height = m_nHeaderHeight + m_nMaxVariants * m_nRowHeight + 4;
-    verticalScrollBar()->setRange(0, std::max(0, height - client.height()));
-    verticalScrollBar()->setPageStep(std::max(1, client.height()));
+    // Only the variants scroll up and down; the header above them stays.
+    const int rows = std::max(1, client.height() - m_nHeaderHeight);
+    verticalScrollBar()->setRange(0, std::max(0, m_nMaxVariants * m_nRowHeight + 4 - rows));
+    verticalScrollBar()->setPageStep(rows);
     verticalScrollBar()->setSingleStep(m_nRowHeight);
 }
 
@@ -122,6 +123,17 @@ void CVariantsView::SelectColumn(int p)
             bar->setValue(left);
         else if (left + m_nColumnWidth > bar->value() + viewport()->width())
             bar->setValue(left + m_nColumnWidth - viewport()->width());
+        // The variant that the result took comes into sight too.
+        const std::vector<TraceVariant>& sorted = m_Sorted[static_cast<std::size_t>(p)];
+        const std::uint8_t final = m_Trace.positions[static_cast<std::size_t>(p)].final;
+        const auto chosen = std::find_if(sorted.begin(), sorted.end(), [final](const TraceVariant& v) { return v.code == final; });
+        if (chosen != sorted.end()) {
+            const int top = static_cast<int>(chosen - sorted.begin()) * m_nRowHeight;
+            const int rows = std::max(1, viewport()->height() - m_nHeaderHeight);
+            QScrollBar* vertical = verticalScrollBar();
+            if (top < vertical->value() || top + m_nRowHeight > vertical->value() + rows)
+                vertical->setValue(top - (rows - m_nRowHeight) / 2);
+        }
     }
     viewport()->update();
 }
@@ -133,7 +145,7 @@ void CVariantsView::FollowCell(double cell)
 
 int CVariantsView::ColumnAt(QPoint client) const
 {
-    if (client.y() + verticalScrollBar()->value() < m_nLineHeight + 6)
+    if (client.y() < m_nLineHeight + 6)
         return -1;
     const long long x = static_cast<long long>(client.x()) + horizontalScrollBar()->value();
     const long long p = x / m_nColumnWidth;
@@ -181,7 +193,6 @@ void CVariantsView::paintEvent(QPaintEvent*)
         return;
     }
     const int scrollX = horizontalScrollBar()->value();
-    const int scrollY = verticalScrollBar()->value();
     const int count = static_cast<int>(m_Trace.positions.size());
     const int first = std::clamp(scrollX / m_nColumnWidth, 0, std::max(count - 1, 0));
     const int last = std::min(count - 1, (scrollX + viewport()->width()) / m_nColumnWidth);
@@ -189,7 +200,7 @@ void CVariantsView::paintEvent(QPaintEvent*)
         DrawColumn(painter, p, p * m_nColumnWidth - scrollX);
 
     // The words of the cut over their columns, each with its cost.
-    const int bracketTop = m_nLineHeight + 6 - scrollY;
+    const int bracketTop = m_nLineHeight + 6;
     if (m_Trace.kind == RecognitionTrace::Kind::Complex && m_Trace.bCut && count > 0) {
         painter.setPen(kBracketColour);
         int w = std::max(m_Trace.WordAt(first), 0);
@@ -207,7 +218,7 @@ void CVariantsView::paintEvent(QPaintEvent*)
     }
 
     // The summary stays in sight while the columns scroll sideways.
-    const QRect summary(0, -scrollY, viewport()->width(), m_nLineHeight + 6);
+    const QRect summary(0, 0, viewport()->width(), m_nLineHeight + 6);
     painter.fillRect(summary, palette().window());
     painter.setPen(palette().windowText().color());
     QString text = QString::fromStdString(m_Trace.Summary());
@@ -218,17 +229,13 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
 {
     const TracePosition& position = m_Trace.positions[static_cast<std::size_t>(p)];
     const int scrollY = verticalScrollBar()->value();
-    const int top = m_nLineHeight + 6 - scrollY;
-    const QRect column(x, top, m_nColumnWidth, viewport()->height() - top + scrollY);
+    const int top = m_nLineHeight + 6;
+    const QRect column(x, top, m_nColumnWidth, viewport()->height() - top);
     const bool complex = m_Trace.kind == RecognitionTrace::Kind::Complex;
     if (complex && position.Corrected())
         painter.fillRect(column, kCorrectedColour);
     painter.setPen(palette().mid().color());
     painter.drawLine(column.right(), column.top(), column.right(), column.bottom());
-    if (p == m_nSelected) {
-        painter.setPen(QPen(kSelectedColour, 3));
-        painter.drawRect(column.adjusted(1, 1, -2, -2));
-    }
 
     painter.setPen(palette().text().color());
     int y = top + m_nLineHeight + 10;
@@ -246,10 +253,18 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
     y += m_nLineHeight;
     painter.drawText(QRect(x + 4, y, m_nColumnWidth - 8, m_nLineHeight), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("worst %1").arg(position.worst));
-    y += m_nLineHeight + 8;
+    y = m_nHeaderHeight - scrollY;
 
     // The variants: Complex's choice filled, Simple's best framed where the two differ.
+    painter.save();
+    painter.setClipRect(QRect(x, m_nHeaderHeight - 4, m_nColumnWidth, viewport()->height()));
     for (const TraceVariant& variant : m_Sorted[static_cast<std::size_t>(p)]) {
+        if (y >= viewport()->height())
+            break;
+        if (y + m_nRowHeight <= m_nHeaderHeight - 4) {
+            y += m_nRowHeight;
+            continue;
+        }
         const QRect row(x + 2, y, m_nColumnWidth - 5, m_nRowHeight - 2);
         const bool chosen = variant.code == position.final;
         const bool simple = variant.code == position.simple;
@@ -265,5 +280,10 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
         painter.setPen(palette().text().color());
         painter.drawText(row.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, QString::number(variant.cost));
         y += m_nRowHeight;
+    }
+    painter.restore();
+    if (p == m_nSelected) {
+        painter.setPen(QPen(kSelectedColour, 3));
+        painter.drawRect(column.adjusted(1, 1, -2, -2));
     }
 }

@@ -136,14 +136,35 @@ int main(int argc, char** argv)
     if (!SaveWindow(main, outDir + QStringLiteral("/recognize-main.png")))
         return 1;
 
+    // The coefficient dialog over the main window, opened by its command, the slider moved to 0.35.
+    bool saved = false;
+    prompts.dialogScripts.push_back([&](QDialog& dialog) {
+        auto& coefficient = dynamic_cast<CCoefficientDlg&>(dialog);
+        coefficient.show();
+        Settle(300);
+        coefficient.Slider()->setValue(35000);
+        Settle(300);
+        saved = SaveWindow(main, outDir + QStringLiteral("/recognize-coefficient.png"));
+        coefficient.reject();
+        return static_cast<int>(QDialog::Rejected);
+    });
+    trigger(CommandId::kRecognitionCoefficient);
+    if (!saved)
+        return 1;
+
+    // More noise for the Variants pane: a white stroke through the bar of the e, read again.
+    trigger(CommandId::kLineWidth3);
+    Stroke(view, {{42, 28}, {54, 28}}, Qt::RightButton);
+    trigger(CommandId::kRecognizeComplex);
+    Settle(300);
     // The Variants pane under the document, at 2x with the grid, on the first position
     // where the dictionary corrected Simple recognition.
-    main.setGeometry(60, 20, 1100, 760);
-    window->setGeometry(8, 8, 1060, 330);
+    main.setGeometry(60, 4, 1100, 792);
+    window->setGeometry(8, 8, 1060, 280);
     trigger(CommandId::kViewVariants);
     trigger(CommandId::kZoomIn);
     trigger(CommandId::kCellGrid);
-    main.resizeDocks({main.VariantsDock()}, {300}, Qt::Vertical);
+    main.resizeDocks({main.VariantsDock()}, {430}, Qt::Vertical);
     Settle();
     const RecognitionTrace& trace = frame.Document()->Doc().Trace();
     int corrected = -1;
@@ -160,28 +181,7 @@ int main(int argc, char** argv)
     Settle(500);
     if (!SaveWindow(main, outDir + QStringLiteral("/recognize-variants.png")))
         return 1;
-    trigger(CommandId::kCellGrid);
-    trigger(CommandId::kActualSize);
-    trigger(CommandId::kViewVariants);
-    main.setGeometry(60, 40, 900, 560);
-    window->setGeometry(8, 8, 760, 400);
-    Settle();
 
-    // The coefficient dialog over the main window, opened by its command, the slider moved to 0.35.
-    bool saved = false;
-    prompts.dialogScripts.push_back([&](QDialog& dialog) {
-        auto& coefficient = dynamic_cast<CCoefficientDlg&>(dialog);
-        coefficient.show();
-        Settle(300);
-        coefficient.Slider()->setValue(35000);
-        Settle(300);
-        saved = SaveWindow(main, outDir + QStringLiteral("/recognize-coefficient.png"));
-        coefficient.reject();
-        return static_cast<int>(QDialog::Rejected);
-    });
-    trigger(CommandId::kRecognitionCoefficient);
-    if (!saved)
-        return 1;
     for (const auto& document : app.Documents())
         document->Doc().SetModifiedFlag(false);
     return prompts.messages.empty() ? 0 : 3;
