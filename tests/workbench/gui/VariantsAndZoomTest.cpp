@@ -226,6 +226,10 @@ TEST_F(GuiTest, HoveringACellMarksItInBothPanesAndSelectsItsColumn)
     QApplication::sendEvent(first->ResultView()->viewport(), &leave);
     EXPECT_EQ(first->ResultView()->MarkedCell(), -1);
 
+    // The pane follows the window's shared scroll bar: cell 20 at the left edge, column 20 too.
+    second->SharedHorizontalBar()->setValue(5 + 20 * kCellWidth);
+    EXPECT_EQ(variants.horizontalScrollBar()->value(), 20 * variants.ColumnWidth());
+
     // A click on a column out of sight scrolls the active window's panes to its cell.
     const int p = 55;
     variants.horizontalScrollBar()->setValue(p * variants.ColumnWidth());
