@@ -271,6 +271,13 @@ void CChildFrame::ShowCell(int p)
     // A cell out of sight comes to the middle; one in sight stays where it is.
     if (cell.left() < 0 || cell.right() >= width)
         m_pHorizontalBar->setValue(m_pHorizontalBar->value() + cell.center().x() - width / 2);
+    // Zoomed in, the row of cells may lie above or below what a pane shows.
+    for (CScrollView* view : {static_cast<CScrollView*>(m_pGraphicsView), static_cast<CScrollView*>(m_pResultView)}) {
+        const QRect shown = view->ToClient(CellRectOf(m_pDocument->Doc(), p));
+        const int height = view->viewport()->height();
+        if (shown.top() < 0 || shown.bottom() >= height)
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + shown.center().y() - height / 2);
+    }
     MarkCell(p);
 }
 
