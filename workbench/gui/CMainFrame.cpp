@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QScrollBar>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -18,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
