@@ -334,9 +334,12 @@ ComplexResult CComplexRecognizer::Recognize(int cells, std::span<const CCharVari
 
     // bounds runs from the end back to 0: the words from the last to the first.
     std::vector<std::vector<LiveEntry>> levels;
+    result.words.resize(bounds.size() - 1);
+    result.totalCost = least[n];
     for (std::size_t w = 0; w + 1 < bounds.size(); ++w) {
         const int e = bounds[w];
         const int a = bounds[w + 1];
+        result.words[bounds.size() - 2 - w] = {a, e, wordCosts[rowStart[a] + static_cast<std::size_t>(e - a - 1)]};
         levels.resize(static_cast<std::size_t>(e - a) + 1);
         levels[0].assign(1, LiveEntry{root, 0, 0, 0});
         for (int k = a + 1; k <= e; ++k)

@@ -26,10 +26,19 @@ PrefixListsStatus BuildPrefixLists(std::vector<CPrefixList>& lists, int a, int c
                                    std::span<const CCharVariants> variants,
                                    const CDictionary& dictionary, std::int32_t* row);
 
+// One word of the cut: positions start..end - 1 and the word-cost matrix entry M[start][end].
+struct CutWord {
+    int start = 0;
+    int end = 0;
+    std::uint32_t cost = 0;
+};
+
 // The result of the dictionary step.
 struct ComplexResult {
     bool bCut = false;  // the positions could be cut into dictionary words (no positions: true)
     std::string text;   // the characters of those words; cells spaces when there is no cut
+    std::vector<CutWord> words;  // the cut, first word first; empty when there is none
+    std::uint32_t totalCost = 0; // sum of the word costs, as 32-bit unsigned arithmetic adds them
 };
 
 // The dictionary step of Complex recognition: the cheapest cut of the positions into

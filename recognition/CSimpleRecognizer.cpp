@@ -22,6 +22,7 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
         return result;
     result.text.assign(static_cast<std::size_t>(cells), '\0');
     result.variants.resize(static_cast<std::size_t>(cells));
+    result.ranges.resize(static_cast<std::size_t>(cells));
 
     const int width = std::max(grid.width, 0);
     const int height = std::max(grid.height, 0);
@@ -52,6 +53,7 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
             // The best glyph is the first (lowest code) below W x H at the least cost; without
             // one the code of the position before stays.
             const int best = least;
+            result.ranges[first + c] = {best, worst};
             if (least < noMatch)
                 bestCode = glyphs.CodeOf(static_cast<int>(std::find(costs, costs + rows, least) - costs));
             result.text[first + c] = static_cast<char>(bestCode);

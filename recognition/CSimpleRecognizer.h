@@ -19,10 +19,19 @@ struct CellGrid {
     long long CellLeft(int p) const { return left + static_cast<long long>(p) * width; }
 };
 
-// The result of Simple recognition: one character and one variants record per position.
+// The least and the greatest cost of the glyphs comparable with one cell. best is W x H when
+// no glyph differs in fewer pixels; worst is 0 when none is comparable.
+struct CellCostRange {
+    int best = 0;
+    int worst = 0;
+};
+
+// The result of Simple recognition: one character, one variants record and one cost range
+// per position.
 struct SimpleResult {
     std::string text;
     std::vector<CCharVariants> variants;
+    std::vector<CellCostRange> ranges;
 };
 
 // Simple recognition: every cell of the picture is compared with every glyph of the cell's

@@ -112,6 +112,7 @@ void RecognizeSimple(State& state)
         return;
     state.resultText.clear();
     state.variants.assign(n, CCharVariants());
+    state.costRanges.assign(n, {0, 0});
     const CCharImageFont& font = *state.font;
     const int first = font.First();
     const int last = font.Last();
@@ -151,6 +152,7 @@ void RecognizeSimple(State& state)
             }
         }
         state.resultText += static_cast<char>(bestCode);
+        state.costRanges[p] = {best, worst};
         for (int c = first; c <= last; ++c) {
             if (cost[p][c] == -1)
                 continue;
@@ -163,6 +165,7 @@ void RecognizeSimple(State& state)
             }
         }
     }
+    state.simpleText = state.resultText;
     state.resultChanged = 1;
     state.resultPicture = 1;
     ++state.updates;
@@ -246,6 +249,9 @@ void DictionaryStep(State& state)
         P[i] = bestStart;
     }
 
+    state.wordCosts = M;
+    state.totalCost = D[n];
+    state.boundaries.clear();
     state.resultText.assign(n, ' ');
     for (int i = 0; i < n; ++i)
         C[i] = 0;
@@ -259,6 +265,9 @@ void DictionaryStep(State& state)
         C[m] = 1;
     }
 
+    for (int i = 0; i <= n; ++i)
+        if (C[i] == 1)
+            state.boundaries.push_back(i);
     // The words from the last to the first.
     int e = n;
     for (int a = n - 1; a >= 0; --a) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace literal {
@@ -53,6 +54,11 @@ struct State {
     BitImage cellImage;
     int resultChanged = 0;
     int resultPicture = 0;
+    std::string simpleText;             // the result text of the Simple step
+    std::vector<std::pair<int, int>> costRanges;  // best and worst cost of each position
+    std::vector<std::vector<std::int32_t>> wordCosts;  // the word-cost matrix M of the last step
+    std::vector<int> boundaries;        // the cut's word boundaries 0 = b0 < ... < n; empty without one
+    std::int32_t totalCost = -1;        // D[n]
     int updates = 0;                    // UpdateAllViews calls
     std::vector<std::string> messages;  // texts of the message boxes, in order
 };

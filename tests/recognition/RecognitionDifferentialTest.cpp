@@ -230,6 +230,44 @@ void ExpectSameDocument(const literal::State& expected, const recfixtures::CTest
     EXPECT_EQ(expected.cellImage.bits, doc.m_CellImage.m_Bits);
 }
 
+// The document's trace tells what the literal run computed: per position the variants, the
+// cost range and both characters; after Complex recognition the cut with M[start][end].
+void ExpectTraceOf(const literal::State& expected, const CRecognizeDoc& doc, bool complex)
+{
+    const RecognitionTrace& trace = doc.Trace();
+    if (!complex && doc.m_nCells == 0) {
+        EXPECT_TRUE(trace.Empty());
+        return;
+    }
+    EXPECT_EQ(trace.kind, complex ? RecognitionTrace::Kind::Complex : RecognitionTrace::Kind::Simple);
+    ASSERT_EQ(trace.positions.size(), expected.variants.size());
+    for (std::size_t p = 0; p < trace.positions.size(); ++p) {
+        const TracePosition& position = trace.positions[p];
+        const CCharVariants& variants = expected.variants[p];
+        ASSERT_EQ(position.variants.size(), static_cast<std::size_t>(variants.m_nCount)) << "position " << p;
+        for (int i = 0; i < variants.m_nCount; ++i)
+            EXPECT_EQ(position.variants[i], (TraceVariant{variants.m_Codes[i], variants.m_Costs[i]})) << "position " << p;
+        EXPECT_EQ(std::make_pair(position.best, position.worst), expected.costRanges[p]) << "position " << p;
+        EXPECT_EQ(position.simple, static_cast<std::uint8_t>(expected.simpleText[p])) << "position " << p;
+        EXPECT_EQ(position.final, static_cast<std::uint8_t>(expected.resultText[p])) << "position " << p;
+    }
+    if (!complex)
+        return;
+    const bool cut = !expected.boundaries.empty() || doc.m_nCells == 0;
+    EXPECT_EQ(trace.bCut, cut);
+    std::vector<TraceWord> words;
+    for (std::size_t w = 0; w + 1 < expected.boundaries.size(); ++w) {
+        const int a = expected.boundaries[w];
+        const int e = expected.boundaries[w + 1];
+        words.push_back({a, e, static_cast<std::uint32_t>(expected.wordCosts[a][e]),
+                         expected.resultText.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(e - a))});
+    }
+    EXPECT_EQ(trace.words, words);
+    if (cut && doc.m_nCells > 0) {
+        EXPECT_EQ(trace.totalCost, static_cast<std::uint32_t>(expected.totalCost));
+    }
+}
+
 }  // namespace
 
 TEST(RecognitionDifferential, SimpleRecognitionEqualsLiteralAlgorithm)
@@ -243,6 +281,7 @@ TEST(RecognitionDifferential, SimpleRecognitionEqualsLiteralAlgorithm)
         t.doc.OnRecognizeSimple();
         SCOPED_TRACE("run " + std::to_string(run));
         ExpectSameDocument(expected, t);
+        ExpectTraceOf(expected, t.doc, false);
         if (HasFailure())
             return;
     }
@@ -262,6 +301,7 @@ TEST(RecognitionDifferential, ComplexRecognitionEqualsLiteralAlgorithm)
         t.doc.OnRecognizeComplex();
         SCOPED_TRACE("run " + std::to_string(run));
         ExpectSameDocument(expected, t);
+        ExpectTraceOf(expected, t.doc, true);
         if (HasFailure())
             return;
         const bool noCut = !expected.messages.empty() && expected.messages.back() == recfixtures::kNoVariants;

@@ -29,7 +29,10 @@ const char* const kReadUsage =
     "  --cells N          character positions (default: picture width / cell width)\n"
     "  --json             print one JSON object instead: \"result\" (the text), \"codes\" (its\n"
     "                     8-bit codes) and \"variants\" (per position, the [code, cost] pairs\n"
-    "                     of the Simple step, in order)\n"
+    "                     of the Simple step, in order), \"simple\" (the text of the Simple\n"
+    "                     step) and, with --complex, \"words\" (the cut into dictionary\n"
+    "                     words: [{\"start\", \"end\", \"cost\", \"text\"}, ...], [] when\n"
+    "                     there is none)\n"
     "\n"
     "Exit status: 0 success; 1 the font cannot be loaded, Complex recognition finds no cut\n"
     "into words (the message goes to stderr and the result printed is what the document then\n"
@@ -54,7 +57,7 @@ private:
     bool m_bNoCut = false;
 };
 
-std::string ResultJson(const CRecognizeDoc& doc) {
+std::string ResultJson(const CRecognizeDoc& doc, bool complex) {
     CJsonWriter json;
     json.BeginObject();
     json.Key("result").Text(doc.m_strResultText);
@@ -70,6 +73,23 @@ std::string ResultJson(const CRecognizeDoc& doc) {
         json.EndArray();
     }
     json.EndArray();
+    const RecognitionTrace& trace = doc.Trace();
+    std::string simple;
+    for (const TracePosition& position : trace.positions)
+        simple += static_cast<char>(position.simple);
+    json.Key("simple").Text(simple);
+    if (complex) {
+        json.Key("words").BeginArray();
+        for (const TraceWord& word : trace.words) {
+            json.BeginObject();
+            json.Key("start").Int(word.start);
+            json.Key("end").Int(word.end);
+            json.Key("cost").Int(word.cost);
+            json.Key("text").Text(word.text);
+            json.EndObject();
+        }
+        json.EndArray();
+    }
     json.EndObject();
     return json.Result();
 }
@@ -131,7 +151,7 @@ int RunReadCommand(int argc, char** argv) {
         doc.OnRecognizeSimple();
     doc.SetMessageSink(&sink);
 
-    const std::string out = cl.Has("--json") ? ResultJson(doc) : ToUtf8(doc.m_strResultText);
+    const std::string out = cl.Has("--json") ? ResultJson(doc, cl.Has("--complex")) : ToUtf8(doc.m_strResultText);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     const DictionaryLoadReport& load = doc.DictionaryReport();

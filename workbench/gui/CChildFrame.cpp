@@ -4,6 +4,8 @@
 #include "CRecGraphicsView.h"
 #include "CRecResTextView.h"
 #include "CRecognizeApp.h"
+#include "CRecognizeDoc.h"
+#include "PaneOverlays.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -57,6 +59,14 @@ void CChildFrame::OnCreateClient(QSize clientSize)
         connect(pane->horizontalScrollBar(), &QScrollBar::valueChanged, this, &CChildFrame::OnPaneBarMoved);
     }
     connect(m_pHorizontalBar, &QScrollBar::valueChanged, this, &CChildFrame::OnSharedBarMoved);
+    for (CScrollView* pane : {static_cast<CScrollView*>(m_pGraphicsView), static_cast<CScrollView*>(m_pResultView)}) {
+        connect(pane, &CScrollView::CellHovered, this, [this](int p) {
+            MarkCell(p);
+            emit CellHovered(p);
+        });
+        connect(pane, &CScrollView::ZoomWheel, this,
+                [this, pane](int steps, QPoint at) { ZoomAt(m_nZoom + steps, at, pane); });
+    }
     SyncSharedBar();
     m_bSplitterPending = false;
 }
@@ -185,4 +195,100 @@ void CChildFrame::OnNextPane()
 void CChildFrame::OnPrevPane()
 {
     OnNextPane();  // two panes: the previous one is the next one
+}
+
+void CChildFrame::SetZoom(int zoom)
+{
+    ZoomAt(zoom, QPoint(m_pGraphicsView->viewport()->width() / 2, -1), nullptr);
+}
+
+// The panes zoom about the pointer in the pane it is over, otherwise about their centres;
+// both share the horizontal anchor, so that they stay side by side.
+void CChildFrame::ZoomAt(int zoom, QPoint anchor, const QWidget* pane)
+{
+    zoom = std::clamp(zoom, 1, CScrollView::kMaxZoom);
+    if (zoom == m_nZoom)
+        return;
+    m_nZoom = zoom;
+    for (CScrollView* view : {static_cast<CScrollView*>(m_pGraphicsView), static_cast<CScrollView*>(m_pResultView)}) {
+        const int y = view == pane ? anchor.y() : view->viewport()->height() / 2;
+        view->SetZoom(zoom, QPoint(anchor.x(), y));
+    }
+    SyncSharedBar();
+    OnSharedBarMoved(m_pGraphicsView->horizontalScrollBar()->value());
+}
+
+void CChildFrame::OnZoomIn()
+{
+    SetZoom(m_nZoom + 1);
+}
+
+void CChildFrame::OnZoomOut()
+{
+    SetZoom(m_nZoom - 1);
+}
+
+void CChildFrame::OnActualSize()
+{
+    SetZoom(1);
+}
+
+void CChildFrame::OnCellGrid()
+{
+    m_bGrid = !m_bGrid;
+    m_pGraphicsView->SetShowsGrid(m_bGrid);
+    m_pResultView->SetShowsGrid(m_bGrid);
+}
+
+CommandState CChildFrame::OnUpdateZoomIn() const
+{
+    return {m_nZoom < CScrollView::kMaxZoom, false};
+}
+
+CommandState CChildFrame::OnUpdateZoomOut() const
+{
+    return {m_nZoom > 1, false};
+}
+
+CommandState CChildFrame::OnUpdateCellGrid() const
+{
+    return {true, m_bGrid};
+}
+
+void CChildFrame::MarkCell(int p)
+{
+    m_nMarkedCell = p;
+    m_pGraphicsView->SetMarkedCell(p);
+    m_pResultView->SetMarkedCell(p);
+}
+
+void CChildFrame::ShowCell(int p)
+{
+    if (!m_pDocument || p < 0 || p >= m_pDocument->Doc().m_nCells)
+        return;
+    const QRect cell = m_pGraphicsView->ToClient(CellRectOf(m_pDocument->Doc(), p));
+    const int width = m_pGraphicsView->viewport()->width();
+    // A cell out of sight comes to the middle; one in sight stays where it is.
+    if (cell.left() < 0 || cell.right() >= width)
+        m_pHorizontalBar->setValue(m_pHorizontalBar->value() + cell.center().x() - width / 2);
+    // Zoomed in, the row of cells may lie above or below what a pane shows.
+    for (CScrollView* view : {static_cast<CScrollView*>(m_pGraphicsView), static_cast<CScrollView*>(m_pResultView)}) {
+        const QRect shown = view->ToClient(CellRectOf(m_pDocument->Doc(), p));
+        const int height = view->viewport()->height();
+        if (shown.top() < 0 || shown.bottom() >= height)
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + shown.center().y() - height / 2);
+    }
+    MarkCell(p);
+}
+
+double CChildFrame::FirstVisibleCell() const
+{
+    if (!m_pDocument)
+        return 0;
+    const CRecognizeDoc& doc = m_pDocument->Doc();
+    const int width = doc.m_Font.CellWidth();
+    if (width <= 0)
+        return 0;
+    const double left = static_cast<double>(m_pHorizontalBar->value()) / m_nZoom;
+    return std::max(0.0, (left - doc.TextOriginX()) / width);
 }

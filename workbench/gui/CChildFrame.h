@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CCommandTable.h"
+
 #include <QWidget>
 
 class CGuiDocument;
@@ -41,6 +43,30 @@ public:
     void OnNextPane();
     void OnPrevPane();
 
+    // Zoom and cell grid of both panes, per window.
+    int Zoom() const { return m_nZoom; }
+    void SetZoom(int zoom);
+    bool ShowsGrid() const { return m_bGrid; }
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnActualSize();
+    void OnCellGrid();
+    CommandState OnUpdateZoomIn() const;
+    CommandState OnUpdateZoomOut() const;
+    CommandState OnUpdateCellGrid() const;
+
+    // Outlines position p in both panes (-1: none).
+    void MarkCell(int p);
+    int MarkedCell() const { return m_nMarkedCell; }
+    // Scrolls both panes sideways so that position p is in sight, and marks it.
+    void ShowCell(int p);
+    // The position at the left edge of the panes, with the fraction of it scrolled past.
+    double FirstVisibleCell() const;
+
+signals:
+    // The pointer is over position p in one of the panes (-1: over none).
+    void CellHovered(int p);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +79,7 @@ private:
     void OnSharedBarMoved(int value);
     void OnPaneBarMoved(int value);
     void Detach();
+    void ZoomAt(int zoom, QPoint anchor, const QWidget* pane);
 
     CGuiDocument* m_pDocument;
     QSplitter* m_Splitter = nullptr;
@@ -63,4 +90,7 @@ private:
     bool m_bSyncingBars = false;
     bool m_bClosePrompted = false;
     int m_nWindow = 0;                // 0 while the document has only this window
+    int m_nZoom = 1;                  // 1..16, both panes
+    bool m_bGrid = false;
+    int m_nMarkedCell = -1;
 };

@@ -49,6 +49,11 @@ inline constexpr int kLoadBitmap = 32793;
 inline constexpr int kDictionary = 32800;
 inline constexpr int kAddNoise = 32810;
 inline constexpr int kExperiment = 32811;
+inline constexpr int kZoomIn = 32820;
+inline constexpr int kZoomOut = 32821;
+inline constexpr int kActualSize = 32822;
+inline constexpr int kCellGrid = 32823;
+inline constexpr int kViewVariants = 32824;
 }  // namespace CommandId
 
 // What a command reaches: the objects of the program that are active when it runs.

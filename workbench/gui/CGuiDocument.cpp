@@ -212,12 +212,20 @@ void CGuiDocument::OnSetText()
 
 void CGuiDocument::OnRecognizeSimple()
 {
+    const unsigned revision = m_pDoc->Trace().nRevision;
     m_pDoc->OnRecognizeSimple();
+    CMainFrame* frame = m_App.MainFrame();
+    if (frame && m_pDoc->Trace().nRevision != revision)
+        frame->ShowRecognitionSummary(m_pDoc->Trace());
 }
 
 void CGuiDocument::OnRecognizeComplex()
 {
+    const unsigned revision = m_pDoc->Trace().nRevision;
     m_pDoc->OnRecognizeComplex();
+    CMainFrame* frame = m_App.MainFrame();
+    if (frame && m_pDoc->Trace().nRevision != revision)
+        frame->ShowRecognitionSummary(m_pDoc->Trace());
 }
 
 void CGuiDocument::OnRecognitionCoefficient()

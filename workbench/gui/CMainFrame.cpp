@@ -6,9 +6,12 @@
 #include "CGuiDocument.h"
 #include "CRecognizeApp.h"
 #include "MdiPlacement.h"
+#include "CRecognizeDoc.h"
+#include "CVariantsView.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -64,6 +68,7 @@ CMainFrame::CMainFrame(CRecognizeApp& app) : m_App(app)
     createMenus();
     createToolBars();
     createStatusBar();
+    createVariantsPane();
     readSettings();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -77,6 +82,7 @@ CMainFrame::~CMainFrame()
 {
     // The document windows go while this window is still whole: activation signals stop first.
     m_pMdiArea->disconnect(this);
+    m_pVariantsDock->disconnect(this);
     delete m_pMdiArea;
 }
 
@@ -170,6 +176,12 @@ void CMainFrame::createToolBars()
 void CMainFrame::createStatusBar()
 {
     QStatusBar* bar = statusBar();
+    m_pModePane = new QLabel(bar);
+    m_pModePane->setFrameShape(QFrame::Panel);
+    m_pModePane->setFrameShadow(QFrame::Sunken);
+    m_pModePane->setMinimumWidth(m_pModePane->fontMetrics().horizontalAdvance(QStringLiteral("Graphics")) + 8);
+    m_pModePane->setAlignment(Qt::AlignCenter);
+    bar->addPermanentWidget(m_pModePane);
     // Lock-key states cannot be read portably; the indicators stand greyed like keys that are off.
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* label = new QLabel(QString::fromLatin1(indicator), bar);
@@ -180,6 +192,44 @@ void CMainFrame::createStatusBar()
     }
     connect(bar, &QStatusBar::messageChanged, this, &CMainFrame::OnStatusMessageChanged);
     bar->showMessage(QStringLiteral("Ready"));
+}
+
+void CMainFrame::createVariantsPane()
+{
+    m_pVariantsDock = new QDockWidget(QStringLiteral("Variants"), this);
+    m_pVariantsDock->setObjectName(QStringLiteral("VariantsPane"));
+    m_pVariantsView = new CVariantsView(m_pVariantsDock);
+    m_pVariantsDock->setWidget(m_pVariantsView);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pVariantsDock);
+    m_pVariantsDock->hide();
+    connect(m_pVariantsDock, &QDockWidget::visibilityChanged, this, [this] { UpdateVariantsPane(); });
+    connect(m_pVariantsView, &CVariantsView::ColumnClicked, this, [this](int p) {
+        if (CChildFrame* frame = ActiveChildFrame())
+            frame->ShowCell(p);
+    });
+}
+
+void CMainFrame::UpdateVariantsPane()
+{
+    if (m_pVariantsDock && !m_pVariantsDock->isHidden())
+        m_pVariantsView->SetSource(ActiveDocument() ? &ActiveDocument()->Doc() : nullptr);
+}
+
+void CMainFrame::ShowRecognitionSummary(const RecognitionTrace& trace)
+{
+    if (!trace.Empty())
+        statusBar()->showMessage(QString::fromStdString(trace.Summary()));
+}
+
+void CMainFrame::OnViewVariants()
+{
+    m_pVariantsDock->setVisible(m_pVariantsDock->isHidden());
+    UpdateVariantsPane();
+}
+
+CommandState CMainFrame::OnUpdateViewVariants() const
+{
+    return {true, !m_pVariantsDock->isHidden()};
 }
 
 void CMainFrame::readSettings()
@@ -243,6 +293,16 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
     const auto others = static_cast<int>(m_pMdiArea->subWindowList().size()) - 1;
     window->setGeometry(NewWindowGeometry(m_pMdiArea->viewport()->size(), frame->size(),
                                           others, CascadeStep(*m_pMdiArea)));
+    // Hovering a cell selects its column when the Variants pane shows that document; the
+    // pane scrolls with the active window.
+    connect(frame, &CChildFrame::CellHovered, this, [this, frame](int p) {
+        if (p >= 0 && frame->Document() && frame->Document() == ActiveDocument())
+            m_pVariantsView->SelectColumn(p);
+    });
+    connect(frame->SharedHorizontalBar(), &QScrollBar::valueChanged, this, [this, frame] {
+        if (frame == ActiveChildFrame())
+            m_pVariantsView->FollowCell(frame->FirstVisibleCell());
+    });
     frame->UpdateFrameTitle();
     window->show();
     m_pMdiArea->setActiveSubWindow(window);
@@ -268,6 +328,12 @@ void CMainFrame::UpdateCommandUI()
     UpdateRecentFileMenu();
     UpdateMenuBar();
     UpdateTitle();
+    const CGuiDocument* document = context.pDocument;
+    m_pModePane->setText(!document                          ? QString()
+                         : document->Doc().m_bEditText      ? QStringLiteral("Text")
+                         : document->Doc().m_bEditGraphics  ? QStringLiteral("Graphics")
+                                                            : QString());
+    UpdateVariantsPane();
 }
 
 void CMainFrame::UpdateMenuBar()

@@ -12,6 +12,9 @@ class CChildFrame;
 class CExperimentWnd;
 class CGuiDocument;
 class CRecognizeApp;
+class CVariantsView;
+class QDockWidget;
+struct RecognitionTrace;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -34,6 +37,12 @@ public:
     // The menus of the bar now shown, left to right.
     QList<QMenu*> CurrentMenus() const;
     QMenu* WindowMenu() const { return m_pWindowMenu; }
+    QDockWidget* VariantsDock() const { return m_pVariantsDock; }
+    CVariantsView* VariantsView() const { return m_pVariantsView; }
+    // The status-bar pane of the active document's mode: "Text", "Graphics" or nothing.
+    QLabel* ModePane() const { return m_pModePane; }
+    // Tells in the status bar what the last recognition found, until the next prompt.
+    void ShowRecognitionSummary(const RecognitionTrace& trace);
 
     CChildFrame* ActiveChildFrame() const;
     CGuiDocument* ActiveDocument() const;
@@ -56,6 +65,8 @@ public:
     void OnExperiment();
     CommandState OnUpdateViewToolbar() const;
     CommandState OnUpdateViewStatusBar() const;
+    void OnViewVariants();
+    CommandState OnUpdateViewVariants() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,6 +76,9 @@ private:
     void createMenus();
     void createToolBars();
     void createStatusBar();
+    void createVariantsPane();
+    // The Variants pane follows the active document and its last recognition.
+    void UpdateVariantsPane();
     void readSettings();
     void OnCommand(int id);
     void UpdateMenuBar();
@@ -85,4 +99,7 @@ private:
     bool m_bDocumentMenus = false;
     bool m_bMenusBuilt = false;
     QPointer<CExperimentWnd> m_pExperiment;
+    QDockWidget* m_pVariantsDock = nullptr;
+    CVariantsView* m_pVariantsView = nullptr;
+    QLabel* m_pModePane = nullptr;
 };

@@ -1,14 +1,19 @@
 #include "CRecGraphicsView.h"
 
 #include "CGuiDocument.h"
+#include "CMainFrame.h"
+#include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
+#include "PaneOverlays.h"
 #include "StrokeDrawing.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStatusBar>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -24,6 +29,8 @@ CRecGraphicsView::CRecGraphicsView(CGuiDocument& document, QWidget* parent)
 {
     viewport()->setAttribute(Qt::WA_StaticContents);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves without a button only mark the cell under the pointer.
+    viewport()->setMouseTracking(true);
     document.Doc().AddView(this);
 }
 
@@ -73,21 +80,30 @@ void CRecGraphicsView::paintEvent(QPaintEvent* event)
         return;
     }
     CRecognizeDoc& doc = m_pDocument->Doc();
-    const QPoint scroll = ScrollPosition();
-    painter.translate(-scroll);
     const QRect picture = ToQRect(doc.GetPictureRect());
-    const QRect client(scroll, viewport()->size());
-    painter.fillRect(client.united(picture), QColor(0x80, 0x80, 0x80));
+    const QRect shown = ToClient(picture);
+    painter.fillRect(viewport()->rect(), QColor(0x80, 0x80, 0x80));
     // A raster smaller than the picture rectangle leaves the rest of it white: recognition
     // reads those pixels as background.
-    painter.fillRect(picture, Qt::white);
+    painter.fillRect(shown.intersected(viewport()->rect()), Qt::white);
     const CRaster& raster = doc.m_Picture;
     if (!raster.empty()) {
         const QImage image(reinterpret_cast<const uchar*>(raster.Bits()), raster.width(), raster.height(),
                            raster.BytesPerLine(), QImage::Format_RGB32);
-        const QRect source = QRect(0, 0, raster.width(), raster.height()).intersected(QRect(QPoint(0, 0), picture.size()));
-        painter.drawImage(picture.topLeft(), image, source);
+        // Only the pixels in sight are copied, each as a zoom x zoom square.
+        const QRect visible(ToLogical(QPoint(0, 0)), ToLogical(QPoint(viewport()->width(), viewport()->height())));
+        const QRect source = QRect(0, 0, raster.width(), raster.height())
+                                 .intersected(QRect(QPoint(0, 0), picture.size()))
+                                 .intersected(visible.translated(-picture.topLeft()));
+        if (!source.isEmpty())
+            painter.drawImage(ToClient(source.translated(picture.topLeft())), image, source);
     }
+    DrawPaneOverlays(painter, doc, *this, false);
+}
+
+QRect CRecGraphicsView::CellRect(int cell) const
+{
+    return m_pDocument ? ToClient(CellRectOf(m_pDocument->Doc(), cell)) : QRect();
 }
 
 void CRecGraphicsView::mousePressEvent(QMouseEvent* event)
@@ -106,6 +122,10 @@ void CRecGraphicsView::mouseMoveEvent(QMouseEvent* event)
     // moves outside too.
     if (!viewport()->rect().contains(point))
         return;
+    // While a stroke is drawn no outline covers the pixels under the pen.
+    const bool drawing = event->buttons() & (Qt::LeftButton | Qt::RightButton);
+    if (m_pDocument)
+        emit CellHovered(drawing ? -1 : CellAtLogical(m_pDocument->Doc(), ToLogical(point)));
     OnMouseMove(event->buttons(), point);
 }
 
@@ -126,6 +146,8 @@ void CRecGraphicsView::BeginStroke(QPoint point, std::uint32_t colour)
         return;
     if (!m_pDocument->Doc().m_bEditGraphics) {
         m_pDocument->Doc().Messages().Beep();
+        if (CMainFrame* main = m_pDocument->App().MainFrame())
+            main->statusBar()->showMessage(QString::fromUtf8(kDrawingOffHint));
         return;
     }
     m_ptLast = point;
@@ -137,22 +159,27 @@ void CRecGraphicsView::OnMouseMove(Qt::MouseButtons buttons, QPoint point)
     if (!m_pDocument || !m_pDocument->Doc().m_bEditGraphics)
         return;
     CRecognizeDoc& doc = m_pDocument->Doc();
+    // Client points map to picture pixels through the zoom; the clamp keeps the point on
+    // the zoomed pixels of the picture rectangle, its right and bottom edge included.
     const QPoint scroll = ScrollPosition();
+    const int zoom = Zoom();
     const CRect r = doc.GetPictureRect();
-    point.setX(std::clamp(point.x(), r.left - scroll.x(), std::max(r.left, r.right) - scroll.x()));
-    point.setY(std::clamp(point.y(), r.top - scroll.y(), std::max(r.top, r.bottom) - scroll.y()));
+    const auto low = [zoom](int edge, int s) { return static_cast<int>(std::clamp<long long>(1LL * edge * zoom - s, INT_MIN, INT_MAX)); };
+    const auto high = [zoom](int edge, int s) { return static_cast<int>(std::clamp<long long>(1LL * edge * zoom + zoom - 1 - s, INT_MIN, INT_MAX)); };
+    point.setX(std::clamp(point.x(), low(r.left, scroll.x()), std::max(low(r.left, scroll.x()), high(std::max(r.left, r.right), scroll.x()))));
+    point.setY(std::clamp(point.y(), low(r.top, scroll.y()), std::max(low(r.top, scroll.y()), high(std::max(r.top, r.bottom), scroll.y()))));
     if (!(buttons & (Qt::LeftButton | Qt::RightButton)))
         return;
     // The segment goes into the shared raster; this pane repaints only the damaged part
     // from it, the other graphics panes of the document repaint from it when updated.
-    const QRect damaged = DrawStrokeSegment(doc.m_Picture, m_ptLast + scroll, point + scroll, doc.m_nLineWidth, m_crPen);
+    const QRect damaged = DrawStrokeSegment(doc.m_Picture, ToLogical(m_ptLast), ToLogical(point), doc.m_nLineWidth, m_crPen);
     if (doc.m_bPicturePresent) {
-        viewport()->update(damaged.translated(-scroll));
+        viewport()->update(ToClient(damaged));
     } else {
-        // The pane shows white, yet the stroke appears on it as it is drawn.
+        // The pane shows white, yet the stroke appears on it as it is drawn, at the pane's zoom.
         if (m_ScreenStrokes.width() != viewport()->width() || m_ScreenStrokes.height() != viewport()->height())
             m_ScreenStrokes.Create(viewport()->width(), viewport()->height(), CRaster::kWhite);
-        const QRect onScreen = DrawStrokeSegment(m_ScreenStrokes, m_ptLast, point, doc.m_nLineWidth, m_crPen);
+        const QRect onScreen = DrawStrokeSegment(m_ScreenStrokes, m_ptLast, point, doc.m_nLineWidth * zoom, m_crPen);
         m_StrokeDamage += onScreen;
         viewport()->update(onScreen);
     }

@@ -26,6 +26,10 @@ public:
     // Leaves the document; the pane then shows nothing and ignores the mouse.
     void Detach();
 
+    // What the status bar says after a mouse press outside graphics mode.
+    static constexpr const char* kDrawingOffHint =
+        "Drawing is off: \"Edit graphics\" in the Recognition menu turns it on.";
+
     QPoint m_ptLast;                    // where the current stroke last ended, client coordinates
     std::uint32_t m_crPen = 0xFFFFFF;   // 0x000000 after a left press, 0xFFFFFF after a right one
 
@@ -33,6 +37,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    QRect CellRect(int cell) const override;
 
 private:
     void OnLButtonDown(QPoint point);

@@ -2,14 +2,17 @@
 
 #include "CGuiDocument.h"
 #include "CRecognizeDoc.h"
+#include "PaneOverlays.h"
 #include "TextCodec.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 CRecResTextView::CRecResTextView(CGuiDocument& document, QWidget* parent)
     : CScrollView(parent), m_pDocument(&document)
 {
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
     document.Doc().AddView(this);
 }
 
@@ -66,15 +69,29 @@ void CRecResTextView::paintEvent(QPaintEvent*)
     }
     const CRect r = m_pDocument->Doc().GetPictureRect();
     const QRect picture(r.left, r.top, r.Width(), r.Height());
-    const QPoint scroll = ScrollPosition();
-    painter.translate(-scroll);
-    painter.fillRect(QRect(scroll, viewport()->size()).united(picture), QColor(0x80, 0x80, 0x80));
+    painter.fillRect(viewport()->rect(), QColor(0x80, 0x80, 0x80));
     // The part of the picture rectangle that an older, smaller raster does not cover is white.
-    painter.fillRect(picture, Qt::white);
+    painter.fillRect(ToClient(picture).intersected(viewport()->rect()), Qt::white);
     if (!m_Bitmap.empty()) {
         const QImage image(reinterpret_cast<const uchar*>(m_Bitmap.Bits()), m_Bitmap.width(), m_Bitmap.height(),
                            m_Bitmap.BytesPerLine(), QImage::Format_RGB32);
-        const QRect source = QRect(0, 0, m_Bitmap.width(), m_Bitmap.height()).intersected(QRect(QPoint(0, 0), picture.size()));
-        painter.drawImage(picture.topLeft(), image, source);
+        const QRect visible(ToLogical(QPoint(0, 0)), ToLogical(QPoint(viewport()->width(), viewport()->height())));
+        const QRect source = QRect(0, 0, m_Bitmap.width(), m_Bitmap.height())
+                                 .intersected(QRect(QPoint(0, 0), picture.size()))
+                                 .intersected(visible.translated(-picture.topLeft()));
+        if (!source.isEmpty())
+            painter.drawImage(ToClient(source.translated(picture.topLeft())), image, source);
     }
+    DrawPaneOverlays(painter, m_pDocument->Doc(), *this, true);
+}
+
+void CRecResTextView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_pDocument && m_pDocument->Doc().m_bResultPicture)
+        emit CellHovered(CellAtLogical(m_pDocument->Doc(), ToLogical(event->position().toPoint())));
+}
+
+QRect CRecResTextView::CellRect(int cell) const
+{
+    return m_pDocument ? ToClient(CellRectOf(m_pDocument->Doc(), cell)) : QRect();
 }

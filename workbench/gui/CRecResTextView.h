@@ -22,6 +22,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    QRect CellRect(int cell) const override;
 
 private:
     CGuiDocument* m_pDocument;

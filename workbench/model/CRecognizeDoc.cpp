@@ -36,6 +36,7 @@ bool CRecognizeDoc::OnNewDocument() {
 bool CRecognizeDoc::NewDocument(const std::string& fontPath, const std::string& dictPath) {
     m_pPrefixLists.clear();
     m_pCharVariants.clear();
+    DropTrace();
     m_dCoefficient = 0.2;
     m_bRedrawPicture = 0;
     m_bResultChanged = 0;

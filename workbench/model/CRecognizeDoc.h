@@ -10,12 +10,15 @@
 #include "CRect.h"
 #include "IMessageSink.h"
 #include "NoiseGenerator.h"
+#include "RecognitionTrace.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct ComplexResult;
 
 // The recognition document: the user's text, the picture drawn from it, the glyph font, the
 // dictionary, the settings, the recognition result and the flags that tell the views what to
@@ -76,6 +79,8 @@ public:
     void OnRecognizeComplex();
     // Rebuilds m_pPrefixLists from position a and writes row[a..n] of the word-cost matrix.
     void BuildPrefixLists(int a, std::int32_t* row);
+    // The last recognition, step by step; empty in a new or opened document.
+    const RecognitionTrace& Trace() const { return m_Trace; }
     // A mouse stroke segment was drawn into the picture by sender.
     void OnStrokeDrawn(CDocView* sender);
     // "Add &Noise..." after the dialog's OK: adds the noise to the picture as a stroke
@@ -159,6 +164,11 @@ private:
     bool CheckCellCount(std::int64_t cells);
     void ShowError(std::string_view text, std::string_view title, MessageIcon icon = MessageIcon::Error);
 
+    // Adds the cut of the dictionary step to the trace of the Simple step just run.
+    void RecordComplexTrace(const ComplexResult& result, double milliseconds);
+    // Forgets the last recognition, as opening a document forgets the variants.
+    void DropTrace();
+
     IMessageSink* m_pMessages;
     CSilentMessageSink m_SilentSink;
     std::string m_strDictionaryChoice;  // empty: dict.dic
@@ -166,6 +176,7 @@ private:
     std::string m_strPendingDictionary;  // the word list to load at the first use
     bool m_bDictionaryPending = false;
     DictionaryLoadReport m_DictionaryReport;
+    RecognitionTrace m_Trace;
     std::vector<CDocView*> m_Views;
     bool m_bModified = false;
 };

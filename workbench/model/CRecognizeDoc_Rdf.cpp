@@ -165,6 +165,7 @@ CRecognizeDoc::ReadResult CRecognizeDoc::LoadFromBytes(std::span<const std::uint
     m_bEditGraphics = 0;
     m_pPrefixLists.clear();
     m_pCharVariants.clear();
+    DropTrace();
     m_CellImage = CBitImage();
     m_Font = std::move(font);
     if (!fontValid)

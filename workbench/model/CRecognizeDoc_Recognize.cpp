@@ -8,6 +8,7 @@
 #include "RecognitionMessages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <new>
 
@@ -15,9 +16,27 @@ using RecognitionMessages::kAllocationError;
 using RecognitionMessages::kNoDictionary;
 using RecognitionMessages::kNoVariants;
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+void CRecognizeDoc::DropTrace() {
+    const unsigned revision = m_Trace.nRevision;
+    m_Trace = RecognitionTrace();
+    m_Trace.nRevision = revision + 1;
+}
+
 void CRecognizeDoc::OnRecognizeSimple() {
     if (m_nCells <= 0)
         return;
+    const Clock::time_point start = Clock::now();
     // A font loaded after the text was set can make the rectangle to read too large.
     if (!CheckCellCount(m_nCells))
         return;
@@ -34,8 +53,24 @@ void CRecognizeDoc::OnRecognizeSimple() {
         ShowError(kAllocationError, DocMessages::kAppTitle);
         return;
     }
+    RecognitionTrace trace;
+    trace.kind = RecognitionTrace::Kind::Simple;
+    trace.positions.resize(result.variants.size());
+    for (std::size_t p = 0; p < result.variants.size(); ++p) {
+        TracePosition& position = trace.positions[p];
+        const CCharVariants& variants = result.variants[p];
+        position.variants.reserve(static_cast<std::size_t>(variants.m_nCount));
+        for (int i = 0; i < variants.m_nCount; ++i)
+            position.variants.push_back({variants.m_Codes[i], variants.m_Costs[i]});
+        position.best = result.ranges[p].best;
+        position.worst = result.ranges[p].worst;
+        position.simple = position.final = static_cast<std::uint8_t>(result.text[p]);
+    }
     m_strResultText = std::move(result.text);
     m_pCharVariants = std::move(result.variants);
+    trace.nRevision = m_Trace.nRevision + 1;
+    trace.dMilliseconds = MillisecondsSince(start);
+    m_Trace = std::move(trace);
 
     // The document keeps the last cell that was captured. A cell past the largest coordinate
     // lies outside every picture, as does the same cell moved left onto that coordinate.
@@ -51,6 +86,7 @@ void CRecognizeDoc::OnRecognizeSimple() {
 void CRecognizeDoc::OnRecognizeComplex() {
     if (m_nCells > 0 && !CheckCellCount(m_nCells))
         return;
+    const Clock::time_point start = Clock::now();
     OnRecognizeSimple();
     const int cells = std::max(m_nCells, 0);
     ComplexResult result;
@@ -67,6 +103,7 @@ void CRecognizeDoc::OnRecognizeComplex() {
         return;
     }
     m_strResultText = std::move(result.text);
+    RecordComplexTrace(result, MillisecondsSince(start));
     if (!result.bCut) {
         ShowError(kNoVariants, DocMessages::kAppTitle);
         return;
@@ -86,4 +123,25 @@ void CRecognizeDoc::BuildPrefixLists(int a, std::int32_t* row) {
     default:
         break;
     }
+}
+
+void CRecognizeDoc::RecordComplexTrace(const ComplexResult& result, double milliseconds) {
+    // No positions: Simple recognition did nothing, and the trace holds none either.
+    if (m_nCells <= 0) {
+        m_Trace.positions.clear();
+        m_Trace.nRevision += 1;
+    }
+    m_Trace.kind = RecognitionTrace::Kind::Complex;
+    const std::size_t count = std::min(m_Trace.positions.size(), m_strResultText.size());
+    for (std::size_t p = 0; p < count; ++p)
+        m_Trace.positions[p].final = static_cast<std::uint8_t>(m_strResultText[p]);
+    m_Trace.bCut = result.bCut;
+    m_Trace.words.clear();
+    m_Trace.words.reserve(result.words.size());
+    for (const CutWord& word : result.words)
+        m_Trace.words.push_back({word.start, word.end, word.cost,
+                                 m_strResultText.substr(static_cast<std::size_t>(word.start),
+                                                        static_cast<std::size_t>(word.end - word.start))});
+    m_Trace.totalCost = result.bCut ? result.totalCost : 0;
+    m_Trace.dMilliseconds = milliseconds;
 }

@@ -63,7 +63,7 @@ protected:
                 kViewToolbar, kViewStatusBar, kEditText, kEditGraphics, kSaveBitmap, kLoadBitmap, kSetText,
                 kRecognizeSimple, kRecognizeComplex, kRecognitionCoefficient, kLoadFont, kAdditionalSpace,
                 kLineWidth1, kLineWidth3, kLineWidth5, kDictionary, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
-                kAppAbout, kNextPane, kPrevPane};
+                kAppAbout, kNextPane, kPrevPane, kZoomIn, kActualSize, kCellGrid, kViewVariants};
     }
 };
 
@@ -77,7 +77,8 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
               "[&File]\n  &New\n  &Open...\n  &Close\n  &Save\n  Save &As...\n  -\n  &Print...\n  Print Pre&view\n"
               "  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n"
               "[&Edit]\n  &Undo\n  -\n  Cu&t\n  &Copy\n  &Paste\n"
-              "[&View]\n  &Toolbar\n  &Status Bar\n"
+              "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  Zoom &In\n  Zoom &Out\n  &Actual Size\n  Cell &Grid\n"
+              "  -\n  &Variants\n"
               "[&Recognition]\n  Edit &text\n  Edit &graphics\n  -\n  &Save bitmap...\n  &Load Bitmap...\n  -\n"
               "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n  Add &Noise...\n"
               "[&Options]\n  Recogition &Coefficient...\n  Load &Font...\n  Additional &Space...\n  Line width >\n"
@@ -88,7 +89,7 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
     ASSERT_TRUE(Trigger(CommandId::kFileClose));
     EXPECT_EQ(MenuBarLayout(Main()),
               "[&File]\n  &New\n  &Open...\n  -\n  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n"
-              "[&View]\n  &Toolbar\n  &Status Bar\n"
+              "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  &Variants\n"
               "[&Help]\n  &About Recognize...\n");
 }
 
@@ -186,7 +187,7 @@ TEST_F(CommandStateTest, EveryRuleFollowsTheActiveDocument)
     ASSERT_TRUE(Trigger(kFileClose));
     ASSERT_TRUE(Trigger(kFileClose));
     EXPECT_TRUE(app->Documents().empty());
-    ExpectStates({kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar, kWindowNew,
+    ExpectStates({kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar, kViewVariants, kWindowNew,
                   kWindowCascade, kWindowTile, kWindowArrange, kAppAbout},
                  always);
 }

@@ -7,6 +7,8 @@
 //   OUTDIR/recognize-noise.png        the "Add Noise" dialog over it
 //   OUTDIR/recognize-experiment.png   the Experiment window after a run over the English corpus
 //   OUTDIR/experiment-cer-noise.png   its plot, exported by the window (and .csv, its table)
+//   OUTDIR/recognize-variants.png     the Variants pane at a position Complex corrected,
+//                                     the document window zoomed with the cell grid
 // Meant for a virtual display: xvfb-run with a window manager (see take-screenshots.sh).
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
@@ -20,12 +22,14 @@
 #include "CRecognizeDoc.h"
 #include "CScriptedPrompts.h"
 #include "CTextInputDlg.h"
+#include "CVariantsView.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QLineEdit>
@@ -207,6 +211,36 @@ int main(int argc, char** argv)
         !experiment->ExportPng(outDir + QStringLiteral("/experiment-cer-noise.png")) ||
         !experiment->ExportCsv(outDir + QStringLiteral("/experiment-cer-noise.csv")))
         return 1;
+    // More noise for the Variants pane: a white stroke through the bar of the e, read again.
+    trigger(CommandId::kLineWidth3);
+    Stroke(view, {{42, 28}, {54, 28}}, Qt::RightButton);
+    trigger(CommandId::kRecognizeComplex);
+    Settle(300);
+    // The Variants pane under the document, at 2x with the grid, on the first position
+    // where the dictionary corrected Simple recognition.
+    main.setGeometry(60, 4, 1100, 792);
+    window->setGeometry(8, 8, 1060, 280);
+    trigger(CommandId::kViewVariants);
+    trigger(CommandId::kZoomIn);
+    trigger(CommandId::kCellGrid);
+    main.resizeDocks({main.VariantsDock()}, {430}, Qt::Vertical);
+    Settle();
+    const RecognitionTrace& trace = frame.Document()->Doc().Trace();
+    int corrected = -1;
+    for (std::size_t p = 0; p < trace.positions.size() && corrected < 0; ++p)
+        if (trace.positions[p].Corrected())
+            corrected = static_cast<int>(p);
+    std::fprintf(stderr, "recognize_screenshots: %s\n", trace.Summary().c_str());
+    if (corrected < 0) {
+        std::fprintf(stderr, "recognize_screenshots: Complex recognition corrected no position\n");
+        return 1;
+    }
+    frame.ShowCell(corrected);
+    main.VariantsView()->SelectColumn(corrected);
+    Settle(500);
+    if (!SaveWindow(main, outDir + QStringLiteral("/recognize-variants.png")))
+        return 1;
+
     for (const auto& document : app.Documents())
         document->Doc().SetModifiedFlag(false);
     return prompts.messages.empty() ? 0 : 3;

@@ -1,0 +1,38 @@
+#include "RecognitionTrace.h"
+
+#include <algorithm>
+#include <cstdio>
+
+int RecognitionTrace::ExactMatches() const
+{
+    return static_cast<int>(std::count_if(positions.begin(), positions.end(), [](const TracePosition& p) { return p.Exact(); }));
+}
+
+int RecognitionTrace::WordAt(int p) const
+{
+    // The words lie in order and cover every position once.
+    const auto it = std::upper_bound(words.begin(), words.end(), p, [](int q, const TraceWord& w) { return q < w.end; });
+    return it != words.end() && it->start <= p ? static_cast<int>(it - words.begin()) : -1;
+}
+
+std::string RecognitionTrace::Summary() const
+{
+    if (kind == Kind::None)
+        return {};
+    char line[256];
+    const int count = static_cast<int>(positions.size());
+    std::snprintf(line, sizeof line, "%s recognition: %d position%s, %d exact match%s, %.1f ms",
+                  kind == Kind::Simple ? "Simple" : "Complex", count, count == 1 ? "" : "s", ExactMatches(),
+                  ExactMatches() == 1 ? "" : "es", dMilliseconds);
+    std::string text = line;
+    if (kind == Kind::Complex) {
+        if (bCut) {
+            const int n = static_cast<int>(words.size());
+            std::snprintf(line, sizeof line, "; %d word%s, total cost %u", n, n == 1 ? "" : "s", static_cast<unsigned>(totalCost));
+            text += line;
+        } else {
+            text += "; no cut into dictionary words";
+        }
+    }
+    return text;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How the last recognition of a document read its picture: plain values that every front
+// end may show, copy or keep. Recognition replaces it on every run; it is not saved.
+
+// One variant of a position: a glyph code and its match cost.
+struct TraceVariant {
+    int code = 0;
+    int cost = 0;
+
+    bool operator==(const TraceVariant&) const = default;
+};
+
+// One character position.
+struct TracePosition {
+    std::vector<TraceVariant> variants;  // in the order recognition added them (ascending code)
+    int best = 0;                        // least cost of a comparable glyph; W x H when none is below it
+    int worst = 0;                       // greatest cost of a comparable glyph; 0 when none is comparable
+    std::uint8_t simple = 0;             // the character of the Simple step
+    std::uint8_t final = 0;              // the character of the result text
+
+    bool Exact() const { return best == 0; }
+    bool Corrected() const { return simple != final; }
+};
+
+// One word of the cut of Complex recognition: positions start..end - 1.
+struct TraceWord {
+    int start = 0;
+    int end = 0;
+    std::uint32_t cost = 0;  // the word-cost matrix entry M[start][end]
+    std::string text;        // its characters, a trailing space included
+
+    bool operator==(const TraceWord&) const = default;
+};
+
+struct RecognitionTrace {
+    enum class Kind { None, Simple, Complex };
+
+    Kind kind = Kind::None;        // None until a recognition ran
+    std::vector<TracePosition> positions;
+    // After Complex recognition: whether a cut into dictionary words exists, its words in
+    // order and their total cost (summed as 32-bit unsigned values, as recognition does).
+    bool bCut = false;
+    std::vector<TraceWord> words;
+    std::uint32_t totalCost = 0;
+    double dMilliseconds = 0;      // time the recognition took
+    unsigned nRevision = 0;        // grows by one with every recognition of the document
+
+    bool Empty() const { return kind == Kind::None; }
+    int ExactMatches() const;
+    // Index of the word that holds position p, or -1.
+    int WordAt(int p) const;
+    // What the run found, in one line: positions, exact matches, time, and for Complex
+    // recognition the words and their total cost.
+    std::string Summary() const;
+};
