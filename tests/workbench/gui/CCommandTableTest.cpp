@@ -62,7 +62,7 @@ protected:
         return {kFileNew, kFileOpen, kFileClose, kFileSave, kFileSaveAs, kFilePrintSetup, kAppExit,
                 kViewToolbar, kViewStatusBar, kEditText, kEditGraphics, kSaveBitmap, kLoadBitmap, kSetText,
                 kRecognizeSimple, kRecognizeComplex, kRecognitionCoefficient, kLoadFont, kAdditionalSpace,
-                kLineWidth1, kLineWidth3, kLineWidth5, kDictionary, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
+                kLineWidth1, kLineWidth3, kLineWidth5, kDictionary, kAddNoise, kExperiment, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
                 kAppAbout, kNextPane, kPrevPane, kZoomIn, kActualSize, kCellGrid, kViewVariants};
     }
 };
@@ -187,7 +187,7 @@ TEST_F(CommandStateTest, EveryRuleFollowsTheActiveDocument)
     ASSERT_TRUE(Trigger(kFileClose));
     ASSERT_TRUE(Trigger(kFileClose));
     EXPECT_TRUE(app->Documents().empty());
-    ExpectStates({kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar, kViewVariants, kWindowNew,
+    ExpectStates({kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar, kViewVariants, kExperiment, kWindowNew,
                   kWindowCascade, kWindowTile, kWindowArrange, kAppAbout},
                  always);
 }
