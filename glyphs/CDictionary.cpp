@@ -1,12 +1,13 @@
 #include "CDictionary.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <new>
-
-#include <cstdlib>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +15,95 @@
 
 namespace {
 
-using NodeBlock = std::vector<CDictNode>;
+// A growable block of nodes in one allocation. It grows and shrinks through realloc, which
+// the C library may serve by remapping pages instead of copying them.
+class CNodeBlock {
+public:
+    CNodeBlock() = default;
+    CNodeBlock(const CNodeBlock& other) { CopyFrom(other); }
+    CNodeBlock& operator=(const CNodeBlock& other)
+    {
+        if (this != &other) {
+            CNodeBlock copy(other);
+            swap(copy);
+        }
+        return *this;
+    }
+    ~CNodeBlock() { std::free(m_pData); }
+
+    std::size_t size() const { return m_nSize; }
+    std::size_t capacity() const { return m_nCapacity; }
+    CDictNode* data() { return m_pData; }
+    const CDictNode* data() const { return m_pData; }
+    CDictNode& operator[](std::size_t i) { return m_pData[i]; }
+    const CDictNode& operator[](std::size_t i) const { return m_pData[i]; }
+    void swap(CNodeBlock& other) noexcept
+    {
+        std::swap(m_pData, other.m_pData);
+        std::swap(m_nSize, other.m_nSize);
+        std::swap(m_nCapacity, other.m_nCapacity);
+    }
+
+    // Room for n nodes; throws std::bad_alloc, keeping the block, when memory runs out.
+    void reserve(std::size_t n)
+    {
+        if (n <= m_nCapacity)
+            return;
+        if (n > SIZE_MAX / sizeof(CDictNode))
+            throw std::bad_alloc();
+        void* grown = std::realloc(m_pData, n * sizeof(CDictNode));
+        if (!grown)
+            throw std::bad_alloc();
+        m_pData = static_cast<CDictNode*>(grown);
+        m_nCapacity = n;
+    }
+    // Gives back the room past the nodes and extra more.
+    void ShrinkTo(std::size_t extra)
+    {
+        const std::size_t n = std::max<std::size_t>(m_nSize + extra, 1);
+        if (n >= m_nCapacity)
+            return;
+        if (void* shrunk = std::realloc(m_pData, n * sizeof(CDictNode))) {
+            m_pData = static_cast<CDictNode*>(shrunk);
+            m_nCapacity = n;
+        }
+    }
+    // Appends n nodes, left unset, and returns the first of them; grows by half when full.
+    CDictNode* Extend(std::size_t n)
+    {
+        if (m_nSize + n > m_nCapacity)
+            reserve(std::max(m_nSize + n, m_nCapacity + m_nCapacity / 2 + 64));
+        CDictNode* at = m_pData + m_nSize;
+        m_nSize += n;
+        return at;
+    }
+    void push_back(CDictNode node) { *Extend(1) = node; }
+    void emplace_back() { push_back(CDictNode{}); }
+    // Just the root, as a value-initialised node or as given.
+    void assign(std::size_t n, CDictNode node)
+    {
+        m_nSize = 0;
+        reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            m_pData[i] = node;
+        m_nSize = n;
+    }
+
+private:
+    void CopyFrom(const CNodeBlock& other)
+    {
+        reserve(other.m_nSize);
+        if (other.m_nSize > 0)
+            std::memcpy(static_cast<void*>(m_pData), other.m_pData, other.m_nSize * sizeof(CDictNode));
+        m_nSize = other.m_nSize;
+    }
+
+    CDictNode* m_pData = nullptr;
+    std::size_t m_nSize = 0;
+    std::size_t m_nCapacity = 0;
+};
+
+using NodeBlock = CNodeBlock;
 
 }  // namespace
 
@@ -41,18 +130,58 @@ struct Entry {
 // The entries of one load, as keys, in the order they were read.
 using Entries = std::vector<Entry>;
 
-struct EntryList {
-    std::vector<std::uint8_t> text;
-    Entries entries;
+// The keys of the entries of a load, one after the other: bytes that grow by half when
+// full, and whose new bytes are left for the writer to set.
+class CKeyText {
+public:
+    CKeyText() = default;
+    CKeyText(const CKeyText&) = delete;
+    CKeyText& operator=(const CKeyText&) = delete;
+    ~CKeyText() { std::free(m_pData); }
 
-    // Appends the keys of slots (already slot + 1) as one entry.
-    void Add(const std::uint8_t* keys, std::size_t len)
+    std::size_t size() const { return m_nSize; }
+    std::size_t capacity() const { return m_nCapacity; }
+    std::uint8_t* data() { return m_pData; }
+    const std::uint8_t* data() const { return m_pData; }
+    std::uint8_t& operator[](std::size_t i) { return m_pData[i]; }
+
+    void reserve(std::size_t n)
     {
-        const auto off = static_cast<std::uint32_t>(text.size());
-        text.insert(text.end(), keys, keys + len);
-        text.push_back(0);
-        entries.push_back({off, static_cast<std::uint32_t>(len)});
+        if (n <= m_nCapacity)
+            return;
+        void* grown = std::realloc(m_pData, n);
+        if (!grown)
+            throw std::bad_alloc();
+        m_pData = static_cast<std::uint8_t*>(grown);
+        m_nCapacity = n;
     }
+    // Appends n bytes, left unset, and returns the first of them.
+    std::uint8_t* Extend(std::size_t n)
+    {
+        if (m_nSize + n > m_nCapacity)
+            reserve(std::max(m_nSize + n, m_nCapacity + m_nCapacity / 2 + 4096));
+        std::uint8_t* at = m_pData + m_nSize;
+        m_nSize += n;
+        return at;
+    }
+    // Keeps the first n bytes; n is at most size().
+    void Truncate(std::size_t n) { m_nSize = n; }
+    void push_back(std::uint8_t byte) { *Extend(1) = byte; }
+    void Append(const char* from, std::size_t n)
+    {
+        if (n > 0)
+            std::memcpy(Extend(n), from, n);
+    }
+
+private:
+    std::uint8_t* m_pData = nullptr;
+    std::size_t m_nSize = 0;
+    std::size_t m_nCapacity = 0;
+};
+
+struct EntryList {
+    CKeyText text;
+    Entries entries;
 };
 
 // Sorts entries by their keys, shorter before longer on a common prefix: a radix sort from
@@ -156,116 +285,194 @@ std::uint64_t NodesOf(const Entries& entries, const std::vector<std::uint32_t>& 
 // Room kept in a fresh block for the one-space word: the root's block may move once.
 constexpr std::size_t kSpaceRoom = 40;
 
-// The nodes of the tree of entries that come grouped (see BuildNodes), the root included:
-// each entry adds the prefixes it does not share with the one before it.
-std::uint64_t GroupedNodeCount(const Entries& entries, const std::uint8_t* text)
+// Whether a node is laid out in memory as CGroupedLayout keeps it while it waits (as the
+// usual ABIs place bit-fields): then it is copied as it stands.
+const bool kPackedAsWord = [] {
+    CDictNode node{};
+    node.m_nChildMask = 1;
+    node.m_nWordEnd = 1;
+    node.m_nFirstChild = 1;
+    std::uint64_t word = 0;
+    static_assert(sizeof node == sizeof word);
+    std::memcpy(&word, &node, sizeof word);
+    return word == (std::uint64_t{1} | std::uint64_t{1} << 33 | std::uint64_t{1} << 34);
+}();
+
+// Lays the tree of grouped entries out in one pass: once an entry leaves a prefix, no later
+// entry has it again (sorted entries always are grouped). Each node's block of children is
+// placed once the node is complete, so a node is written twice in all: once while its
+// children are still being met, once into its block.
+class CGroupedLayout {
+public:
+    // Starts nodes as the root alone.
+    explicit CGroupedLayout(NodeBlock& nodes) : m_Nodes(nodes)
+    {
+        m_Nodes.assign(1, CDictNode{});
+        Deepen(64);
+        // The root waits on the stack too, below everything, until Finish.
+        m_Pending[0] = {};
+        m_nTop = 1;
+        m_Start[0] = 1;
+    }
+
+    // Adds the entry of n slots, keyAt(i) being slot i. False when the entries do not come
+    // grouped: the tree is undefined then.
+    // The first known keys are known to equal those of the entry before (0 when unknown).
+    template <class KeyAt>
+    bool Add(std::size_t n, KeyAt keyAt, std::size_t known = 0)
+    {
+        if (n + 1 > m_Masks.size())
+            Deepen(n + 1);
+        if (m_nTop + n > m_Pending.size())
+            m_Pending.resize(std::max(m_nTop + n, 2 * m_Pending.size()));
+        // Locals, not members: the byte stores below could alias any member.
+        PendingNode* const pending = m_Pending.data();
+        std::uint32_t* const start = m_Start.data();
+        std::uint64_t* const masks = m_Masks.data();
+        std::uint8_t* const path = m_Path.data();
+        std::size_t top = m_nTop;
+
+        const std::size_t most = std::min(m_nDepth, n);
+        std::size_t shared = std::min(known, most);
+        while (shared < most && keyAt(shared) == path[shared])
+            ++shared;
+        // The path's nodes below the shared prefix are complete. The deepest one has children
+        // only when the entry before was a prefix of an earlier one.
+        for (std::size_t d = m_nDepth + 1; d-- > shared + 1;)
+            top = Close(d, top);
+        for (std::size_t d = shared; d < n; ++d) {
+            const int slot = keyAt(d);
+            const std::uint64_t bit = std::uint64_t{1} << slot;
+            const std::uint64_t mask = masks[d];
+            if (mask & bit)
+                return false;
+            // A slot below one met before puts the block out of slot order.
+            masks[d] = mask | bit | (mask > bit ? kDisorder : 0);
+            pending[top] = {0, static_cast<std::uint32_t>(slot)};
+            start[d + 1] = static_cast<std::uint32_t>(++top);
+            path[d] = static_cast<std::uint8_t>(slot);
+        }
+        pending[start[n] - 1].word |= kWordEnd;
+        m_nTop = top;
+        m_nDepth = n;
+        return true;
+    }
+
+    // Places what is still open, the root's children last, and the root.
+    void Finish()
+    {
+        std::size_t top = m_nTop;
+        // With no entry there is nothing to place (and no path to read).
+        for (std::size_t d = m_nDepth == 0 ? 0 : m_nDepth + 1; d-- > 0;)
+            top = Close(d, top);
+        m_nTop = top;
+        m_nDepth = 0;
+        m_Nodes[0] = ToNode(m_Pending[0].word);
+    }
+
+private:
+    // A node while it waits: its child mask (bits 0-32), word end (bit 33), and in bits 34-63
+    // where its block begins; its slot beside it.
+    struct PendingNode {
+        std::uint64_t word;
+        std::uint32_t slot;
+    };
+    static constexpr std::uint64_t kWordEnd = std::uint64_t{1} << 33;
+    static constexpr std::uint64_t kDisorder = std::uint64_t{1} << 63;  // in a mask only
+    static constexpr std::uint64_t kSlotBits = (std::uint64_t{1} << 33) - 1;
+
+    static CDictNode ToNode(std::uint64_t word)
+    {
+        if (kPackedAsWord) {
+            CDictNode node;
+            std::memcpy(static_cast<void*>(&node), &word, sizeof node);
+            return node;
+        }
+        CDictNode node{};
+        node.m_nChildMask = word & kSlotBits;
+        node.m_nWordEnd = (word >> 33) & 1;
+        node.m_nFirstChild = word >> 34;
+        return node;
+    }
+
+    void Deepen(std::size_t depth)
+    {
+        m_Start.resize(depth + 1, 0);
+        m_Masks.resize(depth + 1, 0);
+        m_Path.resize(depth + 1, 0);
+    }
+    // Places the children of the path's node at depth d, pending from start[d] to top, as
+    // its block; returns the new top.
+    std::size_t Close(std::size_t d, std::size_t top)
+    {
+        const std::size_t from = m_Start[d];
+        const std::size_t count = top - from;
+        if (count == 0)
+            return top;
+        const std::uint64_t mask = m_Masks[d];
+        const std::size_t first = m_Nodes.size();
+        CDictNode* block = m_Nodes.Extend(count);
+        const PendingNode* pending = m_Pending.data() + from;
+        if (!(mask & kDisorder)) {
+            for (std::size_t i = 0; i < count; ++i)
+                block[i] = ToNode(pending[i].word);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                block[CDictionary::PopCount(mask & ((std::uint64_t{1} << pending[i].slot) - 1))] = ToNode(pending[i].word);
+        }
+        m_Pending[from - 1].word |= (mask & kSlotBits) | (std::uint64_t{first} << 34);
+        m_Masks[d] = 0;
+        return from;
+    }
+
+    NodeBlock& m_Nodes;
+    // The children met so far of every node of the current path, as one stack above the
+    // root: those of the path's node at depth d begin at m_Start[d], and the path's node at
+    // depth d + 1 is the last of them. Per depth, the mask of their slots.
+    std::vector<PendingNode> m_Pending = std::vector<PendingNode>(1024);
+    std::size_t m_nTop = 0;
+    std::vector<std::uint32_t> m_Start;
+    std::vector<std::uint64_t> m_Masks;
+    std::vector<std::uint8_t> m_Path;  // the slots of the current path
+    std::size_t m_nDepth = 0;          // its length
+};
+
+// How many leading bytes a and b share, of their first most, eight at a time.
+std::size_t SharedBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t most)
 {
-    std::uint64_t nodes = 1;
+    std::size_t same = 0;
+    while (same + 8 <= most) {
+        std::uint64_t x = 0;
+        std::uint64_t y = 0;
+        std::memcpy(&x, a + same, 8);
+        std::memcpy(&y, b + same, 8);
+        if (x != y) {
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(x ^ y) : std::countl_zero(x ^ y);
+            return same + static_cast<std::size_t>(bit) / 8;
+        }
+        same += 8;
+    }
+    while (same < most && a[same] == b[same])
+        ++same;
+    return same;
+}
+
+// Lays out the tree of grouped entries (see CGroupedLayout). False, with nodes undefined,
+// when they do not come grouped.
+bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text)
+{
+    CGroupedLayout layout(nodes);
     const std::uint8_t* previous = nullptr;
-    std::uint32_t previousLength = 0;
+    std::size_t previousLength = 0;
     for (const Entry& e : entries) {
         const std::uint8_t* keys = text + e.off;
-        std::uint32_t shared = 0;
-        if (previous) {
-            const std::uint32_t most = std::min(previousLength, e.len);
-            while (shared < most && keys[shared] == previous[shared])
-                ++shared;
-        }
-        nodes += e.len - shared;
+        const std::size_t same = SharedBytes(keys, previous, std::min<std::size_t>(e.len, previousLength));
+        if (!layout.Add(e.len, [keys](std::size_t i) { return keys[i] - 1; }, same))
+            return false;
         previous = keys;
         previousLength = e.len;
     }
-    return nodes;
-}
-
-// Lays the tree of entries out in one pass, each node's block of children placed once the
-// node is complete. The entries must come grouped: once an entry leaves a prefix, no later
-// entry has it again (sorted entries always are). False, with nodes undefined, when they
-// are not; true when the tree was laid out.
-bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text)
-{
-    nodes.assign(1, CDictNode{});
-    // The children met so far of every node of the current path, as one stack: those of the
-    // path's node at depth d begin at start[d], and the path's node at depth d + 1 is the
-    // last of them. Their slots, and per depth the mask of the slots and whether they came
-    // in ascending order.
-    std::vector<CDictNode> pending;
-    std::vector<std::uint8_t> pendingSlots;
-    std::vector<std::uint32_t> start(1, 0);
-    std::vector<std::uint64_t> masks(1, 0);
-    std::vector<std::uint8_t> ascending(1, 1);
-    std::size_t depth = 0;  // length of the current path
-    const std::uint8_t* previous = nullptr;
-
-    const auto pathNode = [&](std::size_t d) -> CDictNode& {
-        return d == 0 ? nodes[0] : pending[start[d] - 1];
-    };
-    // Places the children of the path's node at depth d as its block.
-    const auto close = [&](std::size_t d) {
-        const std::uint32_t from = start[d];
-        const auto count = static_cast<std::uint32_t>(pending.size()) - from;
-        if (count == 0)
-            return;
-        const std::size_t first = nodes.size();
-        if (ascending[d]) {
-            nodes.insert(nodes.end(), pending.begin() + from, pending.end());
-        } else {
-            CDictNode block[64];
-            for (std::uint32_t i = from; i < from + count; ++i) {
-                const std::uint64_t below = masks[d] & ((std::uint64_t{1} << pendingSlots[i]) - 1);
-                block[CDictionary::PopCount(below)] = pending[i];
-            }
-            nodes.insert(nodes.end(), block, block + count);
-        }
-        pending.resize(from);
-        pendingSlots.resize(from);
-        // The node is written whole: field stores would stall the reads that follow.
-        CDictNode& parent = pathNode(d);
-        CDictNode done{};
-        done.m_nChildMask = masks[d];
-        done.m_nWordEnd = parent.m_nWordEnd;
-        done.m_nFirstChild = first;
-        parent = done;
-        masks[d] = 0;
-        ascending[d] = 1;
-    };
-
-    for (const Entry& e : entries) {
-        const std::uint8_t* keys = text + e.off;
-        std::size_t shared = 0;
-        if (previous) {
-            const std::size_t most = std::min<std::size_t>(depth, e.len);
-            while (shared < most && keys[shared] == previous[shared])
-                ++shared;
-        }
-        // The path's nodes below the shared prefix are complete.
-        for (std::size_t d = depth; d > shared; --d)
-            if (d < start.size())
-                close(d);
-        if (start.size() < e.len + 1) {
-            start.resize(e.len + 1, 0);
-            masks.resize(e.len + 1, 0);
-            ascending.resize(e.len + 1, 1);
-        }
-        for (std::size_t d = shared; d < e.len; ++d) {
-            const int slot = keys[d] - 1;
-            const std::uint64_t bit = std::uint64_t{1} << slot;
-            if (masks[d] & bit)
-                return false;
-            if (masks[d] >= bit)
-                ascending[d] = 0;
-            masks[d] |= bit;
-            pending.push_back(CDictNode{});
-            pendingSlots.push_back(static_cast<std::uint8_t>(slot));
-            if (d + 1 < start.size())
-                start[d + 1] = static_cast<std::uint32_t>(pending.size());
-        }
-        pathNode(e.len).m_nWordEnd = 1;
-        depth = e.len;
-        previous = keys;
-    }
-    for (std::size_t d = std::min(depth, start.size() - 1) + 1; d-- > 0;)
-        close(d);
+    layout.Finish();
     return true;
 }
 
@@ -295,6 +502,9 @@ public:
     explicit CTextSource(std::string_view text) : m_Text(text) {}
     bool Open() { return true; }
     std::size_t SizeHint() const { return m_Text.size(); }
+    // The whole text at once, when the source holds it.
+    std::optional<std::string_view> Whole() const { return m_Text; }
+    void ReleaseWhole() {}
     // Up to size bytes into buffer; 0 at the end, -1 on an error.
     long Read(char* buffer, std::size_t size)
     {
@@ -309,9 +519,12 @@ private:
     std::size_t m_nAt = 0;
 };
 
-// Bytes of a file, read in pieces.
+// Bytes of a file: a regular file up to kWholeBytes is read whole at once, anything else in
+// pieces.
 class CFileSource {
 public:
+    static constexpr std::size_t kWholeBytes = std::size_t{64} << 20;
+
     explicit CFileSource(const std::string& path) : m_strPath(path) {}
     ~CFileSource()
     {
@@ -329,11 +542,28 @@ public:
         struct stat info {};
         if (m_nFd >= 0 && ::fstat(m_nFd, &info) == 0 && S_ISREG(info.st_mode))
             m_nSize = static_cast<std::size_t>(info.st_size);
+        if (m_nFd >= 0 && S_ISREG(info.st_mode) && m_nSize <= kWholeBytes)
+            ReadWhole();
         return m_nFd >= 0;
     }
     std::size_t SizeHint() const { return m_nSize; }
+    std::optional<std::string_view> Whole() const
+    {
+        if (!m_bWhole)
+            return std::nullopt;
+        return std::string_view(m_pWhole.get(), m_nWholeSize);
+    }
+    // Frees the whole text once it has been read into entries.
+    void ReleaseWhole()
+    {
+        m_pWhole.reset();
+        m_nWholeSize = 0;
+        m_bWhole = false;
+    }
     long Read(char* buffer, std::size_t size)
     {
+        if (m_bFailed)
+            return -1;
         for (;;) {
             const ssize_t n = ::read(m_nFd, buffer, size);
             if (n >= 0 || errno != EINTR)
@@ -342,9 +572,41 @@ public:
     }
 
 private:
+    // Reads the file whole when it still has the size it had when opened; a file that grew
+    // meanwhile is read in pieces from its start instead.
+    void ReadWhole()
+    {
+        m_pWhole.reset(new (std::nothrow) char[m_nSize + 1]);
+        if (!m_pWhole)
+            return;
+        std::size_t at = 0;
+        while (at < m_nSize + 1) {
+            const long n = Read(m_pWhole.get() + at, m_nSize + 1 - at);
+            if (n < 0) {
+                m_bFailed = true;
+                return;
+            }
+            if (n == 0)
+                break;
+            at += static_cast<std::size_t>(n);
+        }
+        if (at > m_nSize) {
+            m_pWhole.reset();
+            if (::lseek(m_nFd, 0, SEEK_SET) != 0)
+                m_bFailed = true;
+            return;
+        }
+        m_nWholeSize = at;
+        m_bWhole = true;
+    }
+
     std::string m_strPath;
     int m_nFd = -1;
     std::size_t m_nSize = 0;
+    std::unique_ptr<char[]> m_pWhole;
+    std::size_t m_nWholeSize = 0;
+    bool m_bWhole = false;
+    bool m_bFailed = false;  // a read failed: the load fails
 };
 
 // Reads the lines of source into list as LoadWords defines them. False on a read error.
@@ -356,9 +618,15 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
     std::uint8_t keyOf[256];
     for (int code = 0; code < 256; ++code)
         keyOf[code] = static_cast<std::uint8_t>(slots[code] + 1);
-    const std::size_t chunkSize = std::clamp<std::size_t>(source.SizeHint() + 1, 4096, kChunk);
-    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
-    list.text.reserve(std::min(list.text.size() + source.SizeHint() + 16, CDictionary::kMaxTextBytes + 1024));
+    // A source that holds its whole text is read in place, as one piece.
+    const std::optional<std::string_view> whole = source.Whole();
+    const std::size_t chunkSize = whole ? 0 : std::clamp<std::size_t>(source.SizeHint() + 1, 4096, kChunk);
+    const std::unique_ptr<char[]> chunk(whole ? nullptr : new char[chunkSize]);
+    // Each line gains a space and an end mark for its line end: room for short lines.
+    const std::size_t hint = source.SizeHint();
+    list.text.reserve(std::min(list.text.size() + hint + hint / 4 + 16, CDictionary::kMaxTextBytes + 1024));
+    list.entries.reserve(list.entries.size() + std::min<std::size_t>(hint / 8 + 16, CDictionary::kMaxWords));
+    bool wholeRead = false;
     const std::size_t entriesBefore = list.entries.size();
 
     bool keeping = true;
@@ -387,7 +655,7 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
             --end;
         while (end > lineStart && list.text[end - 1] == ' ')
             --end;
-        list.text.resize(end);
+        list.text.Truncate(end);
         for (std::size_t i = lineStart; i < end; ++i)
             list.text[i] = static_cast<std::uint8_t>(slots[list.text[i]] + 1);
         list.text.push_back(static_cast<std::uint8_t>(slots[static_cast<std::uint8_t>(' ')] + 1));
@@ -397,12 +665,22 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
 
     startLine();
     for (;;) {
-        const long got = source.Read(chunk.get(), chunkSize);
+        const char* p = nullptr;
+        long got = 0;
+        if (whole) {
+            if (wholeRead)
+                break;
+            wholeRead = true;
+            p = whole->data();
+            got = static_cast<long>(whole->size());
+        } else {
+            got = source.Read(chunk.get(), chunkSize);
+            p = chunk.get();
+        }
         if (got < 0)
             return false;
         if (got == 0)
             break;
-        const char* p = chunk.get();
         const char* const stop = p + got;
         while (p < stop) {
             const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
@@ -420,8 +698,7 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
                     --e;
                 const std::size_t at = list.text.size();
                 const auto length = static_cast<std::size_t>(e - b);
-                list.text.resize(at + length + 2);
-                std::uint8_t* out = list.text.data() + at;
+                std::uint8_t* out = list.text.Extend(length + 2);
                 for (std::size_t i = 0; i < length; ++i)
                     out[i] = keyOf[static_cast<std::uint8_t>(b[i])];
                 out[length] = keyOf[static_cast<std::uint8_t>(' ')];
@@ -445,7 +722,7 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
                 }
                 if (q < segmentEnd) {
                     const std::size_t take = std::min<std::size_t>(kMaxLineLength - lineLength, static_cast<std::size_t>(segmentEnd - q));
-                    list.text.insert(list.text.end(), q, q + take);
+                    list.text.Append(q, take);
                     lineLength += take;
                     // A CR counts as the one before the LF only when it is the line's last byte.
                     lastCr = take == static_cast<std::size_t>(segmentEnd - q) && q[take - 1] == '\r';
@@ -467,6 +744,73 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
         ++report.nLines;
     report.bComplete = keeping;
     return true;
+}
+
+// What BuildFromLines made of a text.
+enum class LinesLayout { kBuilt, kNotGrouped, kPastBound };
+
+// Lays out the tree of the lines of text, read as ReadLines reads them, straight from the
+// text when they come grouped (see CGroupedLayout): no entry list is made. kNotGrouped and
+// kPastBound leave nodes undefined; at a bound the entry list decides what is kept.
+LinesLayout BuildFromLines(std::string_view text, const std::uint8_t* slots, NodeBlock& nodes,
+                           DictionaryLoadReport& report, int& maxLength)
+{
+    // Room for the most nodes the text could make: pages never written are never taken,
+    // and the room left over is given back at the end.
+    nodes.reserve(std::min(text.size() + 2, CDictionary::kMaxNodes) + kSpaceRoom);
+    CGroupedLayout layout(nodes);
+    const std::uint8_t space = slots[static_cast<std::uint8_t>(' ')];
+    std::size_t lines = 0;
+    std::size_t entries = 0;
+    std::uint64_t textBytes = 0;  // as ReadLines would hold them: keys and an end mark each
+    std::uint64_t keys = 1;       // the root and a node per key, at most
+    const char* p = text.data();
+    const char* const stop = p + text.size();
+    const std::uint8_t* previous = nullptr;  // the line before, trimmed
+    std::size_t previousLength = 0;
+    for (;;) {
+        if (entries >= CDictionary::kMaxWords || textBytes + kMaxLineLength + 2 > CDictionary::kMaxTextBytes)
+            return LinesLayout::kPastBound;
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+        const char* b = p;
+        const char* e = lf ? lf : stop;
+        // Only a line that ends at an LF drops its CR.
+        if (lf && e > b && e[-1] == '\r')
+            --e;
+        while (b < e && *b == ' ')
+            ++b;
+        if (static_cast<std::size_t>(e - b) > kMaxLineLength)
+            e = b + kMaxLineLength;
+        while (e > b && e[-1] == ' ')
+            --e;
+        const auto length = static_cast<std::size_t>(e - b);
+        keys += length + 1;
+        if (keys + 1 > CDictionary::kMaxNodes)
+            return LinesLayout::kPastBound;
+        textBytes += length + 2;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(b);
+        // Equal bytes map to equal slots: the bytes shared with the line before are found
+        // eight at a time.
+        const std::size_t same = SharedBytes(bytes, previous, std::min(length, previousLength));
+        if (!layout.Add(length + 1, [=](std::size_t i) { return i < length ? slots[bytes[i]] : space; }, same))
+            return LinesLayout::kNotGrouped;
+        previous = bytes;
+        previousLength = length;
+        maxLength = std::max(maxLength, static_cast<int>(length + 1));
+        ++entries;
+        // What follows the last LF is an entry too, and a line when it holds any byte.
+        if (!lf) {
+            lines += p < stop;
+            break;
+        }
+        ++lines;
+        p = lf + 1;
+    }
+    layout.Finish();
+    report.nLines = lines;
+    report.nKept = std::min(entries, lines);
+    report.bComplete = true;
+    return LinesLayout::kBuilt;
 }
 
 }  // namespace
@@ -628,17 +972,39 @@ bool CDictionary::Load(Source& source)
 
     DictionaryLoadReport report;
     report.bRead = true;
+    const auto space = static_cast<std::uint8_t>(m_Slots[static_cast<std::uint8_t>(' ')] + 1);
+    const Tree& old = *m_pTree;
+    const bool empty = old.nodes.size() - old.nGarbage <= 1 && !old.nodes[0].m_nWordEnd;
+
+    // Into an empty tree, a list held whole whose lines come grouped (a list sorted bytewise
+    // mostly does) is laid out straight from its text.
+    bool mayBeGrouped = true;
+    if (const std::optional<std::string_view> whole = source.Whole(); whole && empty) {
+        auto tree = std::make_shared<Tree>();
+        const LinesLayout made = BuildFromLines(*whole, m_Slots, tree->nodes, report, tree->nMaxWordLength);
+        if (made == LinesLayout::kBuilt) {
+            source.ReleaseWhole();
+            tree->nodes.ShrinkTo(kSpaceRoom);
+            UseTree(std::move(tree));
+            Insert(1, [&](std::size_t) { return space - 1; });
+            m_LastLoad = report;
+            return true;
+        }
+        mayBeGrouped = made != LinesLayout::kNotGrouped;
+        report = {};
+        report.bRead = true;
+    }
+
     EntryList list;
     if (!ReadLines(source, m_Slots, list, report))
         return false;
+    source.ReleaseWhole();
     const std::size_t lineEntries = list.entries.size();
-    const auto space = static_cast<std::uint8_t>(m_Slots[static_cast<std::uint8_t>(' ')] + 1);
     const auto keyAt = [&](const Entry& e) {
         return [&text = list.text, off = e.off](std::size_t i) { return text[off + i] - 1; };
     };
 
-    const Tree& old = *m_pTree;
-    if (old.nodes.size() - old.nGarbage > 1 || old.nodes[0].m_nWordEnd) {
+    if (!empty) {
         // Into a tree that holds entries already: one entry after the other, up to the bound.
         std::size_t kept = 0;
         try {
@@ -667,8 +1033,8 @@ bool CDictionary::Load(Source& source)
     auto tree = std::make_shared<Tree>();
     std::size_t keptEntries = lineEntries;
     bool built = false;
-    if (keys + 1 <= kMaxNodes) {
-        tree->nodes.reserve(static_cast<std::size_t>(GroupedNodeCount(list.entries, list.text.data())) + kSpaceRoom);
+    if (keys + 1 <= kMaxNodes && mayBeGrouped) {
+        tree->nodes.reserve(static_cast<std::size_t>(keys) + kSpaceRoom);
         built = BuildNodes(tree->nodes, list.entries, list.text.data());
     }
     if (!built) {
@@ -709,9 +1075,10 @@ bool CDictionary::Load(Source& source)
             }
         }
         NodeBlock().swap(tree->nodes);
-        tree->nodes.reserve(static_cast<std::size_t>(GroupedNodeCount(list.entries, list.text.data())) + kSpaceRoom);
+        tree->nodes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(keys, kMaxNodes)) + kSpaceRoom);
         BuildNodes(tree->nodes, list.entries, list.text.data());
     }
+    tree->nodes.ShrinkTo(kSpaceRoom);
     for (const Entry& e : list.entries)
         tree->nMaxWordLength = std::max(tree->nMaxWordLength, static_cast<int>(std::min<std::uint32_t>(e.len, INT_MAX)));
     UseTree(std::move(tree));

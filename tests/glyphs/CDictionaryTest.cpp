@@ -8,6 +8,11 @@
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +40,28 @@ CDictionary& Latin(CDictionary& dictionary, std::string_view text)
 void WriteFile(const std::string& path, std::string_view text)
 {
     std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// Every node's word end and child slots, depth first from the root: equal for two trees
+// exactly when they hold the same slot prefixes and words.
+std::string Shape(const CDictionary& dictionary)
+{
+    std::string shape;
+    std::vector<const CDictNode*> stack{dictionary.GetRoot()};
+    while (!stack.empty()) {
+        const CDictNode* node = stack.back();
+        stack.pop_back();
+        shape += node->IsWordEnd() ? 'w' : '.';
+        for (int slot = dictionary.AlphabetSize() - 1; slot >= 0; --slot) {
+            const CDictNode* child = dictionary.ChildInSlot(node, slot);
+            if (child != dictionary.DeadEnd()) {
+                shape += static_cast<char>('A' + slot);
+                stack.push_back(child);
+            }
+        }
+        shape += '|';
+    }
+    return shape;
 }
 
 }  // namespace
@@ -289,7 +316,7 @@ TEST(CDictionary, OneNodePerSlotPrefixWhateverTheOrderOfTheWords)
         std::vector<std::string> lines;
         for (int i = std::uniform_int_distribution<int>(0, 40)(random); i > 0; --i) {
             std::string line;
-            for (int j = std::uniform_int_distribution<int>(0, 6)(random); j > 0; --j)
+            for (int j = std::uniform_int_distribution<int>(0, round % 5 == 0 ? 20 : 6)(random); j > 0; --j)
                 line += pool[std::uniform_int_distribution<std::size_t>(0, pool.size() - 1)(random)];
             lines.push_back(line);
         }
@@ -367,4 +394,69 @@ TEST(CDictionary, SharedTreesAreCopiedBeforeAChange)
     second.Clear();
     EXPECT_EQ(second.GetRoot(), nullptr);
     EXPECT_EQ(second.AlphabetSize(), 0);
+}
+
+TEST(CDictionary, FilesReadWholeOrInPiecesGiveTheTreeOfTheText)
+{
+    // A regular file is read whole and a sorted one laid out straight from its text; a pipe
+    // is read in pieces into entries. Both must give the tree and report of the same text
+    // in memory, lines of every kind included.
+    fixtures::TempDir dir;
+    std::mt19937 random(11);
+    const std::string pool = "abcdz A\r";
+    for (int round = 0; round < 8; ++round) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 400; ++i) {
+            std::string line;
+            const int length = std::uniform_int_distribution<int>(0, i % 50 == 0 ? 1200 : 24)(random);
+            for (int j = 0; j < length; ++j)
+                line += pool[std::uniform_int_distribution<std::size_t>(0, pool.size() - 1)(random)];
+            lines.push_back(line);
+        }
+        if (round % 2 == 0)
+            std::sort(lines.begin(), lines.end());
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + (round % 3 == 0 ? "\r\n" : "\n");
+        if (round % 4 == 1)
+            text += "  unended\r";
+
+        CDictionary memory;
+        Latin(memory, text);
+        const std::string file = dir.File("list.dic");
+        WriteFile(file, text);
+        CDictionary whole;
+        ASSERT_TRUE(whole.SetAlphabet(1));
+        EXPECT_TRUE(whole.LoadWords(file));
+
+        const std::string fifo = dir.File("list.fifo");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        std::thread writer([&] {
+            const int fd = ::open(fifo.c_str(), O_WRONLY);
+            for (std::size_t at = 0; fd >= 0 && at < text.size();) {
+                const ssize_t n = ::write(fd, text.data() + at, std::min<std::size_t>(text.size() - at, 777));
+                if (n <= 0)
+                    break;
+                at += static_cast<std::size_t>(n);
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+        CDictionary pieces;
+        ASSERT_TRUE(pieces.SetAlphabet(1));
+        EXPECT_TRUE(pieces.LoadWords(fifo));
+        writer.join();
+        ::unlink(fifo.c_str());
+
+        const std::string expected = Shape(memory);
+        for (const CDictionary* loaded : {&whole, &pieces}) {
+            EXPECT_EQ(Shape(*loaded), expected) << round;
+            EXPECT_EQ(loaded->NodeCount(), memory.NodeCount()) << round;
+            EXPECT_EQ(loaded->MaxWordLength(), memory.MaxWordLength()) << round;
+            EXPECT_EQ(loaded->LastLoad().nLines, memory.LastLoad().nLines) << round;
+            EXPECT_EQ(loaded->LastLoad().nKept, memory.LastLoad().nKept) << round;
+            EXPECT_TRUE(loaded->LastLoad().bComplete);
+        }
+        EXPECT_EQ(memory.LastLoad().nLines, lines.size() + (round % 4 == 1 ? 1 : 0));
+    }
 }
