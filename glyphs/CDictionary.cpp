@@ -1,11 +1,14 @@
 #include "CDictionary.h"
 
+#include "CDictionaryImage.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <optional>
 
@@ -107,11 +110,31 @@ using NodeBlock = CNodeBlock;
 
 }  // namespace
 
-// The node block with what it was built from.
+// The node block with what it was built from. The nodes are its own block, or an image
+// mapped read-only from a file, copied into a block before any change.
 struct CDictionary::Tree {
     NodeBlock nodes;  // the root first; children of a node side by side
+    std::unique_ptr<CDictionaryImage> image;  // when set, the nodes, and the block is empty
     std::size_t nGarbage = 0;      // nodes left behind when AddWord moved a child block
     int nMaxWordLength = 0;
+
+    Tree() = default;
+    // A copy has a block of its own, whatever the original held.
+    Tree(const Tree& other) : nodes(other.nodes), nGarbage(other.nGarbage), nMaxWordLength(other.nMaxWordLength)
+    {
+        if (other.image) {
+            nodes.assign(0, CDictNode{});
+            nodes.reserve(other.image->Count());
+            CDictNode* to = nodes.Extend(other.image->Count());
+            std::memcpy(static_cast<void*>(to), other.image->Nodes(), other.image->Count() * sizeof(CDictNode));
+        }
+    }
+    Tree& operator=(const Tree&) = delete;
+
+    const CDictNode* Data() const { return image ? image->Nodes() : nodes.data(); }
+    std::size_t Size() const { return image ? image->Count() : nodes.size(); }
+    // No entry yet: the root alone, ending no word.
+    bool Empty() const { return Size() - nGarbage <= 1 && !Data()[0].m_nWordEnd; }
 };
 
 namespace {
@@ -356,6 +379,62 @@ public:
         m_nTop = top;
         m_nDepth = n;
         return true;
+    }
+
+    // Adds the line at line, whose bytes up to its LF are its keys through slotOf (the LF
+    // being the closing space); previous is the line before, nullptr for the first. The line
+    // has no space or CR to trim. Returns the number of its keys, or 0 when the entries do
+    // not come grouped or the line is longer than a line is kept (the tree is undefined then).
+    std::size_t AddLine(const std::uint8_t* line, const std::uint8_t* previous, const std::uint8_t* slotOf)
+    {
+        if (m_nTop + kMaxLineLength + 2 > m_Pending.size())
+            m_Pending.resize(std::max(m_nTop + kMaxLineLength + 2, 2 * m_Pending.size()));
+        if (m_Masks.size() < kMaxLineLength + 3)
+            Deepen(kMaxLineLength + 2);
+        PendingNode* const pending = m_Pending.data();
+        std::uint32_t* const start = m_Start.data();
+        std::uint64_t* const masks = m_Masks.data();
+        std::uint8_t* const path = m_Path.data();
+        std::size_t top = m_nTop;
+        const std::size_t depth = m_nDepth;
+
+        // Equal bytes have equal slots; past them the slots may still agree.
+        std::size_t d = 0;
+        bool ended = false;  // the LF is among the shared keys
+        if (previous) {
+            while (line[d] == previous[d] && line[d] != '\n')
+                ++d;
+            while (d < depth && slotOf[line[d]] == path[d]) {
+                if (line[d++] == '\n') {
+                    ended = true;
+                    break;
+                }
+            }
+        }
+        for (std::size_t k = depth + 1; k-- > d + 1;)
+            top = Close(k, top);
+        if (!ended) {
+            for (;;) {
+                const std::uint8_t c = line[d];
+                if (c != '\n' && d >= kMaxLineLength)
+                    return 0;
+                const std::uint32_t slot = slotOf[c];
+                const std::uint64_t bit = std::uint64_t{1} << slot;
+                const std::uint64_t mask = masks[d];
+                if (mask & bit)
+                    return 0;
+                masks[d] = mask | bit | (mask > bit ? kDisorder : 0);
+                pending[top] = {0, slot};
+                start[d + 1] = static_cast<std::uint32_t>(++top);
+                path[d++] = static_cast<std::uint8_t>(slot);
+                if (c == '\n')
+                    break;
+            }
+        }
+        pending[start[d] - 1].word |= kWordEnd;
+        m_nTop = top;
+        m_nDepth = d;
+        return d;
     }
 
     // Places what is still open, the root's children last, and the root.
@@ -752,9 +831,75 @@ enum class LinesLayout { kBuilt, kNotGrouped, kPastBound };
 // Lays out the tree of the lines of text, read as ReadLines reads them, straight from the
 // text when they come grouped (see CGroupedLayout): no entry list is made. kNotGrouped and
 // kPastBound leave nodes undefined; at a bound the entry list decides what is kept.
+// Whether a line of text holds more than kMaxLineLength bytes.
+bool HasLongLine(std::string_view text)
+{
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t lf = text.find('\n', from);
+        if (lf == std::string_view::npos)
+            lf = text.size();
+        if (lf - from > kMaxLineLength)
+            return true;
+        from = lf + 1;
+    }
+    return false;
+}
+
+// Lists below this size cannot reach a bound, whatever their lines.
+constexpr std::size_t kSmallList = std::size_t{1} << 21;
+
+// BuildFromLines for a small list with nothing to trim: no space, no CR, every line ended by
+// an LF. Each line is read once, byte by byte, as it is compared and laid out.
+LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots, NodeBlock& nodes,
+                                DictionaryLoadReport& report, int& maxLength)
+{
+    nodes.reserve(text.size() + 2 + kSpaceRoom);
+    CGroupedLayout layout(nodes);
+    std::uint8_t slotOf[256];
+    std::copy(slots, slots + 256, slotOf);
+    const std::uint8_t space = slots[static_cast<std::uint8_t>(' ')];
+    slotOf[static_cast<std::uint8_t>('\n')] = space;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::uint8_t* const stop = p + text.size();
+    const std::uint8_t* previous = nullptr;
+    std::size_t lines = 0;
+    std::size_t longest = 0;
+    while (p < stop) {
+        const std::size_t keys = layout.AddLine(p, previous, slotOf);
+        if (keys == 0)
+            return LinesLayout::kNotGrouped;
+        longest = std::max(longest, keys);
+        previous = p;
+        p += keys;
+        ++lines;
+    }
+    // What follows the last LF: an empty entry, the one-space word.
+    if (!layout.Add(1, [space](std::size_t) { return space; }))
+        return LinesLayout::kNotGrouped;
+    layout.Finish();
+    maxLength = std::max(maxLength, static_cast<int>(std::max<std::size_t>(longest, 1)));
+    report.nLines = lines;
+    report.nKept = lines;
+    report.bComplete = true;
+    return LinesLayout::kBuilt;
+}
+
 LinesLayout BuildFromLines(std::string_view text, const std::uint8_t* slots, NodeBlock& nodes,
                            DictionaryLoadReport& report, int& maxLength)
 {
+    if (!text.empty() && text.size() < kSmallList && text.back() == '\n' &&
+        !std::memchr(text.data(), ' ', text.size()) && !std::memchr(text.data(), '\r', text.size())) {
+        const LinesLayout made = BuildFromCleanLines(text, slots, nodes, report, maxLength);
+        // A line too long to keep whole is cut below; a list that is not grouped is not.
+        if (made == LinesLayout::kNotGrouped && !HasLongLine(text))
+            return made;
+        if (made == LinesLayout::kBuilt)
+            return made;
+        report = {};
+        report.bRead = true;
+        maxLength = 0;
+    }
     // Room for the most nodes the text could make: pages never written are never taken,
     // and the room left over is given back at the end.
     nodes.reserve(std::min(text.size() + 2, CDictionary::kMaxNodes) + kSpaceRoom);
@@ -822,12 +967,12 @@ CDictionary::~CDictionary() = default;
 void CDictionary::UseTree(std::shared_ptr<Tree> tree)
 {
     m_pTree = std::move(tree);
-    m_pNodes = m_pTree ? m_pTree->nodes.data() : nullptr;
+    m_pNodes = m_pTree ? m_pTree->Data() : nullptr;
 }
 
 CDictionary::Tree& CDictionary::OwnTree()
 {
-    if (m_pTree.use_count() > 1)
+    if (m_pTree.use_count() > 1 || m_pTree->image)
         UseTree(std::make_shared<Tree>(*m_pTree));
     return *m_pTree;
 }
@@ -973,8 +1118,7 @@ bool CDictionary::Load(Source& source)
     DictionaryLoadReport report;
     report.bRead = true;
     const auto space = static_cast<std::uint8_t>(m_Slots[static_cast<std::uint8_t>(' ')] + 1);
-    const Tree& old = *m_pTree;
-    const bool empty = old.nodes.size() - old.nGarbage <= 1 && !old.nodes[0].m_nWordEnd;
+    const bool empty = m_pTree->Empty();
 
     // Into an empty tree, a list held whole whose lines come grouped (a list sorted bytewise
     // mostly does) is laid out straight from its text.
@@ -1089,10 +1233,78 @@ bool CDictionary::Load(Source& source)
     return report.bComplete;
 }
 
+namespace {
+
+std::mutex g_ImageFolderLock;
+std::optional<std::string> g_ImageFolder;  // unset: the default
+
+}  // namespace
+
+void CDictionary::SetImageFolder(const std::string& folder)
+{
+    const std::lock_guard<std::mutex> lock(g_ImageFolderLock);
+    g_ImageFolder = folder;
+}
+
+std::string CDictionary::ImageFolder()
+{
+    const std::lock_guard<std::mutex> lock(g_ImageFolderLock);
+    if (g_ImageFolder)
+        return *g_ImageFolder;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/')
+        return std::string(cache) + "/recognize";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.cache/recognize";
+    return {};
+}
+
 bool CDictionary::LoadWords(const std::string& path)
 {
+    // A list loaded whole into an empty tree is kept as an image of its tree; while the file
+    // stays as it was, later loads map that image instead of reading the list again.
+    std::optional<DictionaryImageKey> key;
+    std::string imagePath;
+    if (m_pTree && m_pTree->Empty()) {
+        const std::string folder = ImageFolder();
+        if (!folder.empty())
+            key = DictionaryImageKeyOf(path, m_nAlphabetSize, m_Slots);
+        if (key) {
+            imagePath = DictionaryImagePath(folder, *key);
+            if (std::unique_ptr<CDictionaryImage> image = CDictionaryImage::Map(imagePath, *key)) {
+                const DictionaryImageFacts& facts = image->Facts();
+                auto tree = std::make_shared<Tree>();
+                tree->nGarbage = static_cast<std::size_t>(facts.nGarbage);
+                tree->nMaxWordLength = static_cast<int>(facts.nMaxWordLength);
+                tree->image = std::move(image);
+                UseTree(std::move(tree));
+                m_LastLoad = {};
+                m_LastLoad.bRead = true;
+                m_LastLoad.bComplete = true;
+                m_LastLoad.nLines = static_cast<std::size_t>(facts.nLines);
+                m_LastLoad.nKept = static_cast<std::size_t>(facts.nKept);
+                return true;
+            }
+        }
+    }
     CFileSource source(path);
-    return Load(source);
+    const bool loaded = Load(source);
+    if (loaded && key) {
+        // Only when the file did not change while it was read.
+        const std::optional<DictionaryImageKey> after = DictionaryImageKeyOf(path, m_nAlphabetSize, m_Slots);
+        if (after && after->nSize == key->nSize && after->nModified == key->nModified &&
+            after->nChanged == key->nChanged && after->nInode == key->nInode && after->nDevice == key->nDevice) {
+            DictionaryImageFacts facts;
+            facts.nNodes = m_pTree->Size();
+            facts.nGarbage = m_pTree->nGarbage;
+            facts.nLines = m_LastLoad.nLines;
+            facts.nKept = m_LastLoad.nKept;
+            facts.nMaxWordLength = static_cast<std::uint32_t>(m_pTree->nMaxWordLength);
+            WriteDictionaryImage(imagePath, *key, facts, m_pTree->Data());
+        }
+    }
+    return loaded;
 }
 
 bool CDictionary::LoadWordsFromText(std::string_view text)
@@ -1103,12 +1315,14 @@ bool CDictionary::LoadWordsFromText(std::string_view text)
 
 std::size_t CDictionary::NodeCount() const
 {
-    return m_pTree ? m_pTree->nodes.size() - m_pTree->nGarbage : 0;
+    return m_pTree ? m_pTree->Size() - m_pTree->nGarbage : 0;
 }
 
 std::size_t CDictionary::MemoryBytes() const
 {
-    return m_pTree ? sizeof(Tree) + m_pTree->nodes.capacity() * sizeof(CDictNode) : 0;
+    if (!m_pTree)
+        return 0;
+    return sizeof(Tree) + (m_pTree->image ? m_pTree->image->Bytes() : m_pTree->nodes.capacity() * sizeof(CDictNode));
 }
 
 int CDictionary::MaxWordLength() const

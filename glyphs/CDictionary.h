@@ -70,6 +70,10 @@ public:
     // once an alphabet is chosen, false before. Throws std::bad_alloc when memory runs out or
     // the tree would pass kMaxNodes, after leaving the tree as it was before the call.
     bool AddWord(std::string_view text);
+    // Where LoadWords keeps the laid-out trees of word list files for later loads: by default
+    // $XDG_CACHE_HOME/recognize, else ~/.cache/recognize. An empty folder keeps none.
+    static void SetImageFolder(const std::string& folder);
+    static std::string ImageFolder();
     // Makes this dictionary use other's alphabet and tree; the tree itself is shared.
     void ShareTree(const CDictionary& other);
     // Back to a new dictionary: no alphabet, no tree, a slot table of zeros.

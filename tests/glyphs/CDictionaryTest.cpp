@@ -1,9 +1,12 @@
 #include "CDictionary.h"
+#include "CDictionaryImage.h"
 #include "GlyphFixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <map>
 #include <random>
@@ -459,4 +462,83 @@ TEST(CDictionary, FilesReadWholeOrInPiecesGiveTheTreeOfTheText)
         }
         EXPECT_EQ(memory.LastLoad().nLines, lines.size() + (round % 4 == 1 ? 1 : 0));
     }
+}
+
+TEST(CDictionary, ImageOfAListStandsForItWhileTheListStaysAsItWas)
+{
+    fixtures::TempDir dir;
+    const std::string before = CDictionary::ImageFolder();
+    CDictionary::SetImageFolder(dir.File("images"));
+    const std::string list = dir.File("list.dic");
+    WriteFile(list, "cat\ncatalog\ndog\nzebra\n");
+
+    // The first load reads the text and leaves an image; the next one maps it.
+    CDictionary read, mapped;
+    ASSERT_TRUE(read.SetAlphabet(1));
+    ASSERT_TRUE(read.LoadWords(list));
+    ASSERT_TRUE(mapped.SetAlphabet(1));
+    ASSERT_TRUE(mapped.LoadWords(list));
+    EXPECT_EQ(Shape(mapped), Shape(read));
+    EXPECT_EQ(mapped.NodeCount(), read.NodeCount());
+    EXPECT_EQ(mapped.MaxWordLength(), read.MaxWordLength());
+    EXPECT_EQ(mapped.LastLoad().nLines, 4u);
+    EXPECT_EQ(mapped.LastLoad().nKept, 4u);
+    EXPECT_TRUE(mapped.LastLoad().bComplete);
+    const std::optional<DictionaryImageKey> key = DictionaryImageKeyOf(list, 27, [] {
+        CDictionary latin;
+        latin.SetAlphabet(1);
+        static std::uint8_t slots[256];
+        for (int code = 0; code < 256; ++code)
+            slots[code] = static_cast<std::uint8_t>(latin.Slot(static_cast<std::uint8_t>(code)));
+        return slots;
+    }());
+    ASSERT_TRUE(key);
+    const std::string image = DictionaryImagePath(dir.File("images"), *key);
+    ASSERT_TRUE(std::filesystem::exists(image));
+
+    // A change to a mapped tree copies it first; the image and other trees stay.
+    mapped.AddWord("cow ");
+    EXPECT_TRUE(IsWord(mapped, "cow"));
+    CDictionary again;
+    ASSERT_TRUE(again.SetAlphabet(1));
+    ASSERT_TRUE(again.LoadWords(list));
+    EXPECT_FALSE(IsWord(again, "cow"));
+
+    // A damaged image is refused and made again: a child past the block, a cut file, a
+    // changed alphabet.
+    const auto damage = [&](auto change) {
+        std::string bytes;
+        {
+            std::ifstream in(image, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        change(bytes);
+        WriteFile(image, bytes);
+        CDictionary loaded;
+        EXPECT_TRUE(loaded.SetAlphabet(1));
+        EXPECT_TRUE(loaded.LoadWords(list));
+        EXPECT_EQ(Shape(loaded), Shape(read));
+    };
+    damage([](std::string& bytes) { bytes[512 + 7] = static_cast<char>(0x7F); });  // the root's first child
+    damage([](std::string& bytes) { bytes.resize(bytes.size() - 8); });
+    damage([](std::string& bytes) { bytes[64] = 33; });
+    damage([](std::string& bytes) { bytes.resize(100); });
+
+    // A changed list is read again.
+    WriteFile(list, "cat\ncow\n");
+    CDictionary changed;
+    ASSERT_TRUE(changed.SetAlphabet(1));
+    ASSERT_TRUE(changed.LoadWords(list));
+    EXPECT_TRUE(IsWord(changed, "cow"));
+    EXPECT_FALSE(IsWord(changed, "dog"));
+
+    // No folder, no image.
+    CDictionary::SetImageFolder("");
+    const std::string other = dir.File("other.dic");
+    WriteFile(other, "ant\n");
+    CDictionary plain;
+    ASSERT_TRUE(plain.SetAlphabet(1));
+    ASSERT_TRUE(plain.LoadWords(other));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("images")), {}), 1);
+    CDictionary::SetImageFolder(before);
 }

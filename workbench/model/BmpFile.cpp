@@ -308,6 +308,13 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
     for (std::int64_t r = 0; r < rows; ++r) {
         const std::uint8_t* source = p + pixelOffset + r * stride;
         std::uint32_t* target = picture.Row(static_cast<int>(topDown ? r : rows - 1 - r));
+        // The common case, in a loop of its own.
+        if (bitsPerPixel == 24) {
+            for (std::int64_t x = 0; x < width; ++x)
+                target[x] = 0xFF000000u | static_cast<std::uint32_t>(source[3 * x + 2]) << 16 |
+                            static_cast<std::uint32_t>(source[3 * x + 1]) << 8 | source[3 * x];
+            continue;
+        }
         for (std::int64_t x = 0; x < width; ++x) {
             std::uint32_t rgb = 0;
             switch (bitsPerPixel) {
