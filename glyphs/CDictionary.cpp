@@ -655,7 +655,8 @@ private:
     // meanwhile is read in pieces from its start instead.
     void ReadWhole()
     {
-        m_pWhole.reset(new (std::nothrow) char[m_nSize + 1]);
+        // Plain malloc: a file too large for memory is read in pieces instead.
+        m_pWhole.reset(static_cast<char*>(std::malloc(m_nSize + 1)));
         if (!m_pWhole)
             return;
         std::size_t at = 0;
@@ -682,7 +683,10 @@ private:
     std::string m_strPath;
     int m_nFd = -1;
     std::size_t m_nSize = 0;
-    std::unique_ptr<char[]> m_pWhole;
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> m_pWhole;
     std::size_t m_nWholeSize = 0;
     bool m_bWhole = false;
     bool m_bFailed = false;  // a read failed: the load fails
@@ -1251,6 +1255,8 @@ std::string CDictionary::ImageFolder()
     const std::lock_guard<std::mutex> lock(g_ImageFolderLock);
     if (g_ImageFolder)
         return *g_ImageFolder;
+    if (const char* off = std::getenv("RECOGNIZE_NO_DICTIONARY_IMAGES"); off && off[0] != 0)
+        return {};
     const char* cache = std::getenv("XDG_CACHE_HOME");
     if (cache && cache[0] == '/')
         return std::string(cache) + "/recognize";

@@ -71,7 +71,8 @@ public:
     // the tree would pass kMaxNodes, after leaving the tree as it was before the call.
     bool AddWord(std::string_view text);
     // Where LoadWords keeps the laid-out trees of word list files for later loads: by default
-    // $XDG_CACHE_HOME/recognize, else ~/.cache/recognize. An empty folder keeps none.
+    // $XDG_CACHE_HOME/recognize, else ~/.cache/recognize, and none when the environment sets
+    // RECOGNIZE_NO_DICTIONARY_IMAGES. An empty folder keeps none.
     static void SetImageFolder(const std::string& folder);
     static std::string ImageFolder();
     // Makes this dictionary use other's alphabet and tree; the tree itself is shared.

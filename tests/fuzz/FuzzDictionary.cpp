@@ -2,6 +2,12 @@
 #include "FuzzTargets.h"
 
 #include "CDictionary.h"
+#include "CDictionaryImage.h"
+
+#include <cstring>
+#include <vector>
+
+#include <unistd.h>
 
 #include <string>
 #include <string_view>
@@ -86,6 +92,39 @@ void FuzzDictionary(std::span<const std::uint8_t> data)
     FUZZ_CHECK(HasEntry(dictionary, extra));
     FUZZ_CHECK(dictionary.NodeCount() <= nodes + extra.size());
     everyLineIsAWord();
+
+    // The input's bytes as the nodes of an image: it is refused unless every child that a
+    // node names lies in the block, past the root.
+    const std::size_t count = data.size() / sizeof(CDictNode);
+    if (count == 0)
+        return;
+    std::vector<CDictNode> raw(count);
+    std::memcpy(static_cast<void*>(raw.data()), data.data(), count * sizeof(CDictNode));
+    DictionaryImageKey key;
+    key.nAlphabetSize = static_cast<std::uint32_t>(dictionary.AlphabetSize());
+    for (int code = 0; code < 256; ++code)
+        key.slots[code] = static_cast<std::uint8_t>(dictionary.Slot(static_cast<std::uint8_t>(code)));
+    DictionaryImageFacts facts;
+    facts.nNodes = count;
+    // A folder of this process, removed when it ends.
+    static const struct Folder {
+        std::string path = "/tmp/fuzz_dict_" + std::to_string(::getpid());
+        ~Folder() { ::rmdir(path.c_str()); }
+    } folder;
+    const std::string path = folder.path + "/image.tree";
+    if (!WriteDictionaryImage(path, key, facts, raw.data()))
+        return;
+    if (const std::unique_ptr<CDictionaryImage> image = CDictionaryImage::Map(path, key)) {
+        const CDictNode* block = image->Nodes();
+        for (std::size_t i = 0; i < image->Count(); ++i) {
+            const std::uint64_t mask = block[i].ChildMask();
+            FUZZ_CHECK(mask >> key.nAlphabetSize == 0);
+            if (mask != 0)
+                FUZZ_CHECK(block[i].m_nFirstChild >= 1 &&
+                           block[i].m_nFirstChild + static_cast<std::size_t>(CDictionary::PopCount(mask)) <= image->Count());
+        }
+    }
+    ::unlink(path.c_str());
 }
 
 }  // namespace fuzzing
