@@ -147,8 +147,13 @@ constexpr int kKeys = 34;
 // One entry of a load: its keys start at off in the entry text and end with a 0.
 struct Entry {
     std::uint32_t off;
-    std::uint32_t len;
 };
+
+// The number of keys of the entry at keys.
+std::uint32_t KeyCount(const std::uint8_t* keys)
+{
+    return static_cast<std::uint32_t>(std::strlen(reinterpret_cast<const char*>(keys)));
+}
 
 // The entries of one load, as keys, in the order they were read.
 using Entries = std::vector<Entry>;
@@ -189,6 +194,13 @@ public:
     }
     // Keeps the first n bytes; n is at most size().
     void Truncate(std::size_t n) { m_nSize = n; }
+    // Zeros eight bytes past the end, so that readers of eight bytes at a time stay inside.
+    void Pad()
+    {
+        const std::size_t size = m_nSize;
+        std::memset(Extend(8), 0, 8);
+        m_nSize = size;
+    }
     void push_back(std::uint8_t byte) { *Extend(1) = byte; }
     void Append(const char* from, std::size_t n)
     {
@@ -291,7 +303,8 @@ std::vector<std::uint32_t> CommonPrefixes(const Entries& entries, const std::uin
 
 // Nodes of the tree of the sorted entries that begin before limit in the entry text, the
 // root included: each entry adds the prefixes it does not share with the kept one before it.
-std::uint64_t NodesOf(const Entries& entries, const std::vector<std::uint32_t>& lcp, std::uint32_t limit)
+std::uint64_t NodesOf(const Entries& entries, const std::uint8_t* text, const std::vector<std::uint32_t>& lcp,
+                      std::uint32_t limit)
 {
     std::uint64_t nodes = 1;
     std::uint32_t shared = 0;
@@ -299,7 +312,7 @@ std::uint64_t NodesOf(const Entries& entries, const std::vector<std::uint32_t>& 
         shared = std::min(shared, lcp[i]);
         if (entries[i].off >= limit)
             continue;
-        nodes += entries[i].len - shared;
+        nodes += KeyCount(text + entries[i].off) - shared;
         shared = UINT32_MAX;
     }
     return nodes;
@@ -437,6 +450,39 @@ public:
         return d;
     }
 
+    // Adds the entry whose keys (slot + 1 each) lie at keys up to a 0, shared of them with the
+    // entry before. Returns the number of its keys, or 0 when the entries do not come grouped
+    // (the tree is undefined then). An entry holds at most kMaxLineLength + 1 keys.
+    std::size_t AddKeys(const std::uint8_t* keys, std::size_t shared)
+    {
+        if (m_nTop + kMaxLineLength + 2 > m_Pending.size())
+            m_Pending.resize(std::max(m_nTop + kMaxLineLength + 2, 2 * m_Pending.size()));
+        if (m_Masks.size() < kMaxLineLength + 3)
+            Deepen(kMaxLineLength + 2);
+        PendingNode* const pending = m_Pending.data();
+        std::uint32_t* const start = m_Start.data();
+        std::uint64_t* const masks = m_Masks.data();
+        std::size_t top = m_nTop;
+        shared = std::min(shared, m_nDepth);
+        for (std::size_t k = m_nDepth + 1; k-- > shared + 1;)
+            top = Close(k, top);
+        std::size_t d = shared;
+        for (; keys[d] != 0; ++d) {
+            const std::uint32_t slot = keys[d] - 1U;
+            const std::uint64_t bit = std::uint64_t{1} << slot;
+            const std::uint64_t mask = masks[d];
+            if (mask & bit)
+                return 0;
+            masks[d] = mask | bit | (mask > bit ? kDisorder : 0);
+            pending[top] = {0, slot};
+            start[d + 1] = static_cast<std::uint32_t>(++top);
+        }
+        pending[start[d] - 1].word |= kWordEnd;
+        m_nTop = top;
+        m_nDepth = d;
+        return d;
+    }
+
     // Places what is still open, the root's children last, and the root.
     void Finish()
     {
@@ -536,22 +582,47 @@ std::size_t SharedBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_
     return same;
 }
 
-// Lays out the tree of grouped entries (see CGroupedLayout). False, with nodes undefined,
-// when they do not come grouped.
-bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text)
+// How many leading keys two entries share. Both end with a 0 and have eight readable bytes
+// past it; on a little-endian machine eight keys are compared at a time.
+std::size_t SharedKeys(const std::uint8_t* a, const std::uint8_t* b)
+{
+    std::size_t same = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (;;) {
+            std::uint64_t x = 0;
+            std::uint64_t y = 0;
+            std::memcpy(&x, a + same, 8);
+            std::memcpy(&y, b + same, 8);
+            // The lowest byte that differs or ends a: below it the bytes of a are no 0.
+            const std::uint64_t stop = (x ^ y) | ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL);
+            if (stop != 0)
+                return same + static_cast<std::size_t>(std::countr_zero(stop)) / 8;
+            same += 8;
+        }
+    }
+    while (a[same] == b[same] && a[same] != 0)
+        ++same;
+    return same;
+}
+
+// Lays out the tree of grouped entries (see CGroupedLayout) and finds their longest one.
+// The text has eight readable bytes past its last entry. False, with nodes undefined, when
+// they do not come grouped.
+bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text, int& maxLength)
 {
     CGroupedLayout layout(nodes);
     const std::uint8_t* previous = nullptr;
-    std::size_t previousLength = 0;
+    std::size_t longest = 0;
     for (const Entry& e : entries) {
         const std::uint8_t* keys = text + e.off;
-        const std::size_t same = SharedBytes(keys, previous, std::min<std::size_t>(e.len, previousLength));
-        if (!layout.Add(e.len, [keys](std::size_t i) { return keys[i] - 1; }, same))
+        const std::size_t count = layout.AddKeys(keys, previous ? SharedKeys(keys, previous) : 0);
+        if (count == 0)
             return false;
+        longest = std::max(longest, count);
         previous = keys;
-        previousLength = e.len;
     }
     layout.Finish();
+    maxLength = std::max(maxLength, static_cast<int>(longest));
     return true;
 }
 
@@ -743,7 +814,7 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
             list.text[i] = static_cast<std::uint8_t>(slots[list.text[i]] + 1);
         list.text.push_back(static_cast<std::uint8_t>(slots[static_cast<std::uint8_t>(' ')] + 1));
         list.text.push_back(0);
-        list.entries.push_back({static_cast<std::uint32_t>(lineStart), static_cast<std::uint32_t>(end - lineStart + 1)});
+        list.entries.push_back({static_cast<std::uint32_t>(lineStart)});
     };
 
     startLine();
@@ -786,7 +857,7 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
                     out[i] = keyOf[static_cast<std::uint8_t>(b[i])];
                 out[length] = keyOf[static_cast<std::uint8_t>(' ')];
                 out[length + 1] = 0;
-                list.entries.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length + 1)});
+                list.entries.push_back({static_cast<std::uint32_t>(at)});
                 ++report.nLines;
                 p = lf + 1;
                 startLine();
@@ -1157,7 +1228,7 @@ bool CDictionary::Load(Source& source)
         std::size_t kept = 0;
         try {
             for (const Entry& e : list.entries) {
-                Insert(e.len, keyAt(e));
+                Insert(KeyCount(list.text.data() + e.off), keyAt(e));
                 ++kept;
             }
         } catch (const std::bad_alloc&) {
@@ -1175,15 +1246,15 @@ bool CDictionary::Load(Source& source)
 
     // Into an empty tree. Entries that come grouped by prefix (a list sorted bytewise mostly
     // does) are laid out as they stand; others are sorted first.
-    std::uint64_t keys = 1;
-    for (const Entry& e : list.entries)
-        keys += e.len;
+    list.text.Pad();
+    // Every entry holds its keys and an end mark.
+    const std::uint64_t keys = 1 + list.text.size() - list.entries.size();
     auto tree = std::make_shared<Tree>();
     std::size_t keptEntries = lineEntries;
     bool built = false;
     if (keys + 1 <= kMaxNodes && mayBeGrouped) {
         tree->nodes.reserve(static_cast<std::size_t>(keys) + kSpaceRoom);
-        built = BuildNodes(tree->nodes, list.entries, list.text.data());
+        built = BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength);
     }
     if (!built) {
         // Where each line's entry begins, kept only when the tree might pass its bound.
@@ -1196,7 +1267,7 @@ bool CDictionary::Load(Source& source)
             const auto all = static_cast<std::uint32_t>(list.text.size());
             // One node is kept for the one-space word.
             const auto fits = [&](const Entries& entries) {
-                return NodesOf(entries, CommonPrefixes(entries, list.text.data()), all) + 1 <= kMaxNodes;
+                return NodesOf(entries, list.text.data(), CommonPrefixes(entries, list.text.data()), all) + 1 <= kMaxNodes;
             };
             if (!fits(list.entries)) {
                 // The most lines, from the first on, whose tree fits.
@@ -1224,11 +1295,9 @@ bool CDictionary::Load(Source& source)
         }
         NodeBlock().swap(tree->nodes);
         tree->nodes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(keys, kMaxNodes)) + kSpaceRoom);
-        BuildNodes(tree->nodes, list.entries, list.text.data());
+        BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength);
     }
     tree->nodes.ShrinkTo(kSpaceRoom);
-    for (const Entry& e : list.entries)
-        tree->nMaxWordLength = std::max(tree->nMaxWordLength, static_cast<int>(std::min<std::uint32_t>(e.len, INT_MAX)));
     UseTree(std::move(tree));
     // The one-space word, always: one node at most, kept free above.
     Insert(1, [&](std::size_t) { return space - 1; });
