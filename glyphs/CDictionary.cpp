@@ -361,11 +361,7 @@ public:
             Deepen(n + 1);
         if (m_nTop + n > m_Pending.size())
             m_Pending.resize(std::max(m_nTop + n, 2 * m_Pending.size()));
-        // Locals, not members: the byte stores below could alias any member.
-        PendingNode* const pending = m_Pending.data();
-        std::uint32_t* const start = m_Start.data();
-        std::uint64_t* const masks = m_Masks.data();
-        std::uint8_t* const path = m_Path.data();
+        const std::uint32_t* const path = m_Path.data();
         std::size_t top = m_nTop;
 
         const std::size_t most = std::min(m_nDepth, n);
@@ -377,18 +373,12 @@ public:
         for (std::size_t d = m_nDepth + 1; d-- > shared + 1;)
             top = Close(d, top);
         for (std::size_t d = shared; d < n; ++d) {
-            const int slot = keyAt(d);
-            const std::uint64_t bit = std::uint64_t{1} << slot;
-            const std::uint64_t mask = masks[d];
-            if (mask & bit)
+            const auto slot = static_cast<std::uint32_t>(keyAt(d));
+            if (!Open(d, slot, top))
                 return false;
-            // A slot below one met before puts the block out of slot order.
-            masks[d] = mask | bit | (mask > bit ? kDisorder : 0);
-            pending[top] = {0, static_cast<std::uint32_t>(slot)};
-            start[d + 1] = static_cast<std::uint32_t>(++top);
-            path[d] = static_cast<std::uint8_t>(slot);
+            m_Path[d] = slot;
         }
-        pending[start[n] - 1].word |= kWordEnd;
+        m_Pending[m_Start[n] - 1].word |= kWordEnd;
         m_nTop = top;
         m_nDepth = n;
         return true;
@@ -400,14 +390,8 @@ public:
     // not come grouped or the line is longer than a line is kept (the tree is undefined then).
     std::size_t AddLine(const std::uint8_t* line, const std::uint8_t* previous, const std::uint8_t* slotOf)
     {
-        if (m_nTop + kMaxLineLength + 2 > m_Pending.size())
-            m_Pending.resize(std::max(m_nTop + kMaxLineLength + 2, 2 * m_Pending.size()));
-        if (m_Masks.size() < kMaxLineLength + 3)
-            Deepen(kMaxLineLength + 2);
-        PendingNode* const pending = m_Pending.data();
-        std::uint32_t* const start = m_Start.data();
-        std::uint64_t* const masks = m_Masks.data();
-        std::uint8_t* const path = m_Path.data();
+        MakeRoom();
+        std::uint32_t* const path = m_Path.data();
         std::size_t top = m_nTop;
         const std::size_t depth = m_nDepth;
 
@@ -432,19 +416,14 @@ public:
                 if (c != '\n' && d >= kMaxLineLength)
                     return 0;
                 const std::uint32_t slot = slotOf[c];
-                const std::uint64_t bit = std::uint64_t{1} << slot;
-                const std::uint64_t mask = masks[d];
-                if (mask & bit)
+                if (!Open(d, slot, top))
                     return 0;
-                masks[d] = mask | bit | (mask > bit ? kDisorder : 0);
-                pending[top] = {0, slot};
-                start[d + 1] = static_cast<std::uint32_t>(++top);
-                path[d++] = static_cast<std::uint8_t>(slot);
+                path[d++] = slot;
                 if (c == '\n')
                     break;
             }
         }
-        pending[start[d] - 1].word |= kWordEnd;
+        m_Pending[m_Start[d] - 1].word |= kWordEnd;
         m_nTop = top;
         m_nDepth = d;
         return d;
@@ -455,29 +434,17 @@ public:
     // (the tree is undefined then). An entry holds at most kMaxLineLength + 1 keys.
     std::size_t AddKeys(const std::uint8_t* keys, std::size_t shared)
     {
-        if (m_nTop + kMaxLineLength + 2 > m_Pending.size())
-            m_Pending.resize(std::max(m_nTop + kMaxLineLength + 2, 2 * m_Pending.size()));
-        if (m_Masks.size() < kMaxLineLength + 3)
-            Deepen(kMaxLineLength + 2);
-        PendingNode* const pending = m_Pending.data();
-        std::uint32_t* const start = m_Start.data();
-        std::uint64_t* const masks = m_Masks.data();
+        MakeRoom();
         std::size_t top = m_nTop;
         shared = std::min(shared, m_nDepth);
         for (std::size_t k = m_nDepth + 1; k-- > shared + 1;)
             top = Close(k, top);
         std::size_t d = shared;
         for (; keys[d] != 0; ++d) {
-            const std::uint32_t slot = keys[d] - 1U;
-            const std::uint64_t bit = std::uint64_t{1} << slot;
-            const std::uint64_t mask = masks[d];
-            if (mask & bit)
+            if (!Open(d, keys[d] - 1U, top))
                 return 0;
-            masks[d] = mask | bit | (mask > bit ? kDisorder : 0);
-            pending[top] = {0, slot};
-            start[d + 1] = static_cast<std::uint32_t>(++top);
         }
-        pending[start[d] - 1].word |= kWordEnd;
+        m_Pending[m_Start[d] - 1].word |= kWordEnd;
         m_nTop = top;
         m_nDepth = d;
         return d;
@@ -520,6 +487,29 @@ private:
         return node;
     }
 
+    // Room on the stack and the path for one more line or entry of the longest kept.
+    void MakeRoom()
+    {
+        if (m_nTop + kMaxLineLength + 2 > m_Pending.size())
+            m_Pending.resize(std::max(m_nTop + kMaxLineLength + 2, 2 * m_Pending.size()));
+        if (m_Masks.size() < kMaxLineLength + 3)
+            Deepen(kMaxLineLength + 2);
+    }
+    // Opens the child in slot of the path's node at depth d on top of the stack; false when
+    // that node already had such a child, met and left before.
+    bool Open(std::size_t d, std::uint32_t slot, std::size_t& top)
+    {
+        const std::uint64_t bit = std::uint64_t{1} << slot;
+        std::uint64_t& mask = m_Masks[d];
+        if (mask & bit)
+            return false;
+        // A slot below one met before puts the block out of slot order.
+        mask = mask | bit | (mask > bit ? kDisorder : 0);
+        m_Pending[top] = {0, slot};
+        m_Start[d + 1] = static_cast<std::uint32_t>(++top);
+        return true;
+    }
+
     void Deepen(std::size_t depth)
     {
         m_Start.resize(depth + 1, 0);
@@ -558,7 +548,7 @@ private:
     std::size_t m_nTop = 0;
     std::vector<std::uint32_t> m_Start;
     std::vector<std::uint64_t> m_Masks;
-    std::vector<std::uint8_t> m_Path;  // the slots of the current path
+    std::vector<std::uint32_t> m_Path;  // the slots of the current path (not bytes: no aliasing)
     std::size_t m_nDepth = 0;          // its length
 };
 
@@ -763,6 +753,22 @@ private:
     bool m_bFailed = false;  // a read failed: the load fails
 };
 
+// What makes the entry of the line from b to e: without the CR before its LF (only a line
+// that ends at an LF drops it), trimmed of spaces, at most kMaxLineLength bytes from its first
+// non-space one.
+std::string_view LineContent(const char* b, const char* e, bool atLf)
+{
+    if (atLf && e > b && e[-1] == '\r')
+        --e;
+    while (b < e && *b == ' ')
+        ++b;
+    if (static_cast<std::size_t>(e - b) > kMaxLineLength)
+        e = b + kMaxLineLength;
+    while (e > b && e[-1] == ' ')
+        --e;
+    return {b, static_cast<std::size_t>(e - b)};
+}
+
 // Reads the lines of source into list as LoadWords defines them. False on a read error.
 // Stops keeping lines at the bounds; counts them to the end in any case.
 template <class Source>
@@ -840,16 +846,9 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
             const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
             // A whole line in the piece read: trimmed, cut and turned into keys in one go.
             if (lf && keeping && !lineHasBytes) {
-                const char* b = p;
-                const char* e = lf;
-                if (e > b && e[-1] == '\r')
-                    --e;
-                while (b < e && *b == ' ')
-                    ++b;
-                if (static_cast<std::size_t>(e - b) > kMaxLineLength)
-                    e = b + kMaxLineLength;
-                while (e > b && e[-1] == ' ')
-                    --e;
+                const std::string_view content = LineContent(p, lf, true);
+                const char* b = content.data();
+                const char* e = b + content.size();
                 const std::size_t at = list.text.size();
                 const auto length = static_cast<std::size_t>(e - b);
                 std::uint8_t* out = list.text.Extend(length + 2);
@@ -992,18 +991,9 @@ LinesLayout BuildFromLines(std::string_view text, const std::uint8_t* slots, Nod
         if (entries >= CDictionary::kMaxWords || textBytes + kMaxLineLength + 2 > CDictionary::kMaxTextBytes)
             return LinesLayout::kPastBound;
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
-        const char* b = p;
-        const char* e = lf ? lf : stop;
-        // Only a line that ends at an LF drops its CR.
-        if (lf && e > b && e[-1] == '\r')
-            --e;
-        while (b < e && *b == ' ')
-            ++b;
-        if (static_cast<std::size_t>(e - b) > kMaxLineLength)
-            e = b + kMaxLineLength;
-        while (e > b && e[-1] == ' ')
-            --e;
-        const auto length = static_cast<std::size_t>(e - b);
+        const std::string_view content = LineContent(p, lf ? lf : stop, lf != nullptr);
+        const char* b = content.data();
+        const auto length = content.size();
         keys += length + 1;
         if (keys + 1 > CDictionary::kMaxNodes)
             return LinesLayout::kPastBound;

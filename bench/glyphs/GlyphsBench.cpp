@@ -53,6 +53,13 @@ const WordList kLists[] = {
     {std::string(RECOGNIZE_BINARY_DIR) + "/data/dict-ru.dic", 0},
 };
 
+void LoadList(benchmark::State& state, CDictionary& dictionary, const WordList& list)
+{
+    dictionary.SetAlphabet(list.alphabet);
+    if (!dictionary.LoadWords(list.path))
+        state.SkipWithError("dictionary did not load whole");
+}
+
 // Loads a word list into a dictionary per iteration; reports its size per node and per word.
 void LoadDictionary(benchmark::State& state)
 {
@@ -72,9 +79,7 @@ void LoadDictionary(benchmark::State& state)
     std::size_t nodes = 0;
     for (auto _ : state) {
         CDictionary dictionary;
-        dictionary.SetAlphabet(list.alphabet);
-        if (!dictionary.LoadWords(list.path))
-            state.SkipWithError("dictionary did not load whole");
+        LoadList(state, dictionary, list);
         bytes = dictionary.MemoryBytes();
         nodes = dictionary.NodeCount();
     }
@@ -109,9 +114,7 @@ void LoadDictionaryImage(benchmark::State& state)
     std::size_t nodes = 0;
     for (auto _ : state) {
         CDictionary dictionary;
-        dictionary.SetAlphabet(list.alphabet);
-        if (!dictionary.LoadWords(list.path))
-            state.SkipWithError("dictionary did not load whole");
+        LoadList(state, dictionary, list);
         nodes = dictionary.NodeCount();
     }
     std::filesystem::remove_all(folder);
