@@ -384,51 +384,6 @@ public:
         return true;
     }
 
-    // Adds the line at line, whose bytes up to its LF are its keys through slotOf (the LF
-    // being the closing space); previous is the line before, nullptr for the first. The line
-    // has no space or CR to trim. Returns the number of its keys, or 0 when the entries do
-    // not come grouped or the line is longer than a line is kept (the tree is undefined then).
-    std::size_t AddLine(const std::uint8_t* line, const std::uint8_t* previous, const std::uint8_t* slotOf)
-    {
-        MakeRoom();
-        std::uint32_t* const path = m_Path.data();
-        std::size_t top = m_nTop;
-        const std::size_t depth = m_nDepth;
-
-        // Equal bytes have equal slots; past them the slots may still agree.
-        std::size_t d = 0;
-        bool ended = false;  // the LF is among the shared keys
-        if (previous) {
-            while (line[d] == previous[d] && line[d] != '\n')
-                ++d;
-            while (d < depth && slotOf[line[d]] == path[d]) {
-                if (line[d++] == '\n') {
-                    ended = true;
-                    break;
-                }
-            }
-        }
-        for (std::size_t k = depth + 1; k-- > d + 1;)
-            top = Close(k, top);
-        if (!ended) {
-            for (;;) {
-                const std::uint8_t c = line[d];
-                if (c != '\n' && d >= kMaxLineLength)
-                    return 0;
-                const std::uint32_t slot = slotOf[c];
-                if (!Open(d, slot, top))
-                    return 0;
-                path[d++] = slot;
-                if (c == '\n')
-                    break;
-            }
-        }
-        m_Pending[m_Start[d] - 1].word |= kWordEnd;
-        m_nTop = top;
-        m_nDepth = d;
-        return d;
-    }
-
     // Adds the entry whose keys (slot + 1 each) lie at keys up to a 0, shared of them with the
     // entry before. Returns the number of its keys, or 0 when the entries do not come grouped
     // (the tree is undefined then). An entry holds at most kMaxLineLength + 1 keys.
@@ -928,31 +883,145 @@ constexpr std::size_t kSmallList = std::size_t{1} << 21;
 LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots, NodeBlock& nodes,
                                 DictionaryLoadReport& report, int& maxLength)
 {
-    nodes.reserve(text.size() + 2 + kSpaceRoom);
-    CGroupedLayout layout(nodes);
+    // Nodes are handled as the words they are laid out as; other layouts take the general way.
+    if (!kPackedAsWord)
+        return LinesLayout::kNotGrouped;
     std::uint8_t slotOf[256];
     std::copy(slots, slots + 256, slotOf);
-    const std::uint8_t space = slots[static_cast<std::uint8_t>(' ')];
-    slotOf[static_cast<std::uint8_t>('\n')] = space;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
-    const std::uint8_t* const stop = p + text.size();
-    const std::uint8_t* previous = nullptr;
+    slotOf[static_cast<std::uint8_t>('\n')] = slots[static_cast<std::uint8_t>(' ')];
+    // What follows the last LF is an empty entry, the one-space word: a line of its own here.
+    static const std::uint8_t kLastLine[1] = {'\n'};
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::uint8_t* const stop = begin + text.size();
+
+    // First pass: the keys each line shares with the line before, and the nodes of each depth.
+    // Equal bytes have equal slots; past them the slots may still agree.
+    std::vector<std::uint16_t> shares;
+    shares.reserve(text.size() / 8 + 2);
+    std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);  // steps of the count per depth
+    std::size_t longest = 1;
     std::size_t lines = 0;
-    std::size_t longest = 0;
-    while (p < stop) {
-        const std::size_t keys = layout.AddLine(p, previous, slotOf);
-        if (keys == 0)
-            return LinesLayout::kNotGrouped;
+    const std::uint8_t* previous = nullptr;
+    for (const std::uint8_t* line = begin;;) {
+        const bool last = line == stop;
+        if (last)
+            line = kLastLine;
+        std::size_t d = 0;
+        bool ended = false;  // the line's LF is among the shared keys
+        if (previous) {
+            // Eight bytes at a time while they lie in the text: up to the first that differs
+            // or is the line's LF.
+            if constexpr (std::endian::native == std::endian::little) {
+                const auto room = static_cast<std::size_t>(last ? 0 : stop - line);
+                while (d + 8 <= room) {
+                    std::uint64_t x = 0;
+                    std::uint64_t y = 0;
+                    std::memcpy(&x, line + d, 8);
+                    std::memcpy(&y, previous + d, 8);
+                    const std::uint64_t lf = x ^ 0x0A0A0A0A0A0A0A0AULL;
+                    const std::uint64_t halt = (x ^ y) | ((lf - 0x0101010101010101ULL) & ~lf & 0x8080808080808080ULL);
+                    if (halt != 0) {
+                        d += static_cast<std::size_t>(std::countr_zero(halt)) / 8;
+                        break;
+                    }
+                    d += 8;
+                }
+            }
+            while (line[d] == previous[d] && line[d] != '\n')
+                ++d;
+            while (slotOf[line[d]] == slotOf[previous[d]]) {
+                const bool end = line[d] == '\n';
+                const bool previousEnd = previous[d++] == '\n';
+                if (end || previousEnd) {
+                    ended = end;
+                    break;
+                }
+            }
+        }
+        shares.push_back(static_cast<std::uint16_t>(d));
+        std::size_t keys = d;
+        if (!ended) {
+            while (line[keys] != '\n') {
+                if (keys >= kMaxLineLength)
+                    return LinesLayout::kNotGrouped;
+                ++keys;
+            }
+            ++keys;
+            // Depths d + 1 to keys each gain a node: counted as a step up and a step down.
+            ++perDepth[d + 1];
+            --perDepth[keys + 1];
+        }
         longest = std::max(longest, keys);
-        previous = p;
-        p += keys;
+        if (last)
+            break;
         ++lines;
+        previous = line;
+        line += keys;
     }
-    // What follows the last LF: an empty entry, the one-space word.
-    if (!layout.Add(1, [space](std::size_t) { return space; }))
-        return LinesLayout::kNotGrouped;
-    layout.Finish();
-    maxLength = std::max(maxLength, static_cast<int>(std::max<std::size_t>(longest, 1)));
+
+    // Second pass: each node written once, depth after depth, a node's children side by side
+    // where the depth below has reached when its first child comes.
+    std::vector<std::size_t> next(longest + 2, 0);  // where the next node of a depth goes
+    std::size_t total = 1;  // the root
+    std::int64_t count = 0;
+    for (std::size_t depth = 1; depth <= longest; ++depth) {
+        count += perDepth[depth];
+        next[depth] = total;
+        total += static_cast<std::size_t>(count);
+    }
+    nodes.assign(0, CDictNode{});
+    nodes.reserve(total + kSpaceRoom);
+    CDictNode* const block = nodes.Extend(total);
+    const auto load = [block](std::size_t i) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, block + i, sizeof word);
+        return word;
+    };
+    const auto store = [block](std::size_t i, std::uint64_t word) { std::memcpy(static_cast<void*>(block + i), &word, sizeof word); };
+    constexpr std::uint64_t kSlotBits = (std::uint64_t{1} << 33) - 1;
+    store(0, 0);
+    next[0] = 1;
+    std::vector<std::size_t> path(longest + 2, 0);  // the path's node of each depth
+    std::size_t at = 0;
+    for (const std::uint8_t* line = begin;; ++at) {
+        const bool last = line == stop;
+        if (last)
+            line = kLastLine;
+        std::size_t d = shares[at];
+        // Unless its LF is among the shared keys, the line opens a node per key from there on.
+        if (d == 0 || line[d - 1] != '\n') {
+            for (;;) {
+                const std::uint8_t c = line[d];
+                const std::uint64_t bit = std::uint64_t{1} << slotOf[c];
+                const std::size_t parent = path[d];
+                std::uint64_t word = load(parent);
+                const std::uint64_t mask = word & kSlotBits;
+                if (mask & bit)
+                    return LinesLayout::kNotGrouped;
+                std::size_t child = next[d + 1]++;
+                if (mask == 0) {
+                    word |= std::uint64_t{child} << 34;
+                } else if (mask > bit) {
+                    // Before children met already: into its place in slot order.
+                    const std::size_t first = word >> 34;
+                    const std::size_t place = first + static_cast<std::size_t>(CDictionary::PopCount(mask & (bit - 1)));
+                    std::memmove(static_cast<void*>(block + place + 1), block + place, (child - place) * sizeof(CDictNode));
+                    child = place;
+                }
+                store(parent, word | bit);
+                store(child, 0);
+                path[d + 1] = child;
+                ++d;
+                if (c == '\n')
+                    break;
+            }
+        }
+        store(path[d], load(path[d]) | std::uint64_t{1} << 33);
+        if (last)
+            break;
+        line += d;
+    }
+    maxLength = std::max(maxLength, static_cast<int>(longest));
     report.nLines = lines;
     report.nKept = lines;
     report.bComplete = true;
