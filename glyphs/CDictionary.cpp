@@ -527,6 +527,108 @@ std::size_t SharedBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_
     return same;
 }
 
+// Lays a tree out depth after depth from grouped entries whose node count per depth is known
+// beforehand: the nodes of a depth follow those of the depth above, and each node is written
+// once, where it lies. A node's children come side by side at the end of their depth, as its
+// first child opens them; a child whose slot lies below those met before moves them up one.
+// Nodes are handled as the words they are laid out as (kPackedAsWord).
+class CLevelLayout {
+public:
+    // Adds to steps that depths shared + 1 to keys each gain a node: the count of a depth is
+    // the sum of the steps up to it.
+    static void Count(std::vector<std::int64_t>& steps, std::size_t shared, std::size_t keys)
+    {
+        ++steps[shared + 1];
+        --steps[keys + 1];
+    }
+
+    // Whether entries come grouped, checked as they are counted: per depth the slots of the
+    // children met so far of the path's node there. Only where an entry leaves the path can it
+    // come back to a prefix met before.
+    class CGroupCheck {
+    public:
+        CGroupCheck() : m_Masks(kMaxLineLength + 3, 0) {}
+        // The entry shares shared keys with the one before and has keys keys; slotAt(d) is the
+        // slot of its key d. False when it comes back to a prefix left before.
+        template <class SlotAt>
+        bool Entry(std::size_t shared, std::size_t keys, SlotAt slotAt)
+        {
+            if (shared == keys)
+                return true;
+            const std::uint64_t bit = std::uint64_t{1} << slotAt(shared);
+            if (m_Masks[shared] & bit)
+                return false;
+            m_Masks[shared] |= bit;
+            for (std::size_t d = shared + 1; d < keys; ++d)
+                m_Masks[d] = std::uint64_t{1} << slotAt(d);
+            m_Masks[keys] = 0;
+            return true;
+        }
+
+    private:
+        std::vector<std::uint64_t> m_Masks;
+    };
+
+    // Makes nodes the root and room for the nodes of every depth up to longest.
+    CLevelLayout(NodeBlock& nodes, const std::vector<std::int64_t>& steps, std::size_t longest)
+        : m_Next(longest + 2, 0), m_Path(longest + 2, 0)
+    {
+        std::size_t total = 1;
+        std::int64_t count = 0;
+        for (std::size_t depth = 1; depth <= longest; ++depth) {
+            count += steps[depth];
+            m_Next[depth] = total;
+            total += static_cast<std::size_t>(count);
+        }
+        nodes.assign(0, CDictNode{});
+        nodes.reserve(total + kSpaceRoom);
+        m_pBlock = nodes.Extend(total);
+        Store(0, 0);
+    }
+
+    // Opens the child in slot of the path's node at depth d, as the path's node at depth d + 1;
+    // false when that node had such a child already, met and left before.
+    bool Open(std::size_t d, std::uint32_t slot)
+    {
+        const std::uint64_t bit = std::uint64_t{1} << slot;
+        const std::size_t parent = m_Path[d];
+        std::uint64_t word = Load(parent);
+        const std::uint64_t mask = word & kSlotBits;
+        if (mask & bit)
+            return false;
+        std::size_t child = m_Next[d + 1]++;
+        if (mask == 0) {
+            word |= std::uint64_t{child} << 34;
+        } else if (mask > bit) {
+            const std::size_t first = word >> 34;
+            const std::size_t place = first + static_cast<std::size_t>(CDictionary::PopCount(mask & (bit - 1)));
+            std::memmove(static_cast<void*>(m_pBlock + place + 1), m_pBlock + place, (child - place) * sizeof(CDictNode));
+            child = place;
+        }
+        Store(parent, word | bit);
+        Store(child, 0);
+        m_Path[d + 1] = child;
+        return true;
+    }
+    // Marks the path's node at depth d as the end of a word.
+    void EndWord(std::size_t d) { Store(m_Path[d], Load(m_Path[d]) | std::uint64_t{1} << 33); }
+
+private:
+    static constexpr std::uint64_t kSlotBits = (std::uint64_t{1} << 33) - 1;
+
+    std::uint64_t Load(std::size_t i) const
+    {
+        std::uint64_t word = 0;
+        std::memcpy(&word, m_pBlock + i, sizeof word);
+        return word;
+    }
+    void Store(std::size_t i, std::uint64_t word) { std::memcpy(static_cast<void*>(m_pBlock + i), &word, sizeof word); }
+
+    CDictNode* m_pBlock = nullptr;
+    std::vector<std::size_t> m_Next;  // where the next node of each depth goes
+    std::vector<std::size_t> m_Path;  // the path's node of each depth
+};
+
 // How many leading keys two entries share. Both end with a 0 and have eight readable bytes
 // past it; on a little-endian machine eight keys are compared at a time.
 std::size_t SharedKeys(const std::uint8_t* a, const std::uint8_t* b)
@@ -550,11 +652,43 @@ std::size_t SharedKeys(const std::uint8_t* a, const std::uint8_t* b)
     return same;
 }
 
-// Lays out the tree of grouped entries (see CGroupedLayout) and finds their longest one.
-// The text has eight readable bytes past its last entry. False, with nodes undefined, when
-// they do not come grouped.
-bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text, int& maxLength)
+// Lays out the tree of grouped entries and finds their longest one. The text has eight
+// readable bytes past its last entry. False, with nodes undefined, when they do not come
+// grouped; sorted entries always do, and are not checked.
+bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text, int& maxLength, bool sorted)
 {
+    if (kPackedAsWord) {
+        // Two passes: the keys each entry shares with the one before and the nodes per depth,
+        // then the nodes.
+        std::vector<std::uint16_t> shares(entries.size());
+        std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);
+        CLevelLayout::CGroupCheck groups;
+        std::size_t longest = 0;
+        const std::uint8_t* previous = nullptr;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const std::uint8_t* keys = text + entries[i].off;
+            const std::size_t shared = previous ? SharedKeys(keys, previous) : 0;
+            const std::size_t count = shared + KeyCount(keys + shared);
+            shares[i] = static_cast<std::uint16_t>(shared);
+            if (!sorted && !groups.Entry(shared, count, [keys](std::size_t k) { return keys[k] - 1U; }))
+                return false;
+            if (count > shared)
+                CLevelLayout::Count(perDepth, shared, count);
+            longest = std::max(longest, count);
+            previous = keys;
+        }
+        CLevelLayout layout(nodes, perDepth, longest);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const std::uint8_t* keys = text + entries[i].off;
+            std::size_t d = shares[i];
+            for (; keys[d] != 0; ++d)
+                if (!layout.Open(d, keys[d] - 1U))
+                    return false;
+            layout.EndWord(d);
+        }
+        maxLength = std::max(maxLength, static_cast<int>(longest));
+        return true;
+    }
     CGroupedLayout layout(nodes);
     const std::uint8_t* previous = nullptr;
     std::size_t longest = 0;
@@ -898,7 +1032,8 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
     // Equal bytes have equal slots; past them the slots may still agree.
     std::vector<std::uint16_t> shares;
     shares.reserve(text.size() / 8 + 2);
-    std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);  // steps of the count per depth
+    std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);
+    CLevelLayout::CGroupCheck groups;
     std::size_t longest = 1;
     std::size_t lines = 0;
     const std::uint8_t* previous = nullptr;
@@ -947,9 +1082,9 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
                 ++keys;
             }
             ++keys;
-            // Depths d + 1 to keys each gain a node: counted as a step up and a step down.
-            ++perDepth[d + 1];
-            --perDepth[keys + 1];
+            if (!groups.Entry(d, keys, [line, &slotOf](std::size_t k) { return slotOf[line[k]]; }))
+                return LinesLayout::kNotGrouped;
+            CLevelLayout::Count(perDepth, d, keys);
         }
         longest = std::max(longest, keys);
         if (last)
@@ -959,29 +1094,8 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
         line += keys;
     }
 
-    // Second pass: each node written once, depth after depth, a node's children side by side
-    // where the depth below has reached when its first child comes.
-    std::vector<std::size_t> next(longest + 2, 0);  // where the next node of a depth goes
-    std::size_t total = 1;  // the root
-    std::int64_t count = 0;
-    for (std::size_t depth = 1; depth <= longest; ++depth) {
-        count += perDepth[depth];
-        next[depth] = total;
-        total += static_cast<std::size_t>(count);
-    }
-    nodes.assign(0, CDictNode{});
-    nodes.reserve(total + kSpaceRoom);
-    CDictNode* const block = nodes.Extend(total);
-    const auto load = [block](std::size_t i) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, block + i, sizeof word);
-        return word;
-    };
-    const auto store = [block](std::size_t i, std::uint64_t word) { std::memcpy(static_cast<void*>(block + i), &word, sizeof word); };
-    constexpr std::uint64_t kSlotBits = (std::uint64_t{1} << 33) - 1;
-    store(0, 0);
-    next[0] = 1;
-    std::vector<std::size_t> path(longest + 2, 0);  // the path's node of each depth
+    // Second pass: the nodes, each written once.
+    CLevelLayout layout(nodes, perDepth, longest);
     std::size_t at = 0;
     for (const std::uint8_t* line = begin;; ++at) {
         const bool last = line == stop;
@@ -992,31 +1106,13 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
         if (d == 0 || line[d - 1] != '\n') {
             for (;;) {
                 const std::uint8_t c = line[d];
-                const std::uint64_t bit = std::uint64_t{1} << slotOf[c];
-                const std::size_t parent = path[d];
-                std::uint64_t word = load(parent);
-                const std::uint64_t mask = word & kSlotBits;
-                if (mask & bit)
+                if (!layout.Open(d++, slotOf[c]))
                     return LinesLayout::kNotGrouped;
-                std::size_t child = next[d + 1]++;
-                if (mask == 0) {
-                    word |= std::uint64_t{child} << 34;
-                } else if (mask > bit) {
-                    // Before children met already: into its place in slot order.
-                    const std::size_t first = word >> 34;
-                    const std::size_t place = first + static_cast<std::size_t>(CDictionary::PopCount(mask & (bit - 1)));
-                    std::memmove(static_cast<void*>(block + place + 1), block + place, (child - place) * sizeof(CDictNode));
-                    child = place;
-                }
-                store(parent, word | bit);
-                store(child, 0);
-                path[d + 1] = child;
-                ++d;
                 if (c == '\n')
                     break;
             }
         }
-        store(path[d], load(path[d]) | std::uint64_t{1} << 33);
+        layout.EndWord(d);
         if (last)
             break;
         line += d;
@@ -1313,7 +1409,7 @@ bool CDictionary::Load(Source& source)
     bool built = false;
     if (keys + 1 <= kMaxNodes && mayBeGrouped) {
         tree->nodes.reserve(static_cast<std::size_t>(keys) + kSpaceRoom);
-        built = BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength);
+        built = BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength, false);
     }
     if (!built) {
         // Where each line's entry begins, kept only when the tree might pass its bound.
@@ -1354,7 +1450,7 @@ bool CDictionary::Load(Source& source)
         }
         NodeBlock().swap(tree->nodes);
         tree->nodes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(keys, kMaxNodes)) + kSpaceRoom);
-        BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength);
+        BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength, true);
     }
     tree->nodes.ShrinkTo(kSpaceRoom);
     UseTree(std::move(tree));
