@@ -564,6 +564,18 @@ public:
             m_Masks[keys] = 0;
             return true;
         }
+        // The same in steps, as a line is read: the key where it leaves the path (false when
+        // it comes back to a prefix left before), each later key, and the count of its keys.
+        bool Leave(std::size_t d, std::uint32_t slot)
+        {
+            const std::uint64_t bit = std::uint64_t{1} << slot;
+            if (m_Masks[d] & bit)
+                return false;
+            m_Masks[d] |= bit;
+            return true;
+        }
+        void Then(std::size_t d, std::uint32_t slot) { m_Masks[d] = std::uint64_t{1} << slot; }
+        void End(std::size_t keys) { m_Masks[keys] = 0; }
 
     private:
         std::vector<std::uint64_t> m_Masks;
@@ -1076,14 +1088,19 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
         shares.push_back(static_cast<std::uint16_t>(d));
         std::size_t keys = d;
         if (!ended) {
-            while (line[keys] != '\n') {
-                if (keys >= kMaxLineLength)
-                    return LinesLayout::kNotGrouped;
-                ++keys;
-            }
-            ++keys;
-            if (!groups.Entry(d, keys, [line, &slotOf](std::size_t k) { return slotOf[line[k]]; }))
+            // The keys from d on, up to the LF, which must come within a kept line.
+            if (!groups.Leave(d, slotOf[line[d]]))
                 return LinesLayout::kNotGrouped;
+            for (std::uint8_t c = line[keys];; c = line[keys]) {
+                if (c != '\n' && keys >= kMaxLineLength)
+                    return LinesLayout::kNotGrouped;
+                if (keys > d)
+                    groups.Then(keys, slotOf[c]);
+                ++keys;
+                if (c == '\n')
+                    break;
+            }
+            groups.End(keys);
             CLevelLayout::Count(perDepth, d, keys);
         }
         longest = std::max(longest, keys);
