@@ -613,8 +613,13 @@ public:
             word |= std::uint64_t{child} << 34;
         } else if (mask > bit) {
             const std::size_t first = word >> 34;
-            const std::size_t place = first + static_cast<std::size_t>(CDictionary::PopCount(mask & (bit - 1)));
-            std::memmove(static_cast<void*>(m_pBlock + place + 1), m_pBlock + place, (child - place) * sizeof(CDictNode));
+            // The children below it are few: counted one by one.
+            std::size_t place = first;
+            for (std::uint64_t below = mask & (bit - 1); below != 0; below &= below - 1)
+                ++place;
+            // A few nodes at most (the block so far): moved one by one, no call.
+            for (std::size_t k = child; k > place; --k)
+                Store(k, Load(k - 1));
             child = place;
         }
         Store(parent, word | bit);
@@ -1091,16 +1096,17 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
             // The keys from d on, up to the LF, which must come within a kept line.
             if (!groups.Leave(d, slotOf[line[d]]))
                 return LinesLayout::kNotGrouped;
-            for (std::uint8_t c = line[keys];; c = line[keys]) {
-                if (c != '\n' && keys >= kMaxLineLength)
-                    return LinesLayout::kNotGrouped;
-                if (keys > d)
+            if (line[keys] != '\n') {
+                for (std::uint8_t c = line[++keys]; c != '\n'; c = line[++keys]) {
+                    if (keys >= kMaxLineLength)
+                        return LinesLayout::kNotGrouped;
                     groups.Then(keys, slotOf[c]);
-                ++keys;
-                if (c == '\n')
-                    break;
+                }
+                if (keys > kMaxLineLength)
+                    return LinesLayout::kNotGrouped;
+                groups.Then(keys, slotOf['\n']);
             }
-            groups.End(keys);
+            groups.End(++keys);
             CLevelLayout::Count(perDepth, d, keys);
         }
         longest = std::max(longest, keys);
