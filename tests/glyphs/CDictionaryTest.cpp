@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <fstream>
@@ -470,7 +471,12 @@ TEST(CDictionary, ImageOfAListStandsForItWhileTheListStaysAsItWas)
     const std::string before = CDictionary::ImageFolder();
     CDictionary::SetImageFolder(dir.File("images"));
     const std::string list = dir.File("list.dic");
-    WriteFile(list, "cat\ncatalog\ndog\nzebra\n");
+    // Enough words for an image of several runs of 64 nodes.
+    std::string words = "cat\ncatalog\ndog\nzebra\n";
+    for (char first : std::string("bcdefg"))
+        for (char second = 'a'; second <= 'z'; ++second)
+            words += std::string{first, second, '\n'};
+    WriteFile(list, words);
 
     // The first load reads the text and leaves an image; the next one maps it.
     CDictionary read, mapped;
@@ -481,8 +487,8 @@ TEST(CDictionary, ImageOfAListStandsForItWhileTheListStaysAsItWas)
     EXPECT_EQ(Shape(mapped), Shape(read));
     EXPECT_EQ(mapped.NodeCount(), read.NodeCount());
     EXPECT_EQ(mapped.MaxWordLength(), read.MaxWordLength());
-    EXPECT_EQ(mapped.LastLoad().nLines, 4u);
-    EXPECT_EQ(mapped.LastLoad().nKept, 4u);
+    EXPECT_EQ(mapped.LastLoad().nLines, 160u);
+    EXPECT_EQ(mapped.LastLoad().nKept, 160u);
     EXPECT_TRUE(mapped.LastLoad().bComplete);
     const std::optional<DictionaryImageKey> key = DictionaryImageKeyOf(list, 27, [] {
         CDictionary latin;
@@ -523,6 +529,16 @@ TEST(CDictionary, ImageOfAListStandsForItWhileTheListStaysAsItWas)
     damage([](std::string& bytes) { bytes.resize(bytes.size() - 8); });
     damage([](std::string& bytes) { bytes[64] = 33; });
     damage([](std::string& bytes) { bytes.resize(100); });
+    // Within a later run of nodes: a block that ends one past the last node, a slot past the
+    // alphabet.
+    const auto setNode = [](std::string& bytes, std::uint64_t mask, std::size_t first) {
+        CDictNode node{};
+        node.m_nChildMask = mask;
+        node.m_nFirstChild = first;
+        std::memcpy(bytes.data() + 512 + 70 * sizeof node, &node, sizeof node);
+    };
+    damage([&](std::string& bytes) { setNode(bytes, 0b11, (bytes.size() - 512) / 8 - 1); });
+    damage([&](std::string& bytes) { setNode(bytes, std::uint64_t{1} << 30, 1); });
 
     // A changed list is read again.
     WriteFile(list, "cat\ncow\n");
