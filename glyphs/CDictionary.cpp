@@ -18,8 +18,8 @@
 
 namespace {
 
-// A growable block of nodes in one allocation. It grows and shrinks through realloc, which
-// the C library may serve by remapping pages instead of copying them.
+// A growable block of nodes in one allocation. It grows through realloc, which the C library
+// may serve by remapping pages instead of copying them.
 class CNodeBlock {
 public:
     CNodeBlock() = default;
@@ -59,17 +59,6 @@ public:
             throw std::bad_alloc();
         m_pData = static_cast<CDictNode*>(grown);
         m_nCapacity = n;
-    }
-    // Gives back the room past the nodes and extra more.
-    void ShrinkTo(std::size_t extra)
-    {
-        const std::size_t n = std::max<std::size_t>(m_nSize + extra, 1);
-        if (n >= m_nCapacity)
-            return;
-        if (void* shrunk = std::realloc(m_pData, n * sizeof(CDictNode))) {
-            m_pData = static_cast<CDictNode*>(shrunk);
-            m_nCapacity = n;
-        }
     }
     // Appends n nodes, left unset, and returns the first of them; grows by half when full.
     CDictNode* Extend(std::size_t n)
@@ -321,8 +310,9 @@ std::uint64_t NodesOf(const Entries& entries, const std::uint8_t* text, const st
 // Room kept in a fresh block for the one-space word: the root's block may move once.
 constexpr std::size_t kSpaceRoom = 40;
 
-// Whether a node is laid out in memory as CGroupedLayout keeps it while it waits (as the
-// usual ABIs place bit-fields): then it is copied as it stands.
+// Whether a node lies in memory as one word of child mask (bits 0-32), word end (bit 33) and
+// first child (bits 34-63), as the usual ABIs place the bit-fields: then the layout reads and
+// writes it as that word.
 const bool kPackedAsWord = [] {
     CDictNode node{};
     node.m_nChildMask = 1;
@@ -333,179 +323,6 @@ const bool kPackedAsWord = [] {
     std::memcpy(&word, &node, sizeof word);
     return word == (std::uint64_t{1} | std::uint64_t{1} << 33 | std::uint64_t{1} << 34);
 }();
-
-// Lays the tree of grouped entries out in one pass: once an entry leaves a prefix, no later
-// entry has it again (sorted entries always are grouped). Each node's block of children is
-// placed once the node is complete, so a node is written twice in all: once while its
-// children are still being met, once into its block.
-class CGroupedLayout {
-public:
-    // Starts nodes as the root alone.
-    explicit CGroupedLayout(NodeBlock& nodes) : m_Nodes(nodes)
-    {
-        m_Nodes.assign(1, CDictNode{});
-        Deepen(64);
-        // The root waits on the stack too, below everything, until Finish.
-        m_Pending[0] = {};
-        m_nTop = 1;
-        m_Start[0] = 1;
-    }
-
-    // Adds the entry of n slots, keyAt(i) being slot i. False when the entries do not come
-    // grouped: the tree is undefined then.
-    // The first known keys are known to equal those of the entry before (0 when unknown).
-    template <class KeyAt>
-    bool Add(std::size_t n, KeyAt keyAt, std::size_t known = 0)
-    {
-        if (n + 1 > m_Masks.size())
-            Deepen(n + 1);
-        if (m_nTop + n > m_Pending.size())
-            m_Pending.resize(std::max(m_nTop + n, 2 * m_Pending.size()));
-        const std::uint32_t* const path = m_Path.data();
-        std::size_t top = m_nTop;
-
-        const std::size_t most = std::min(m_nDepth, n);
-        std::size_t shared = std::min(known, most);
-        while (shared < most && keyAt(shared) == path[shared])
-            ++shared;
-        // The path's nodes below the shared prefix are complete. The deepest one has children
-        // only when the entry before was a prefix of an earlier one.
-        for (std::size_t d = m_nDepth + 1; d-- > shared + 1;)
-            top = Close(d, top);
-        for (std::size_t d = shared; d < n; ++d) {
-            const auto slot = static_cast<std::uint32_t>(keyAt(d));
-            if (!Open(d, slot, top))
-                return false;
-            m_Path[d] = slot;
-        }
-        m_Pending[m_Start[n] - 1].word |= kWordEnd;
-        m_nTop = top;
-        m_nDepth = n;
-        return true;
-    }
-
-    // Adds the entry whose keys (slot + 1 each) lie at keys up to a 0, shared of them with the
-    // entry before. Returns the number of its keys, or 0 when the entries do not come grouped
-    // (the tree is undefined then). An entry holds at most kMaxLineLength + 1 keys.
-    std::size_t AddKeys(const std::uint8_t* keys, std::size_t shared)
-    {
-        MakeRoom();
-        std::size_t top = m_nTop;
-        shared = std::min(shared, m_nDepth);
-        for (std::size_t k = m_nDepth + 1; k-- > shared + 1;)
-            top = Close(k, top);
-        std::size_t d = shared;
-        for (; keys[d] != 0; ++d) {
-            if (!Open(d, keys[d] - 1U, top))
-                return 0;
-        }
-        m_Pending[m_Start[d] - 1].word |= kWordEnd;
-        m_nTop = top;
-        m_nDepth = d;
-        return d;
-    }
-
-    // Places what is still open, the root's children last, and the root.
-    void Finish()
-    {
-        std::size_t top = m_nTop;
-        // With no entry there is nothing to place (and no path to read).
-        for (std::size_t d = m_nDepth == 0 ? 0 : m_nDepth + 1; d-- > 0;)
-            top = Close(d, top);
-        m_nTop = top;
-        m_nDepth = 0;
-        m_Nodes[0] = ToNode(m_Pending[0].word);
-    }
-
-private:
-    // A node while it waits: its child mask (bits 0-32), word end (bit 33), and in bits 34-63
-    // where its block begins; its slot beside it.
-    struct PendingNode {
-        std::uint64_t word;
-        std::uint32_t slot;
-    };
-    static constexpr std::uint64_t kWordEnd = std::uint64_t{1} << 33;
-    static constexpr std::uint64_t kDisorder = std::uint64_t{1} << 63;  // in a mask only
-    static constexpr std::uint64_t kSlotBits = (std::uint64_t{1} << 33) - 1;
-
-    static CDictNode ToNode(std::uint64_t word)
-    {
-        if (kPackedAsWord) {
-            CDictNode node;
-            std::memcpy(static_cast<void*>(&node), &word, sizeof node);
-            return node;
-        }
-        CDictNode node{};
-        node.m_nChildMask = word & kSlotBits;
-        node.m_nWordEnd = (word >> 33) & 1;
-        node.m_nFirstChild = word >> 34;
-        return node;
-    }
-
-    // Room on the stack and the path for one more line or entry of the longest kept.
-    void MakeRoom()
-    {
-        if (m_nTop + kMaxLineLength + 2 > m_Pending.size())
-            m_Pending.resize(std::max(m_nTop + kMaxLineLength + 2, 2 * m_Pending.size()));
-        if (m_Masks.size() < kMaxLineLength + 3)
-            Deepen(kMaxLineLength + 2);
-    }
-    // Opens the child in slot of the path's node at depth d on top of the stack; false when
-    // that node already had such a child, met and left before.
-    bool Open(std::size_t d, std::uint32_t slot, std::size_t& top)
-    {
-        const std::uint64_t bit = std::uint64_t{1} << slot;
-        std::uint64_t& mask = m_Masks[d];
-        if (mask & bit)
-            return false;
-        // A slot below one met before puts the block out of slot order.
-        mask = mask | bit | (mask > bit ? kDisorder : 0);
-        m_Pending[top] = {0, slot};
-        m_Start[d + 1] = static_cast<std::uint32_t>(++top);
-        return true;
-    }
-
-    void Deepen(std::size_t depth)
-    {
-        m_Start.resize(depth + 1, 0);
-        m_Masks.resize(depth + 1, 0);
-        m_Path.resize(depth + 1, 0);
-    }
-    // Places the children of the path's node at depth d, pending from start[d] to top, as
-    // its block; returns the new top.
-    std::size_t Close(std::size_t d, std::size_t top)
-    {
-        const std::size_t from = m_Start[d];
-        const std::size_t count = top - from;
-        if (count == 0)
-            return top;
-        const std::uint64_t mask = m_Masks[d];
-        const std::size_t first = m_Nodes.size();
-        CDictNode* block = m_Nodes.Extend(count);
-        const PendingNode* pending = m_Pending.data() + from;
-        if (!(mask & kDisorder)) {
-            for (std::size_t i = 0; i < count; ++i)
-                block[i] = ToNode(pending[i].word);
-        } else {
-            for (std::size_t i = 0; i < count; ++i)
-                block[CDictionary::PopCount(mask & ((std::uint64_t{1} << pending[i].slot) - 1))] = ToNode(pending[i].word);
-        }
-        m_Pending[from - 1].word |= (mask & kSlotBits) | (std::uint64_t{first} << 34);
-        m_Masks[d] = 0;
-        return from;
-    }
-
-    NodeBlock& m_Nodes;
-    // The children met so far of every node of the current path, as one stack above the
-    // root: those of the path's node at depth d begin at m_Start[d], and the path's node at
-    // depth d + 1 is the last of them. Per depth, the mask of their slots.
-    std::vector<PendingNode> m_Pending = std::vector<PendingNode>(1024);
-    std::size_t m_nTop = 0;
-    std::vector<std::uint32_t> m_Start;
-    std::vector<std::uint64_t> m_Masks;
-    std::vector<std::uint32_t> m_Path;  // the slots of the current path (not bytes: no aliasing)
-    std::size_t m_nDepth = 0;          // its length
-};
 
 // How many leading bytes a and b share, of their first most, eight at a time.
 std::size_t SharedBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t most)
@@ -531,7 +348,7 @@ std::size_t SharedBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_
 // beforehand: the nodes of a depth follow those of the depth above, and each node is written
 // once, where it lies. A node's children come side by side at the end of their depth, as its
 // first child opens them; a child whose slot lies below those met before moves them up one.
-// Nodes are handled as the words they are laid out as (kPackedAsWord).
+// Nodes are handled as words of child mask, word end and first child (see kPackedAsWord).
 class CLevelLayout {
 public:
     // Adds to steps that depths shared + 1 to keys each gain a node: the count of a depth is
@@ -636,10 +453,26 @@ private:
     std::uint64_t Load(std::size_t i) const
     {
         std::uint64_t word = 0;
-        std::memcpy(&word, m_pBlock + i, sizeof word);
+        if (kPackedAsWord) {
+            std::memcpy(&word, m_pBlock + i, sizeof word);
+        } else {
+            const CDictNode& node = m_pBlock[i];
+            word = node.ChildMask() | std::uint64_t{node.m_nWordEnd} << 33 | std::uint64_t{node.m_nFirstChild} << 34;
+        }
         return word;
     }
-    void Store(std::size_t i, std::uint64_t word) { std::memcpy(static_cast<void*>(m_pBlock + i), &word, sizeof word); }
+    void Store(std::size_t i, std::uint64_t word)
+    {
+        if (kPackedAsWord) {
+            std::memcpy(static_cast<void*>(m_pBlock + i), &word, sizeof word);
+        } else {
+            CDictNode node{};
+            node.m_nChildMask = word & kSlotBits;
+            node.m_nWordEnd = (word >> 33) & 1;
+            node.m_nFirstChild = word >> 34;
+            m_pBlock[i] = node;
+        }
+    }
 
     CDictNode* m_pBlock = nullptr;
     std::vector<std::size_t> m_Next;  // where the next node of each depth goes
@@ -674,50 +507,34 @@ std::size_t SharedKeys(const std::uint8_t* a, const std::uint8_t* b)
 // grouped; sorted entries always do, and are not checked.
 bool BuildNodes(NodeBlock& nodes, const Entries& entries, const std::uint8_t* text, int& maxLength, bool sorted)
 {
-    if (kPackedAsWord) {
-        // Two passes: the keys each entry shares with the one before and the nodes per depth,
-        // then the nodes.
-        std::vector<std::uint16_t> shares(entries.size());
-        std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);
-        CLevelLayout::CGroupCheck groups;
-        std::size_t longest = 0;
-        const std::uint8_t* previous = nullptr;
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const std::uint8_t* keys = text + entries[i].off;
-            const std::size_t shared = previous ? SharedKeys(keys, previous) : 0;
-            const std::size_t count = shared + KeyCount(keys + shared);
-            shares[i] = static_cast<std::uint16_t>(shared);
-            if (!sorted && !groups.Entry(shared, count, [keys](std::size_t k) { return keys[k] - 1U; }))
-                return false;
-            if (count > shared)
-                CLevelLayout::Count(perDepth, shared, count);
-            longest = std::max(longest, count);
-            previous = keys;
-        }
-        CLevelLayout layout(nodes, perDepth, longest);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const std::uint8_t* keys = text + entries[i].off;
-            std::size_t d = shares[i];
-            for (; keys[d] != 0; ++d)
-                if (!layout.Open(d, keys[d] - 1U))
-                    return false;
-            layout.EndWord(d);
-        }
-        maxLength = std::max(maxLength, static_cast<int>(longest));
-        return true;
-    }
-    CGroupedLayout layout(nodes);
-    const std::uint8_t* previous = nullptr;
+    // Two passes: the keys each entry shares with the one before and the nodes per depth,
+    // then the nodes.
+    std::vector<std::uint16_t> shares(entries.size());
+    std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);
+    CLevelLayout::CGroupCheck groups;
     std::size_t longest = 0;
-    for (const Entry& e : entries) {
-        const std::uint8_t* keys = text + e.off;
-        const std::size_t count = layout.AddKeys(keys, previous ? SharedKeys(keys, previous) : 0);
-        if (count == 0)
+    const std::uint8_t* previous = nullptr;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint8_t* keys = text + entries[i].off;
+        const std::size_t shared = previous ? SharedKeys(keys, previous) : 0;
+        const std::size_t count = shared + KeyCount(keys + shared);
+        shares[i] = static_cast<std::uint16_t>(shared);
+        if (!sorted && !groups.Entry(shared, count, [keys](std::size_t k) { return keys[k] - 1U; }))
             return false;
+        if (count > shared)
+            CLevelLayout::Count(perDepth, shared, count);
         longest = std::max(longest, count);
         previous = keys;
     }
-    layout.Finish();
+    CLevelLayout layout(nodes, perDepth, longest);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::uint8_t* keys = text + entries[i].off;
+        std::size_t d = shares[i];
+        for (; keys[d] != 0; ++d)
+            if (!layout.Open(d, keys[d] - 1U))
+                return false;
+        layout.EndWord(d);
+    }
     maxLength = std::max(maxLength, static_cast<int>(longest));
     return true;
 }
@@ -1008,9 +825,6 @@ bool ReadLines(Source& source, const std::uint8_t* slots, EntryList& list, Dicti
 // What BuildFromLines made of a text.
 enum class LinesLayout { kBuilt, kNotGrouped, kPastBound };
 
-// Lays out the tree of the lines of text, read as ReadLines reads them, straight from the
-// text when they come grouped (see CGroupedLayout): no entry list is made. kNotGrouped and
-// kPastBound leave nodes undefined; at a bound the entry list decides what is kept.
 // Whether a line of text holds more than kMaxLineLength bytes.
 bool HasLongLine(std::string_view text)
 {
@@ -1034,9 +848,6 @@ constexpr std::size_t kSmallList = std::size_t{1} << 21;
 LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots, NodeBlock& nodes,
                                 DictionaryLoadReport& report, int& maxLength)
 {
-    // Nodes are handled as the words they are laid out as; other layouts take the general way.
-    if (!kPackedAsWord)
-        return LinesLayout::kNotGrouped;
     std::uint8_t slotOf[256];
     std::copy(slots, slots + 256, slotOf);
     slotOf[static_cast<std::uint8_t>('\n')] = slots[static_cast<std::uint8_t>(' ')];
@@ -1147,6 +958,9 @@ LinesLayout BuildFromCleanLines(std::string_view text, const std::uint8_t* slots
     return LinesLayout::kBuilt;
 }
 
+// Lays out the tree of the lines of text, read as ReadLines reads them, straight from the
+// text when they come grouped: no entry list is made. kNotGrouped and kPastBound leave nodes
+// undefined; at a bound the entry list decides what is kept.
 LinesLayout BuildFromLines(std::string_view text, const std::uint8_t* slots, NodeBlock& nodes,
                            DictionaryLoadReport& report, int& maxLength)
 {
@@ -1162,51 +976,92 @@ LinesLayout BuildFromLines(std::string_view text, const std::uint8_t* slots, Nod
         report.bRead = true;
         maxLength = 0;
     }
-    // Room for the most nodes the text could make: pages never written are never taken,
-    // and the room left over is given back at the end.
-    nodes.reserve(std::min(text.size() + 2, CDictionary::kMaxNodes) + kSpaceRoom);
-    CGroupedLayout layout(nodes);
     const std::uint8_t space = slots[static_cast<std::uint8_t>(' ')];
-    std::size_t lines = 0;
-    std::size_t entries = 0;
+    // Each line's entry: its content's slots, then the space.
+    struct Line {
+        const std::uint8_t* bytes;
+        std::size_t length;  // of the content
+        std::uint32_t Key(std::size_t i, const std::uint8_t* slotOf, std::uint8_t closing) const
+        {
+            return i < length ? slotOf[bytes[i]] : closing;
+        }
+    };
+    // Calls each(line) for every line of text, the empty remainder after the last LF included;
+    // stops early when each returns false. Returns the number of lines as wc -l counts them
+    // (an unended last line with bytes too).
+    const auto forEachLine = [&](auto each) -> std::optional<std::size_t> {
+        std::size_t lines = 0;
+        const char* p = text.data();
+        const char* const stop = p + text.size();
+        for (;;) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+            const std::string_view content = LineContent(p, lf ? lf : stop, lf != nullptr);
+            if (!each(Line{reinterpret_cast<const std::uint8_t*>(content.data()), content.size()}))
+                return std::nullopt;
+            if (!lf)
+                return lines + (p < stop);
+            ++lines;
+            p = lf + 1;
+        }
+    };
+
+    // First pass: the bounds, the keys each line shares with the one before, the nodes per
+    // depth, and whether the lines come grouped.
+    std::vector<std::uint16_t> shares;
+    std::vector<std::int64_t> perDepth(kMaxLineLength + 3, 0);
+    CLevelLayout::CGroupCheck groups;
     std::uint64_t textBytes = 0;  // as ReadLines would hold them: keys and an end mark each
     std::uint64_t keys = 1;       // the root and a node per key, at most
-    const char* p = text.data();
-    const char* const stop = p + text.size();
-    const std::uint8_t* previous = nullptr;  // the line before, trimmed
-    std::size_t previousLength = 0;
-    for (;;) {
-        if (entries >= CDictionary::kMaxWords || textBytes + kMaxLineLength + 2 > CDictionary::kMaxTextBytes)
-            return LinesLayout::kPastBound;
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
-        const std::string_view content = LineContent(p, lf ? lf : stop, lf != nullptr);
-        const char* b = content.data();
-        const auto length = content.size();
-        keys += length + 1;
+    std::size_t longest = 0;
+    LinesLayout failure = LinesLayout::kBuilt;
+    std::optional<Line> previous;
+    const std::optional<std::size_t> lines = forEachLine([&](const Line& line) {
+        if (shares.size() >= CDictionary::kMaxWords || textBytes + kMaxLineLength + 2 > CDictionary::kMaxTextBytes)
+            failure = LinesLayout::kPastBound;
+        const std::size_t count = line.length + 1;
+        keys += count;
+        textBytes += line.length + 2;
         if (keys + 1 > CDictionary::kMaxNodes)
-            return LinesLayout::kPastBound;
-        textBytes += length + 2;
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(b);
-        // Equal bytes map to equal slots: the bytes shared with the line before are found
-        // eight at a time.
-        const std::size_t same = SharedBytes(bytes, previous, std::min(length, previousLength));
-        if (!layout.Add(length + 1, [=](std::size_t i) { return i < length ? slots[bytes[i]] : space; }, same))
-            return LinesLayout::kNotGrouped;
-        previous = bytes;
-        previousLength = length;
-        maxLength = std::max(maxLength, static_cast<int>(length + 1));
-        ++entries;
-        // What follows the last LF is an entry too, and a line when it holds any byte.
-        if (!lf) {
-            lines += p < stop;
-            break;
+            failure = LinesLayout::kPastBound;
+        if (failure != LinesLayout::kBuilt)
+            return false;
+        // Equal bytes have equal slots; past them the slots may still agree.
+        std::size_t shared = 0;
+        if (previous) {
+            const std::size_t most = std::min(count, previous->length + 1);
+            shared = SharedBytes(line.bytes, previous->bytes, std::min(line.length, previous->length));
+            while (shared < most && line.Key(shared, slots, space) == previous->Key(shared, slots, space))
+                ++shared;
         }
-        ++lines;
-        p = lf + 1;
-    }
-    layout.Finish();
-    report.nLines = lines;
-    report.nKept = std::min(entries, lines);
+        if (!groups.Entry(shared, count, [&](std::size_t k) { return line.Key(k, slots, space); })) {
+            failure = LinesLayout::kNotGrouped;
+            return false;
+        }
+        if (count > shared)
+            CLevelLayout::Count(perDepth, shared, count);
+        shares.push_back(static_cast<std::uint16_t>(shared));
+        longest = std::max(longest, count);
+        previous = line;
+        return true;
+    });
+    if (!lines)
+        return failure;
+
+    // Second pass: the nodes.
+    CLevelLayout layout(nodes, perDepth, longest);
+    std::size_t at = 0;
+    if (!forEachLine([&](const Line& line) {
+            std::size_t d = shares[at++];
+            for (; d < line.length + 1; ++d)
+                if (!layout.Open(d, line.Key(d, slots, space)))
+                    return false;
+            layout.EndWord(d);
+            return true;
+        }))
+        return LinesLayout::kNotGrouped;
+    maxLength = std::max(maxLength, static_cast<int>(longest));
+    report.nLines = *lines;
+    report.nKept = std::min(shares.size(), *lines);
     report.bComplete = true;
     return LinesLayout::kBuilt;
 }
@@ -1381,7 +1236,6 @@ bool CDictionary::Load(Source& source)
         const LinesLayout made = BuildFromLines(*whole, m_Slots, tree->nodes, report, tree->nMaxWordLength);
         if (made == LinesLayout::kBuilt) {
             source.ReleaseWhole();
-            tree->nodes.ShrinkTo(kSpaceRoom);
             UseTree(std::move(tree));
             Insert(1, [&](std::size_t) { return space - 1; });
             m_LastLoad = report;
@@ -1430,10 +1284,8 @@ bool CDictionary::Load(Source& source)
     auto tree = std::make_shared<Tree>();
     std::size_t keptEntries = lineEntries;
     bool built = false;
-    if (keys + 1 <= kMaxNodes && mayBeGrouped) {
-        tree->nodes.reserve(static_cast<std::size_t>(keys) + kSpaceRoom);
+    if (keys + 1 <= kMaxNodes && mayBeGrouped)
         built = BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength, false);
-    }
     if (!built) {
         // Where each line's entry begins, kept only when the tree might pass its bound.
         std::vector<std::uint32_t> starts;
@@ -1472,10 +1324,8 @@ bool CDictionary::Load(Source& source)
             }
         }
         NodeBlock().swap(tree->nodes);
-        tree->nodes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(keys, kMaxNodes)) + kSpaceRoom);
         BuildNodes(tree->nodes, list.entries, list.text.data(), tree->nMaxWordLength, true);
     }
-    tree->nodes.ShrinkTo(kSpaceRoom);
     UseTree(std::move(tree));
     // The one-space word, always: one node at most, kept free above.
     Insert(1, [&](std::size_t) { return space - 1; });
@@ -1546,8 +1396,7 @@ bool CDictionary::LoadWords(const std::string& path)
     if (loaded && key) {
         // Only when the file did not change while it was read.
         const std::optional<DictionaryImageKey> after = DictionaryImageKeyOf(path, m_nAlphabetSize, m_Slots);
-        if (after && after->nSize == key->nSize && after->nModified == key->nModified &&
-            after->nChanged == key->nChanged && after->nInode == key->nInode && after->nDevice == key->nDevice) {
+        if (after && SameFile(*after, *key)) {
             DictionaryImageFacts facts;
             facts.nNodes = m_pTree->Size();
             facts.nGarbage = m_pTree->nGarbage;

@@ -20,6 +20,13 @@ struct DictionaryImageKey {
     std::uint8_t slots[256] = {};
 };
 
+// Whether two keys name the same file as it was: device, inode, size and both times.
+inline bool SameFile(const DictionaryImageKey& a, const DictionaryImageKey& b)
+{
+    return a.nDevice == b.nDevice && a.nInode == b.nInode && a.nSize == b.nSize && a.nModified == b.nModified &&
+           a.nChanged == b.nChanged;
+}
+
 // What a load reported beside the nodes.
 struct DictionaryImageFacts {
     std::uint64_t nNodes = 0;    // the block, nodes left behind included
