@@ -67,6 +67,10 @@ void CChildFrame::OnCreateClient(QSize clientSize)
         connect(pane, &CScrollView::ZoomWheel, this,
                 [this, pane](int steps, QPoint at) { ZoomAt(m_nZoom + steps, at, pane); });
     }
+    connect(m_pGraphicsView, &CRecGraphicsView::PageCellHovered, this, [this](int line, int cell) {
+        MarkPageCell({line, cell});
+        emit PageCellHovered(line, cell);
+    });
     SyncSharedBar();
     m_bSplitterPending = false;
 }
@@ -291,4 +295,39 @@ double CChildFrame::FirstVisibleCell() const
         return 0;
     const double left = static_cast<double>(m_pHorizontalBar->value()) / m_nZoom;
     return std::max(0.0, (left - doc.TextOriginX()) / width);
+}
+
+void CChildFrame::OnPageOutlines()
+{
+    m_bPageOutlines = !m_bPageOutlines;
+    m_pGraphicsView->SetShowsPage(m_bPageOutlines);
+}
+
+CommandState CChildFrame::OnUpdatePageOutlines() const
+{
+    return {true, m_bPageOutlines};
+}
+
+void CChildFrame::MarkPageCell(PageCellRef ref)
+{
+    m_PageMark = ref;
+    m_pGraphicsView->SetMarkedPageCell(ref);
+}
+
+void CChildFrame::ShowPageCell(PageCellRef ref)
+{
+    if (!m_pDocument)
+        return;
+    const CRect cell = PageCellRect(m_pDocument->Doc().Page(), ref);
+    if (cell.Width() <= 0)
+        return;
+    const QRect shown = m_pGraphicsView->ToClient(QRect(cell.left, cell.top, cell.Width(), cell.Height()));
+    const QSize client = m_pGraphicsView->viewport()->size();
+    // A cell out of sight comes to the middle; one in sight stays where it is.
+    if (shown.left() < 0 || shown.right() >= client.width())
+        m_pHorizontalBar->setValue(m_pHorizontalBar->value() + shown.center().x() - client.width() / 2);
+    QScrollBar* vertical = m_pGraphicsView->verticalScrollBar();
+    if (shown.top() < 0 || shown.bottom() >= client.height())
+        vertical->setValue(vertical->value() + shown.center().y() - client.height() / 2);
+    MarkPageCell(ref);
 }

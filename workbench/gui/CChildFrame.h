@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CCommandTable.h"
+#include "PageSummary.h"
 
 #include <QWidget>
 
@@ -63,7 +64,19 @@ public:
     // The position at the left edge of the panes, with the fraction of it scrolled past.
     double FirstVisibleCell() const;
 
+    // "Page &Outlines": the lines and cells of the page reading over the picture, on by default.
+    bool ShowsPageOutlines() const { return m_bPageOutlines; }
+    void OnPageOutlines();
+    CommandState OnUpdatePageOutlines() const;
+    // Outlines a cell of the page reading (an invalid one: none).
+    void MarkPageCell(PageCellRef ref);
+    PageCellRef MarkedPageCell() const { return m_PageMark; }
+    // Scrolls the graphics pane so that a cell of the page reading is in sight, and marks it.
+    void ShowPageCell(PageCellRef ref);
+
 signals:
+    // The pointer is over a cell of the page reading (-1, -1: over none).
+    void PageCellHovered(int line, int cell);
     // The pointer is over position p in one of the panes (-1: over none).
     void CellHovered(int p);
 
@@ -93,4 +106,6 @@ private:
     int m_nZoom = 1;                  // 1..16, both panes
     bool m_bGrid = false;
     int m_nMarkedCell = -1;
+    bool m_bPageOutlines = true;
+    PageCellRef m_PageMark;
 };

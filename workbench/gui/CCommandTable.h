@@ -54,6 +54,14 @@ inline constexpr int kZoomOut = 32821;
 inline constexpr int kActualSize = 32822;
 inline constexpr int kCellGrid = 32823;
 inline constexpr int kViewVariants = 32824;
+inline constexpr int kOpenPicture = 32830;
+inline constexpr int kCopyResultText = 32831;
+inline constexpr int kPastePicture = 32832;
+inline constexpr int kCopyPageText = 32833;
+inline constexpr int kSavePageText = 32834;
+inline constexpr int kPageOutlines = 32835;
+inline constexpr int kViewPageText = 32836;
+inline constexpr int kReadPage = 32837;
 }  // namespace CommandId
 
 // What a command reaches: the objects of the program that are active when it runs.

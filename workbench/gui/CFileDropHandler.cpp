@@ -8,6 +8,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -40,6 +41,8 @@ CFileDropHandler::Kind CFileDropHandler::KindOf(const QString& path)
         return Kind::kBitmap;
     if (suffix == QLatin1String("glf"))
         return Kind::kFont;
+    if (!suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix.toLatin1()))
+        return Kind::kPicture;
     return Kind::kOther;
 }
 
@@ -66,7 +69,7 @@ CFileDropHandler::Choice CFileDropHandler::Choose(const QMimeData* data, const C
     Choice choice;
     if (!data || !data->hasUrls())
         return choice;
-    QStringList fonts, bitmaps, documents;
+    QStringList fonts, bitmaps, documents, pictures;
     for (const QUrl& url : data->urls()) {
         const QString path = url.toLocalFile();
         const Kind kind = path.isEmpty() ? Kind::kOther : KindOf(path);
@@ -76,11 +79,13 @@ CFileDropHandler::Choice CFileDropHandler::Choose(const QMimeData* data, const C
             bitmaps.append(path);
         else if (kind == Kind::kFont && frame)
             fonts.append(path);
+        else if (kind == Kind::kPicture || kind == Kind::kBitmap)
+            pictures.append(path);
         else
             choice.refused.append(path.isEmpty() ? url.toDisplayString() : QFileInfo(path).fileName());
     }
     // A font first, so that a picture dropped with it is cut into the new font's cells.
-    choice.files = fonts + bitmaps + documents;
+    choice.files = fonts + bitmaps + documents + pictures;
     return choice;
 }
 
@@ -137,12 +142,18 @@ void CFileDropHandler::OnDrop(QDropEvent& event)
 void CFileDropHandler::Open(const QStringList& files, CChildFrame* frame)
 {
     QPointer<CChildFrame> target(frame);
+    // A .BMP dropped over a document window loads into it; elsewhere it opens as a picture.
+    const bool bitmapsToFrame = frame != nullptr;
     if (target && target->parentWidget())
         m_MainFrame.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(target->parentWidget()));
     for (const QString& path : files) {
         const Kind kind = KindOf(path);
         if (kind == Kind::kDocument) {
             m_App.OpenDocumentFile(path);
+            continue;
+        }
+        if (kind == Kind::kPicture || (kind == Kind::kBitmap && !bitmapsToFrame)) {
+            m_App.OpenPictureFile(path);
             continue;
         }
         // The window may have gone while a message was shown.

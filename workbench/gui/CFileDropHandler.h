@@ -12,12 +12,14 @@ class QMimeData;
 
 // Takes files dropped on the main window of Recognize. Documents (.rdf) open in their own
 // windows wherever they are dropped; over a document window a picture (.BMP) loads into that
-// document as "&Load Bitmap..." loads it and a font (.GLF) as "Load &Font..." does. Anything
-// else is refused, with a note in the status bar.
+// document as "&Load Bitmap..." loads it and a font (.GLF) as "Load &Font..." does. Pictures
+// of other formats, and .BMP pictures dropped beside the document windows, open as new
+// documents as "Open &Picture..." opens them. Anything else is refused, with a note in the
+// status bar.
 class CFileDropHandler : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { kDocument, kBitmap, kFont, kOther };
+    enum class Kind { kDocument, kBitmap, kFont, kPicture, kOther };
 
     // Installs itself on the main window, which then accepts drops.
     CFileDropHandler(CRecognizeApp& app, CMainFrame& mainFrame);
@@ -33,7 +35,7 @@ protected:
 
 private:
     struct Choice {
-        QStringList files;     // taken, fonts first, then pictures, then documents
+        QStringList files;     // taken, fonts first, then bitmaps, then documents and pictures
         QStringList refused;   // names of the files not taken
     };
     // The document window under a point of the main window, or nullptr.

@@ -6,16 +6,22 @@
 #include "CDictionaryDlg.h"
 #include "CMainFrame.h"
 #include "CNoiseDlg.h"
+#include "CPageReadJob.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
 #include "DataFiles.h"
 #include "DictionarySettings.h"
 #include "IUserPrompts.h"
+#include "PageSummary.h"
 #include "TextCodec.h"
 
+#include "ByteStream.h"
+
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace {
 
@@ -35,9 +41,15 @@ QString FontsFolder()
 }  // namespace
 
 CGuiDocument::CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc)
-    : m_App(app), m_pDoc(std::move(doc))
+    : m_App(app), m_pDoc(std::move(doc)), m_pPageJob(std::make_unique<CPageReadJob>()),
+      m_pNotes(std::make_unique<CDocumentNotes>())
 {
     m_pDoc->SetMessageSink(&app.MessageSink());
+    QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, m_pPageJob.get(), [this](const PageReading& page) {
+        m_pDoc->SetPage(page);
+        emit m_pNotes->PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
+        OnChanged();
+    });
 }
 
 CGuiDocument::~CGuiDocument() = default;
@@ -123,6 +135,16 @@ bool CGuiDocument::DoSave(const QString& path)
         if (target.isEmpty())
             return false;
     }
+    // An opened picture in colour or grey keeps only its pure black pixels in an .rdf file.
+    if (m_pDoc->ShowsWholePicture() && m_pDoc->PictureHasColours()) {
+        const auto answer = m_App.Prompts().ShowMessage(
+            m_App.MainFrame(),
+            QStringLiteral("An .rdf document keeps only the pure black pixels of its picture; the other colours "
+                           "of this picture are saved as white, and Read Page may then read it otherwise. Save anyway?"),
+            QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return false;
+    }
     // The model writes atomically and reports a failure itself; the old file stays.
     if (!m_pDoc->SaveDocument(ToLocalPath(target)))
         return false;
@@ -190,7 +212,14 @@ void CGuiDocument::OnLoadBitmap()
 
 bool CGuiDocument::LoadBitmapFile(const QString& path)
 {
-    return m_pDoc->LoadBitmap(ToLocalPath(path));
+    if (!m_pDoc->LoadBitmap(ToLocalPath(path)))
+        return false;
+    // A picture larger than the document shows is not cut off silently.
+    const std::string note = LoadedPictureNote(m_pDoc->m_Picture.width(), m_pDoc->m_Picture.height(),
+                                               m_pDoc->GetPictureRect());
+    if (!note.empty())
+        emit m_pNotes->StatusNote(QString::fromStdString(note));
+    return true;
 }
 
 bool CGuiDocument::LoadFontFile(const QString& path)
@@ -322,4 +351,76 @@ CommandState CGuiDocument::OnUpdateLineWidth3() const
 CommandState CGuiDocument::OnUpdateLineWidth5() const
 {
     return {true, m_pDoc->m_nLineWidth == 5};
+}
+
+void CGuiDocument::OnReadPage()
+{
+    m_pDoc->EnsurePicture();
+    if (m_pPageJob->Start(m_pDoc->m_Picture, m_pDoc->m_Font, m_pDoc->PageReadOptions())) {
+        emit m_pNotes->StatusNote(QStringLiteral("Reading the page..."));
+        OnChanged();
+    }
+}
+
+bool CGuiDocument::IsReadingPage() const
+{
+    return m_pPageJob->Running();
+}
+
+void CGuiDocument::WaitForPage()
+{
+    m_pPageJob->Wait();
+}
+
+void CGuiDocument::OnCopyPageText()
+{
+    QGuiApplication::clipboard()->setText(FromCp1251(m_pDoc->Page().text));
+}
+
+void CGuiDocument::OnSavePageText()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Save Text As");
+    request.strInitialName = QFileInfo(m_strTitle).completeBaseName() + QStringLiteral(".txt");
+    request.filters = {QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")};
+    request.strDefaultSuffix = QStringLiteral("txt");
+    request.bConfirmOverwrite = true;
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+    if (!path.isEmpty())
+        SavePageText(path);
+}
+
+bool CGuiDocument::SavePageText(const QString& path)
+{
+    QByteArray text = FromCp1251(m_pDoc->Page().text).toUtf8();
+    if (!text.isEmpty())
+        text.append('\n');
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.constData());
+    // The previous file stays whole when the text cannot be written.
+    if (WriteFileAtomically(ToLocalPath(path), std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(text.size()))))
+        return true;
+    m_App.Prompts().ShowMessage(m_App.MainFrame(),
+                                QStringLiteral("Cannot write the text to %1.").arg(QDir::toNativeSeparators(path)),
+                                QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Critical, QMessageBox::Ok);
+    return false;
+}
+
+void CGuiDocument::OnCopyResultText()
+{
+    QGuiApplication::clipboard()->setText(FromCp1251(m_pDoc->m_strResultText));
+}
+
+CommandState CGuiDocument::OnUpdateReadPage() const
+{
+    return {!m_pPageJob->Running(), false};
+}
+
+CommandState CGuiDocument::OnUpdatePageText() const
+{
+    return {m_pDoc->HasPage() && !m_pDoc->Page().Empty(), false};
+}
+
+CommandState CGuiDocument::OnUpdateCopyResultText() const
+{
+    return {m_pDoc->m_bResultPicture != 0, false};
 }

@@ -8,8 +8,11 @@
 #include <vector>
 
 class CChildFrame;
+class CDocumentNotes;
+class CPageReadJob;
 class CRecognizeApp;
 class CRecognizeDoc;
+struct PageReading;
 
 // A document as the desktop program holds it: the model, its file and title, its windows,
 // and the document commands that need the user (dialogs, file choosers, saving and closing).
@@ -69,6 +72,21 @@ public:
     void OnLineWidth3();
     void OnLineWidth5();
     void OnAddNoise();
+    // "Read &Page": reads the whole picture as a page off the user-interface thread; the
+    // reading is kept in the document, and the status bar tells what it found, when it ends.
+    void OnReadPage();
+    bool IsReadingPage() const;
+    // Blocks until a running reading ends and keeps it.
+    void WaitForPage();
+    // "Copy Te&xt" and "Save Te&xt As...": the page text to the clipboard, or to a UTF-8 file.
+    void OnCopyPageText();
+    void OnSavePageText();
+    // Writes the page text as UTF-8 to path, atomically; false after a message.
+    bool SavePageText(const QString& path);
+    // "Copy &Result Text": the text of the last recognition to the clipboard.
+    void OnCopyResultText();
+    // Lines for the status bar (the main window shows them).
+    CDocumentNotes& Notes() { return *m_pNotes; }
 
     // --- Update rules -------------------------------------------------------------
     CommandState OnUpdateEditText() const;
@@ -77,6 +95,9 @@ public:
     CommandState OnUpdateLineWidth1() const;
     CommandState OnUpdateLineWidth3() const;
     CommandState OnUpdateLineWidth5() const;
+    CommandState OnUpdateReadPage() const;
+    CommandState OnUpdatePageText() const;
+    CommandState OnUpdateCopyResultText() const;
 
 private:
     CRecognizeApp& m_App;
@@ -84,4 +105,6 @@ private:
     QString m_strPathName;
     QString m_strTitle;
     std::vector<CChildFrame*> m_Frames;  // in the order the windows were made
+    std::unique_ptr<CPageReadJob> m_pPageJob;
+    std::unique_ptr<CDocumentNotes> m_pNotes;
 };

@@ -4,6 +4,8 @@
 #include "CChildFrame.h"
 #include "CExperimentWnd.h"
 #include "CGuiDocument.h"
+#include "CPageReadJob.h"
+#include "CPageTextPane.h"
 #include "CRecognizeApp.h"
 #include "MdiPlacement.h"
 #include "CRecognizeDoc.h"
@@ -69,6 +71,7 @@ CMainFrame::CMainFrame(CRecognizeApp& app) : m_App(app)
     createToolBars();
     createStatusBar();
     createVariantsPane();
+    createPageTextPane();
     readSettings();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -83,6 +86,7 @@ CMainFrame::~CMainFrame()
     // The document windows go while this window is still whole: activation signals stop first.
     m_pMdiArea->disconnect(this);
     m_pVariantsDock->disconnect(this);
+    m_pPageTextDock->disconnect(this);
     delete m_pMdiArea;
 }
 
@@ -209,6 +213,59 @@ void CMainFrame::createVariantsPane()
     });
 }
 
+void CMainFrame::createPageTextPane()
+{
+    m_pPageTextDock = new QDockWidget(QStringLiteral("Page Text"), this);
+    m_pPageTextDock->setObjectName(QStringLiteral("PageTextPane"));
+    m_pPageTextPane = new CPageTextPane(m_pPageTextDock);
+    m_pPageTextPane->SetActions(m_Actions.at(CommandId::kCopyPageText), m_Actions.at(CommandId::kSavePageText));
+    m_pPageTextDock->setWidget(m_pPageTextPane);
+    addDockWidget(Qt::RightDockWidgetArea, m_pPageTextDock);
+    m_pPageTextDock->hide();
+    connect(m_pPageTextDock, &QDockWidget::visibilityChanged, this, [this] { UpdatePageTextPane(); });
+    connect(m_pPageTextPane, &CPageTextPane::CellChosen, this, [this](int line, int cell) {
+        if (CChildFrame* frame = ActiveChildFrame())
+            frame->ShowPageCell({line, cell});
+    });
+}
+
+void CMainFrame::UpdatePageTextPane()
+{
+    if (m_pPageTextDock && !m_pPageTextDock->isHidden())
+        m_pPageTextPane->SetSource(ActiveDocument() ? &ActiveDocument()->Doc() : nullptr);
+}
+
+void CMainFrame::OnPageCellHovered(CChildFrame* frame, int line, int cell)
+{
+    CGuiDocument* document = frame->Document();
+    if (!document || document != ActiveDocument())
+        return;
+    UpdatePageTextPane();
+    m_pPageTextPane->MarkCell({line, cell});
+    if (line < 0 || m_pVariantsDock->isHidden())
+        return;
+    // The line's cells replace the columns of the last recognition until that changes.
+    const RecognitionTrace trace = PageLineTrace(document->Doc().Page(), line);
+    if (m_pVariantsView->Trace().positions.size() != trace.positions.size() || m_nVariantsPageLine != line ||
+        m_nVariantsPageRevision != document->Doc().PageRevision()) {
+        m_pVariantsView->ShowTrace(&document->Doc(), trace);
+        m_nVariantsPageLine = line;
+        m_nVariantsPageRevision = document->Doc().PageRevision();
+    }
+    m_pVariantsView->SelectColumn(cell);
+}
+
+void CMainFrame::OnViewPageText()
+{
+    m_pPageTextDock->setVisible(m_pPageTextDock->isHidden());
+    UpdatePageTextPane();
+}
+
+CommandState CMainFrame::OnUpdateViewPageText() const
+{
+    return {true, !m_pPageTextDock->isHidden()};
+}
+
 void CMainFrame::UpdateVariantsPane()
 {
     if (m_pVariantsDock && !m_pVariantsDock->isHidden())
@@ -219,6 +276,21 @@ void CMainFrame::ShowRecognitionSummary(const RecognitionTrace& trace)
 {
     if (!trace.Empty())
         statusBar()->showMessage(QString::fromStdString(trace.Summary()));
+}
+
+void CMainFrame::ShowStatusNote(const QString& note)
+{
+    statusBar()->showMessage(note);
+}
+
+void CMainFrame::OnPageRead(const QString& summary)
+{
+    statusBar()->showMessage(summary);
+    // The text pane opens with the first page that has text.
+    const CGuiDocument* document = ActiveDocument();
+    if (m_pPageTextDock->isHidden() && document && document->Doc().HasPage() && !document->Doc().Page().Empty())
+        m_pPageTextDock->show();
+    UpdatePageTextPane();
 }
 
 void CMainFrame::OnViewVariants()
@@ -299,6 +371,15 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
         if (p >= 0 && frame->Document() && frame->Document() == ActiveDocument())
             m_pVariantsView->SelectColumn(p);
     });
+    connect(frame, &CChildFrame::PageCellHovered, this,
+            [this, frame](int line, int cell) { OnPageCellHovered(frame, line, cell); });
+    // A document tells its notes (a page read, a picture larger than it shows) once, however
+    // many windows it has.
+    if (CGuiDocument* document = frame->Document())
+    {
+        connect(&document->Notes(), &CDocumentNotes::StatusNote, this, &CMainFrame::ShowStatusNote, Qt::UniqueConnection);
+        connect(&document->Notes(), &CDocumentNotes::PageRead, this, &CMainFrame::OnPageRead, Qt::UniqueConnection);
+    }
     connect(frame->SharedHorizontalBar(), &QScrollBar::valueChanged, this, [this, frame] {
         if (frame == ActiveChildFrame())
             m_pVariantsView->FollowCell(frame->FirstVisibleCell());
@@ -334,6 +415,7 @@ void CMainFrame::UpdateCommandUI()
                          : document->Doc().m_bEditGraphics  ? QStringLiteral("Graphics")
                                                             : QString());
     UpdateVariantsPane();
+    UpdatePageTextPane();
 }
 
 void CMainFrame::UpdateMenuBar()

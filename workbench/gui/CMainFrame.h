@@ -11,6 +11,7 @@
 class CChildFrame;
 class CExperimentWnd;
 class CGuiDocument;
+class CPageTextPane;
 class CRecognizeApp;
 class CVariantsView;
 class QDockWidget;
@@ -39,10 +40,16 @@ public:
     QMenu* WindowMenu() const { return m_pWindowMenu; }
     QDockWidget* VariantsDock() const { return m_pVariantsDock; }
     CVariantsView* VariantsView() const { return m_pVariantsView; }
+    QDockWidget* PageTextDock() const { return m_pPageTextDock; }
+    CPageTextPane* PageTextPane() const { return m_pPageTextPane; }
     // The status-bar pane of the active document's mode: "Text", "Graphics" or nothing.
     QLabel* ModePane() const { return m_pModePane; }
     // Tells in the status bar what the last recognition found, until the next prompt.
     void ShowRecognitionSummary(const RecognitionTrace& trace);
+    // Shows a document's note in the status bar, until the next prompt.
+    void ShowStatusNote(const QString& note);
+    // A document kept a page reading: the status bar tells what it found, the text pane shows it.
+    void OnPageRead(const QString& summary);
 
     CChildFrame* ActiveChildFrame() const;
     CGuiDocument* ActiveDocument() const;
@@ -67,6 +74,9 @@ public:
     CommandState OnUpdateViewStatusBar() const;
     void OnViewVariants();
     CommandState OnUpdateViewVariants() const;
+    // "Page Te&xt": shows or hides the page text pane.
+    void OnViewPageText();
+    CommandState OnUpdateViewPageText() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +89,12 @@ private:
     void createVariantsPane();
     // The Variants pane follows the active document and its last recognition.
     void UpdateVariantsPane();
+    void createPageTextPane();
+    // The page text pane follows the active document and its last page reading.
+    void UpdatePageTextPane();
+    // The pointer is over a cell of a page reading in frame: its character is outlined in the
+    // text and the Variants pane shows its line.
+    void OnPageCellHovered(CChildFrame* frame, int line, int cell);
     void readSettings();
     void OnCommand(int id);
     void UpdateMenuBar();
@@ -102,4 +118,8 @@ private:
     QDockWidget* m_pVariantsDock = nullptr;
     CVariantsView* m_pVariantsView = nullptr;
     QLabel* m_pModePane = nullptr;
+    QDockWidget* m_pPageTextDock = nullptr;
+    CPageTextPane* m_pPageTextPane = nullptr;
+    int m_nVariantsPageLine = -1;          // the page line the Variants pane shows, if any
+    unsigned m_nVariantsPageRevision = 0;
 };

@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
+#include "PageOverlay.h"
 #include "PaneOverlays.h"
 #include "StrokeDrawing.h"
 
@@ -60,7 +61,7 @@ void CRecGraphicsView::OnUpdate(CDocView*, long)
     if (!m_pDocument)
         return;
     m_crPen = 0xFFFFFF;
-    SetScrollSizes(ToQRect(m_pDocument->Doc().GetPictureRect()).size());
+    SetScrollSizes(ToQRect(m_pDocument->Doc().ShownRect()).size());
     viewport()->update();
 }
 
@@ -80,7 +81,8 @@ void CRecGraphicsView::paintEvent(QPaintEvent* event)
         return;
     }
     CRecognizeDoc& doc = m_pDocument->Doc();
-    const QRect picture = ToQRect(doc.GetPictureRect());
+    // R, or the whole picture of a document that shows it whole.
+    const QRect picture = ToQRect(doc.ShownRect());
     const QRect shown = ToClient(picture);
     painter.fillRect(viewport()->rect(), QColor(0x80, 0x80, 0x80));
     // A raster smaller than the picture rectangle leaves the rest of it white: recognition
@@ -99,6 +101,33 @@ void CRecGraphicsView::paintEvent(QPaintEvent* event)
             painter.drawImage(ToClient(source.translated(picture.topLeft())), image, source);
     }
     DrawPaneOverlays(painter, doc, *this, false);
+    if (m_bShowPage && doc.HasPage())
+        DrawPageOverlay(painter, doc.Page(), *this, m_PageMark);
+}
+
+void CRecGraphicsView::SetShowsPage(bool show)
+{
+    if (show == m_bShowPage)
+        return;
+    m_bShowPage = show;
+    viewport()->update();
+}
+
+void CRecGraphicsView::SetMarkedPageCell(PageCellRef ref)
+{
+    if (ref == m_PageMark)
+        return;
+    m_PageMark = ref;
+    viewport()->update();
+}
+
+bool CRecGraphicsView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Leave && m_PageHover.Valid()) {
+        m_PageHover = {};
+        emit PageCellHovered(-1, -1);
+    }
+    return CScrollView::viewportEvent(event);
 }
 
 QRect CRecGraphicsView::CellRect(int cell) const
@@ -126,6 +155,14 @@ void CRecGraphicsView::mouseMoveEvent(QMouseEvent* event)
     const bool drawing = event->buttons() & (Qt::LeftButton | Qt::RightButton);
     if (m_pDocument)
         emit CellHovered(drawing ? -1 : CellAtLogical(m_pDocument->Doc(), ToLogical(point)));
+    if (m_pDocument && m_pDocument->Doc().HasPage() && m_bShowPage) {
+        const QPoint logical = ToLogical(point);
+        const PageCellRef hovered = drawing ? PageCellRef() : PageCellAt(m_pDocument->Doc().Page(), logical.x(), logical.y());
+        if (hovered != m_PageHover) {
+            m_PageHover = hovered;
+            emit PageCellHovered(hovered.line, hovered.cell);
+        }
+    }
     OnMouseMove(event->buttons(), point);
 }
 
@@ -163,7 +200,7 @@ void CRecGraphicsView::OnMouseMove(Qt::MouseButtons buttons, QPoint point)
     // the zoomed pixels of the picture rectangle, its right and bottom edge included.
     const QPoint scroll = ScrollPosition();
     const int zoom = Zoom();
-    const CRect r = doc.GetPictureRect();
+    const CRect r = doc.ShownRect();
     const auto low = [zoom](int edge, int s) { return static_cast<int>(std::clamp<long long>(1LL * edge * zoom - s, INT_MIN, INT_MAX)); };
     const auto high = [zoom](int edge, int s) { return static_cast<int>(std::clamp<long long>(1LL * edge * zoom + zoom - 1 - s, INT_MIN, INT_MAX)); };
     point.setX(std::clamp(point.x(), low(r.left, scroll.x()), std::max(low(r.left, scroll.x()), high(std::max(r.left, r.right), scroll.x()))));

@@ -3,6 +3,7 @@
 #include "CDocView.h"
 #include "CScrollView.h"
 #include "CRaster.h"
+#include "PageSummary.h"
 
 #include <QPoint>
 #include <QRegion>
@@ -30,10 +31,20 @@ public:
     static constexpr const char* kDrawingOffHint =
         "Drawing is off: \"Edit graphics\" in the Recognition menu turns it on.";
 
+    // The outlines of the page reading, and the one cell framed among them.
+    bool ShowsPage() const { return m_bShowPage; }
+    void SetShowsPage(bool show);
+    void SetMarkedPageCell(PageCellRef ref);
+
     QPoint m_ptLast;                    // where the current stroke last ended, client coordinates
     std::uint32_t m_crPen = 0xFFFFFF;   // 0x000000 after a left press, 0xFFFFFF after a right one
 
+signals:
+    // The pointer moved onto a cell of the page reading (-1, -1: onto none, or out of the pane).
+    void PageCellHovered(int line, int cell);
+
 protected:
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -51,4 +62,7 @@ private:
     // shows them, any other paint shows white again.
     CRaster m_ScreenStrokes;
     QRegion m_StrokeDamage;
+    bool m_bShowPage = true;
+    PageCellRef m_PageMark;
+    PageCellRef m_PageHover;
 };

@@ -8,9 +8,16 @@
 #include "CRecognizeDoc.h"
 #include "DictionarySettings.h"
 #include "IUserPrompts.h"
+#include "PictureImport.h"
 #include "TextCodec.h"
 
+#include <QClipboard>
+#include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QUrl>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -182,4 +189,62 @@ void CRecognizeApp::OnAppExit()
 {
     if (m_pMainFrame)
         m_pMainFrame->close();
+}
+
+CGuiDocument* CRecognizeApp::OpenPicture(CRaster picture, const QString& title)
+{
+    auto doc = std::make_unique<CRecognizeDoc>();
+    doc->SetMessageSink(&m_MessageSink);
+    ApplyDictionaryChoice(*doc);
+    if (!doc->OnNewDocument() || !doc->OpenPicture(std::move(picture)))
+        return nullptr;
+    // Nothing is lost by closing it: the picture came from a file or the clipboard.
+    doc->SetModifiedFlag(false);
+    auto document = std::make_unique<CGuiDocument>(*this, std::move(doc));
+    document->SetTitle(title);
+    CGuiDocument* result = document.get();
+    m_Documents.push_back(std::move(document));
+    CreateFrame(*result);
+    return result;
+}
+
+CGuiDocument* CRecognizeApp::OpenPictureFile(const QString& path)
+{
+    CRaster picture;
+    QString reason;
+    if (!ReadPictureFile(path, picture, reason)) {
+        m_Prompts.ShowMessage(m_pMainFrame.get(),
+                              QStringLiteral("Cannot read the picture %1: %2.").arg(QDir::toNativeSeparators(path), reason),
+                              QString::fromUtf8(kAppName), QMessageBox::Critical, QMessageBox::Ok);
+        return nullptr;
+    }
+    // Saving proposes the picture's name with the document's extension.
+    return OpenPicture(std::move(picture), QFileInfo(path).completeBaseName());
+}
+
+void CRecognizeApp::OnOpenPicture()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Open Picture");
+    request.filters = PictureFileFilters();
+    const QString path = m_Prompts.GetOpenFileName(m_pMainFrame.get(), request);
+    if (!path.isEmpty())
+        OpenPictureFile(path);
+}
+
+void CRecognizeApp::OnPastePicture()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    CRaster picture;
+    if (data && data->hasImage() && RasterFromImage(qvariant_cast<QImage>(data->imageData()), picture)) {
+        OpenPicture(std::move(picture), QStringLiteral("Pasted%1").arg(++m_nPastedCount));
+        return;
+    }
+    // A picture file copied in a file manager comes as its name.
+    if (data && data->hasUrls() && !data->urls().isEmpty() && data->urls().constFirst().isLocalFile()) {
+        OpenPictureFile(data->urls().constFirst().toLocalFile());
+        return;
+    }
+    m_Prompts.ShowMessage(m_pMainFrame.get(), QStringLiteral("The clipboard holds no picture."),
+                          QString::fromUtf8(kAppName), QMessageBox::Information, QMessageBox::Ok);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CQtMessageSink.h"
+#include "CRaster.h"
 #include "CRecentFileList.h"
 
 #include <QString>
@@ -40,6 +41,11 @@ public:
     // A new document (empty path) or the document of an .rdf file, in a new window; an
     // already open file only gets its window activated. nullptr when it fails.
     CGuiDocument* OpenDocumentFile(const QString& path);
+    // A new document showing a whole picture, titled title; nullptr, after a message, when
+    // the default font or the picture cannot be taken.
+    CGuiDocument* OpenPicture(CRaster picture, const QString& title);
+    // A new document of a picture file of any format Qt reads; nullptr after a message.
+    CGuiDocument* OpenPictureFile(const QString& path);
     // A further window on document.
     CChildFrame* CreateFrame(CGuiDocument& document);
     // A window of document has closed; the document goes with its last window.
@@ -55,6 +61,9 @@ public:
     void OnFilePrintSetup();
     void OnOpenRecentFile(int index);
     void OnAbout();
+    // "Open &Picture..." and "Paste &Picture".
+    void OnOpenPicture();
+    void OnPastePicture();
     void OnAppExit();
 
 private:
@@ -64,5 +73,6 @@ private:
     std::vector<std::unique_ptr<CGuiDocument>> m_Documents;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     int m_nUntitledCount = 0;  // documents made by New so far
+    int m_nPastedCount = 0;    // documents made by "Paste &Picture" so far
     bool m_bShuttingDown = false;
 };

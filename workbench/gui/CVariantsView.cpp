@@ -47,8 +47,21 @@ void CVariantsView::SetSource(const CRecognizeDoc* doc)
     m_bHasSource = true;
     m_pSource = doc;
     m_nRevision = revision;
-    m_Trace = doc ? doc->Trace() : RecognitionTrace();
-    m_Font = doc ? doc->m_Font : CCharImageFont();
+    TakeTrace(doc ? doc->Trace() : RecognitionTrace(), doc ? doc->m_Font : CCharImageFont());
+}
+
+void CVariantsView::ShowTrace(const CRecognizeDoc* doc, const RecognitionTrace& trace)
+{
+    m_bHasSource = true;
+    m_pSource = doc;
+    m_nRevision = doc ? doc->Trace().nRevision : 0;
+    TakeTrace(trace, doc ? doc->m_Font : CCharImageFont());
+}
+
+void CVariantsView::TakeTrace(const RecognitionTrace& trace, const CCharImageFont& font)
+{
+    m_Trace = trace;
+    m_Font = font;
     m_bGlyphMade.fill(false);
     m_Sorted.assign(m_Trace.positions.size(), {});
     m_nMaxVariants = 0;

@@ -26,6 +26,9 @@ public:
     // Shows the trace of doc (none: the message); a call with the same document and trace
     // revision changes nothing.
     void SetSource(const CRecognizeDoc* doc);
+    // Shows a trace other than the document's last recognition (the cells of a page line),
+    // until the document's trace changes.
+    void ShowTrace(const CRecognizeDoc* doc, const RecognitionTrace& trace);
     const RecognitionTrace& Trace() const { return m_Trace; }
     // The position's variants as the column lists them: lowest cost first, equal costs in
     // the order recognition found them.
@@ -50,6 +53,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    void TakeTrace(const RecognitionTrace& trace, const CCharImageFont& font);
     void Layout();
     void UpdateScrollBars();
     const QImage& Glyph(int code);

@@ -193,6 +193,7 @@ bool CRecognizeDoc::SetText(std::string text) {
     // Every graphics view renders the text on this update; the document renders it once
     // here so that a document without views has its picture too.
     m_bHasPicture = RenderText(m_Picture, m_strUserText);
+    DropPage();
     UpdateAllViews(nullptr, 0);
     m_bRedrawPicture = 0;
     return true;

@@ -10,6 +10,7 @@
 #include "CRect.h"
 #include "IMessageSink.h"
 #include "NoiseGenerator.h"
+#include "PageReader.h"
 #include "RecognitionTrace.h"
 
 #include <cstdint>
@@ -87,6 +88,28 @@ public:
     // changes it (graphics modified, document modified, every view updated). False, with
     // nothing changed, when the rate is outside 0..kMaxNoiseRate.
     bool OnAddNoise(const NoiseSettings& noise);
+
+    // --- Pages ----------------------------------------------------------------------
+    // "Open &Picture...": takes a whole picture, of any size within the bound, as the picture
+    // of this document, which then stands as after "&Load Bitmap..." but shows the whole
+    // picture. False, after a message, when the picture is empty or past the bound.
+    bool OpenPicture(CRaster picture);
+    // The document shows its whole picture (opened with "Open &Picture..."), not only R.
+    bool ShowsWholePicture() const { return m_bWholePicture; }
+    // What the graphics view shows: R, joined with the picture's own size when shown whole.
+    CRect ShownRect() const;
+    // How "Read &Page" reads: the document's coefficient, ink far from the background.
+    PageOptions PageReadOptions() const { return {m_dCoefficient, InkRule::Auto}; }
+    // Keeps the reading of the picture and updates all views; it is not saved.
+    void SetPage(PageReading page);
+    // The last reading of the picture; empty before "Read &Page" and after the picture was replaced.
+    const PageReading& Page() const { return m_Page; }
+    bool HasPage() const { return m_bHasPage; }
+    // Grows by one with every reading that is kept or dropped.
+    unsigned PageRevision() const { return m_nPageRevision; }
+    // True when the picture holds a colour other than pure black and pure white, which the
+    // .rdf picture block keeps as white.
+    bool PictureHasColours() const;
 
     // --- Dictionary -----------------------------------------------------------------
     // The word list and alphabet (1 Latin, 0 Cyrillic) of documents made or opened after
@@ -168,6 +191,8 @@ private:
     void RecordComplexTrace(const ComplexResult& result, double milliseconds);
     // Forgets the last recognition, as opening a document forgets the variants.
     void DropTrace();
+    // Forgets the last page reading: the picture it read was replaced.
+    void DropPage();
 
     IMessageSink* m_pMessages;
     CSilentMessageSink m_SilentSink;
@@ -177,6 +202,10 @@ private:
     bool m_bDictionaryPending = false;
     DictionaryLoadReport m_DictionaryReport;
     RecognitionTrace m_Trace;
+    bool m_bWholePicture = false;
+    PageReading m_Page;
+    bool m_bHasPage = false;
+    unsigned m_nPageRevision = 0;
     std::vector<CDocView*> m_Views;
     bool m_bModified = false;
 };

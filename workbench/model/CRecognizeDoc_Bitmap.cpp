@@ -51,6 +51,8 @@ bool CRecognizeDoc::LoadBitmap(const std::string& path) {
     m_bGraphicsModified = 1;
     m_bEditText = 0;
     m_nCells = cells;
+    m_bWholePicture = false;
+    DropPage();
     UpdateAllViews(nullptr, 0);
     return true;
 }

@@ -31,6 +31,8 @@ inline constexpr std::string_view kNegativeSpace = "The additional space cannot 
 inline constexpr std::string_view kCannotReadBitmap = "Cannot read the bitmap file: ";
 inline constexpr std::string_view kFailedToSaveBitmap = "Failed to save bitmap.";
 inline constexpr std::string_view kEmptyPicture = "The picture is empty: there is nothing to save.";
+// "Open &Picture..." with a picture of no pixels (title kAppTitle).
+inline constexpr std::string_view kEmptyOpenedPicture = "The picture has no pixels: there is nothing to read.";
 
 // Word lists (title kAppTitle): kCannotReadWordList, the file and a full stop; the bound:
 // kWordListTooLong1, the file, kWordListTooLong2, the words kept, kWordListTooLong3, the

@@ -1,0 +1,43 @@
+#include "CPageReadJob.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+CPageReadJob::CPageReadJob(QObject* parent) : QObject(parent)
+{
+    connect(&m_Watcher, &QFutureWatcher<PageReading>::finished, this, &CPageReadJob::OnWatcherFinished);
+}
+
+CPageReadJob::~CPageReadJob()
+{
+    // The reading runs on with its own copies; its result goes nowhere.
+    m_Watcher.disconnect(this);
+}
+
+bool CPageReadJob::Start(CRaster picture, CCharImageFont font, PageOptions options)
+{
+    if (m_bRunning)
+        return false;
+    m_bRunning = true;
+    m_Watcher.setFuture(QtConcurrent::run([picture = std::move(picture), font = std::move(font), options] {
+        return ReadPage(picture, font, options);
+    }));
+    return true;
+}
+
+void CPageReadJob::Wait()
+{
+    if (!m_bRunning)
+        return;
+    m_Watcher.waitForFinished();
+    OnWatcherFinished();
+}
+
+void CPageReadJob::OnWatcherFinished()
+{
+    // Wait() may have reported the reading before the watcher's own signal came.
+    if (!m_bRunning)
+        return;
+    m_bRunning = false;
+    const PageReading page = m_Watcher.result();
+    emit Finished(page);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "PageReader.h"
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+
+// Reads a page off the user-interface thread: the reading works on its own copies of the
+// picture and the font, so the document may change or close meanwhile; a reading whose job
+// has gone is dropped.
+class CPageReadJob : public QObject {
+    Q_OBJECT
+public:
+    explicit CPageReadJob(QObject* parent = nullptr);
+    ~CPageReadJob() override;
+
+    // Starts a reading; false while one runs.
+    bool Start(CRaster picture, CCharImageFont font, PageOptions options);
+    bool Running() const { return m_bRunning; }
+    // Blocks until the running reading ends and reports it at once.
+    void Wait();
+
+signals:
+    // A reading ended; the page is the argument's.
+    void Finished(const PageReading& page);
+
+private:
+    void OnWatcherFinished();
+
+    QFutureWatcher<PageReading> m_Watcher;
+    bool m_bRunning = false;
+};
+
+// What a document tells the main window besides its command states.
+class CDocumentNotes : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+signals:
+    // A line for the status bar.
+    void StatusNote(const QString& note);
+    // A page reading was kept; summary says what it found.
+    void PageRead(const QString& summary);
+};

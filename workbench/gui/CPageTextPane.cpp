@@ -1,0 +1,97 @@
+#include "CPageTextPane.h"
+
+#include "CRecognizeDoc.h"
+#include "TextCodec.h"
+
+#include <QAction>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+CPageTextPane::CPageTextPane(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    m_pText = new QPlainTextEdit(this);
+    m_pText->setReadOnly(true);
+    m_pText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_pText->setPlaceholderText(QString::fromUtf8(kNoPage));
+    layout->addWidget(m_pText, 1);
+    auto* buttons = new QVBoxLayout;
+    m_pCopyButton = new QToolButton(this);
+    m_pSaveButton = new QToolButton(this);
+    for (QToolButton* button : {m_pCopyButton, m_pSaveButton}) {
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    connect(m_pText, &QPlainTextEdit::cursorPositionChanged, this, &CPageTextPane::OnCursorMoved);
+}
+
+void CPageTextPane::SetActions(QAction* copy, QAction* save)
+{
+    m_pCopyButton->setDefaultAction(copy);
+    m_pSaveButton->setDefaultAction(save);
+}
+
+void CPageTextPane::SetSource(const CRecognizeDoc* doc)
+{
+    const unsigned revision = doc ? doc->PageRevision() : 0;
+    if (m_bHasSource && doc == m_pSource && revision == m_nRevision)
+        return;
+    m_bHasSource = true;
+    m_pSource = doc;
+    m_nRevision = revision;
+    m_Page = doc && doc->HasPage() ? doc->Page() : PageReading();
+    m_Rows = PageTextRows(m_Page);
+    m_Marked = {};
+    m_bSettingText = true;
+    m_pText->setPlainText(FromCp1251(m_Page.text));
+    m_pText->setExtraSelections({});
+    m_bSettingText = false;
+}
+
+QString CPageTextPane::Text() const
+{
+    return m_pText->toPlainText();
+}
+
+void CPageTextPane::MarkCell(PageCellRef ref)
+{
+    if (ref == m_Marked)
+        return;
+    m_Marked = ref;
+    const PageTextPlace place = PageTextPlaceOf(m_Page, m_Rows, ref);
+    QList<QTextEdit::ExtraSelection> selections;
+    const QTextBlock block = place.row >= 0 ? m_pText->document()->findBlockByNumber(place.row) : QTextBlock();
+    if (block.isValid()) {
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = QTextCursor(block);
+        // A trimmed blank at the end of its line has no character: the line's end stands for it.
+        const int column = std::min(place.column, block.length() - 1);
+        selection.cursor.setPosition(block.position() + column);
+        if (column < block.length() - 1)
+            selection.cursor.setPosition(block.position() + column + 1, QTextCursor::KeepAnchor);
+        selection.format.setBackground(QColor(255, 200, 120));
+        selection.format.setProperty(QTextFormat::OutlinePen, QPen(QColor(220, 0, 0)));
+        selections.append(selection);
+    }
+    m_pText->setExtraSelections(selections);
+}
+
+void CPageTextPane::OnCursorMoved()
+{
+    if (m_bSettingText)
+        return;
+    const QTextCursor cursor = m_pText->textCursor();
+    const PageCellRef ref = PageCellAtText(m_Page, m_Rows, cursor.blockNumber(), cursor.positionInBlock());
+    if (ref.Valid())
+        emit CellChosen(ref.line, ref.cell);
+}

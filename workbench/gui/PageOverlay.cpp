@@ -1,0 +1,58 @@
+#include "PageOverlay.h"
+
+#include "CScrollView.h"
+
+#include <QPainter>
+
+namespace {
+
+const QColor kLineColour(0, 120, 255);
+const QColor kCellColour(0, 120, 255, 70);
+const QColor kUnsureColour(255, 140, 0, 110);
+const QColor kMarkColour(220, 0, 0);
+
+QRect ToQRect(const CRect& r)
+{
+    return {r.left, r.top, r.Width(), r.Height()};
+}
+
+}  // namespace
+
+void DrawPageOverlay(QPainter& painter, const PageReading& page, const CScrollView& view, PageCellRef marked)
+{
+    if (page.cellWidth <= 0 || page.cellHeight <= 0)
+        return;
+    painter.save();
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    const QRect client = view.viewport()->rect();
+    // Cell boundaries only where cells are wide enough on screen to tell them apart.
+    const bool cellLines = page.cellWidth * view.Zoom() >= 6;
+    for (int i = 0; i < static_cast<int>(page.lines.size()); ++i) {
+        const QRect line = view.ToClient(ToQRect(PageLineRect(page, i)));
+        if (!line.intersects(client))
+            continue;
+        const PageLine& pageLine = page.lines[static_cast<std::size_t>(i)];
+        const int cellWidth = page.cellWidth * view.Zoom();
+        for (int c = 0; c < static_cast<int>(pageLine.cells.size()); ++c) {
+            const int x = line.left() + c * cellWidth;
+            if (x > client.right() || x + cellWidth < client.left())
+                continue;
+            if (IsUnsureCell(pageLine.cells[static_cast<std::size_t>(c)], page.cellWidth, page.cellHeight))
+                painter.fillRect(QRect(x, line.top(), cellWidth, line.height()), kUnsureColour);
+            if (cellLines && c > 0) {
+                painter.setPen(QPen(kCellColour, 0));
+                painter.drawLine(x, line.top(), x, line.bottom());
+            }
+        }
+        painter.setPen(QPen(kLineColour, 0));
+        painter.drawRect(line.adjusted(0, 0, -1, -1));
+    }
+    const CRect cell = PageCellRect(page, marked);
+    if (cell.Width() > 0) {
+        painter.setPen(QPen(kMarkColour, 2));
+        painter.drawRect(view.ToClient(ToQRect(cell)).adjusted(-1, -1, 1, 1));
+    }
+    painter.restore();
+}

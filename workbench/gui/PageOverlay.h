@@ -1,0 +1,11 @@
+#pragma once
+
+#include "PageSummary.h"
+
+class CScrollView;
+class QPainter;
+
+// Draws over the picture, on screen only, what a page reading found: each line outlined,
+// its cells marked along it, unsure cells tinted, and the marked cell framed. Only the lines
+// in sight are drawn.
+void DrawPageOverlay(QPainter& painter, const PageReading& page, const CScrollView& view, PageCellRef marked);

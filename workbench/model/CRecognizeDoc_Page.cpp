@@ -1,0 +1,66 @@
+// The recognition document: whole pictures and their reading as pages.
+#include "CRecognizeDoc.h"
+
+#include "DocMessages.h"
+
+#include <algorithm>
+
+bool CRecognizeDoc::OpenPicture(CRaster picture) {
+    if (picture.empty()) {
+        ShowError(DocMessages::kEmptyOpenedPicture, DocMessages::kAppTitle);
+        return false;
+    }
+    if (!PictureSizeAllowed(picture.width(), picture.height())) {
+        ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
+        return false;
+    }
+    // The document stands as after "&Load Bitmap...": whole cells of the picture's width.
+    const int cellWidth = m_Font.CellWidth();
+    const int cells = cellWidth > 0 ? picture.width() / cellWidth : 0;
+    if (!CheckCellCount(cells))
+        return false;
+    m_Picture = std::move(picture);
+    m_bHasPicture = true;
+    m_bPicturePresent = 1;
+    m_bRedrawPicture = 0;
+    m_bGraphicsModified = 1;
+    m_bEditText = 0;
+    m_nCells = cells;
+    m_bWholePicture = true;
+    DropPage();
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+CRect CRecognizeDoc::ShownRect() const {
+    CRect r = GetPictureRect();
+    if (m_bWholePicture) {
+        r.right = std::max(r.right, m_Picture.width());
+        r.bottom = std::max(r.bottom, m_Picture.height());
+    }
+    return r;
+}
+
+void CRecognizeDoc::SetPage(PageReading page) {
+    m_Page = std::move(page);
+    m_bHasPage = true;
+    ++m_nPageRevision;
+    UpdateAllViews(nullptr, 0);
+}
+
+void CRecognizeDoc::DropPage() {
+    if (!m_bHasPage)
+        return;
+    m_Page = PageReading();
+    m_bHasPage = false;
+    ++m_nPageRevision;
+}
+
+bool CRecognizeDoc::PictureHasColours() const {
+    const std::uint32_t* pixels = m_Picture.Bits();
+    const std::size_t count = static_cast<std::size_t>(m_Picture.width()) * static_cast<std::size_t>(m_Picture.height());
+    return std::any_of(pixels, pixels + count, [](std::uint32_t pixel) {
+        const std::uint32_t colour = pixel & 0xFFFFFF;
+        return colour != CRaster::kBlack && colour != CRaster::kWhite;
+    });
+}

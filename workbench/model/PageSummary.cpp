@@ -1,0 +1,162 @@
+#include "PageSummary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            return lines;
+        start = end + 1;
+    }
+}
+
+// True when a text line shows a line's text, with or without its indentation before it.
+bool ShowsLine(std::string_view textLine, std::string_view lineText) {
+    if (!textLine.ends_with(lineText))
+        return false;
+    const std::string_view indent = textLine.substr(0, textLine.size() - lineText.size());
+    return indent.find_first_not_of(' ') == std::string_view::npos;
+}
+
+}  // namespace
+
+CRect PageCellRect(const PageReading& page, PageCellRef ref) {
+    if (ref.line < 0 || ref.line >= static_cast<int>(page.lines.size()))
+        return {};
+    const PageLine& line = page.lines[static_cast<std::size_t>(ref.line)];
+    if (ref.cell < 0 || ref.cell >= static_cast<int>(line.cells.size()))
+        return {};
+    const int left = line.left + ref.cell * page.cellWidth;
+    return {left, line.top, left + page.cellWidth, line.top + page.cellHeight};
+}
+
+CRect PageLineRect(const PageReading& page, int line) {
+    if (line < 0 || line >= static_cast<int>(page.lines.size()))
+        return {};
+    const PageLine& l = page.lines[static_cast<std::size_t>(line)];
+    const int cells = static_cast<int>(l.cells.size());
+    return {l.left, l.top, l.left + cells * page.cellWidth, l.top + page.cellHeight};
+}
+
+PageCellRef PageCellAt(const PageReading& page, int x, int y) {
+    if (page.cellWidth <= 0 || page.cellHeight <= 0)
+        return {};
+    for (int i = 0; i < static_cast<int>(page.lines.size()); ++i) {
+        const PageLine& line = page.lines[static_cast<std::size_t>(i)];
+        if (y < line.top || y >= line.top + page.cellHeight || x < line.left)
+            continue;
+        const long long cell = (static_cast<long long>(x) - line.left) / page.cellWidth;
+        if (cell < static_cast<long long>(line.cells.size()))
+            return {i, static_cast<int>(cell)};
+    }
+    return {};
+}
+
+bool IsUnsureCell(const PageCell& cell, int cellWidth, int cellHeight) {
+    if (cell.bBlank)
+        return false;
+    const long long pixels = static_cast<long long>(cellWidth) * cellHeight;
+    return static_cast<long long>(cell.best) * 10 > pixels;
+}
+
+int UnsureCellCount(const PageReading& page) {
+    int count = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells)
+            count += IsUnsureCell(cell, page.cellWidth, page.cellHeight) ? 1 : 0;
+    return count;
+}
+
+std::string PageSummary(const PageReading& page) {
+    char text[320];
+    if (page.Empty()) {
+        std::snprintf(text, sizeof text,
+                      "Read Page: no line of text found. The text must be drawn in the font's cells of "
+                      "%d x %d pixels; load the font it was drawn with.",
+                      page.cellWidth, page.cellHeight);
+        return text;
+    }
+    const int lines = static_cast<int>(page.lines.size());
+    const int cells = page.CellCount();
+    std::snprintf(text, sizeof text, "Read Page: %d line%s, %d cell%s, %d unsure, %.1f ms", lines, lines == 1 ? "" : "s",
+                  cells, cells == 1 ? "" : "s", UnsureCellCount(page), page.dMilliseconds);
+    return text;
+}
+
+std::vector<int> PageTextRows(const PageReading& page) {
+    const std::vector<std::string_view> textLines = SplitLines(page.text);
+    const int count = static_cast<int>(textLines.size());
+    std::vector<int> rows;
+    int next = 0;
+    for (const PageLine& line : page.lines) {
+        // Lines stand in the text in their order; a line not found takes the next text line.
+        int row = next;
+        while (row < count && !ShowsLine(textLines[static_cast<std::size_t>(row)], line.text))
+            ++row;
+        if (row >= count)
+            row = std::min(next, count - 1);
+        rows.push_back(row);
+        next = row + 1;
+    }
+    return rows;
+}
+
+PageTextPlace PageTextPlaceOf(const PageReading& page, const std::vector<int>& rows, PageCellRef ref) {
+    if (!ref.Valid() || ref.line >= static_cast<int>(page.lines.size()) || ref.line >= static_cast<int>(rows.size()))
+        return {};
+    const PageLine& line = page.lines[static_cast<std::size_t>(ref.line)];
+    if (ref.cell >= static_cast<int>(line.cells.size()))
+        return {};
+    return {rows[static_cast<std::size_t>(ref.line)], line.column + ref.cell};
+}
+
+PageCellRef PageCellAtText(const PageReading& page, const std::vector<int>& rows, int row, int column) {
+    for (int i = 0; i < static_cast<int>(rows.size()) && i < static_cast<int>(page.lines.size()); ++i) {
+        if (rows[static_cast<std::size_t>(i)] != row)
+            continue;
+        const PageLine& line = page.lines[static_cast<std::size_t>(i)];
+        const int cell = column - line.column;
+        if (cell >= 0 && cell < static_cast<int>(line.cells.size()))
+            return {i, cell};
+    }
+    return {};
+}
+
+RecognitionTrace PageLineTrace(const PageReading& page, int line) {
+    RecognitionTrace trace;
+    if (line < 0 || line >= static_cast<int>(page.lines.size()))
+        return trace;
+    trace.kind = RecognitionTrace::Kind::Simple;
+    for (const PageCell& cell : page.lines[static_cast<std::size_t>(line)].cells) {
+        TracePosition position;
+        for (const PageVariant& variant : cell.variants)
+            position.variants.push_back({variant.code, variant.cost});
+        position.best = cell.best;
+        position.worst = cell.worst;
+        position.simple = cell.code;
+        position.final = cell.code;
+        trace.positions.push_back(std::move(position));
+    }
+    return trace;
+}
+
+std::string LoadedPictureNote(int pictureWidth, int pictureHeight, const CRect& shown) {
+    const int width = std::min(pictureWidth, shown.Width());
+    const int height = std::min(pictureHeight, shown.Height());
+    if (width >= pictureWidth && height >= pictureHeight)
+        return {};
+    char text[320];
+    std::snprintf(text, sizeof text,
+                  "The document shows %d x %d of the picture's %d x %d pixels, one row of cells; "
+                  "\"Read Page\" reads the whole picture.",
+                  std::max(width, 0), std::max(height, 0), pictureWidth, pictureHeight);
+    return text;
+}
