@@ -79,7 +79,7 @@ const std::array kCommands = {
     CommandInfo{CommandId::kEditCopy, kEdit, nullptr, "&Copy", "Copy the selection and put it on the Clipboard\nCopy", "Ctrl+C; Ctrl+Ins",
         T::None, nullptr, nullptr, 0, "edit-copy"},
     CommandInfo{CommandId::kEditPaste, kEdit, nullptr, "&Paste", "Insert Clipboard contents\nPaste", "Ctrl+V; Shift+Ins",
-        T::None, nullptr, nullptr, 0, "edit-paste"},
+        T::None, nullptr, nullptr, kSeparatorAfter, "edit-paste"},
     CommandInfo{CommandId::kCopyResultText, kEdit, nullptr, "Copy &Result Text", "Copy the text of the last recognition to the Clipboard", "",
         T::Document, [](C c) { c.pDocument->OnCopyResultText(); },
         [](C c) { return c.pDocument->OnUpdateCopyResultText(); }, 0, nullptr},

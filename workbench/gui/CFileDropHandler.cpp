@@ -48,8 +48,8 @@ CFileDropHandler::Kind CFileDropHandler::KindOf(const QString& path)
 
 QString CFileDropHandler::RefusalNote(const QStringList& names)
 {
-    return QStringLiteral("Not opened: %1. Recognize opens .rdf documents; a document window also "
-                          "takes .BMP pictures and .GLF fonts.")
+    return QStringLiteral("Not opened: %1. Recognize opens .rdf documents and pictures (PNG, JPEG, BMP, "
+                          "PNM ...); a document window also takes .GLF fonts.")
         .arg(names.join(QStringLiteral(", ")));
 }
 

@@ -63,7 +63,8 @@ protected:
                 kViewToolbar, kViewStatusBar, kEditText, kEditGraphics, kSaveBitmap, kLoadBitmap, kSetText,
                 kRecognizeSimple, kRecognizeComplex, kRecognitionCoefficient, kLoadFont, kAdditionalSpace,
                 kLineWidth1, kLineWidth3, kLineWidth5, kDictionary, kAddNoise, kExperiment, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
-                kAppAbout, kNextPane, kPrevPane, kZoomIn, kActualSize, kCellGrid, kViewVariants};
+                kAppAbout, kNextPane, kPrevPane, kZoomIn, kActualSize, kCellGrid, kViewVariants,
+                kOpenPicture, kPastePicture, kReadPage, kPageOutlines, kViewPageText};
     }
 };
 
@@ -75,12 +76,13 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
     emit windowMenu->aboutToShow();
     EXPECT_EQ(MenuBarLayout(Main()),
               "[&File]\n  &New\n  &Open...\n  &Close\n  &Save\n  Save &As...\n  -\n  &Print...\n  Print Pre&view\n"
-              "  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n"
-              "[&Edit]\n  &Undo\n  -\n  Cu&t\n  &Copy\n  &Paste\n"
+              "  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n  -\n  Open &Picture...\n"
+              "[&Edit]\n  &Undo\n  -\n  Cu&t\n  &Copy\n  &Paste\n  -\n  Copy &Result Text\n  Paste &Picture\n"
+              "  Copy Text\n  Save Text As...\n"
               "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  Zoom &In\n  Zoom &Out\n  &Actual Size\n  Cell &Grid\n"
-              "  -\n  &Variants\n"
+              "  -\n  &Variants\n  Page &Outlines\n  Page Te&xt\n"
               "[&Recognition]\n  Edit &text\n  Edit &graphics\n  -\n  &Save bitmap...\n  &Load Bitmap...\n  -\n"
-              "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n  Add &Noise...\n"
+              "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n  Add &Noise...\n  Read &Page\n"
               "[&Options]\n  Recogition &Coefficient...\n  Load &Font...\n  Additional &Space...\n  Line width >\n"
               "    1 Pixel Width\n    3 Pixels Width\n    5 Pixels Width\n  &Dictionary...\n  &Experiment...\n"
               "[&Window]\n  &New Window\n  &Cascade\n  &Tile\n  &Arrange Icons\n  -\n  &1 DemoDoc1\n"
@@ -88,8 +90,9 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
 
     ASSERT_TRUE(Trigger(CommandId::kFileClose));
     EXPECT_EQ(MenuBarLayout(Main()),
-              "[&File]\n  &New\n  &Open...\n  -\n  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n"
-              "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  &Variants\n"
+              "[&File]\n  &New\n  &Open...\n  -\n  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n  -\n"
+              "  Open &Picture...\n"
+              "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  &Variants\n  Page Te&xt\n"
               "[&Help]\n  &About Recognize...\n");
 }
 
@@ -143,7 +146,7 @@ TEST_F(CommandStateTest, EveryRuleFollowsTheActiveDocument)
     using namespace CommandId;
     StartApp();
     const std::set<int> base = DocumentCommands();
-    const std::set<int> always = {kViewToolbar, kViewStatusBar};
+    const std::set<int> always = {kViewToolbar, kViewStatusBar, kPageOutlines};
     auto without = [&](std::set<int> ids, std::initializer_list<int> removed) {
         for (int id : removed)
             ids.erase(id);
@@ -166,7 +169,7 @@ TEST_F(CommandStateTest, EveryRuleFollowsTheActiveDocument)
     ASSERT_TRUE(Trigger(kEditGraphics));
     ASSERT_TRUE(Trigger(kLineWidth5));
     ASSERT_TRUE(Trigger(kViewToolbar));
-    ExpectStates(without(base, {kSetText}), {kViewStatusBar, kEditGraphics, kLineWidth5});
+    ExpectStates(without(base, {kSetText}), {kViewStatusBar, kEditGraphics, kLineWidth5, kPageOutlines});
     ASSERT_TRUE(Trigger(kViewToolbar));
 
     // A second document in text mode: the rules follow the active window.
@@ -188,6 +191,6 @@ TEST_F(CommandStateTest, EveryRuleFollowsTheActiveDocument)
     ASSERT_TRUE(Trigger(kFileClose));
     EXPECT_TRUE(app->Documents().empty());
     ExpectStates({kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar, kViewVariants, kExperiment, kWindowNew,
-                  kWindowCascade, kWindowTile, kWindowArrange, kAppAbout},
-                 always);
+                  kWindowCascade, kWindowTile, kWindowArrange, kAppAbout, kOpenPicture, kPastePicture, kViewPageText},
+                 {kViewToolbar, kViewStatusBar});
 }

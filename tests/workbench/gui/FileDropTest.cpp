@@ -116,12 +116,15 @@ TEST_F(FileDropTest, DocumentsOpenWhereverDroppedAndOtherFilesAreRefusedWithANot
     EXPECT_EQ(Doc().m_strUserText, "bed");
     EXPECT_EQ(StatusNote(), CFileDropHandler::RefusalNote({QStringLiteral("notes.txt")}));
 
-    // A picture needs a document window to go into; nothing else is taken anywhere.
+    // A picture dropped beside the document windows opens whole in a new document; nothing
+    // else is taken anywhere.
     const std::size_t documents = app->Documents().size();
-    EXPECT_FALSE(Drop(OverEmptyArea(), {File("scan.bmp")}));
-    EXPECT_EQ(StatusNote(), CFileDropHandler::RefusalNote({QStringLiteral("scan.bmp")}));
+    ASSERT_TRUE(Drop(OverEmptyArea(), {File("scan.bmp")}));
+    ASSERT_EQ(app->Documents().size(), documents + 1);
+    EXPECT_EQ(GuiDoc()->Title(), "scan");
+    EXPECT_TRUE(Doc().ShowsWholePicture());
     EXPECT_FALSE(Drop(OverDocument(), {File("notes.txt")}));
-    EXPECT_EQ(app->Documents().size(), documents);
-    EXPECT_EQ(Doc().m_bGraphicsModified, 0);
+    EXPECT_EQ(app->Documents().size(), documents + 1);
+    EXPECT_EQ(StatusNote(), CFileDropHandler::RefusalNote({QStringLiteral("notes.txt")}));
     EXPECT_TRUE(prompts.messages.empty());
 }
