@@ -45,8 +45,8 @@ CGuiDocument::CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> do
       m_pNotes(std::make_unique<CDocumentNotes>())
 {
     m_pDoc->SetMessageSink(&app.MessageSink());
-    QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, m_pPageJob.get(), [this](const PageReading& page) {
-        m_pDoc->SetPage(page);
+    QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, m_pPageJob.get(), [this] {
+        m_pDoc->SetPage(m_pPageJob->TakeResult());
         emit m_pNotes->PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
         OnChanged();
     });
@@ -303,8 +303,12 @@ void CGuiDocument::OnDictionary()
 void CGuiDocument::OnAddNoise()
 {
     CNoiseDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    dialog.m_Noise = m_App.LastNoise();
     dialog.m_Noise.seed = NewNoiseSeed();
-    if (dialog.DoModal() == QDialog::Accepted && m_pDoc->OnAddNoise(dialog.m_Noise))
+    if (dialog.DoModal() != QDialog::Accepted)
+        return;
+    m_App.LastNoise() = dialog.m_Noise;
+    if (m_pDoc->OnAddNoise(dialog.m_Noise))
         OnChanged();
 }
 

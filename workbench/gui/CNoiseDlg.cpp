@@ -36,6 +36,8 @@ CNoiseDlg::CNoiseDlg(IUserPrompts& prompts, QWidget* parent)
     m_pRate->setSingleStep(0.5);
     m_pRate->setSuffix(QStringLiteral(" %"));
     m_pSeed = new QLineEdit(this);
+    // The largest seed, 20 digits, shows whole.
+    m_pSeed->setMinimumWidth(m_pSeed->fontMetrics().horizontalAdvance(QStringLiteral("18446744073709551615")) + 16);
     auto* newSeed = new QPushButton(QStringLiteral("&New seed"), this);
     newSeed->setAutoDefault(false);
 

@@ -38,6 +38,11 @@ void CPageReadJob::OnWatcherFinished()
     if (!m_bRunning)
         return;
     m_bRunning = false;
-    const PageReading page = m_Watcher.result();
-    emit Finished(page);
+    emit Finished();
+}
+
+PageReading CPageReadJob::TakeResult()
+{
+    QFuture<PageReading> future = m_Watcher.future();
+    return future.isValid() && future.isResultReadyAt(0) ? future.takeResult() : PageReading();
 }

@@ -20,10 +20,12 @@ public:
     bool Running() const { return m_bRunning; }
     // Blocks until the running reading ends and reports it at once.
     void Wait();
+    // The reading that ended, once; Finished told it is there.
+    PageReading TakeResult();
 
 signals:
-    // A reading ended; the page is the argument's.
-    void Finished(const PageReading& page);
+    // A reading ended.
+    void Finished();
 
 private:
     void OnWatcherFinished();

@@ -49,11 +49,11 @@ void CPageTextPane::SetSource(const CRecognizeDoc* doc)
     m_bHasSource = true;
     m_pSource = doc;
     m_nRevision = revision;
-    m_Page = doc && doc->HasPage() ? doc->Page() : PageReading();
-    m_Rows = PageTextRows(m_Page);
+    m_pPage = doc ? doc->SharedPage() : std::make_shared<const PageReading>();
+    m_Rows = PageTextRows(*m_pPage);
     m_Marked = {};
     m_bSettingText = true;
-    m_pText->setPlainText(FromCp1251(m_Page.text));
+    m_pText->setPlainText(FromCp1251(m_pPage->text));
     m_pText->setExtraSelections({});
     m_bSettingText = false;
 }
@@ -68,9 +68,11 @@ void CPageTextPane::MarkCell(PageCellRef ref)
     if (ref == m_Marked)
         return;
     m_Marked = ref;
-    const PageTextPlace place = PageTextPlaceOf(m_Page, m_Rows, ref);
+    const PageTextPlace place = PageTextPlaceOf(*m_pPage, m_Rows, ref);
     QList<QTextEdit::ExtraSelection> selections;
-    const QTextBlock block = place.row >= 0 ? m_pText->document()->findBlockByNumber(place.row) : QTextBlock();
+    // A cell left of the page's first column (a blank one) has no character in the text.
+    const QTextBlock block = place.row >= 0 && place.column >= 0 ? m_pText->document()->findBlockByNumber(place.row)
+                                                                 : QTextBlock();
     if (block.isValid()) {
         QTextEdit::ExtraSelection selection;
         selection.cursor = QTextCursor(block);
@@ -91,7 +93,7 @@ void CPageTextPane::OnCursorMoved()
     if (m_bSettingText)
         return;
     const QTextCursor cursor = m_pText->textCursor();
-    const PageCellRef ref = PageCellAtText(m_Page, m_Rows, cursor.blockNumber(), cursor.positionInBlock());
+    const PageCellRef ref = PageCellAtText(*m_pPage, m_Rows, cursor.blockNumber(), cursor.positionInBlock());
     if (ref.Valid())
         emit CellChosen(ref.line, ref.cell);
 }

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class CRecognizeDoc;
@@ -29,7 +30,7 @@ public:
     QPlainTextEdit* TextEdit() const { return m_pText; }
     // The text shown, as the user copies it.
     QString Text() const;
-    const PageReading& Page() const { return m_Page; }
+    const PageReading& Page() const { return *m_pPage; }
     // Outlines the character of a cell (an invalid one: none).
     void MarkCell(PageCellRef ref);
     PageCellRef MarkedCell() const { return m_Marked; }
@@ -48,7 +49,7 @@ private:
     unsigned m_nRevision = 0;
     bool m_bHasSource = false;
     bool m_bSettingText = false;
-    PageReading m_Page;
+    std::shared_ptr<const PageReading> m_pPage = std::make_shared<const PageReading>();
     std::vector<int> m_Rows;  // text line of each page line
     PageCellRef m_Marked;
 };

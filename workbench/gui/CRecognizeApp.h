@@ -2,6 +2,7 @@
 
 #include "CQtMessageSink.h"
 #include "CRaster.h"
+#include "NoiseGenerator.h"
 #include "CRecentFileList.h"
 
 #include <QString>
@@ -37,6 +38,8 @@ public:
     IMessageSink& MessageSink() { return m_MessageSink; }
     CRecentFileList& RecentFiles() { return m_RecentFiles; }
     const std::vector<std::unique_ptr<CGuiDocument>>& Documents() const { return m_Documents; }
+    // The kind and rate "Add &Noise..." was last accepted with, offered again the next time.
+    NoiseSettings& LastNoise() { return m_LastNoise; }
 
     // A new document (empty path) or the document of an .rdf file, in a new window; an
     // already open file only gets its window activated. nullptr when it fails.
@@ -73,6 +76,7 @@ private:
     std::vector<std::unique_ptr<CGuiDocument>> m_Documents;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     int m_nUntitledCount = 0;  // documents made by New so far
-    int m_nPastedCount = 0;    // documents made by "Paste &Picture" so far
+    int m_nPastedCount = 0;
+    NoiseSettings m_LastNoise;    // documents made by "Paste &Picture" so far
     bool m_bShuttingDown = false;
 };

@@ -14,6 +14,7 @@
 #include "RecognitionTrace.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -103,7 +104,9 @@ public:
     // Keeps the reading of the picture and updates all views; it is not saved.
     void SetPage(PageReading page);
     // The last reading of the picture; empty before "Read &Page" and after the picture was replaced.
-    const PageReading& Page() const { return m_Page; }
+    const PageReading& Page() const { return *m_pPage; }
+    // The same reading, shared with whoever keeps a copy while the document goes on.
+    std::shared_ptr<const PageReading> SharedPage() const { return m_pPage; }
     bool HasPage() const { return m_bHasPage; }
     // Grows by one with every reading that is kept or dropped.
     unsigned PageRevision() const { return m_nPageRevision; }
@@ -203,7 +206,7 @@ private:
     DictionaryLoadReport m_DictionaryReport;
     RecognitionTrace m_Trace;
     bool m_bWholePicture = false;
-    PageReading m_Page;
+    std::shared_ptr<const PageReading> m_pPage = std::make_shared<const PageReading>();
     bool m_bHasPage = false;
     unsigned m_nPageRevision = 0;
     std::vector<CDocView*> m_Views;

@@ -42,7 +42,7 @@ CRect CRecognizeDoc::ShownRect() const {
 }
 
 void CRecognizeDoc::SetPage(PageReading page) {
-    m_Page = std::move(page);
+    m_pPage = std::make_shared<const PageReading>(std::move(page));
     m_bHasPage = true;
     ++m_nPageRevision;
     UpdateAllViews(nullptr, 0);
@@ -51,7 +51,7 @@ void CRecognizeDoc::SetPage(PageReading page) {
 void CRecognizeDoc::DropPage() {
     if (!m_bHasPage)
         return;
-    m_Page = PageReading();
+    m_pPage = std::make_shared<const PageReading>();
     m_bHasPage = false;
     ++m_nPageRevision;
 }

@@ -15,19 +15,26 @@ int RecognitionTrace::WordAt(int p) const
     return it != words.end() && it->start <= p ? static_cast<int>(it - words.begin()) : -1;
 }
 
+int RecognitionTrace::WordCount() const
+{
+    return static_cast<int>(std::count_if(words.begin(), words.end(), [](const TraceWord& w) {
+        return w.text.find_first_not_of(' ') != std::string::npos;
+    }));
+}
+
 std::string RecognitionTrace::Summary() const
 {
     if (kind == Kind::None)
         return {};
     char line[256];
     const int count = static_cast<int>(positions.size());
-    std::snprintf(line, sizeof line, "%s recognition: %d position%s, %d exact match%s, %.1f ms",
-                  kind == Kind::Simple ? "Simple" : "Complex", count, count == 1 ? "" : "s", ExactMatches(),
-                  ExactMatches() == 1 ? "" : "es", dMilliseconds);
+    std::snprintf(line, sizeof line, "%s recognition: %d position%s, %d of %d cells match a glyph exactly, %.1f ms",
+                  kind == Kind::Simple ? "Simple" : "Complex", count, count == 1 ? "" : "s", ExactMatches(), count,
+                  dMilliseconds);
     std::string text = line;
     if (kind == Kind::Complex) {
         if (bCut) {
-            const int n = static_cast<int>(words.size());
+            const int n = WordCount();
             std::snprintf(line, sizeof line, "; %d word%s, total cost %u", n, n == 1 ? "" : "s", static_cast<unsigned>(totalCost));
             text += line;
         } else {

@@ -54,7 +54,10 @@ struct RecognitionTrace {
     int ExactMatches() const;
     // Index of the word that holds position p, or -1.
     int WordAt(int p) const;
-    // What the run found, in one line: positions, exact matches, time, and for Complex
-    // recognition the words and their total cost.
+    // Words of the cut that hold a character other than a space: the one-space words that
+    // cover the blank cells between them are not counted.
+    int WordCount() const;
+    // What the run found, in one line: positions, how many cells match a glyph exactly, time,
+    // and for Complex recognition the words and their total cost.
     std::string Summary() const;
 };

@@ -37,8 +37,14 @@ TEST_F(GuiTest, AddNoiseWorksAsAStroke)
     EXPECT_TRUE(Doc().IsModified());
     EXPECT_FALSE(Action(CommandId::kEditText).isEnabled());
 
-    // A seed that is not a 64-bit number keeps the dialog open with a message.
+    // The dialog offers the last kind and rate again, with a new seed that shows whole; a seed
+    // that is not a 64-bit number keeps it open with a message.
     prompts.OnDialog<CNoiseDlg>([](CNoiseDlg& dialog) {
+        EXPECT_EQ(dialog.KindBox()->currentData().toInt(), static_cast<int>(NoiseKind::Ink));
+        EXPECT_DOUBLE_EQ(dialog.RateBox()->value(), 12.5);
+        EXPECT_NE(dialog.SeedBox()->text(), "77");
+        EXPECT_GT(dialog.SeedBox()->minimumWidth(),
+                  dialog.SeedBox()->fontMetrics().horizontalAdvance(QStringLiteral("18446744073709551615")));
         dialog.SeedBox()->setText(QStringLiteral("-3"));
         dialog.OnOK();
         EXPECT_FALSE(dialog.result() == QDialog::Accepted);
