@@ -3,12 +3,20 @@
 #include "CComplexRecognizer.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <new>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PAGE_READER_X86 1
+#else
+#define PAGE_READER_X86 0
+#endif
 
 namespace {
 
@@ -23,6 +31,9 @@ constexpr int kSampleCells = 24;
 
 // Lines of the page from which the shared grid is found.
 constexpr int kSampleLines = 8;
+
+// No bound on a sum of costs.
+constexpr long long kNoBound = 0x7FFFFFFFFFFFFFFFLL;
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -114,39 +125,153 @@ private:
     std::size_t m_nUsed = 0;
 };
 
+// The end of the run of colour that starts at x: the first pixel after it that differs.
+int RunEnd(const std::uint32_t* row, int x, int width, std::uint32_t colour)
+{
+    while (x < width && (row[x] & kColourMask) == colour)
+        ++x;
+    return x;
+}
+
+// The largest channel distance of a row's pixels from colour.
+int RowContrast(const std::uint32_t* row, int width, std::uint32_t colour)
+{
+    int contrast = 0;
+    for (int x = 0; x < width; ++x)
+        contrast = std::max(contrast, ColourDistance(row[x] & kColourMask, colour));
+    return contrast;
+}
+
+// Sets the bit of every pixel of a row whose distance from colour exceeds threshold (near:
+// does not exceed it), pixel x in bit 63 - x % 64 of out[x / 64]; the other bits stay.
+void RowInk(const std::uint32_t* row, int from, int width, std::uint32_t colour, int threshold, bool near,
+            std::uint64_t* out)
+{
+    for (int x = from; x < width; ++x)
+        if ((ColourDistance(row[x] & kColourMask, colour) > threshold) != near)
+            out[x / 64] |= std::uint64_t{1} << (63 - x % 64);
+}
+
+#if PAGE_READER_X86
+
+// The bits of a byte in reverse order.
+constexpr std::array<std::uint8_t, 256> kReversed = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (int i = 0; i < 256; ++i)
+        for (int b = 0; b < 8; ++b)
+            if (i & (1 << b))
+                table[static_cast<std::size_t>(i)] |= static_cast<std::uint8_t>(0x80 >> b);
+    return table;
+}();
+
+// Channel distances of eight pixels from colour, byte by byte, the fourth byte 0.
+__attribute__((target("avx2")))
+inline __m256i Distances(const std::uint32_t* pixels, __m256i colour)
+{
+    const __m256i px = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels)),
+                                        _mm256_set1_epi32(static_cast<int>(kColourMask)));
+    return _mm256_or_si256(_mm256_subs_epu8(px, colour), _mm256_subs_epu8(colour, px));
+}
+
+__attribute__((target("avx2")))
+int RunEndAvx2(const std::uint32_t* row, int x, int width, std::uint32_t colour)
+{
+    const __m256i c = _mm256_set1_epi32(static_cast<int>(colour));
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(kColourMask));
+    for (; x + 8 <= width; x += 8) {
+        const __m256i px = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x)), mask);
+        const unsigned same = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(px, c))));
+        if (same != 0xFF)
+            return x + std::countr_one(same);
+    }
+    return RunEnd(row, x, width, colour);
+}
+
+__attribute__((target("avx2")))
+int RowContrastAvx2(const std::uint32_t* row, int width, std::uint32_t colour)
+{
+    const __m256i c = _mm256_set1_epi32(static_cast<int>(colour));
+    __m256i most = _mm256_setzero_si256();
+    int x = 0;
+    for (; x + 8 <= width; x += 8)
+        most = _mm256_max_epu8(most, Distances(row + x, c));
+    alignas(32) std::uint8_t bytes[32];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), most);
+    int contrast = RowContrast(row + x, width - x, colour);
+    for (std::uint8_t b : bytes)
+        contrast = std::max<int>(contrast, b);
+    return contrast;
+}
+
+__attribute__((target("avx2")))
+void RowInkAvx2(const std::uint32_t* row, int width, std::uint32_t colour, int threshold, bool near,
+                std::uint64_t* out)
+{
+    const __m256i c = _mm256_set1_epi32(static_cast<int>(colour));
+    const __m256i limit = _mm256_set1_epi8(static_cast<char>(threshold));
+    const __m256i zero = _mm256_setzero_si256();
+    const unsigned flip = near ? 0U : 0xFFU;
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        std::uint64_t word = 0;
+        for (int k = 0; k < 8; ++k) {
+            // A pixel is near when no channel distance passes the threshold.
+            const __m256i over = _mm256_subs_epu8(Distances(row + x + 8 * k, c), limit);
+            const unsigned nearBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(over, zero))));
+            word |= static_cast<std::uint64_t>(kReversed[(nearBits ^ flip) & 0xFF]) << (56 - 8 * k);
+        }
+        out[x / 64] = word;
+    }
+    RowInk(row, x, width, colour, threshold, near, out);
+}
+
+#endif  // PAGE_READER_X86
+
+// The row operations of the ink mask for one instruction set.
+struct InkRows {
+    bool bWide = false;  // AVX2
+
+    int RunEndOf(const std::uint32_t* row, int x, int width, std::uint32_t colour) const
+    {
+#if PAGE_READER_X86
+        if (bWide)
+            return RunEndAvx2(row, x, width, colour);
+#endif
+        return RunEnd(row, x, width, colour);
+    }
+    int ContrastOf(const std::uint32_t* row, int width, std::uint32_t colour) const
+    {
+#if PAGE_READER_X86
+        if (bWide)
+            return RowContrastAvx2(row, width, colour);
+#endif
+        return RowContrast(row, width, colour);
+    }
+    void Ink(const std::uint32_t* row, int width, std::uint32_t colour, int threshold, bool near, std::uint64_t* out) const
+    {
+#if PAGE_READER_X86
+        if (bWide)
+            return RowInkAvx2(row, width, colour, threshold, near, out);
+#endif
+        RowInk(row, 0, width, colour, threshold, near, out);
+    }
+};
+
 // The most common colour of a picture, counted run by run: a screenshot is mostly long runs
-// of one colour, so the table sees few additions.
-std::uint32_t MostCommonColour(const CRaster& picture)
+// of one colour, so the table sees few additions. Among equal counts the lowest colour.
+std::uint32_t MostCommonColour(const CRaster& picture, const InkRows& rows)
 {
     CColourCounter counter;
     for (int y = 0; y < picture.height(); ++y) {
         const std::uint32_t* row = picture.Row(y);
-        const int width = picture.width();
-        int x = 0;
-        while (x < width) {
+        for (int x = 0; x < picture.width();) {
             const std::uint32_t colour = row[x] & kColourMask;
-            int end = x + 1;
-            while (end < width && (row[end] & kColourMask) == colour)
-                ++end;
+            const int end = rows.RunEndOf(row, x + 1, picture.width(), colour);
             counter.Add(colour, end - x);
             x = end;
         }
     }
     return counter.MostCommon();
-}
-
-// The largest channel distance of any pixel from the background.
-int Contrast(const CRaster& picture, std::uint32_t background)
-{
-    int contrast = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        const std::uint32_t* row = picture.Row(y);
-        for (int x = 0; x < picture.width(); ++x)
-            contrast = std::max(contrast, ColourDistance(row[x] & kColourMask, background));
-        if (contrast == 255)
-            break;
-    }
-    return contrast;
 }
 
 // 64 bits of a row of the ink from pixel x on, pixel x in bit 63; pixels outside the row are 0.
@@ -255,12 +380,14 @@ public:
     const std::int32_t* Costs(int c) const { return m_Costs.data() + static_cast<std::size_t>(c) * m_Glyphs.Rows(); }
     bool Inked(int c) const { return m_bInked[c]; }
 
-    // The least cost of each cell, summed over the cells at lefts.
-    long long SumOfBest(long long top, const std::vector<long long>& lefts)
+    // The least cost of each cell, summed over the cells at lefts. The sum stops growing once
+    // it exceeds bound: cells are matched four at a time and the rest left out.
+    long long SumOfBest(long long top, const std::vector<long long>& lefts, long long bound = kNoBound)
     {
         long long sum = 0;
-        for (std::size_t first = 0; first < lefts.size(); first += kBlockCells) {
-            const int count = static_cast<int>(std::min<std::size_t>(kBlockCells, lefts.size() - first));
+        const std::size_t step = bound == kNoBound ? kBlockCells : 4;
+        for (std::size_t first = 0; first < lefts.size() && sum <= bound; first += step) {
+            const int count = static_cast<int>(std::min(step, lefts.size() - first));
             Match(top, lefts.data() + first, count);
             for (int c = 0; c < count; ++c) {
                 const std::int32_t* costs = Costs(c);
@@ -314,18 +441,27 @@ struct BandSearch {
     std::vector<long long> samples;  // inked columns, left to right; empty: compare every cell
     long long firstTop = 0;          // candidate tops firstTop..firstTop + tops - 1
     int tops = 0;
-    std::vector<long long> costs;    // [top index x W + left index], left = band.left - W + 1 + index
-    long long ownCost = -1;          // least of costs
+    // [top index x W + left index], left = band.left - W + 1 + index: the cost of each grid,
+    // or less than it where exact is 0 (the sum was left off once it passed a better grid's).
+    std::vector<long long> costs;
+    std::vector<std::uint8_t> exact;
+    long long ownCost = -1;          // the least cost, -1 before the band was searched
     long long ownTop = 0;
     long long ownLeft = 0;
+
+    bool Searched() const { return ownCost >= 0; }
+    long long FirstLeft(int W) const { return band.left - W + 1; }
 };
 
 class CGridSearch {
 public:
     CGridSearch(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path)
-        : m_Ink(ink), m_Glyphs(glyphs), m_Matcher(ink, glyphs, path), W(glyphs.width), H(glyphs.height)
+        : W(glyphs.width), H(glyphs.height), m_Ink(ink), m_Matcher(ink, glyphs, path)
     {
     }
+
+    const int W;
+    const int H;
 
     BandSearch Prepare(const TextBand& band) const
     {
@@ -370,55 +506,81 @@ public:
         return lefts;
     }
 
-    long long Cost(const BandSearch& search, long long top, long long left)
-    {
-        return m_Matcher.SumOfBest(top, CellLefts(search, left));
-    }
-
-    // Tries every top and left phase of the band; the least total wins, the first among equals.
-    void SearchAll(BandSearch& search)
-    {
-        search.costs.assign(static_cast<std::size_t>(search.tops) * W, 0);
-        for (int t = 0; t < search.tops; ++t)
-            for (int l = 0; l < W; ++l) {
-                const long long top = search.firstTop + t;
-                const long long left = search.band.left - W + 1 + l;
-                const long long cost = Cost(search, top, left);
-                search.costs[static_cast<std::size_t>(t) * W + l] = cost;
-                if (search.ownCost < 0 || cost < search.ownCost) {
-                    search.ownCost = cost;
-                    search.ownTop = top;
-                    search.ownLeft = left;
-                }
-            }
-    }
-
-    // The top of the band on a grid whose rows start at originY (mod H), or false when no row
-    // of that grid holds all its ink.
-    bool SharedTop(const BandSearch& search, int originY, long long& top) const
-    {
-        top = search.firstTop + Mod(originY - search.firstTop, H);
-        return top < search.firstTop + search.tops;
-    }
-
-    long long SharedLeft(const BandSearch& search, int originX) const
-    {
-        return search.band.left - Mod(search.band.left - originX, W);
-    }
-
     int SampleCount(const BandSearch& search, long long left) const
     {
         return static_cast<int>(CellLefts(search, left).size());
     }
 
+    // The cost of the grid at (top, left); past bound the sum may stop short.
+    long long Cost(const BandSearch& search, long long top, long long left, long long bound = kNoBound)
+    {
+        return m_Matcher.SumOfBest(top, CellLefts(search, left), bound);
+    }
+
+    // The cost of the grid at candidate (t, l), exactly up to bound, kept in the band's table.
+    long long TableCost(BandSearch& search, int t, int l, long long bound)
+    {
+        const std::size_t i = static_cast<std::size_t>(t) * W + static_cast<std::size_t>(l);
+        if (!search.exact[i] && search.costs[i] <= bound) {
+            search.costs[i] = Cost(search, search.firstTop + t, search.FirstLeft(W) + l, bound);
+            search.exact[i] = search.costs[i] <= bound;
+        }
+        return search.costs[i];
+    }
+
+    // Finds the band's own best grid: every top and left phase that holds its ink, the least
+    // total winning and the first (top, then left) among equals. The grid at hint (a top and
+    // left phase) is tried first, so that a good guess leaves little of the others to count.
+    void SearchAll(BandSearch& search, long long hintTop = -1, long long hintLeft = 0)
+    {
+        if (search.Searched())
+            return;
+        const std::size_t n = static_cast<std::size_t>(search.tops) * W;
+        search.costs.assign(n, 0);
+        search.exact.assign(n, 0);
+        long long best = kNoBound;
+        std::size_t bestIndex = n;
+        auto consider = [&](std::size_t i) {
+            const long long cost = TableCost(search, static_cast<int>(i / W), static_cast<int>(i % W), best);
+            if (search.exact[i] && (cost < best || (cost == best && i < bestIndex))) {
+                best = cost;
+                bestIndex = i;
+            }
+        };
+        if (hintTop >= 0) {
+            const long long t = Mod(hintTop - search.firstTop, H);
+            if (t < search.tops)
+                consider(static_cast<std::size_t>(t) * W + static_cast<std::size_t>(Mod(hintLeft - search.FirstLeft(W), W)));
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            consider(i);
+        search.ownCost = best;
+        search.ownTop = search.firstTop + static_cast<long long>(bestIndex / W);
+        search.ownLeft = search.FirstLeft(W) + static_cast<long long>(bestIndex % W);
+    }
+
+    // The candidate (t, l) of the band on the grid of phase (originY, originX), or false when
+    // no row of that grid holds all its ink.
+    bool SharedCandidate(const BandSearch& search, int originY, int originX, int& t, int& l) const
+    {
+        t = static_cast<int>(Mod(originY - search.firstTop, H));
+        l = static_cast<int>(Mod(originX - search.FirstLeft(W), W));
+        return t < search.tops;
+    }
+
+    // The top and left of the band's cells on the grid of phase (originY, originX).
+    long long SharedTop(const BandSearch& search, int originY) const
+    {
+        return search.firstTop + Mod(originY - search.firstTop, H);
+    }
+    long long SharedLeft(const BandSearch& search, int originX) const
+    {
+        return search.band.left - Mod(search.band.left - originX, W);
+    }
+
 private:
     const InkBits& m_Ink;
-    const PageGlyphs& m_Glyphs;
     CCellMatcher m_Matcher;
-
-public:
-    const int W;
-    const int H;
 };
 
 // Whether a grid costing shared is not clearly worse than the best one, costing own, over
@@ -443,7 +605,7 @@ LineGrid MakeLine(long long top, long long phase, int left, int right, int width
 
 }  // namespace
 
-InkBits InkMask(const CRaster& picture, InkRule rule)
+InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path)
 {
     InkBits ink;
     if (picture.empty())
@@ -452,16 +614,15 @@ InkBits InkMask(const CRaster& picture, InkRule rule)
     ink.height = picture.height();
     ink.wordsPerRow = (ink.width + 63) / 64;
     ink.words.assign(static_cast<std::size_t>(ink.wordsPerRow) * ink.height, 0);
+    InkRows rows;
+    rows.bWide = path == MatchPath::Avx2 || path == MatchPath::Avx512;
+    auto row = [&](int y) { return ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow; };
 
     if (rule == InkRule::Black) {
+        // Exactly black: no channel differs from black at all.
         ink.background = CRaster::kWhite;
-        for (int y = 0; y < ink.height; ++y) {
-            const std::uint32_t* row = picture.Row(y);
-            std::uint64_t* out = ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow;
-            for (int x = 0; x < ink.width; ++x)
-                if ((row[x] & kColourMask) == 0)
-                    out[x / 64] |= std::uint64_t{1} << (63 - x % 64);
-        }
+        for (int y = 0; y < ink.height; ++y)
+            rows.Ink(picture.Row(y), ink.width, CRaster::kBlack, 0, true, row(y));
         return ink;
     }
 
@@ -469,18 +630,15 @@ InkBits InkMask(const CRaster& picture, InkRule rule)
     // largest channel distance of any pixel from it, and a pixel is ink when its distance
     // exceeds half the contrast. A distance is a whole number, so exceeding contrast / 2 is
     // exceeding its integer part; a picture of one colour has no ink.
-    ink.background = MostCommonColour(picture);
-    const int contrast = Contrast(picture, ink.background);
+    ink.background = MostCommonColour(picture, rows);
+    int contrast = 0;
+    for (int y = 0; y < ink.height && contrast < 255; ++y)
+        contrast = std::max(contrast, rows.ContrastOf(picture.Row(y), ink.width, ink.background));
     ink.threshold = contrast / 2;
     if (contrast == 0)
         return ink;
-    for (int y = 0; y < ink.height; ++y) {
-        const std::uint32_t* row = picture.Row(y);
-        std::uint64_t* out = ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow;
-        for (int x = 0; x < ink.width; ++x)
-            if (ColourDistance(row[x] & kColourMask, ink.background) > ink.threshold)
-                out[x / 64] |= std::uint64_t{1} << (63 - x % 64);
-    }
+    for (int y = 0; y < ink.height; ++y)
+        rows.Ink(picture.Row(y), ink.width, ink.background, ink.threshold, false, row(y));
     return ink;
 }
 
@@ -544,7 +702,9 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
 
     // The shared grid: the phase whose cells cost least in total over a sample of lines, each
     // line tried at every top and left phase that holds its ink in one row of cells. A line
-    // that no row of a phase holds counts its dearest grid there.
+    // that no row of a phase holds counts every compared cell as wholly wrong there. Each
+    // line's own best grid is searched first, from the phase of the line before; the phases
+    // are then totalled from the first line's best, a total left off once it passes the least.
     std::vector<int> sampled;
     {
         std::vector<int> eligible;
@@ -552,43 +712,57 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
             if (bands[b].bottom - bands[b].top <= H)
                 eligible.push_back(static_cast<int>(b));
         const int n = static_cast<int>(eligible.size());
-        for (int i = 0; i < std::min(n, kSampleLines); ++i)
-            sampled.push_back(eligible[static_cast<std::size_t>((2 * i + 1) * n / (2 * std::min(n, kSampleLines)))]);
+        const int count = std::min(n, kSampleLines);
+        for (int i = 0; i < count; ++i)
+            sampled.push_back(eligible[static_cast<std::size_t>((2 * i + 1) * n / (2 * count))]);
     }
-    std::vector<long long> totals(static_cast<std::size_t>(W) * H, 0);
+    long long hintTop = -1, hintLeft = 0;
     for (int b : sampled) {
-        BandSearch& s = searches[b];
-        search.SearchAll(s);
-        const long long dearest = *std::max_element(s.costs.begin(), s.costs.end());
-        for (int oy = 0; oy < H; ++oy) {
-            long long top = 0;
-            const bool holds = search.SharedTop(s, oy, top);
-            for (int ox = 0; ox < W; ++ox) {
-                const long long left = search.SharedLeft(s, ox);
-                const long long cost = holds ? s.costs[static_cast<std::size_t>(top - s.firstTop) * W +
-                                                       static_cast<std::size_t>(left - (s.band.left - W + 1))]
-                                             : dearest;
-                totals[static_cast<std::size_t>(oy) * W + ox] += cost;
-            }
-        }
+        search.SearchAll(searches[b], hintTop, hintLeft);
+        hintTop = searches[b].ownTop;
+        hintLeft = searches[b].ownLeft;
     }
-    const std::size_t phase = static_cast<std::size_t>(std::min_element(totals.begin(), totals.end()) - totals.begin());
-    grid.originY = static_cast<int>(phase / W);
-    grid.originX = static_cast<int>(phase % W);
+    auto costOnPhase = [&](BandSearch& s, int oy, int ox, long long bound) {
+        int t = 0, l = 0;
+        if (!search.SharedCandidate(s, oy, ox, t, l))
+            return static_cast<long long>(search.SampleCount(s, s.ownLeft)) * W * H;
+        return search.TableCost(s, t, l, bound);
+    };
+    const std::size_t phases = static_cast<std::size_t>(W) * H;
+    long long bestTotal = kNoBound;
+    std::size_t bestPhase = phases;
+    auto tryPhase = [&](std::size_t phase) {
+        long long total = 0;
+        for (int b : sampled) {
+            total += costOnPhase(searches[b], static_cast<int>(phase / W), static_cast<int>(phase % W), bestTotal - total);
+            if (total > bestTotal)
+                return;
+        }
+        if (total < bestTotal || phase < bestPhase) {
+            bestTotal = total;
+            bestPhase = phase;
+        }
+    };
+    if (!sampled.empty())
+        tryPhase(static_cast<std::size_t>(Mod(searches[sampled[0]].ownTop, H) * W + Mod(searches[sampled[0]].ownLeft, W)));
+    for (std::size_t phase = 0; phase < phases && !sampled.empty(); ++phase)
+        tryPhase(phase);
+    if (bestPhase < phases) {
+        grid.originY = static_cast<int>(bestPhase / W);
+        grid.originX = static_cast<int>(bestPhase % W);
+    }
 
     // The page has a shared grid when most sampled lines are not clearly worse on it than on
-    // their own best grid. Its worst cost a cell among those lines tells a line that fits it.
+    // their own best grid. The dearest cell cost among those lines tells a line that fits it.
     int agreeing = 0;
     double fittingCellCost = 0;
     for (int b : sampled) {
-        const BandSearch& s = searches[b];
-        long long top = 0;
-        if (!search.SharedTop(s, grid.originY, top))
+        BandSearch& s = searches[b];
+        int t = 0, l = 0;
+        if (!search.SharedCandidate(s, grid.originY, grid.originX, t, l))
             continue;
-        const long long left = search.SharedLeft(s, grid.originX);
-        const long long cost = s.costs[static_cast<std::size_t>(top - s.firstTop) * W +
-                                       static_cast<std::size_t>(left - (s.band.left - W + 1))];
-        const int cells = search.SampleCount(s, left);
+        const int cells = search.SampleCount(s, search.SharedLeft(s, grid.originX));
+        const long long cost = search.TableCost(s, t, l, s.ownCost + s.ownCost / 4 + cells);
         if (NotClearlyWorse(cost, s.ownCost, cells)) {
             ++agreeing;
             fittingCellCost = std::max(fittingCellCost, static_cast<double>(cost) / std::max(cells, 1));
@@ -596,19 +770,23 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
     }
     const bool shared = agreeing * 2 > static_cast<int>(sampled.size());
 
-    // Rows of the shared grid that hold ink, by top; lines with a grid of their own.
+    // Rows of the shared grid that hold ink, by top; lines with a grid of their own. A line
+    // that costs no more a cell than twice the dearest fitting line (and a pixel) fits the
+    // shared grid at once; another fits it when its own best grid is not clearly better.
     std::map<long long, long long> sharedRows;  // top -> cost
     std::vector<std::pair<LineGrid, const BandSearch*>> ownLines;
     for (BandSearch& s : searches) {
-        long long top = 0;
-        if (shared && search.SharedTop(s, grid.originY, top)) {
-            const long long left = search.SharedLeft(s, grid.originX);
-            const long long cost = search.Cost(s, top, left);
-            const int cells = search.SampleCount(s, left);
-            bool fits = static_cast<double>(cost) <= 2 * fittingCellCost * cells + cells;
+        int t = 0, l = 0;
+        if (shared && search.SharedCandidate(s, grid.originY, grid.originX, t, l)) {
+            const long long top = search.SharedTop(s, grid.originY);
+            const int cells = search.SampleCount(s, search.SharedLeft(s, grid.originX));
+            const long long fitting = static_cast<long long>(2 * fittingCellCost * cells) + cells;
+            long long cost = s.Searched() ? search.TableCost(s, t, l, fitting)
+                                          : search.Cost(s, top, search.SharedLeft(s, grid.originX), fitting);
+            bool fits = cost <= fitting;
             if (!fits) {
-                if (s.ownCost < 0)
-                    search.SearchAll(s);
+                search.SearchAll(s, top, grid.originX);
+                cost = search.TableCost(s, t, l, s.ownCost + s.ownCost / 4 + cells);
                 fits = NotClearlyWorse(cost, s.ownCost, cells);
             }
             if (fits) {
@@ -618,8 +796,7 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
         } else if (shared) {
             // A band that no row of the shared grid holds whole: a line of its own when it reads
             // as well as the page's lines, else its ink goes to the rows it crosses.
-            if (s.ownCost < 0)
-                search.SearchAll(s);
+            search.SearchAll(s, search.SharedTop(s, grid.originY), grid.originX);
             const int cells = search.SampleCount(s, s.ownLeft);
             if (static_cast<double>(s.ownCost) > 2 * fittingCellCost * cells + cells) {
                 for (long long row = s.band.top - Mod(s.band.top - grid.originY, H); row < s.band.bottom; row += H)
@@ -627,8 +804,9 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
                 continue;
             }
         }
-        if (s.ownCost < 0)
-            search.SearchAll(s);
+        search.SearchAll(s, hintTop, hintLeft);
+        hintTop = s.ownTop;
+        hintLeft = s.ownLeft;
         ownLines.emplace_back(MakeLine(s.ownTop, s.ownLeft, s.band.left, s.band.right, W, s.ownCost, true), &s);
     }
 

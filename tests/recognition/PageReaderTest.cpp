@@ -113,6 +113,28 @@ TEST(PageReader, InkRule)
     EXPECT_FALSE(ink.Ink(1, 0));
 }
 
+TEST(PageReader, InkMaskPathsAgree)
+{
+    std::mt19937 random(3);
+    const std::uint32_t palette[] = {0xFFFFFF, 0x000000, 0x808080, 0x7F7F7F, 0x1E90FF, 0xFF00FF, 0x010101, 0x00FF00};
+    for (int round = 0; round < 40; ++round) {
+        CRaster picture;
+        picture.Create(1 + static_cast<int>(random() % 200), 1 + static_cast<int>(random() % 5), palette[round % 8]);
+        for (int i = static_cast<int>(random() % 300); i > 0; --i)
+            picture.SetPixel(static_cast<int>(random() % picture.width()), static_cast<int>(random() % picture.height()),
+                             random() % 3 == 0 ? static_cast<std::uint32_t>(random() & 0xFFFFFF) : palette[random() % 8]);
+        for (InkRule rule : {InkRule::Auto, InkRule::Black}) {
+            const InkBits plain = InkMask(picture, rule, MatchPath::Portable);
+            for (MatchPath path : SupportedMatchPaths()) {
+                const InkBits fast = InkMask(picture, rule, path);
+                EXPECT_EQ(fast.words, plain.words) << MatchPathName(path) << " round " << round;
+                EXPECT_EQ(fast.background, plain.background);
+                EXPECT_EQ(fast.threshold, plain.threshold);
+            }
+        }
+    }
+}
+
 // The Simple rule over exactly the W x H pixels of cell and glyph, pixel by pixel.
 struct OracleCell {
     int code = ' ';
