@@ -279,8 +279,8 @@ std::uint64_t InkWord(const InkBits& ink, const std::uint64_t* row, long long x)
 {
     if (x >= ink.width || x <= -64)
         return 0;
-    const long long index = FloorDiv(x, 64);
-    const int shift = static_cast<int>(x - index * 64);
+    const long long index = x >> 6;  // rounds toward minus infinity, as C++20 defines it
+    const int shift = static_cast<int>(x & 63);
     const std::uint64_t high = index >= 0 ? row[index] : 0;
     if (shift == 0)
         return high;
@@ -381,18 +381,21 @@ public:
     bool Inked(int c) const { return m_bInked[c]; }
 
     // The least cost of each cell, summed over the cells at lefts. The sum stops growing once
-    // it exceeds bound: cells are matched four at a time and the rest left out.
+    // it exceeds bound: cells are matched one, two, then four at a time and the rest left out.
     long long SumOfBest(long long top, const std::vector<long long>& lefts, long long bound = kNoBound)
     {
         long long sum = 0;
-        const std::size_t step = bound == kNoBound ? kBlockCells : 4;
-        for (std::size_t first = 0; first < lefts.size() && sum <= bound; first += step) {
+        std::size_t step = bound == kNoBound ? kBlockCells : 1;
+        for (std::size_t first = 0; first < lefts.size() && sum <= bound;) {
             const int count = static_cast<int>(std::min(step, lefts.size() - first));
             Match(top, lefts.data() + first, count);
             for (int c = 0; c < count; ++c) {
                 const std::int32_t* costs = Costs(c);
                 sum += *std::min_element(costs, costs + m_Glyphs.Rows());
             }
+            first += static_cast<std::size_t>(count);
+            if (step < 4)
+                step *= 2;
         }
         return sum;
     }
@@ -702,9 +705,13 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
 
     // The shared grid: the phase whose cells cost least in total over a sample of lines, each
     // line tried at every top and left phase that holds its ink in one row of cells. A line
-    // that no row of a phase holds counts every compared cell as wholly wrong there. Each
-    // line's own best grid is searched first, from the phase of the line before; the phases
-    // are then totalled from the first line's best, a total left off once it passes the least.
+    // that no row of a phase holds counts every compared cell as wholly wrong there.
+    //
+    // Each sampled line's own best grid is searched first, from the phase of the line before.
+    // When the first, middle and last sampled lines find the same phase the page is taken to
+    // be on one grid and those three are the sample. The phases are then totalled in the order
+    // of the least their totals can be (the costs found so far, some of them left off short),
+    // each total left off once it passes the least, until no phase can do better.
     std::vector<int> sampled;
     {
         std::vector<int> eligible;
@@ -717,36 +724,54 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
             sampled.push_back(eligible[static_cast<std::size_t>((2 * i + 1) * n / (2 * count))]);
     }
     long long hintTop = -1, hintLeft = 0;
-    for (int b : sampled) {
+    auto searchLine = [&](int b) {
         search.SearchAll(searches[b], hintTop, hintLeft);
         hintTop = searches[b].ownTop;
         hintLeft = searches[b].ownLeft;
+    };
+    if (sampled.size() > 3) {
+        const std::vector<int> spread = {sampled.front(), sampled[sampled.size() / 2], sampled.back()};
+        for (int b : spread)
+            searchLine(b);
+        auto phaseOf = [&](int b) { return std::pair{Mod(searches[b].ownTop, H), Mod(searches[b].ownLeft, W)}; };
+        if (phaseOf(spread[0]) == phaseOf(spread[1]) && phaseOf(spread[1]) == phaseOf(spread[2]))
+            sampled = spread;
     }
+    for (int b : sampled)
+        searchLine(b);
     auto costOnPhase = [&](BandSearch& s, int oy, int ox, long long bound) {
         int t = 0, l = 0;
         if (!search.SharedCandidate(s, oy, ox, t, l))
             return static_cast<long long>(search.SampleCount(s, s.ownLeft)) * W * H;
-        return search.TableCost(s, t, l, bound);
+        return bound < 0 ? s.costs[static_cast<std::size_t>(t) * W + static_cast<std::size_t>(l)]
+                         : search.TableCost(s, t, l, bound);
     };
     const std::size_t phases = static_cast<std::size_t>(W) * H;
+    std::vector<std::pair<long long, std::size_t>> order;  // least possible total, phase
+    order.reserve(phases);
+    for (std::size_t phase = 0; phase < phases; ++phase) {
+        long long least = 0;
+        for (int b : sampled)
+            least += costOnPhase(searches[b], static_cast<int>(phase / W), static_cast<int>(phase % W), -1);
+        order.emplace_back(least, phase);
+    }
+    std::sort(order.begin(), order.end());
     long long bestTotal = kNoBound;
     std::size_t bestPhase = phases;
-    auto tryPhase = [&](std::size_t phase) {
+    for (const auto& [least, phase] : order) {
+        if (least > bestTotal || sampled.empty())
+            break;
         long long total = 0;
         for (int b : sampled) {
             total += costOnPhase(searches[b], static_cast<int>(phase / W), static_cast<int>(phase % W), bestTotal - total);
             if (total > bestTotal)
-                return;
+                break;
         }
-        if (total < bestTotal || phase < bestPhase) {
+        if (total < bestTotal || (total == bestTotal && phase < bestPhase)) {
             bestTotal = total;
             bestPhase = phase;
         }
-    };
-    if (!sampled.empty())
-        tryPhase(static_cast<std::size_t>(Mod(searches[sampled[0]].ownTop, H) * W + Mod(searches[sampled[0]].ownLeft, W)));
-    for (std::size_t phase = 0; phase < phases && !sampled.empty(); ++phase)
-        tryPhase(phase);
+    }
     if (bestPhase < phases) {
         grid.originY = static_cast<int>(bestPhase / W);
         grid.originX = static_cast<int>(bestPhase % W);
