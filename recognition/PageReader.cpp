@@ -442,6 +442,7 @@ void InkExtent(const std::vector<std::uint64_t>& columns, int& left, int& right)
 struct BandSearch {
     TextBand band;
     std::vector<long long> samples;  // inked columns, left to right; empty: compare every cell
+    bool bCut = false;               // cut from a taller run of inked rows: its edges are not the line's
     long long firstTop = 0;          // candidate tops firstTop..firstTop + tops - 1
     int tops = 0;
     // [top index x W + left index], left = band.left - W + 1 + index: the cost of each grid,
@@ -466,13 +467,21 @@ public:
     const int W;
     const int H;
 
-    BandSearch Prepare(const TextBand& band) const
+    // A band's candidates: every top at which one row of cells holds all its ink. A band cut
+    // from a taller run may hold ink of the lines above and below, so its tops reach as far
+    // again to each side, H in all, and its ink left out of the cells counts as cost.
+    BandSearch Prepare(const TextBand& band, bool cut) const
     {
         BandSearch search;
         search.band = band;
+        search.bCut = cut;
         const int height = band.bottom - band.top;
         search.firstTop = height <= H ? band.bottom - H : band.top;
         search.tops = height <= H ? H - height + 1 : 1;
+        if (cut && height <= H) {
+            search.firstTop -= (height - 1) / 2;
+            search.tops = H;
+        }
         // A line of few cells compares them all; a longer one the cells under inked columns
         // spread evenly along it.
         if ((band.right - band.left) / W + 2 > kSampleCells) {
@@ -517,7 +526,23 @@ public:
     // The cost of the grid at (top, left); past bound the sum may stop short.
     long long Cost(const BandSearch& search, long long top, long long left, long long bound = kNoBound)
     {
-        return m_Matcher.SumOfBest(top, CellLefts(search, left), bound);
+        const std::vector<long long> lefts = CellLefts(search, left);
+        long long outside = 0;
+        if (search.bCut)
+            for (long long y = search.band.top; y < search.band.bottom; ++y) {
+                if (y >= top && y < top + H)
+                    continue;
+                const std::uint64_t* row = m_Ink.words.data() + static_cast<std::size_t>(y) * m_Ink.wordsPerRow;
+                for (long long x : lefts)
+                    for (int chunk = 0; chunk * 64 < W; ++chunk) {
+                        const int used = std::min(64, W - chunk * 64);
+                        const std::uint64_t bits = InkWord(m_Ink, row, x + chunk * 64);
+                        outside += std::popcount(used < 64 ? bits & (~std::uint64_t{0} << (64 - used)) : bits);
+                    }
+            }
+        if (outside > bound)
+            return outside;
+        return outside + m_Matcher.SumOfBest(top, lefts, bound == kNoBound ? kNoBound : bound - outside);
     }
 
     // The cost of the grid at candidate (t, l), exactly up to bound, kept in the band's table.
@@ -700,8 +725,9 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
 
     std::vector<BandSearch> searches;
     searches.reserve(bands.size());
-    for (const TextBand& band : bands)
-        searches.push_back(search.Prepare(band));
+    for (std::size_t b = 0; b < bands.size(); ++b)
+        searches.push_back(search.Prepare(bands[b], (b > 0 && bands[b - 1].bottom == bands[b].top) ||
+                                                        (b + 1 < bands.size() && bands[b + 1].top == bands[b].bottom)));
 
     // The shared grid: the phase whose cells cost least in total over a sample of lines, each
     // line tried at every top and left phase that holds its ink in one row of cells. A line
