@@ -62,26 +62,29 @@ int ColourDistance(std::uint32_t a, std::uint32_t b)
     return distance;
 }
 
-// Counts of colours in a small open-addressing table that grows as colours arrive.
+// Counts of colours in a small open-addressing table that grows as colours arrive. Past
+// kDirectAfter colours (a photograph, noise) it gives way to one counter per 24-bit colour,
+// 64 MiB, so that memory stays bounded whatever the picture.
 class CColourCounter {
 public:
     CColourCounter() : m_Keys(1024, kEmpty), m_Counts(1024, 0) {}
 
     void Add(std::uint32_t colour, long long count)
     {
-        std::size_t mask = m_Keys.size() - 1;
+        if (!m_Direct.empty()) {
+            m_Direct[colour] += static_cast<std::uint32_t>(count);
+            return;
+        }
+        const std::size_t mask = m_Keys.size() - 1;
         std::size_t i = Hash(colour) & mask;
         while (m_Keys[i] != kEmpty && m_Keys[i] != colour)
             i = (i + 1) & mask;
+        m_Counts[i] += count;
         if (m_Keys[i] == kEmpty) {
             m_Keys[i] = colour;
-            if (++m_nUsed * 2 > m_Keys.size()) {
-                m_Counts[i] = count;
+            if (++m_nUsed * 2 > m_Keys.size())
                 Grow();
-                return;
-            }
         }
-        m_Counts[i] += count;
     }
 
     // The most common colour; among equals the lowest.
@@ -89,6 +92,14 @@ public:
     {
         std::uint32_t best = CRaster::kWhite;
         long long bestCount = -1;
+        if (!m_Direct.empty()) {
+            for (std::size_t c = 0; c < m_Direct.size(); ++c)
+                if (m_Direct[c] > bestCount) {
+                    best = static_cast<std::uint32_t>(c);
+                    bestCount = m_Direct[c];
+                }
+            return best;
+        }
         for (std::size_t i = 0; i < m_Keys.size(); ++i)
             if (m_Keys[i] != kEmpty && (m_Counts[i] > bestCount || (m_Counts[i] == bestCount && m_Keys[i] < best))) {
                 best = m_Keys[i];
@@ -99,11 +110,21 @@ public:
 
 private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;  // never a colour: colours have 24 bits
+    static constexpr std::size_t kDirectAfter = std::size_t{1} << 16;
 
     static std::size_t Hash(std::uint32_t colour) { return (colour * 0x9E3779B1U) >> 8; }
 
     void Grow()
     {
+        if (m_nUsed >= kDirectAfter) {
+            m_Direct.assign(std::size_t{1} << 24, 0);
+            for (std::size_t j = 0; j < m_Keys.size(); ++j)
+                if (m_Keys[j] != kEmpty)
+                    m_Direct[m_Keys[j]] = static_cast<std::uint32_t>(m_Counts[j]);
+            m_Keys = {};
+            m_Counts = {};
+            return;
+        }
         std::vector<std::uint32_t> keys(m_Keys.size() * 2, kEmpty);
         std::vector<long long> counts(keys.size(), 0);
         const std::size_t mask = keys.size() - 1;
@@ -123,6 +144,7 @@ private:
     std::vector<std::uint32_t> m_Keys;
     std::vector<long long> m_Counts;
     std::size_t m_nUsed = 0;
+    std::vector<std::uint32_t> m_Direct;  // count of each colour once the table gave way
 };
 
 // The end of the run of colour that starts at x: the first pixel after it that differs.

@@ -19,11 +19,15 @@ constexpr int kH = 11;
 
 // A font of the codes 32..126, kW x kH: the space is blank, every other glyph a noise
 // pattern of its own inside a margin (blank top row, right column and two bottom rows), as
-// the glyphs of a real font leave room around their ink. Bits past the width are set, so a
-// reader that counts them fails.
+// the glyphs of a real font leave room around their ink; '|' is a bar the whole cell high, so
+// that lines of a terminal touch. Bits past the width are set, so a reader that counts them
+// fails.
 CCharImageFont TestFont()
 {
     return fixtures::MakeFont(32, 126, [](int code) {
+        if (code == '|')
+            return fixtures::MakeGlyph(kW, kH, {"..##", "..##", "..##", "..##", "..##", "..##", "..##", "..##", "..##",
+                                                "..##", "..##"});
         CCharImage glyph = fixtures::MakeGlyph(kW, kH);
         std::mt19937 random(static_cast<unsigned>(code) * 7919U);
         for (int y = 0; y < kH; ++y) {
@@ -100,6 +104,14 @@ TEST(PageReader, InkRule)
     ink = InkMask(picture, InkRule::Auto);
     EXPECT_TRUE(ink.Ink(2, 2));
     EXPECT_FALSE(ink.Ink(3, 2));
+
+    // A picture of more colours than the counting table keeps: the most common still wins.
+    picture.Create(300, 300);
+    for (int i = 0; i < 300 * 300; ++i)
+        picture.SetPixel(i % 300, i / 300, static_cast<std::uint32_t>(i) * 97U + 5U);
+    for (int x = 0; x < 3; ++x)
+        picture.SetPixel(x, 7, 0x123456);
+    EXPECT_EQ(InkMask(picture, InkRule::Auto).background, 0x123456U);
 
     // One colour has no ink, whatever it is; Black takes exactly black only.
     picture.Create(9, 9, CRaster::kBlack);
@@ -311,12 +323,14 @@ TEST_P(PageReaderColours, ReadsLinesAtRandomPlaces)
     }
 }
 
-// A terminal: lines on one grid, their cells touching (the pitch is the cell height), indented, with an
-// empty row, cut by the picture's bottom edge through the glyphs' blank rows.
+// A terminal: lines on one grid, their cells touching (the pitch is the cell height) and two
+// of them their ink too, indented, with an empty row, cut by the picture's bottom edge
+// through the glyphs' blank rows.
 TEST_P(PageReaderColours, ReadsATerminalGrid)
 {
     const CCharImageFont font = TestFont();
-    const std::vector<std::string> rows = {"int main()", "{", "    return 0;", "", "  } // end", "~~~~~~~~~~~~~~~~"};
+    const std::vector<std::string> rows = {"int main()  |", "{           |", "    return 0;", "", "  } // end",
+                                           "~~~~~~~~~~~~~~~~"};
     for (int origin : {0, 3, 5}) {
         CRaster picture;
         picture.Create(2 * origin + 20 * kW, origin + static_cast<int>(rows.size()) * kH - 2, GetParam().paper);
@@ -324,7 +338,7 @@ TEST_P(PageReaderColours, ReadsATerminalGrid)
             Draw(picture, font, rows[r], origin + 2 * kW, origin + static_cast<int>(r) * kH, GetParam().ink);
         const PageReading page = ReadPage(picture, font, PageOptions{});
         EXPECT_TRUE(page.bSharedGrid);
-        EXPECT_EQ(page.text, "int main()\n{\n    return 0;\n\n  } // end\n~~~~~~~~~~~~~~~~");
+        EXPECT_EQ(page.text, "int main()  |\n{           |\n    return 0;\n\n  } // end\n~~~~~~~~~~~~~~~~");
         ASSERT_EQ(page.lines.size(), 5U);
         EXPECT_EQ(page.lines[0].top, origin);
         EXPECT_EQ(page.lines[2].left, origin + 6 * kW);
