@@ -201,56 +201,59 @@ OracleCell LiteralCell(const InkBits& ink, const CCharImageFont& font, int left,
 TEST(PageReader, MatchCellsEqualsPixelByPixelOracle)
 {
     std::mt19937 random(19);
-    // A 13 x 9 cell spans two bytes a row; a few glyphs of other sizes must never match, and
-    // two identical glyphs tie to the lower code.
-    CCharImageFont font = fixtures::MakeFont(30, 80, [](int code) {
-        if (code % 17 == 0)
-            return fixtures::MakeNoiseGlyph(12, 9, static_cast<unsigned>(code));
-        CCharImage glyph = fixtures::MakeNoiseGlyph(13, 9, static_cast<unsigned>(code == 41 ? 40 : code));
-        for (int y = 0; y < 9; ++y)
-            glyph.m_Bits[static_cast<std::size_t>(y) * 2 + 1] |= 0x07;  // bits past the width
-        return glyph;
-    });
-    ASSERT_EQ(font.CellWidth(), 13);
-    for (int round = 0; round < 30; ++round) {
-        InkBits ink;
-        ink.width = 40 + static_cast<int>(random() % 100);
-        ink.height = 10 + static_cast<int>(random() % 30);
-        ink.wordsPerRow = (ink.width + 63) / 64;
-        ink.words.resize(static_cast<std::size_t>(ink.wordsPerRow) * ink.height);
-        for (int y = 0; y < ink.height; ++y)
-            for (int x = 0; x < ink.width; ++x)
-                if (random() % 3 == 0 || (round % 5 == 0 && x < 30))
-                    ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64] |= std::uint64_t{1} << (63 - x % 64);
-        if (round % 4 == 0)  // a glyph drawn exactly: one variant of cost 0
-            for (int y = 0; y < 9; ++y)
-                for (int x = 0; x < 13; ++x) {
-                    std::uint64_t& word = ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64];
-                    const std::uint64_t bit = std::uint64_t{1} << (63 - x % 64);
-                    word = font.GetCharImage(40)->Pixel(x, y) ? word | bit : word & ~bit;
+    // A 13 x 9 cell spans two bytes a row, a 70 x 5 cell two 64-bit words; a few glyphs of
+    // other sizes must never match, and two identical glyphs tie to the lower code.
+    for (auto [w, h] : {std::pair{13, 9}, std::pair{70, 5}}) {
+        const CCharImageFont font = fixtures::MakeFont(30, 80, [w, h](int code) {
+            if (code % 17 == 0)
+                return fixtures::MakeNoiseGlyph(w - 1, h, static_cast<unsigned>(code));
+            CCharImage glyph = fixtures::MakeNoiseGlyph(w, h, static_cast<unsigned>(code == 41 ? 40 : code));
+            for (int y = 0; y < h; ++y)  // bits past the width
+                glyph.m_Bits[static_cast<std::size_t>((y + 1) * glyph.BytesPerRow() - 1)] |= static_cast<std::uint8_t>(0xFF >> (w % 8));
+            return glyph;
+        });
+        ASSERT_EQ(font.CellWidth(), w);
+        for (int round = 0; round < 30; ++round) {
+            InkBits ink;
+            ink.width = 40 + static_cast<int>(random() % 150);
+            ink.height = 10 + static_cast<int>(random() % 30);
+            ink.wordsPerRow = (ink.width + 63) / 64;
+            ink.words.resize(static_cast<std::size_t>(ink.wordsPerRow) * ink.height);
+            for (int y = 0; y < ink.height; ++y)
+                for (int x = 0; x < ink.width; ++x)
+                    if (random() % 3 == 0 || (round % 5 == 0 && x < 30))
+                        ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64] |= std::uint64_t{1} << (63 - x % 64);
+            if (round % 4 == 0)  // a glyph drawn exactly: one variant of cost 0
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < std::min(w, ink.width); ++x) {
+                        std::uint64_t& word = ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64];
+                        const std::uint64_t bit = std::uint64_t{1} << (63 - x % 64);
+                        word = font.GetCharImage(40)->Pixel(x, y) ? word | bit : word & ~bit;
+                    }
+            PageGrid grid;
+            for (int l = 0; l < 3; ++l) {
+                LineGrid line;
+                line.top = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % (ink.height + 10)) - 5;
+                line.left = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % 90) - 45;
+                line.cells = static_cast<int>(random() % 20);
+                grid.lines.push_back(line);
+            }
+            const double k = (random() % 5) * 0.25;
+            const std::vector<PageLine> lines = MatchCells(ink, font, grid, k);
+            ASSERT_EQ(lines.size(), grid.lines.size());
+            for (std::size_t l = 0; l < lines.size(); ++l) {
+                ASSERT_EQ(static_cast<int>(lines[l].cells.size()), grid.lines[l].cells);
+                for (int c = 0; c < grid.lines[l].cells; ++c) {
+                    const PageCell& cell = lines[l].cells[static_cast<std::size_t>(c)];
+                    const OracleCell want = LiteralCell(ink, font, grid.lines[l].left + c * w, grid.lines[l].top, k);
+                    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " round " + std::to_string(round) +
+                                 " line " + std::to_string(l) + " cell " + std::to_string(c));
+                    EXPECT_EQ(cell.bBlank, want.blank);
+                    EXPECT_EQ(cell.code, want.code);
+                    EXPECT_EQ(cell.best, want.best);
+                    EXPECT_EQ(cell.worst, want.worst);
+                    EXPECT_EQ(cell.variants, want.variants);
                 }
-        PageGrid grid;
-        for (int l = 0; l < 3; ++l) {
-            LineGrid line;
-            line.top = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % (ink.height + 10)) - 5;
-            line.left = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % 30) - 15;
-            line.cells = static_cast<int>(random() % 20);
-            grid.lines.push_back(line);
-        }
-        const double k = (random() % 5) * 0.25;
-        const std::vector<PageLine> lines = MatchCells(ink, font, grid, k);
-        ASSERT_EQ(lines.size(), grid.lines.size());
-        for (std::size_t l = 0; l < lines.size(); ++l) {
-            ASSERT_EQ(static_cast<int>(lines[l].cells.size()), grid.lines[l].cells);
-            for (int c = 0; c < grid.lines[l].cells; ++c) {
-                const PageCell& cell = lines[l].cells[static_cast<std::size_t>(c)];
-                const OracleCell want = LiteralCell(ink, font, grid.lines[l].left + c * 13, grid.lines[l].top, k);
-                SCOPED_TRACE("round " + std::to_string(round) + " line " + std::to_string(l) + " cell " + std::to_string(c));
-                EXPECT_EQ(cell.bBlank, want.blank);
-                EXPECT_EQ(cell.code, want.code);
-                EXPECT_EQ(cell.best, want.best);
-                EXPECT_EQ(cell.worst, want.worst);
-                EXPECT_EQ(cell.variants, want.variants);
             }
         }
     }
