@@ -239,12 +239,42 @@ void RowInkAvx2(const std::uint32_t* row, int width, std::uint32_t colour, int t
         for (int k = 0; k < 8; ++k) {
             // A pixel is near when no channel distance passes the threshold.
             const __m256i over = _mm256_subs_epu8(Distances(row + x + 8 * k, c), limit);
-            const unsigned nearBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(over, zero))));
+            const __m256i nearLanes = _mm256_cmpeq_epi32(over, zero);
+            const unsigned nearBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(nearLanes)));
             word |= static_cast<std::uint64_t>(kReversed[(nearBits ^ flip) & 0xFF]) << (56 - 8 * k);
         }
         out[x / 64] = word;
     }
     RowInk(row, x, width, colour, threshold, near, out);
+}
+
+// The least and greatest of n > 0 costs, eight at a time.
+__attribute__((target("avx2")))
+void CostRangeAvx2(const std::int32_t* costs, int n, std::int32_t& least, std::int32_t& most)
+{
+    int i = 0;
+    least = costs[0];
+    most = costs[0];
+    if (n >= 8) {
+        __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(costs));
+        __m256i hi = lo;
+        for (i = 8; i + 8 <= n; i += 8) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(costs + i));
+            lo = _mm256_min_epi32(lo, v);
+            hi = _mm256_max_epi32(hi, v);
+        }
+        alignas(32) std::int32_t los[8], his[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(los), lo);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(his), hi);
+        for (int k = 0; k < 8; ++k) {
+            least = std::min(least, los[k]);
+            most = std::max(most, his[k]);
+        }
+    }
+    for (; i < n; ++i) {
+        least = std::min(least, costs[i]);
+        most = std::max(most, costs[i]);
+    }
 }
 
 #endif  // PAGE_READER_X86
@@ -269,7 +299,8 @@ struct InkRows {
 #endif
         return RowContrast(row, width, colour);
     }
-    void Ink(const std::uint32_t* row, int width, std::uint32_t colour, int threshold, bool near, std::uint64_t* out) const
+    void Ink(const std::uint32_t* row, int width, std::uint32_t colour, int threshold, bool near,
+             std::uint64_t* out) const
     {
 #if PAGE_READER_X86
         if (bWide)
@@ -278,6 +309,20 @@ struct InkRows {
         RowInk(row, 0, width, colour, threshold, near, out);
     }
 };
+
+// The least and greatest of n > 0 costs.
+void CostRange(bool wide, const std::int32_t* costs, int n, std::int32_t& least, std::int32_t& most)
+{
+#if PAGE_READER_X86
+    if (wide)
+        return CostRangeAvx2(costs, n, least, most);
+#endif
+    least = most = costs[0];
+    for (int i = 1; i < n; ++i) {
+        least = std::min(least, costs[i]);
+        most = std::max(most, costs[i]);
+    }
+}
 
 // The most common colour of a picture, counted run by run: a screenshot is mostly long runs
 // of one colour, so the table sees few additions. Among equal counts the lowest colour.
@@ -384,7 +429,8 @@ bool CaptureInkCell(const InkBits& ink, const PageGlyphs& glyphs, long long left
 class CCellMatcher {
 public:
     CCellMatcher(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path)
-        : m_Ink(ink), m_Glyphs(glyphs), m_Path(path), m_Block(glyphs.stride * kBlockCells),
+        : m_Ink(ink), m_Glyphs(glyphs), m_Path(path), m_bWide(path == MatchPath::Avx2 || path == MatchPath::Avx512),
+          m_Block(glyphs.stride * kBlockCells),
           m_Costs(static_cast<std::size_t>(glyphs.Rows()) * kBlockCells)
     {
     }
@@ -412,8 +458,9 @@ public:
             const int count = static_cast<int>(std::min(step, lefts.size() - first));
             Match(top, lefts.data() + first, count);
             for (int c = 0; c < count; ++c) {
-                const std::int32_t* costs = Costs(c);
-                sum += *std::min_element(costs, costs + m_Glyphs.Rows());
+                std::int32_t least = 0, most = 0;
+                CostRange(m_bWide, Costs(c), m_Glyphs.Rows(), least, most);
+                sum += least;
             }
             first += static_cast<std::size_t>(count);
             if (step < 4)
@@ -426,6 +473,7 @@ private:
     const InkBits& m_Ink;
     const PageGlyphs& m_Glyphs;
     MatchPath m_Path;
+    bool m_bWide;  // AVX2 for the cost ranges
     CAlignedBytes m_Block;
     std::vector<std::int32_t> m_Costs;
     bool m_bInked[kBlockCells] = {};
@@ -600,7 +648,8 @@ public:
         if (hintTop >= 0) {
             const long long t = Mod(hintTop - search.firstTop, H);
             if (t < search.tops)
-                consider(static_cast<std::size_t>(t) * W + static_cast<std::size_t>(Mod(hintLeft - search.FirstLeft(W), W)));
+                consider(static_cast<std::size_t>(t) * W +
+                         static_cast<std::size_t>(Mod(hintLeft - search.FirstLeft(W), W)));
         }
         for (std::size_t i = 0; i < n; ++i)
             consider(i);
@@ -811,7 +860,8 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
             break;
         long long total = 0;
         for (int b : sampled) {
-            total += costOnPhase(searches[b], static_cast<int>(phase / W), static_cast<int>(phase % W), bestTotal - total);
+            total += costOnPhase(searches[b], static_cast<int>(phase / W), static_cast<int>(phase % W),
+                                 bestTotal - total);
             if (total > bestTotal)
                 break;
         }
@@ -961,6 +1011,7 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const CCharImageFont& font,
         return lines;
     CCellMatcher matcher(ink, glyphs, path);
     const int W = glyphs.width;
+    const bool wide = path == MatchPath::Avx2 || path == MatchPath::Avx512;
 
     lines.reserve(grid.lines.size());
     std::vector<long long> lefts(kBlockCells);
@@ -987,10 +1038,8 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const CCharImageFont& font,
                 // The Simple rule: the least cost, the lowest code among equals; the variants
                 // within reach of it; an exact match (or nothing worse) keeps the best alone.
                 const std::int32_t* costs = matcher.Costs(c);
-                const int bestRow = static_cast<int>(std::min_element(costs, costs + rows) - costs);
-                cell.code = glyphs.codes[static_cast<std::size_t>(bestRow)];
-                cell.best = costs[bestRow];
-                cell.worst = *std::max_element(costs, costs + rows);
+                CostRange(wide, costs, rows, cell.best, cell.worst);
+                cell.code = glyphs.codes[static_cast<std::size_t>(std::find(costs, costs + rows, cell.best) - costs)];
                 if (cell.best != 0 && cell.worst != 0) {
                     const double reach = coefficient * static_cast<double>(cell.worst - cell.best);
                     for (int r = 0; r < rows; ++r)

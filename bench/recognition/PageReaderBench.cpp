@@ -92,8 +92,8 @@ void BM_ReadPage(benchmark::State& state)
     state.counters["match_ms"] = match / runs;
     state.counters["lines"] = static_cast<double>(page.lines.size());
     state.counters["cells"] = static_cast<double>(page.CellCount());
-    state.counters["px/s"] = benchmark::Counter(static_cast<double>(state.range(0)) * static_cast<double>(state.range(1)),
-                                                benchmark::Counter::kIsIterationInvariantRate);
+    const double pixels = static_cast<double>(state.range(0)) * static_cast<double>(state.range(1));
+    state.counters["px/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // One stage alone, so that its CPU time can be read apart from the others': 0 the ink mask,
@@ -123,8 +123,14 @@ void PageSizes(benchmark::internal::Benchmark* b, bool stages)
     }
 }
 
-BENCHMARK(BM_ReadPage)->ArgNames({"width", "height"})->Apply([](auto* b) { PageSizes(b, false); })->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Stage)->ArgNames({"width", "height", "stage"})->Apply([](auto* b) { PageSizes(b, true); })->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadPage)
+    ->ArgNames({"width", "height"})
+    ->Apply([](auto* b) { PageSizes(b, false); })
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage)
+    ->ArgNames({"width", "height", "stage"})
+    ->Apply([](auto* b) { PageSizes(b, true); })
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -132,9 +132,11 @@ TEST(PageReader, InkMaskPathsAgree)
     for (int round = 0; round < 40; ++round) {
         CRaster picture;
         picture.Create(1 + static_cast<int>(random() % 200), 1 + static_cast<int>(random() % 5), palette[round % 8]);
-        for (int i = static_cast<int>(random() % 300); i > 0; --i)
-            picture.SetPixel(static_cast<int>(random() % picture.width()), static_cast<int>(random() % picture.height()),
-                             random() % 3 == 0 ? static_cast<std::uint32_t>(random() & 0xFFFFFF) : palette[random() % 8]);
+        for (int i = static_cast<int>(random() % 300); i > 0; --i) {
+            const int x = static_cast<int>(random() % picture.width());
+            const int y = static_cast<int>(random() % picture.height());
+            picture.SetPixel(x, y, random() % 3 == 0 ? static_cast<std::uint32_t>(random() & 0xFFFFFF) : palette[random() % 8]);
+        }
         for (InkRule rule : {InkRule::Auto, InkRule::Black}) {
             const InkBits plain = InkMask(picture, rule, MatchPath::Portable);
             for (MatchPath path : SupportedMatchPaths()) {
@@ -209,7 +211,8 @@ TEST(PageReader, MatchCellsEqualsPixelByPixelOracle)
                 return fixtures::MakeNoiseGlyph(w - 1, h, static_cast<unsigned>(code));
             CCharImage glyph = fixtures::MakeNoiseGlyph(w, h, static_cast<unsigned>(code == 41 ? 40 : code));
             for (int y = 0; y < h; ++y)  // bits past the width
-                glyph.m_Bits[static_cast<std::size_t>((y + 1) * glyph.BytesPerRow() - 1)] |= static_cast<std::uint8_t>(0xFF >> (w % 8));
+                glyph.m_Bits[static_cast<std::size_t>((y + 1) * glyph.BytesPerRow() - 1)] |=
+                    static_cast<std::uint8_t>(0xFF >> (w % 8));
             return glyph;
         });
         ASSERT_EQ(font.CellWidth(), w);
@@ -222,7 +225,8 @@ TEST(PageReader, MatchCellsEqualsPixelByPixelOracle)
             for (int y = 0; y < ink.height; ++y)
                 for (int x = 0; x < ink.width; ++x)
                     if (random() % 3 == 0 || (round % 5 == 0 && x < 30))
-                        ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64] |= std::uint64_t{1} << (63 - x % 64);
+                        ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64] |=
+                            std::uint64_t{1} << (63 - x % 64);
             if (round % 4 == 0)  // a glyph drawn exactly: one variant of cost 0
                 for (int y = 0; y < h; ++y)
                     for (int x = 0; x < std::min(w, ink.width); ++x) {
@@ -239,15 +243,18 @@ TEST(PageReader, MatchCellsEqualsPixelByPixelOracle)
                 grid.lines.push_back(line);
             }
             const double k = (random() % 5) * 0.25;
-            const std::vector<PageLine> lines = MatchCells(ink, font, grid, k);
+            const std::vector<MatchPath> paths = SupportedMatchPaths();
+            const MatchPath path = paths[static_cast<std::size_t>(round) % paths.size()];
+            const std::vector<PageLine> lines = MatchCells(ink, font, grid, k, path);
             ASSERT_EQ(lines.size(), grid.lines.size());
             for (std::size_t l = 0; l < lines.size(); ++l) {
                 ASSERT_EQ(static_cast<int>(lines[l].cells.size()), grid.lines[l].cells);
                 for (int c = 0; c < grid.lines[l].cells; ++c) {
                     const PageCell& cell = lines[l].cells[static_cast<std::size_t>(c)];
                     const OracleCell want = LiteralCell(ink, font, grid.lines[l].left + c * w, grid.lines[l].top, k);
-                    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " round " + std::to_string(round) +
-                                 " line " + std::to_string(l) + " cell " + std::to_string(c));
+                    SCOPED_TRACE(std::string(MatchPathName(path)) + " " + std::to_string(w) + " x " + std::to_string(h) +
+                                 " round " + std::to_string(round) + " line " + std::to_string(l) + " cell " +
+                                 std::to_string(c));
                     EXPECT_EQ(cell.bBlank, want.blank);
                     EXPECT_EQ(cell.code, want.code);
                     EXPECT_EQ(cell.best, want.best);
