@@ -311,7 +311,7 @@ struct InkRows {
 };
 
 // The least and greatest of n > 0 costs.
-void CostRange(bool wide, const std::int32_t* costs, int n, std::int32_t& least, std::int32_t& most)
+void CostRange([[maybe_unused]] bool wide, const std::int32_t* costs, int n, std::int32_t& least, std::int32_t& most)
 {
 #if PAGE_READER_X86
     if (wide)

@@ -386,6 +386,29 @@ TEST(PageReader, DegenerateInputs)
     EXPECT_TRUE(ReadPage(picture, CCharImageFont{}, PageOptions{}).Empty());
     const CCharImageFont zero = fixtures::MakeFont(0, 40, [](int) { return fixtures::MakeGlyph(0, 0); });
     EXPECT_TRUE(ReadPage(picture, zero, PageOptions{}).Empty());
+
+    // Small random pictures and fonts of random cell sizes, some glyphs of other sizes: every
+    // reading ends, and each line has the cells its text shows.
+    std::mt19937 random(23);
+    CDictionary dictionary;
+    dictionary.SetAlphabet(1);
+    dictionary.LoadWordsFromText("a\nab\n");
+    for (int round = 0; round < 200; ++round) {
+        const int w = 1 + static_cast<int>(random() % 9);
+        const int h = 1 + static_cast<int>(random() % 9);
+        const CCharImageFont noise = fixtures::MakeFont(32, 40 + static_cast<int>(random() % 60), [&](int code) {
+            return fixtures::MakeNoiseGlyph(code % 11 == 0 ? w + 1 : w, h, static_cast<unsigned>(code + round));
+        });
+        picture.Create(1 + static_cast<int>(random() % 40), 1 + static_cast<int>(random() % 40),
+                       static_cast<std::uint32_t>(random() & 0xFFFFFF));
+        for (int i = static_cast<int>(random() % 200); i > 0; --i)
+            picture.SetPixel(static_cast<int>(random() % picture.width()), static_cast<int>(random() % picture.height()),
+                             random() % 2 == 0 ? CRaster::kBlack : static_cast<std::uint32_t>(random() & 0xFFFFFF));
+        PageReading page = ReadPage(picture, noise, PageOptions{.ink = round % 3 == 0 ? InkRule::Black : InkRule::Auto});
+        ReadPageWords(page, dictionary);
+        for (const PageLine& line : page.lines)
+            EXPECT_LE(line.text.size(), line.cells.size() + static_cast<std::size_t>(std::max(line.column, 0)));
+    }
 }
 
 TEST(PageReader, WordsFromTheDictionary)
