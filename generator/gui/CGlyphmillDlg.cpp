@@ -23,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -105,6 +106,11 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     for (QPushButton* button : {m_pPreviousButton, m_pNextButton, m_pSelectFontButton, m_pSaveButton,
                                 m_pOptionsButton, m_pInclusionsButton})
         right->addWidget(button);
+    // The glyph sheet has a button of its own below the specified ones.
+    auto* sheetButton = new QPushButton(QStringLiteral("Glyph Sheet..."), this);
+    sheetButton->setAutoDefault(false);
+    sheetButton->setMinimumWidth(96);
+    right->addWidget(sheetButton);
     right->addStretch(1);
     right->addWidget(m_pCloseButton);
 
@@ -130,6 +136,7 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     connect(m_pOptionsButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnOptions);
     connect(m_pInclusionsButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnInclusions);
     connect(m_pCloseButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnClose);
+    connect(sheetButton, &QPushButton::clicked, this, &CGlyphmillDlg::OnGlyphSheet);
     connect(m_pSaveCharBox, &QCheckBox::clicked, this, &CGlyphmillDlg::OnSaveCharClicked);
 
     m_fnSaveFileName = [this](const QString& folder, const QString& name) { return AskSaveFileName(this, folder, name); };
@@ -339,8 +346,8 @@ void CGlyphmillDlg::OnSaveAsGlf()
         QString text = QString::fromStdString(warning).trimmed();
         text[0] = text[0].toUpper();
         QMessageBox::warning(this, QStringLiteral("Saving .GLF file"),
-                             QStringLiteral("The file %1 was written.\n\n%2\n\n\"Glyph Sheet...\" in the context menu "
-                                            "shows every glyph as it is stored.")
+                             QStringLiteral("The file %1 was written.\n\n%2\n\n\"Glyph Sheet...\" shows every glyph as "
+                                            "it is stored.")
                                  .arg(QDir::toNativeSeparators(path), text));
     }
 }
@@ -370,6 +377,15 @@ void CGlyphmillDlg::ShowError(const QString& text)
 
 bool CGlyphmillDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    // Enter in the code box goes to the code typed, rather than pressing the default button.
+    if (watched == m_pCodeEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnCurrentCodeKillFocus();
+            m_pCodeEdit->selectAll();
+            return true;
+        }
+    }
     if (watched == m_pCodeEdit && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,6 +49,22 @@ TEST(CGlyphmillDlg, StartsWithTheSpaceInAWhiteCentredPreview)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+}
+
+TEST(CGlyphmillDlg, EnterInTheCodeBoxGoesToTheCodeTyped)
+{
+    CGlyphmillDlg dialog;
+    dialog.CodeEdit()->setText(QStringLiteral("65"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog.CodeEdit(), &enter);
+    EXPECT_EQ(dialog.Settings().m_nCurrentCode, 65) << "not the default button's next code";
+    EXPECT_EQ(dialog.CodeEdit()->text(), QStringLiteral("65"));
+
+    // The glyph sheet is reached by a button, not only through the context menu.
+    int sheetButtons = 0;
+    for (const QPushButton* button : dialog.findChildren<QPushButton*>())
+        sheetButtons += button->text() == QStringLiteral("Glyph Sheet...") && !button->isHidden() ? 1 : 0;
+    EXPECT_EQ(sheetButtons, 1);
 }
 
 TEST(CGlyphmillDlg, NavigationAndTheSaveBox)
