@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -202,8 +203,18 @@ void CMainFrame::createVariantsPane()
 {
     m_pVariantsDock = new QDockWidget(QStringLiteral("Variants"), this);
     m_pVariantsDock->setObjectName(QStringLiteral("VariantsPane"));
-    m_pVariantsView = new CVariantsView(m_pVariantsDock);
-    m_pVariantsDock->setWidget(m_pVariantsView);
+    // The pane with a legend of its marks under it.
+    auto* pane = new QWidget(m_pVariantsDock);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    m_pVariantsView = new CVariantsView(pane);
+    m_pVariantsLegend = new QLabel(CVariantsView::LegendText(), pane);
+    m_pVariantsLegend->setTextFormat(Qt::RichText);
+    m_pVariantsLegend->setWordWrap(true);
+    layout->addWidget(m_pVariantsView, 1);
+    layout->addWidget(m_pVariantsLegend);
+    m_pVariantsDock->setWidget(pane);
     addDockWidget(Qt::BottomDockWidgetArea, m_pVariantsDock);
     m_pVariantsDock->hide();
     connect(m_pVariantsDock, &QDockWidget::visibilityChanged, this, [this] { UpdateVariantsPane(); });
@@ -296,6 +307,10 @@ void CMainFrame::OnPageRead(const QString& summary)
 void CMainFrame::OnViewVariants()
 {
     m_pVariantsDock->setVisible(m_pVariantsDock->isHidden());
+    // The pane opens tall enough for its header and a few rows of variants.
+    if (!m_pVariantsDock->isHidden())
+        resizeDocks({m_pVariantsDock},
+                    {m_pVariantsView->sizeHint().height() + m_pVariantsLegend->sizeHint().height() + 24}, Qt::Vertical);
     UpdateVariantsPane();
 }
 

@@ -40,6 +40,7 @@ public:
     QMenu* WindowMenu() const { return m_pWindowMenu; }
     QDockWidget* VariantsDock() const { return m_pVariantsDock; }
     CVariantsView* VariantsView() const { return m_pVariantsView; }
+    QLabel* VariantsLegend() const { return m_pVariantsLegend; }
     QDockWidget* PageTextDock() const { return m_pPageTextDock; }
     CPageTextPane* PageTextPane() const { return m_pPageTextPane; }
     // The status-bar pane of the active document's mode: "Text", "Graphics" or nothing.
@@ -117,6 +118,7 @@ private:
     QPointer<CExperimentWnd> m_pExperiment;
     QDockWidget* m_pVariantsDock = nullptr;
     CVariantsView* m_pVariantsView = nullptr;
+    QLabel* m_pVariantsLegend = nullptr;
     QLabel* m_pModePane = nullptr;
     QDockWidget* m_pPageTextDock = nullptr;
     CPageTextPane* m_pPageTextPane = nullptr;

@@ -300,3 +300,19 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
         painter.drawRect(column.adjusted(1, 1, -2, -2));
     }
 }
+
+QSize CVariantsView::sizeHint() const
+{
+    const int bar = horizontalScrollBar()->sizeHint().height();
+    return {8 * m_nColumnWidth, m_nHeaderHeight + 2 * m_nRowHeight + 8 + bar};
+}
+
+QString CVariantsView::LegendText()
+{
+    const auto swatch = [](const QColor& colour) {
+        return QStringLiteral("<span style=\"color:%1\">&#9632;</span>").arg(colour.name());
+    };
+    return QStringLiteral("%1 green: the variant the result took &nbsp; %2 blue frame: Simple's best where "
+                          "the result took another &nbsp; %3 orange: a position the dictionary corrected")
+        .arg(swatch(kChosenColour), swatch(kSimpleColour), swatch(kCorrectedColour));
+}

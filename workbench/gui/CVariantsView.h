@@ -42,6 +42,10 @@ public:
     int ColumnWidth() const { return m_nColumnWidth; }
     // The column under a client point, or -1.
     int ColumnAt(QPoint client) const;
+    // Tall enough for the header and two rows of variants.
+    QSize sizeHint() const override;
+    // What the marks of the columns mean, as rich text for a line under the pane.
+    static QString LegendText();
 
 signals:
     void ColumnClicked(int p);

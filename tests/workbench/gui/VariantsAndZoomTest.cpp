@@ -35,6 +35,11 @@ TEST_F(GuiTest, VariantsPaneAndStatusBarShowTheLastRecognition)
     ASSERT_TRUE(Trigger(CommandId::kViewVariants));
     EXPECT_TRUE(Action(CommandId::kViewVariants).isChecked());
     EXPECT_TRUE(variants.Trace().Empty());
+    // It opens tall enough for its rows, with a legend of its marks.
+    QApplication::processEvents();
+    EXPECT_GE(variants.height(), variants.sizeHint().height() - 4) << Main().height();
+    for (const char* mark : {"green", "blue frame", "orange"})
+        EXPECT_TRUE(Main().VariantsLegend()->text().contains(QLatin1String(mark))) << mark;
 
     SetText(QStringLiteral("bed"));
     ASSERT_TRUE(Trigger(CommandId::kRecognizeComplex));
