@@ -182,3 +182,33 @@ TEST_F(PageReadingTest, CopyResultTextAndPastePicture)
     EXPECT_TRUE(prompts.messages.back().text.contains("pure black"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("pasted.rdf")));
 }
+
+TEST_F(PageReadingTest, TinyAndOversizedPicturesAndFilesThatAreNoPictures)
+{
+    StartApp();
+    const std::size_t documents = app->Documents().size();
+    // A 1 x 1 picture opens and reads no line.
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(Qt::black);
+    const QString dotPath = QString::fromStdString(dir.File("dot.png"));
+    ASSERT_TRUE(dot.save(dotPath));
+    ASSERT_NE(app->OpenPictureFile(dotPath), nullptr);
+    EXPECT_EQ(Doc().m_nCells, 0);
+    ReadPage();
+    EXPECT_TRUE(Doc().Page().Empty());
+
+    // A 16000 x 16000 picture is refused by its size, before its pixels are decoded; a text
+    // file is no picture. Both say why and open nothing.
+    QImage huge(16000, 16000, QImage::Format_Mono);
+    huge.fill(1);
+    const QString hugePath = QString::fromStdString(dir.File("huge.png"));
+    ASSERT_TRUE(huge.save(hugePath));
+    WriteFile(dir.Path() / "notes.png", "not a picture");
+    prompts.messages.clear();
+    EXPECT_EQ(app->OpenPictureFile(hugePath), nullptr);
+    EXPECT_EQ(app->OpenPictureFile(QString::fromStdString(dir.File("notes.png"))), nullptr);
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_TRUE(prompts.messages[0].text.contains("16000 x 16000")) << prompts.messages[0].text.toStdString();
+    EXPECT_TRUE(prompts.messages[1].text.startsWith("Cannot read the picture")) << prompts.messages[1].text.toStdString();
+    EXPECT_EQ(app->Documents().size(), documents + 1);
+}
