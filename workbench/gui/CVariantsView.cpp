@@ -258,7 +258,9 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
     bold.setBold(true);
     painter.save();
     painter.setFont(bold);
-    painter.drawText(QRect(x, y, m_nColumnWidth, m_nLineHeight), Qt::AlignCenter, CharText(position.final));
+    const QString mark = ScriptMark(position.final);
+    painter.drawText(QRect(x, y, m_nColumnWidth, m_nLineHeight), Qt::AlignCenter,
+                     mark.isEmpty() ? CharText(position.final) : CharText(position.final) + QLatin1Char(' ') + mark);
     painter.restore();
     y += m_nLineHeight;
     painter.drawText(QRect(x + 4, y, m_nColumnWidth - 8, m_nLineHeight), Qt::AlignLeft | Qt::AlignVCenter,
@@ -292,6 +294,15 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
             painter.drawImage(QPoint(row.left() + 3, row.top() + 1), glyph);
         painter.setPen(palette().text().color());
         painter.drawText(row.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, QString::number(variant.cost));
+        if (const QString script = ScriptMark(variant.code); !script.isEmpty()) {
+            painter.save();
+            QFont small = painter.font();
+            small.setPointSizeF(small.pointSizeF() * 0.75);
+            painter.setFont(small);
+            painter.setPen(palette().mid().color());
+            painter.drawText(row.adjusted(0, 1, -4, 0), Qt::AlignRight | Qt::AlignTop, script);
+            painter.restore();
+        }
         y += m_nRowHeight;
     }
     painter.restore();
@@ -315,4 +326,12 @@ QString CVariantsView::LegendText()
     return QStringLiteral("%1 green: the variant the result took &nbsp; %2 blue frame: Simple's best where "
                           "the result took another &nbsp; %3 orange: a position the dictionary corrected")
         .arg(swatch(kChosenColour), swatch(kSimpleColour), swatch(kCorrectedColour));
+}
+
+QString CVariantsView::ScriptMark(std::uint8_t code)
+{
+    const QString text = FromCp1251(std::string(1, static_cast<char>(code)));
+    return !text.isEmpty() && text.at(0).isLetter() && text.at(0).script() == QChar::Script_Cyrillic
+               ? QStringLiteral("cyr")
+               : QString();
 }

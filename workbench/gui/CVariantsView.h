@@ -44,6 +44,9 @@ public:
     int ColumnAt(QPoint client) const;
     // Tall enough for the header and two rows of variants.
     QSize sizeHint() const override;
+    // The small mark that tells a Cyrillic letter from its Latin twin drawn with the same
+    // glyph ("cyr"), or nothing for other codes.
+    static QString ScriptMark(std::uint8_t code);
     // What the marks of the columns mean, as rich text for a line under the pane.
     static QString LegendText();
 

@@ -40,6 +40,11 @@ TEST_F(GuiTest, VariantsPaneAndStatusBarShowTheLastRecognition)
     EXPECT_GE(variants.height(), variants.sizeHint().height() - 4) << Main().height();
     for (const char* mark : {"green", "blue frame", "orange"})
         EXPECT_TRUE(Main().VariantsLegend()->text().contains(QLatin1String(mark))) << mark;
+    // Cyrillic letters carry a script mark, their Latin twins and signs none.
+    EXPECT_EQ(CVariantsView::ScriptMark(0xC0), "cyr");  // А
+    EXPECT_EQ(CVariantsView::ScriptMark(0xB8), "cyr");  // ё
+    EXPECT_EQ(CVariantsView::ScriptMark('A'), "");
+    EXPECT_EQ(CVariantsView::ScriptMark(0xB9), "");     // №
 
     SetText(QStringLiteral("bed"));
     ASSERT_TRUE(Trigger(CommandId::kRecognizeComplex));
