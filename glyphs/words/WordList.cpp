@@ -58,10 +58,12 @@ DictionaryLoadReport ReadWordList(std::string_view text, const std::uint8_t (&sl
     const char* p = text.data();
     const char* const stop = p + text.size();
     for (;;) {
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
+        if (!lf && p == stop)
+            break;
         if (keeping && (kept >= bounds.nMaxLines ||
                         entries.keys.size() - firstKey + kMaxLineLength + 2 > bounds.nMaxKeyBytes))
             keeping = false;
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
         if (keeping) {
             const std::string_view content = LineContent(p, lf ? lf : stop, lf != nullptr);
             const std::size_t at = entries.keys.size();
@@ -75,13 +77,13 @@ DictionaryLoadReport ReadWordList(std::string_view text, const std::uint8_t (&sl
             ++kept;
         }
         if (!lf) {
-            report.nLines += p < stop;
+            ++report.nLines;
             break;
         }
         ++report.nLines;
         p = lf + 1;
     }
     report.bComplete = keeping;
-    report.nKept = std::min(kept, report.nLines);
+    report.nKept = kept;
     return report;
 }

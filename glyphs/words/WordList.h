@@ -43,7 +43,8 @@ struct WordListBounds {
 // Appends the entries of the dict.dic text to entries: each line without the CR before its
 // LF, trimmed of spaces at both ends, cut to kMaxLineLength bytes from its first non-space
 // byte, trimmed again, then the space; slots maps each byte. The empty remainder after the
-// last LF is an entry too (the one-space word) but no line of the report. Past a bound no
-// more lines are kept, and they are still counted.
+// last LF is no line and gives no entry: it stands for the one-space word, which the
+// dictionary adds to every list. Past a bound no more lines are kept, and they are still
+// counted.
 DictionaryLoadReport ReadWordList(std::string_view text, const std::uint8_t (&slots)[256], WordListBounds bounds,
                                   WordEntries& entries);
