@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -145,4 +146,55 @@ TEST(CDictionaryCache, ImageOfAListStandsForItWhileTheListStaysAsItWas)
     CDictionary plain;
     ASSERT_TRUE(LoadThroughImages("", plain, other));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+}
+
+TEST(CDictionaryCache, AListRewrittenWithItsSizeAndModificationTimeIsReadAgain)
+{
+    // A copy or an editor may put the modification time back; the change time still moves.
+    fixtures::TempDir dir;
+    const std::string folder = dir.File("images");
+    const std::string list = dir.File("list.dic");
+    WriteFile(list, "cat\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(list.c_str(), &before), 0);
+    CDictionaryCache cache(folder);
+    CDictionary first;
+    ASSERT_TRUE(cache.Load(first, list, 1).bComplete);
+    ASSERT_TRUE(IsWord(first, "cat"));
+
+    // The file's clock ticks coarsely: rewritten until its change time has moved.
+    struct stat after {};
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        WriteFile(list, "cow\n");
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, list.c_str(), times, 0), 0);
+        ASSERT_EQ(::stat(list.c_str(), &after), 0);
+        if (after.st_ctim.tv_sec != before.st_ctim.tv_sec || after.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
+            break;
+        ::usleep(5000);
+    }
+    ASSERT_EQ(after.st_size, before.st_size);
+    ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    // Neither the tree this process shares nor the image of the old text stands for it.
+    CDictionary shared, mapped;
+    cache.Load(shared, list, 1);
+    EXPECT_TRUE(IsWord(shared, "cow"));
+    EXPECT_FALSE(IsWord(shared, "cat"));
+    ASSERT_TRUE(LoadThroughImages(folder, mapped, list));
+    EXPECT_TRUE(IsWord(mapped, "cow"));
+    EXPECT_TRUE(IsWord(first, "cat"));  // a dictionary keeps the tree it has
+}
+
+TEST(CDictionaryCache, MessagesTellAnUnreadableListFromAPartlyKeptOne)
+{
+    DictionaryLoadReport report;
+    EXPECT_EQ(WordListMessage("w.dic", report), "Cannot read the word list w.dic.");
+    report.bRead = true;
+    report.nLines = 9;
+    report.nKept = 4;
+    EXPECT_EQ(WordListMessage("w.dic", report),
+              "The word list w.dic is larger than the dictionary holds: only its first 4 of 9 words were kept.");
+    report.bComplete = true;
+    EXPECT_EQ(WordListMessage("w.dic", report), "");
 }
