@@ -1,5 +1,6 @@
 #include "CDictionaryImage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -94,18 +95,33 @@ bool HeaderFits(const std::uint8_t* header, const DictionaryImageKey& key, Dicti
 }
 
 // Whether every child that nodes name lies within them, past the root, and in the alphabet's
-// slots.
+// slots. Runs of 64 nodes are checked without a branch; a block that starts at least the
+// alphabet's size before the end fits whatever its count, and only a run with a block nearer
+// the end has its children counted.
 bool NodesFit(const CDictNode* nodes, std::size_t count, std::uint32_t alphabetSize)
 {
     const std::uint64_t outside = ~((std::uint64_t{1} << alphabetSize) - 1);
-    bool fit = true;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint64_t mask = nodes[i].ChildMask();
-        const std::uint64_t first = nodes[i].FirstChildIndex();
-        fit &= (mask & outside) == 0;
-        fit &= mask == 0 || (first >= 1 && first + static_cast<std::uint64_t>(nodes[i].ChildCount()) <= count);
+    const std::uint64_t total = count;
+    constexpr std::size_t kRun = 64;
+    for (std::size_t run = 0; run < count; run += kRun) {
+        const std::size_t stop = std::min(count, run + kRun);
+        std::uint64_t bad = 0;
+        std::uint64_t near = 0;
+        for (std::size_t i = run; i < stop; ++i) {
+            const std::uint64_t mask = nodes[i].ChildMask();
+            const std::uint64_t first = nodes[i].FirstChildIndex();
+            const std::uint64_t children = (mask | (0 - mask)) >> 63;  // 1 when it has any
+            bad |= (mask & outside) | (children & ((first - 1) >> 63));
+            near |= children & ((total - (first + alphabetSize)) >> 63);
+        }
+        if (bad != 0)
+            return false;
+        for (std::size_t i = run; near != 0 && i < stop; ++i) {
+            if (nodes[i].ChildMask() != 0 && nodes[i].FirstChildIndex() + static_cast<std::uint64_t>(nodes[i].ChildCount()) > total)
+                return false;
+        }
     }
-    return fit;
+    return true;
 }
 
 bool WriteAll(int fd, const void* data, std::size_t size)
