@@ -127,8 +127,8 @@ std::uint64_t NodesOf(const std::vector<std::uint32_t>& entries, const std::uint
 // come back to a prefix met before.
 class CGroupCheck {
 public:
-    // The entry of keys keys shares shared keys with the one before; False when it comes back
-    // to a prefix left before.
+    // The entry at keys, of count keys, shares shared keys with the one before. False when it
+    // comes back to a prefix left before.
     bool Entry(std::size_t shared, std::size_t count, const std::uint8_t* keys)
     {
         if (shared == count)
@@ -209,7 +209,7 @@ bool BuildNodes(LaidOutTree& tree, const std::vector<std::uint32_t>& entries, co
     // Two passes: the keys each entry shares with the one before and the nodes per depth,
     // then the nodes.
     std::vector<std::uint32_t> shares(entries.size());
-    std::vector<std::size_t> perDepth(1, 0);  // nodes of each depth; a depth's count is kept as a step
+    std::vector<std::int64_t> steps(1, 0);  // how many more nodes each depth has than the one above
     CGroupCheck groups;
     std::size_t longest = 0;
     const std::uint8_t* previous = nullptr;
@@ -221,18 +221,21 @@ bool BuildNodes(LaidOutTree& tree, const std::vector<std::uint32_t>& entries, co
         if (!sorted && !groups.Entry(shared, count, keys))
             return false;
         if (count > shared) {
-            // Depths shared + 1 to count each gain a node: a step up and, past count, down.
-            if (perDepth.size() < count + 2)
-                perDepth.resize(count + 2, 0);
-            ++perDepth[shared + 1];
-            --perDepth[count + 1];
+            // Depths shared + 1 to count each gain a node.
+            if (steps.size() < count + 2)
+                steps.resize(count + 2, 0);
+            ++steps[shared + 1];
+            --steps[count + 1];
         }
         longest = std::max(longest, count);
         previous = keys;
     }
-    perDepth.resize(longest + 1);
-    for (std::size_t depth = 1; depth < perDepth.size(); ++depth)
-        perDepth[depth] += perDepth[depth - 1];
+    std::vector<std::size_t> perDepth(longest + 1, 0);
+    std::int64_t nodes = 0;
+    for (std::size_t depth = 1; depth <= longest; ++depth) {
+        nodes += steps[depth];
+        perDepth[depth] = static_cast<std::size_t>(nodes);
+    }
 
     CLevelLayout layout(tree.nodes, perDepth);
     for (std::size_t i = 0; i < entries.size(); ++i) {
