@@ -45,7 +45,8 @@ public:
     // characters from a line's first non-space character count; the rest of a longer line
     // is ignored. False when the file cannot be read or no alphabet was chosen, and when the
     // list passes a bound (kMaxWords lines, kMaxNodes nodes, kMaxTextBytes): the first lines
-    // that fit are kept then. LastLoad tells which of these happened.
+    // that fit are kept then. LastLoad tells which of these happened. Throws std::bad_alloc,
+    // keeping the tree as it was, when memory runs out.
     bool LoadWords(const std::string& path);
     // The same from text in memory.
     bool LoadWordsFromText(std::string_view text);
