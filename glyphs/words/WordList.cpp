@@ -58,9 +58,10 @@ DictionaryLoadReport ReadWordList(std::string_view text, const std::uint8_t (&sl
     const char* p = text.data();
     const char* const stop = p + text.size();
     for (;;) {
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
-        if (!lf && p == stop)
+        // An empty text may have no bytes at all to search.
+        if (p == stop)
             break;
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
         if (keeping && (kept >= bounds.nMaxLines ||
                         entries.keys.size() - firstKey + kMaxLineLength + 2 > bounds.nMaxKeyBytes))
             keeping = false;
