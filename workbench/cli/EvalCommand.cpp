@@ -1,5 +1,6 @@
 // recognize-cli eval: Simple and Complex recognition measured over a corpus of noisy lines.
 #include "ByteStream.h"
+#include "CDictionaryCache.h"
 #include "CEvaluation.h"
 #include "CliCommon.h"
 #include "Commands.h"
@@ -209,13 +210,16 @@ int RunEvalCommand(int argc, char** argv) {
     if (!LoadFontFile(font, fontPath))
         return kExitFailure;
     CDictionary dictionary;
-    dictionary.SetAlphabet(alphabet);
     const std::optional<std::string> dictOption = cl.Value("--dict");
     const std::string dictPath = dictOption.value_or(FindDataFile(kDictionaryPath));
-    if (!dictionary.LoadWords(dictPath) && dictOption) {
+    const DictionaryLoadReport load = CDictionaryCache::Shared().Load(dictionary, dictPath, alphabet);
+    if (load.Unreadable() && dictOption) {
         PrintError(dictPath + ": cannot read the dictionary");
         return kExitUsage;
     }
+    // A list past a bound is used as far as it was kept; the run then ends with 1.
+    if (load.BoundReached())
+        PrintError(WordListMessage(dictPath, load));
 
     const CEvaluation evaluation(font, dictionary);
     if (!evaluation.Check(lines, settings, error)) {
@@ -243,5 +247,5 @@ int RunEvalCommand(int argc, char** argv) {
         const std::string table = SummaryTable(summary);
         std::fwrite(table.data(), 1, table.size(), stdout);
     }
-    return written ? kExitSuccess : kExitFailure;
+    return written && !load.BoundReached() ? kExitSuccess : kExitFailure;
 }

@@ -1,6 +1,7 @@
 #include "CExperimentWnd.h"
 
 #include "ByteStream.h"
+#include "CDictionaryCache.h"
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecognizeApp.h"
@@ -254,12 +255,16 @@ bool CExperimentWnd::OnRun()
         return false;
     }
     const QString dictPath = m_pDictionary->text().trimmed();
-    data->dictionary.SetAlphabet(m_pAlphabet->currentData().toInt());
-    if (!data->dictionary.LoadWords(dictPath.isEmpty() ? FindDataFile(kDictionaryPath) : LocalPath(dictPath)) &&
-        !dictPath.isEmpty()) {
+    const std::string dictFile = dictPath.isEmpty() ? FindDataFile(kDictionaryPath) : LocalPath(dictPath);
+    const DictionaryLoadReport load =
+        CDictionaryCache::Shared().Load(data->dictionary, dictFile, m_pAlphabet->currentData().toInt());
+    if (load.Unreadable() && !dictPath.isEmpty()) {
         ShowError(dictPath + QStringLiteral(": the dictionary cannot be read."));
         return false;
     }
+    // A list past a bound is said so and used as far as it was kept.
+    if (load.BoundReached())
+        ShowError(QString::fromStdString(WordListMessage(dictFile, load)));
     if (!CEvaluation(data->font, data->dictionary).Check(data->lines, settings, error)) {
         ShowError(QString::fromStdString(error));
         return false;
