@@ -7,6 +7,7 @@
 #include "CRecognizeDoc.h"
 #include "DataFiles.h"
 #include "IUserPrompts.h"
+#include "NumberList.h"
 
 #include <QAreaSeries>
 #include <QBuffer>
@@ -51,19 +52,6 @@ struct CExperimentWnd::RunData {
 namespace {
 
 const QString kTitle = QStringLiteral("Experiment");
-
-// A comma-separated list of numbers; nothing when an item is not one.
-std::optional<std::vector<double>> ParseList(const QString& text) {
-    std::vector<double> values;
-    for (const QString& item : text.split(QLatin1Char(','))) {
-        bool ok = false;
-        const double value = item.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(value))
-            return std::nullopt;
-        values.push_back(value);
-    }
-    return values;
-}
 
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -222,12 +210,12 @@ bool CExperimentWnd::OnRun()
         return false;
     auto data = std::make_shared<RunData>();
     EvalSettings& settings = data->settings;
-    const std::optional<std::vector<double>> noises = ParseList(m_pNoises->text());
+    const std::optional<std::vector<double>> noises = ParseNumberList(m_pNoises->text().toStdString());
     if (!noises || !std::all_of(noises->begin(), noises->end(), NoiseRateAllowed)) {
         ShowError(QStringLiteral("The noise rates must be numbers between 0 and 0.5, separated by commas."));
         return false;
     }
-    const std::optional<std::vector<double>> coefficients = ParseList(m_pCoefficients->text());
+    const std::optional<std::vector<double>> coefficients = ParseNumberList(m_pCoefficients->text().toStdString());
     if (!coefficients) {
         ShowError(QStringLiteral("The coefficients must be numbers separated by commas."));
         return false;
