@@ -2,7 +2,6 @@
 
 #include "ByteStream.h"
 #include "CGuiDocument.h"
-#include "CMainFrame.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "DataFiles.h"
@@ -224,7 +223,7 @@ bool CExperimentWnd::OnRun()
     }
     // An empty font box takes the active document's font, or the default font without one.
     const QString fontPath = m_pFont->text().trimmed();
-    CGuiDocument* active = m_App.MainFrame() != nullptr ? m_App.MainFrame()->ActiveDocument() : nullptr;
+    CGuiDocument* active = m_App.ActiveDocument();
     bool fontLoaded = true;
     if (!fontPath.isEmpty())
         fontLoaded = data->font.LoadFromFile(LocalPath(fontPath));
