@@ -89,8 +89,8 @@ CRaster CEvaluation::NoisyPicture(std::string_view text, int space, const NoiseS
 void CEvaluation::RunUnit(const CorpusLine& line, const EvalSettings& settings, const Unit& unit,
                           std::vector<EvalRecord>& out) const {
     const double rate = settings.noises[unit.noise];
-    const CRaster picture =
-        NoisyPicture(line.text, settings.space, NoiseSettings{settings.kind, rate, static_cast<std::uint64_t>(unit.seed)});
+    const CRaster picture = NoisyPicture(line.text, settings.space,
+                                         NoiseSettings{settings.kind, rate, static_cast<std::uint64_t>(unit.seed)});
     const int cells = static_cast<int>(line.text.size()) + settings.space;
     const CellGrid grid = PictureGeometry::Of(m_Font, cells).Grid();
     std::vector<CPrefixList> lists;

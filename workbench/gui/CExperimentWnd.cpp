@@ -327,7 +327,8 @@ void CExperimentWnd::RebuildPlot()
     double maxX = 0, maxY = 0;
     const double plotNoise = m_pPlotNoise->currentData().toDouble();
 
-    for (const EvalCurve& curve : EvalCurves(m_Summary, againstNoise ? EvalAxis::Noise : EvalAxis::Coefficient, plotNoise)) {
+    for (const EvalCurve& curve :
+         EvalCurves(m_Summary, againstNoise ? EvalAxis::Noise : EvalAxis::Coefficient, plotNoise)) {
         auto* line = new QLineSeries;
         auto* upper = new QLineSeries;
         auto* lower = new QLineSeries;
@@ -364,14 +365,17 @@ void CExperimentWnd::RebuildPlot()
             series->attachAxis(axisY);
         }
         connect(line, &QLineSeries::doubleClicked, this,
-                [this, method, coefficient, againstNoise, plotNoise, points = curve.points, scaleX](const QPointF& clicked) {
+                [this, method, coefficient, againstNoise, plotNoise, points = curve.points,
+                 scaleX](const QPointF& clicked) {
                     // The nearest point of the curve.
                     const EvalCurvePoint* nearest = nullptr;
                     for (const EvalCurvePoint& point : points)
-                        if (nearest == nullptr || std::abs(point.x * scaleX - clicked.x()) < std::abs(nearest->x * scaleX - clicked.x()))
+                        if (nearest == nullptr ||
+                            std::abs(point.x * scaleX - clicked.x()) < std::abs(nearest->x * scaleX - clicked.x()))
                             nearest = &point;
                     if (nearest != nullptr)
-                        OpenWorstReading(method, againstNoise ? nearest->x : plotNoise, againstNoise ? coefficient : nearest->x);
+                        OpenWorstReading(method, againstNoise ? nearest->x : plotNoise,
+                                         againstNoise ? coefficient : nearest->x);
                 });
     }
     chart->legend()->setAlignment(Qt::AlignRight);

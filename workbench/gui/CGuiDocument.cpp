@@ -89,9 +89,10 @@ bool CGuiDocument::SaveModified()
     if (!IsModified())
         return true;
     const QString name = m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
-    const auto answer = m_App.Prompts().ShowMessage(
-        m_App.DialogParent(), QStringLiteral("Save changes to %1?").arg(name), QString::fromUtf8(CRecognizeApp::kAppName),
-        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto answer =
+        m_App.Prompts().ShowMessage(m_App.DialogParent(), QStringLiteral("Save changes to %1?").arg(name),
+                                    QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)

@@ -39,7 +39,5 @@ struct PictureGeometry {
         return {0, 0, static_cast<int>(std::clamp<std::int64_t>(Width(), 0, INT_MAX)), static_cast<int>(Height())};
     }
     // The cells that recognition reads: cell p begins at the origin plus p cell widths.
-    CellGrid Grid() const {
-        return {OriginX(), OriginY(), static_cast<int>(cellWidth), static_cast<int>(cellHeight)};
-    }
+    CellGrid Grid() const { return {OriginX(), OriginY(), static_cast<int>(cellWidth), static_cast<int>(cellHeight)}; }
 };

@@ -68,8 +68,8 @@ TEST(EvalCurves, AgainstCoefficientOneCurvePerMethodAtTheRate)
 TEST(EvalCurves, WorstReadingIsTheFirstWithTheMostEditsAtThatPoint)
 {
     const std::vector<EvalRecord> records = {
-        Reading(kSimple, 0.1, 0.2, 3, 1),  Reading(kComplex, 0.1, 0.2, 9, 1), Reading(kSimple, 0.2, 0.2, 8, 1),
-        Reading(kSimple, 0.1, 0.5, 7, 2),  Reading(kSimple, 0.1, 0.2, 5, 2),  Reading(kSimple, 0.1, 0.2, 5, 3),
+        Reading(kSimple, 0.1, 0.2, 3, 1), Reading(kComplex, 0.1, 0.2, 9, 1), Reading(kSimple, 0.2, 0.2, 8, 1),
+        Reading(kSimple, 0.1, 0.5, 7, 2), Reading(kSimple, 0.1, 0.2, 5, 2),  Reading(kSimple, 0.1, 0.2, 5, 3),
     };
     const EvalRecord* worst = WorstReading(records, kSimple, 0.1, 0.2);
     ASSERT_NE(worst, nullptr);

@@ -25,7 +25,8 @@ TEST(PictureGeometry, CountsPastTheBoundsAreRefusedAndClamped)
     EXPECT_FALSE(PictureGeometry::Of(font, cells + 1).Allowed());
     // Odd cells: the origin and the first cell round down.
     const CellGrid grid = PictureGeometry::Of(fixtures::MakeNoiseFont(32, 64, 9, 13), 5).Grid();
-    EXPECT_EQ((std::vector<long long>{grid.left, grid.top, grid.width, grid.height}), (std::vector<long long>{4, 6, 9, 13}));
+    EXPECT_EQ((std::vector<long long>{grid.left, grid.top, grid.width, grid.height}),
+              (std::vector<long long>{4, 6, 9, 13}));
     // A font without glyphs has cell 0 x 0: any count fits in no pixels.
     EXPECT_EQ(PictureGeometry::Of(CCharImageFont(), 1000).Rect(), (CRect{0, 0, 0, 0}));
     EXPECT_TRUE(PictureGeometry::Of(CCharImageFont(), 1000).Allowed());
