@@ -4,7 +4,6 @@
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
 #include "CDictionaryDlg.h"
-#include "CMainFrame.h"
 #include "CNoiseDlg.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
@@ -82,8 +81,7 @@ void CGuiDocument::UpdateFrameCounts()
 
 void CGuiDocument::OnChanged()
 {
-    if (CMainFrame* frame = m_App.MainFrame())
-        frame->UpdateCommandUI();
+    emit Changed();
 }
 
 bool CGuiDocument::SaveModified()
@@ -91,9 +89,10 @@ bool CGuiDocument::SaveModified()
     if (!IsModified())
         return true;
     const QString name = m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
-    const auto answer = m_App.Prompts().ShowMessage(
-        m_App.MainFrame(), QStringLiteral("Save changes to %1?").arg(name), QString::fromUtf8(CRecognizeApp::kAppName),
-        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto answer =
+        m_App.Prompts().ShowMessage(m_App.DialogParent(), QStringLiteral("Save changes to %1?").arg(name),
+                                    QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)
@@ -119,7 +118,7 @@ bool CGuiDocument::DoSave(const QString& path)
         request.filters = {QString::fromUtf8(CRecognizeApp::kDocFilter), QStringLiteral("All Files (*.*)")};
         request.strDefaultSuffix = QStringLiteral("rdf");
         request.bConfirmOverwrite = true;
-        target = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+        target = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
         if (target.isEmpty())
             return false;
     }
@@ -171,7 +170,7 @@ void CGuiDocument::OnSaveBitmap()
     request.filters = kBitmapFilters;
     request.strDefaultSuffix = QStringLiteral("bmp");
     request.bConfirmOverwrite = true;
-    const QString path = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         m_pDoc->SaveBitmap(ToLocalPath(path));
 }
@@ -183,7 +182,7 @@ void CGuiDocument::OnLoadBitmap()
     request.strInitialName = QStringLiteral("Current");
     request.filters = kBitmapFilters;
     request.strDefaultSuffix = QStringLiteral("bmp");
-    const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetOpenFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         LoadBitmapFile(path);
 }
@@ -204,7 +203,7 @@ void CGuiDocument::OnSetText()
         m_pDoc->Messages().Beep();
         return;
     }
-    CTextInputDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CTextInputDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_strText = m_pDoc->m_strUserText;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->SetText(dialog.m_strText);
@@ -212,25 +211,25 @@ void CGuiDocument::OnSetText()
 
 void CGuiDocument::OnRecognizeSimple()
 {
-    const unsigned revision = m_pDoc->Trace().nRevision;
-    m_pDoc->OnRecognizeSimple();
-    CMainFrame* frame = m_App.MainFrame();
-    if (frame && m_pDoc->Trace().nRevision != revision)
-        frame->ShowRecognitionSummary(m_pDoc->Trace());
+    Recognize(&CRecognizeDoc::OnRecognizeSimple);
 }
 
 void CGuiDocument::OnRecognizeComplex()
 {
+    Recognize(&CRecognizeDoc::OnRecognizeComplex);
+}
+
+void CGuiDocument::Recognize(void (CRecognizeDoc::*command)())
+{
     const unsigned revision = m_pDoc->Trace().nRevision;
-    m_pDoc->OnRecognizeComplex();
-    CMainFrame* frame = m_App.MainFrame();
-    if (frame && m_pDoc->Trace().nRevision != revision)
-        frame->ShowRecognitionSummary(m_pDoc->Trace());
+    (*m_pDoc.*command)();
+    if (m_pDoc->Trace().nRevision != revision)
+        emit Recognized(m_pDoc->Trace());
 }
 
 void CGuiDocument::OnRecognitionCoefficient()
 {
-    CCoefficientDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CCoefficientDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_dValue = m_pDoc->m_dCoefficient;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->m_dCoefficient = dialog.m_dValue;
@@ -245,14 +244,14 @@ void CGuiDocument::OnLoadFont()
     request.strInitialName = QStringLiteral("default.GLF");
     request.filters = {QStringLiteral("Char Images Files (*.GLF)")};
     request.strDefaultSuffix = QStringLiteral("GLF");
-    const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetOpenFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         LoadFontFile(path);
 }
 
 void CGuiDocument::OnAdditionalSpace()
 {
-    CAdditionalSpaceDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CAdditionalSpaceDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_nSpace = m_pDoc->m_nAdditionalSpace;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->SetAdditionalSpace(dialog.m_nSpace);
@@ -260,7 +259,7 @@ void CGuiDocument::OnAdditionalSpace()
 
 void CGuiDocument::OnDictionary()
 {
-    CDictionaryDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CDictionaryDlg dialog(m_App.Prompts(), m_App.DialogParent());
     if (!m_pDoc->DictionaryChoice().empty())
         dialog.m_strPath = FromLocalPath(m_pDoc->DictionaryChoice());
     dialog.m_nAlphabet = m_pDoc->DictionaryAlphabet();
@@ -273,7 +272,7 @@ void CGuiDocument::OnDictionary()
 
 void CGuiDocument::OnAddNoise()
 {
-    CNoiseDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CNoiseDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_Noise.seed = NewNoiseSeed();
     if (dialog.DoModal() == QDialog::Accepted && m_pDoc->OnAddNoise(dialog.m_Noise))
         OnChanged();

@@ -2,6 +2,7 @@
 
 #include "CCommandTable.h"
 
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -10,15 +11,16 @@
 class CChildFrame;
 class CRecognizeApp;
 class CRecognizeDoc;
+struct RecognitionTrace;
 
 // A document as the desktop program holds it: the model, its file and title, its windows,
 // and the document commands that need the user (dialogs, file choosers, saving and closing).
-class CGuiDocument {
+// It tells the main window what happened through its signals.
+class CGuiDocument : public QObject {
+    Q_OBJECT
 public:
     CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc);
-    ~CGuiDocument();
-    CGuiDocument(const CGuiDocument&) = delete;
-    CGuiDocument& operator=(const CGuiDocument&) = delete;
+    ~CGuiDocument() override;
 
     CRecognizeDoc& Doc() { return *m_pDoc; }
     const CRecognizeDoc& Doc() const { return *m_pDoc; }
@@ -36,7 +38,7 @@ public:
     void RemoveFrame(CChildFrame* frame);
     // Numbers the windows ("DemoDoc1:1", "DemoDoc1:2") when there is more than one.
     void UpdateFrameCounts();
-    // After the model changed outside a command (a stroke): titles and command states follow.
+    // After the model changed outside a command (a stroke): emits Changed.
     void OnChanged();
 
     // Asks to save a modified document; false when the user cancelled or the save failed.
@@ -78,7 +80,17 @@ public:
     CommandState OnUpdateLineWidth3() const;
     CommandState OnUpdateLineWidth5() const;
 
+signals:
+    // The document changed where no command saw it (a stroke, a save): titles and command
+    // states are to follow.
+    void Changed();
+    // A recognition ran and left this trace.
+    void Recognized(const RecognitionTrace& trace);
+
 private:
+    // Runs a recognition command of the model and emits Recognized when it read the picture.
+    void Recognize(void (CRecognizeDoc::*command)());
+
     CRecognizeApp& m_App;
     std::unique_ptr<CRecognizeDoc> m_pDoc;
     QString m_strPathName;

@@ -303,6 +303,12 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
         if (frame == ActiveChildFrame())
             m_pVariantsView->FollowCell(frame->FirstVisibleCell());
     });
+    connect(frame, &CChildFrame::StatusHint, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    // A document with several windows is connected once.
+    if (CGuiDocument* document = frame->Document()) {
+        connect(document, &CGuiDocument::Changed, this, &CMainFrame::UpdateCommandUI, Qt::UniqueConnection);
+        connect(document, &CGuiDocument::Recognized, this, &CMainFrame::ShowRecognitionSummary, Qt::UniqueConnection);
+    }
     frame->UpdateFrameTitle();
     window->show();
     m_pMdiArea->setActiveSubWindow(window);

@@ -216,28 +216,13 @@ void CRecognizeDoc::OnStrokeDrawn(CDocView* sender) {
 
 // --- Geometry and rendering ---------------------------------------------------------------
 
-bool CRecognizeDoc::PictureSizeAllowed(std::int64_t width, std::int64_t height) {
-    return width >= 0 && height >= 0 && width <= CRaster::kMaxPixels &&
-           height <= CRaster::kMaxPixels && width * height <= CRaster::kMaxPixels;
-}
-
-CRect CRecognizeDoc::PictureRectFor(std::int64_t cells) const {
-    const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
-    CRect rect;
-    rect.right = static_cast<int>(std::clamp<std::int64_t>(width, 0, INT_MAX));
-    rect.bottom = 2 * m_Font.CellHeight();
-    return rect;
-}
-
 CRect CRecognizeDoc::GetPictureRect() const {
-    return PictureRectFor(m_nCells);
+    return Geometry().Rect();
 }
 
 bool CRecognizeDoc::CheckCellCount(std::int64_t cells) {
-    const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
-    const std::int64_t height = 2 * std::int64_t{m_Font.CellHeight()};
-    if (cells > CRaster::kMaxPixels || cells < -CRaster::kMaxPixels ||
-        (width > 0 && !PictureSizeAllowed(width, height))) {
+    const PictureGeometry geometry = PictureGeometry::Of(m_Font, cells);
+    if (cells > CRaster::kMaxPixels || cells < -CRaster::kMaxPixels || (geometry.Width() > 0 && !geometry.Allowed())) {
         ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
         return false;
     }
@@ -250,12 +235,11 @@ bool CRecognizeDoc::CheckCellCount(std::int64_t cells) {
 }
 
 int CRecognizeDoc::TextOriginX() const {
-    return m_Font.CellWidth() / 2;
+    return Geometry().OriginX();
 }
 
 int CRecognizeDoc::TextOriginY() const {
-    const CRect rect = GetPictureRect();
-    return (rect.bottom - rect.top - m_Font.CellHeight()) / 2;
+    return Geometry().OriginY();
 }
 
 bool CRecognizeDoc::RenderText(CRaster& raster, std::string_view text) const {
