@@ -61,8 +61,8 @@ glyphs() {
 shoot gpl 80 24 "DejaVu Sans Mono:pixelsize=16:antialias=false" black white
 glyphs gpl --font "DejaVu Sans Mono" --size 16 --no-bold --x 3 --width 13 --height 19 --exclude ControlChars
 
-# A C source in a 60 x 20 terminal (8 x 17 cells), light grey on near-black with coloured comment, include
-# and output lines (xterm's 256-colour palette), Liberation Mono at 14 pixels.
+# A C source in a 60 x 20 terminal (8 x 17 cells), light grey on near-black with coloured
+# comment, include and output lines (xterm's 256-colour palette), Liberation Mono at 14 pixels.
 shoot c-source 60 20 "Liberation Mono:pixelsize=14:antialias=false" "#d0d0d0" "#1c1c1c" '
   /^\/\*/ { printf "\033[38;5;114m%s\033[0m\n", $0; next }
   /^#/ { printf "\033[38;5;81m%s\033[0m\n", $0; next }
@@ -70,9 +70,11 @@ shoot c-source 60 20 "Liberation Mono:pixelsize=14:antialias=false" "#d0d0d0" "#
   { print }'
 glyphs c-source --font "Liberation Mono" --size 14 --no-bold --width 8 --height 17 --exclude ControlChars
 
-# A Russian text in a 60 x 6 terminal (8 x 17 cells), dark grey on cream, DejaVu Sans Mono at 13 pixels,
-# read with a font of Cyrillic letters, digits and signs only: a Latin letter drawn like a
-# Cyrillic one would take its place, since equal glyphs read as the lowest code.
-shoot russian 60 6 "DejaVu Sans Mono:pixelsize=13:antialias=false" "#303030" "#f4f0dc"
-glyphs russian --font "DejaVu Sans Mono" --size 13 --no-bold --width 8 --height 17 \
+# A Russian text in a 60 x 6 terminal (8 x 15 cells), dark grey on cream, Liberation Mono at
+# 13 pixels, read with a font of Cyrillic letters, digits and signs only: a Latin letter drawn
+# like a Cyrillic one would take its place, since equal glyphs read as the lowest code. (In
+# DejaVu Sans Mono below 16 pixels the tail of "щ" lies wholly in the next cell, so that "щ"
+# and "ш" fill their own cells alike.)
+shoot russian 60 6 "Liberation Mono:pixelsize=13:antialias=false" "#303030" "#f4f0dc"
+glyphs russian --font "Liberation Mono" --size 13 --no-bold --width 8 --height 15 \
   --exclude ControlChars,EnglishUpper,EnglishLower
