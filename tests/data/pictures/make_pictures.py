@@ -257,6 +257,10 @@ def pnm_pictures():
     write("rgb-raw16.ppm", b"P6\n%d %d\n65535\n" % (W, H) + raw16)
     write_expected("rgb-raw16.ppm", grid(lambda x, y: tuple((widen(c, x, y) * 255 + 32767) // 65535 for c in rgb8(x, y))))
 
+    # A picture without ink, for readers of text.
+    write("blank.pbm", b"P1\n%d %d\n" % (W, H) + b"0" * (W * H) + b"\n")
+    write_expected("blank.pbm", grid(lambda x, y: (255, 255, 255)))
+
     # Broken files.
     full = b"P6\n%d %d\n255\n" % (W, H) + bytes(c for y in range(H) for x in range(W) for c in rgb8(x, y))
     write("bad-cut.ppm", full[:-1])
