@@ -5,9 +5,12 @@
 # cell is the terminal's character cell.
 #
 #   scripts/make-screenshots.sh [OUT_DIR]        (default tests/data/screens)
+#   scripts/make-screenshots.sh --4k OUT_DIR     a 3840 x 2160 screenshot full of text
 #
 # For each screenshot NAME it writes NAME.png and NAME.GLF into OUT_DIR; the texts NAME.txt
-# are kept there already. GLYPHMILL_CLI names glyphmill-cli (default: the release build).
+# are kept there already. --4k writes gpl-4k.txt (the GPL's words in lines of at most 383
+# characters), gpl-4k.png (an xterm of 383 x 113 cells of DejaVu Sans Mono at 16 pixels on a
+# 3840 x 2160 screen, the window widened to the screen's size with white) and gpl-4k.GLF. GLYPHMILL_CLI names glyphmill-cli (default: the release build).
 # Needs xvfb-run, xterm, xdotool and ImageMagick (scripts/install-deps.sh installs them).
 #
 # Internal use: make-screenshots.sh --shoot OUT.png COLS ROWS FONT FG BG TEXT runs inside
@@ -30,21 +33,30 @@ if [[ ${1:-} == --shoot ]]; then
   exit 0
 fi
 
+big=0
+if [[ ${1:-} == --4k ]]; then
+  big=1
+  shift
+fi
 out=${1:-$root/tests/data/screens}
 glyphmill=${GLYPHMILL_CLI:-$root/build/release/generator/cli/glyphmill-cli}
 [[ -x $glyphmill ]] || { echo "make-screenshots: build glyphmill-cli first ($glyphmill)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+mkdir -p "$out"
 
 # shoot NAME COLS ROWS FONT FG BG [COLOURING]: NAME.txt shown in an xterm of COLS x ROWS
 # cells; COLOURING is an awk program that adds colour escapes to each line.
 shoot() {
   local name=$1 cols=$2 rows=$3 font=$4 fg=$5 bg=$6 colouring=${7:-'{ print }'}
+  local screen=${SCREEN:-1024x768}
   awk "$colouring" "$out/$name.txt" >"$work/$name.shown"
-  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --shoot "$work/$name.png" "$cols" "$rows" "$font" "$fg" "$bg" \
+  xvfb-run -a -s "-screen 0 ${screen}x24" "$0" --shoot "$work/$name.png" "$cols" "$rows" "$font" "$fg" "$bg" \
     "$work/$name.shown"
-  # Eight-bit samples without gamma or time chunks: the same pixels give the same file.
-  convert "$work/$name.png" -strip -define png:exclude-chunks=date,time "$out/$name.png"
+  # Without gamma or time chunks: the same pixels give the same file. EXTENT widens the
+  # picture with the background colour.
+  convert "$work/$name.png" ${EXTENT:+-background "$bg" -extent "$EXTENT"} -strip \
+    -define png:exclude-chunks=date,time "$out/$name.png"
   echo "make-screenshots: $out/$name.png ($(identify -format '%w x %h' "$out/$name.png"))" >&2
 }
 
@@ -54,6 +66,15 @@ glyphs() {
   shift
   "$glyphmill" "$@" -o "$out/$name.GLF" 2>/dev/null
 }
+
+if ((big)); then
+  # 112 lines, so that the line break after the last one scrolls nothing out of 113 rows.
+  gpl=/usr/share/common-licenses/GPL-3
+  cat "$gpl" "$gpl" | tr -s '[:space:]' ' ' | fold -s -w 383 | sed -n 's/ *$//; 1,112p' >"$out/gpl-4k.txt"
+  SCREEN=3840x2160 EXTENT=3840x2160 shoot gpl-4k 383 113 "DejaVu Sans Mono:pixelsize=16:antialias=false" black white
+  glyphs gpl-4k --font "DejaVu Sans Mono" --size 16 --no-bold --x 3 --width 13 --height 19 --exclude ControlChars
+  exit 0
+fi
 
 # The GPL in an 80 x 24 terminal, black on white, DejaVu Sans Mono at 16 pixels: 10 x 19 cells.
 # The cell windows below were found by trying every X and Y offset and keeping the one whose
