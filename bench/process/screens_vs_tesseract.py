@@ -4,12 +4,14 @@ the character error rate of each against the text the screenshot shows, and the 
 wall and CPU times, in interleaved runs.
 
 Usage: screens_vs_tesseract.py RECOGNIZE_CLI [RUNS] [TESSERACT_RUNS]
+(default 20 and 1; recognize-cli runs once more first, untimed, to warm the file cache)
 
 The screenshots are those of the tests (tests/data/screens: an 80 x 24 terminal and two small
 ones) and a 3840 x 2160 one that scripts/make-screenshots.sh --4k makes into a temporary
 folder (needs xvfb-run, xterm, xdotool, ImageMagick and a built glyphmill-cli). Tesseract
 reads with its English model, or Russian for the Russian text, at its default page
-segmentation. CER = edit distance (Levenshtein, over characters, line breaks included) /
+segmentation, on one thread (OMP_THREAD_LIMIT=1: on a small machine its OpenMP threads only
+wait for each other). CER = edit distance (Levenshtein, over characters, line breaks included) /
 characters of the text. "CER, layout aside" compares the texts with every run of white space
 made one space, which leaves out lost indentation. Prints one row per screenshot and reader:
 CER, the median wall time and the median CPU time (user + system) of the process."""
@@ -67,11 +69,11 @@ def squeeze(text):
     return re.sub(r"\s+", " ", text).strip()
 
 
-def run(argv):
+def run(argv, env):
     """Runs argv once: its stdout, wall seconds and CPU seconds (user + system of the child)."""
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
-    result = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    result = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
     wall = time.perf_counter() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
@@ -83,7 +85,8 @@ def run(argv):
 def main():
     cli = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 20
-    tesseract_runs = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+    tesseract_runs = int(sys.argv[3]) if len(sys.argv) > 3 else 1
+    one_thread = dict(os.environ, OMP_THREAD_LIMIT="1")
     screens = os.path.join(ROOT, "tests", "data", "screens")
     work = tempfile.mkdtemp()
     subprocess.run([os.path.join(ROOT, "scripts", "make-screenshots.sh"), "--4k", work], check=True,
@@ -102,19 +105,18 @@ def main():
             truth = normalise(f.read())
         size = subprocess.run(["identify", "-format", "%w x %h", picture], capture_output=True, text=True).stdout
         readers = {
-            "recognize-cli": ([cli, "page", "--font", os.path.join(folder, name + ".GLF"), picture], runs),
-            "tesseract": (["tesseract", picture, "stdout", "-l", language], tesseract_runs),
+            "recognize-cli": ([cli, "page", "--font", os.path.join(folder, name + ".GLF"), picture], runs, None),
+            "tesseract": (["tesseract", picture, "stdout", "-l", language], tesseract_runs, one_thread),
         }
         results = {reader: {"wall": [], "cpu": [], "text": None} for reader in readers}
+        results["recognize-cli"]["text"] = normalise(run(readers["recognize-cli"][0], None)[0])
         # Interleaved, so that both meet the same load of the machine.
-        for i in range(max(n for _, n in readers.values()) + 1):
-            for reader, (argv, n) in readers.items():
-                if i > n:
+        for i in range(max(n for _, n, _ in readers.values())):
+            for reader, (argv, n, env) in readers.items():
+                if i >= n:
                     continue
-                text, wall, cpu = run(argv)
-                if i == 0:
-                    results[reader]["text"] = normalise(text)  # the first run warms the caches
-                    continue
+                text, wall, cpu = run(argv, env)
+                results[reader]["text"] = normalise(text)
                 results[reader]["wall"].append(wall)
                 results[reader]["cpu"].append(cpu)
         for reader in readers:
