@@ -65,6 +65,13 @@ struct BandSearch {
     long long FirstLeft(int W) const { return band.left - W + 1; }
 };
 
+// A guess at a grid: its top and left, or their phase.
+struct GridHint {
+    bool bValid = false;
+    long long top = 0;
+    long long left = 0;
+};
+
 class CGridSearch {
 public:
     CGridSearch(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path)
@@ -165,9 +172,10 @@ public:
     }
 
     // Finds the band's own best grid: every top and left phase that holds its ink, the least
-    // total winning and the first (top, then left) among equals. The grid at hint (a top and
-    // left phase) is tried first, so that a good guess leaves little of the others to count.
-    void SearchAll(BandSearch& search, long long hintTop = -1, long long hintLeft = 0)
+    // total winning and the first (top, then left) among equals. Two guesses are tried first,
+    // so that a good one leaves little of the others to count: the phase of hint, and the
+    // place the last searched band found relative to its ink.
+    void SearchAll(BandSearch& search, const GridHint& hint = {})
     {
         if (search.Searched())
             return;
@@ -183,17 +191,23 @@ public:
                 bestIndex = i;
             }
         };
-        if (hintTop >= 0) {
-            const long long t = Mod(hintTop - search.firstTop, H);
+        if (hint.bValid) {
+            const long long t = Mod(hint.top - search.firstTop, H);
             if (t < search.tops)
-                consider(static_cast<std::size_t>(t) * W +
-                         static_cast<std::size_t>(Mod(hintLeft - search.FirstLeft(W), W)));
+                consider(static_cast<std::size_t>(t) * W + static_cast<std::size_t>(Mod(hint.left - search.FirstLeft(W), W)));
+        }
+        if (m_LastPlace.bValid) {
+            const long long t = search.band.top + m_LastPlace.top - search.firstTop;
+            const long long l = search.band.left + m_LastPlace.left - search.FirstLeft(W);
+            if (t >= 0 && t < search.tops && l >= 0 && l < W)
+                consider(static_cast<std::size_t>(t) * W + static_cast<std::size_t>(l));
         }
         for (std::size_t i = 0; i < n; ++i)
             consider(i);
         search.ownCost = best;
         search.ownTop = search.firstTop + static_cast<long long>(bestIndex / W);
         search.ownLeft = search.FirstLeft(W) + static_cast<long long>(bestIndex % W);
+        m_LastPlace = {true, search.ownTop - search.band.top, search.ownLeft - search.band.left};
     }
 
     // The candidate (t, l) of the band on the grid of phase (originY, originX), or false when
@@ -218,6 +232,7 @@ public:
 private:
     const InkBits& m_Ink;
     CCellMatcher m_Matcher;
+    GridHint m_LastPlace;  // the last band's grid, relative to its ink's top-left
 };
 
 // Whether a grid costing shared is not clearly worse than the best one, costing own, over
@@ -321,11 +336,10 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
         for (int i = 0; i < count; ++i)
             sampled.push_back(eligible[static_cast<std::size_t>((2 * i + 1) * n / (2 * count))]);
     }
-    long long hintTop = -1, hintLeft = 0;
+    GridHint hint;
     auto searchLine = [&](int b) {
-        search.SearchAll(searches[b], hintTop, hintLeft);
-        hintTop = searches[b].ownTop;
-        hintLeft = searches[b].ownLeft;
+        search.SearchAll(searches[b], hint);
+        hint = {true, searches[b].ownTop, searches[b].ownLeft};
     };
     if (sampled.size() > 3) {
         const std::vector<int> spread = {sampled.front(), sampled[sampled.size() / 2], sampled.back()};
@@ -409,7 +423,7 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
                                           : search.Cost(s, top, search.SharedLeft(s, grid.originX), fitting);
             bool fits = cost <= fitting;
             if (!fits) {
-                search.SearchAll(s, top, grid.originX);
+                search.SearchAll(s, {true, top, grid.originX});
                 cost = search.TableCost(s, t, l, s.ownCost + s.ownCost / 4 + cells);
                 fits = NotClearlyWorse(cost, s.ownCost, cells);
             }
@@ -420,7 +434,7 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
         } else if (shared) {
             // A band that no row of the shared grid holds whole: a line of its own when it reads
             // as well as the page's lines, else its ink goes to the rows it crosses.
-            search.SearchAll(s, search.SharedTop(s, grid.originY), grid.originX);
+            search.SearchAll(s, {true, search.SharedTop(s, grid.originY), grid.originX});
             const int cells = search.SampleCount(s, s.ownLeft);
             if (static_cast<double>(s.ownCost) > 2 * fittingCellCost * cells + cells) {
                 for (long long row = s.band.top - Mod(s.band.top - grid.originY, H); row < s.band.bottom; row += H)
@@ -428,9 +442,8 @@ PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vec
                 continue;
             }
         }
-        search.SearchAll(s, hintTop, hintLeft);
-        hintTop = s.ownTop;
-        hintLeft = s.ownLeft;
+        search.SearchAll(s, hint);
+        hint = {true, s.ownTop, s.ownLeft};
         ownLines.emplace_back(MakeLine(s.ownTop, s.ownLeft, s.band.left, s.band.right, W, s.ownCost, true), &s);
     }
 

@@ -1,7 +1,8 @@
 // The page reader on screenshots full of text in a 10 x 19 font of 191 glyphs (a 16 px
 // monospaced face): an 80 x 24 terminal, and pages of 960 x 540, 1920 x 1080 and 3840 x 2160
-// pixels to show that the time grows with the area. The counters give each stage's share:
-// ink mask, search (lines and grid) and matching the found cells once.
+// pixels to show that the time grows with the area, and a 4K page whose lines lie on no common
+// grid. The counters give each stage's share: ink mask, search (lines and grid) and matching
+// the found cells once.
 
 #include "PageReader.h"
 
@@ -48,16 +49,17 @@ const CCharImageFont& Font()
     return font;
 }
 
-// A picture of width x height pixels, light grey text on a dark background from (3, 2), every
-// row of cells full of text with a space in about six cells, and antialiased edges: the pixel
-// right of each ink pixel is a mid tone that must not count as ink.
-CRaster MakePage(int width, int height)
+// A picture of width x height pixels, light grey text on a dark background, every row of cells
+// full of text with a space in about six cells, and antialiased edges: the pixel right of
+// each ink pixel is a mid tone that must not count as ink. On one grid from (3, 2); scattered,
+// each line starts at its own pixel (a line feed of H + 1..8 pixels, a margin of 0..299).
+CRaster MakePage(int width, int height, bool scattered = false)
 {
     CRaster picture;
     picture.Create(width, height, 0x1E1E1E);
     std::mt19937 random(9);
-    for (int top = 2; top + kH <= height; top += kH)
-        for (int left = 3; left + kW <= width; left += kW) {
+    for (int top = 2; top + kH <= height; top += scattered ? kH + 1 + static_cast<int>(random() % 8) : kH)
+        for (int left = scattered ? 3 + static_cast<int>(random() % 300) : 3; left + kW <= width; left += kW) {
             int code = 33 + static_cast<int>(random() % 94);
             if (random() % 6 == 0)
                 code = ' ';
@@ -76,7 +78,8 @@ CRaster MakePage(int width, int height)
 // The whole reading; the counters give the wall-clock share of each stage.
 void BM_ReadPage(benchmark::State& state)
 {
-    const CRaster picture = MakePage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const CRaster picture =
+        MakePage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
     PageReading page;
     double ink = 0, search = 0, match = 0;
     for (auto _ : state) {
@@ -116,7 +119,7 @@ void PageSizes(benchmark::internal::Benchmark* b, bool stages)
 {
     for (auto [w, h] : {std::pair{806, 460}, std::pair{960, 540}, std::pair{1920, 1080}, std::pair{3840, 2160}}) {
         if (!stages)
-            b->Args({w, h});
+            b->Args({w, h, 0});
         else
             for (int stage = 0; stage < 3; ++stage)
                 b->Args({w, h, stage});
@@ -124,8 +127,9 @@ void PageSizes(benchmark::internal::Benchmark* b, bool stages)
 }
 
 BENCHMARK(BM_ReadPage)
-    ->ArgNames({"width", "height"})
+    ->ArgNames({"width", "height", "scattered"})
     ->Apply([](auto* b) { PageSizes(b, false); })
+    ->Args({3840, 2160, 1})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stage)
     ->ArgNames({"width", "height", "stage"})
