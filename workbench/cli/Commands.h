@@ -10,6 +10,7 @@ int RunRenderCommand(int argc, char** argv);
 int RunReadCommand(int argc, char** argv);
 int RunNoiseCommand(int argc, char** argv);
 int RunEvalCommand(int argc, char** argv);
+int RunPageCommand(int argc, char** argv);
 
 // One subcommand: the name it is called by, its line in --help, and what runs it.
 struct CliCommand {
@@ -27,4 +28,5 @@ inline constexpr CliCommand kCliCommands[] = {
     {"read", "recognise the text of a document or picture", RunReadCommand},
     {"noise", "add deterministic noise to a .BMP picture", RunNoiseCommand},
     {"eval", "measure Simple and Complex recognition over a corpus of noisy lines", RunEvalCommand},
+    {"page", "read the lines of a picture (a screenshot) written in a known glyph font", RunPageCommand},
 };
