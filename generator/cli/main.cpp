@@ -1,5 +1,6 @@
 // glyphmill-cli: writes GLF glyph fonts and glyph sheets, and measures cell layouts, from the command line.
 #include "AtomicFile.h"
+#include "CExactFont.h"
 #include "CliOptions.h"
 #include "ConfusableGlyphs.h"
 #include "FitLayout.h"
@@ -129,6 +130,20 @@ int main(int argc, char* argv[])
             return kExitUsage;
         }
         NoteSubstitutedFamily(settings);
+    }
+    if (settings.m_Layout == CellLayout::Cell) {
+        const CellMetrics cell = MeasureCellMetrics(settings);
+        if (!cell.monospaced)
+            std::cerr << "glyphmill-cli: warning: \"" << family.toStdString()
+                      << "\" is not monospaced; the cell takes its widest advance, " << cell.width << " pixels\n";
+        if (!options.m_bXGiven)
+            settings.m_nXOffset = 0;
+        if (!options.m_bYGiven)
+            settings.m_nYOffset = 0;
+        if (!options.m_bWidthGiven)
+            settings.m_nWidth = cell.width;
+        if (!options.m_bHeightGiven)
+            settings.m_nHeight = cell.height;
     }
     // Measures as "Autocalc chars layout" does, or where the capture draws when fit.
     auto measure = [&](bool fit) {
