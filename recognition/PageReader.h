@@ -64,16 +64,19 @@ struct LineGrid {
     int top = 0;
     int left = 0;
     int cells = 0;
-    long long cost = 0;  // total best cost of its cells when the grid was chosen
+    long long cost = 0;  // total best cost of the cells the search compared when it chose the grid
+    int row = 0;         // page row: the grid row on a shared grid, else the line's index
+    bool bOwn = false;   // the line lies off the shared grid and has a grid of its own
 };
 
 // The page's cell grid: for every band, the grid whose cells cost least in total. Lines that
-// share one grid phase (as a terminal's do) are read with that one phase.
+// share one grid phase (as a terminal's do) are read with that one phase: the rows of the
+// shared grid that hold ink are the lines, whichever bands their ink came in.
 struct PageGrid {
     int originX = 0;  // phase of the shared grid: cell columns start at originX + k x W
     int originY = 0;  // and cell rows at originY + k x H
-    bool bShared = false;  // every line lies on the shared grid
-    std::vector<LineGrid> lines;  // one per band, in band order
+    bool bShared = false;  // most lines lie on the shared grid; the others are marked bOwn
+    std::vector<LineGrid> lines;  // top to bottom; a band inside another line's cells adds none
 };
 
 PageGrid FindGrid(const InkBits& ink, const CCharImageFont& font, const std::vector<TextBand>& bands,
@@ -127,6 +130,7 @@ struct PageOptions {
 struct PageReading {
     std::vector<PageLine> lines;
     std::string text;  // lines joined by '\n'; empty grid rows between lines kept as empty lines
+    bool bSharedGrid = false;  // the lines' rows are rows of one grid (PageGrid::bShared)
     int cellWidth = 0;
     int cellHeight = 0;
     double dInkMilliseconds = 0;
