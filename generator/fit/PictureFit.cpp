@@ -23,6 +23,8 @@ namespace {
 // The pitch tried in each direction: a cell from 3 to 200 pixels.
 constexpr int kMinPitch = 3;
 constexpr int kMaxPitch = 200;
+// Terminals draw in the regular weight; the bold one is tried once the size is known.
+constexpr int kRegularWeight = 400;
 // A run of equal residues counts as empty when it holds no more than this share of the mean.
 constexpr double kEmptyShare = 0.01;
 
@@ -30,13 +32,13 @@ constexpr double kEmptyShare = 0.01;
 // empty: text on a fixed grid never inks the gaps between its lines (or cells) at one phase,
 // while at any other period the lines smear over every phase. Ties go to the shortest
 // period; 0 when no period leaves a gap.
-int GridPitch(const std::vector<long long>& profile, int minPitch)
+int GridPitch(const std::vector<long long>& profile, int minPitch, int maxPitch)
 {
     const int length = static_cast<int>(profile.size());
     int best = 0;
     double bestShare = 0;
     std::vector<long long> residues;
-    for (int pitch = minPitch; pitch <= std::min(kMaxPitch, length / 2); ++pitch) {
+    for (int pitch = std::max(minPitch, kMinPitch); pitch <= std::min({kMaxPitch, maxPitch, length / 2}); ++pitch) {
         residues.assign(static_cast<std::size_t>(pitch), 0);
         long long total = 0;
         for (int i = 0; i < length; ++i) {
@@ -75,16 +77,23 @@ void InkProfiles(const InkBits& ink, std::vector<long long>& rows, std::vector<l
     }
 }
 
-// The height of the tallest run of rows that hold ink.
-int TallestBand(const std::vector<long long>& rows)
+// The median height of the runs of rows that hold ink: about the height of a line's ink.
+int MedianBand(const std::vector<long long>& rows)
 {
-    int tallest = 0;
+    std::vector<int> heights;
     int run = 0;
-    for (long long count : rows) {
-        run = count > 0 ? run + 1 : 0;
-        tallest = std::max(tallest, run);
+    for (std::size_t y = 0; y <= rows.size(); ++y) {
+        if (y < rows.size() && rows[y] > 0) {
+            ++run;
+        } else if (run > 0) {
+            heights.push_back(run);
+            run = 0;
+        }
     }
-    return tallest;
+    if (heights.empty())
+        return 0;
+    std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+    return heights[heights.size() / 2];
 }
 
 // One candidate font and how the reader read the picture with it.
@@ -155,26 +164,39 @@ private:
 // as terminals are given them, at most count of them spread over the range.
 std::vector<double> SizesForLineHeight(const GeneratorSettings& base, int target, int count)
 {
-    constexpr double kStep = 1.0 / 24;
+    constexpr int kStepsPerPixel = 24;
+    auto lineHeight = [&base](double size) {
+        FontDescription font = base.m_Font;
+        font.m_nWeight = kRegularWeight;
+        font.m_dPixelSize = size;
+        return CExactFont(font, false).LineHeight();
+    };
     std::vector<double> exact;
-    std::vector<double> spaced;
     for (int shortfall = 0; shortfall <= 2 && exact.empty(); ++shortfall) {
-        std::vector<double> fitting;
-        for (double size = std::max(1.0, 0.3 * target); size <= 1.1 * target; size += kStep) {
-            FontDescription font = base.m_Font;
-            font.m_dPixelSize = size;
-            if (CExactFont(font, false).LineHeight() == target - shortfall)
-                fitting.push_back(size);
+        double low = 0;
+        double high = 0;
+        for (int step = static_cast<int>(0.3 * target * kStepsPerPixel); step <= static_cast<int>(1.1 * target * kStepsPerPixel);
+             ++step) {
+            const double size = static_cast<double>(step) / kStepsPerPixel;
+            if (size < 1 || lineHeight(size) != target - shortfall)
+                continue;
+            if (low == 0)
+                low = size;
+            high = size;
         }
-        if (fitting.empty())
+        if (low == 0)
             continue;
-        const double low = fitting.front();
-        const double high = fitting.back();
-        for (int px = static_cast<int>(std::ceil(low)); px <= high; ++px)
-            exact.push_back(px);
-        for (int halfPoints = static_cast<int>(std::ceil(low * 1.5)); halfPoints / 1.5 <= high; ++halfPoints) {
-            const double size = halfPoints / 1.5;
-            if (std::abs(size - std::round(size)) > 1e-9)
+        // The sizes terminals are given, whole pixels and whole or half points at 96 dpi,
+        // checked one by one since the steps above may step over the range's ends.
+        std::vector<double> given;
+        for (int px = static_cast<int>(std::floor(low)); px <= high + 1; ++px)
+            given.push_back(px);
+        for (int halfPoints = static_cast<int>(std::floor(low * 1.5)); halfPoints <= (high + 1) * 1.5; ++halfPoints) {
+            if (halfPoints % 3 != 0)
+                given.push_back(halfPoints / 1.5);
+        }
+        for (double size : given) {
+            if (size >= 1 && lineHeight(size) == target - shortfall)
                 exact.push_back(size);
         }
         if (exact.empty())
@@ -183,6 +205,7 @@ std::vector<double> SizesForLineHeight(const GeneratorSettings& base, int target
     std::sort(exact.begin(), exact.end());
     if (static_cast<int>(exact.size()) <= count)
         return exact;
+    std::vector<double> spaced;
     for (int i = 0; i < count; ++i)
         spaced.push_back(exact[static_cast<std::size_t>(i * (static_cast<int>(exact.size()) - 1) / (count - 1))]);
     return spaced;
@@ -241,9 +264,11 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
         fit.strProblem = "the picture holds no text: it is all one colour";
         return finish();
     }
-    int pitch = GridPitch(rows, kMinPitch + 3);
+    // A line's ink fills most of its pitch: from its capitals' tops to its descenders.
+    const int band = MedianBand(rows);
+    int pitch = GridPitch(rows, band, 2 * band);
     if (pitch == 0)
-        pitch = TallestBand(rows);
+        pitch = band + band / 4;
     fit.nLinePitch = pitch;
 
     CFitSearch search(picture, progress);
@@ -253,12 +278,13 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
                          std::to_string(pitch) + " pixels";
         return finish();
     }
-    const int columnPitch = GridPitch(columns, kMinPitch);
+    // Monospaced cells are a quarter to the whole of their height wide.
+    const int columnPitch = GridPitch(columns, pitch / 4, pitch);
 
     // First the sizes, smoothed or not, in the cell layout with the line pitch as its height.
     GeneratorSettings cell = base;
     cell.m_Layout = CellLayout::Cell;
-    cell.m_Font.m_nWeight = 400;
+    cell.m_Font.m_nWeight = kRegularWeight;
     cell.m_nXOffset = 0;
     cell.m_nYOffset = 0;
     cell.m_nHeight = pitch;
@@ -270,9 +296,13 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
             candidate.m_Font.m_dPixelSize = size;
             candidate.m_Font.m_nPixelSize = static_cast<int>(std::lround(size));
             candidate.m_bAntialias = antialias;
+            // The font's own advance, and the picture's column pitch where a terminal widens the cell.
             const int width = MeasureCellMetrics(candidate).width;
-            for (int w : {width, columnPitch}) {
-                if (w <= 0 || (w == columnPitch && columnPitch == width))
+            std::vector<int> widths{width};
+            if (columnPitch > 0 && columnPitch != width)
+                widths.push_back(columnPitch);
+            for (int w : widths) {
+                if (w <= 0)
                     continue;
                 candidate.m_nWidth = w;
                 first.push_back(candidate);
@@ -355,7 +385,7 @@ std::string FitCommandLine(const GeneratorSettings& settings, const std::string&
         line += " --italic";
     const double size = font.PixelSize();
     const double points = size * 72.0 / 96.0;
-    if (std::abs(points * 2 - std::round(points * 2)) < 1e-6 && std::abs(size - std::round(size)) > 1e-6)
+    if (std::abs(points * 2 - std::round(points * 2)) < 1e-6)
         line += " --points " + Decimal(std::round(points * 2) / 2);
     else
         line += " --size " + Decimal(size);

@@ -27,7 +27,7 @@ quint32 CExactFont::GlyphIndex(std::uint8_t code) const
 {
     if (!m_Raw.isValid())
         return 0;
-    const QList<quint32> indexes = m_Raw.glyphIndexesForString(QString(QChar(Cp1251ToUnicode(code))));
+    const QList<quint32> indexes = m_Raw.glyphIndexesForString(QString(QChar(Cp1251ToUtf16(code))));
     return indexes.size() == 1 ? indexes.front() : 0;
 }
 
