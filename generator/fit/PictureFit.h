@@ -27,8 +27,9 @@ struct PictureFit {
 using FitProgress = std::function<bool(int done, int total)>;
 
 // The largest mean cost per ink cell, as a share of the cell's pixels, that still counts as
-// a match; a family that cannot do better does not draw the picture's text.
-constexpr double kFitCostBound = 0.08;
+// a match: the right family stays below a twentieth of it, a similar monospaced family lies
+// above it, at 3 to 4 %.
+constexpr double kFitCostBound = 0.015;
 
 // Searches the font of base's family, weight and included codes that reads picture best with
 // the page reader: sizes whose line height is the picture's line pitch, with and without
