@@ -159,10 +159,10 @@ private:
     bool m_bStopped = false;
 };
 
-// Sizes in pixels at which the font's line height is target or up to two pixels less (a
-// terminal may add line spacing): whole pixels and whole or half points at 96 dpi first,
-// as terminals are given them, at most count of them spread over the range.
-std::vector<double> SizesForLineHeight(const GeneratorSettings& base, int target, int count)
+// Sizes in pixels at which the font's line height is height: whole pixels and whole or half
+// points at 96 dpi first, as terminals are given them, at most count of them spread over the
+// range, or the middle of the range when it holds none of those.
+std::vector<double> SizesForLineHeight(const GeneratorSettings& base, int height, int count)
 {
     constexpr int kStepsPerPixel = 24;
     auto lineHeight = [&base](double size) {
@@ -171,43 +171,40 @@ std::vector<double> SizesForLineHeight(const GeneratorSettings& base, int target
         font.m_dPixelSize = size;
         return CExactFont(font, false).LineHeight();
     };
-    std::vector<double> exact;
-    for (int shortfall = 0; shortfall <= 2 && exact.empty(); ++shortfall) {
-        double low = 0;
-        double high = 0;
-        for (int step = static_cast<int>(0.3 * target * kStepsPerPixel); step <= static_cast<int>(1.1 * target * kStepsPerPixel);
-             ++step) {
-            const double size = static_cast<double>(step) / kStepsPerPixel;
-            if (size < 1 || lineHeight(size) != target - shortfall)
-                continue;
-            if (low == 0)
-                low = size;
-            high = size;
-        }
-        if (low == 0)
+    double low = 0;
+    double high = 0;
+    for (int step = static_cast<int>(0.3 * height * kStepsPerPixel); step <= static_cast<int>(1.1 * height * kStepsPerPixel);
+         ++step) {
+        const double size = static_cast<double>(step) / kStepsPerPixel;
+        if (size < 1 || lineHeight(size) != height)
             continue;
-        // The sizes terminals are given, whole pixels and whole or half points at 96 dpi,
-        // checked one by one since the steps above may step over the range's ends.
-        std::vector<double> given;
-        for (int px = static_cast<int>(std::floor(low)); px <= high + 1; ++px)
-            given.push_back(px);
-        for (int halfPoints = static_cast<int>(std::floor(low * 1.5)); halfPoints <= (high + 1) * 1.5; ++halfPoints) {
-            if (halfPoints % 3 != 0)
-                given.push_back(halfPoints / 1.5);
-        }
-        for (double size : given) {
-            if (size >= 1 && lineHeight(size) == target - shortfall)
-                exact.push_back(size);
-        }
-        if (exact.empty())
-            exact.push_back((low + high) / 2);
+        if (low == 0)
+            low = size;
+        high = size;
     }
+    if (low == 0)
+        return {};
+    // Checked one by one, since the steps above may step over the range's ends.
+    std::vector<double> given;
+    for (int px = static_cast<int>(std::floor(low)); px <= high + 1; ++px)
+        given.push_back(px);
+    for (int halfPoints = static_cast<int>(std::floor(low * 1.5)); halfPoints <= (high + 1) * 1.5; ++halfPoints) {
+        if (halfPoints % 3 != 0)
+            given.push_back(halfPoints / 1.5);
+    }
+    std::vector<double> exact;
+    for (double size : given) {
+        if (size >= 1 && lineHeight(size) == height)
+            exact.push_back(size);
+    }
+    if (exact.empty())
+        return {(low + high) / 2};
     std::sort(exact.begin(), exact.end());
     if (static_cast<int>(exact.size()) <= count)
         return exact;
     std::vector<double> spaced;
     for (int i = 0; i < count; ++i)
-        spaced.push_back(exact[static_cast<std::size_t>(i * (static_cast<int>(exact.size()) - 1) / (count - 1))]);
+        spaced.push_back(exact[static_cast<std::size_t>(i * (static_cast<int>(exact.size()) - 1) / std::max(1, count - 1))]);
     return spaced;
 }
 
@@ -272,7 +269,13 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
     fit.nLinePitch = pitch;
 
     CFitSearch search(picture, progress);
-    const std::vector<double> sizes = SizesForLineHeight(base, pitch, 5);
+    // Sizes whose line height is the pitch, and a few a pixel off it, for terminals that round
+    // the ascent and descent otherwise or add a row between lines.
+    std::vector<double> sizes = SizesForLineHeight(base, pitch, 5);
+    for (int off : {1, -1}) {
+        const std::vector<double> near = SizesForLineHeight(base, pitch + off, 2);
+        sizes.insert(sizes.end(), near.begin(), near.end());
+    }
     if (sizes.empty()) {
         fit.strProblem = "no size of \"" + base.m_Font.m_strFamily + "\" has the picture's line pitch of " +
                          std::to_string(pitch) + " pixels";
