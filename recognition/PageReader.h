@@ -42,8 +42,9 @@ struct InkBits {
 // The ink of a picture. Auto: the background is the picture's most common colour; the
 // contrast is the largest distance of any pixel from it, a distance being the largest of the
 // three channel differences; a pixel is ink when its distance exceeds half the contrast. A
-// picture of one colour has no ink. Black: only exactly black pixels are ink.
-InkBits InkMask(const CRaster& picture, InkRule rule);
+// picture of one colour has no ink. Black: only exactly black pixels are ink. path chooses the
+// instruction set the pixels are read with; every path gives the same bits.
+InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path = FastestMatchPath());
 
 // A band of pixel rows that holds one line of text: rows top..bottom - 1 hold ink, and the
 // columns left..right - 1 hold all of it.

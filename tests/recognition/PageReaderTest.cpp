@@ -19,11 +19,15 @@ constexpr int kH = 11;
 
 // A font of the codes 32..126, kW x kH: the space is blank, every other glyph a noise
 // pattern of its own inside a margin (blank top row, right column and two bottom rows), as
-// the glyphs of a real font leave room around their ink. Bits past the width are set, so a
-// reader that counts them fails.
+// the glyphs of a real font leave room around their ink; '|' is a bar the whole cell high, so
+// that lines of a terminal touch. Bits past the width are set, so a reader that counts them
+// fails.
 CCharImageFont TestFont()
 {
     return fixtures::MakeFont(32, 126, [](int code) {
+        if (code == '|')
+            return fixtures::MakeGlyph(kW, kH, {"..##", "..##", "..##", "..##", "..##", "..##", "..##", "..##", "..##",
+                                                "..##", "..##"});
         CCharImage glyph = fixtures::MakeGlyph(kW, kH);
         std::mt19937 random(static_cast<unsigned>(code) * 7919U);
         for (int y = 0; y < kH; ++y) {
@@ -101,6 +105,14 @@ TEST(PageReader, InkRule)
     EXPECT_TRUE(ink.Ink(2, 2));
     EXPECT_FALSE(ink.Ink(3, 2));
 
+    // A picture of more colours than the counting table keeps: the most common still wins.
+    picture.Create(300, 300);
+    for (int i = 0; i < 300 * 300; ++i)
+        picture.SetPixel(i % 300, i / 300, static_cast<std::uint32_t>(i) * 97U + 5U);
+    for (int x = 0; x < 3; ++x)
+        picture.SetPixel(x, 7, 0x123456);
+    EXPECT_EQ(InkMask(picture, InkRule::Auto).background, 0x123456U);
+
     // One colour has no ink, whatever it is; Black takes exactly black only.
     picture.Create(9, 9, CRaster::kBlack);
     ink = InkMask(picture, InkRule::Auto);
@@ -111,6 +123,30 @@ TEST(PageReader, InkRule)
     ink = InkMask(picture, InkRule::Black);
     EXPECT_TRUE(ink.Ink(0, 0));
     EXPECT_FALSE(ink.Ink(1, 0));
+}
+
+TEST(PageReader, InkMaskPathsAgree)
+{
+    std::mt19937 random(3);
+    const std::uint32_t palette[] = {0xFFFFFF, 0x000000, 0x808080, 0x7F7F7F, 0x1E90FF, 0xFF00FF, 0x010101, 0x00FF00};
+    for (int round = 0; round < 40; ++round) {
+        CRaster picture;
+        picture.Create(1 + static_cast<int>(random() % 200), 1 + static_cast<int>(random() % 5), palette[round % 8]);
+        for (int i = static_cast<int>(random() % 300); i > 0; --i) {
+            const int x = static_cast<int>(random() % picture.width());
+            const int y = static_cast<int>(random() % picture.height());
+            picture.SetPixel(x, y, random() % 3 == 0 ? static_cast<std::uint32_t>(random() & 0xFFFFFF) : palette[random() % 8]);
+        }
+        for (InkRule rule : {InkRule::Auto, InkRule::Black}) {
+            const InkBits plain = InkMask(picture, rule, MatchPath::Portable);
+            for (MatchPath path : SupportedMatchPaths()) {
+                const InkBits fast = InkMask(picture, rule, path);
+                EXPECT_EQ(fast.words, plain.words) << MatchPathName(path) << " round " << round;
+                EXPECT_EQ(fast.background, plain.background);
+                EXPECT_EQ(fast.threshold, plain.threshold);
+            }
+        }
+    }
 }
 
 // The Simple rule over exactly the W x H pixels of cell and glyph, pixel by pixel.
@@ -167,56 +203,64 @@ OracleCell LiteralCell(const InkBits& ink, const CCharImageFont& font, int left,
 TEST(PageReader, MatchCellsEqualsPixelByPixelOracle)
 {
     std::mt19937 random(19);
-    // A 13 x 9 cell spans two bytes a row; a few glyphs of other sizes must never match, and
-    // two identical glyphs tie to the lower code.
-    CCharImageFont font = fixtures::MakeFont(30, 80, [](int code) {
-        if (code % 17 == 0)
-            return fixtures::MakeNoiseGlyph(12, 9, static_cast<unsigned>(code));
-        CCharImage glyph = fixtures::MakeNoiseGlyph(13, 9, static_cast<unsigned>(code == 41 ? 40 : code));
-        for (int y = 0; y < 9; ++y)
-            glyph.m_Bits[static_cast<std::size_t>(y) * 2 + 1] |= 0x07;  // bits past the width
-        return glyph;
-    });
-    ASSERT_EQ(font.CellWidth(), 13);
-    for (int round = 0; round < 30; ++round) {
-        InkBits ink;
-        ink.width = 40 + static_cast<int>(random() % 100);
-        ink.height = 10 + static_cast<int>(random() % 30);
-        ink.wordsPerRow = (ink.width + 63) / 64;
-        ink.words.resize(static_cast<std::size_t>(ink.wordsPerRow) * ink.height);
-        for (int y = 0; y < ink.height; ++y)
-            for (int x = 0; x < ink.width; ++x)
-                if (random() % 3 == 0 || (round % 5 == 0 && x < 30))
-                    ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64] |= std::uint64_t{1} << (63 - x % 64);
-        if (round % 4 == 0)  // a glyph drawn exactly: one variant of cost 0
-            for (int y = 0; y < 9; ++y)
-                for (int x = 0; x < 13; ++x) {
-                    std::uint64_t& word = ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64];
-                    const std::uint64_t bit = std::uint64_t{1} << (63 - x % 64);
-                    word = font.GetCharImage(40)->Pixel(x, y) ? word | bit : word & ~bit;
+    // A 13 x 9 cell spans two bytes a row, a 70 x 5 cell two 64-bit words; a few glyphs of
+    // other sizes must never match, and two identical glyphs tie to the lower code.
+    for (auto [w, h] : {std::pair{13, 9}, std::pair{70, 5}}) {
+        const CCharImageFont font = fixtures::MakeFont(30, 80, [w, h](int code) {
+            if (code % 17 == 0)
+                return fixtures::MakeNoiseGlyph(w - 1, h, static_cast<unsigned>(code));
+            CCharImage glyph = fixtures::MakeNoiseGlyph(w, h, static_cast<unsigned>(code == 41 ? 40 : code));
+            for (int y = 0; y < h; ++y)  // bits past the width
+                glyph.m_Bits[static_cast<std::size_t>((y + 1) * glyph.BytesPerRow() - 1)] |=
+                    static_cast<std::uint8_t>(0xFF >> (w % 8));
+            return glyph;
+        });
+        ASSERT_EQ(font.CellWidth(), w);
+        for (int round = 0; round < 30; ++round) {
+            InkBits ink;
+            ink.width = 40 + static_cast<int>(random() % 150);
+            ink.height = 10 + static_cast<int>(random() % 30);
+            ink.wordsPerRow = (ink.width + 63) / 64;
+            ink.words.resize(static_cast<std::size_t>(ink.wordsPerRow) * ink.height);
+            for (int y = 0; y < ink.height; ++y)
+                for (int x = 0; x < ink.width; ++x)
+                    if (random() % 3 == 0 || (round % 5 == 0 && x < 30))
+                        ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64] |=
+                            std::uint64_t{1} << (63 - x % 64);
+            if (round % 4 == 0)  // a glyph drawn exactly: one variant of cost 0
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < std::min(w, ink.width); ++x) {
+                        std::uint64_t& word = ink.words[static_cast<std::size_t>(y) * ink.wordsPerRow + x / 64];
+                        const std::uint64_t bit = std::uint64_t{1} << (63 - x % 64);
+                        word = font.GetCharImage(40)->Pixel(x, y) ? word | bit : word & ~bit;
+                    }
+            PageGrid grid;
+            for (int l = 0; l < 3; ++l) {
+                LineGrid line;
+                line.top = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % (ink.height + 10)) - 5;
+                line.left = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % 90) - 45;
+                line.cells = static_cast<int>(random() % 20);
+                grid.lines.push_back(line);
+            }
+            const double k = (random() % 5) * 0.25;
+            const std::vector<MatchPath> paths = SupportedMatchPaths();
+            const MatchPath path = paths[static_cast<std::size_t>(round) % paths.size()];
+            const std::vector<PageLine> lines = MatchCells(ink, font, grid, k, path);
+            ASSERT_EQ(lines.size(), grid.lines.size());
+            for (std::size_t l = 0; l < lines.size(); ++l) {
+                ASSERT_EQ(static_cast<int>(lines[l].cells.size()), grid.lines[l].cells);
+                for (int c = 0; c < grid.lines[l].cells; ++c) {
+                    const PageCell& cell = lines[l].cells[static_cast<std::size_t>(c)];
+                    const OracleCell want = LiteralCell(ink, font, grid.lines[l].left + c * w, grid.lines[l].top, k);
+                    SCOPED_TRACE(std::string(MatchPathName(path)) + " " + std::to_string(w) + " x " + std::to_string(h) +
+                                 " round " + std::to_string(round) + " line " + std::to_string(l) + " cell " +
+                                 std::to_string(c));
+                    EXPECT_EQ(cell.bBlank, want.blank);
+                    EXPECT_EQ(cell.code, want.code);
+                    EXPECT_EQ(cell.best, want.best);
+                    EXPECT_EQ(cell.worst, want.worst);
+                    EXPECT_EQ(cell.variants, want.variants);
                 }
-        PageGrid grid;
-        for (int l = 0; l < 3; ++l) {
-            LineGrid line;
-            line.top = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % (ink.height + 10)) - 5;
-            line.left = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % 30) - 15;
-            line.cells = static_cast<int>(random() % 20);
-            grid.lines.push_back(line);
-        }
-        const double k = (random() % 5) * 0.25;
-        const std::vector<PageLine> lines = MatchCells(ink, font, grid, k);
-        ASSERT_EQ(lines.size(), grid.lines.size());
-        for (std::size_t l = 0; l < lines.size(); ++l) {
-            ASSERT_EQ(static_cast<int>(lines[l].cells.size()), grid.lines[l].cells);
-            for (int c = 0; c < grid.lines[l].cells; ++c) {
-                const PageCell& cell = lines[l].cells[static_cast<std::size_t>(c)];
-                const OracleCell want = LiteralCell(ink, font, grid.lines[l].left + c * 13, grid.lines[l].top, k);
-                SCOPED_TRACE("round " + std::to_string(round) + " line " + std::to_string(l) + " cell " + std::to_string(c));
-                EXPECT_EQ(cell.bBlank, want.blank);
-                EXPECT_EQ(cell.code, want.code);
-                EXPECT_EQ(cell.best, want.best);
-                EXPECT_EQ(cell.worst, want.worst);
-                EXPECT_EQ(cell.variants, want.variants);
             }
         }
     }
@@ -289,12 +333,14 @@ TEST_P(PageReaderColours, ReadsLinesAtRandomPlaces)
     }
 }
 
-// A terminal: lines on one grid, their cells touching (the pitch is the cell height), indented, with an
-// empty row, cut by the picture's bottom edge through the glyphs' blank rows.
+// A terminal: lines on one grid, their cells touching (the pitch is the cell height) and two
+// of them their ink too, indented, with an empty row, cut by the picture's bottom edge
+// through the glyphs' blank rows.
 TEST_P(PageReaderColours, ReadsATerminalGrid)
 {
     const CCharImageFont font = TestFont();
-    const std::vector<std::string> rows = {"int main()", "{", "    return 0;", "", "  } // end", "~~~~~~~~~~~~~~~~"};
+    const std::vector<std::string> rows = {"int main()  |", "{           |", "    return 0;", "", "  } // end",
+                                           "~~~~~~~~~~~~~~~~"};
     for (int origin : {0, 3, 5}) {
         CRaster picture;
         picture.Create(2 * origin + 20 * kW, origin + static_cast<int>(rows.size()) * kH - 2, GetParam().paper);
@@ -302,7 +348,7 @@ TEST_P(PageReaderColours, ReadsATerminalGrid)
             Draw(picture, font, rows[r], origin + 2 * kW, origin + static_cast<int>(r) * kH, GetParam().ink);
         const PageReading page = ReadPage(picture, font, PageOptions{});
         EXPECT_TRUE(page.bSharedGrid);
-        EXPECT_EQ(page.text, "int main()\n{\n    return 0;\n\n  } // end\n~~~~~~~~~~~~~~~~");
+        EXPECT_EQ(page.text, "int main()  |\n{           |\n    return 0;\n\n  } // end\n~~~~~~~~~~~~~~~~");
         ASSERT_EQ(page.lines.size(), 5U);
         EXPECT_EQ(page.lines[0].top, origin);
         EXPECT_EQ(page.lines[2].left, origin + 6 * kW);
@@ -340,6 +386,29 @@ TEST(PageReader, DegenerateInputs)
     EXPECT_TRUE(ReadPage(picture, CCharImageFont{}, PageOptions{}).Empty());
     const CCharImageFont zero = fixtures::MakeFont(0, 40, [](int) { return fixtures::MakeGlyph(0, 0); });
     EXPECT_TRUE(ReadPage(picture, zero, PageOptions{}).Empty());
+
+    // Small random pictures and fonts of random cell sizes, some glyphs of other sizes: every
+    // reading ends, and each line has the cells its text shows.
+    std::mt19937 random(23);
+    CDictionary dictionary;
+    dictionary.SetAlphabet(1);
+    dictionary.LoadWordsFromText("a\nab\n");
+    for (int round = 0; round < 200; ++round) {
+        const int w = 1 + static_cast<int>(random() % 9);
+        const int h = 1 + static_cast<int>(random() % 9);
+        const CCharImageFont noise = fixtures::MakeFont(32, 40 + static_cast<int>(random() % 60), [&](int code) {
+            return fixtures::MakeNoiseGlyph(code % 11 == 0 ? w + 1 : w, h, static_cast<unsigned>(code + round));
+        });
+        picture.Create(1 + static_cast<int>(random() % 40), 1 + static_cast<int>(random() % 40),
+                       static_cast<std::uint32_t>(random() & 0xFFFFFF));
+        for (int i = static_cast<int>(random() % 200); i > 0; --i)
+            picture.SetPixel(static_cast<int>(random() % picture.width()), static_cast<int>(random() % picture.height()),
+                             random() % 2 == 0 ? CRaster::kBlack : static_cast<std::uint32_t>(random() & 0xFFFFFF));
+        PageReading page = ReadPage(picture, noise, PageOptions{.ink = round % 3 == 0 ? InkRule::Black : InkRule::Auto});
+        ReadPageWords(page, dictionary);
+        for (const PageLine& line : page.lines)
+            EXPECT_LE(line.text.size(), line.cells.size() + static_cast<std::size_t>(std::max(line.column, 0)));
+    }
 }
 
 TEST(PageReader, WordsFromTheDictionary)

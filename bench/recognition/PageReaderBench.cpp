@@ -1,0 +1,141 @@
+// The page reader on screenshots full of text in a 10 x 19 font of 191 glyphs (a 16 px
+// monospaced face): an 80 x 24 terminal, and pages of 960 x 540, 1920 x 1080 and 3840 x 2160
+// pixels to show that the time grows with the area, and a 4K page whose lines lie on no common
+// grid. The counters give each stage's share: ink mask, search (lines and grid) and matching
+// the found cells once.
+
+#include "PageReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <utility>
+
+namespace {
+
+constexpr int kW = 10;
+constexpr int kH = 19;
+
+// Codes 32..126 and 160..255; the space is blank, the others noise of about a fifth ink inside
+// the margins a real face leaves (a column each side, four rows above, three below).
+CCharImageFont MakeFont()
+{
+    CCharImageFont font;
+    font.m_nFirst = 32;
+    font.m_nLast = 255;
+    std::mt19937 random(5);
+    for (int code = 32; code <= 255; ++code) {
+        CCharImage glyph;
+        const bool kept = code <= 126 || code >= 160;
+        glyph.m_nWidth = kept ? kW : 0;
+        glyph.m_nHeight = kept ? kH : 0;
+        glyph.m_nBytesPerRow = (glyph.m_nWidth + 7) / 8;
+        glyph.m_Bits.assign(static_cast<std::size_t>(glyph.m_nBytesPerRow) * glyph.m_nHeight, 0);
+        if (kept && code != ' ')
+            for (int y = 4; y < kH - 3; ++y)
+                for (int x = 1; x < kW - 1; ++x)
+                    if (random() % 5 == 0)
+                        glyph.m_Bits[static_cast<std::size_t>(y) * glyph.m_nBytesPerRow + x / 8] |=
+                            static_cast<std::uint8_t>(0x80 >> (x % 8));
+        font.m_Glyphs.push_back(glyph);
+    }
+    return font;
+}
+
+const CCharImageFont& Font()
+{
+    static const CCharImageFont font = MakeFont();
+    return font;
+}
+
+// A picture of width x height pixels, light grey text on a dark background, every row of cells
+// full of text with a space in about six cells, and antialiased edges: the pixel right of
+// each ink pixel is a mid tone that must not count as ink. On one grid from (3, 2); scattered,
+// each line starts at its own pixel (a line feed of H + 1..8 pixels, a margin of 0..299).
+CRaster MakePage(int width, int height, bool scattered = false)
+{
+    CRaster picture;
+    picture.Create(width, height, 0x1E1E1E);
+    std::mt19937 random(9);
+    for (int top = 2; top + kH <= height; top += scattered ? kH + 1 + static_cast<int>(random() % 8) : kH)
+        for (int left = scattered ? 3 + static_cast<int>(random() % 300) : 3; left + kW <= width; left += kW) {
+            int code = 33 + static_cast<int>(random() % 94);
+            if (random() % 6 == 0)
+                code = ' ';
+            const CCharImage* glyph = Font().GetCharImage(code);
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x)
+                    if (glyph->Pixel(x, y)) {
+                        picture.SetPixel(left + x, top + y, 0xD0D0D0);
+                        if (x + 1 < kW && !glyph->Pixel(x + 1, y))
+                            picture.SetPixel(left + x + 1, top + y, 0x606060);
+                    }
+        }
+    return picture;
+}
+
+// The whole reading; the counters give the wall-clock share of each stage.
+void BM_ReadPage(benchmark::State& state)
+{
+    const CRaster picture =
+        MakePage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), state.range(2) != 0);
+    PageReading page;
+    double ink = 0, search = 0, match = 0;
+    for (auto _ : state) {
+        page = ReadPage(picture, Font(), PageOptions{});
+        ink += page.dInkMilliseconds;
+        search += page.dSearchMilliseconds;
+        match += page.dMatchMilliseconds;
+        benchmark::DoNotOptimize(page.text.data());
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["ink_ms"] = ink / runs;
+    state.counters["search_ms"] = search / runs;
+    state.counters["match_ms"] = match / runs;
+    state.counters["lines"] = static_cast<double>(page.lines.size());
+    state.counters["cells"] = static_cast<double>(page.CellCount());
+    const double pixels = static_cast<double>(state.range(0)) * static_cast<double>(state.range(1));
+    state.counters["px/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// One stage alone, so that its CPU time can be read apart from the others': 0 the ink mask,
+// 1 the search (FindLines and FindGrid), 2 matching the found cells once (MatchCells).
+void BM_Stage(benchmark::State& state)
+{
+    const CRaster picture = MakePage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const InkBits ink = InkMask(picture, InkRule::Auto);
+    const PageGrid grid = FindGrid(ink, Font(), FindLines(ink, kH));
+    for (auto _ : state) {
+        switch (state.range(2)) {
+        case 0: benchmark::DoNotOptimize(InkMask(picture, InkRule::Auto).words.data()); break;
+        case 1: benchmark::DoNotOptimize(FindGrid(ink, Font(), FindLines(ink, kH)).lines.data()); break;
+        default: benchmark::DoNotOptimize(MatchCells(ink, Font(), grid, 0.2).data()); break;
+        }
+    }
+}
+
+void PageSizes(benchmark::internal::Benchmark* b, bool stages)
+{
+    for (auto [w, h] : {std::pair{806, 460}, std::pair{960, 540}, std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+        if (!stages)
+            b->Args({w, h, 0});
+        else
+            for (int stage = 0; stage < 3; ++stage)
+                b->Args({w, h, stage});
+    }
+}
+
+BENCHMARK(BM_ReadPage)
+    ->ArgNames({"width", "height", "scattered"})
+    ->Apply([](auto* b) { PageSizes(b, false); })
+    ->Args({3840, 2160, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Stage)
+    ->ArgNames({"width", "height", "stage"})
+    ->Apply([](auto* b) { PageSizes(b, true); })
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
