@@ -11,6 +11,7 @@ packages=(
   wamerican wamerican-insane hunspell-ru hunspell-tools
   desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot shared-mime-info
   ocrad netpbm
+  libpng-dev tesseract-ocr xterm
 )
 
 missing=()

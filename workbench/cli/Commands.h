@@ -8,3 +8,4 @@ int RunRenderCommand(int argc, char** argv);
 int RunReadCommand(int argc, char** argv);
 int RunNoiseCommand(int argc, char** argv);
 int RunEvalCommand(int argc, char** argv);
+int RunPageCommand(int argc, char** argv);

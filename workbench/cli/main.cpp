@@ -15,6 +15,9 @@ const char* const kUsage =
     "  info     print the stored fields of a document as JSON\n"
     "  render   draw a text with a glyph font and save the picture as .BMP\n"
     "  read     recognise the text of a document or picture\n"
+    "  noise    add noise to a .BMP picture as \"Add Noise...\" does\n"
+    "  eval     measure Simple and Complex recognition over a corpus of noisy lines\n"
+    "  page     read the lines of a picture (a screenshot) written in a known glyph font\n"
     "\n"
     "Options:\n"
     "  --help     show this help (COMMAND --help shows the command's own)\n"
@@ -53,6 +56,8 @@ int main(int argc, char** argv) {
         return RunNoiseCommand(restCount, rest);
     if (command == "eval")
         return RunEvalCommand(restCount, rest);
+    if (command == "page")
+        return RunPageCommand(restCount, rest);
     PrintError("unknown command '" + std::string(command) + "'\nTry 'recognize-cli --help'.");
     return kExitUsage;
 }
