@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -256,4 +258,45 @@ TEST(PictureFit, RefusesPicturesWithoutTextAndFamiliesThatCannotMatch)
     GeneratorSettings noSpace = base;
     noSpace.m_Inclusions[32] = 0;
     EXPECT_FALSE(FitFontToPicture(DrawScreen("DejaVu Sans Mono", 14), noSpace).bFound);
+}
+
+TEST(PictureFit, ReadsRealTerminalScreenshotsExactly)
+{
+    struct Shot {
+        const char* name;
+        const char* family;
+        bool antialiased;
+        int width;
+        int height;
+    };
+    // xterm under Xvfb at 96 dpi (tests/data/fit/make-shots.sh): 10 pt is 13.33 px, 12 pt 16 px.
+    const Shot shots[] = {
+        {"xterm-liberation-mono-10pt-dark", "Liberation Mono", false, 8, 16},
+        {"xterm-dejavu-sans-mono-12pt-aa", "DejaVu Sans Mono", true, 10, 19},
+    };
+    for (const Shot& shot : shots) {
+        const std::string base = std::string(GLYPHMILL_FIT_DATA) + "/" + shot.name;
+        CRaster picture;
+        std::string error;
+        ASSERT_TRUE(LoadPictureFile(base + ".png", picture, error)) << error;
+        GeneratorSettings settings;
+        settings.m_Font.m_strFamily = shot.family;
+        const PictureFit fit = FitFontToPicture(picture, settings);
+        ASSERT_TRUE(fit.bFound) << shot.name << ": " << fit.strProblem;
+        EXPECT_EQ(fit.settings.m_bAntialias, shot.antialiased) << shot.name;
+        EXPECT_EQ(fit.settings.CellWidth(), shot.width) << shot.name;
+        EXPECT_EQ(fit.settings.CellHeight(), shot.height) << shot.name;
+
+        CCharImageFont glf;
+        CByteReader reader(fit.glf);
+        ASSERT_TRUE(glf.LoadFromArchive(reader));
+        std::ifstream file(base + ".txt");
+        std::stringstream expected;
+        std::string line;
+        while (std::getline(file, line))
+            expected << line.substr(0, line.find_last_not_of(' ') + 1) << '\n';
+        std::string text = expected.str();
+        text.erase(text.find_last_not_of('\n') + 1);
+        EXPECT_EQ(ReadPage(picture, glf, PageOptions{}).text, text) << shot.name;
+    }
 }
