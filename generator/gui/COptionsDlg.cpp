@@ -113,7 +113,6 @@ COptionsDlg::COptionsDlg(const GeneratorSettings& main, QWidget* parent)
     m_pFitButton = new QPushButton(QStringLiteral("Fit to &Picture..."), renderingGroup);
     m_pFitButton->setAutoDefault(false);
     m_pFitResult = new QLabel(renderingGroup);
-    m_pFitResult->setWordWrap(true);
     m_pFitResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* renderingGrid = new QGridLayout(renderingGroup);
     renderingGrid->addWidget(new QLabel(QStringLiteral("Layout"), renderingGroup), 0, 0);
@@ -150,7 +149,8 @@ COptionsDlg::COptionsDlg(const GeneratorSettings& main, QWidget* parent)
     WriteControls();
     WriteRendering();
     connect(m_pLayoutChoice, &QComboBox::activated, this, &COptionsDlg::OnLayoutChosen);
-    setFixedSize(sizeHint().expandedTo(QSize(402, 180)));
+    // Wide enough for the line that tells what a fit chose.
+    setFixedSize(sizeHint().expandedTo(QSize(480, 180)));
 }
 
 bool COptionsDlg::ReadControls()
@@ -211,6 +211,8 @@ void COptionsDlg::OnLayoutChosen(int index)
                                           : QStringLiteral("The font is not monospaced; the cell takes its widest "
                                                            "advance, %1 pixels.")
                                                 .arg(cell.width));
+    layout()->activate();
+    setFixedSize(sizeHint().expandedTo(size()));
 }
 
 void COptionsDlg::OnFitPicture()
@@ -250,11 +252,13 @@ bool COptionsDlg::FitToPicture(const QString& path)
     m_nHeight = fit.settings.m_nHeight;
     WriteControls();
     WriteRendering();
-    m_pFitResult->setText(QStringLiteral("%1 px, mean cost per cell %2 over %3 cells:\n%4")
+    m_pFitResult->setText(QStringLiteral("Fitted: %1 px, mean cost %2 per cell (%3 cells).")
                               .arg(fit.settings.m_Font.PixelSize(), 0, 'f', 2)
                               .arg(fit.dMeanCost, 0, 'f', 3)
-                              .arg(fit.nCells)
-                              .arg(QString::fromStdString(FitCommandLine(fit.settings, {}))));
+                              .arg(fit.nCells));
+    m_pFitResult->setToolTip(QString::fromStdString(FitCommandLine(fit.settings, {})));
+    layout()->activate();
+    setFixedSize(sizeHint().expandedTo(size()));
     return true;
 }
 

@@ -135,7 +135,7 @@ TEST(COptionsDlg, TerminalCellAndFitToPictureFillTheWindow)
     EXPECT_EQ(fitted.WidthEdit()->text().toInt() - fitted.XEdit()->text().toInt(), advance);
     EXPECT_EQ(fitted.HeightEdit()->text().toInt() - fitted.YEdit()->text().toInt(), pitch);
     EXPECT_EQ(fitted.LayoutChoice()->currentIndex(), 1);
-    EXPECT_TRUE(fitted.FitResult()->text().contains(QStringLiteral("--layout cell")));
+    EXPECT_TRUE(fitted.FitResult()->toolTip().contains(QStringLiteral("--layout cell")));
 
     // A picture that is not one is refused with a message and changes nothing.
     EXPECT_FALSE(fitted.FitToPicture(folder + QStringLiteral("/missing.png")));
