@@ -8,6 +8,7 @@
 #include "PageReader.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QString>
 
@@ -23,6 +24,8 @@ namespace {
 // The pitch tried in each direction: a cell from 3 to 200 pixels.
 constexpr int kMinPitch = 3;
 constexpr int kMaxPitch = 200;
+// The lowest line in which glyphs can differ from each other.
+constexpr int kMinLinePitch = 6;
 // Terminals draw in the regular weight; the bold one is tried once the size is known.
 constexpr int kRegularWeight = 400;
 // A run of equal residues counts as empty when it holds no more than this share of the mean.
@@ -267,6 +270,11 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
     if (pitch == 0)
         pitch = band + band / 4;
     fit.nLinePitch = pitch;
+    if (pitch < kMinLinePitch) {
+        fit.strProblem = "the picture holds no text: its ink lies in bands of " + std::to_string(band) +
+                         " pixels, too low for a line of characters";
+        return finish();
+    }
 
     CFitSearch search(picture, progress);
     // Sizes whose line height is the pitch, and a few a pixel off it, for terminals that round
@@ -431,8 +439,15 @@ std::string FitCommandLine(const GeneratorSettings& settings, const std::string&
 
 bool LoadPictureFile(const std::string& path, CRaster& picture, std::string& error)
 {
+    QImageReader reader(QString::fromStdString(path));
+    const QSize size = reader.size();
+    if (size.isValid() && !CRaster::SizeAllowed(size.width(), size.height())) {
+        error = "the picture " + path + " is too large (" + std::to_string(size.width()) + " x " +
+                std::to_string(size.height()) + " pixels)";
+        return false;
+    }
     QImage image;
-    if (!image.load(QString::fromStdString(path))) {
+    if (!reader.read(&image)) {
         error = "cannot read the picture " + path + ": not a picture file Qt reads, or missing or damaged";
         return false;
     }
