@@ -246,6 +246,11 @@ TEST(PictureFit, RefusesPicturesWithoutTextAndFamiliesThatCannotMatch)
     const PictureFit empty = FitFontToPicture(blank, base);
     EXPECT_FALSE(empty.bFound);
     EXPECT_NE(empty.strProblem.find("no text"), std::string::npos) << empty.strProblem;
+    // A speck is no text either, though a 1 px font would "read" it at no cost.
+    blank.SetPixel(50, 50, 0xFFFFFF);
+    const PictureFit speck = FitFontToPicture(blank, base);
+    EXPECT_FALSE(speck.bFound);
+    EXPECT_NE(speck.strProblem.find("no text"), std::string::npos) << speck.strProblem;
 
     GeneratorSettings other = base;
     other.m_Font.m_strFamily = "Liberation Mono";
