@@ -345,6 +345,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
     }
     if (options.m_bHelp || options.m_bVersion)
         return true;
+    if (settings.m_Layout == CellLayout::Cell && (options.m_bMeasure || options.m_bAutoLayout)) {
+        error = "--measure and --autolayout measure the centred window; they do not go with --layout cell";
+        return false;
+    }
     if (!options.m_strFitPicture.empty() && (options.m_bMeasure || options.m_bAutoLayout)) {
         error = "--fit-picture chooses the layout itself; it does not go with --measure or --autolayout";
         return false;
@@ -398,7 +402,9 @@ Rendering (off unless chosen):
                          ascent; --x, --y, --width, --height then move the window against the
                          pen and default to 0, 0, the advance and the line height. A
                          proportional font gets the widest advance and a warning
-  --antialias            render smoothed; a pixel is ink where the glyph covers enough of it
+  --antialias, --no-antialias
+                         render smoothed, a pixel being ink where the glyph covers enough of
+                         it, or not (default)
   --coverage P           with --antialias: the least coverage of an ink pixel, 1..100 percent
                          (default 50)
   --fit-picture PICTURE  find the size, antialiasing and cell window with which the page reader

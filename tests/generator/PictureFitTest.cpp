@@ -204,7 +204,8 @@ TEST(ExactSize, FractionalSizesAndPointsRenderAsGiven)
                                                {"--coverage", "40", "-o", "x"},
                                                {"--antialias", "--coverage", "0", "-o", "x"},
                                                {"--layout", "grid", "-o", "x"},
-                                               {"--fit-picture", "a.png", "--measure"}}) {
+                                               {"--fit-picture", "a.png", "--measure"},
+                                               {"--layout", "cell", "--autolayout", "-o", "x"}}) {
         CliOptions refused;
         EXPECT_FALSE(ParseCliOptions(bad, refused, error)) << bad[0];
     }
