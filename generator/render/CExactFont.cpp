@@ -16,11 +16,18 @@ CExactFont::CExactFont(const FontDescription& description, bool antialias) : m_b
     m_Raw = QRawFont::fromFont(font);
     if (!m_Raw.isValid())
         return;
-    m_Raw.setPixelSize(description.PixelSize());
+    m_Raw.setPixelSize(TerminalPixelSize(description.PixelSize()));
     // A hair above a whole pixel is rounding noise of the font units, not a pixel row.
     constexpr double kSlack = 1.0 / 64;
     m_nAscent = static_cast<int>(std::ceil(m_Raw.ascent() - kSlack));
     m_nDescent = static_cast<int>(std::ceil(m_Raw.descent() - kSlack));
+}
+
+double TerminalPixelSize(double size)
+{
+    // A hair below a 64th is the fraction's binary noise (10.65625 held as 10.6562499...).
+    constexpr double kNoise = 1e-6;
+    return std::floor(size * 64 + kNoise) / 64;
 }
 
 quint32 CExactFont::GlyphIndex(std::uint8_t code) const

@@ -10,6 +10,10 @@
 
 class QPainter;
 
+// The size FreeType renders size at in a terminal: whole 64ths of a pixel, the rest cut off
+// as Xft cuts it (Qt would round it instead, and a 64th moves a hinted stem by a pixel).
+double TerminalPixelSize(double size);
+
 // A font at its exact pixel size, fractions kept, drawn glyph by glyph without falling back
 // to other families: the way terminals put text into their cells.
 class CExactFont {
