@@ -147,11 +147,9 @@ int RunPageCommand(int argc, char** argv) {
         // dict.dic may be missing, as for documents: every line then keeps its Simple reading.
         const std::string dict = dictPath ? *dictPath : FindDataFile(kDictionaryPath);
         CDictionary dictionary;
-        const DictionaryLoadReport load = CDictionaryCache::Load(dictionary, dict, *alphabet);
-        if (load.bRead && !load.bComplete) {
-            PrintError(std::string(DocMessages::kWordListTooLong1) + dict + std::string(DocMessages::kWordListTooLong2) +
-                       std::to_string(load.nKept) + std::string(DocMessages::kWordListTooLong3) +
-                       std::to_string(load.nLines) + std::string(DocMessages::kWordListTooLong4));
+        const DictionaryLoadReport load = CDictionaryCache::Shared().Load(dictionary, dict, *alphabet);
+        if (load.BoundReached()) {
+            PrintError(WordListMessage(dict, load));
             status = kExitFailure;
         }
         ReadPageWords(page, dictionary);
