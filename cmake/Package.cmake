@@ -10,6 +10,8 @@ set(CPACK_PACKAGE_NAME recognize)
 set(CPACK_PACKAGE_VENDOR "The Recognize developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${RECOGNIZE_PACKAGE_MAINTAINER})
+# The programs are free software under the GNU GPL, version 3 or later (LICENSE).
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "text-recognition workbench and glyph-font generator")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

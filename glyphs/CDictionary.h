@@ -1,5 +1,8 @@
 #pragma once
 
+#include "words/CDictNode.h"
+#include "words/WordList.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -7,28 +10,8 @@
 #include <string_view>
 #include <vector>
 
-// A node of the dictionary trie: one node per distinct slot prefix of the entries, 8 bytes.
-// The children of a node lie side by side in the dictionary's node block, in slot order; the
-// mask tells which slots have one, and a slot's rank among the set bits is its place.
-class CDictNode {
-public:
-    int IsWordEnd() const { return static_cast<int>(m_nWordEnd); }
-    // The child slots as one mask: bit s is set when slot s leads to a node.
-    std::uint64_t ChildMask() const { return m_nChildMask; }
-
-    // A value-initialised node (CDictNode{}) is all zero: no children, no word end.
-    std::uint64_t m_nChildMask : 33;   // bit per slot (27 Latin, 33 Cyrillic)
-    std::uint64_t m_nWordEnd : 1;      // 1 when a word ends exactly here
-    std::uint64_t m_nFirstChild : 30;  // index of the first child in the node block
-};
-
-// What the last LoadWords did with its file.
-struct DictionaryLoadReport {
-    bool bRead = false;        // the file could be opened and read
-    bool bComplete = false;    // every line was kept
-    std::size_t nLines = 0;    // lines of the file (as wc -l counts, an unended last line too)
-    std::size_t nKept = 0;     // lines kept, from the first on
-};
+class CDictionaryImage;
+struct DictionaryImageKey;
 
 // The word trie of dict.dic. Words are stored with a trailing space. Characters map to
 // slots through a 256-entry table; codes without an entry share slot 0. All nodes live in
@@ -62,7 +45,8 @@ public:
     // characters from a line's first non-space character count; the rest of a longer line
     // is ignored. False when the file cannot be read or no alphabet was chosen, and when the
     // list passes a bound (kMaxWords lines, kMaxNodes nodes, kMaxTextBytes): the first lines
-    // that fit are kept then, and LastLoad tells how many.
+    // that fit are kept then. LastLoad tells which of these happened. Throws std::bad_alloc,
+    // keeping the tree as it was, when memory runs out.
     bool LoadWords(const std::string& path);
     // The same from text in memory.
     bool LoadWordsFromText(std::string_view text);
@@ -70,17 +54,22 @@ public:
     // once an alphabet is chosen, false before. Throws std::bad_alloc when memory runs out or
     // the tree would pass kMaxNodes, after leaving the tree as it was before the call.
     bool AddWord(std::string_view text);
-    // Where LoadWords keeps the laid-out trees of word list files for later loads: by default
-    // $XDG_CACHE_HOME/recognize, else ~/.cache/recognize, and none when the environment sets
-    // RECOGNIZE_NO_DICTIONARY_IMAGES. An empty folder keeps none.
-    static void SetImageFolder(const std::string& folder);
-    static std::string ImageFolder();
-    // Makes this dictionary use other's alphabet and tree; the tree itself is shared.
+    // Makes this dictionary use other's alphabet, tree and load report; the tree itself is shared.
     void ShareTree(const CDictionary& other);
     // Back to a new dictionary: no alphabet, no tree, a slot table of zeros.
     void Clear();
     // How many dictionaries use this one's tree (0 without a tree).
     long TreeUseCount() const { return m_pTree.use_count(); }
+
+    // Takes the tree of an image made for this dictionary's alphabet and slot table, in place
+    // of the tree it has; the load report becomes the one the image keeps. False, with
+    // nothing changed, when the image was made for another alphabet or slot table.
+    bool UseImage(std::unique_ptr<CDictionaryImage> image);
+    // Writes the tree as an image under key, whose alphabet and slots are this dictionary's.
+    // False when it could not, or there is no tree.
+    bool SaveImage(const std::string& path, const DictionaryImageKey& key) const;
+    // Fills the alphabet and slot table of key with this dictionary's.
+    void DescribeAlphabet(DictionaryImageKey& key) const;
 
     // The root, or nullptr before an alphabet was chosen.
     const CDictNode* GetRoot() const { return m_pNodes; }
@@ -93,10 +82,10 @@ public:
         const std::uint64_t bit = std::uint64_t{1} << slot;
         if ((mask & bit) == 0)
             return &m_DeadEnd;
-        return m_pNodes + node->m_nFirstChild + PopCount(mask & (bit - 1));
+        return m_pNodes + node->FirstChildIndex() + ::PopCount(mask & (bit - 1));
     }
     // Where the children of node begin, to fetch them ahead of use.
-    const CDictNode* FirstChild(const CDictNode* node) const { return m_pNodes + node->m_nFirstChild; }
+    const CDictNode* FirstChild(const CDictNode* node) const { return m_pNodes + node->FirstChildIndex(); }
     const CDictNode* DeadEnd() const { return &m_DeadEnd; }
     int AlphabetSize() const { return m_nAlphabetSize; }
     int Slot(std::uint8_t code) const { return m_Slots[code]; }
@@ -109,17 +98,8 @@ public:
     // What the last LoadWords or LoadWordsFromText did.
     const DictionaryLoadReport& LastLoad() const { return m_LastLoad; }
 
-    // The number of set bits, in constant time on any processor.
-    static int PopCount(std::uint64_t x) {
-#if defined(__POPCNT__)
-        return __builtin_popcountll(x);
-#else
-        x = x - ((x >> 1) & 0x5555555555555555ULL);
-        x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-        return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
-#endif
-    }
+    // The number of set bits.
+    static int PopCount(std::uint64_t x) { return ::PopCount(x); }
 
 private:
     struct Tree;
@@ -127,14 +107,10 @@ private:
     // Makes the tree this dictionary's own before a change.
     Tree& OwnTree();
     void UseTree(std::shared_ptr<Tree> tree);
-    // Most nodes the block holds, moved child blocks included.
-    static constexpr std::size_t kMaxBlock = (std::size_t{1} << 30) - 1;
-    // Adds the entry of length slots, slotAt(i) being the slot of its character i.
-    template <class SlotAt>
-    void Insert(std::size_t length, SlotAt slotAt);
-    // Reads the entries of a text source into the tree; see LoadWords.
-    template <class Source>
-    bool Load(Source& source);
+    // Adds the entries of a dict.dic text, and the one-space word, through one layout of
+    // the whole tree. file, when given, holds the text and is freed once it has been read;
+    // cut tells that the text is only the start of its file.
+    bool AddList(std::string_view text, std::vector<std::uint8_t>* file, bool cut);
 
     int m_nAlphabetSize = 0;
     std::uint8_t m_Slots[256] = {};

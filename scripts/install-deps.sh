@@ -7,10 +7,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6gui6 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   xvfb xauth imagemagick xdotool
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core fonts-noto-mono fonts-hack
   wamerican wamerican-insane hunspell-ru hunspell-tools
   desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot shared-mime-info
   ocrad netpbm
+  libpng-dev tesseract-ocr tesseract-ocr-rus xterm
 )
 
 missing=()

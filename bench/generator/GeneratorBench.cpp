@@ -1,7 +1,9 @@
-// Glyphmill's long operations: writing a whole 256-glyph font of 72 x 80 cells, and the
-// "Autocalc chars layout" measurement over all 256 codes.
+// Glyphmill's long operations: writing a whole 256-glyph font of 72 x 80 cells, the
+// "Autocalc chars layout" measurement over all 256 codes, and the fit of a font to an 80 x 24
+// terminal screenshot.
 #include "GlfFile.h"
 #include "MeasureLayout.h"
+#include "PictureFit.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -48,6 +50,31 @@ void BM_MeasureLayout(benchmark::State& state)
     }
 }
 BENCHMARK(BM_MeasureLayout)->Unit(benchmark::kMillisecond);
+
+// A whole fit, from the picture to the chosen GLF; arg 0 the sharp, 1 the smoothed screenshot.
+void BM_FitFontToPicture(benchmark::State& state)
+{
+    const bool smoothed = state.range(0) != 0;
+    const std::string path = std::string(GLYPHMILL_FIT_DATA) +
+                             (smoothed ? "/xterm-dejavu-sans-mono-12pt-aa.png" : "/xterm-liberation-mono-10pt-dark.png");
+    CRaster picture;
+    std::string error;
+    if (!LoadPictureFile(path, picture, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    GeneratorSettings settings;
+    settings.m_Font.m_strFamily = smoothed ? "DejaVu Sans Mono" : "Liberation Mono";
+    int candidates = 0;
+    for (auto _ : state) {
+        const PictureFit fit = FitFontToPicture(picture, settings);
+        if (!fit.bFound)
+            state.SkipWithError(fit.strProblem.c_str());
+        candidates = fit.nCandidates;
+    }
+    state.counters["fonts"] = candidates;
+}
+BENCHMARK(BM_FitFontToPicture)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "ByteStream.h"
 #include "CCharImageFont.h"
 #include "CDictionary.h"
+#include "words/CDictionaryImage.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,8 +74,7 @@ void LoadDictionary(benchmark::State& state)
     for (std::uint8_t byte : text)
         words += byte == '\n';
 
-    // From the text every time: no image is kept.
-    CDictionary::SetImageFolder("");
+    // From the text every time.
     std::size_t bytes = 0;
     std::size_t nodes = 0;
     for (auto _ : state) {
@@ -101,24 +101,27 @@ BENCHMARK(LoadDictionary)->Name("LoadDictionary/again")->DenseRange(0, 2)->Unit(
 void LoadDictionaryImage(benchmark::State& state)
 {
     const WordList& list = kLists[state.range(0)];
-    const std::string folder = "/tmp/bench_glyphs_images_" + std::to_string(::getpid());
-    CDictionary::SetImageFolder(folder);
+    const std::string path = "/tmp/bench_glyphs_image_" + std::to_string(::getpid()) + ".tree";
+    // The file part of the key is the caller's: any fixed value stands for one list.
+    DictionaryImageKey key;
     {
         CDictionary first;
         first.SetAlphabet(list.alphabet);
-        if (!first.LoadWords(list.path)) {
+        if (!first.LoadWords(list.path) || !first.SaveImage(path, key)) {
             state.SkipWithError((list.path + " did not load").c_str());
             return;
         }
+        first.DescribeAlphabet(key);
     }
     std::size_t nodes = 0;
     for (auto _ : state) {
         CDictionary dictionary;
-        LoadList(state, dictionary, list);
+        dictionary.SetAlphabet(list.alphabet);
+        if (!dictionary.UseImage(CDictionaryImage::Map(path, key)))
+            state.SkipWithError("the image was refused");
         nodes = dictionary.NodeCount();
     }
-    std::filesystem::remove_all(folder);
-    CDictionary::SetImageFolder("");
+    std::filesystem::remove(path);
     state.SetLabel(list.path.substr(list.path.rfind('/') + 1));
     state.counters["nodes"] = static_cast<double>(nodes);
 }

@@ -3,6 +3,7 @@
 #include "CharacterClasses.h"
 
 #include <charconv>
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -63,6 +64,20 @@ void SetClasses(const std::vector<CharClass>& classes, int value, InclusionTable
 
 } // namespace
 
+bool ParseDecimal(const std::string& text, double low, double high, double& value)
+{
+    double parsed = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, parsed, std::chars_format::fixed);
+    if (begin == end || ec != std::errc() || ptr != end || !std::isfinite(parsed) || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
 bool ParseCodeList(const std::string& text, std::vector<int>& codes)
 {
     const std::vector<std::string> items = SplitList(text);
@@ -90,6 +105,9 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
 {
     GeneratorSettings& settings = options.m_Settings;
     InclusionTable& table = settings.m_Inclusions;
+    double points = 0;          // --points, 0 when not given
+    double dpi = 0;             // --dpi, 0 when not given
+    bool coverageGiven = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -156,8 +174,58 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
             settings.m_strFaceName = value;
             options.m_bFontGiven = true;
         } else if (name == "--size") {
-            if (!takeInt(1, 1000, settings.m_Font.m_nPixelSize))
+            if (!takeValue())
                 return false;
+            double size = 0;
+            if (ParseInt(value, 1, 1000, number)) {
+                settings.m_Font.m_nPixelSize = number;
+                settings.m_Font.m_dPixelSize = 0;
+            } else if (ParseDecimal(value, 1, 1000, size)) {
+                settings.m_Font.m_nPixelSize = static_cast<int>(std::lround(size));
+                settings.m_Font.m_dPixelSize = size;
+            } else {
+                error = "option --size needs a size in pixels between 1 and 1000, such as 16 or 10.67, not \"" + value +
+                        "\"";
+                return false;
+            }
+            points = 0;
+        } else if (name == "--points" || name == "--dpi") {
+            double parsed = 0;
+            if (!takeValue())
+                return false;
+            if (!ParseDecimal(value, 1, name == "--dpi" ? 10000 : 1000, parsed)) {
+                error = "option " + name + " needs a number between 1 and " + (name == "--dpi" ? "10000" : "1000") +
+                        ", not \"" + value + "\"";
+                return false;
+            }
+            (name == "--points" ? points : dpi) = parsed;
+        } else if (name == "--layout") {
+            if (!takeValue())
+                return false;
+            if (value == "window")
+                settings.m_Layout = CellLayout::Window;
+            else if (value == "cell")
+                settings.m_Layout = CellLayout::Cell;
+            else {
+                error = "option --layout needs window or cell, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--antialias" || name == "--no-antialias") {
+            if (!flag())
+                return false;
+            settings.m_bAntialias = name == "--antialias";
+        } else if (name == "--coverage") {
+            if (!takeInt(1, 100, settings.m_nCoverage))
+                return false;
+            coverageGiven = true;
+        } else if (name == "--fit-picture") {
+            if (!takeValue())
+                return false;
+            if (value.empty()) {
+                error = "option --fit-picture needs a picture file";
+                return false;
+            }
+            options.m_strFitPicture = value;
         } else if (name == "--bold" || name == "--no-bold") {
             if (!flag())
                 return false;
@@ -173,15 +241,19 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
         } else if (name == "--width") {
             if (!takeInt(0, 150, settings.m_nWidth))
                 return false;
+            options.m_bWidthGiven = true;
         } else if (name == "--height") {
             if (!takeInt(0, 150, settings.m_nHeight))
                 return false;
+            options.m_bHeightGiven = true;
         } else if (name == "--x") {
             if (!takeInt(-2147483647LL - 1, 2147483647LL, settings.m_nXOffset))
                 return false;
+            options.m_bXGiven = true;
         } else if (name == "--y") {
             if (!takeInt(-2147483647LL - 1, 2147483647LL, settings.m_nYOffset))
                 return false;
+            options.m_bYGiven = true;
         } else if (name == "--preset") {
             if (!takeValue())
                 return false;
@@ -253,10 +325,37 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
 
     settings.ClampCurrentCode();
     settings.LoadSaveFlag();
-
-    if (!options.m_bHelp && !options.m_bVersion && !options.m_bListFonts && !options.m_bMeasure &&
-        options.m_strOutput.empty() && options.m_strSheet.empty()) {
-        error = "nothing to do: give -o OUT.GLF, --sheet OUT.png, --measure or --list-fonts";
+    if (dpi > 0 && points == 0) {
+        error = "option --dpi needs --points";
+        return false;
+    }
+    if (points > 0) {
+        // P points at D dots per inch are P x D / 72 pixels; terminals count 96 dpi unless told.
+        const double size = points * (dpi > 0 ? dpi : 96.0) / 72.0;
+        if (size < 1 || size > 1000) {
+            error = "--points and --dpi give a size of " + std::to_string(size) + " pixels; it must lie between 1 and 1000";
+            return false;
+        }
+        settings.m_Font.m_dPixelSize = size;
+        settings.m_Font.m_nPixelSize = static_cast<int>(std::lround(size));
+    }
+    if (coverageGiven && !settings.m_bAntialias) {
+        error = "option --coverage needs --antialias";
+        return false;
+    }
+    if (options.m_bHelp || options.m_bVersion)
+        return true;
+    if (settings.m_Layout == CellLayout::Cell && (options.m_bMeasure || options.m_bAutoLayout)) {
+        error = "--measure and --autolayout measure the centred window; they do not go with --layout cell";
+        return false;
+    }
+    if (!options.m_strFitPicture.empty() && (options.m_bMeasure || options.m_bAutoLayout)) {
+        error = "--fit-picture chooses the layout itself; it does not go with --measure or --autolayout";
+        return false;
+    }
+    if (!options.m_bListFonts && !options.m_bMeasure && options.m_strOutput.empty() && options.m_strSheet.empty() &&
+        options.m_strFitPicture.empty()) {
+        error = "nothing to do: give -o OUT.GLF, --sheet OUT.png, --measure, --fit-picture or --list-fonts";
         return false;
     }
     return true;
@@ -267,6 +366,7 @@ std::string CliUsage()
     return R"(Usage: glyphmill-cli [OPTIONS] -o OUT.GLF
        glyphmill-cli [OPTIONS] --sheet OUT.png
        glyphmill-cli [OPTIONS] --measure
+       glyphmill-cli --font FAMILY [OPTIONS] --fit-picture PICTURE [-o OUT.GLF]
        glyphmill-cli --list-fonts
 
 Renders the characters 0..255 (Windows-1251) of an installed font into glyph cells and
@@ -276,7 +376,10 @@ Font:
   --font FAMILY          font family (default "Arial"); an installed family or an alias that
                          fontconfig resolves, else exit 2 naming the closest installed families
   --allow-substitute     draw with the family fontconfig substitutes for an unknown --font
-  --size PX              character height in pixels, 1..1000 (default 70)
+  --size PX              character height in pixels, 1..1000 (default 70); a fraction such
+                         as 10.67 is rendered at exactly that size
+  --points P [--dpi D]   the size as P points at D dots per inch: P x D / 72 pixels (D 96
+                         unless given)
   --bold, --no-bold      bold weight or normal weight (default bold)
   --italic, --no-italic  italic style (default not italic)
 
@@ -290,6 +393,24 @@ Range and cell window:
   --measure=fit, --autolayout=fit
                          measure where the file's capture draws (centred in the cell), so
                          that no included glyph loses ink
+
+Rendering (off unless chosen):
+  --layout window|cell   window (default): each character centred on the W x H area and the
+                         cell window X..W-1, Y..H-1 sampled; cell: as terminals draw, the cell
+                         is the font's advance by its line height (ascent and descent each
+                         rounded up), the pen at the cell's left edge and the baseline at the
+                         ascent; --x, --y, --width, --height then move the window against the
+                         pen and default to 0, 0, the advance and the line height. A
+                         proportional font gets the widest advance and a warning
+  --antialias, --no-antialias
+                         render smoothed, a pixel being ink where the glyph covers enough of
+                         it, or not (default)
+  --coverage P           with --antialias: the least coverage of an ink pixel, 1..100 percent
+                         (default 50)
+  --fit-picture PICTURE  find the size, antialiasing and cell window with which the page reader
+                         reads the text of PICTURE (PNG, BMP, ...) best; prints the options as a
+                         glyphmill-cli command line and the mean cost per cell; with -o writes the
+                         font. Exit 1 when the picture holds no text or the family cannot match it
 
 Characters (applied in the order given, later ones winning; excluded codes get empty records):
   --preset pure|normal|rich    the Russian Symbols presets

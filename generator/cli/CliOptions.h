@@ -17,6 +17,11 @@ struct CliOptions {
     bool m_bFontGiven = false;          // --font was given; only such a family is checked
     bool m_bAllowSubstitute = false;    // draw with another family when --font is not installed
     bool m_bListFonts = false;
+    std::string m_strFitPicture;        // --fit-picture: the picture whose text the font must read
+    bool m_bXGiven = false;             // --x, --y, --width, --height were given: the cell
+    bool m_bYGiven = false;             // layout keeps them instead of the font's cell
+    bool m_bWidthGiven = false;
+    bool m_bHeightGiven = false;
     bool m_bHelp = false;
     bool m_bVersion = false;
 };
@@ -25,6 +30,9 @@ struct CliOptions {
 // bad usage. The preset and the class and code options apply in the order given, later ones
 // winning.
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
+
+// Parses a decimal number such as 10.67 that lies in low..high; false for anything else.
+bool ParseDecimal(const std::string& text, double low, double high, double& value);
 
 // Reads a list of codes such as "0-31, 127,152" into codes; false for anything else.
 bool ParseCodeList(const std::string& text, std::vector<int>& codes);

@@ -1,5 +1,6 @@
 // glyphmill-cli: writes GLF glyph fonts and glyph sheets, and measures cell layouts, from the command line.
 #include "AtomicFile.h"
+#include "CExactFont.h"
 #include "CliOptions.h"
 #include "ConfusableGlyphs.h"
 #include "FitLayout.h"
@@ -8,6 +9,7 @@
 #include "GlyphRendering.h"
 #include "GlyphSheet.h"
 #include "MeasureLayout.h"
+#include "PictureFit.h"
 
 #include <QBuffer>
 #include <QFontDatabase>
@@ -35,8 +37,11 @@ public:
         if (m_bShow && m_nDone > 0)
             std::fputs("\n", stderr);
     }
-    void Step()
+    // Advances one step; total, when given, replaces the estimate of all steps.
+    void Step(int total = 0)
     {
+        if (total > 0)
+            m_nTotal = total;
         ++m_nDone;
         if (m_bShow)
             std::fprintf(stderr, "\r%s: %d/%d", m_pLabel, m_nDone, m_nTotal);
@@ -129,6 +134,42 @@ int main(int argc, char* argv[])
             return kExitUsage;
         }
         NoteSubstitutedFamily(settings);
+    }
+    if (settings.m_Layout == CellLayout::Cell) {
+        const CellMetrics cell = MeasureCellMetrics(settings);
+        if (!cell.monospaced)
+            std::cerr << "glyphmill-cli: warning: \"" << family.toStdString()
+                      << "\" is not monospaced; the cell takes its widest advance, " << cell.width << " pixels\n";
+        if (!options.m_bXGiven)
+            settings.m_nXOffset = 0;
+        if (!options.m_bYGiven)
+            settings.m_nYOffset = 0;
+        if (!options.m_bWidthGiven)
+            settings.m_nWidth = cell.width;
+        if (!options.m_bHeightGiven)
+            settings.m_nHeight = cell.height;
+    }
+    if (!options.m_strFitPicture.empty()) {
+        CRaster picture;
+        if (!LoadPictureFile(options.m_strFitPicture, picture, error)) {
+            std::cerr << "glyphmill-cli: " << error << '\n';
+            return kExitUsage;
+        }
+        CTerminalProgress progress("Fit to picture", 0);
+        const PictureFit fit = FitFontToPicture(picture, settings, [&progress](int, int total) {
+            progress.Step(total);
+            return true;
+        });
+        if (!fit.bFound) {
+            std::cerr << "glyphmill-cli: cannot fit a font to " << options.m_strFitPicture << ": " << fit.strProblem
+                      << '\n';
+            return kExitFailed;
+        }
+        std::cout << FitCommandLine(fit.settings, options.m_strOutput) << '\n';
+        std::cout << "mean cost per cell: " << fit.dMeanCost << " (" << fit.nCells << " cells of "
+                  << fit.settings.CellWidth() << " x " << fit.settings.CellHeight() << ", line pitch " << fit.nLinePitch
+                  << ", " << fit.nCandidates << " fonts tried in " << fit.dSeconds << " s)\n";
+        settings = fit.settings;
     }
     // Measures as "Autocalc chars layout" does, or where the capture draws when fit.
     auto measure = [&](bool fit) {

@@ -16,7 +16,7 @@ constexpr char16_t kUpperHalf[64] = {
 
 } // namespace
 
-char16_t Cp1251ToUnicode(std::uint8_t code)
+char16_t Cp1251ToUtf16(std::uint8_t code)
 {
     if (code < 0x80)
         return code;

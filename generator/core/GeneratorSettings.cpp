@@ -28,7 +28,8 @@ std::string CellWindowProblem(const GeneratorSettings& settings)
 {
     if (!settings.AnyIncludedInRange())
         return {};
-    if (settings.m_nXOffset < 0 || settings.m_nYOffset < 0) {
+    // In the cell layout the window is placed against the pen, so it may start left of or above it.
+    if (settings.m_Layout == CellLayout::Window && (settings.m_nXOffset < 0 || settings.m_nYOffset < 0)) {
         return "The X Offset and the Y Offset must not be negative (X Offset " +
                std::to_string(settings.m_nXOffset) + ", Y Offset " + std::to_string(settings.m_nYOffset) + ").";
     }

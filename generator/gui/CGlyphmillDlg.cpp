@@ -299,6 +299,10 @@ void CGlyphmillDlg::OnOptions()
     m_Settings.m_nHeight = options.m_nHeight;
     m_Settings.m_nFirstCode = static_cast<std::uint8_t>(options.m_nFirstCode);
     m_Settings.m_nLastCode = static_cast<std::uint8_t>(options.m_nLastCode);
+    m_Settings.m_Layout = options.m_Layout;
+    m_Settings.m_bAntialias = options.m_bAntialias;
+    m_Settings.m_nCoverage = options.m_nCoverage;
+    m_Settings.m_Font = options.m_Font;
     m_Settings.ClampCurrentCode();
     LayOutPreview();
     // The code may have moved into the new range; its controls and the navigation follow it.

@@ -1,16 +1,24 @@
 #include "COptionsDlg.h"
 
 #include "CCellGenerationDlg.h"
+#include "CExactFont.h"
+#include "CFitPictureDlg.h"
 #include "DialogMessages.h"
+#include "PictureFit.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -56,6 +64,10 @@ COptionsDlg::COptionsDlg(const GeneratorSettings& main, QWidget* parent)
       m_nLastCode(main.m_nLastCode),
       m_nXOffset(main.m_nXOffset),
       m_nYOffset(main.m_nYOffset),
+      m_Layout(main.m_Layout),
+      m_bAntialias(main.m_bAntialias),
+      m_nCoverage(main.m_nCoverage),
+      m_Font(main.m_Font),
       m_Main(main)
 {
     setWindowTitle(QStringLiteral("Options"));
@@ -89,6 +101,28 @@ COptionsDlg::COptionsDlg(const GeneratorSettings& main, QWidget* parent)
     layoutGrid->addWidget(m_pAutocalcButton, 2, 0, 1, 4, Qt::AlignLeft);
     layoutGrid->setColumnStretch(4, 1);
 
+    // Beyond the cell window: how characters are placed and smoothed, and the fit to a picture.
+    auto* renderingGroup = new QGroupBox(QStringLiteral("Rendering"), this);
+    m_pLayoutChoice = new QComboBox(renderingGroup);
+    m_pLayoutChoice->addItem(QStringLiteral("Centred in the cell window"));
+    m_pLayoutChoice->addItem(QStringLiteral("Terminal cell"));
+    m_pAntialiasBox = new QCheckBox(QStringLiteral("Antialiased, ink from coverage"), renderingGroup);
+    m_pCoverageSpin = new QSpinBox(renderingGroup);
+    m_pCoverageSpin->setRange(1, 100);
+    m_pCoverageSpin->setSuffix(QStringLiteral(" %"));
+    m_pFitButton = new QPushButton(QStringLiteral("Fit to &Picture..."), renderingGroup);
+    m_pFitButton->setAutoDefault(false);
+    m_pFitResult = new QLabel(renderingGroup);
+    m_pFitResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* renderingGrid = new QGridLayout(renderingGroup);
+    renderingGrid->addWidget(new QLabel(QStringLiteral("Layout"), renderingGroup), 0, 0);
+    renderingGrid->addWidget(m_pLayoutChoice, 0, 1, 1, 2);
+    renderingGrid->addWidget(m_pAntialiasBox, 1, 0, 1, 2);
+    renderingGrid->addWidget(m_pCoverageSpin, 1, 2);
+    renderingGrid->addWidget(m_pFitButton, 2, 0, 1, 3, Qt::AlignLeft);
+    renderingGrid->addWidget(m_pFitResult, 3, 0, 1, 4);
+    renderingGrid->setColumnStretch(3, 1);
+
     auto* okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setDefault(true);
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
@@ -101,6 +135,7 @@ COptionsDlg::COptionsDlg(const GeneratorSettings& main, QWidget* parent)
     auto* groups = new QVBoxLayout;
     groups->addWidget(saveGroup);
     groups->addWidget(layoutGroup);
+    groups->addWidget(renderingGroup);
     auto* root = new QHBoxLayout(this);
     root->addLayout(groups, 1);
     root->addLayout(buttons);
@@ -108,9 +143,14 @@ COptionsDlg::COptionsDlg(const GeneratorSettings& main, QWidget* parent)
     connect(okButton, &QPushButton::clicked, this, &COptionsDlg::accept);
     connect(cancelButton, &QPushButton::clicked, this, &COptionsDlg::reject);
     connect(m_pAutocalcButton, &QPushButton::clicked, this, &COptionsDlg::OnAutocalc);
+    connect(m_pFitButton, &QPushButton::clicked, this, &COptionsDlg::OnFitPicture);
+    connect(m_pAntialiasBox, &QCheckBox::toggled, m_pCoverageSpin, &QSpinBox::setEnabled);
 
     WriteControls();
-    setFixedSize(sizeHint().expandedTo(QSize(402, 180)));
+    WriteRendering();
+    connect(m_pLayoutChoice, &QComboBox::activated, this, &COptionsDlg::OnLayoutChosen);
+    // Wide enough for the line that tells what a fit chose.
+    setFixedSize(sizeHint().expandedTo(QSize(480, 180)));
 }
 
 bool COptionsDlg::ReadControls()
@@ -133,8 +173,93 @@ void COptionsDlg::WriteControls()
 
 void COptionsDlg::accept()
 {
-    if (ReadControls())
-        QDialog::accept();
+    if (!ReadControls())
+        return;
+    ReadRendering();
+    QDialog::accept();
+}
+
+void COptionsDlg::ReadRendering()
+{
+    m_Layout = m_pLayoutChoice->currentIndex() == 1 ? CellLayout::Cell : CellLayout::Window;
+    m_bAntialias = m_pAntialiasBox->isChecked();
+    m_nCoverage = m_pCoverageSpin->value();
+}
+
+void COptionsDlg::WriteRendering()
+{
+    m_pLayoutChoice->setCurrentIndex(m_Layout == CellLayout::Cell ? 1 : 0);
+    m_pAntialiasBox->setChecked(m_bAntialias);
+    m_pCoverageSpin->setValue(m_nCoverage);
+    m_pCoverageSpin->setEnabled(m_bAntialias);
+}
+
+void COptionsDlg::OnLayoutChosen(int index)
+{
+    if (index != 1)
+        return;
+    GeneratorSettings settings = m_Main;
+    settings.m_Font = m_Font;
+    settings.m_bAntialias = m_pAntialiasBox->isChecked();
+    const CellMetrics cell = MeasureCellMetrics(settings);
+    m_nXOffset = 0;
+    m_nYOffset = 0;
+    m_nWidth = cell.width;
+    m_nHeight = cell.height;
+    WriteControls();
+    m_pFitResult->setText(cell.monospaced ? QString()
+                                          : QStringLiteral("The font is not monospaced; the cell takes its widest "
+                                                           "advance, %1 pixels.")
+                                                .arg(cell.width));
+    layout()->activate();
+    setFixedSize(sizeHint().expandedTo(size()));
+}
+
+void COptionsDlg::OnFitPicture()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Fit to Picture"), QString(),
+        QStringLiteral("Pictures (*.png *.bmp *.BMP *.ppm *.pgm *.pbm *.jpg);;All files (*)"));
+    if (!path.isEmpty())
+        FitToPicture(path);
+}
+
+bool COptionsDlg::FitToPicture(const QString& path)
+{
+    CRaster picture;
+    std::string error;
+    if (!LoadPictureFile(path.toStdString(), picture, error)) {
+        QMessageBox::warning(this, QStringLiteral("Fit to Picture"), QString::fromStdString(error));
+        return false;
+    }
+    GeneratorSettings settings = m_Main;
+    settings.m_Font = m_Font;
+    CFitPictureDlg fitting(picture, settings, this);
+    if (fitting.exec() != Accepted)
+        return false;
+    const PictureFit& fit = fitting.Fit();
+    if (!fit.bFound) {
+        QMessageBox::warning(this, QStringLiteral("Fit to Picture"), QString::fromStdString(fit.strProblem));
+        return false;
+    }
+    m_Font = fit.settings.m_Font;
+    m_Layout = fit.settings.m_Layout;
+    m_bAntialias = fit.settings.m_bAntialias;
+    m_nCoverage = fit.settings.m_nCoverage;
+    m_nXOffset = fit.settings.m_nXOffset;
+    m_nYOffset = fit.settings.m_nYOffset;
+    m_nWidth = fit.settings.m_nWidth;
+    m_nHeight = fit.settings.m_nHeight;
+    WriteControls();
+    WriteRendering();
+    m_pFitResult->setText(QStringLiteral("Fitted: %1 px, mean cost %2 per cell (%3 cells).")
+                              .arg(fit.settings.m_Font.PixelSize(), 0, 'f', 2)
+                              .arg(fit.dMeanCost, 0, 'f', 3)
+                              .arg(fit.nCells));
+    m_pFitResult->setToolTip(QString::fromStdString(FitCommandLine(fit.settings, {})));
+    layout()->activate();
+    setFixedSize(sizeHint().expandedTo(size()));
+    return true;
 }
 
 void COptionsDlg::OnAutocalc()

@@ -44,7 +44,7 @@ FontDescription DescribeFont(const QFont& font, double dpi)
 
 QString CharacterString(std::uint8_t code)
 {
-    return QString(QChar(Cp1251ToUnicode(code)));
+    return QString(QChar(Cp1251ToUtf16(code)));
 }
 
 QSize CharacterExtent(const QFont& font, std::uint8_t code, const QPaintDevice* device)

@@ -2,11 +2,12 @@
 #include "FuzzTargets.h"
 
 #include "CDictionary.h"
-#include "CDictionaryImage.h"
+#include "words/CDictionaryImage.h"
 
 #include <cstring>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -109,6 +110,7 @@ void FuzzDictionary(std::span<const std::uint8_t> data)
     // A folder of this process, removed when it ends.
     static const struct Folder {
         std::string path = "/tmp/fuzz_dict_" + std::to_string(::getpid());
+        Folder() { ::mkdir(path.c_str(), 0700); }
         ~Folder() { ::rmdir(path.c_str()); }
     } folder;
     const std::string path = folder.path + "/image.tree";
@@ -120,8 +122,8 @@ void FuzzDictionary(std::span<const std::uint8_t> data)
             const std::uint64_t mask = block[i].ChildMask();
             FUZZ_CHECK(mask >> key.nAlphabetSize == 0);
             if (mask != 0)
-                FUZZ_CHECK(block[i].m_nFirstChild >= 1 &&
-                           block[i].m_nFirstChild + static_cast<std::size_t>(CDictionary::PopCount(mask)) <= image->Count());
+                FUZZ_CHECK(block[i].FirstChildIndex() >= 1 &&
+                           block[i].FirstChildIndex() + static_cast<std::size_t>(CDictionary::PopCount(mask)) <= image->Count());
         }
     }
     ::unlink(path.c_str());

@@ -14,6 +14,10 @@ FuzzBody FindFuzzBody(std::string_view target)
         return &FuzzBmp;
     if (target == "dict")
         return &FuzzDictionary;
+    if (target == "png")
+        return &FuzzPng;
+    if (target == "pnm")
+        return &FuzzPnm;
     return nullptr;
 }
 

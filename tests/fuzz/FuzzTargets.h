@@ -21,8 +21,12 @@ void FuzzRdfDocument(std::span<const std::uint8_t> data);
 void FuzzBmp(std::span<const std::uint8_t> data);
 // A dict.dic word list (after one byte that chooses the alphabet) loaded and looked up.
 void FuzzDictionary(std::span<const std::uint8_t> data);
+// A PNG file decoded, and its picture passed through a PPM file.
+void FuzzPng(std::span<const std::uint8_t> data);
+// A Netpbm file decoded, and its picture passed through a PPM file.
+void FuzzPnm(std::span<const std::uint8_t> data);
 
-// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict"), or nullptr.
+// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm"), or nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
 FuzzBody FindFuzzBody(std::string_view target);
 

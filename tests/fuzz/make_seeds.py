@@ -206,9 +206,23 @@ def dict_seeds():
     write("dict", "no-alphabet", b"\x02ABC abc\nxyz{|}\n\x00zero\n")
 
 
+# --- PNG and Netpbm ---------------------------------------------------------------------
+
+def picture_seeds():
+    """A few of the golden pictures of the picture-file tests (tests/data/pictures), one of
+    each kind, and their broken files."""
+    folder = os.path.join(HERE, "..", "data", "pictures")
+    for name in sorted(os.listdir(folder)):
+        target = {".png": "png", ".pbm": "pnm", ".pgm": "pnm", ".ppm": "pnm"}.get(os.path.splitext(name)[1])
+        if target:
+            with open(os.path.join(folder, name), "rb") as f:
+                write(target, name, f.read())
+
+
 if __name__ == "__main__":
     glf_seeds()
     string_seeds()
     rdf_seeds()
     bmp_seeds()
     dict_seeds()
+    picture_seeds()

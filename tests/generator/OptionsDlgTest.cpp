@@ -4,7 +4,13 @@
 #include "ModalDriver.h"
 #include "QtTestEnvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -79,4 +85,60 @@ TEST(CCellGenerationDlg, CancelBeforeTheTimerMeasuresNothing)
     EXPECT_EQ(generation.windowTitle(), QStringLiteral("Char cell generation"));
     EXPECT_EQ(generation.exec(), QDialog::Accepted);
     EXPECT_LT(generation.Box().minLeft, 200);
+}
+
+TEST(COptionsDlg, TerminalCellAndFitToPictureFillTheWindow)
+{
+    GeneratorSettings main;
+    main.m_Font.m_strFamily = "DejaVu Sans Mono";
+    main.m_Font.m_nWeight = 400;
+    main.m_Font.m_nPixelSize = 16;
+    COptionsDlg options(main);
+    options.LayoutChoice()->setCurrentIndex(1);
+    emit options.LayoutChoice()->activated(1);
+    EXPECT_EQ(options.XEdit()->text(), QStringLiteral("0"));
+    EXPECT_EQ(options.WidthEdit()->text(), QStringLiteral("10"));
+    EXPECT_EQ(options.HeightEdit()->text(), QStringLiteral("19"));
+    options.AntialiasBox()->setChecked(true);
+    options.accept();
+    EXPECT_EQ(options.m_Layout, CellLayout::Cell);
+    EXPECT_TRUE(options.m_bAntialias);
+
+    // A screen of 11 px text drawn as a terminal draws it: the fit picks the size and the cell.
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(11);
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font);
+    const int advance = metrics.horizontalAdvance(QLatin1Char('M'));
+    const int pitch = metrics.ascent() + metrics.descent();
+    QImage screen(30 * advance + 8, 6 * pitch + 8, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    QPainter painter(&screen);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const char* const lines[] = {"Fit to Picture", "  reads 0123456789", "(and every ASCII sign: #$%&*+/)",
+                                 "The quick brown fox", "  jumps over", "the lazy dog."};
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; lines[row][column] != 0; ++column)
+            painter.drawText(QPoint(4 + column * advance, 4 + row * pitch + metrics.ascent()),
+                             QString(QLatin1Char(lines[row][column])));
+    painter.end();
+    const QString folder = MakeTempFolder();
+    ASSERT_TRUE(screen.save(folder + QStringLiteral("/screen.png")));
+
+    CModalDriver driver;
+    driver.LetRun();
+    COptionsDlg fitted(main);
+    EXPECT_TRUE(fitted.FitToPicture(folder + QStringLiteral("/screen.png")));
+    EXPECT_EQ(fitted.m_Font.PixelSize(), 11);
+    EXPECT_EQ(fitted.m_Layout, CellLayout::Cell);
+    EXPECT_EQ(fitted.WidthEdit()->text().toInt() - fitted.XEdit()->text().toInt(), advance);
+    EXPECT_EQ(fitted.HeightEdit()->text().toInt() - fitted.YEdit()->text().toInt(), pitch);
+    EXPECT_EQ(fitted.LayoutChoice()->currentIndex(), 1);
+    EXPECT_TRUE(fitted.FitResult()->toolTip().contains(QStringLiteral("--layout cell")));
+
+    // A picture that is not one is refused with a message and changes nothing.
+    EXPECT_FALSE(fitted.FitToPicture(folder + QStringLiteral("/missing.png")));
+    EXPECT_EQ(driver.Messages().size(), 1);
+    QDir(folder).removeRecursively();
 }

@@ -39,3 +39,5 @@ TEST(FuzzRegressions, LengthString) { ReplayInputs("length_string"); }
 TEST(FuzzRegressions, RdfDocument) { ReplayInputs("rdf"); }
 TEST(FuzzRegressions, Bmp) { ReplayInputs("bmp"); }
 TEST(FuzzRegressions, Dictionary) { ReplayInputs("dict"); }
+TEST(FuzzRegressions, Png) { ReplayInputs("png"); }
+TEST(FuzzRegressions, Pnm) { ReplayInputs("pnm"); }

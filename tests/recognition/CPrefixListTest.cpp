@@ -58,7 +58,8 @@ TEST(CPrefixList, LongListsKeepNodesDistinct)
 TEST(CPrefixList, BestWordEndComparesCostsUnsigned)
 {
     std::vector<CDictNode> nodes = Nodes(5);
-    nodes[1].m_nWordEnd = nodes[2].m_nWordEnd = nodes[3].m_nWordEnd = nodes[4].m_nWordEnd = 1;
+    for (int i = 1; i <= 4; ++i)
+        nodes[i].SetWordEnd();
     CPrefixList list;
     list.Reset(5);
     list.Add(&nodes[0], 0, 0, 0);   // cheapest, but no word ends there

@@ -1,9 +1,11 @@
 // recognize-cli eval: Simple and Complex recognition measured over a corpus of noisy lines.
 #include "ByteStream.h"
+#include "CDictionaryCache.h"
 #include "CEvaluation.h"
 #include "CliCommon.h"
 #include "Commands.h"
 #include "DataFiles.h"
+#include "NumberList.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,21 +47,6 @@ const char* const kEvalUsage =
     "when it is a terminal, and the whole run's readings per second after it.\n"
     "Exit status: 0 success; 1 the font cannot be loaded or an output cannot be written; 2 bad\n"
     "usage, an unreadable corpus or dictionary, or a corpus line the code page lacks.\n";
-
-// A comma-separated list of numbers; nothing when an item is not a number.
-std::optional<std::vector<double>> ParseNumberList(std::string_view text) {
-    std::vector<double> values;
-    while (true) {
-        const std::size_t comma = text.find(',');
-        std::optional<double> value = ParseNumber(text.substr(0, comma));
-        if (!value)
-            return std::nullopt;
-        values.push_back(*value);
-        if (comma == std::string_view::npos)
-            return values;
-        text.remove_prefix(comma + 1);
-    }
-}
 
 // A bar of 40 characters with the share done, redrawn in place on a terminal.
 class CProgressBar {
@@ -171,7 +158,7 @@ int RunEvalCommand(int argc, char** argv) {
     }
     if (std::optional<std::string> text = cl.Value("--coefficient")) {
         std::optional<std::vector<double>> values = ParseNumberList(*text);
-        if (!values || !std::all_of(values->begin(), values->end(), [](double k) { return std::isfinite(k); }))
+        if (!values)
             return cl.UsageError("--coefficient needs numbers separated by commas, not '" + *text + "'");
         settings.coefficients = *values;
     }
@@ -181,12 +168,9 @@ int RunEvalCommand(int argc, char** argv) {
             return cl.UsageError("--kind needs flip, ink or erase, not '" + *kind + "'");
         settings.kind = *value;
     }
-    int alphabet = 1;
-    if (std::optional<std::string> name = cl.Value("--alphabet")) {
-        if (*name != "latin" && *name != "cyrillic")
-            return cl.UsageError("--alphabet needs latin or cyrillic, not '" + *name + "'");
-        alphabet = *name == "latin" ? 1 : 0;
-    }
+    const std::optional<int> alphabet = AlphabetValue(cl);
+    if (!alphabet)
+        return kExitUsage;
     std::optional<long long> space = cl.IntegerValue("--space", 3, 0, kMaxEvalSpace);
     std::optional<long long> seeds = cl.IntegerValue("--seeds", 1, 1, kMaxEvalSeeds);
     std::optional<long long> jobs = cl.IntegerValue("--jobs", 0, 1, 1024);
@@ -209,13 +193,16 @@ int RunEvalCommand(int argc, char** argv) {
     if (!LoadFontFile(font, fontPath))
         return kExitFailure;
     CDictionary dictionary;
-    dictionary.SetAlphabet(alphabet);
     const std::optional<std::string> dictOption = cl.Value("--dict");
     const std::string dictPath = dictOption.value_or(FindDataFile(kDictionaryPath));
-    if (!dictionary.LoadWords(dictPath) && dictOption) {
+    const DictionaryLoadReport load = CDictionaryCache::Shared().Load(dictionary, dictPath, *alphabet);
+    if (load.Unreadable() && dictOption) {
         PrintError(dictPath + ": cannot read the dictionary");
         return kExitUsage;
     }
+    // A list past a bound is used as far as it was kept; the run then ends with 1.
+    if (load.BoundReached())
+        PrintError(WordListMessage(dictPath, load));
 
     const CEvaluation evaluation(font, dictionary);
     if (!evaluation.Check(lines, settings, error)) {
@@ -243,5 +230,5 @@ int RunEvalCommand(int argc, char** argv) {
         const std::string table = SummaryTable(summary);
         std::fwrite(table.data(), 1, table.size(), stdout);
     }
-    return written ? kExitSuccess : kExitFailure;
+    return written && !load.BoundReached() ? kExitSuccess : kExitFailure;
 }

@@ -2,7 +2,6 @@
 #include "CRecognizeDoc.h"
 #include "CliCommon.h"
 #include "Commands.h"
-#include "RecognitionMessages.h"
 
 #include <cmath>
 #include <cstdio>
@@ -38,24 +37,6 @@ const char* const kReadUsage =
     "into words (the message goes to stderr and the result printed is what the document then\n"
     "holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
     "many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
-
-// Passes the document's messages on to stderr and notes whether Complex recognition found
-// no cut into words.
-class CReadMessageSink final : public IMessageSink {
-public:
-    explicit CReadMessageSink(CStderrMessageSink& out) : m_Out(out) {}
-    void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
-        if (text == RecognitionMessages::kNoVariants)
-            m_bNoCut = true;
-        m_Out.ShowMessage(text, title, icon);
-    }
-    void Beep() override {}
-    bool NoCut() const { return m_bNoCut; }
-
-private:
-    CStderrMessageSink& m_Out;
-    bool m_bNoCut = false;
-};
 
 std::string ResultJson(const CRecognizeDoc& doc, bool complex) {
     CJsonWriter json;
@@ -136,25 +117,21 @@ int RunReadCommand(int argc, char** argv) {
         std::optional<long long> cells = cl.IntegerValue("--cells", 0, 0, CRecognizeDoc::kMaxCells);
         if (!cells)
             return kExitUsage;
-        const long long width = static_cast<long long>(doc.m_Font.CellWidth()) * (*cells + 1);
-        if (!CRecognizeDoc::PictureSizeAllowed(width, 2LL * doc.m_Font.CellHeight()))
+        if (!PictureGeometry::Of(doc.m_Font, *cells).Allowed())
             return cl.UsageError("--cells " + std::to_string(*cells) + " gives a picture larger than the program holds");
         doc.m_nCells = static_cast<int>(*cells);
     }
     doc.m_dCoefficient = coefficient;
 
-    CReadMessageSink messages(sink);
-    doc.SetMessageSink(&messages);
     if (cl.Has("--complex"))
         doc.OnRecognizeComplex();
     else
         doc.OnRecognizeSimple();
-    doc.SetMessageSink(&sink);
 
     const std::string out = cl.Has("--json") ? ResultJson(doc, cl.Has("--complex")) : ToUtf8(doc.m_strResultText);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     const DictionaryLoadReport& load = doc.DictionaryReport();
     const bool cutShort = load.bRead && !load.bComplete;
-    return messages.NoCut() || cutShort ? kExitFailure : kExitSuccess;
+    return doc.Trace().NoCut() || cutShort ? kExitFailure : kExitSuccess;
 }

@@ -63,11 +63,9 @@ bool CEvaluation::Check(const std::vector<CorpusLine>& lines, const EvalSettings
         error = "the number of seeds or the additional space is out of range";
         return false;
     }
-    const std::int64_t width = m_Font.CellWidth();
-    const std::int64_t height = 2 * std::int64_t{m_Font.CellHeight()};
     for (const CorpusLine& line : lines) {
         const std::int64_t cells = static_cast<std::int64_t>(line.text.size()) + settings.space;
-        if (cells > CRecognizeDoc::kMaxCells || !CRecognizeDoc::PictureSizeAllowed(width * (cells + 1), height)) {
+        if (cells > CRecognizeDoc::kMaxCells || !PictureGeometry::Of(m_Font, cells).Allowed()) {
             error = "line " + std::to_string(line.number) + ": the text gives a picture larger than a document holds";
             return false;
         }
@@ -77,14 +75,13 @@ bool CEvaluation::Check(const std::vector<CorpusLine>& lines, const EvalSettings
 
 CRaster CEvaluation::NoisyPicture(std::string_view text, int space, const NoiseSettings& noise) const {
     // The picture rectangle and text origin of a document with text.size() + space cells.
-    const int width = m_Font.CellWidth();
-    const int height = m_Font.CellHeight();
-    const std::int64_t cells = static_cast<std::int64_t>(text.size()) + space;
+    const PictureGeometry geometry = PictureGeometry::Of(m_Font, static_cast<std::int64_t>(text.size()) + space);
     CRaster picture;
-    if (!CRecognizeDoc::PictureSizeAllowed(width * (cells + 1), 2 * std::int64_t{height}))
+    if (!geometry.Allowed())
         return picture;
-    picture.Create(static_cast<int>(width * (cells + 1)), 2 * height, CRaster::kWhite);
-    m_Font.DrawString(picture, text, width / 2, (2 * height - height) / 2);
+    const CRect rect = geometry.Rect();
+    picture.Create(rect.Width(), rect.Height(), CRaster::kWhite);
+    m_Font.DrawString(picture, text, geometry.OriginX(), geometry.OriginY());
     AddNoise(picture, noise);
     return picture;
 }
@@ -92,12 +89,10 @@ CRaster CEvaluation::NoisyPicture(std::string_view text, int space, const NoiseS
 void CEvaluation::RunUnit(const CorpusLine& line, const EvalSettings& settings, const Unit& unit,
                           std::vector<EvalRecord>& out) const {
     const double rate = settings.noises[unit.noise];
-    const CRaster picture =
-        NoisyPicture(line.text, settings.space, NoiseSettings{settings.kind, rate, static_cast<std::uint64_t>(unit.seed)});
-    const int width = m_Font.CellWidth();
-    const int height = m_Font.CellHeight();
+    const CRaster picture = NoisyPicture(line.text, settings.space,
+                                         NoiseSettings{settings.kind, rate, static_cast<std::uint64_t>(unit.seed)});
     const int cells = static_cast<int>(line.text.size()) + settings.space;
-    const CellGrid grid{width / 2, (2 * height - height) / 2, width, height};
+    const CellGrid grid = PictureGeometry::Of(m_Font, cells).Grid();
     std::vector<CPrefixList> lists;
     for (double coefficient : settings.coefficients) {
         EvalRecord record;
@@ -268,4 +263,36 @@ std::string SummaryCsv(const std::vector<EvalSummaryRow>& rows) {
         csv += '\n';
     }
     return csv;
+}
+
+std::vector<EvalCurve> EvalCurves(const std::vector<EvalSummaryRow>& rows, EvalAxis axis, double noise) {
+    const bool againstNoise = axis == EvalAxis::Noise;
+    std::vector<EvalCurve> curves;
+    for (const EvalSummaryRow& row : rows) {
+        const double coefficient = againstNoise ? row.coefficient : 0.0;
+        auto curve = std::find_if(curves.begin(), curves.end(), [&](const EvalCurve& c) {
+            return c.method == row.method && c.coefficient == coefficient;
+        });
+        if (curve == curves.end()) {
+            curves.push_back({row.method, coefficient, {}});
+            curve = curves.end() - 1;
+        }
+        if (!againstNoise && row.noise != noise)
+            continue;
+        curve->points.push_back({againstNoise ? row.noise : row.coefficient, row.cer, row.cerLow, row.cerHigh});
+    }
+    for (EvalCurve& curve : curves)
+        std::stable_sort(curve.points.begin(), curve.points.end(),
+                         [](const EvalCurvePoint& a, const EvalCurvePoint& b) { return a.x < b.x; });
+    return curves;
+}
+
+const EvalRecord* WorstReading(const std::vector<EvalRecord>& records, EvalMethod method, double noise,
+                               double coefficient) {
+    const EvalRecord* worst = nullptr;
+    for (const EvalRecord& record : records)
+        if (record.method == method && record.noise == noise && record.coefficient == coefficient &&
+            (worst == nullptr || record.edits > worst->edits))
+            worst = &record;
+    return worst;
 }

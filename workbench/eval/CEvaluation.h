@@ -111,3 +111,35 @@ private:
 
 // The summary rows as CSV: a header line and one line per row, numbers in full precision.
 std::string SummaryCsv(const std::vector<EvalSummaryRow>& rows);
+
+// What a curve of the summary is drawn against.
+enum class EvalAxis { Noise, Coefficient };
+
+// One point of a curve: the noise rate or the coefficient, and the CER there with its 95 %
+// confidence interval.
+struct EvalCurvePoint {
+    double x = 0.0;
+    double cer = 0.0;
+    double cerLow = 0.0;
+    double cerHigh = 0.0;
+
+    bool operator==(const EvalCurvePoint&) const = default;
+};
+
+// The CER of one method against the noise rate at one coefficient, or against the
+// coefficient at one noise rate; its points in ascending x.
+struct EvalCurve {
+    EvalMethod method = EvalMethod::Simple;
+    double coefficient = 0.0;  // against the noise rate: the coefficient of every point; else 0
+    std::vector<EvalCurvePoint> points;
+};
+
+// The curves of the summary rows, in the order their first rows come. Against the noise rate:
+// one curve per method and coefficient. Against the coefficient: one curve per method, of the
+// rows at noise rate noise (a method without rows there has a curve without points).
+std::vector<EvalCurve> EvalCurves(const std::vector<EvalSummaryRow>& rows, EvalAxis axis, double noise = 0.0);
+
+// The reading of the method at that noise rate and coefficient with the most character
+// edits, the first of equals in record order; nullptr when there is none.
+const EvalRecord* WorstReading(const std::vector<EvalRecord>& records, EvalMethod method, double noise,
+                               double coefficient);

@@ -64,6 +64,7 @@ void CChildFrame::OnCreateClient(QSize clientSize)
             MarkCell(p);
             emit CellHovered(p);
         });
+        connect(pane, &CScrollView::StatusHint, this, &CChildFrame::StatusHint);
         connect(pane, &CScrollView::ZoomWheel, this,
                 [this, pane](int steps, QPoint at) { ZoomAt(m_nZoom + steps, at, pane); });
     }

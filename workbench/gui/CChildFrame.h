@@ -79,6 +79,8 @@ signals:
     void PageCellHovered(int line, int cell);
     // The pointer is over position p in one of the panes (-1: over none).
     void CellHovered(int p);
+    // A pane has a note for the status bar.
+    void StatusHint(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

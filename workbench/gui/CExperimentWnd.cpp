@@ -1,12 +1,13 @@
 #include "CExperimentWnd.h"
 
 #include "ByteStream.h"
+#include "CDictionaryCache.h"
 #include "CGuiDocument.h"
-#include "CMainFrame.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "DataFiles.h"
 #include "IUserPrompts.h"
+#include "NumberList.h"
 
 #include <QAreaSeries>
 #include <QBuffer>
@@ -52,34 +53,12 @@ namespace {
 
 const QString kTitle = QStringLiteral("Experiment");
 
-// A comma-separated list of numbers; nothing when an item is not one.
-std::optional<std::vector<double>> ParseList(const QString& text) {
-    std::vector<double> values;
-    for (const QString& item : text.split(QLatin1Char(','))) {
-        bool ok = false;
-        const double value = item.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(value))
-            return std::nullopt;
-        values.push_back(value);
-    }
-    return values;
-}
-
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
 QString MethodTitle(EvalMethod method) {
     return method == EvalMethod::Complex ? QStringLiteral("Complex") : QStringLiteral("Simple");
-}
-
-// A copy of a font through its GLF bytes.
-bool CopyFont(const CCharImageFont& from, CCharImageFont& to) {
-    CByteWriter writer;
-    from.SaveToArchive(writer);
-    CByteReader reader(writer.Bytes());
-    to.Clear();
-    return to.LoadFromArchive(reader);
 }
 
 }  // namespace
@@ -222,12 +201,12 @@ bool CExperimentWnd::OnRun()
         return false;
     auto data = std::make_shared<RunData>();
     EvalSettings& settings = data->settings;
-    const std::optional<std::vector<double>> noises = ParseList(m_pNoises->text());
+    const std::optional<std::vector<double>> noises = ParseNumberList(m_pNoises->text().toStdString());
     if (!noises || !std::all_of(noises->begin(), noises->end(), NoiseRateAllowed)) {
         ShowError(QStringLiteral("The noise rates must be numbers between 0 and 0.5, separated by commas."));
         return false;
     }
-    const std::optional<std::vector<double>> coefficients = ParseList(m_pCoefficients->text());
+    const std::optional<std::vector<double>> coefficients = ParseNumberList(m_pCoefficients->text().toStdString());
     if (!coefficients) {
         ShowError(QStringLiteral("The coefficients must be numbers separated by commas."));
         return false;
@@ -245,21 +224,29 @@ bool CExperimentWnd::OnRun()
     }
     // An empty font box takes the active document's font, or the default font without one.
     const QString fontPath = m_pFont->text().trimmed();
-    CGuiDocument* active = m_App.MainFrame() != nullptr ? m_App.MainFrame()->ActiveDocument() : nullptr;
-    const bool fontLoaded = !fontPath.isEmpty() ? data->font.LoadFromFile(LocalPath(fontPath))
-                            : active != nullptr ? CopyFont(active->Doc().m_Font, data->font)
-                                                : data->font.LoadFromFile(FindDataFile(kDefaultFontPath));
+    CGuiDocument* active = m_App.ActiveDocument();
+    bool fontLoaded = true;
+    if (!fontPath.isEmpty())
+        fontLoaded = data->font.LoadFromFile(LocalPath(fontPath));
+    else if (active != nullptr)
+        data->font = active->Doc().m_Font;
+    else
+        fontLoaded = data->font.LoadFromFile(FindDataFile(kDefaultFontPath));
     if (!fontLoaded) {
         ShowError(QStringLiteral("Invalid CharImageFont File"));
         return false;
     }
     const QString dictPath = m_pDictionary->text().trimmed();
-    data->dictionary.SetAlphabet(m_pAlphabet->currentData().toInt());
-    if (!data->dictionary.LoadWords(dictPath.isEmpty() ? FindDataFile(kDictionaryPath) : LocalPath(dictPath)) &&
-        !dictPath.isEmpty()) {
+    const std::string dictFile = dictPath.isEmpty() ? FindDataFile(kDictionaryPath) : LocalPath(dictPath);
+    const DictionaryLoadReport load =
+        CDictionaryCache::Shared().Load(data->dictionary, dictFile, m_pAlphabet->currentData().toInt());
+    if (load.Unreadable() && !dictPath.isEmpty()) {
         ShowError(dictPath + QStringLiteral(": the dictionary cannot be read."));
         return false;
     }
+    // A list past a bound is said so and used as far as it was kept.
+    if (load.BoundReached())
+        ShowError(QString::fromStdString(WordListMessage(dictFile, load)));
     if (!CEvaluation(data->font, data->dictionary).Check(data->lines, settings, error)) {
         ShowError(QString::fromStdString(error));
         return false;
@@ -345,32 +332,22 @@ void CExperimentWnd::RebuildPlot()
     double maxX = 0, maxY = 0;
     const double plotNoise = m_pPlotNoise->currentData().toDouble();
 
-    // One curve per method and coefficient (or per method at the chosen rate).
-    std::vector<std::pair<EvalMethod, double>> curves;
-    for (const EvalSummaryRow& row : m_Summary) {
-        const std::pair<EvalMethod, double> key{row.method, againstNoise ? row.coefficient : 0.0};
-        if (std::find(curves.begin(), curves.end(), key) == curves.end())
-            curves.push_back(key);
-    }
-    for (const auto& [method, coefficient] : curves) {
+    for (const EvalCurve& curve :
+         EvalCurves(m_Summary, againstNoise ? EvalAxis::Noise : EvalAxis::Coefficient, plotNoise)) {
         auto* line = new QLineSeries;
         auto* upper = new QLineSeries;
         auto* lower = new QLineSeries;
-        std::vector<const EvalSummaryRow*> rows;
-        for (const EvalSummaryRow& row : m_Summary)
-            if (row.method == method && (againstNoise ? row.coefficient == coefficient : row.noise == plotNoise))
-                rows.push_back(&row);
-        std::sort(rows.begin(), rows.end(), [&](const EvalSummaryRow* a, const EvalSummaryRow* b) {
-            return againstNoise ? a->noise < b->noise : a->coefficient < b->coefficient;
-        });
-        for (const EvalSummaryRow* row : rows) {
-            const double x = againstNoise ? row->noise * 100 : row->coefficient;
-            line->append(x, row->cer * 100);
-            upper->append(x, row->cerHigh * 100);
-            lower->append(x, row->cerLow * 100);
-            maxX = std::max(maxX, x);
-            maxY = std::max(maxY, row->cerHigh * 100);
+        // The noise rate is shown in per cent, the CER always.
+        const double scaleX = againstNoise ? 100 : 1;
+        for (const EvalCurvePoint& point : curve.points) {
+            line->append(point.x * scaleX, point.cer * 100);
+            upper->append(point.x * scaleX, point.cerHigh * 100);
+            lower->append(point.x * scaleX, point.cerLow * 100);
+            maxX = std::max(maxX, point.x * scaleX);
+            maxY = std::max(maxY, point.cerHigh * 100);
         }
+        const EvalMethod method = curve.method;
+        const double coefficient = curve.coefficient;
         line->setName(againstNoise ? QStringLiteral("%1, k = %2").arg(MethodTitle(method)).arg(coefficient)
                                    : MethodTitle(method));
         line->setPointsVisible(true);
@@ -392,21 +369,19 @@ void CExperimentWnd::RebuildPlot()
             series->attachAxis(axisX);
             series->attachAxis(axisY);
         }
-        connect(line, &QLineSeries::doubleClicked, this, [this, method, coefficient, againstNoise, plotNoise](const QPointF& point) {
-            // The nearest point of the curve.
-            double best = -1, bestDistance = INFINITY;
-            for (const EvalSummaryRow& row : m_Summary) {
-                if (row.method != method || (againstNoise ? row.coefficient != coefficient : row.noise != plotNoise))
-                    continue;
-                const double x = againstNoise ? row.noise * 100 : row.coefficient;
-                if (std::abs(x - point.x()) < bestDistance) {
-                    bestDistance = std::abs(x - point.x());
-                    best = againstNoise ? row.noise : row.coefficient;
-                }
-            }
-            if (best >= 0)
-                OpenWorstReading(method, againstNoise ? best : plotNoise, againstNoise ? coefficient : best);
-        });
+        connect(line, &QLineSeries::doubleClicked, this,
+                [this, method, coefficient, againstNoise, plotNoise, points = curve.points,
+                 scaleX](const QPointF& clicked) {
+                    // The nearest point of the curve.
+                    const EvalCurvePoint* nearest = nullptr;
+                    for (const EvalCurvePoint& point : points)
+                        if (nearest == nullptr ||
+                            std::abs(point.x * scaleX - clicked.x()) < std::abs(nearest->x * scaleX - clicked.x()))
+                            nearest = &point;
+                    if (nearest != nullptr)
+                        OpenWorstReading(method, againstNoise ? nearest->x : plotNoise,
+                                         againstNoise ? coefficient : nearest->x);
+                });
     }
     chart->legend()->setAlignment(Qt::AlignRight);
     axisX->setRange(0, maxX > 0 ? maxX : 1);
@@ -418,11 +393,7 @@ void CExperimentWnd::RebuildPlot()
 
 bool CExperimentWnd::OpenWorstReading(EvalMethod method, double noise, double coefficient)
 {
-    const EvalRecord* worst = nullptr;
-    for (const EvalRecord& record : m_Records)
-        if (record.method == method && record.noise == noise && record.coefficient == coefficient &&
-            (worst == nullptr || record.edits > worst->edits))
-            worst = &record;
+    const EvalRecord* worst = WorstReading(m_Records, method, noise, coefficient);
     if (worst == nullptr || !m_pLastRun)
         return false;
     CGuiDocument* document = m_App.OpenDocumentFile(QString());
@@ -430,7 +401,7 @@ bool CExperimentWnd::OpenWorstReading(EvalMethod method, double noise, double co
         return false;
     // The document's own commands draw the same picture as the run read.
     CRecognizeDoc& doc = document->Doc();
-    CopyFont(m_pLastRun->font, doc.m_Font);
+    doc.m_Font = m_pLastRun->font;
     doc.m_dCoefficient = coefficient;
     const bool drawn = doc.SetAdditionalSpace(m_pLastRun->settings.space) && doc.SetText(worst->text) &&
                        doc.OnAddNoise({worst->kind, worst->noise, static_cast<std::uint64_t>(worst->seed)});

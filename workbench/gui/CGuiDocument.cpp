@@ -4,7 +4,6 @@
 #include "CChildFrame.h"
 #include "CCoefficientDlg.h"
 #include "CDictionaryDlg.h"
-#include "CMainFrame.h"
 #include "CNoiseDlg.h"
 #include "CPageReadJob.h"
 #include "CRecognizeApp.h"
@@ -41,13 +40,12 @@ QString FontsFolder()
 }  // namespace
 
 CGuiDocument::CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc)
-    : m_App(app), m_pDoc(std::move(doc)), m_pPageJob(std::make_unique<CPageReadJob>()),
-      m_pNotes(std::make_unique<CDocumentNotes>())
+    : m_App(app), m_pDoc(std::move(doc)), m_pPageJob(std::make_unique<CPageReadJob>())
 {
     m_pDoc->SetMessageSink(&app.MessageSink());
     QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, m_pPageJob.get(), [this] {
         m_pDoc->SetPage(m_pPageJob->TakeResult());
-        emit m_pNotes->PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
+        emit PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
         OnChanged();
     });
 }
@@ -94,8 +92,7 @@ void CGuiDocument::UpdateFrameCounts()
 
 void CGuiDocument::OnChanged()
 {
-    if (CMainFrame* frame = m_App.MainFrame())
-        frame->UpdateCommandUI();
+    emit Changed();
 }
 
 bool CGuiDocument::SaveModified()
@@ -103,9 +100,10 @@ bool CGuiDocument::SaveModified()
     if (!IsModified())
         return true;
     const QString name = m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
-    const auto answer = m_App.Prompts().ShowMessage(
-        m_App.MainFrame(), QStringLiteral("Save changes to %1?").arg(name), QString::fromUtf8(CRecognizeApp::kAppName),
-        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const auto answer =
+        m_App.Prompts().ShowMessage(m_App.DialogParent(), QStringLiteral("Save changes to %1?").arg(name),
+                                    QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)
@@ -131,14 +129,14 @@ bool CGuiDocument::DoSave(const QString& path)
         request.filters = {QString::fromUtf8(CRecognizeApp::kDocFilter), QStringLiteral("All Files (*.*)")};
         request.strDefaultSuffix = QStringLiteral("rdf");
         request.bConfirmOverwrite = true;
-        target = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+        target = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
         if (target.isEmpty())
             return false;
     }
     // An opened picture in colour or grey keeps only its pure black pixels in an .rdf file.
     if (m_pDoc->ShowsWholePicture() && m_pDoc->PictureHasColours()) {
         const auto answer = m_App.Prompts().ShowMessage(
-            m_App.MainFrame(),
+            m_App.DialogParent(),
             QStringLiteral("An .rdf document keeps only the pure black pixels of its picture; the other colours "
                            "of this picture are saved as white, and Read Page may then read it otherwise. Save anyway?"),
             QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No);
@@ -193,7 +191,7 @@ void CGuiDocument::OnSaveBitmap()
     request.filters = kBitmapFilters;
     request.strDefaultSuffix = QStringLiteral("bmp");
     request.bConfirmOverwrite = true;
-    const QString path = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         m_pDoc->SaveBitmap(ToLocalPath(path));
 }
@@ -205,7 +203,7 @@ void CGuiDocument::OnLoadBitmap()
     request.strInitialName = QStringLiteral("Current");
     request.filters = kBitmapFilters;
     request.strDefaultSuffix = QStringLiteral("bmp");
-    const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetOpenFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         LoadBitmapFile(path);
 }
@@ -218,7 +216,7 @@ bool CGuiDocument::LoadBitmapFile(const QString& path)
     const std::string note = LoadedPictureNote(m_pDoc->m_Picture.width(), m_pDoc->m_Picture.height(),
                                                m_pDoc->GetPictureRect());
     if (!note.empty())
-        emit m_pNotes->StatusNote(QString::fromStdString(note));
+        emit StatusNote(QString::fromStdString(note));
     return true;
 }
 
@@ -233,7 +231,7 @@ void CGuiDocument::OnSetText()
         m_pDoc->Messages().Beep();
         return;
     }
-    CTextInputDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CTextInputDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_strText = m_pDoc->m_strUserText;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->SetText(dialog.m_strText);
@@ -241,25 +239,25 @@ void CGuiDocument::OnSetText()
 
 void CGuiDocument::OnRecognizeSimple()
 {
-    const unsigned revision = m_pDoc->Trace().nRevision;
-    m_pDoc->OnRecognizeSimple();
-    CMainFrame* frame = m_App.MainFrame();
-    if (frame && m_pDoc->Trace().nRevision != revision)
-        frame->ShowRecognitionSummary(m_pDoc->Trace());
+    Recognize(&CRecognizeDoc::OnRecognizeSimple);
 }
 
 void CGuiDocument::OnRecognizeComplex()
 {
+    Recognize(&CRecognizeDoc::OnRecognizeComplex);
+}
+
+void CGuiDocument::Recognize(void (CRecognizeDoc::*command)())
+{
     const unsigned revision = m_pDoc->Trace().nRevision;
-    m_pDoc->OnRecognizeComplex();
-    CMainFrame* frame = m_App.MainFrame();
-    if (frame && m_pDoc->Trace().nRevision != revision)
-        frame->ShowRecognitionSummary(m_pDoc->Trace());
+    (*m_pDoc.*command)();
+    if (m_pDoc->Trace().nRevision != revision)
+        emit Recognized(m_pDoc->Trace());
 }
 
 void CGuiDocument::OnRecognitionCoefficient()
 {
-    CCoefficientDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CCoefficientDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_dValue = m_pDoc->m_dCoefficient;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->m_dCoefficient = dialog.m_dValue;
@@ -274,14 +272,14 @@ void CGuiDocument::OnLoadFont()
     request.strInitialName = QStringLiteral("default.GLF");
     request.filters = {QStringLiteral("Char Images Files (*.GLF)")};
     request.strDefaultSuffix = QStringLiteral("GLF");
-    const QString path = m_App.Prompts().GetOpenFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetOpenFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         LoadFontFile(path);
 }
 
 void CGuiDocument::OnAdditionalSpace()
 {
-    CAdditionalSpaceDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CAdditionalSpaceDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_nSpace = m_pDoc->m_nAdditionalSpace;
     if (dialog.DoModal() == QDialog::Accepted)
         m_pDoc->SetAdditionalSpace(dialog.m_nSpace);
@@ -289,7 +287,7 @@ void CGuiDocument::OnAdditionalSpace()
 
 void CGuiDocument::OnDictionary()
 {
-    CDictionaryDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CDictionaryDlg dialog(m_App.Prompts(), m_App.DialogParent());
     if (!m_pDoc->DictionaryChoice().empty())
         dialog.m_strPath = FromLocalPath(m_pDoc->DictionaryChoice());
     dialog.m_nAlphabet = m_pDoc->DictionaryAlphabet();
@@ -302,7 +300,7 @@ void CGuiDocument::OnDictionary()
 
 void CGuiDocument::OnAddNoise()
 {
-    CNoiseDlg dialog(m_App.Prompts(), m_App.MainFrame());
+    CNoiseDlg dialog(m_App.Prompts(), m_App.DialogParent());
     dialog.m_Noise = m_App.LastNoise();
     dialog.m_Noise.seed = NewNoiseSeed();
     if (dialog.DoModal() != QDialog::Accepted)
@@ -361,7 +359,7 @@ void CGuiDocument::OnReadPage()
 {
     m_pDoc->EnsurePicture();
     if (m_pPageJob->Start(m_pDoc->m_Picture, m_pDoc->m_Font, m_pDoc->PageReadOptions())) {
-        emit m_pNotes->StatusNote(QStringLiteral("Reading the page..."));
+        emit StatusNote(QStringLiteral("Reading the page..."));
         OnChanged();
     }
 }
@@ -389,7 +387,7 @@ void CGuiDocument::OnSavePageText()
     request.filters = {QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")};
     request.strDefaultSuffix = QStringLiteral("txt");
     request.bConfirmOverwrite = true;
-    const QString path = m_App.Prompts().GetSaveFileName(m_App.MainFrame(), request);
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
     if (!path.isEmpty())
         SavePageText(path);
 }
@@ -403,7 +401,7 @@ bool CGuiDocument::SavePageText(const QString& path)
     // The previous file stays whole when the text cannot be written.
     if (WriteFileAtomically(ToLocalPath(path), std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(text.size()))))
         return true;
-    m_App.Prompts().ShowMessage(m_App.MainFrame(),
+    m_App.Prompts().ShowMessage(m_App.DialogParent(),
                                 QStringLiteral("Cannot write the text to %1.").arg(QDir::toNativeSeparators(path)),
                                 QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Critical, QMessageBox::Ok);
     return false;

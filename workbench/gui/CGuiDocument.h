@@ -2,26 +2,26 @@
 
 #include "CCommandTable.h"
 
+#include <QObject>
 #include <QString>
 
 #include <memory>
 #include <vector>
 
 class CChildFrame;
-class CDocumentNotes;
 class CPageReadJob;
 class CRecognizeApp;
 class CRecognizeDoc;
-struct PageReading;
+struct RecognitionTrace;
 
 // A document as the desktop program holds it: the model, its file and title, its windows,
 // and the document commands that need the user (dialogs, file choosers, saving and closing).
-class CGuiDocument {
+// It tells the main window what happened through its signals.
+class CGuiDocument : public QObject {
+    Q_OBJECT
 public:
     CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc);
-    ~CGuiDocument();
-    CGuiDocument(const CGuiDocument&) = delete;
-    CGuiDocument& operator=(const CGuiDocument&) = delete;
+    ~CGuiDocument() override;
 
     CRecognizeDoc& Doc() { return *m_pDoc; }
     const CRecognizeDoc& Doc() const { return *m_pDoc; }
@@ -39,7 +39,7 @@ public:
     void RemoveFrame(CChildFrame* frame);
     // Numbers the windows ("DemoDoc1:1", "DemoDoc1:2") when there is more than one.
     void UpdateFrameCounts();
-    // After the model changed outside a command (a stroke): titles and command states follow.
+    // After the model changed outside a command (a stroke): emits Changed.
     void OnChanged();
 
     // Asks to save a modified document; false when the user cancelled or the save failed.
@@ -85,8 +85,6 @@ public:
     bool SavePageText(const QString& path);
     // "Copy &Result Text": the text of the last recognition to the clipboard.
     void OnCopyResultText();
-    // Lines for the status bar (the main window shows them).
-    CDocumentNotes& Notes() { return *m_pNotes; }
 
     // --- Update rules -------------------------------------------------------------
     CommandState OnUpdateEditText() const;
@@ -99,12 +97,25 @@ public:
     CommandState OnUpdatePageText() const;
     CommandState OnUpdateCopyResultText() const;
 
+signals:
+    // The document changed where no command saw it (a stroke, a save): titles and command
+    // states are to follow.
+    void Changed();
+    // A recognition ran and left this trace.
+    void Recognized(const RecognitionTrace& trace);
+    // A line for the status bar (a reading started, a picture larger than the document shows).
+    void StatusNote(const QString& note);
+    // A page reading was kept; summary says what it found.
+    void PageRead(const QString& summary);
+
 private:
+    // Runs a recognition command of the model and emits Recognized when it read the picture.
+    void Recognize(void (CRecognizeDoc::*command)());
+
     CRecognizeApp& m_App;
     std::unique_ptr<CRecognizeDoc> m_pDoc;
     QString m_strPathName;
     QString m_strTitle;
     std::vector<CChildFrame*> m_Frames;  // in the order the windows were made
     std::unique_ptr<CPageReadJob> m_pPageJob;
-    std::unique_ptr<CDocumentNotes> m_pNotes;
 };

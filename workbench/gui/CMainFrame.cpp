@@ -388,17 +388,18 @@ void CMainFrame::AddChildFrame(CChildFrame* frame)
     });
     connect(frame, &CChildFrame::PageCellHovered, this,
             [this, frame](int line, int cell) { OnPageCellHovered(frame, line, cell); });
-    // A document tells its notes (a page read, a picture larger than it shows) once, however
-    // many windows it has.
-    if (CGuiDocument* document = frame->Document())
-    {
-        connect(&document->Notes(), &CDocumentNotes::StatusNote, this, &CMainFrame::ShowStatusNote, Qt::UniqueConnection);
-        connect(&document->Notes(), &CDocumentNotes::PageRead, this, &CMainFrame::OnPageRead, Qt::UniqueConnection);
-    }
     connect(frame->SharedHorizontalBar(), &QScrollBar::valueChanged, this, [this, frame] {
         if (frame == ActiveChildFrame())
             m_pVariantsView->FollowCell(frame->FirstVisibleCell());
     });
+    connect(frame, &CChildFrame::StatusHint, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    // A document with several windows is connected once.
+    if (CGuiDocument* document = frame->Document()) {
+        connect(document, &CGuiDocument::Changed, this, &CMainFrame::UpdateCommandUI, Qt::UniqueConnection);
+        connect(document, &CGuiDocument::Recognized, this, &CMainFrame::ShowRecognitionSummary, Qt::UniqueConnection);
+        connect(document, &CGuiDocument::StatusNote, this, &CMainFrame::ShowStatusNote, Qt::UniqueConnection);
+        connect(document, &CGuiDocument::PageRead, this, &CMainFrame::OnPageRead, Qt::UniqueConnection);
+    }
     frame->UpdateFrameTitle();
     window->show();
     m_pMdiArea->setActiveSubWindow(window);

@@ -4,7 +4,6 @@
 
 #include <QFutureWatcher>
 #include <QObject>
-#include <QString>
 
 // Reads a page off the user-interface thread: the reading works on its own copies of the
 // picture and the font, so the document may change or close meanwhile; a reading whose job
@@ -32,17 +31,4 @@ private:
 
     QFutureWatcher<PageReading> m_Watcher;
     bool m_bRunning = false;
-};
-
-// What a document tells the main window besides its command states.
-class CDocumentNotes : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-
-signals:
-    // A line for the status bar.
-    void StatusNote(const QString& note);
-    // A page reading was kept; summary says what it found.
-    void PageRead(const QString& summary);
 };

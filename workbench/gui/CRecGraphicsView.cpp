@@ -1,8 +1,6 @@
 #include "CRecGraphicsView.h"
 
 #include "CGuiDocument.h"
-#include "CMainFrame.h"
-#include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "PageOverlay.h"
 #include "PaneOverlays.h"
@@ -11,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QStatusBar>
 
 #include <algorithm>
 #include <climits>
@@ -183,8 +180,7 @@ void CRecGraphicsView::BeginStroke(QPoint point, std::uint32_t colour)
         return;
     if (!m_pDocument->Doc().m_bEditGraphics) {
         m_pDocument->Doc().Messages().Beep();
-        if (CMainFrame* main = m_pDocument->App().MainFrame())
-            main->statusBar()->showMessage(QString::fromUtf8(kDrawingOffHint));
+        emit StatusHint(QString::fromUtf8(kDrawingOffHint));
         return;
     }
     m_ptLast = point;

@@ -41,6 +41,16 @@ CRecognizeApp::~CRecognizeApp()
     m_Documents.clear();
 }
 
+QWidget* CRecognizeApp::DialogParent() const
+{
+    return m_pMainFrame.get();
+}
+
+CGuiDocument* CRecognizeApp::ActiveDocument() const
+{
+    return m_pMainFrame ? m_pMainFrame->ActiveDocument() : nullptr;
+}
+
 bool CRecognizeApp::InitInstance(const QStringList& arguments)
 {
     m_pMainFrame = std::make_unique<CMainFrame>(*this);

@@ -15,6 +15,7 @@ class CChildFrame;
 class CGuiDocument;
 class CMainFrame;
 class IUserPrompts;
+class QWidget;
 
 // The application object of Recognize: start-up, the open documents, the recent-file list,
 // and the application commands (New, Open, Print Setup, the recent files, About, Exit).
@@ -34,6 +35,10 @@ public:
     bool InitInstance(const QStringList& arguments);
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    // The window that dialogs and messages belong to: the main window, or none before it is made.
+    QWidget* DialogParent() const;
+    // The document of the active window, or nullptr.
+    CGuiDocument* ActiveDocument() const;
     IUserPrompts& Prompts() { return m_Prompts; }
     IMessageSink& MessageSink() { return m_MessageSink; }
     CRecentFileList& RecentFiles() { return m_RecentFiles; }

@@ -34,6 +34,8 @@ public:
     void SetMarkedCell(int cell);
 
 signals:
+    // A short note for the status bar, such as why the mouse did nothing.
+    void StatusHint(const QString& text);
     // The pointer moved onto cell (-1: onto no cell, or out of the pane).
     void CellHovered(int cell);
     // Ctrl and the wheel: steps up (positive) or down, at a client point.

@@ -102,24 +102,22 @@ CDictionary& CRecognizeDoc::Dictionary() {
 
 void CRecognizeDoc::LoadPendingDictionary() {
     m_bDictionaryPending = false;
-    m_DictionaryReport = CDictionaryCache::Load(m_Dictionary, m_strPendingDictionary, m_nDictionaryAlphabet);
+    m_DictionaryReport =
+        CDictionaryCache::Shared().Load(m_Dictionary, m_strPendingDictionary, m_nDictionaryAlphabet);
     // dict.dic may be missing without a message; a list the user chose may not.
-    if (!m_DictionaryReport.bRead && !m_strDictionaryChoice.empty())
-        ShowError(std::string(DocMessages::kCannotReadWordList) + m_strPendingDictionary + ".", DocMessages::kAppTitle);
-    if (m_DictionaryReport.bRead && !m_DictionaryReport.bComplete)
-        ShowError(std::string(DocMessages::kWordListTooLong1) + m_strPendingDictionary +
-                      std::string(DocMessages::kWordListTooLong2) + std::to_string(m_DictionaryReport.nKept) +
-                      std::string(DocMessages::kWordListTooLong3) + std::to_string(m_DictionaryReport.nLines) +
-                      std::string(DocMessages::kWordListTooLong4),
-                  DocMessages::kAppTitle);
+    if (m_DictionaryReport.BoundReached() || !m_strDictionaryChoice.empty()) {
+        const std::string message = WordListMessage(m_strPendingDictionary, m_DictionaryReport);
+        if (!message.empty())
+            ShowError(message, DocMessages::kAppTitle);
+    }
 }
 
 bool CRecognizeDoc::LoadDictionary(const std::string& path, int alphabet) {
     CDictionary loaded;
     const std::string file = FindDataFile(path);
-    const DictionaryLoadReport report = CDictionaryCache::Load(loaded, file, alphabet == 0 ? 0 : 1);
-    if (!report.bRead) {
-        ShowError(std::string(DocMessages::kCannotReadWordList) + path + ".", DocMessages::kAppTitle);
+    const DictionaryLoadReport report = CDictionaryCache::Shared().Load(loaded, file, alphabet == 0 ? 0 : 1);
+    if (report.Unreadable()) {
+        ShowError(WordListMessage(path, report), DocMessages::kAppTitle);
         return false;
     }
     SetDictionaryChoice(path, alphabet);
@@ -131,12 +129,8 @@ bool CRecognizeDoc::LoadDictionary(const std::string& path, int alphabet) {
     m_Dictionary.ShareTree(loaded);
     m_DictionaryReport = report;
     m_bDictionaryPending = false;
-    if (!report.bComplete)
-        ShowError(std::string(DocMessages::kWordListTooLong1) + path +
-                      std::string(DocMessages::kWordListTooLong2) + std::to_string(report.nKept) +
-                      std::string(DocMessages::kWordListTooLong3) + std::to_string(report.nLines) +
-                      std::string(DocMessages::kWordListTooLong4),
-                  DocMessages::kAppTitle);
+    if (report.BoundReached())
+        ShowError(WordListMessage(path, report), DocMessages::kAppTitle);
     return true;
 }
 
@@ -223,28 +217,13 @@ void CRecognizeDoc::OnStrokeDrawn(CDocView* sender) {
 
 // --- Geometry and rendering ---------------------------------------------------------------
 
-bool CRecognizeDoc::PictureSizeAllowed(std::int64_t width, std::int64_t height) {
-    return width >= 0 && height >= 0 && width <= CRaster::kMaxPixels &&
-           height <= CRaster::kMaxPixels && width * height <= CRaster::kMaxPixels;
-}
-
-CRect CRecognizeDoc::PictureRectFor(std::int64_t cells) const {
-    const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
-    CRect rect;
-    rect.right = static_cast<int>(std::clamp<std::int64_t>(width, 0, INT_MAX));
-    rect.bottom = 2 * m_Font.CellHeight();
-    return rect;
-}
-
 CRect CRecognizeDoc::GetPictureRect() const {
-    return PictureRectFor(m_nCells);
+    return Geometry().Rect();
 }
 
 bool CRecognizeDoc::CheckCellCount(std::int64_t cells) {
-    const std::int64_t width = std::int64_t{m_Font.CellWidth()} * (cells + 1);
-    const std::int64_t height = 2 * std::int64_t{m_Font.CellHeight()};
-    if (cells > CRaster::kMaxPixels || cells < -CRaster::kMaxPixels ||
-        (width > 0 && !PictureSizeAllowed(width, height))) {
+    const PictureGeometry geometry = PictureGeometry::Of(m_Font, cells);
+    if (cells > CRaster::kMaxPixels || cells < -CRaster::kMaxPixels || (geometry.Width() > 0 && !geometry.Allowed())) {
         ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
         return false;
     }
@@ -257,12 +236,11 @@ bool CRecognizeDoc::CheckCellCount(std::int64_t cells) {
 }
 
 int CRecognizeDoc::TextOriginX() const {
-    return m_Font.CellWidth() / 2;
+    return Geometry().OriginX();
 }
 
 int CRecognizeDoc::TextOriginY() const {
-    const CRect rect = GetPictureRect();
-    return (rect.bottom - rect.top - m_Font.CellHeight()) / 2;
+    return Geometry().OriginY();
 }
 
 bool CRecognizeDoc::RenderText(CRaster& raster, std::string_view text) const {

@@ -11,6 +11,7 @@
 #include "IMessageSink.h"
 #include "NoiseGenerator.h"
 #include "PageReader.h"
+#include "PictureGeometry.h"
 #include "RecognitionTrace.h"
 
 #include <cstdint>
@@ -133,6 +134,8 @@ public:
     const DictionaryLoadReport& DictionaryReport() const { return m_DictionaryReport; }
 
     // --- Geometry and rendering -----------------------------------------------------
+    // The picture rectangle and text origin of the document's font and cell count.
+    PictureGeometry Geometry() const { return PictureGeometry::Of(m_Font, m_nCells); }
     // R = (0, 0, CellWidth x (cells + 1), 2 x CellHeight).
     CRect GetPictureRect() const;
     int TextOriginX() const;  // CellWidth / 2
@@ -144,7 +147,9 @@ public:
     void EnsurePicture();
     // True when a picture of width x height pixels may be made: no negative size and at
     // most CRaster::kMaxPixels pixels (256 MiB).
-    static bool PictureSizeAllowed(std::int64_t width, std::int64_t height);
+    static bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
+        return ::PictureSizeAllowed(width, height);
+    }
     // Most character positions a document holds: recognition keeps about 1.3 KiB for each.
     static constexpr int kMaxCells = 65536;
 
@@ -183,8 +188,6 @@ private:
     void LoadPendingDictionary();
     // The word list that a new or opened document loads at its first use.
     void ChooseDictionaryFile(std::string path);
-    // R for a cell count, in 64-bit arithmetic; a width below 0 or past INT_MAX is clamped.
-    CRect PictureRectFor(std::int64_t cells) const;
     // False, after a message, when cells would give a picture rectangle past the size bound
     // or more than kMaxCells positions.
     bool CheckCellCount(std::int64_t cells);

@@ -40,10 +40,9 @@ void CRecognizeDoc::OnRecognizeSimple() {
     // A font loaded after the text was set can make the rectangle to read too large.
     if (!CheckCellCount(m_nCells))
         return;
-    const int width = m_Font.CellWidth();
-    const int height = m_Font.CellHeight();
-    const CRect rect = GetPictureRect();
-    const CellGrid grid{width / 2, (rect.bottom - rect.top - height) / 2, width, height};
+    const CellGrid grid = Geometry().Grid();
+    const int width = grid.width;
+    const int height = grid.height;
 
     SimpleResult result;
     try {

@@ -51,6 +51,8 @@ struct RecognitionTrace {
     unsigned nRevision = 0;        // grows by one with every recognition of the document
 
     bool Empty() const { return kind == Kind::None; }
+    // Complex recognition ran and found no cut into dictionary words.
+    bool NoCut() const { return kind == Kind::Complex && !bCut; }
     int ExactMatches() const;
     // Index of the word that holds position p, or -1.
     int WordAt(int p) const;

@@ -41,7 +41,7 @@ QString MenuBarLayout(const CMainFrame& main)
 
 }  // namespace
 
-class CommandStateTest : public GuiTest {
+class CCommandTableTest : public GuiTest {
 protected:
     // Checks every command of the table: the ids in enabled are enabled, all others disabled;
     // the ids in checked carry the check mark, all others not.
@@ -68,7 +68,7 @@ protected:
     }
 };
 
-TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
+TEST_F(CCommandTableTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
 {
     StartApp();
     QMenu* windowMenu = Main().WindowMenu();
@@ -96,7 +96,7 @@ TEST_F(GuiTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
               "[&Help]\n  &About Recognize...\n");
 }
 
-TEST_F(GuiTest, PromptsTooltipsAndKeysComeFromTheTable)
+TEST_F(CCommandTableTest, PromptsTooltipsAndKeysComeFromTheTable)
 {
     StartApp();
     const QAction& open = Action(CommandId::kFileOpen);
@@ -127,7 +127,7 @@ TEST_F(GuiTest, PromptsTooltipsAndKeysComeFromTheTable)
     EXPECT_EQ(buttons, (QStringList{"New", "Open", "Save", "|", "Cut", "Copy", "Paste", "|", "Print", "About"}));
 }
 
-TEST_F(GuiTest, KeysReachTheirCommands)
+TEST_F(CCommandTableTest, KeysReachTheirCommands)
 {
     StartApp();
     QApplication::setActiveWindow(&Main());
@@ -141,7 +141,7 @@ TEST_F(GuiTest, KeysReachTheirCommands)
     EXPECT_TRUE(Graphics().hasFocus());
 }
 
-TEST_F(CommandStateTest, EveryRuleFollowsTheActiveDocument)
+TEST_F(CCommandTableTest, EveryRuleFollowsTheActiveDocument)
 {
     using namespace CommandId;
     StartApp();

@@ -26,7 +26,7 @@ bool OnlyBlackAndWhite(const CRaster& raster)
 
 }  // namespace
 
-TEST_F(GuiTest, SetTextPlacesTheGlyphsInTheirCellsAndShowsThePictureOnGrey)
+TEST_F(CRecGraphicsViewTest, SetTextPlacesTheGlyphsInTheirCellsAndShowsThePictureOnGrey)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -60,7 +60,7 @@ TEST_F(GuiTest, SetTextPlacesTheGlyphsInTheirCellsAndShowsThePictureOnGrey)
     EXPECT_EQ(Rgb(shown, shown.width() - 1, shown.height() - 1), kGrey);
 }
 
-TEST_F(GuiTest, ACharacterTheFontLacksTakesACellButNoGlyph)
+TEST_F(CRecGraphicsViewTest, ACharacterTheFontLacksTakesACellButNoGlyph)
 {
     StartApp();
     // U+0416 is 0xC6 in Windows-1251, outside the test font's 0..127.
@@ -71,7 +71,7 @@ TEST_F(GuiTest, ACharacterTheFontLacksTakesACellButNoGlyph)
     EXPECT_TRUE(GlyphAt(Doc().m_Picture, 'd', 15, 7));
 }
 
-TEST_F(GuiTest, ThinStrokesLeaveOutTheirEndPointAndMarkTheDocument)
+TEST_F(CRecGraphicsViewTest, ThinStrokesLeaveOutTheirEndPointAndMarkTheDocument)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -110,7 +110,7 @@ TEST_F(GuiTest, ThinStrokesLeaveOutTheirEndPointAndMarkTheDocument)
     EXPECT_FALSE(Trigger(CommandId::kSetText));
 }
 
-TEST_F(GuiTest, WideStrokesAreRoundBandsOfPureBlackOrWhite)
+TEST_F(CRecGraphicsViewTest, WideStrokesAreRoundBandsOfPureBlackOrWhite)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -149,7 +149,7 @@ TEST_F(GuiTest, WideStrokesAreRoundBandsOfPureBlackOrWhite)
     EXPECT_TRUE(OnlyBlackAndWhite(picture));
 }
 
-TEST_F(GuiTest, MousePressOutsideGraphicsModeOnlyBeeps)
+TEST_F(CRecGraphicsViewTest, MousePressOutsideGraphicsModeOnlyBeeps)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -176,7 +176,7 @@ TEST_F(GuiTest, MousePressOutsideGraphicsModeOnlyBeeps)
     EXPECT_EQ(Doc().m_Picture, before);
 }
 
-TEST_F(GuiTest, StrokesAreClampedToThePicture)
+TEST_F(CRecGraphicsViewTest, StrokesAreClampedToThePicture)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -190,7 +190,7 @@ TEST_F(GuiTest, StrokesAreClampedToThePicture)
     EXPECT_TRUE(Doc().m_Picture.IsInk(68, 27));
 }
 
-TEST_F(GuiTest, BothPanesScrollSidewaysTogetherAndStrokesFollowTheScrollPosition)
+TEST_F(CChildFrameTest, BothPanesScrollSidewaysTogetherAndStrokesFollowTheScrollPosition)
 {
     StartApp();
     SetText(QString(100, QLatin1Char('b')));  // 1040 pixels wide, more than the pane
@@ -217,7 +217,7 @@ TEST_F(GuiTest, BothPanesScrollSidewaysTogetherAndStrokesFollowTheScrollPosition
         ASSERT_EQ(Rgb(shown, x, 10), Doc().m_Picture.Pixel(x + 40, 10)) << x;
 }
 
-TEST_F(GuiTest, AStrokeInOneWindowShowsInTheOtherAndLeavesTheResultAlone)
+TEST_F(CRecGraphicsViewTest, AStrokeInOneWindowShowsInTheOtherAndLeavesTheResultAlone)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -243,7 +243,7 @@ TEST_F(GuiTest, AStrokeInOneWindowShowsInTheOtherAndLeavesTheResultAlone)
     EXPECT_EQ(Doc().m_bResultChanged, 0);
 }
 
-TEST_F(GuiTest, AdditionalSpaceWidensThePictureRectangleBeforeTheRaster)
+TEST_F(CRecGraphicsViewTest, AdditionalSpaceWidensThePictureRectangleBeforeTheRaster)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -267,7 +267,7 @@ TEST_F(GuiTest, AdditionalSpaceWidensThePictureRectangleBeforeTheRaster)
     EXPECT_EQ(Doc().m_Picture.width(), 90);
 }
 
-TEST_F(GuiTest, StrokesInANewDocumentShowAsDrawnAndThePaneRepaintsWhite)
+TEST_F(CRecGraphicsViewTest, StrokesInANewDocumentShowAsDrawnAndThePaneRepaintsWhite)
 {
     StartApp();
     ASSERT_FALSE(Doc().m_bPicturePresent);

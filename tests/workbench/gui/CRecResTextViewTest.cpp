@@ -3,7 +3,7 @@
 
 using namespace guitest;
 
-TEST_F(GuiTest, SimpleRecognitionFromTheMenuDrawsTheResultOnGrey)
+TEST_F(CRecResTextViewTest, SimpleRecognitionFromTheMenuDrawsTheResultOnGrey)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -28,7 +28,7 @@ TEST_F(GuiTest, SimpleRecognitionFromTheMenuDrawsTheResultOnGrey)
     EXPECT_EQ(shown.pixel(75, 5) & 0xFFFFFF, 0x808080u);
 }
 
-TEST_F(GuiTest, ComplexRecognitionReadsDictionaryWordsAndReportsWhenNoCutExists)
+TEST_F(CRecResTextViewTest, ComplexRecognitionReadsDictionaryWordsAndReportsWhenNoCutExists)
 {
     StartApp();
     SetText(QStringLiteral("bed cab"));
@@ -53,7 +53,7 @@ TEST_F(GuiTest, ComplexRecognitionReadsDictionaryWordsAndReportsWhenNoCutExists)
     EXPECT_EQ(prompts.messages[0].icon, QMessageBox::Critical);
 }
 
-TEST_F(GuiTest, ALaterWindowShowsTheResultButOnlyTheFirstRendersANewOne)
+TEST_F(CRecResTextViewTest, ALaterWindowShowsTheResultButOnlyTheFirstRendersANewOne)
 {
     StartApp();
     SetText(QStringLiteral("bed"));

@@ -9,7 +9,7 @@
 
 using namespace guitest;
 
-TEST_F(GuiTest, StartsWithAFirstDocumentInSplitWindow)
+TEST_F(CRecognizeAppTest, StartsWithAFirstDocumentInSplitWindow)
 {
     StartApp();
     ASSERT_NE(GuiDoc(), nullptr);
@@ -42,7 +42,7 @@ TEST_F(GuiTest, StartsWithAFirstDocumentInSplitWindow)
     EXPECT_GT(dark, 20) << "placeholder text drawn";
 }
 
-TEST_F(GuiTest, NewDocumentsAreNumberedAndTheTitleFollowsTheActiveOne)
+TEST_F(CRecognizeAppTest, NewDocumentsAreNumberedAndTheTitleFollowsTheActiveOne)
 {
     StartApp();
     ASSERT_TRUE(Trigger(CommandId::kFileNew));
@@ -65,7 +65,7 @@ TEST_F(GuiTest, NewDocumentsAreNumberedAndTheTitleFollowsTheActiveOne)
     EXPECT_FALSE(Main().isWindowModified());
 }
 
-TEST_F(GuiTest, WithoutTheDefaultFontStartsWithAnEmptyMainWindow)
+TEST_F(CRecognizeAppTest, WithoutTheDefaultFontStartsWithAnEmptyMainWindow)
 {
     std::filesystem::remove(dir.Path() / "Fonts" / "default.GLF");
     StartApp();
@@ -91,7 +91,7 @@ TEST_F(GuiTest, WithoutTheDefaultFontStartsWithAnEmptyMainWindow)
     EXPECT_EQ(GuiDoc()->Title(), "DemoDoc1");
 }
 
-TEST_F(GuiTest, OpensTheDocumentNamedOnTheCommandLine)
+TEST_F(CRecognizeAppTest, OpensTheDocumentNamedOnTheCommandLine)
 {
     StartApp();
     SetText(QStringLiteral("cab"));
@@ -114,7 +114,7 @@ TEST_F(GuiTest, OpensTheDocumentNamedOnTheCommandLine)
     EXPECT_TRUE(prompts.messages[0].text.startsWith("Failed to open document."));
 }
 
-TEST_F(GuiTest, NewWindowShowsTheSameDocumentAndClosingTheLastWindowClosesIt)
+TEST_F(CRecognizeAppTest, NewWindowShowsTheSameDocumentAndClosingTheLastWindowClosesIt)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -143,7 +143,7 @@ TEST_F(GuiTest, NewWindowShowsTheSameDocumentAndClosingTheLastWindowClosesIt)
     EXPECT_EQ(Main().windowTitle(), "The Text Recognition Demo Program");
 }
 
-TEST_F(GuiTest, SplitterRowsFollowTheWindowHeight)
+TEST_F(CChildFrameTest, SplitterRowsFollowTheWindowHeight)
 {
     EXPECT_EQ(CChildFrame::CreateRowHeight(600), 186);
     EXPECT_EQ(CChildFrame::ResizeRowHeight(600), 294);

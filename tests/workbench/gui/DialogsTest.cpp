@@ -20,7 +20,7 @@
 
 using namespace guitest;
 
-TEST_F(GuiTest, CoefficientDialogMapsTheValueOntoTheSlider)
+TEST_F(CCoefficientDlgTest, CoefficientDialogMapsTheValueOntoTheSlider)
 {
     StartApp();
     prompts.OnDialog<CCoefficientDlg>([this](CCoefficientDlg& dialog) {
@@ -66,7 +66,7 @@ TEST_F(GuiTest, CoefficientDialogMapsTheValueOntoTheSlider)
     EXPECT_EQ(Doc().m_dCoefficient, 0.29);
 }
 
-TEST_F(GuiTest, CoefficientOutsideTheRangeIsRefusedUntilTheSliderMoves)
+TEST_F(CCoefficientDlgTest, CoefficientOutsideTheRangeIsRefusedUntilTheSliderMoves)
 {
     StartApp();
     Doc().m_dCoefficient = 1.5;  // as an .rdf file may bring it
@@ -106,7 +106,7 @@ TEST_F(GuiTest, CoefficientOutsideTheRangeIsRefusedUntilTheSliderMoves)
     EXPECT_EQ(Doc().m_dCoefficient, 1.0);
 }
 
-TEST_F(GuiTest, AdditionalSpaceAcceptsOnlyIntegers)
+TEST_F(CAdditionalSpaceDlgTest, AdditionalSpaceAcceptsOnlyIntegers)
 {
     StartApp();
     prompts.OnDialog<CAdditionalSpaceDlg>([this](CAdditionalSpaceDlg& dialog) {
@@ -133,7 +133,7 @@ TEST_F(GuiTest, AdditionalSpaceAcceptsOnlyIntegers)
     EXPECT_EQ(Doc().m_nCells, 4) << "the cell count moves by the change";
 }
 
-TEST_F(GuiTest, TextInputShowsTheTextAndCancelChangesNothing)
+TEST_F(CTextInputDlgTest, TextInputShowsTheTextAndCancelChangesNothing)
 {
     StartApp();
     prompts.OnDialog<CTextInputDlg>([](CTextInputDlg& dialog) {
@@ -162,7 +162,7 @@ TEST_F(GuiTest, TextInputShowsTheTextAndCancelChangesNothing)
     ASSERT_TRUE(Trigger(CommandId::kSetText));
 }
 
-TEST_F(GuiTest, AboutShowsTheProgramTitle)
+TEST_F(CAboutRecognizeDlgTest, AboutShowsTheProgramTitle)
 {
     StartApp();
     prompts.dialogScripts.push_back([](QDialog& dialog) {
@@ -200,7 +200,7 @@ bool HoldsWord(const CDictionary& dictionary, const std::string& word)
 
 }  // namespace
 
-TEST_F(GuiTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLaterDocuments)
+TEST_F(CDictionaryDlgTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLaterDocuments)
 {
     WriteFile(dir.Path() / "ru.dic", "\xE4\xE0\n\xF7\xE0\xFE\n");  // да, чаю in Windows-1251
     StartApp();
@@ -243,7 +243,7 @@ TEST_F(GuiTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLaterDocuments
     ASSERT_TRUE(Trigger(CommandId::kDictionary));
 }
 
-TEST_F(GuiTest, EveryCoefficientSliderNotificationWritesTheBox)
+TEST_F(CCoefficientDlgTest, EveryCoefficientSliderNotificationWritesTheBox)
 {
     StartApp();
     Doc().m_dCoefficient = 1.5;
@@ -280,7 +280,7 @@ TEST_F(GuiTest, EveryCoefficientSliderNotificationWritesTheBox)
     EXPECT_EQ(Doc().m_dCoefficient, 1.0);
 }
 
-TEST_F(GuiTest, TextInputSelectsItsTextAndRefusesCharactersWindows1251Lacks)
+TEST_F(CTextInputDlgTest, TextInputSelectsItsTextAndRefusesCharactersWindows1251Lacks)
 {
     StartApp();
     prompts.OnDialog<CTextInputDlg>([this](CTextInputDlg& dialog) {

@@ -15,7 +15,7 @@
 
 using namespace guitest;
 
-TEST_F(GuiTest, AddNoiseWorksAsAStroke)
+TEST_F(CNoiseDlgTest, AddNoiseWorksAsAStroke)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -56,7 +56,7 @@ TEST_F(GuiTest, AddNoiseWorksAsAStroke)
     EXPECT_TRUE(prompts.messages.back().text.startsWith("Please enter an integer between 0 and"));
 }
 
-TEST_F(GuiTest, ExperimentRunsPlotsExportsAndOpensTheWorstReading)
+TEST_F(CExperimentWndTest, ExperimentRunsPlotsExportsAndOpensTheWorstReading)
 {
     StartApp();
     WriteFile(dir.Path() / "tiny.txt", "bed cab\n\nface bad\n");
@@ -109,7 +109,7 @@ TEST_F(GuiTest, ExperimentRunsPlotsExportsAndOpensTheWorstReading)
     EXPECT_FALSE(window->OpenWorstReading(EvalMethod::Simple, 0.45, 0.2));
 }
 
-TEST_F(GuiTest, ExperimentCancelsAndRefusesABadCorpus)
+TEST_F(CExperimentWndTest, ExperimentCancelsAndRefusesABadCorpus)
 {
     StartApp();
     std::string lines;

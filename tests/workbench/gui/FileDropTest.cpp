@@ -21,7 +21,7 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
     WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
-class FileDropTest : public GuiTest {
+class CFileDropHandlerTest : public GuiTest {
 protected:
     QString File(const char* name) const { return QString::fromStdString(dir.File(name)); }
 
@@ -60,7 +60,7 @@ protected:
 
 }  // namespace
 
-TEST_F(FileDropTest, EachDocumentOnTheCommandLineOpensAndOneThatFailsIsReported)
+TEST_F(CFileDropHandlerTest, EachDocumentOnTheCommandLineOpensAndOneThatFailsIsReported)
 {
     StartApp();
     ASSERT_TRUE(Doc().SaveDocument(dir.File("a.rdf")));
@@ -74,7 +74,7 @@ TEST_F(FileDropTest, EachDocumentOnTheCommandLineOpensAndOneThatFailsIsReported)
     EXPECT_TRUE(prompts.messages[0].text.startsWith("Failed to open document."));
 }
 
-TEST_F(FileDropTest, APictureAndAFontDroppedOnADocumentWindowLoadAsTheirCommandsDo)
+TEST_F(CFileDropHandlerTest, APictureAndAFontDroppedOnADocumentWindowLoadAsTheirCommandsDo)
 {
     StartApp();
     SetText(QStringLiteral("cab"));
@@ -102,7 +102,7 @@ TEST_F(FileDropTest, APictureAndAFontDroppedOnADocumentWindowLoadAsTheirCommands
     EXPECT_EQ(prompts.messages[0].title, "Loading GLF file");
 }
 
-TEST_F(FileDropTest, DocumentsOpenWhereverDroppedAndOtherFilesAreRefusedWithANote)
+TEST_F(CFileDropHandlerTest, DocumentsOpenWhereverDroppedAndOtherFilesAreRefusedWithANote)
 {
     StartApp();
     SetText(QStringLiteral("bed"));

@@ -23,7 +23,7 @@ std::string ReadFile(const QString& path)
 
 }  // namespace
 
-TEST_F(GuiTest, SaveAsAndOpenRoundTripThroughTheMenus)
+TEST_F(CGuiDocumentTest, SaveAsAndOpenRoundTripThroughTheMenus)
 {
     StartApp();
     SetText(QStringLiteral("cab"));
@@ -68,7 +68,7 @@ TEST_F(GuiTest, SaveAsAndOpenRoundTripThroughTheMenus)
     EXPECT_EQ(app->Documents().size(), 1u);
 }
 
-TEST_F(GuiTest, AFailedSaveKeepsTheDocumentItsFileAndTheOldBytes)
+TEST_F(CGuiDocumentTest, AFailedSaveKeepsTheDocumentItsFileAndTheOldBytes)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -93,7 +93,7 @@ TEST_F(GuiTest, AFailedSaveKeepsTheDocumentItsFileAndTheOldBytes)
     EXPECT_EQ(ReadFile(first), oldBytes);
 }
 
-TEST_F(GuiTest, ClosingAModifiedDocumentAsksToSaveIt)
+TEST_F(CGuiDocumentTest, ClosingAModifiedDocumentAsksToSaveIt)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -131,7 +131,7 @@ TEST_F(GuiTest, ClosingAModifiedDocumentAsksToSaveIt)
     EXPECT_TRUE(app->Documents().empty());
 }
 
-TEST_F(GuiTest, RecentFilesKeepFourEntriesAndSurviveARestart)
+TEST_F(CRecentFileListTest, RecentFilesKeepFourEntriesAndSurviveARestart)
 {
     StartApp();
     for (const char* name : {"a.rdf", "b.rdf", "c.rdf", "d.rdf", "e.rdf"}) {
@@ -165,7 +165,7 @@ TEST_F(GuiTest, RecentFilesKeepFourEntriesAndSurviveARestart)
     EXPECT_EQ(app->RecentFiles().Count(), 3);
 }
 
-TEST_F(GuiTest, LoadFontOpensInFontsAndLeavesTheWorkingDirectory)
+TEST_F(CGuiDocumentTest, LoadFontOpensInFontsAndLeavesTheWorkingDirectory)
 {
     StartApp();
     const std::filesystem::path start = std::filesystem::current_path();
@@ -198,7 +198,7 @@ TEST_F(GuiTest, LoadFontOpensInFontsAndLeavesTheWorkingDirectory)
     EXPECT_EQ(std::filesystem::current_path(), start);
 }
 
-TEST_F(GuiTest, BitmapsGoOutAndComeBackThroughTheirDialogs)
+TEST_F(CGuiDocumentTest, BitmapsGoOutAndComeBackThroughTheirDialogs)
 {
     StartApp();
     SetText(QStringLiteral("bed"));

@@ -76,4 +76,22 @@ protected:
     std::unique_ptr<CRecognizeApp> app;
 };
 
+// One fixture per class under test, each the shared one, so that a suite bears the name of
+// the class it tests (CCommandTableTest and CFileDropHandlerTest add helpers of their own).
+class CRecognizeAppTest : public GuiTest {};
+class CMainFrameTest : public GuiTest {};
+class CChildFrameTest : public GuiTest {};
+class CGuiDocumentTest : public GuiTest {};
+class CRecGraphicsViewTest : public GuiTest {};
+class CRecResTextViewTest : public GuiTest {};
+class CVariantsViewTest : public GuiTest {};
+class CRecentFileListTest : public GuiTest {};
+class CCoefficientDlgTest : public GuiTest {};
+class CAdditionalSpaceDlgTest : public GuiTest {};
+class CTextInputDlgTest : public GuiTest {};
+class CAboutRecognizeDlgTest : public GuiTest {};
+class CDictionaryDlgTest : public GuiTest {};
+class CNoiseDlgTest : public GuiTest {};
+class CExperimentWndTest : public GuiTest {};
+
 }  // namespace guitest

@@ -26,7 +26,7 @@ QRgb Rgb(const QImage& image, int x, int y)
 
 }  // namespace
 
-TEST_F(GuiTest, VariantsPaneAndStatusBarShowTheLastRecognition)
+TEST_F(CVariantsViewTest, VariantsPaneAndStatusBarShowTheLastRecognition)
 {
     StartApp();
     CVariantsView& variants = *Main().VariantsView();
@@ -108,7 +108,7 @@ TEST_F(GuiTest, VariantsPaneAndStatusBarShowTheLastRecognition)
     EXPECT_TRUE(Main().VariantsDock()->isHidden());
 }
 
-TEST_F(GuiTest, AMousePressInTextModeBeepsAndPointsToEditGraphics)
+TEST_F(CRecGraphicsViewTest, AMousePressInTextModeBeepsAndPointsToEditGraphics)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -119,7 +119,7 @@ TEST_F(GuiTest, AMousePressInTextModeBeepsAndPointsToEditGraphics)
 
 // The same stroke drawn at 1x, 3x and 8x, each in a new document: the pointer rests on the
 // middle of the zoomed pixels, and the last point lies beyond the picture and is clamped.
-TEST_F(GuiTest, StrokesChangeTheSamePixelsAtEveryZoom)
+TEST_F(CChildFrameTest, StrokesChangeTheSamePixelsAtEveryZoom)
 {
     StartApp();
     const QPoint path[] = {{3, 4}, {20, 11}, {41, 2}, {62, 25}, {90, 40}};
@@ -180,7 +180,7 @@ TEST_F(GuiTest, StrokesChangeTheSamePixelsAtEveryZoom)
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}));
 }
 
-TEST_F(GuiTest, CellGridTogglesPerWindowAndNeverReachesThePicture)
+TEST_F(CChildFrameTest, CellGridTogglesPerWindowAndNeverReachesThePicture)
 {
     StartApp();
     SetText(QStringLiteral("bed"));
@@ -208,7 +208,7 @@ TEST_F(GuiTest, CellGridTogglesPerWindowAndNeverReachesThePicture)
     EXPECT_EQ(Rgb(Grab(*first->GraphicsView()->viewport()), 15, 12), before.Pixel(15, 12) & 0xFFFFFF);
 }
 
-TEST_F(GuiTest, HoveringACellMarksItInBothPanesAndSelectsItsColumn)
+TEST_F(CChildFrameTest, HoveringACellMarksItInBothPanesAndSelectsItsColumn)
 {
     StartApp();
     SetText(QString(60, QLatin1Char('b')));

@@ -23,7 +23,7 @@ int MeanAlpha(const QPixmap& pixmap)
 
 }  // namespace
 
-TEST_F(GuiTest, DocumentWindowsOpenInsideTheAreaAndCascadeAtAUsableSize)
+TEST_F(CMainFrameTest, DocumentWindowsOpenInsideTheAreaAndCascadeAtAUsableSize)
 {
     StartApp();
     QMdiArea& area = *Main().MdiArea();
@@ -52,7 +52,7 @@ TEST_F(GuiTest, DocumentWindowsOpenInsideTheAreaAndCascadeAtAUsableSize)
     EXPECT_EQ(NewWindowGeometry({300, 200}, {200, 100}, 4, 20), QRect(80, 80, 200, 100));
 }
 
-TEST_F(GuiTest, DisabledToolbarButtonsLookDisabled)
+TEST_F(CMainFrameTest, DisabledToolbarButtonsLookDisabled)
 {
     StartApp();
     Main().UpdateCommandUI();

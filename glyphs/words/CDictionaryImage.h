@@ -1,15 +1,14 @@
 #pragma once
 
-#include "CDictionary.h"
+#include "CDictNode.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
-// What a laid-out dictionary tree was made from: the word list file as the system saw it
-// (device, inode, size and both times, which any change of the file moves) and the alphabet.
+// What a laid-out dictionary tree was made from: the identity of its word list file, as the
+// caller defines it, and the alphabet.
 struct DictionaryImageKey {
     std::uint64_t nDevice = 0;
     std::uint64_t nInode = 0;
@@ -20,13 +19,6 @@ struct DictionaryImageKey {
     std::uint8_t slots[256] = {};
 };
 
-// Whether two keys name the same file as it was: device, inode, size and both times.
-inline bool SameFile(const DictionaryImageKey& a, const DictionaryImageKey& b)
-{
-    return a.nDevice == b.nDevice && a.nInode == b.nInode && a.nSize == b.nSize && a.nModified == b.nModified &&
-           a.nChanged == b.nChanged;
-}
-
 // What a load reported beside the nodes.
 struct DictionaryImageFacts {
     std::uint64_t nNodes = 0;    // the block, nodes left behind included
@@ -36,18 +28,17 @@ struct DictionaryImageFacts {
     std::uint32_t nMaxWordLength = 0;
 };
 
-// The key of the word list at path for an alphabet; none when the path is no regular file.
-std::optional<DictionaryImageKey> DictionaryImageKeyOf(const std::string& path, int alphabetSize,
-                                                       const std::uint8_t* slots);
-
-// Where the image of key lives in folder: one file per word list file and alphabet.
-std::string DictionaryImagePath(const std::string& folder, const DictionaryImageKey& key);
-
-// A tree image mapped read-only from its file: the nodes exactly as the load laid them out.
-// Map checks everything a lookup relies on (the key, the sizes, every child index within
-// the block), so a damaged or stale image is refused, never used.
+// A tree image mapped read-only from its file: a 512-byte header (the key and the facts),
+// then the nodes exactly as they lie in memory. Map checks everything a lookup relies on
+// (the key, the sizes, every child index within the block), so a damaged or stale image is
+// refused, never used.
 class CDictionaryImage {
 public:
+    // Bytes of the header; the nodes follow it.
+    static constexpr std::size_t kHeaderBytes = 512;
+    // Where the header keeps the alphabet size (32 bits).
+    static constexpr std::size_t kAlphabetAt = 64;
+
     static std::unique_ptr<CDictionaryImage> Map(const std::string& path, const DictionaryImageKey& key);
     ~CDictionaryImage();
     CDictionaryImage(const CDictionaryImage&) = delete;
@@ -55,6 +46,7 @@ public:
 
     const CDictNode* Nodes() const { return m_pNodes; }
     std::size_t Count() const { return static_cast<std::size_t>(m_Facts.nNodes); }
+    const DictionaryImageKey& Key() const { return m_Key; }
     const DictionaryImageFacts& Facts() const { return m_Facts; }
     std::size_t Bytes() const { return m_nBytes; }
 
@@ -64,10 +56,11 @@ private:
     void* m_pMapping = nullptr;
     std::size_t m_nBytes = 0;
     const CDictNode* m_pNodes = nullptr;
+    DictionaryImageKey m_Key;
     DictionaryImageFacts m_Facts;
 };
 
 // Writes the image of nodes under key to path, atomically (a temporary file in the same
-// folder, then a rename); makes the folder when it is missing. False when it could not.
+// folder, then a rename). False when it could not; the folder must exist.
 bool WriteDictionaryImage(const std::string& path, const DictionaryImageKey& key,
                           const DictionaryImageFacts& facts, const CDictNode* nodes);
