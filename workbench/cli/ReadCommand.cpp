@@ -13,7 +13,8 @@ namespace {
 
 const char* const kReadUsage =
     "Usage: recognize-cli read [--font F.GLF] [--dict D] [--alphabet latin|cyrillic]\n"
-    "                          [--coefficient K] [--complex] [--cells N] [--json] PICTURE.bmp\n"
+    "                          [--coefficient K] [--complex [--words list|open]\n"
+    "                          [--unknown-penalty P]] [--cells N] [--json] PICTURE.bmp\n"
     "\n"
     "Loads the picture as \"Load Bitmap...\" does in a new document with that font and\n"
     "dictionary, runs \"Recognize (Simple)\", or \"Recognize (Complex)\" with --complex, and\n"
@@ -26,17 +27,24 @@ const char* const kReadUsage =
     "                     lowercase letters)\n"
     "  --coefficient K    recognition coefficient (default 0.2)\n"
     "  --complex          Complex recognition: the dictionary step after the Simple one\n"
+    "  --words W          the dictionary step of --complex: list (default) reads only words\n"
+    "                     of the list, as \"Recognize (Complex)\" does; open also allows words\n"
+    "                     outside it, read as the Simple step read them, and digits and\n"
+    "                     signs; it always finds a reading\n"
+    "  --unknown-penalty P  with --words open: extra cost of each letter of a word outside\n"
+    "                     the list, as a share of the cell's pixels, 0 to 1 (default 0.03)\n"
     "  --cells N          character positions (default: picture width / cell width)\n"
     "  --json             print one JSON object instead: \"result\" (the text), \"codes\" (its\n"
     "                     8-bit codes) and \"variants\" (per position, the [code, cost] pairs\n"
     "                     of the Simple step, in order), \"simple\" (the text of the Simple\n"
     "                     step) and, with --complex, \"words\" (the cut into dictionary\n"
     "                     words: [{\"start\", \"end\", \"cost\", \"text\"}, ...], [] when\n"
-    "                     there is none)\n"
+    "                     there is none; with --words open each word also has \"known\",\n"
+    "                     true when its letters came from the list)\n"
     "\n"
     "Exit status: 0 success; 1 the font cannot be loaded, Complex recognition finds no cut\n"
-    "into words (the message goes to stderr and the result printed is what the document then\n"
-    "holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
+    "into words (never with --words open; the message goes to stderr and the result printed\n"
+    "is what the document then holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
     "many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
 
 // Passes the document's messages on to stderr and notes whether Complex recognition found
@@ -57,7 +65,7 @@ private:
     bool m_bNoCut = false;
 };
 
-std::string ResultJson(const CRecognizeDoc& doc, bool complex) {
+std::string ResultJson(const CRecognizeDoc& doc, bool complex, bool open) {
     CJsonWriter json;
     json.BeginObject();
     json.Key("result").Text(doc.m_strResultText);
@@ -86,6 +94,8 @@ std::string ResultJson(const CRecognizeDoc& doc, bool complex) {
             json.Key("end").Int(word.end);
             json.Key("cost").Int(word.cost);
             json.Key("text").Text(word.text);
+            if (open)
+                json.Key("known").Bool(word.bKnown);
             json.EndObject();
         }
         json.EndArray();
@@ -103,6 +113,8 @@ int RunReadCommand(int argc, char** argv) {
     cl.AddOption("--alphabet");
     cl.AddOption("--coefficient");
     cl.AddOption("--cells");
+    cl.AddOption("--words");
+    cl.AddOption("--unknown-penalty");
     cl.AddFlag("--complex");
     cl.AddFlag("--json");
     if (std::optional<int> done = cl.Parse(argc, argv))
@@ -116,6 +128,24 @@ int RunReadCommand(int argc, char** argv) {
         if (!value || !std::isfinite(*value))
             return cl.UsageError("--coefficient needs a number, not '" + *text + "'");
         coefficient = *value;
+    }
+
+    bool open = false;
+    if (std::optional<std::string> words = cl.Value("--words")) {
+        if (*words != "list" && *words != "open")
+            return cl.UsageError("--words needs list or open, not '" + *words + "'");
+        if (!cl.Has("--complex"))
+            return cl.UsageError("--words needs --complex");
+        open = *words == "open";
+    }
+    double penalty = OpenWordsOptions::kDefaultPenalty;
+    if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
+        std::optional<double> value = ParseNumber(*text);
+        if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty))
+            return cl.UsageError("--unknown-penalty needs a number from 0 to 1, not '" + *text + "'");
+        if (!open)
+            return cl.UsageError("--unknown-penalty needs --complex --words open");
+        penalty = *value;
     }
 
     const std::optional<int> alphabet = AlphabetValue(cl);
@@ -142,6 +172,7 @@ int RunReadCommand(int argc, char** argv) {
         doc.m_nCells = static_cast<int>(*cells);
     }
     doc.m_dCoefficient = coefficient;
+    doc.SetOpenWords(open, penalty);
 
     CReadMessageSink messages(sink);
     doc.SetMessageSink(&messages);
@@ -151,7 +182,7 @@ int RunReadCommand(int argc, char** argv) {
         doc.OnRecognizeSimple();
     doc.SetMessageSink(&sink);
 
-    const std::string out = cl.Has("--json") ? ResultJson(doc, cl.Has("--complex")) : ToUtf8(doc.m_strResultText);
+    const std::string out = cl.Has("--json") ? ResultJson(doc, cl.Has("--complex"), open) : ToUtf8(doc.m_strResultText);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     const DictionaryLoadReport& load = doc.DictionaryReport();

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CComplexRecognizer.h"
+#include "CDictionary.h"
+#include "CSimpleRecognizer.h"
+
+#include <cstdint>
+
+// The settings of the open dictionary step.
+struct OpenWordsOptions {
+    // The default penalty, measured on the shipped corpora with the default font.
+    static constexpr double kDefaultPenalty = 0.03;
+    // Greatest penalty the front ends accept.
+    static constexpr double kMaxPenalty = 1.0;
+
+    // Extra cost of every letter of a word that the list lacks, as a share of the cell's
+    // pixels (W x H); values outside 0..kMaxPenalty are taken as the nearest bound.
+    double dUnknownPenalty = kDefaultPenalty;
+    int nCellPixels = 0;  // W x H of the font the variants were matched with
+
+    // The penalty of one letter in match-cost units.
+    std::uint32_t PenaltyPerLetter() const;
+};
+
+// The lowercase letter of the dictionary's alphabet that code stands for, or -1 when code is
+// no letter of it: a..z and A..Z with a Latin list (27 slots), the Windows-1251 letters
+// а..я, А..Я, ё and Ё with a Cyrillic one (33 slots). A capital stands for its small letter.
+int FoldedLetter(const CDictionary& dictionary, std::uint8_t code);
+
+// The open dictionary step, a second step beside the specified one: it reads dictionary words
+// where they are nearly as cheap as Simple's reading and keeps Simple's reading elsewhere.
+//
+// - Every position can be read as Simple read it, so a cut always exists.
+// - A run of letters read as Simple read them forms an unknown word, which costs its Simple
+//   cost plus the penalty for each of its letters.
+// - A dictionary word is a run of letters, each a letter variant of its position, whose small
+//   letters with a space form an entry of the list; signs and spaces around it are read as
+//   Simple read them. A dictionary word stands between positions read as signs or spaces.
+// - Characters outside the alphabet are only ever read as Simple read them.
+// - Of the letter variants of one position that reach the same dictionary node the cheapest
+//   is read, the lowest code among equals; every glyph tied with the best is a variant.
+// - The cheapest reading wins; among equal ones a dictionary word before a sign or space,
+//   the longest dictionary word, and the dictionary word with the lowest letters.
+//
+// Time and memory grow linearly with the number of positions.
+class COpenRecognizer {
+public:
+    explicit COpenRecognizer(OpenWordsOptions options) : m_Options(options) {}
+
+    // Reads the positions 0..cells - 1 of simple. The result always has a cut (bCut): its words
+    // are the runs of positions up to and including the spaces after them, each marked known
+    // when it holds letters and all of them came from the list. Costs past 32 bits are clamped.
+    // Throws std::bad_alloc when memory runs out.
+    ComplexResult Recognize(int cells, const SimpleResult& simple, const CDictionary& dictionary) const;
+
+private:
+    OpenWordsOptions m_Options;
+};
