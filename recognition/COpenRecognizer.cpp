@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr std::uint64_t kNone = std::numeric_limits<std::uint64_t>::max();
 enum State : int {
     kAfterWord = 0,      // the last letter of a dictionary word
     kAfterSpace = 1,     // a space, a sign that follows no dictionary word, or the start of the row
-    kAfterWordSign = 2,  // a sign after a dictionary word ("works.")
+    kAfterWordSign = 2,  // a sign after a dictionary word ("works.", "wife's")
     kAfterUnknown = 3,   // a letter read as Simple read it
     kStates = 4,
 };
@@ -45,6 +46,15 @@ public:
             if (i < simple.ranges.size())
                 m_Costs[i] = static_cast<std::uint32_t>(std::max(simple.ranges[i].best, 0));
             m_bLetter[i] = FoldedLetter(dictionary, m_Codes[i]) >= 0;
+            // A sign with a letter of the alphabet tied to it reads as that letter: the Cyrillic
+            // twin of a Latin glyph in a Cyrillic word outside the list.
+            if (!m_bLetter[i])
+                for (std::uint8_t code : simple.Ties(p))
+                    if (FoldedLetter(dictionary, code) >= 0) {
+                        m_Codes[i] = code;
+                        m_bLetter[i] = true;
+                        break;
+                    }
 
             std::fill(std::begin(used), std::end(used), false);
             auto offer = [&](std::uint8_t code, std::int32_t cost) {
@@ -78,6 +88,11 @@ public:
 
     std::uint8_t Code(int p) const { return m_Codes[static_cast<std::size_t>(p)]; }
     std::uint32_t Cost(int p) const { return m_Costs[static_cast<std::size_t>(p)]; }
+    // The cost of reading p as Simple read it: its cost, plus the penalty for a letter.
+    std::uint64_t SimpleCost(int p, const OpenWordsOptions& options) const
+    {
+        return Cost(p) + (Letter(p) ? options.LetterPenalty(Cost(p)) : 0);
+    }
     bool Letter(int p) const { return m_bLetter[static_cast<std::size_t>(p)]; }
     // The cost of the space among the variants of p (tied glyphs included), or kNone.
     std::uint64_t Space(int p) const { return m_SpaceCosts[static_cast<std::size_t>(p)]; }
@@ -151,6 +166,16 @@ private:
     const CDictionary& m_Dictionary;
 };
 
+// The readings are ranked by cost, then by how many positions were read as Simple read them,
+// so that of equal costs the one with more dictionary letters wins ("землю" read with the
+// Cyrillic twins of Latin glyphs rather than with the Latin glyphs).
+constexpr int kRankBits = 21;  // room for the count of 2^21 positions; costs stay below 2^43
+
+std::uint64_t Ranked(std::uint64_t cost, int simplePositions)
+{
+    return (cost << kRankBits) + static_cast<std::uint64_t>(simplePositions);
+}
+
 std::uint32_t Clamp32(std::uint64_t cost)
 {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(cost, 0xFFFFFFFEU));
@@ -158,10 +183,13 @@ std::uint32_t Clamp32(std::uint64_t cost)
 
 }  // namespace
 
-std::uint32_t OpenWordsOptions::PenaltyPerLetter() const
+std::uint64_t OpenWordsOptions::LetterPenalty(std::uint32_t cost) const
 {
+    if (nCellPixels <= 0)
+        return 0;
     const double share = std::isnan(dUnknownPenalty) ? 0.0 : std::clamp(dUnknownPenalty, 0.0, kMaxPenalty);
-    return static_cast<std::uint32_t>(std::llround(share * std::max(nCellPixels, 0)));
+    const double c = cost;
+    return static_cast<std::uint64_t>(std::llround(share * c * c / nCellPixels));
 }
 
 int FoldedLetter(const CDictionary& dictionary, std::uint8_t code)
@@ -188,8 +216,10 @@ ComplexResult COpenRecognizer::Recognize(int cells, const SimpleResult& simple, 
     result.bCut = true;
     if (cells <= 0)
         return result;
+    // Past this many positions the ranks would not fit 64 bits; no document holds so many.
+    if (cells >= (1 << kRankBits))
+        throw std::bad_alloc();
     const auto n = static_cast<std::size_t>(cells);
-    const std::uint64_t penalty = m_Options.PenaltyPerLetter();
     const CPositionLetters letters(cells, simple, dictionary);
     const CWordReader reader(letters, dictionary);
     const CDictNode* root = dictionary.GetRoot();
@@ -216,7 +246,7 @@ ComplexResult COpenRecognizer::Recognize(int cells, const SimpleResult& simple, 
         reach[a] = static_cast<int>(wordCosts.size() - rowStart[a]);
     }
 
-    // least[i][s]: the cheapest reading of positions 0..i - 1 that ends in state s. Each
+    // least[i][s]: the best ranked reading of positions 0..i - 1 that ends in state s. Each
     // boundary hands its readings on in state order, and only a strictly smaller cost
     // replaces, so the preferences among equal costs hold. A position is read as Simple read
     // it, or as a space when one is among its variants and it follows a dictionary word and
@@ -236,35 +266,36 @@ ComplexResult COpenRecognizer::Recognize(int cells, const SimpleResult& simple, 
     for (int i = 0; i < cells; ++i) {
         const std::size_t here = static_cast<std::size_t>(i);
         const bool letter = letters.Letter(i);
-        const std::uint64_t simpleCost = letters.Cost(i) + (letter ? penalty : 0);
+        const std::uint64_t simpleCost = letters.SimpleCost(i, m_Options);
         for (int s = 0; s < kStates; ++s) {
             if (least[here][s] == kNone)
                 continue;
             const bool afterWord = s == kAfterWord || s == kAfterWordSign;
             if (letter) {
-                if (!afterWord)
-                    relax(here + 1, kAfterUnknown, least[here][s] + simpleCost, s, false);
+                if (s != kAfterWord)
+                    relax(here + 1, kAfterUnknown, least[here][s] + Ranked(simpleCost, 1), s, false);
             } else {
                 const State to = afterWord && letters.Code(i) != ' ' ? kAfterWordSign : kAfterSpace;
-                relax(here + 1, to, least[here][s] + simpleCost, s, false);
+                relax(here + 1, to, least[here][s] + Ranked(simpleCost, 1), s, false);
             }
             // A space is read from the variants only where Simple read a sign: letters stay.
             if (afterWord && !letter && letters.Space(i) != kNone)
-                relax(here + 1, kAfterSpace, least[here][s] + letters.Space(i), s, true);
+                relax(here + 1, kAfterSpace, least[here][s] + Ranked(letters.Space(i), 0), s, true);
         }
+        // Two dictionary words with only a sign between them are one word the list lacks.
         if (least[here][kAfterSpace] == kNone)
             continue;
         const std::uint64_t* word = wordCosts.data() + rowStart[here];
         for (int length = 1; length <= reach[here]; ++length)
             if (word[length - 1] != kNone)
-                relax(here + static_cast<std::size_t>(length), kAfterWord, least[here][kAfterSpace] + word[length - 1], i,
+                relax(here + static_cast<std::size_t>(length), kAfterWord, least[here][kAfterSpace] + Ranked(word[length - 1], 0), i,
                       false);
     }
     int state = 0;
     for (int s = 1; s < kStates; ++s)
         if (least[n][s] < least[n][state])
             state = s;
-    result.totalCost = Clamp32(least[n][state]);
+    result.totalCost = Clamp32(least[n][state] >> kRankBits);
 
     // Back from the end: Simple's characters, and the letters of each dictionary word.
     result.text.resize(n);
@@ -280,7 +311,7 @@ ComplexResult COpenRecognizer::Recognize(int cells, const SimpleResult& simple, 
                 positionCost[here - 1] = letters.Space(i - 1);
             } else {
                 result.text[here - 1] = static_cast<char>(letters.Code(i - 1));
-                positionCost[here - 1] = letters.Cost(i - 1) + (letters.Letter(i - 1) ? penalty : 0);
+                positionCost[here - 1] = letters.SimpleCost(i - 1, m_Options);
             }
             state = previous;
             --i;

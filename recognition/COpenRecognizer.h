@@ -9,17 +9,20 @@
 // The settings of the open dictionary step.
 struct OpenWordsOptions {
     // The default penalty, measured on the shipped corpora with the default font.
-    static constexpr double kDefaultPenalty = 0.03;
+    static constexpr double kDefaultPenalty = 0.2;
     // Greatest penalty the front ends accept.
-    static constexpr double kMaxPenalty = 1.0;
+    static constexpr double kMaxPenalty = 10.0;
 
-    // Extra cost of every letter of a word that the list lacks, as a share of the cell's
-    // pixels (W x H); values outside 0..kMaxPenalty are taken as the nearest bound.
+    // The unknown-word penalty P: a letter of a word that the list lacks, read by Simple at
+    // cost c, costs c + P x c^2 / (W x H) (rounded). The penalty grows with the word's length
+    // and with the noise: nothing on a clean picture, where Simple reads right, and more where
+    // noise makes Simple's reading doubtful. Values outside 0..kMaxPenalty are taken as the
+    // nearest bound, NaN as 0.
     double dUnknownPenalty = kDefaultPenalty;
-    int nCellPixels = 0;  // W x H of the font the variants were matched with
+    int nCellPixels = 0;  // W x H of the font the variants were matched with; 0: no penalty
 
-    // The penalty of one letter in match-cost units.
-    std::uint32_t PenaltyPerLetter() const;
+    // The penalty of one letter that Simple read at cost, in match-cost units.
+    std::uint64_t LetterPenalty(std::uint32_t cost) const;
 };
 
 // The lowercase letter of the dictionary's alphabet that code stands for, or -1 when code is

@@ -41,8 +41,8 @@ const char* const kEvalUsage =
     "                       for any number\n"
     "  --open-words         also read every picture by the open dictionary step, which allows\n"
     "                       words outside the list (method open, as read --complex --words open)\n"
-    "  --unknown-penalty P  its extra cost per letter of such a word, as a share of the cell's\n"
-    "                       pixels, 0 to 1 (default 0.03)\n"
+    "  --unknown-penalty P  the penalty of a word outside the list, 0 to 10 (default 0.2): each\n"
+    "                       of its letters, read at cost c, costs c + P c^2 / (cell width x height)\n"
     "  --json OUT           write {\"records\": [...], \"summary\": [...]} to OUT\n"
     "  --csv OUT            write the summary rows as CSV to OUT\n"
     "\n"
@@ -191,7 +191,7 @@ int RunEvalCommand(int argc, char** argv) {
     if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
         std::optional<double> value = ParseNumber(*text);
         if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty))
-            return cl.UsageError("--unknown-penalty needs a number from 0 to 1, not '" + *text + "'");
+            return cl.UsageError("--unknown-penalty needs a number from 0 to 10, not '" + *text + "'");
         if (!settings.bOpenWords)
             return cl.UsageError("--unknown-penalty needs --open-words");
         settings.unknownPenalty = *value;

@@ -31,8 +31,9 @@ const char* const kReadUsage =
     "                     of the list, as \"Recognize (Complex)\" does; open also allows words\n"
     "                     outside it, read as the Simple step read them, and digits and\n"
     "                     signs; it always finds a reading\n"
-    "  --unknown-penalty P  with --words open: extra cost of each letter of a word outside\n"
-    "                     the list, as a share of the cell's pixels, 0 to 1 (default 0.03)\n"
+    "  --unknown-penalty P  with --words open: the penalty of a word outside the list, 0 to\n"
+    "                     10 (default 0.2): each of its letters, read by the Simple step at\n"
+    "                     cost c, costs c + P c^2 / (cell width x height)\n"
     "  --cells N          character positions (default: picture width / cell width)\n"
     "  --json             print one JSON object instead: \"result\" (the text), \"codes\" (its\n"
     "                     8-bit codes) and \"variants\" (per position, the [code, cost] pairs\n"
@@ -142,7 +143,7 @@ int RunReadCommand(int argc, char** argv) {
     if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
         std::optional<double> value = ParseNumber(*text);
         if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty))
-            return cl.UsageError("--unknown-penalty needs a number from 0 to 1, not '" + *text + "'");
+            return cl.UsageError("--unknown-penalty needs a number from 0 to 10, not '" + *text + "'");
         if (!open)
             return cl.UsageError("--unknown-penalty needs --complex --words open");
         penalty = *value;

@@ -64,7 +64,7 @@ bool CEvaluation::Check(const std::vector<CorpusLine>& lines, const EvalSettings
         return false;
     }
     if (!(settings.unknownPenalty >= 0 && settings.unknownPenalty <= OpenWordsOptions::kMaxPenalty)) {
-        error = "the unknown-word penalty must lie between 0 and 1";
+        error = "the unknown-word penalty must lie between 0 and 10";
         return false;
     }
     if (settings.seeds < 1 || settings.seeds > kMaxEvalSeeds || settings.space < 0 || settings.space > kMaxEvalSpace) {
