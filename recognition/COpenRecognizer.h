@@ -33,17 +33,20 @@ int FoldedLetter(const CDictionary& dictionary, std::uint8_t code);
 // The open dictionary step, a second step beside the specified one: it reads dictionary words
 // where they are nearly as cheap as Simple's reading and keeps Simple's reading elsewhere.
 //
-// - Every position can be read as Simple read it, so a cut always exists.
+// - Every position can be read as Simple read it, so a cut always exists. A sign to which a
+//   letter of the alphabet is tied reads as that letter (the Cyrillic twin of a Latin glyph).
 // - A run of letters read as Simple read them forms an unknown word, which costs its Simple
-//   cost plus the penalty for each of its letters.
+//   cost plus the penalty of each of its letters (OpenWordsOptions).
 // - A dictionary word is a run of letters, each a letter variant of its position, whose small
-//   letters with a space form an entry of the list; signs and spaces around it are read as
-//   Simple read them. A dictionary word stands between positions read as signs or spaces.
+//   letters with a space form an entry of the list. It follows the start of the row, a space
+//   or a sign; after it come signs or spaces, never letters. Where Simple read a sign after a
+//   dictionary word (or after the signs that follow one), a space among the variants may be
+//   read instead: noise turns spaces into thin signs.
 // - Characters outside the alphabet are only ever read as Simple read them.
 // - Of the letter variants of one position that reach the same dictionary node the cheapest
 //   is read, the lowest code among equals; every glyph tied with the best is a variant.
-// - The cheapest reading wins; among equal ones a dictionary word before a sign or space,
-//   the longest dictionary word, and the dictionary word with the lowest letters.
+// - The cheapest reading wins; among equal ones the one with fewer positions read as Simple
+//   read them, then the longest dictionary word, then the word with the lowest letters.
 //
 // Time and memory grow linearly with the number of positions.
 class COpenRecognizer {
