@@ -23,6 +23,8 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
     result.text.assign(static_cast<std::size_t>(cells), '\0');
     result.variants.resize(static_cast<std::size_t>(cells));
     result.ranges.resize(static_cast<std::size_t>(cells));
+    result.tieStart.reserve(static_cast<std::size_t>(cells) + 1);
+    result.tieStart.push_back(0);
 
     const int width = std::max(grid.width, 0);
     const int height = std::max(grid.height, 0);
@@ -54,8 +56,13 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
             // one the code of the position before stays.
             const int best = least;
             result.ranges[first + c] = {best, worst};
-            if (least < noMatch)
+            if (least < noMatch) {
                 bestCode = glyphs.CodeOf(static_cast<int>(std::find(costs, costs + rows, least) - costs));
+                for (int r = 0; r < rows; ++r)
+                    if (costs[r] == least)
+                        result.tieCodes.push_back(glyphs.CodeOf(r));
+            }
+            result.tieStart.push_back(static_cast<std::uint32_t>(result.tieCodes.size()));
             result.text[first + c] = static_cast<char>(bestCode);
 
             CCharVariants& variants = result.variants[first + c];

@@ -5,6 +5,8 @@
 #include "CRaster.h"
 #include "MatchKernels.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,11 +29,22 @@ struct CellCostRange {
 };
 
 // The result of Simple recognition: one character, one variants record and one cost range
-// per position.
+// per position, and the glyphs tied with each position's best one.
 struct SimpleResult {
     std::string text;
     std::vector<CCharVariants> variants;
     std::vector<CellCostRange> ranges;
+    // The codes of every glyph whose cost equals position p's best cost, ascending: entries
+    // tieStart[p] .. tieStart[p + 1] - 1 of tieCodes. None where no glyph differs in fewer than
+    // W x H pixels. An exact match keeps only the lowest of them among its variants.
+    std::vector<std::uint8_t> tieCodes;
+    std::vector<std::uint32_t> tieStart;
+
+    std::span<const std::uint8_t> Ties(int p) const {
+        if (p < 0 || static_cast<std::size_t>(p) + 1 >= tieStart.size())
+            return {};
+        return std::span<const std::uint8_t>(tieCodes).subspan(tieStart[p], tieStart[p + 1] - tieStart[p]);
+    }
 };
 
 // Simple recognition: every cell of the picture is compared with every glyph of the cell's

@@ -470,6 +470,14 @@ void BM_ComplexScaling(benchmark::State& state)
     state.counters["memory_ratio"] = static_cast<double>(largePeak) / static_cast<double>(smallPeak);
 }
 
+// The same growth with the open dictionary step (words outside the list allowed).
+void BM_OpenScaling(benchmark::State& state)
+{
+    Complex().doc.SetOpenWords(true);
+    BM_ComplexScaling(state);
+    Complex().doc.SetOpenWords(false);
+}
+
 // The dictionary step alone over the variants of one Simple run.
 void BM_DictionaryStep(benchmark::State& state)
 {
@@ -526,6 +534,7 @@ void BM_ReadComplex40(benchmark::State& state)
 BENCHMARK(BM_OnRecognizeComplex)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadComplex40)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ComplexScaling)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_OpenScaling)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DictionaryStep)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "LiteralRecognition.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+
 namespace literal {
 
 namespace {
@@ -284,6 +288,205 @@ void DictionaryStep(State& state)
     }
     state.resultChanged = 1;
     ++state.updates;
+}
+
+namespace {
+
+// The small letter of the alphabet that code stands for, or -1.
+int Fold(const CDictionary& dictionary, int code)
+{
+    if (dictionary.AlphabetSize() == 27) {
+        if (code >= 'a' && code <= 'z')
+            return code;
+        if (code >= 'A' && code <= 'Z')
+            return code - 'A' + 'a';
+        return -1;
+    }
+    if (dictionary.AlphabetSize() == 33) {
+        if (code >= 0xE0 || code == 0xB8)
+            return code;
+        if (code >= 0xC0 && code <= 0xDF)
+            return code + 0x20;
+        if (code == 0xA8)
+            return 0xB8;
+    }
+    return -1;
+}
+
+struct Candidate {
+    int code;
+    std::uint64_t cost;
+};
+
+// The best dictionary word of one run: least cost, then the lowest slots, then the lowest codes.
+struct WordChoice {
+    bool found = false;
+    std::uint64_t cost = 0;
+    std::vector<int> slots;
+    std::vector<int> codes;
+
+    bool Better(std::uint64_t c, const std::vector<int>& s, const std::vector<int>& k) const
+    {
+        if (!found)
+            return true;
+        if (c != cost)
+            return c < cost;
+        if (s != slots)
+            return s < slots;
+        return k < codes;
+    }
+};
+
+void TryWords(const CDictionary& dictionary, const std::vector<std::vector<Candidate>>& letters, int p, int end,
+              const CDictNode* node, std::uint64_t cost, std::vector<int>& slots, std::vector<int>& codes,
+              WordChoice& best)
+{
+    if (node == dictionary.DeadEnd())
+        return;
+    if (p == end) {
+        if (dictionary.GetChild(node, ' ')->IsWordEnd() && best.Better(cost, slots, codes))
+            best = {true, cost, slots, codes};
+        return;
+    }
+    for (const Candidate& c : letters[static_cast<std::size_t>(p)]) {
+        const int folded = Fold(dictionary, c.code);
+        slots.push_back(dictionary.Slot(static_cast<std::uint8_t>(folded)));
+        codes.push_back(c.code);
+        TryWords(dictionary, letters, p + 1, end, dictionary.GetChild(node, static_cast<std::uint8_t>(folded)), cost + c.cost,
+                 slots, codes, best);
+        slots.pop_back();
+        codes.pop_back();
+    }
+}
+
+}  // namespace
+
+OpenReading OpenStep(int cells, const SimpleResult& simple, const CDictionary& dictionary, double penalty,
+                     int cellPixels)
+{
+    OpenReading out;
+    if (cells <= 0)
+        return out;
+    const auto n = static_cast<std::size_t>(cells);
+    const std::uint64_t none = ~std::uint64_t{0};
+    std::vector<int> code(n, ' ');
+    std::vector<std::uint64_t> cost(n, 0), readCost(n, 0), space(n, none);
+    std::vector<bool> letter(n, false);
+    std::vector<std::vector<Candidate>> letters(n);
+    for (std::size_t p = 0; p < n; ++p) {
+        std::vector<Candidate> all;
+        if (p < simple.variants.size())
+            for (int i = 0; i < simple.variants[p].m_nCount; ++i)
+                all.push_back({simple.variants[p].m_Codes[i], static_cast<std::uint64_t>(simple.variants[p].m_Costs[i])});
+        if (p < simple.ranges.size())
+            cost[p] = static_cast<std::uint64_t>(simple.ranges[p].best);
+        for (std::uint8_t t : simple.Ties(static_cast<int>(p)))
+            all.push_back({t, cost[p]});
+        if (p < simple.text.size())
+            code[p] = static_cast<std::uint8_t>(simple.text[p]);
+        letter[p] = Fold(dictionary, code[p]) >= 0;
+        for (std::uint8_t t : simple.Ties(static_cast<int>(p)))
+            if (!letter[p] && Fold(dictionary, t) >= 0) {
+                code[p] = t;
+                letter[p] = true;
+            }
+        for (const Candidate& c : all) {
+            if (Fold(dictionary, c.code) >= 0)
+                letters[p].push_back(c);
+            if (c.code == ' ')
+                space[p] = std::min(space[p], c.cost);
+        }
+        const double share = std::clamp(penalty, 0.0, 10.0);
+        const double c = static_cast<double>(cost[p]);
+        readCost[p] = cost[p] + (letter[p] && cellPixels > 0 ? static_cast<std::uint64_t>(std::llround(share * c * c / cellPixels)) : 0);
+    }
+
+    // M[a][e]: the best dictionary word read from positions a..e - 1.
+    std::vector<std::vector<WordChoice>> words(n, std::vector<WordChoice>(n + 1));
+    if (dictionary.GetRoot() != nullptr)
+        for (int a = 0; a < cells; ++a)
+            for (int e = a + 1; e <= cells; ++e) {
+                std::vector<int> slots, codes;
+                TryWords(dictionary, letters, a, e, dictionary.GetRoot(), 0, slots, codes, words[a][e]);
+            }
+
+    // States: 0 after a dictionary word, 1 after a space or a sign (or at the start), 2 after a
+    // sign that follows a dictionary word, 3 after a letter read as Simple read it. Ranks are
+    // cost x 2^21 plus the positions read as Simple read them.
+    auto rank = [](std::uint64_t c, int simplePositions) { return (c << 21) + static_cast<std::uint64_t>(simplePositions); };
+    std::vector<std::array<std::uint64_t, 4>> best(n + 1, {none, none, none, none});
+    std::vector<std::array<int, 4>> from(n + 1, {-1, -1, -1, -1});
+    std::vector<std::array<bool, 4>> asSpace(n + 1, {false, false, false, false});
+    best[0][1] = 0;
+    for (std::size_t i = 1; i <= n; ++i) {
+        const std::size_t p = i - 1;
+        // A dictionary word ending here, from the earliest start among the best.
+        for (std::size_t a = 0; a < i; ++a)
+            if (best[a][1] != none && words[a][i].found) {
+                const std::uint64_t r = best[a][1] + rank(words[a][i].cost, 0);
+                if (r < best[i][0]) {
+                    best[i][0] = r;
+                    from[i][0] = static_cast<int>(a);
+                }
+            }
+        for (int s = 0; s < 4; ++s) {
+            if (best[p][s] == none)
+                continue;
+            const bool afterWord = s == 0 || s == 2;
+            int to = -1;
+            if (letter[p])
+                to = s == 0 ? -1 : 3;
+            else
+                to = afterWord && code[p] != ' ' ? 2 : 1;
+            if (to >= 0 && best[p][s] + rank(readCost[p], 1) < best[i][to]) {
+                best[i][to] = best[p][s] + rank(readCost[p], 1);
+                from[i][to] = s;
+                asSpace[i][to] = false;
+            }
+            if (afterWord && !letter[p] && space[p] != none && best[p][s] + rank(space[p], 0) < best[i][1]) {
+                best[i][1] = best[p][s] + rank(space[p], 0);
+                from[i][1] = s;
+                asSpace[i][1] = true;
+            }
+        }
+    }
+    int state = 0;
+    for (int s = 1; s < 4; ++s)
+        if (best[n][s] < best[n][state])
+            state = s;
+    out.totalCost = best[n][state] >> 21;
+
+    out.text.assign(n, ' ');
+    std::vector<bool> known(n, false);
+    for (std::size_t i = n; i > 0;) {
+        if (state == 0) {
+            const auto a = static_cast<std::size_t>(from[i][0]);
+            for (std::size_t k = a; k < i; ++k) {
+                out.text[k] = static_cast<char>(words[a][i].codes[k - a]);
+                known[k] = true;
+            }
+            state = 1;
+            i = a;
+        } else {
+            out.text[i - 1] = asSpace[i][state] ? ' ' : static_cast<char>(code[i - 1]);
+            state = from[i][state];
+            --i;
+        }
+    }
+    // A word ends after a space that comes before a non-space, and at the end of the row.
+    bool anyKnown = false, anyUnknown = false;
+    for (std::size_t p = 0; p < n; ++p) {
+        if (known[p])
+            anyKnown = true;
+        else if (Fold(dictionary, static_cast<std::uint8_t>(out.text[p])) >= 0)
+            anyUnknown = true;
+        if (p + 1 == n || (out.text[p] == ' ' && out.text[p + 1] != ' ')) {
+            out.wordEnds.push_back(static_cast<int>(p + 1));
+            out.wordKnown.push_back(anyKnown && !anyUnknown);
+            anyKnown = anyUnknown = false;
+        }
+    }
+    return out;
 }
 
 }  // namespace literal

@@ -9,6 +9,7 @@
 #include "CCharVariants.h"
 #include "CDictionary.h"
 #include "CRaster.h"
+#include "CSimpleRecognizer.h"
 
 #include <cstdint>
 #include <string>
@@ -73,5 +74,20 @@ void RecognizeComplex(State& state);
 void DictionaryStep(State& state);
 // Rebuilds the prefix lists from start a and writes row[a..n].
 void BuildPrefixLists(State& state, int a, std::int32_t* row);
+
+// What the open dictionary step reads, as the literal version computes it.
+struct OpenReading {
+    std::string text;
+    std::uint64_t totalCost = 0;
+    std::vector<int> wordEnds;     // one past the last position of each word
+    std::vector<bool> wordKnown;   // per word: its letters came from the list
+};
+
+// The open dictionary step written out plainly: every dictionary word of every run of
+// positions found by trying every letter variant, a full cost matrix, and the least-cost
+// reading over the four ways a boundary can be reached. penalty is the unknown-word penalty,
+// cellPixels W x H.
+OpenReading OpenStep(int cells, const SimpleResult& simple, const CDictionary& dictionary, double penalty,
+                     int cellPixels);
 
 }  // namespace literal

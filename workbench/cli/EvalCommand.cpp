@@ -20,6 +20,7 @@ const char* const kEvalUsage =
     "Usage: recognize-cli eval --corpus FILE [--font F.GLF] [--dict D] [--alphabet latin|cyrillic]\n"
     "                          [--space N] [--noise R1,R2,...] [--kind K] [--coefficient K1,K2,...]\n"
     "                          [--seeds N] [-j N] [--json OUT] [--csv OUT]\n"
+    "                          [--open-words [--unknown-penalty P]]\n"
     "\n"
     "Renders every line of the corpus as \"Set text...\" does in a new document with that font,\n"
     "adds noise as \"Add Noise...\" does, reads the picture by Simple and by Complex recognition\n"
@@ -40,6 +41,10 @@ const char* const kEvalUsage =
     "  --seeds N            seeds 1..N of the noise for each line and rate (default 1)\n"
     "  -j, --jobs N         worker threads (default: one per core); the records are the same\n"
     "                       for any number\n"
+    "  --open-words         also read every picture by the open dictionary step, which allows\n"
+    "                       words outside the list (method open, as read --complex --words open)\n"
+    "  --unknown-penalty P  the penalty of a word outside the list, 0 to 10 (default 0.2): each\n"
+    "                       of its letters, read at cost c, costs c + P c^2 / (cell width x height)\n"
     "  --json OUT           write {\"records\": [...], \"summary\": [...]} to OUT\n"
     "  --csv OUT            write the summary rows as CSV to OUT\n"
     "\n"
@@ -138,8 +143,9 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 int RunEvalCommand(int argc, char** argv) {
     CCommandLine cl("eval", kEvalUsage);
     for (const char* name : {"--corpus", "--font", "--dict", "--alphabet", "--space", "--noise", "--kind",
-                             "--coefficient", "--seeds", "--json", "--csv"})
+                             "--coefficient", "--seeds", "--json", "--csv", "--unknown-penalty"})
         cl.AddOption(name);
+    cl.AddFlag("--open-words");
     cl.AddOption("--jobs", "-j");
     if (std::optional<int> done = cl.Parse(argc, argv))
         return *done;
@@ -167,6 +173,15 @@ int RunEvalCommand(int argc, char** argv) {
         if (!value)
             return cl.UsageError("--kind needs flip, ink or erase, not '" + *kind + "'");
         settings.kind = *value;
+    }
+    settings.bOpenWords = cl.Has("--open-words");
+    if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
+        std::optional<double> value = ParseNumber(*text);
+        if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty))
+            return cl.UsageError("--unknown-penalty needs a number from 0 to 10, not '" + *text + "'");
+        if (!settings.bOpenWords)
+            return cl.UsageError("--unknown-penalty needs --open-words");
+        settings.unknownPenalty = *value;
     }
     const std::optional<int> alphabet = AlphabetValue(cl);
     if (!alphabet)

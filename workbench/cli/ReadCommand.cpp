@@ -12,7 +12,8 @@ namespace {
 
 const char* const kReadUsage =
     "Usage: recognize-cli read [--font F.GLF] [--dict D] [--alphabet latin|cyrillic]\n"
-    "                          [--coefficient K] [--complex] [--cells N] [--json] PICTURE.bmp\n"
+    "                          [--coefficient K] [--complex [--words list|open]\n"
+    "                          [--unknown-penalty P]] [--cells N] [--json] PICTURE.bmp\n"
     "\n"
     "Loads the picture as \"Load Bitmap...\" does in a new document with that font and\n"
     "dictionary, runs \"Recognize (Simple)\", or \"Recognize (Complex)\" with --complex, and\n"
@@ -25,20 +26,28 @@ const char* const kReadUsage =
     "                     lowercase letters)\n"
     "  --coefficient K    recognition coefficient (default 0.2)\n"
     "  --complex          Complex recognition: the dictionary step after the Simple one\n"
+    "  --words W          the dictionary step of --complex: list (default) reads only words\n"
+    "                     of the list, as \"Recognize (Complex)\" does; open also allows words\n"
+    "                     outside it, read as the Simple step read them, and digits and\n"
+    "                     signs; it always finds a reading\n"
+    "  --unknown-penalty P  with --words open: the penalty of a word outside the list, 0 to\n"
+    "                     10 (default 0.2): each of its letters, read by the Simple step at\n"
+    "                     cost c, costs c + P c^2 / (cell width x height)\n"
     "  --cells N          character positions (default: picture width / cell width)\n"
     "  --json             print one JSON object instead: \"result\" (the text), \"codes\" (its\n"
     "                     8-bit codes) and \"variants\" (per position, the [code, cost] pairs\n"
     "                     of the Simple step, in order), \"simple\" (the text of the Simple\n"
     "                     step) and, with --complex, \"words\" (the cut into dictionary\n"
     "                     words: [{\"start\", \"end\", \"cost\", \"text\"}, ...], [] when\n"
-    "                     there is none)\n"
+    "                     there is none; with --words open each word also has \"known\",\n"
+    "                     true when its letters came from the list)\n"
     "\n"
     "Exit status: 0 success; 1 the font cannot be loaded, Complex recognition finds no cut\n"
-    "into words (the message goes to stderr and the result printed is what the document then\n"
-    "holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
+    "into words (never with --words open; the message goes to stderr and the result printed\n"
+    "is what the document then holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
     "many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
 
-std::string ResultJson(const CRecognizeDoc& doc, bool complex) {
+std::string ResultJson(const CRecognizeDoc& doc, bool complex, bool open) {
     CJsonWriter json;
     json.BeginObject();
     json.Key("result").Text(doc.m_strResultText);
@@ -67,6 +76,8 @@ std::string ResultJson(const CRecognizeDoc& doc, bool complex) {
             json.Key("end").Int(word.end);
             json.Key("cost").Int(word.cost);
             json.Key("text").Text(word.text);
+            if (open)
+                json.Key("known").Bool(word.bKnown);
             json.EndObject();
         }
         json.EndArray();
@@ -84,6 +95,8 @@ int RunReadCommand(int argc, char** argv) {
     cl.AddOption("--alphabet");
     cl.AddOption("--coefficient");
     cl.AddOption("--cells");
+    cl.AddOption("--words");
+    cl.AddOption("--unknown-penalty");
     cl.AddFlag("--complex");
     cl.AddFlag("--json");
     if (std::optional<int> done = cl.Parse(argc, argv))
@@ -97,6 +110,24 @@ int RunReadCommand(int argc, char** argv) {
         if (!value || !std::isfinite(*value))
             return cl.UsageError("--coefficient needs a number, not '" + *text + "'");
         coefficient = *value;
+    }
+
+    bool open = false;
+    if (std::optional<std::string> words = cl.Value("--words")) {
+        if (*words != "list" && *words != "open")
+            return cl.UsageError("--words needs list or open, not '" + *words + "'");
+        if (!cl.Has("--complex"))
+            return cl.UsageError("--words needs --complex");
+        open = *words == "open";
+    }
+    double penalty = OpenWordsOptions::kDefaultPenalty;
+    if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
+        std::optional<double> value = ParseNumber(*text);
+        if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty))
+            return cl.UsageError("--unknown-penalty needs a number from 0 to 10, not '" + *text + "'");
+        if (!open)
+            return cl.UsageError("--unknown-penalty needs --complex --words open");
+        penalty = *value;
     }
 
     const std::optional<int> alphabet = AlphabetValue(cl);
@@ -122,13 +153,14 @@ int RunReadCommand(int argc, char** argv) {
         doc.m_nCells = static_cast<int>(*cells);
     }
     doc.m_dCoefficient = coefficient;
+    doc.SetOpenWords(open, penalty);
 
     if (cl.Has("--complex"))
         doc.OnRecognizeComplex();
     else
         doc.OnRecognizeSimple();
 
-    const std::string out = cl.Has("--json") ? ResultJson(doc, cl.Has("--complex")) : ToUtf8(doc.m_strResultText);
+    const std::string out = cl.Has("--json") ? ResultJson(doc, cl.Has("--complex"), open) : ToUtf8(doc.m_strResultText);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     const DictionaryLoadReport& load = doc.DictionaryReport();

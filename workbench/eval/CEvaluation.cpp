@@ -41,7 +41,11 @@ void Score(EvalRecord& record) {
 }  // namespace
 
 const char* EvalMethodName(EvalMethod method) {
-    return method == EvalMethod::Complex ? "complex" : "simple";
+    switch (method) {
+    case EvalMethod::Complex: return "complex";
+    case EvalMethod::Open: return "open";
+    default: return "simple";
+    }
 }
 
 bool CEvaluation::Check(const std::vector<CorpusLine>& lines, const EvalSettings& settings, std::string& error) const {
@@ -57,6 +61,10 @@ bool CEvaluation::Check(const std::vector<CorpusLine>& lines, const EvalSettings
         }
     if (settings.noises.empty() || settings.coefficients.empty()) {
         error = "at least one noise rate and one coefficient are needed";
+        return false;
+    }
+    if (!(settings.unknownPenalty >= 0 && settings.unknownPenalty <= OpenWordsOptions::kMaxPenalty)) {
+        error = "the unknown-word penalty must lie between 0 and 10";
         return false;
     }
     if (settings.seeds < 1 || settings.seeds > kMaxEvalSeeds || settings.space < 0 || settings.space > kMaxEvalSpace) {
@@ -109,9 +117,18 @@ void CEvaluation::RunUnit(const CorpusLine& line, const EvalSettings& settings, 
         ComplexResult complex =
             CComplexRecognizer().Recognize(cells, simple.variants, m_Dictionary, lists, [](PrefixListsStatus) {});
         const Clock::time_point complexEnd = Clock::now();
+        ComplexResult open;
+        Clock::time_point openEnd = complexEnd;
+        if (settings.bOpenWords) {
+            OpenWordsOptions options;
+            options.dUnknownPenalty = settings.unknownPenalty;
+            options.nCellPixels = grid.width * grid.height;
+            open = COpenRecognizer(options).Recognize(cells, simple, m_Dictionary);
+            openEnd = Clock::now();
+        }
 
         record.method = EvalMethod::Simple;
-        record.reading = std::move(simple.text);
+        record.reading = simple.text;
         record.seconds = SecondsBetween(start, simpleEnd);
         Score(record);
         out.push_back(record);
@@ -121,7 +138,17 @@ void CEvaluation::RunUnit(const CorpusLine& line, const EvalSettings& settings, 
         record.cut = complex.bCut;
         record.seconds = SecondsBetween(start, complexEnd);
         Score(record);
-        out.push_back(std::move(record));
+        out.push_back(record);
+
+        if (settings.bOpenWords) {
+            // Timed as the document runs it: the Simple step, then the open step.
+            record.method = EvalMethod::Open;
+            record.reading = std::move(open.text);
+            record.cut = open.bCut;
+            record.seconds = SecondsBetween(start, simpleEnd) + SecondsBetween(complexEnd, openEnd);
+            Score(record);
+            out.push_back(std::move(record));
+        }
     }
 }
 
@@ -197,7 +224,7 @@ std::vector<EvalSummaryRow> CEvaluation::Summarize(const std::vector<EvalRecord>
         std::vector<const EvalRecord*> members;
     };
     std::vector<Group> groups;
-    for (EvalMethod method : {EvalMethod::Simple, EvalMethod::Complex}) {
+    for (EvalMethod method : {EvalMethod::Simple, EvalMethod::Complex, EvalMethod::Open}) {
         const std::size_t first = groups.size();
         for (const EvalRecord& record : records) {
             if (record.method != method)

@@ -2,6 +2,7 @@
 
 #include "CCharImageFont.h"
 #include "CDictionary.h"
+#include "COpenRecognizer.h"
 #include "CRaster.h"
 #include "EvalCorpus.h"
 #include "NoiseGenerator.h"
@@ -12,10 +13,11 @@
 #include <string>
 #include <vector>
 
-// How a reading was made.
-enum class EvalMethod { Simple, Complex };
+// How a reading was made: Simple recognition, Complex recognition with the dictionary step
+// as specified, or with the open dictionary step.
+enum class EvalMethod { Simple, Complex, Open };
 
-// "simple" or "complex".
+// "simple", "complex" or "open".
 const char* EvalMethodName(EvalMethod method);
 
 // What one evaluation run covers: every corpus line at every noise rate, seed 1..seeds and
@@ -27,6 +29,8 @@ struct EvalSettings {
     int seeds = 1;                          // 1..kMaxEvalSeeds
     int space = 3;                          // additional space of the documents, 0..kMaxEvalSpace
     int threads = 0;                        // worker threads; 0 for one per core
+    bool bOpenWords = false;                // also read by the open dictionary step
+    double unknownPenalty = OpenWordsOptions::kDefaultPenalty;  // of the open step, 0..1
 };
 
 inline constexpr int kMaxEvalSeeds = 1000000;
@@ -81,7 +85,7 @@ public:
     bool Check(const std::vector<CorpusLine>& lines, const EvalSettings& settings, std::string& error) const;
 
     // Runs the evaluation over settings.threads std::jthreads. The records come in unit order
-    // (line, rate, seed, coefficient, then Simple before Complex) whatever the thread count.
+    // (line, rate, seed, coefficient, then Simple, Complex and Open) whatever the thread count.
     // When cancel becomes true the threads stop after their current unit and the records of
     // the units finished so far are returned, still in order; cancelled is then set.
     std::vector<EvalRecord> Run(const std::vector<CorpusLine>& lines, const EvalSettings& settings,
@@ -92,7 +96,7 @@ public:
     // rectangle of text.size() + space cells with the text drawn at the text origin.
     CRaster NoisyPicture(std::string_view text, int space, const NoiseSettings& noise) const;
 
-    // The summary rows, by method (Simple first), then rate and coefficient in the order they
+    // The summary rows, by method (Simple, Complex, Open), then rate and coefficient in the order they
     // first appear in the records.
     static std::vector<EvalSummaryRow> Summarize(const std::vector<EvalRecord>& records);
 

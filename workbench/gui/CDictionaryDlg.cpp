@@ -1,5 +1,6 @@
 #include "CDictionaryDlg.h"
 
+#include "COpenRecognizer.h"
 #include "DialogUnits.h"
 #include "IUserPrompts.h"
 
@@ -15,7 +16,9 @@ CDictionaryDlg::CDictionaryDlg(IUserPrompts& prompts, QWidget* parent)
     setWindowTitle(QStringLiteral("Dictionary"));
     const QString listPrompt = QStringLiteral("&Word list:");
     const QString alphabetPrompt = QStringLiteral("&Alphabet:");
-    const CDialogUnits units(*this, {{listPrompt, 40}, {alphabetPrompt, 40}});
+    const QString outsidePrompt = QStringLiteral("Words &outside the list:");
+    const QString penaltyPrompt = QStringLiteral("&Penalty:");
+    const CDialogUnits units(*this, {{listPrompt, 40}, {alphabetPrompt, 40}, {outsidePrompt, 80}, {penaltyPrompt, 32}});
     auto* listLabel = new QLabel(listPrompt, this);
     units.Place(*listLabel, 7, 10, 40, 8);
     m_pPath = new QLineEdit(this);
@@ -29,12 +32,25 @@ CDictionaryDlg::CDictionaryDlg(IUserPrompts& prompts, QWidget* parent)
     m_pAlphabet->addItems({QStringLiteral("Latin"), QStringLiteral("Cyrillic")});
     units.Place(*m_pAlphabet, 50, 28, 80, 14);
     alphabetLabel->setBuddy(m_pAlphabet);
+    auto* outsideLabel = new QLabel(outsidePrompt, this);
+    units.Place(*outsideLabel, 7, 52, 80, 8);
+    m_pOutside = new QComboBox(this);
+    m_pOutside->addItems({QStringLiteral("Not allowed"), QStringLiteral("Allowed")});
+    units.Place(*m_pOutside, 90, 49, 70, 14);
+    outsideLabel->setBuddy(m_pOutside);
+    auto* penaltyLabel = new QLabel(penaltyPrompt, this);
+    units.Place(*penaltyLabel, 168, 52, 32, 8);
+    m_pPenalty = new QLineEdit(this);
+    units.Place(*m_pPenalty, 204, 49, 50, 14);
+    penaltyLabel->setBuddy(m_pPenalty);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    units.Place(*ok, 148, 52, 50, 14);
+    units.Place(*ok, 148, 73, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    units.Place(*cancel, 204, 52, 50, 14);
-    setFixedSize(units.Size(261, 73));
+    units.Place(*cancel, 204, 73, 50, 14);
+    setFixedSize(units.Size(261, 94));
+    connect(m_pOutside, &QComboBox::currentIndexChanged, this,
+            [this](int index) { m_pPenalty->setEnabled(index == 1); });
     connect(m_pBrowse, &QPushButton::clicked, this, &CDictionaryDlg::OnBrowse);
     connect(ok, &QPushButton::clicked, this, &CDataDialog::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -58,6 +74,9 @@ bool CDictionaryDlg::DoDataExchange(bool save)
     if (!save) {
         m_pPath->setText(m_strPath);
         m_pAlphabet->setCurrentIndex(m_nAlphabet == 0 ? 1 : 0);
+        m_pOutside->setCurrentIndex(m_bOpenWords ? 1 : 0);
+        m_pPenalty->setText(QString::number(m_dUnknownPenalty, 'g', 15));
+        m_pPenalty->setEnabled(m_bOpenWords);
         return true;
     }
     const QString path = m_pPath->text().trimmed();
@@ -65,7 +84,20 @@ bool CDictionaryDlg::DoDataExchange(bool save)
         FailValidation(QStringLiteral("Please enter the name of a word list."), m_pPath);
         return false;
     }
+    const bool open = m_pOutside->currentIndex() == 1;
+    double penalty = m_dUnknownPenalty;
+    if (open) {
+        bool number = false;
+        penalty = m_pPenalty->text().trimmed().toDouble(&number);
+        if (!number || !(penalty >= 0 && penalty <= OpenWordsOptions::kMaxPenalty)) {
+            FailValidation(QStringLiteral("Please enter a number between %1 and %2.").arg(0).arg(OpenWordsOptions::kMaxPenalty),
+                           m_pPenalty);
+            return false;
+        }
+    }
     m_strPath = path;
     m_nAlphabet = m_pAlphabet->currentIndex() == 1 ? 0 : 1;
+    m_bOpenWords = open;
+    m_dUnknownPenalty = penalty;
     return true;
 }

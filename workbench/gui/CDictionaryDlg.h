@@ -8,7 +8,8 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// "Dictionary": the word list of Complex recognition and the alphabet it is read with.
+// "Dictionary": the word list of Complex recognition, the alphabet it is read with, and
+// whether words outside the list are allowed (the open dictionary step) with their penalty.
 class CDictionaryDlg : public CDataDialog {
     Q_OBJECT
 public:
@@ -17,9 +18,13 @@ public:
     QLineEdit* PathBox() const { return m_pPath; }
     QComboBox* AlphabetBox() const { return m_pAlphabet; }  // "Latin", "Cyrillic"
     QPushButton* BrowseButton() const { return m_pBrowse; }
+    QComboBox* OutsideBox() const { return m_pOutside; }    // "Not allowed", "Allowed"
+    QLineEdit* PenaltyBox() const { return m_pPenalty; }    // enabled while "Allowed"
 
     QString m_strPath = QStringLiteral("dict.dic");
     int m_nAlphabet = 1;  // 1 Latin, 0 Cyrillic
+    bool m_bOpenWords = false;
+    double m_dUnknownPenalty = 0.2;  // 0..10
 
 protected:
     bool DoDataExchange(bool save) override;
@@ -31,4 +36,6 @@ private:
     QLineEdit* m_pPath;
     QComboBox* m_pAlphabet;
     QPushButton* m_pBrowse;
+    QComboBox* m_pOutside;
+    QLineEdit* m_pPenalty;
 };

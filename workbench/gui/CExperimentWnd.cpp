@@ -13,7 +13,9 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -58,7 +60,11 @@ std::string LocalPath(const QString& path) {
 }
 
 QString MethodTitle(EvalMethod method) {
-    return method == EvalMethod::Complex ? QStringLiteral("Complex") : QStringLiteral("Simple");
+    switch (method) {
+    case EvalMethod::Complex: return QStringLiteral("Complex");
+    case EvalMethod::Open: return QStringLiteral("Open");
+    default: return QStringLiteral("Simple");
+    }
 }
 
 }  // namespace
@@ -88,6 +94,14 @@ CExperimentWnd::CExperimentWnd(CRecognizeApp& app, QWidget* parent)
     m_pSpace = new QSpinBox(this);
     m_pSpace->setRange(0, kMaxEvalSpace);
     m_pSpace->setValue(3);
+    m_pOpenWords = new QCheckBox(QStringLiteral("also with words outside the list (open)"), this);
+    m_pPenalty = new QDoubleSpinBox(this);
+    m_pPenalty->setRange(0, OpenWordsOptions::kMaxPenalty);
+    m_pPenalty->setDecimals(3);
+    m_pPenalty->setSingleStep(0.05);
+    m_pPenalty->setValue(OpenWordsOptions::kDefaultPenalty);
+    m_pPenalty->setEnabled(false);
+    connect(m_pOpenWords, &QCheckBox::toggled, m_pPenalty, &QWidget::setEnabled);
 
     auto fileRow = [this](QLineEdit* box, const QString& filter) {
         auto* row = new QHBoxLayout;
@@ -117,6 +131,8 @@ CExperimentWnd::CExperimentWnd(CRecognizeApp& app, QWidget* parent)
     addRow(QStringLiteral("C&oefficients:"), m_pCoefficients, nullptr);
     addRow(QStringLiteral("&Seeds:"), m_pSeeds, nullptr);
     addRow(QStringLiteral("Additional s&pace:"), m_pSpace, nullptr);
+    addRow(QStringLiteral("&Methods:"), m_pOpenWords, nullptr);
+    addRow(QStringLiteral("Unknown-word pe&nalty:"), m_pPenalty, nullptr);
 
     m_pRun = new QPushButton(QStringLiteral("&Run"), this);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -216,6 +232,8 @@ bool CExperimentWnd::OnRun()
     settings.kind = static_cast<NoiseKind>(m_pKind->currentData().toInt());
     settings.seeds = m_pSeeds->value();
     settings.space = m_pSpace->value();
+    settings.bOpenWords = m_pOpenWords->isChecked();
+    settings.unknownPenalty = m_pPenalty->value();
 
     std::string error;
     if (!LoadCorpus(LocalPath(m_pCorpus->text()), data->lines, error)) {
@@ -403,6 +421,8 @@ bool CExperimentWnd::OpenWorstReading(EvalMethod method, double noise, double co
     CRecognizeDoc& doc = document->Doc();
     doc.m_Font = m_pLastRun->font;
     doc.m_dCoefficient = coefficient;
+    if (method == EvalMethod::Open)
+        doc.SetOpenWords(true, m_pLastRun->settings.unknownPenalty);
     const bool drawn = doc.SetAdditionalSpace(m_pLastRun->settings.space) && doc.SetText(worst->text) &&
                        doc.OnAddNoise({worst->kind, worst->noise, static_cast<std::uint64_t>(worst->seed)});
     document->OnChanged();

@@ -11,7 +11,9 @@
 class CRecognizeApp;
 class QChart;
 class QChartView;
+class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -35,6 +37,8 @@ public:
     QLineEdit* NoiseBox() const { return m_pNoises; }
     QLineEdit* CoefficientBox() const { return m_pCoefficients; }
     QSpinBox* SeedsBox() const { return m_pSeeds; }
+    QCheckBox* OpenWordsBox() const { return m_pOpenWords; }     // also read by the open step
+    QDoubleSpinBox* PenaltyBox() const { return m_pPenalty; }
     QComboBox* PlotBox() const { return m_pPlot; }
     QComboBox* PlotNoiseBox() const { return m_pPlotNoise; }
     QPushButton* RunButton() const { return m_pRun; }
@@ -81,6 +85,8 @@ private:
     QLineEdit* m_pCoefficients;
     QSpinBox* m_pSeeds;
     QSpinBox* m_pSpace;
+    QCheckBox* m_pOpenWords;
+    QDoubleSpinBox* m_pPenalty;
     QComboBox* m_pPlot;
     QComboBox* m_pPlotNoise;
     QPushButton* m_pRun;

@@ -291,11 +291,15 @@ void CGuiDocument::OnDictionary()
     if (!m_pDoc->DictionaryChoice().empty())
         dialog.m_strPath = FromLocalPath(m_pDoc->DictionaryChoice());
     dialog.m_nAlphabet = m_pDoc->DictionaryAlphabet();
+    dialog.m_bOpenWords = m_pDoc->OpenWords();
+    dialog.m_dUnknownPenalty = m_pDoc->UnknownPenalty();
     if (dialog.DoModal() != QDialog::Accepted)
         return;
     // A list that cannot be read is reported and changes nothing.
-    if (m_pDoc->LoadDictionary(ToLocalPath(dialog.m_strPath), dialog.m_nAlphabet))
-        WriteDictionaryChoice({true, dialog.m_strPath, dialog.m_nAlphabet});
+    if (m_pDoc->LoadDictionary(ToLocalPath(dialog.m_strPath), dialog.m_nAlphabet)) {
+        m_pDoc->SetOpenWords(dialog.m_bOpenWords, dialog.m_dUnknownPenalty);
+        WriteDictionaryChoice({true, dialog.m_strPath, dialog.m_nAlphabet, dialog.m_bOpenWords, dialog.m_dUnknownPenalty});
+    }
 }
 
 void CGuiDocument::OnAddNoise()

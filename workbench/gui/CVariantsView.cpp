@@ -16,6 +16,7 @@ const QColor kSelectedColour(220, 0, 0);
 const QColor kChosenColour(150, 220, 150);
 const QColor kSimpleColour(30, 90, 220);
 const QColor kBracketColour(90, 90, 90);
+const QColor kUnknownColour(200, 100, 0);
 
 // A character as the column header shows it: the space as an open box.
 QString CharText(std::uint8_t code)
@@ -212,13 +213,14 @@ void CVariantsView::paintEvent(QPaintEvent*)
     for (int p = first; p <= last; ++p)
         DrawColumn(painter, p, p * m_nColumnWidth - scrollX);
 
-    // The words of the cut over their columns, each with its cost.
+    // The words of the cut over their columns, each with its cost; words that the open step
+    // read outside the list have a dashed bracket of their own colour and a "?" before the cost.
     const int bracketTop = m_nLineHeight + 6;
     if (m_Trace.kind == RecognitionTrace::Kind::Complex && m_Trace.bCut && count > 0) {
-        painter.setPen(kBracketColour);
         int w = std::max(m_Trace.WordAt(first), 0);
         for (; w < static_cast<int>(m_Trace.words.size()) && m_Trace.words[static_cast<std::size_t>(w)].start <= last; ++w) {
             const TraceWord& word = m_Trace.words[static_cast<std::size_t>(w)];
+            painter.setPen(word.bKnown ? QPen(kBracketColour) : QPen(kUnknownColour, 1, Qt::DashLine));
             const int left = word.start * m_nColumnWidth - scrollX + 3;
             const int right = word.end * m_nColumnWidth - scrollX - 4;
             const int y = bracketTop + m_nLineHeight + 6;
@@ -226,7 +228,7 @@ void CVariantsView::paintEvent(QPaintEvent*)
             painter.drawLine(left, y, left, y - 5);
             painter.drawLine(right, y, right, y - 5);
             painter.drawText(QRect(left, bracketTop, right - left, m_nLineHeight + 2), Qt::AlignCenter,
-                             QString::number(word.cost));
+                             (word.bKnown ? QString() : QStringLiteral("?")) + QString::number(word.cost));
         }
     }
 

@@ -7,6 +7,7 @@
 #include "CDocView.h"
 #include "CPrefixList.h"
 #include "CRaster.h"
+#include "COpenRecognizer.h"
 #include "CRect.h"
 #include "IMessageSink.h"
 #include "NoiseGenerator.h"
@@ -126,6 +127,11 @@ public:
     // message naming the file, when it cannot be read; the previous dictionary stays then.
     // A list past the dictionary's bound is loaded in part, after a message saying so.
     bool LoadDictionary(const std::string& path, int alphabet);
+    // Which dictionary step "Recognize (Complex)" runs: the specified one (words outside the
+    // list not allowed, the default) or the open step with the unknown-word penalty.
+    void SetOpenWords(bool open, double penalty = OpenWordsOptions::kDefaultPenalty);
+    bool OpenWords() const { return m_bOpenWords; }
+    double UnknownPenalty() const { return m_dUnknownPenalty; }
     // The dictionary, loaded at this first use when the document was made or opened with a
     // word list still to load. Documents that load the same unchanged list with the same
     // alphabet share one read-only tree.
@@ -193,6 +199,8 @@ private:
     bool CheckCellCount(std::int64_t cells);
     void ShowError(std::string_view text, std::string_view title, MessageIcon icon = MessageIcon::Error);
 
+    // The open dictionary step over the variants of the Simple step just run.
+    ComplexResult RecognizeOpenWords(int cells);
     // Adds the cut of the dictionary step to the trace of the Simple step just run.
     void RecordComplexTrace(const ComplexResult& result, double milliseconds);
     // Forgets the last recognition, as opening a document forgets the variants.
@@ -212,6 +220,9 @@ private:
     std::shared_ptr<const PageReading> m_pPage = std::make_shared<const PageReading>();
     bool m_bHasPage = false;
     unsigned m_nPageRevision = 0;
+    bool m_bOpenWords = false;
+    double m_dUnknownPenalty = OpenWordsOptions::kDefaultPenalty;
+    SimpleResult m_SimpleRest;  // the cost ranges and tied glyphs of the last Simple step
     std::vector<CDocView*> m_Views;
     bool m_bModified = false;
 };

@@ -2,6 +2,7 @@
 #include "CRecognizeDoc.h"
 
 #include "CComplexRecognizer.h"
+#include "COpenRecognizer.h"
 #include "CSimpleRecognizer.h"
 #include "CellMatching.h"
 #include "DocMessages.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <new>
 
 using RecognitionMessages::kAllocationError;
@@ -67,6 +69,7 @@ void CRecognizeDoc::OnRecognizeSimple() {
     }
     m_strResultText = std::move(result.text);
     m_pCharVariants = std::move(result.variants);
+    m_SimpleRest = std::move(result);
     trace.nRevision = m_Trace.nRevision + 1;
     trace.dMilliseconds = MillisecondsSince(start);
     m_Trace = std::move(trace);
@@ -90,7 +93,10 @@ void CRecognizeDoc::OnRecognizeComplex() {
     const int cells = std::max(m_nCells, 0);
     ComplexResult result;
     try {
-        result = CComplexRecognizer().Recognize(cells, m_pCharVariants, Dictionary(), m_pPrefixLists,
+        if (m_bOpenWords)
+            result = RecognizeOpenWords(cells);
+        else
+            result = CComplexRecognizer().Recognize(cells, m_pCharVariants, Dictionary(), m_pPrefixLists,
                                                 [this](PrefixListsStatus status) {
                                                     if (status == PrefixListsStatus::NoDictionary)
                                                         ShowError(kNoDictionary, DocMessages::kAppTitle);
@@ -109,6 +115,33 @@ void CRecognizeDoc::OnRecognizeComplex() {
     }
     m_bResultChanged = 1;
     UpdateAllViews(nullptr, 0);
+}
+
+void CRecognizeDoc::SetOpenWords(bool open, double penalty) {
+    m_bOpenWords = open;
+    m_dUnknownPenalty = std::isfinite(penalty) ? std::clamp(penalty, 0.0, OpenWordsOptions::kMaxPenalty)
+                                               : OpenWordsOptions::kDefaultPenalty;
+}
+
+ComplexResult CRecognizeDoc::RecognizeOpenWords(int cells) {
+    // The open step has no prefix lists; those of an earlier specified step would mislead.
+    m_pPrefixLists.clear();
+    OpenWordsOptions options;
+    options.dUnknownPenalty = m_dUnknownPenalty;
+    options.nCellPixels = m_Font.CellWidth() * m_Font.CellHeight();
+    // The Simple step's text and variants stay in the document; they are lent for the step.
+    SimpleResult simple = std::move(m_SimpleRest);
+    simple.text = m_strResultText;
+    simple.variants = std::move(m_pCharVariants);
+    struct Restore {
+        CRecognizeDoc& doc;
+        SimpleResult& simple;
+        ~Restore() {
+            doc.m_pCharVariants = std::move(simple.variants);
+            doc.m_SimpleRest = std::move(simple);
+        }
+    } restore{*this, simple};
+    return COpenRecognizer(options).Recognize(cells, simple, Dictionary());
 }
 
 void CRecognizeDoc::BuildPrefixLists(int a, std::int32_t* row) {
@@ -131,6 +164,7 @@ void CRecognizeDoc::RecordComplexTrace(const ComplexResult& result, double milli
         m_Trace.nRevision += 1;
     }
     m_Trace.kind = RecognitionTrace::Kind::Complex;
+    m_Trace.bOpenWords = m_bOpenWords;
     const std::size_t count = std::min(m_Trace.positions.size(), m_strResultText.size());
     for (std::size_t p = 0; p < count; ++p)
         m_Trace.positions[p].final = static_cast<std::uint8_t>(m_strResultText[p]);
@@ -140,7 +174,8 @@ void CRecognizeDoc::RecordComplexTrace(const ComplexResult& result, double milli
     for (const CutWord& word : result.words)
         m_Trace.words.push_back({word.start, word.end, word.cost,
                                  m_strResultText.substr(static_cast<std::size_t>(word.start),
-                                                        static_cast<std::size_t>(word.end - word.start))});
+                                                        static_cast<std::size_t>(word.end - word.start)),
+                                 word.bKnown});
     m_Trace.totalCost = result.bCut ? result.totalCost : 0;
     m_Trace.dMilliseconds = milliseconds;
 }

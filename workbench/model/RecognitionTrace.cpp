@@ -37,6 +37,11 @@ std::string RecognitionTrace::Summary() const
             const int n = WordCount();
             std::snprintf(line, sizeof line, "; %d word%s, total cost %u", n, n == 1 ? "" : "s", static_cast<unsigned>(totalCost));
             text += line;
+            if (bOpenWords) {
+                const auto unknown = std::count_if(words.begin(), words.end(), [](const TraceWord& w) { return !w.bKnown; });
+                std::snprintf(line, sizeof line, ", %d outside the list", static_cast<int>(unknown));
+                text += line;
+            }
         } else {
             text += "; no cut into dictionary words";
         }

@@ -33,6 +33,7 @@ struct TraceWord {
     int end = 0;
     std::uint32_t cost = 0;  // the word-cost matrix entry M[start][end]
     std::string text;        // its characters, a trailing space included
+    bool bKnown = true;      // read from the list; false for a word the open step read as Simple did
 
     bool operator==(const TraceWord&) const = default;
 };
@@ -47,6 +48,7 @@ struct RecognitionTrace {
     bool bCut = false;
     std::vector<TraceWord> words;
     std::uint32_t totalCost = 0;
+    bool bOpenWords = false;       // the open dictionary step ran: words outside the list allowed
     double dMilliseconds = 0;      // time the recognition took
     unsigned nRevision = 0;        // grows by one with every recognition of the document
 
@@ -60,6 +62,7 @@ struct RecognitionTrace {
     // cover the blank cells between them are not counted.
     int WordCount() const;
     // What the run found, in one line: positions, how many cells match a glyph exactly, time,
-    // and for Complex recognition the words and their total cost.
+    // and for Complex recognition the words and their total cost (after the open step, also
+    // how many words lie outside the list).
     std::string Summary() const;
 };

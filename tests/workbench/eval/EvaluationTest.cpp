@@ -106,6 +106,30 @@ TEST_F(EvaluationTest, RecordsAreTheSameForAnyThreadCount) {
         EXPECT_TRUE(row.cerLow <= row.cer && row.cer <= row.cerHigh);
 }
 
+// The open step reads a line with a word outside the list, which the specified step blanks;
+// its records follow the Complex ones and its summary rows come last.
+TEST_F(EvaluationTest, OpenWordsAddTheirOwnRecordsAndRows) {
+    std::vector<CorpusLine> open;
+    std::string error;
+    ASSERT_TRUE(ParseCorpus("the quick brown fox\nhello vexing world, 1:3\n", open, error));
+    EvalSettings settings;
+    settings.noises = {0.0, 0.1};
+    settings.bOpenWords = true;
+    const std::vector<EvalRecord> records = CEvaluation(font, dictionary).Run(open, settings);
+    ASSERT_EQ(records.size(), 2u * 2 * 3);
+    EXPECT_EQ(records[2].method, EvalMethod::Open);
+    EXPECT_EQ(records[3].method, EvalMethod::Simple);
+    EXPECT_FALSE(records[7].cut);  // Complex, line 2, clean
+    EXPECT_EQ(records[8].reading.rfind("hello vexing world, 1:3", 0), 0u) << records[8].reading;
+    EXPECT_EQ(records[8].edits, 0);
+    const std::vector<EvalSummaryRow> summary = CEvaluation::Summarize(records);
+    ASSERT_EQ(summary.size(), 3u * 2);
+    EXPECT_EQ(summary[4].method, EvalMethod::Open);
+    EXPECT_EQ(summary[4].cer, 0.0);
+    EXPECT_EQ(summary[4].noCut, 0.0);
+    EXPECT_STREQ(EvalMethodName(EvalMethod::Open), "open");
+}
+
 TEST_F(EvaluationTest, PicturesAreTheDocumentsAndCancelStops) {
     CRecognizeDoc doc;
     ASSERT_TRUE(doc.NewDocument(kDefaultFont, ""));

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
@@ -241,6 +242,41 @@ TEST_F(CDictionaryDlgTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLat
         dialog.reject();
     });
     ASSERT_TRUE(Trigger(CommandId::kDictionary));
+}
+
+TEST_F(CDictionaryDlgTest, DictionaryDialogAllowsWordsOutsideTheListWithTheirPenalty)
+{
+    StartApp();
+    EXPECT_FALSE(Doc().OpenWords());
+    // "Not allowed" is the default and leaves the penalty box disabled; a penalty out of range
+    // keeps the dialog open.
+    prompts.OnDialog<CDictionaryDlg>([](CDictionaryDlg& dialog) {
+        EXPECT_EQ(dialog.OutsideBox()->currentText(), "Not allowed");
+        EXPECT_FALSE(dialog.PenaltyBox()->isEnabled());
+        dialog.OutsideBox()->setCurrentText(QStringLiteral("Allowed"));
+        EXPECT_TRUE(dialog.PenaltyBox()->isEnabled());
+        dialog.PenaltyBox()->setText(QStringLiteral("11"));
+        dialog.OnOK();
+        dialog.PenaltyBox()->setText(QStringLiteral("0.5"));
+        dialog.OnOK();
+    });
+    ASSERT_TRUE(Trigger(CommandId::kDictionary));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "Please enter a number between 0 and 10.");
+    EXPECT_TRUE(Doc().OpenWords());
+    EXPECT_EQ(Doc().UnknownPenalty(), 0.5);
+    EXPECT_TRUE(ReadDictionaryChoice().bOpenWords);
+
+    // Later documents run the open step: a line with a word outside the list is read.
+    ASSERT_TRUE(Trigger(CommandId::kFileNew));
+    EXPECT_TRUE(Doc().OpenWords());
+    EXPECT_EQ(Doc().UnknownPenalty(), 0.5);
+    ASSERT_TRUE(Doc().SetText("bed zyx"));
+    Doc().OnRecognizeComplex();
+    EXPECT_EQ(Doc().m_strResultText, "bed zyx   ");
+    ASSERT_EQ(Doc().Trace().words.size(), 2u);
+    EXPECT_TRUE(Doc().Trace().words[0].bKnown);
+    EXPECT_FALSE(Doc().Trace().words[1].bKnown);
 }
 
 TEST_F(CCoefficientDlgTest, EveryCoefficientSliderNotificationWritesTheBox)

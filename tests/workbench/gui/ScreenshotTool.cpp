@@ -162,13 +162,15 @@ int main(int argc, char** argv)
     if (!saved)
         return 1;
 
-    // The dictionary dialog with the Russian list and the Cyrillic alphabet chosen, not applied.
+    // The dictionary dialog with the Russian list, the Cyrillic alphabet and words outside the
+    // list allowed, not applied.
     saved = false;
     prompts.dialogScripts.push_back([&](QDialog& dialog) {
         auto& dictionary = dynamic_cast<CDictionaryDlg&>(dialog);
         dictionary.show();
         dictionary.PathBox()->setText(QStringLiteral("dict-ru.dic"));
         dictionary.AlphabetBox()->setCurrentIndex(1);
+        dictionary.OutsideBox()->setCurrentIndex(1);
         Settle(300);
         saved = SaveWindow(main, outDir + QStringLiteral("/recognize-dictionary.png"));
         dictionary.reject();
