@@ -1,4 +1,5 @@
 #include "CDictionary.h"
+#include "DictionaryFixtures.h"
 #include "GlyphFixtures.h"
 
 #include <gtest/gtest.h>
@@ -19,52 +20,11 @@
 
 namespace {
 
-// The node reached from the root by following every character of reading.
-const CDictNode* Follow(const CDictionary& dictionary, std::string_view reading)
-{
-    const CDictNode* node = dictionary.GetRoot();
-    for (char c : reading)
-        node = dictionary.GetChild(node, static_cast<std::uint8_t>(c));
-    return node;
-}
-
-bool IsWord(const CDictionary& dictionary, std::string_view reading)
-{
-    return Follow(dictionary, std::string(reading) + ' ')->IsWordEnd() == 1;
-}
-
 CDictionary& Latin(CDictionary& dictionary, std::string_view text)
 {
     EXPECT_TRUE(dictionary.SetAlphabet(1));
     dictionary.LoadWordsFromText(text);
     return dictionary;
-}
-
-void WriteFile(const std::string& path, std::string_view text)
-{
-    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-// Every node's word end and child slots, depth first from the root: equal for two trees
-// exactly when they hold the same slot prefixes and words.
-std::string Shape(const CDictionary& dictionary)
-{
-    std::string shape;
-    std::vector<const CDictNode*> stack{dictionary.GetRoot()};
-    while (!stack.empty()) {
-        const CDictNode* node = stack.back();
-        stack.pop_back();
-        shape += node->IsWordEnd() ? 'w' : '.';
-        for (int slot = dictionary.AlphabetSize() - 1; slot >= 0; --slot) {
-            const CDictNode* child = dictionary.ChildInSlot(node, slot);
-            if (child != dictionary.DeadEnd()) {
-                shape += static_cast<char>('A' + slot);
-                stack.push_back(child);
-            }
-        }
-        shape += '|';
-    }
-    return shape;
 }
 
 }  // namespace
