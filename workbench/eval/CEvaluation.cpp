@@ -7,9 +7,11 @@
 #include "EditDistance.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -306,7 +308,7 @@ std::vector<EvalCurve> EvalCurves(const std::vector<EvalSummaryRow>& rows, EvalA
         }
         if (!againstNoise && row.noise != noise)
             continue;
-        curve->points.push_back({againstNoise ? row.noise : row.coefficient, row.cer, row.cerLow, row.cerHigh});
+        curve->points.push_back({againstNoise ? row.noise : row.coefficient, row.cer, row.cerLow, row.cerHigh, row.noCut});
     }
     for (EvalCurve& curve : curves)
         std::stable_sort(curve.points.begin(), curve.points.end(),
@@ -322,4 +324,16 @@ const EvalRecord* WorstReading(const std::vector<EvalRecord>& records, EvalMetho
             (worst == nullptr || record.edits > worst->edits))
             worst = &record;
     return worst;
+}
+
+std::string ReadingTitle(const EvalRecord& record) {
+    std::string method = EvalMethodName(record.method);
+    if (!method.empty())
+        method[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(method[0])));
+    const std::string_view kind = NoiseKindName(record.kind);
+    char title[160];
+    std::snprintf(title, sizeof title, "Line %d, %.*s noise %g %%, seed %d, %s, k = %g", record.line,
+                  static_cast<int>(kind.size()), kind.data(), record.noise * 100, record.seed, method.c_str(),
+                  record.coefficient);
+    return title;
 }

@@ -126,6 +126,7 @@ struct EvalCurvePoint {
     double cer = 0.0;
     double cerLow = 0.0;
     double cerHigh = 0.0;
+    double noCut = 0.0;  // share of readings without a cut into words
 
     bool operator==(const EvalCurvePoint&) const = default;
 };
@@ -147,3 +148,6 @@ std::vector<EvalCurve> EvalCurves(const std::vector<EvalSummaryRow>& rows, EvalA
 // edits, the first of equals in record order; nullptr when there is none.
 const EvalRecord* WorstReading(const std::vector<EvalRecord>& records, EvalMethod method, double noise,
                                double coefficient);
+
+// A title naming a reading: "Line 12, flip noise 5 %, seed 3, Complex, k = 0.2".
+std::string ReadingTitle(const EvalRecord& record);

@@ -25,8 +25,10 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPainter>
+#include <QPen>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QSpinBox>
 #include <QSvgGenerator>
 #include <QThread>
@@ -349,6 +351,13 @@ void CExperimentWnd::RebuildPlot()
     chart->addAxis(axisY, Qt::AlignLeft);
     double maxX = 0, maxY = 0;
     const double plotNoise = m_pPlotNoise->currentData().toDouble();
+    // Curves that lie on one another stay apart by their dashes and the shapes of their points.
+    const Qt::PenStyle kDashes[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+    const QScatterSeries::MarkerShape kShapes[] = {QScatterSeries::MarkerShapeCircle,
+                                                   QScatterSeries::MarkerShapeRectangle,
+                                                   QScatterSeries::MarkerShapeTriangle,
+                                                   QScatterSeries::MarkerShapeStar};
+    int index = 0;
 
     for (const EvalCurve& curve :
          EvalCurves(m_Summary, againstNoise ? EvalAxis::Noise : EvalAxis::Coefficient, plotNoise)) {
@@ -368,7 +377,21 @@ void CExperimentWnd::RebuildPlot()
         const double coefficient = curve.coefficient;
         line->setName(againstNoise ? QStringLiteral("%1, k = %2").arg(MethodTitle(method)).arg(coefficient)
                                    : MethodTitle(method));
-        line->setPointsVisible(true);
+        auto* marks = new QScatterSeries;
+        marks->setMarkerShape(kShapes[index % 4]);
+        marks->setMarkerSize(9);
+        for (const EvalCurvePoint& point : curve.points)
+            marks->append(point.x * scaleX, point.cer * 100);
+        // The share of readings that found no cut into words, where there were such readings.
+        QLineSeries* noCut = nullptr;
+        if (std::any_of(curve.points.begin(), curve.points.end(), [](const EvalCurvePoint& p) { return p.noCut > 0; })) {
+            noCut = new QLineSeries;
+            noCut->setName(line->name() + QStringLiteral(": no cut (%)"));
+            for (const EvalCurvePoint& point : curve.points) {
+                noCut->append(point.x * scaleX, point.noCut * 100);
+                maxY = std::max(maxY, point.noCut * 100);
+            }
+        }
         auto* band = new QAreaSeries(upper, lower);
         // The area series draws its bounds but does not own them.
         upper->setParent(band);
@@ -376,34 +399,55 @@ void CExperimentWnd::RebuildPlot()
         band->setName(line->name() + QStringLiteral(" (95 %)"));
         chart->addSeries(band);
         chart->addSeries(line);
-        QColor colour = line->color();
+        chart->addSeries(marks);
+        QPen pen = line->pen();
+        pen.setStyle(kDashes[index % 4]);
+        pen.setWidthF(2);
+        line->setPen(pen);
+        marks->setColor(pen.color());
+        marks->setBorderColor(pen.color());
+        QColor colour = pen.color();
         colour.setAlpha(60);
         band->setColor(colour);
         band->setBorderColor(Qt::transparent);
-        // The band is named for the exported drawing but kept out of the legend.
-        for (QLegendMarker* marker : chart->legend()->markers(band))
-            marker->setVisible(false);
-        for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(line)}) {
+        // The band and the marks are named for the exported drawing but kept out of the legend.
+        marks->setName(line->name());
+        for (QAbstractSeries* hidden : {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(marks)})
+            for (QLegendMarker* marker : chart->legend()->markers(hidden))
+                marker->setVisible(false);
+        std::vector<QAbstractSeries*> attached = {band, line, marks};
+        if (noCut != nullptr) {
+            chart->addSeries(noCut);
+            QPen thin(pen.color(), 1, Qt::DotLine);
+            noCut->setPen(thin);
+            attached.push_back(noCut);
+        }
+        for (QAbstractSeries* series : attached) {
             series->attachAxis(axisX);
             series->attachAxis(axisY);
         }
-        connect(line, &QLineSeries::doubleClicked, this,
-                [this, method, coefficient, againstNoise, plotNoise, points = curve.points,
-                 scaleX](const QPointF& clicked) {
-                    // The nearest point of the curve.
-                    const EvalCurvePoint* nearest = nullptr;
-                    for (const EvalCurvePoint& point : points)
-                        if (nearest == nullptr ||
-                            std::abs(point.x * scaleX - clicked.x()) < std::abs(nearest->x * scaleX - clicked.x()))
-                            nearest = &point;
-                    if (nearest != nullptr)
-                        OpenWorstReading(method, againstNoise ? nearest->x : plotNoise,
-                                         againstNoise ? coefficient : nearest->x);
-                });
+        ++index;
+        const auto open = [this, method, coefficient, againstNoise, plotNoise, points = curve.points,
+                           scaleX](const QPointF& clicked) {
+            // The nearest point of the curve.
+            const EvalCurvePoint* nearest = nullptr;
+            for (const EvalCurvePoint& point : points)
+                if (nearest == nullptr ||
+                    std::abs(point.x * scaleX - clicked.x()) < std::abs(nearest->x * scaleX - clicked.x()))
+                    nearest = &point;
+            if (nearest != nullptr)
+                OpenWorstReading(method, againstNoise ? nearest->x : plotNoise, againstNoise ? coefficient : nearest->x);
+        };
+        connect(line, &QLineSeries::doubleClicked, this, open);
+        connect(marks, &QScatterSeries::doubleClicked, this, open);
     }
-    chart->legend()->setAlignment(Qt::AlignRight);
+    // Below the plot the legend leaves the plot the window's whole width.
+    chart->legend()->setAlignment(Qt::AlignBottom);
     axisX->setRange(0, maxX > 0 ? maxX : 1);
-    axisY->setRange(0, std::max(1.0, std::ceil(maxY * 1.1)));
+    axisY->setRange(0, std::max(1.0, maxY * 1.05));
+    // Round ticks: the ranges grow to the next round numbers.
+    axisX->applyNiceNumbers();
+    axisY->applyNiceNumbers();
     QChart* old = m_pChartView->chart();
     m_pChartView->setChart(chart);
     delete old;
@@ -425,6 +469,8 @@ bool CExperimentWnd::OpenWorstReading(EvalMethod method, double noise, double co
         doc.SetOpenWords(true, m_pLastRun->settings.unknownPenalty);
     const bool drawn = doc.SetAdditionalSpace(m_pLastRun->settings.space) && doc.SetText(worst->text) &&
                        doc.OnAddNoise({worst->kind, worst->noise, static_cast<std::uint64_t>(worst->seed)});
+    // The title names the reading, so that the document can be told from its neighbours.
+    document->SetTitle(QString::fromStdString(ReadingTitle(*worst)));
     document->OnChanged();
     return drawn;
 }

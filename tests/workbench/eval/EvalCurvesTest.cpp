@@ -78,3 +78,18 @@ TEST(EvalCurves, WorstReadingIsTheFirstWithTheMostEditsAtThatPoint)
     EXPECT_EQ(WorstReading(records, kComplex, 0.2, 0.2), nullptr);
     EXPECT_EQ(WorstReading({}, kSimple, 0.0, 0.2), nullptr);
 }
+
+TEST(EvalCurves, PointsCarryTheNoCutShareAndAReadingTitleNamesItsPoint)
+{
+    EvalSummaryRow row = Row(kComplex, 0.05, 0.2, 0.1);
+    row.noCut = 0.25;
+    const std::vector<EvalCurve> curves = EvalCurves({row}, EvalAxis::Noise);
+    ASSERT_EQ(curves.size(), 1u);
+    ASSERT_EQ(curves[0].points.size(), 1u);
+    EXPECT_EQ(curves[0].points[0].noCut, 0.25);
+
+    EvalRecord record = Reading(EvalMethod::Open, 0.05, 0.2, 4, 12);
+    record.kind = NoiseKind::Erase;
+    record.seed = 3;
+    EXPECT_EQ(ReadingTitle(record), "Line 12, erase noise 5 %, seed 3, Open, k = 0.2");
+}

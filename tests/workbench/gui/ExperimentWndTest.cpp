@@ -7,11 +7,15 @@
 
 #include <QChartView>
 #include <QComboBox>
+#include <QLegend>
 #include <QDoubleSpinBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QSignalSpy>
 #include <QSpinBox>
+
+#include <set>
 
 using namespace guitest;
 
@@ -80,9 +84,21 @@ TEST_F(CExperimentWndTest, ExperimentRunsPlotsExportsAndOpensTheWorstReading)
     ASSERT_EQ(window->Summary().size(), 2u * 2 * 2);
     // The active document's font reads the clean lines exactly.
     EXPECT_EQ(window->Summary()[0].cer, 0.0);
-    EXPECT_EQ(window->ChartView()->chart()->series().size(), 2 * 2 * 2);  // a curve and a band each
+    // A curve of its own dash and marker shape per method and coefficient, the legend below.
+    const auto countMarks = [window] {
+        std::set<int> shapes;
+        int marks = 0;
+        for (QAbstractSeries* series : window->ChartView()->chart()->series())
+            if (auto* scatter = qobject_cast<QScatterSeries*>(series)) {
+                ++marks;
+                shapes.insert(scatter->markerShape());
+            }
+        return std::pair(marks, static_cast<int>(shapes.size()));
+    };
+    EXPECT_EQ(countMarks(), std::pair(2 * 2, 2 * 2));
+    EXPECT_EQ(window->ChartView()->chart()->legend()->alignment(), Qt::AlignBottom);
     window->PlotBox()->setCurrentIndex(1);
-    EXPECT_EQ(window->ChartView()->chart()->series().size(), 2 * 2);
+    EXPECT_EQ(countMarks(), std::pair(2, 2));
 
     for (const char* name : {"plot.png", "plot.svg", "table.csv"}) {
         const std::string path = (dir.Path() / name).string();
@@ -106,6 +122,7 @@ TEST_F(CExperimentWndTest, ExperimentRunsPlotsExportsAndOpensTheWorstReading)
     ASSERT_NE(worst, nullptr);
     EXPECT_EQ(Doc().m_strUserText, worst->text);
     EXPECT_EQ(Doc().m_bGraphicsModified, 1);
+    EXPECT_EQ(app->ActiveDocument()->Title().toStdString(), ReadingTitle(*worst));
     EXPECT_FALSE(window->OpenWorstReading(EvalMethod::Simple, 0.45, 0.2));
 }
 
