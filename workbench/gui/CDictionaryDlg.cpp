@@ -3,8 +3,10 @@
 #include "COpenRecognizer.h"
 #include "DialogUnits.h"
 #include "IUserPrompts.h"
+#include "WordListLetters.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,12 +45,24 @@ CDictionaryDlg::CDictionaryDlg(IUserPrompts& prompts, QWidget* parent)
     m_pPenalty = new QLineEdit(this);
     units.Place(*m_pPenalty, 204, 49, 50, 14);
     penaltyLabel->setBuddy(m_pPenalty);
+    m_pRussian = new QPushButton(QStringLiteral("&Russian List"), this);
+    units.Place(*m_pRussian, 7, 73, 64, 14);
+    m_strRussianList = QFile::decodeName(FindRussianWordList().c_str());
+    m_pRussian->setEnabled(!m_strRussianList.isEmpty());
+    m_pRussian->setToolTip(m_strRussianList.isEmpty() ? QStringLiteral("No Russian word list is installed.")
+                                                      : m_strRussianList);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     units.Place(*ok, 148, 73, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     units.Place(*cancel, 204, 73, 50, 14);
-    setFixedSize(units.Size(261, 94));
+    m_pNote = new QLabel(this);
+    m_pNote->setWordWrap(true);
+    units.Place(*m_pNote, 7, 92, 247, 18);
+    setFixedSize(units.Size(261, 114));
+    connect(m_pRussian, &QPushButton::clicked, this, [this] { ChooseList(m_strRussianList); });
+    connect(m_pPath, &QLineEdit::editingFinished, this, [this] { ChooseList(m_pPath->text().trimmed()); });
+    connect(m_pAlphabet, &QComboBox::currentIndexChanged, this, &CDictionaryDlg::UpdateNote);
     connect(m_pOutside, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_pPenalty->setEnabled(index == 1); });
     connect(m_pBrowse, &QPushButton::clicked, this, &CDictionaryDlg::OnBrowse);
@@ -66,7 +80,27 @@ void CDictionaryDlg::OnBrowse()
     request.filters = {QStringLiteral("Word Lists (*.dic)"), QStringLiteral("All Files (*)")};
     const QString path = m_Prompts.GetOpenFileName(this, request);
     if (!path.isEmpty())
-        m_pPath->setText(path);
+        ChooseList(path);
+}
+
+void CDictionaryDlg::ChooseList(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    m_pPath->setText(path);
+    const WordListLetters letters = ReadWordListLetters(QFile::encodeName(path).toStdString());
+    if (letters == WordListLetters::Latin)
+        m_pAlphabet->setCurrentIndex(0);
+    else if (letters == WordListLetters::Cyrillic)
+        m_pAlphabet->setCurrentIndex(1);
+}
+
+void CDictionaryDlg::UpdateNote()
+{
+    const bool cyrillic = m_pAlphabet->currentIndex() == 1;
+    m_pNote->setText(cyrillic && !m_bFontHasCyrillic
+                         ? QStringLiteral("The document's font has no Cyrillic glyphs: Cyrillic words cannot be read with it.")
+                         : QString());
 }
 
 bool CDictionaryDlg::DoDataExchange(bool save)
@@ -77,12 +111,26 @@ bool CDictionaryDlg::DoDataExchange(bool save)
         m_pOutside->setCurrentIndex(m_bOpenWords ? 1 : 0);
         m_pPenalty->setText(QString::number(m_dUnknownPenalty, 'g', 15));
         m_pPenalty->setEnabled(m_bOpenWords);
+        UpdateNote();
         return true;
     }
     const QString path = m_pPath->text().trimmed();
     if (path.isEmpty()) {
         FailValidation(QStringLiteral("Please enter the name of a word list."), m_pPath);
         return false;
+    }
+    // Words of one alphabet read with the other are never found: asked before they are taken.
+    const WordListLetters letters = ReadWordListLetters(QFile::encodeName(path).toStdString());
+    const bool cyrillic = m_pAlphabet->currentIndex() == 1;
+    if ((letters == WordListLetters::Latin && cyrillic) || (letters == WordListLetters::Cyrillic && !cyrillic)) {
+        const QString text = QStringLiteral("The words of %1 are written in %2 letters, but the alphabet is %3. Use it anyway?")
+                                 .arg(QFileInfo(path).fileName(), cyrillic ? QStringLiteral("Latin") : QStringLiteral("Cyrillic"),
+                                      m_pAlphabet->currentText());
+        if (m_Prompts.ShowMessage(this, text, windowTitle(), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) !=
+            QMessageBox::Yes) {
+            m_pAlphabet->setFocus();
+            return false;
+        }
     }
     const bool open = m_pOutside->currentIndex() == 1;
     double penalty = m_dUnknownPenalty;

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -20,11 +21,14 @@ public:
     QPushButton* BrowseButton() const { return m_pBrowse; }
     QComboBox* OutsideBox() const { return m_pOutside; }    // "Not allowed", "Allowed"
     QLineEdit* PenaltyBox() const { return m_pPenalty; }    // enabled while "Allowed"
+    QPushButton* RussianButton() const { return m_pRussian; }  // disabled when no list is shipped
+    QLabel* NoteLabel() const { return m_pNote; }
 
     QString m_strPath = QStringLiteral("dict.dic");
     int m_nAlphabet = 1;  // 1 Latin, 0 Cyrillic
     bool m_bOpenWords = false;
     double m_dUnknownPenalty = 0.2;  // 0..10
+    bool m_bFontHasCyrillic = true;  // the document's font holds glyphs of Cyrillic letters
 
 protected:
     bool DoDataExchange(bool save) override;
@@ -32,10 +36,17 @@ protected:
 private:
     // "Browse...": an open-file dialog for the word list.
     void OnBrowse();
+    // Takes the word list at path: the alphabet follows the letters of its words.
+    void ChooseList(const QString& path);
+    // Says when the font cannot draw the letters of the chosen alphabet.
+    void UpdateNote();
 
     QLineEdit* m_pPath;
     QComboBox* m_pAlphabet;
     QPushButton* m_pBrowse;
     QComboBox* m_pOutside;
     QLineEdit* m_pPenalty;
+    QPushButton* m_pRussian;
+    QLabel* m_pNote;
+    QString m_strRussianList;  // the shipped Russian list, empty when there is none
 };

@@ -14,6 +14,7 @@
 #include "IUserPrompts.h"
 #include "PageSummary.h"
 #include "TextCodec.h"
+#include "WordListLetters.h"
 
 #include "ByteStream.h"
 
@@ -293,6 +294,7 @@ void CGuiDocument::OnDictionary()
     dialog.m_nAlphabet = m_pDoc->DictionaryAlphabet();
     dialog.m_bOpenWords = m_pDoc->OpenWords();
     dialog.m_dUnknownPenalty = m_pDoc->UnknownPenalty();
+    dialog.m_bFontHasCyrillic = HasCyrillicGlyphs(m_pDoc->m_Font);
     if (dialog.DoModal() != QDialog::Accepted)
         return;
     // A list that cannot be read is reported and changes nothing.

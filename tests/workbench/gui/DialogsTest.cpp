@@ -4,6 +4,7 @@
 #include "CAboutRecognizeDlg.h"
 #include "CDictionaryDlg.h"
 #include "DictionarySettings.h"
+#include "WordListLetters.h"
 
 #include <QComboBox>
 
@@ -242,6 +243,32 @@ TEST_F(CDictionaryDlgTest, DictionaryDialogReloadsTheListAndKeepsTheChoiceForLat
         dialog.reject();
     });
     ASSERT_TRUE(Trigger(CommandId::kDictionary));
+}
+
+TEST_F(CDictionaryDlgTest, DictionaryDialogTakesTheAlphabetFromTheListAndWarnsWhenTheyDisagree)
+{
+    WriteFile(dir.Path() / "ru.dic", "\xE4\xE0\n\xF7\xE0\xFE\n");  // да, чаю in Windows-1251
+    StartApp();
+    const QString russian = QString::fromStdString((dir.Path() / "ru.dic").string());
+    // The letters of a chosen list set the alphabet; the default font has no Cyrillic glyphs.
+    prompts.OnDialog<CDictionaryDlg>([&](CDictionaryDlg& dialog) {
+        EXPECT_TRUE(dialog.NoteLabel()->text().isEmpty());
+        dialog.PathBox()->setText(russian);
+        emit dialog.PathBox()->editingFinished();
+        EXPECT_EQ(dialog.AlphabetBox()->currentText(), "Cyrillic");
+        EXPECT_EQ(dialog.NoteLabel()->text().contains("no Cyrillic glyphs"), !HasCyrillicGlyphs(Doc().m_Font));
+        // Back to Latin by hand: OK asks first, and No keeps the dialog open.
+        dialog.AlphabetBox()->setCurrentText(QStringLiteral("Latin"));
+        EXPECT_TRUE(dialog.NoteLabel()->text().isEmpty());
+        dialog.OnOK();
+        EXPECT_EQ(dialog.result(), 0);
+        dialog.reject();
+    });
+    prompts.buttonAnswers.push_back(QMessageBox::No);
+    ASSERT_TRUE(Trigger(CommandId::kDictionary));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith("The words of ru.dic are written in Cyrillic letters, but the alphabet is Latin."));
+    EXPECT_TRUE(HoldsWord(Doc().Dictionary(), "bed"));
 }
 
 TEST_F(CDictionaryDlgTest, DictionaryDialogAllowsWordsOutsideTheListWithTheirPenalty)
