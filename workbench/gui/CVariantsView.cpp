@@ -166,6 +166,19 @@ int CVariantsView::ColumnAt(QPoint client) const
     return x >= 0 && p < static_cast<long long>(m_Trace.positions.size()) ? static_cast<int>(p) : -1;
 }
 
+QRect CVariantsView::WordBand() const
+{
+    const int top = m_nLineHeight + 6;
+    return {0, top, viewport()->width(), m_nLineHeight + 7};
+}
+
+QRect CVariantsView::ColumnOutline(int p) const
+{
+    const int x = p * m_nColumnWidth - horizontalScrollBar()->value();
+    const int top = WordBand().bottom() + 2;
+    return QRect(x, top, m_nColumnWidth, viewport()->height() - top).adjusted(1, 1, -2, -2);
+}
+
 void CVariantsView::mousePressEvent(QMouseEvent* event)
 {
     const int p = ColumnAt(event->position().toPoint());
@@ -308,9 +321,10 @@ void CVariantsView::DrawColumn(QPainter& painter, int p, int x)
         y += m_nRowHeight;
     }
     painter.restore();
+    // The outline leaves the word costs above it readable.
     if (p == m_nSelected) {
         painter.setPen(QPen(kSelectedColour, 3));
-        painter.drawRect(column.adjusted(1, 1, -2, -2));
+        painter.drawRect(ColumnOutline(p));
     }
 }
 

@@ -42,6 +42,10 @@ public:
     int ColumnWidth() const { return m_nColumnWidth; }
     // The column under a client point, or -1.
     int ColumnAt(QPoint client) const;
+    // The strip of the words' brackets and costs, across the pane, in pane coordinates.
+    QRect WordBand() const;
+    // The outline of the selected or hovered column p, in pane coordinates: below the word band.
+    QRect ColumnOutline(int p) const;
     // Tall enough for the header and two rows of variants.
     QSize sizeHint() const override;
     // The small mark that tells a Cyrillic letter from its Latin twin drawn with the same

@@ -85,6 +85,16 @@ TEST_F(CVariantsViewTest, VariantsPaneAndStatusBarShowTheLastRecognition)
     // The two one-space words after "bed " are not counted as words.
     EXPECT_TRUE(Main().statusBar()->currentMessage().endsWith(QStringLiteral(" ms; 1 word, total cost %1").arg(total)));
 
+    // The outline of a hovered column leaves the word costs above it as they were.
+    variants.SelectColumn(-1);
+    const QRect band = variants.WordBand();
+    const QImage plain = variants.viewport()->grab().toImage();
+    variants.SelectColumn(1);
+    const QImage outlined = variants.viewport()->grab().toImage();
+    EXPECT_FALSE(variants.ColumnOutline(1).adjusted(-2, -2, 2, 2).intersects(band));
+    EXPECT_NE(outlined, plain);
+    EXPECT_EQ(outlined.copy(band), plain.copy(band));
+
     // A higher coefficient gives more variants, lowest cost first; Simple alone has no cut.
     Doc().m_dCoefficient = 1.0;
     ASSERT_TRUE(Trigger(CommandId::kRecognizeSimple));
