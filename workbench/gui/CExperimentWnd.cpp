@@ -357,6 +357,10 @@ void CExperimentWnd::RebuildPlot()
                                                    QScatterSeries::MarkerShapeRectangle,
                                                    QScatterSeries::MarkerShapeTriangle,
                                                    QScatterSeries::MarkerShapeStar};
+    // Colours of their own: the chart's theme would give the bands and marks colours too and
+    // repeat a colour after a few curves.
+    const QColor kColours[] = {QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c),
+                               QColor(0xff7f0e), QColor(0x9467bd), QColor(0x8c564b)};
     int index = 0;
 
     for (const EvalCurve& curve :
@@ -379,7 +383,8 @@ void CExperimentWnd::RebuildPlot()
                                    : MethodTitle(method));
         auto* marks = new QScatterSeries;
         marks->setMarkerShape(kShapes[index % 4]);
-        marks->setMarkerSize(9);
+        // Earlier curves get larger marks, which show as rings around later ones on the same point.
+        marks->setMarkerSize(12 - 2 * (index % 4));
         for (const EvalCurvePoint& point : curve.points)
             marks->append(point.x * scaleX, point.cer * 100);
         // The share of readings that found no cut into words, where there were such readings.
@@ -402,6 +407,7 @@ void CExperimentWnd::RebuildPlot()
         chart->addSeries(marks);
         QPen pen = line->pen();
         pen.setStyle(kDashes[index % 4]);
+        pen.setColor(kColours[index % 6]);
         pen.setWidthF(2);
         line->setPen(pen);
         marks->setColor(pen.color());
