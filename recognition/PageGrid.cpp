@@ -266,6 +266,39 @@ std::vector<TextBand> FindLines(const InkBits& ink, int cellHeight)
             rowInk[y] += std::popcount(row[w]);
     }
 
+    // A run of at least half a cell of rows, each ink from its first inked pixel to its last
+    // but for a tenth and wider than a cell is high, is a solid area (a window's margin, a
+    // bar), not text: it is left out. No glyph of a row of text fills a whole row like that.
+    if (cellHeight > 0) {
+        auto solid = [&](int y) {
+            const std::uint64_t* row = ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow;
+            int first = 0;
+            while (first < ink.wordsPerRow && row[first] == 0)
+                ++first;
+            int last = ink.wordsPerRow - 1;
+            while (last > first && row[last] == 0)
+                --last;
+            if (first >= ink.wordsPerRow)
+                return false;
+            const long long left = 64LL * first + std::countl_zero(row[first]);
+            const long long right = 64LL * last + 63 - std::countr_zero(row[last]);
+            const long long span = right - left + 1;
+            return span > cellHeight && 10LL * rowInk[y] >= 9 * span;
+        };
+        for (int y = 0; y < ink.height;) {
+            if (rowInk[y] == 0 || !solid(y)) {
+                ++y;
+                continue;
+            }
+            int end = y + 1;
+            while (end < ink.height && rowInk[end] != 0 && solid(end))
+                ++end;
+            if (2 * (end - y) >= cellHeight)
+                std::fill(rowInk.begin() + y, rowInk.begin() + end, 0);
+            y = end;
+        }
+    }
+
     std::vector<TextBand> bands;
     auto add = [&](int top, int bottom) {
         TextBand band;

@@ -355,6 +355,22 @@ TEST_P(PageReaderColours, ReadsATerminalGrid)
     }
 }
 
+// A screen's margin below the terminal (a solid strip of the ink's colour, taller than half a
+// cell) is no line of text.
+TEST_P(PageReaderColours, LeavesOutSolidMargins)
+{
+    const CCharImageFont font = TestFont();
+    const std::vector<std::string> rows = {"ls -l", "  total 0", "$ ~~"};
+    CRaster picture;
+    picture.Create(30 * kW, 6 * kH, GetParam().paper);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        Draw(picture, font, rows[r], 2 * kW, 2 + static_cast<int>(r) * kH, GetParam().ink);
+    picture.FillRect(0, 2 + 3 * kH, 30 * kW, 2 + 3 * kH + (kH + 1) / 2 + 1, GetParam().ink);
+    const PageReading page = ReadPage(picture, font, PageOptions{});
+    EXPECT_EQ(page.text, "ls -l\n  total 0\n$ ~~");
+    EXPECT_EQ(page.lines.size(), 3U);
+}
+
 INSTANTIATE_TEST_SUITE_P(Colours, PageReaderColours,
                          ::testing::Values(Colours{CRaster::kWhite, CRaster::kBlack}, Colours{0x000000, 0xFFFFFF},
                                            Colours{0x0000AA, 0xFFFF55}, Colours{0x2E3436, 0x8AE234}));
