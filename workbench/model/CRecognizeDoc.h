@@ -197,6 +197,9 @@ private:
     // False, after a message, when cells would give a picture rectangle past the size bound
     // or more than kMaxCells positions.
     bool CheckCellCount(std::int64_t cells);
+    // Makes picture the document's in whole cells of its width, as "&Load Bitmap..." does;
+    // whole keeps all of it in sight. False, after the message, when there are too many cells.
+    bool TakePicture(CRaster picture, bool whole);
     void ShowError(std::string_view text, std::string_view title, MessageIcon icon = MessageIcon::Error);
 
     // The open dictionary step over the variants of the Simple step just run.

@@ -39,7 +39,11 @@ bool CRecognizeDoc::LoadBitmap(const std::string& path) {
         ShowError(std::string(DocMessages::kCannotReadBitmap) + reason + ".", DocMessages::kAppTitle);
         return false;
     }
-    // Whole cells of the loaded width; a font with cell width 0 gives no cells.
+    return TakePicture(std::move(picture), false);
+}
+
+bool CRecognizeDoc::TakePicture(CRaster picture, bool whole) {
+    // Whole cells of the picture's width; a font with cell width 0 gives no cells.
     const int cellWidth = m_Font.CellWidth();
     const int cells = cellWidth > 0 ? picture.width() / cellWidth : 0;
     if (!CheckCellCount(cells))
@@ -51,7 +55,7 @@ bool CRecognizeDoc::LoadBitmap(const std::string& path) {
     m_bGraphicsModified = 1;
     m_bEditText = 0;
     m_nCells = cells;
-    m_bWholePicture = false;
+    m_bWholePicture = whole;
     DropPage();
     UpdateAllViews(nullptr, 0);
     return true;

@@ -14,22 +14,8 @@ bool CRecognizeDoc::OpenPicture(CRaster picture) {
         ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
         return false;
     }
-    // The document stands as after "&Load Bitmap...": whole cells of the picture's width.
-    const int cellWidth = m_Font.CellWidth();
-    const int cells = cellWidth > 0 ? picture.width() / cellWidth : 0;
-    if (!CheckCellCount(cells))
-        return false;
-    m_Picture = std::move(picture);
-    m_bHasPicture = true;
-    m_bPicturePresent = 1;
-    m_bRedrawPicture = 0;
-    m_bGraphicsModified = 1;
-    m_bEditText = 0;
-    m_nCells = cells;
-    m_bWholePicture = true;
-    DropPage();
-    UpdateAllViews(nullptr, 0);
-    return true;
+    // The document stands as after "&Load Bitmap...", with the whole picture in sight.
+    return TakePicture(std::move(picture), true);
 }
 
 CRect CRecognizeDoc::ShownRect() const {
