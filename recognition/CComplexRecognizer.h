@@ -31,7 +31,7 @@ struct CutWord {
     int start = 0;
     int end = 0;
     std::uint32_t cost = 0;
-    bool bKnown = true;  // its letters were read from the list (every word of the specified step)
+    bool bKnown = true;  // its letters were read from the list (every word of the list-only step)
 };
 
 // The result of the dictionary step.

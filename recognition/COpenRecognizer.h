@@ -30,7 +30,7 @@ struct OpenWordsOptions {
 // а..я, А..Я, ё and Ё with a Cyrillic one (33 slots). A capital stands for its small letter.
 int FoldedLetter(const CDictionary& dictionary, std::uint8_t code);
 
-// The open dictionary step, a second step beside the specified one: it reads dictionary words
+// The open dictionary step, a second step beside the list-only one: it reads dictionary words
 // where they are nearly as cheap as Simple's reading and keeps Simple's reading elsewhere.
 //
 // - Every position can be read as Simple read it, so a cut always exists. A sign to which a

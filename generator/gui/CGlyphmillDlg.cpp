@@ -106,7 +106,7 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     for (QPushButton* button : {m_pPreviousButton, m_pNextButton, m_pSelectFontButton, m_pSaveButton,
                                 m_pOptionsButton, m_pInclusionsButton})
         right->addWidget(button);
-    // The glyph sheet has a button of its own below the specified ones.
+    // The glyph sheet has a button of its own below the dialog's own ones.
     auto* sheetButton = new QPushButton(QStringLiteral("Glyph Sheet..."), this);
     sheetButton->setAutoDefault(false);
     sheetButton->setMinimumWidth(96);

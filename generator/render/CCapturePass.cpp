@@ -45,7 +45,7 @@ void CCapturePass::DrawExact(std::uint8_t code)
         // The surface's top-left pixel is the window's (X, Y) of the cell.
         pen = QPointF(-m_nX, m_pExact->Ascent() - m_nY);
     } else {
-        // Centred as the specified capture centres the extent: advance by line height.
+        // Centred as the plain capture centres the extent: advance by line height.
         const int advance = static_cast<int>(std::lround(m_pExact->Advance(code)));
         pen = QPointF((m_Surface.width() - advance) / 2,
                       (m_Surface.height() - m_pExact->LineHeight()) / 2 + m_pExact->Ascent());

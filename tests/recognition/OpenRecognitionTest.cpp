@@ -67,7 +67,7 @@ TEST(COpenRecognizer, WordsOutsideTheListSignsAndDigitsKeepTheirLine)
 {
     CDictionary dictionary;
     Fill(dictionary, 1, {"and", "god", "said", "works"});
-    // The specified step finds no cut here: "vexingly", "1:3" and the capitals are not words.
+    // The list-only step finds no cut here: "vexingly", "1:3" and the capitals are not words.
     const ComplexResult result = Read(CleanRow("And God said, vexingly (works.) 1:3   "), dictionary);
     EXPECT_TRUE(result.bCut);
     EXPECT_EQ(result.text, "And God said, vexingly (works.) 1:3   ");

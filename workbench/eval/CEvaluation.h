@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-// How a reading was made: Simple recognition, Complex recognition with the dictionary step
-// as specified, or with the open dictionary step.
+// How a reading was made: Simple recognition, Complex recognition with the list-only
+// dictionary step, or with the open dictionary step.
 enum class EvalMethod { Simple, Complex, Open };
 
 // "simple", "complex" or "open".

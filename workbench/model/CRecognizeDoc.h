@@ -127,7 +127,7 @@ public:
     // message naming the file, when it cannot be read; the previous dictionary stays then.
     // A list past the dictionary's bound is loaded in part, after a message saying so.
     bool LoadDictionary(const std::string& path, int alphabet);
-    // Which dictionary step "Recognize (Complex)" runs: the specified one (words outside the
+    // Which dictionary step "Recognize (Complex)" runs: the list-only one (words outside the
     // list not allowed, the default) or the open step with the unknown-word penalty.
     void SetOpenWords(bool open, double penalty = OpenWordsOptions::kDefaultPenalty);
     bool OpenWords() const { return m_bOpenWords; }

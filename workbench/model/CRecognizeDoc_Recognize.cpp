@@ -124,7 +124,7 @@ void CRecognizeDoc::SetOpenWords(bool open, double penalty) {
 }
 
 ComplexResult CRecognizeDoc::RecognizeOpenWords(int cells) {
-    // The open step has no prefix lists; those of an earlier specified step would mislead.
+    // The open step has no prefix lists; those of an earlier list-only step would mislead.
     m_pPrefixLists.clear();
     OpenWordsOptions options;
     options.dUnknownPenalty = m_dUnknownPenalty;

@@ -106,7 +106,7 @@ TEST_F(EvaluationTest, RecordsAreTheSameForAnyThreadCount) {
         EXPECT_TRUE(row.cerLow <= row.cer && row.cer <= row.cerHigh);
 }
 
-// The open step reads a line with a word outside the list, which the specified step blanks;
+// The open step reads a line with a word outside the list, which the list-only step blanks;
 // its records follow the Complex ones and its summary rows come last.
 TEST_F(EvaluationTest, OpenWordsAddTheirOwnRecordsAndRows) {
     std::vector<CorpusLine> open;
