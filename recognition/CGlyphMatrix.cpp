@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-void CGlyphMatrix::Build(const CCharImageFont& font, int cellWidth, int cellHeight)
+void CGlyphMatrix::Build(const CCharImageFont& font, int cellWidth, int cellHeight, bool clearPastWidth)
 {
     m_Codes.clear();
     const int bytesPerRow = cellWidth > 0 ? (cellWidth + 7) / 8 : 0;
@@ -23,4 +23,10 @@ void CGlyphMatrix::Build(const CCharImageFont& font, int cellWidth, int cellHeig
     for (std::size_t g = 0; g < glyphs.size(); ++g)
         if (const std::size_t n = std::min(length, glyphs[g]->m_Bits.size()); n != 0)
             std::memcpy(m_Bits.data() + g * m_nStride, glyphs[g]->m_Bits.data(), n);
+    if (clearPastWidth && bytesPerRow > 0) {
+        const std::uint8_t lastByteMask = static_cast<std::uint8_t>(0xFF << ((8 - cellWidth % 8) % 8));
+        for (std::size_t g = 0; g < glyphs.size(); ++g)
+            for (int y = 0; y < cellHeight; ++y)
+                m_Bits.data()[g * m_nStride + static_cast<std::size_t>(y) * bytesPerRow + bytesPerRow - 1] &= lastByteMask;
+    }
 }

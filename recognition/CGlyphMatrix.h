@@ -12,8 +12,9 @@
 // (the bits past its width included) followed by zeros.
 class CGlyphMatrix {
 public:
-    // Packs the glyphs of the codes first..last whose width and height equal the cell's.
-    void Build(const CCharImageFont& font, int cellWidth, int cellHeight);
+    // Packs the glyphs of the codes first..last whose width and height equal the cell's;
+    // clearPastWidth zeroes the bits past the width of each row, so that they never count.
+    void Build(const CCharImageFont& font, int cellWidth, int cellHeight, bool clearPastWidth = false);
 
     int Rows() const { return static_cast<int>(m_Codes.size()); }
     std::size_t Stride() const { return m_nStride; }

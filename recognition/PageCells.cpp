@@ -14,30 +14,12 @@ namespace pagecells {
 
 void PageGlyphs::Build(const CCharImageFont& font, int cellWidth, int cellHeight)
 {
-    codes.clear();
     width = std::max(cellWidth, 0);
     height = std::max(cellHeight, 0);
     bytesPerRow = (width + 7) / 8;
-    stride = PackedStride(static_cast<std::size_t>(bytesPerRow) * height);
-    std::vector<const CCharImage*> glyphs;
-    if (width > 0 && height > 0)
-        for (int code = font.First(); code <= font.Last() && code <= 255; ++code) {
-            const CCharImage* glyph = font.GetCharImage(code);
-            if (glyph == nullptr || glyph->m_nWidth != width || glyph->m_nHeight != height)
-                continue;
-            codes.push_back(static_cast<std::uint8_t>(code));
-            glyphs.push_back(glyph);
-        }
-    bits.Resize(std::max<std::size_t>(glyphs.size() * stride, kPackedBlock));
-    const std::uint8_t lastByteMask = static_cast<std::uint8_t>(0xFF << ((8 - width % 8) % 8));
-    for (std::size_t g = 0; g < glyphs.size(); ++g) {
-        std::uint8_t* out = bits.data() + g * stride;
-        const std::size_t n = std::min(static_cast<std::size_t>(bytesPerRow) * height, glyphs[g]->m_Bits.size());
-        if (n != 0)
-            std::memcpy(out, glyphs[g]->m_Bits.data(), n);
-        for (int y = 0; y < height; ++y)
-            out[static_cast<std::size_t>(y) * bytesPerRow + bytesPerRow - 1] &= lastByteMask;
-    }
+    // Glyph sizes are never negative, so a cell of no pixels matches no glyph.
+    const bool empty = width == 0 || height == 0;
+    matrix.Build(font, empty ? -1 : width, empty ? -1 : height, true);
 }
 
 bool CaptureInkCell(const InkBits& ink, const PageGlyphs& glyphs, long long left, long long top,

@@ -4,6 +4,7 @@
 // the bits past their width cleared, cells captured from the ink mask by bit extraction, and
 // both compared with the run-time chosen kernels.
 
+#include "CGlyphMatrix.h"
 #include "PageReader.h"
 
 #include <cstdint>
@@ -48,13 +49,14 @@ struct PageGlyphs {
     int width = 0;
     int height = 0;
     int bytesPerRow = 0;
-    std::size_t stride = 0;
-    CAlignedBytes bits;
-    std::vector<std::uint8_t> codes;
+    CGlyphMatrix matrix;  // packed with the bits past the width cleared
 
-    int Rows() const { return static_cast<int>(codes.size()); }
+    int Rows() const { return matrix.Rows(); }
+    std::size_t Stride() const { return matrix.Stride(); }
+    std::uint8_t CodeOf(int row) const { return matrix.CodeOf(row); }
 
-    // Packs the glyphs of the codes first..last whose width and height equal the cell's.
+    // Packs the glyphs of the codes first..last whose width and height equal the cell's; a
+    // cell of no pixels has none.
     void Build(const CCharImageFont& font, int cellWidth, int cellHeight);
 };
 
@@ -72,7 +74,7 @@ class CCellMatcher {
 public:
     CCellMatcher(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path)
         : m_Ink(ink), m_Glyphs(glyphs), m_Path(path), m_bWide(path == MatchPath::Avx2 || path == MatchPath::Avx512),
-          m_Block(glyphs.stride * kBlockCells),
+          m_Block(glyphs.Stride() * kBlockCells),
           m_Costs(static_cast<std::size_t>(glyphs.Rows()) * kBlockCells)
     {
     }
@@ -82,8 +84,8 @@ public:
     void Match(long long top, const long long* lefts, int count)
     {
         for (int c = 0; c < count; ++c)
-            m_bInked[c] = CaptureInkCell(m_Ink, m_Glyphs, lefts[c], top, m_Block.data() + c * m_Glyphs.stride);
-        XorPopcountBlock(m_Path, m_Block.data(), count, m_Glyphs.bits.data(), m_Glyphs.stride,
+            m_bInked[c] = CaptureInkCell(m_Ink, m_Glyphs, lefts[c], top, m_Block.data() + c * m_Glyphs.Stride());
+        XorPopcountBlock(m_Path, m_Block.data(), count, m_Glyphs.matrix.Data(), m_Glyphs.Stride(),
                          static_cast<std::size_t>(m_Glyphs.Rows()), m_Costs.data());
     }
 

@@ -82,12 +82,12 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const CCharImageFont& font,
                 // within reach of it; an exact match (or nothing worse) keeps the best alone.
                 const std::int32_t* costs = matcher.Costs(c);
                 CostRange(wide, costs, rows, cell.best, cell.worst);
-                cell.code = glyphs.codes[static_cast<std::size_t>(std::find(costs, costs + rows, cell.best) - costs)];
+                cell.code = glyphs.CodeOf(static_cast<int>(std::find(costs, costs + rows, cell.best) - costs));
                 if (cell.best != 0 && cell.worst != 0) {
                     const double reach = coefficient * static_cast<double>(cell.worst - cell.best);
                     for (int r = 0; r < rows; ++r)
                         if (static_cast<double>(costs[r] - cell.best) <= reach)
-                            cell.variants.push_back({glyphs.codes[static_cast<std::size_t>(r)], costs[r]});
+                            cell.variants.push_back({glyphs.CodeOf(r), costs[r]});
                 } else {
                     cell.variants.push_back({cell.code, 0});
                 }
