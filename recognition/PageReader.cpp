@@ -140,22 +140,36 @@ std::string PageText(std::vector<PageLine>& lines, bool bSharedGrid)
 PageReading ReadPage(const CRaster& picture, const CCharImageFont& font, const PageOptions& options, MatchPath path)
 {
     const auto start = std::chrono::steady_clock::now();
-    PageReading page;
-    page.cellWidth = font.CellWidth();
-    page.cellHeight = font.CellHeight();
-    if (page.cellWidth <= 0 || page.cellHeight <= 0 || !font.HasGlyphs() || picture.empty()) {
+    if (font.CellWidth() <= 0 || font.CellHeight() <= 0 || !font.HasGlyphs() || picture.empty()) {
+        PageReading page;
+        page.cellWidth = font.CellWidth();
+        page.cellHeight = font.CellHeight();
         page.dMilliseconds = MillisecondsSince(start);
         return page;
     }
     const InkBits ink = InkMask(picture, options.ink);
-    page.dInkMilliseconds = MillisecondsSince(start);
+    const double inkMilliseconds = MillisecondsSince(start);
+    PageReading page = ReadPage(ink, font, options.coefficient, path);
+    page.dInkMilliseconds = inkMilliseconds;
+    page.dMilliseconds = MillisecondsSince(start);
+    return page;
+}
 
-    const auto search = std::chrono::steady_clock::now();
+PageReading ReadPage(const InkBits& ink, const CCharImageFont& font, double coefficient, MatchPath path)
+{
+    const auto start = std::chrono::steady_clock::now();
+    PageReading page;
+    page.cellWidth = font.CellWidth();
+    page.cellHeight = font.CellHeight();
+    if (page.cellWidth <= 0 || page.cellHeight <= 0 || !font.HasGlyphs()) {
+        page.dMilliseconds = MillisecondsSince(start);
+        return page;
+    }
     const PageGrid grid = FindGrid(ink, font, FindLines(ink, page.cellHeight), path);
-    page.dSearchMilliseconds = MillisecondsSince(search);
+    page.dSearchMilliseconds = MillisecondsSince(start);
 
     const auto match = std::chrono::steady_clock::now();
-    page.lines = MatchCells(ink, font, grid, options.coefficient, path);
+    page.lines = MatchCells(ink, font, grid, coefficient, path);
     page.dMatchMilliseconds = MillisecondsSince(match);
 
     page.bSharedGrid = grid.bShared;

@@ -153,6 +153,9 @@ std::string PageText(std::vector<PageLine>& lines, bool bSharedGrid);
 // The whole pipeline. A font without glyphs of its cell size, or a 0 cell, reads no line.
 PageReading ReadPage(const CRaster& picture, const CCharImageFont& font, const PageOptions& options,
                      MatchPath path = FastestMatchPath());
+// The pipeline from the ink mask on, for callers that read one picture with many fonts.
+PageReading ReadPage(const InkBits& ink, const CCharImageFont& font, double coefficient,
+                     MatchPath path = FastestMatchPath());
 
 // The dictionary step of Complex recognition on each line's cells, a blank cell standing for a
 // space and one blank cell added after the line so that its last word can end. A line with no

@@ -109,7 +109,7 @@ struct Trial {
 
 class CFitSearch {
 public:
-    CFitSearch(const CRaster& picture, const FitProgress& progress) : m_Picture(picture), m_Progress(progress) {}
+    CFitSearch(const InkBits& ink, const FitProgress& progress) : m_Ink(ink), m_Progress(progress) {}
 
     // Renders the candidate's GLF, reads the picture with it and keeps it when it reads best.
     bool Try(const GeneratorSettings& settings)
@@ -128,9 +128,8 @@ public:
         CByteReader reader(trial.glf);
         if (!font.LoadFromArchive(reader))
             return true;
-        PageOptions options;
-        options.coefficient = 0;
-        const PageReading page = ReadPage(m_Picture, font, options);
+        // The picture's ink is found once for every candidate; only the glyphs differ.
+        const PageReading page = ReadPage(m_Ink, font, 0.0);
         long long sum = 0;
         for (const PageLine& line : page.lines) {
             for (const PageCell& cell : line.cells) {
@@ -154,7 +153,7 @@ public:
     void AddToEstimate(int count) { m_nEstimate += count; }
 
 private:
-    const CRaster& m_Picture;
+    const InkBits& m_Ink;
     const FitProgress& m_Progress;
     Trial m_Best;
     int m_nTried = 0;
@@ -276,7 +275,7 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
         return finish();
     }
 
-    CFitSearch search(picture, progress);
+    CFitSearch search(ink, progress);
     // Sizes whose line height is the pitch, and a few a pixel off it, for terminals that round
     // the ascent and descent otherwise or add a row between lines.
     std::vector<double> sizes = SizesForLineHeight(base, pitch, 5);
