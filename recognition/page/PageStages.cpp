@@ -7,7 +7,8 @@ namespace {
 
 constexpr std::uint32_t kStripColour = 0xFFB0B0;
 constexpr std::uint32_t kBandColours[2] = {0x0078FF, 0x00A000};
-constexpr std::uint32_t kCellColour = 0x0078FF;
+constexpr std::uint32_t kCellColour = 0x7FB8FF;
+constexpr std::uint32_t kLineColour = 0x0050C0;
 constexpr std::uint32_t kUnsureColour = 0xFF8C00;
 
 // The picture at a third of its contrast against white, so that marks drawn over it stand out.
@@ -87,18 +88,23 @@ std::vector<StagePicture> DrawPageStages(const CRaster& picture, const PageReadi
     stages.push_back(std::move(mask));
 
     StagePicture bands{"2-bands.png", Faded(picture)};
+    for (const SolidStrip& strip : page.strips)
+        Tint(bands.picture, {0, strip.top, picture.width(), strip.bottom}, kStripColour);
     for (std::size_t b = 0; b < page.bands.size(); ++b)
         Frame(bands.picture, page.bands[b].Rect(), kBandColours[b % 2]);
     stages.push_back(std::move(bands));
 
     StagePicture grid{"3-grid.png", Faded(picture)};
-    for (const PageLine& line : page.lines)
+    for (const PageLine& line : page.lines) {
         for (int c = 0; c < static_cast<int>(line.cells.size()); ++c) {
-            const PixelRect cell = line.CellRect(c);
-            if (IsUnsure(line.cells[static_cast<std::size_t>(c)], page.cellWidth, page.cellHeight))
-                Tint(grid.picture, cell, kUnsureColour);
-            Frame(grid.picture, cell, kCellColour);
+            const PageCell& cell = line.cells[static_cast<std::size_t>(c)];
+            if (IsUnsure(cell, page.cellWidth, page.cellHeight))
+                Tint(grid.picture, line.CellRect(c), kUnsureColour);
+            else if (!cell.bBlank)
+                Frame(grid.picture, line.CellRect(c), kCellColour);
         }
+        Frame(grid.picture, line.grid.Rect(), kLineColour);
+    }
     stages.push_back(std::move(grid));
     return stages;
 }

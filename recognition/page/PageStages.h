@@ -16,8 +16,9 @@ struct StagePicture {
 
 // The stages of a reading of picture: "1-ink.png", the ink mask (ink black, paper white, the
 // solid strips left out in light red); "2-bands.png", the picture faded with the text bands
-// framed in turns of two colours; "3-grid.png", the picture faded with every line's cells
-// outlined in blue and the unsure cells filled orange. The ink is found again with the reading's
+// framed in turns of two colours and the solid strips tinted red; "3-grid.png", the picture faded
+// with every line framed in dark blue, its inked cells in light blue and its unsure cells filled
+// orange. The ink is found again with the reading's
 // rule. Empty for an empty picture.
 std::vector<StagePicture> DrawPageStages(const CRaster& picture, const PageReading& page, const PageOptions& options);
 
