@@ -85,14 +85,23 @@ TEST_P(PageReaderColours, LeavesOutSolidMargins)
     const CCharImageFont font = TestFont();
     const GlyphSet& glyphs = TestGlyphs();
     const std::vector<std::string> rows = {"ls -l", "  total 0", "$ ~~"};
-    CRaster picture;
-    picture.Create(30 * kW, 6 * kH, GetParam().paper);
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        Draw(picture, font, rows[r], 2 * kW, 2 + static_cast<int>(r) * kH, GetParam().ink);
-    picture.FillRect(0, 2 + 3 * kH, 30 * kW, 2 + 3 * kH + (kH + 1) / 2 + 1, GetParam().ink);
-    const PageReading page = ReadPage(picture, glyphs, PageOptions{});
-    EXPECT_EQ(page.text, "ls -l\n  total 0\n$ ~~");
-    EXPECT_EQ(page.lines.size(), 3U);
+    const int top = kH + 2;
+    // Below the last line, from its cells' end or from a pixel inside them (its glyphs' blank
+    // bottom rows), and above the first line, ending a pixel inside its cells.
+    for (int strip = 0; strip < 3; ++strip) {
+        CRaster picture;
+        picture.Create(30 * kW, 6 * kH, GetParam().paper);
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            Draw(picture, font, rows[r], 2 * kW, top + static_cast<int>(r) * kH, GetParam().ink);
+        const int from = strip == 0 ? top + 3 * kH : strip == 1 ? top + 3 * kH - 1 : 0;
+        const int to = strip == 2 ? top + 1 : from + (kH + 1) / 2 + 1;
+        picture.FillRect(0, from, 30 * kW, to, GetParam().ink);
+        const PageReading page = ReadPage(picture, glyphs, PageOptions{});
+        EXPECT_EQ(page.text, "ls -l\n  total 0\n$ ~~") << "strip " << strip;
+        EXPECT_EQ(page.lines.size(), 3U);
+        ASSERT_EQ(page.strips.size(), 1U);
+        EXPECT_EQ(page.strips[0].top, from);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Colours, PageReaderColours,
