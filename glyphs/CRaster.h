@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <vector>
 
+// Whether a colour (0xRRGGBB, or a 0xffRRGGBB pixel) is ink in a drawn picture: exactly black.
+constexpr bool IsBlackInk(std::uint32_t colour) { return (colour & 0xFFFFFF) == 0; }
+
 // A picture of 32-bit RGB pixels, rows from the top, stored as 0xffRRGGBB so that a
 // QImage of Format_RGB32 can wrap Bits() without copying. Colours passed in and out are
 // 0xRRGGBB; only exact black (0x000000) is ink.
@@ -40,7 +43,7 @@ public:
     // Sets a pixel; points outside the raster are ignored.
     void SetPixel(int x, int y, std::uint32_t colour);
     // True when the pixel lies inside and is exactly black.
-    bool IsInk(int x, int y) const { return Contains(x, y) && (Row(y)[x] & 0xFFFFFF) == 0; }
+    bool IsInk(int x, int y) const { return Contains(x, y) && IsBlackInk(Row(y)[x]); }
     // Fills [left, right) x [top, bottom), clipped to the raster.
     void FillRect(int left, int top, int right, int bottom, std::uint32_t colour);
     void Fill(std::uint32_t colour);

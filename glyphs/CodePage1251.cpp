@@ -16,6 +16,8 @@ constexpr char32_t kHighTable[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -35,7 +37,6 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-// Decodes one UTF-8 sequence at text[i]; false for a malformed, overlong or surrogate one.
 bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& cp)
 {
     const auto lead = static_cast<std::uint8_t>(text[i]);
@@ -67,8 +68,6 @@ bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& cp)
     i += extra + 1;
     return true;
 }
-
-}  // namespace
 
 char32_t Cp1251ToUnicode(std::uint8_t code)
 {

@@ -14,6 +14,11 @@ char32_t Cp1251ToUnicode(std::uint8_t code);
 std::optional<std::uint8_t> UnicodeToCp1251(char32_t codePoint);
 
 std::string Cp1251ToUtf8(std::string_view text);
+// Appends the UTF-8 form of a code point.
+void AppendUtf8(std::string& out, char32_t codePoint);
+// Decodes one UTF-8 sequence at text[i] and moves i past it; false, i unmoved, for a malformed,
+// overlong or surrogate one.
+bool DecodeUtf8(std::string_view text, std::size_t& i, char32_t& codePoint);
 // Converts UTF-8 to Windows-1251; nothing when the text is not valid UTF-8 or holds a
 // character that the code page lacks (its position in badOffset, when given).
 std::optional<std::string> Utf8ToCp1251(std::string_view text, std::size_t* badOffset = nullptr);

@@ -1,9 +1,9 @@
 #include "CSimpleRecognizer.h"
 
 #include "CGlyphMatrix.h"
+#include "CellRule.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -38,6 +38,7 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
     // Costs never reach past 8 x 32 x 255 bits, so W x H and the differences below fit an int.
     const int noMatch = width * height;
     std::uint8_t bestCode = static_cast<std::uint8_t>(font.First());
+    std::vector<int> chosen;
     for (int first = 0; first < cells; first += kBlockCells) {
         const int count = std::min(kBlockCells, cells - first);
         CaptureCellRun(m_Path, picture, grid.CellLeft(first), grid.top, width, height, count, block.data(), stride);
@@ -46,38 +47,27 @@ SimpleResult CSimpleRecognizer::Recognize(const CRaster& picture, const CCharIma
 
         for (int c = 0; c < count; ++c) {
             const std::int32_t* costs = blockCosts.data() + static_cast<std::size_t>(c) * rows;
-            int least = noMatch;
-            int worst = 0;
-            for (int r = 0; r < rows; ++r) {
-                least = std::min(least, costs[r]);
-                worst = std::max(worst, costs[r]);
-            }
             // The best glyph is the first (lowest code) below W x H at the least cost; without
             // one the code of the position before stays.
-            const int best = least;
-            result.ranges[first + c] = {best, worst};
-            if (least < noMatch) {
-                bestCode = glyphs.CodeOf(static_cast<int>(std::find(costs, costs + rows, least) - costs));
-                for (int r = 0; r < rows; ++r)
-                    if (costs[r] == least)
-                        result.tieCodes.push_back(glyphs.CodeOf(r));
+            const CellDecision decision = DecideCell(CellRule::Simple, costs, rows, noMatch);
+            result.ranges[first + c] = {decision.best, decision.worst};
+            if (decision.Matched()) {
+                bestCode = glyphs.CodeOf(decision.bestGlyph);
+                CellTies(decision, costs, rows, chosen);
+                for (int g : chosen)
+                    result.tieCodes.push_back(glyphs.CodeOf(g));
             }
             result.tieStart.push_back(static_cast<std::uint32_t>(result.tieCodes.size()));
             result.text[first + c] = static_cast<char>(bestCode);
 
             CCharVariants& variants = result.variants[first + c];
-            // best x worst of two values below 2^16 is 0 exactly when one of them is 0.
-            if (best != 0 && worst != 0) {
-                // Every cost here is at least best, so the test (cost - best) <= reach in double
-                // precision holds exactly for the integer differences up to floor(reach).
-                const double reach = coefficient * static_cast<double>(worst - best);
-                if (!(reach >= 0))
-                    continue;
-                const int limit = reach >= 1e9 ? 1000000000 : static_cast<int>(std::floor(reach));
-                for (int r = 0; r < rows; ++r)
-                    if (costs[r] - best <= limit)
-                        variants.Add(glyphs.CodeOf(r), costs[r]);
+            if (decision.best != 0 && decision.worst != 0) {
+                CellVariants(decision, costs, rows, coefficient, chosen);
+                for (int g : chosen)
+                    variants.Add(glyphs.CodeOf(g), costs[g]);
             } else {
+                // An exact match, or nothing compared: the best code alone (the kept one where
+                // no glyph was the best), at cost 0.
                 for (int r = 0; r < rows; ++r)
                     if (glyphs.CodeOf(r) == bestCode)
                         variants.Add(bestCode, 0);

@@ -53,7 +53,7 @@ void CaptureRowScalar(const CRaster& picture, long long left, long long y, int b
         unsigned byte = 0;
         for (int i = 0; i < 8; ++i) {
             const long long x = left + 8LL * b + i;
-            const bool ink = rowInside && x >= 0 && x < picture.width() && (pixels[x] & kColourMask) == 0;
+            const bool ink = rowInside && x >= 0 && x < picture.width() && IsBlackInk(pixels[x]);
             byte = (byte << 1) | (ink ? 1U : 0U);
         }
         out[b] = static_cast<std::uint8_t>(byte);

@@ -2,6 +2,7 @@
 
 #include "CharacterClasses.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <sstream>
@@ -108,6 +109,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
     double points = 0;          // --points, 0 when not given
     double dpi = 0;             // --dpi, 0 when not given
     bool coverageGiven = false;
+    bool controlsAsked = false;  // --include ControlChars or --include-codes below 32
+    constexpr int kFirstPrintable = 32;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
@@ -275,6 +278,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
             if (!takeValue() || !ParseClassList(value, classes, error))
                 return false;
             SetClasses(classes, name == "--include" ? 1 : 0, table);
+            if (name == "--include" && std::find(classes.begin(), classes.end(), CharClass::ControlChars) != classes.end())
+                controlsAsked = true;
         } else if (name == "--include-codes" || name == "--exclude-codes") {
             if (!takeValue())
                 return false;
@@ -283,8 +288,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
                 error = "option " + name + " needs codes 0..255 such as 0-31,127, not \"" + value + "\"";
                 return false;
             }
-            for (int code : codes)
+            for (int code : codes) {
                 table[static_cast<std::size_t>(code)] = name == "--include-codes" ? 1 : 0;
+                controlsAsked = controlsAsked || (name == "--include-codes" && code < kFirstPrintable);
+            }
         } else if (name == "--measure" || name == "--autolayout") {
             if (hasValue && value != "fit") {
                 error = "option " + name + " takes no value or =fit, not \"" + value + "\"";
@@ -349,6 +356,11 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, 
         error = "--measure and --autolayout measure the centred window; they do not go with --layout cell";
         return false;
     }
+    // A font fitted to a picture reads pages, where a blank control glyph would only tie with the
+    // space: control characters are left out unless they were asked for.
+    if (!options.m_strFitPicture.empty() && !controlsAsked)
+        for (int code = 0; code < kFirstPrintable; ++code)
+            table[static_cast<std::size_t>(code)] = 0;
     if (!options.m_strFitPicture.empty() && (options.m_bMeasure || options.m_bAutoLayout)) {
         error = "--fit-picture chooses the layout itself; it does not go with --measure or --autolayout";
         return false;
@@ -410,7 +422,9 @@ Rendering (off unless chosen):
   --fit-picture PICTURE  find the size, antialiasing and cell window with which the page reader
                          reads the text of PICTURE (PNG, BMP, ...) best; prints the options as a
                          glyphmill-cli command line and the mean cost per cell; with -o writes the
-                         font. Exit 1 when the picture holds no text or the family cannot match it
+                         font. Exit 1 when the picture holds no text or the family cannot match it.
+                         Control characters (0-31) are left out unless --include or
+                         --include-codes asks for them
 
 Characters (applied in the order given, later ones winning; excluded codes get empty records):
   --preset pure|normal|rich    the Russian Symbols presets

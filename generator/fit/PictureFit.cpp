@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <sstream>
 
 namespace {
@@ -61,16 +62,14 @@ int GridPitch(const std::vector<long long>& profile, int minPitch, int maxPitch)
     return best;
 }
 
-// Ink per row and per column of the mask.
-void InkProfiles(const InkBits& ink, std::vector<long long>& rows, std::vector<long long>& columns)
+// Ink per column of the mask.
+std::vector<long long> ColumnProfile(const InkBits& ink)
 {
-    rows.assign(static_cast<std::size_t>(ink.height), 0);
-    columns.assign(static_cast<std::size_t>(ink.width), 0);
+    std::vector<long long> columns(static_cast<std::size_t>(ink.width), 0);
     for (int y = 0; y < ink.height; ++y) {
-        const std::uint64_t* row = ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow;
+        const std::uint64_t* row = ink.Row(y);
         for (int w = 0; w < ink.wordsPerRow; ++w) {
             std::uint64_t bits = row[w];
-            rows[static_cast<std::size_t>(y)] += std::popcount(bits);
             while (bits != 0) {
                 const int bit = std::countl_zero(bits);
                 columns[static_cast<std::size_t>(w * 64 + bit)] += 1;
@@ -78,6 +77,7 @@ void InkProfiles(const InkBits& ink, std::vector<long long>& rows, std::vector<l
             }
         }
     }
+    return columns;
 }
 
 // The median height of the runs of rows that hold ink: about the height of a line's ink.
@@ -129,7 +129,9 @@ public:
         if (!font.LoadFromArchive(reader))
             return true;
         // The picture's ink is found once for every candidate; only the glyphs differ.
-        const PageReading page = ReadPage(m_Ink, font, 0.0);
+        PageOptions options;
+        options.coefficient = 0.0;
+        const PageReading page = ReadPage(m_Ink, GlyphSetFromFont(font), options);
         long long sum = 0;
         for (const PageLine& line : page.lines) {
             for (const PageCell& cell : line.cells) {
@@ -239,7 +241,9 @@ std::string Decimal(double value)
 
 } // namespace
 
-PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& base, const FitProgress& progress)
+namespace {
+
+PictureFit Fit(const CRaster& picture, const GeneratorSettings& base, const FitProgress& progress)
 {
     const auto start = std::chrono::steady_clock::now();
     PictureFit fit;
@@ -255,10 +259,15 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
         return finish();
     }
 
-    const InkBits ink = InkMask(picture, InkRule::Auto);
-    std::vector<long long> rows;
-    std::vector<long long> columns;
-    InkProfiles(ink, rows, columns);
+    InkBits ink = InkMask(picture, InkRule::Auto);
+    // Solid strips (a window's margin, a bar) are no text: they leave the ink before the pitch is
+    // measured, at the height of the picture's inked bands, as the reader leaves them out.
+    {
+        const std::vector<long long> raw(ink.rowInk.begin(), ink.rowInk.end());
+        ClearSolidStrips(ink, MedianBand(raw));
+    }
+    const std::vector<long long> rows(ink.rowInk.begin(), ink.rowInk.end());
+    const std::vector<long long> columns = ColumnProfile(ink);
     if (std::all_of(rows.begin(), rows.end(), [](long long count) { return count == 0; })) {
         fit.strProblem = "the picture holds no text: it is all one colour";
         return finish();
@@ -383,6 +392,20 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
     fit.glf = best.glf;
     fit.bFound = true;
     return finish();
+}
+
+}  // namespace
+
+PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& base, const FitProgress& progress)
+{
+    try {
+        return Fit(picture, base, progress);
+    } catch (const std::bad_alloc&) {
+        PictureFit fit;
+        fit.settings = base;
+        fit.strProblem = "not enough memory to fit a font to the picture";
+        return fit;
+    }
 }
 
 std::string FitCommandLine(const GeneratorSettings& settings, const std::string& output)

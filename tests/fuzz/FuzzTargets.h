@@ -26,7 +26,11 @@ void FuzzPng(std::span<const std::uint8_t> data);
 // A Netpbm file decoded, and its picture passed through a PPM file.
 void FuzzPnm(std::span<const std::uint8_t> data);
 
-// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm"), or nullptr.
+// A picture of any format (after one byte that chooses the reading's options) read as a page
+// with a small glyph set, its dictionary steps run and its stages drawn.
+void FuzzPageReader(std::span<const std::uint8_t> data);
+
+// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm", "page"), or nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
 FuzzBody FindFuzzBody(std::string_view target);
 

@@ -219,6 +219,35 @@ def picture_seeds():
                 write(target, name, f.read())
 
 
+# --- Pages ------------------------------------------------------------------------------
+
+def page_seeds():
+    """Pictures of lines of blocks, as a page of text looks to the reader, each after the byte
+    that chooses the reading's options; and a screenshot of the tests as it is."""
+    import random
+    rng = random.Random(7)
+    for name, width, height, paper, ink, choice in [("dark-lines", 90, 40, 0x10, 0xE0, 0x11),
+                                                    ("light-grid", 72, 45, 0xFF, 0x00, 0x32),
+                                                    ("black-rule", 60, 30, 0xFF, 0x00, 0x0B)]:
+        rows = [[paper] * width for _ in range(height)]
+        for top in range(2, height - 9, 9):
+            for left in range(3, width - 6, 6):
+                if rng.random() < 0.2:
+                    continue
+                for y in range(top + 1, top + 8):
+                    for x in range(left, left + 5):
+                        if rng.random() < 0.4:
+                            rows[y][x] = ink
+        if name == "black-rule":
+            rows[height - 3] = [0x00] * width
+        header = b"P5\n%d %d\n255\n" % (width, height)
+        write("page", name, bytes([choice]) + header + bytes(v for row in rows for v in row))
+    shot = os.path.join(HERE, "..", "data", "fit", "xterm-liberation-mono-10pt-dark.png")
+    if os.path.exists(shot):
+        with open(shot, "rb") as f:
+            write("page", "xterm-shot", b"\x00" + f.read())
+
+
 if __name__ == "__main__":
     glf_seeds()
     string_seeds()
@@ -226,3 +255,4 @@ if __name__ == "__main__":
     bmp_seeds()
     dict_seeds()
     picture_seeds()
+    page_seeds()

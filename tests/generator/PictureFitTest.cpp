@@ -233,7 +233,7 @@ TEST(PictureFit, RecoversTheSizeAndCellOfADrawnScreen)
     CCharImageFont glf;
     CByteReader reader(fit.glf);
     ASSERT_TRUE(glf.LoadFromArchive(reader));
-    EXPECT_EQ(ReadPage(screen, glf, PageOptions{}).text, ExpectedText());
+    EXPECT_EQ(ReadPage(screen, GlyphSetFromFont(glf), PageOptions{}).text, ExpectedText());
     EXPECT_NE(FitCommandLine(fit.settings, "f.GLF").find("--points 10.5 --layout cell"), std::string::npos)
         << FitCommandLine(fit.settings, "f.GLF");
 }
@@ -309,6 +309,6 @@ TEST(PictureFit, ReadsRealTerminalScreenshotsExactly)
         // The page starts at its first line of ink.
         text.erase(0, text.find_first_not_of('\n'));
         text.erase(text.find_last_not_of('\n') + 1);
-        EXPECT_EQ(ReadPage(picture, glf, PageOptions{}).text, text) << shot.name;
+        EXPECT_EQ(ReadPage(picture, GlyphSetFromFont(glf), PageOptions{}).text, text) << shot.name;
     }
 }

@@ -235,6 +235,35 @@ std::optional<int> AlphabetValue(const CCommandLine& cl) {
     return std::nullopt;
 }
 
+std::optional<WordsChoice> WordsValue(const CCommandLine& cl) {
+    WordsChoice choice;
+    choice.dPenalty = OpenWordsOptions::kDefaultPenalty;
+    if (std::optional<std::string> words = cl.Value("--words")) {
+        if (*words != "list" && *words != "open") {
+            cl.UsageError("--words needs list or open, not '" + *words + "'");
+            return std::nullopt;
+        }
+        if (!cl.Has("--complex")) {
+            cl.UsageError("--words needs --complex");
+            return std::nullopt;
+        }
+        choice.bOpen = *words == "open";
+    }
+    if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
+        std::optional<double> value = ParseNumber(*text);
+        if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty)) {
+            cl.UsageError("--unknown-penalty needs a number from 0 to 10, not '" + *text + "'");
+            return std::nullopt;
+        }
+        if (!choice.bOpen) {
+            cl.UsageError("--unknown-penalty needs --complex --words open");
+            return std::nullopt;
+        }
+        choice.dPenalty = *value;
+    }
+    return choice;
+}
+
 bool LoadFontFile(CCharImageFont& font, const std::string& path) {
     font.Clear();
     if (font.LoadFromFile(path))

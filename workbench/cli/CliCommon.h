@@ -109,6 +109,14 @@ int MakeNewDocument(CRecognizeDoc& doc, CStderrMessageSink& sink,
 // The value of --alphabet: 1 for "latin" (also when absent), 0 for "cyrillic"; nothing,
 // after a usage error, for anything else.
 std::optional<int> AlphabetValue(const CCommandLine& cl);
+// The dictionary step chosen by --words (list or open, which needs --complex) and the open
+// step's --unknown-penalty (0..10, which needs --words open).
+struct WordsChoice {
+    bool bOpen = false;
+    double dPenalty = 0.2;
+};
+// Nothing, after a usage error, for a value or combination that is not allowed.
+std::optional<WordsChoice> WordsValue(const CCommandLine& cl);
 // Loads a stand-alone GLF file into font (cleared first); false after
 // "recognize-cli: <path>: Loading GLF file: Invalid CharImageFont File".
 bool LoadFontFile(CCharImageFont& font, const std::string& path);

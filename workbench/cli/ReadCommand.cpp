@@ -112,23 +112,11 @@ int RunReadCommand(int argc, char** argv) {
         coefficient = *value;
     }
 
-    bool open = false;
-    if (std::optional<std::string> words = cl.Value("--words")) {
-        if (*words != "list" && *words != "open")
-            return cl.UsageError("--words needs list or open, not '" + *words + "'");
-        if (!cl.Has("--complex"))
-            return cl.UsageError("--words needs --complex");
-        open = *words == "open";
-    }
-    double penalty = OpenWordsOptions::kDefaultPenalty;
-    if (std::optional<std::string> text = cl.Value("--unknown-penalty")) {
-        std::optional<double> value = ParseNumber(*text);
-        if (!value || !(*value >= 0 && *value <= OpenWordsOptions::kMaxPenalty))
-            return cl.UsageError("--unknown-penalty needs a number from 0 to 10, not '" + *text + "'");
-        if (!open)
-            return cl.UsageError("--unknown-penalty needs --complex --words open");
-        penalty = *value;
-    }
+    const std::optional<WordsChoice> words = WordsValue(cl);
+    if (!words)
+        return kExitUsage;
+    const bool open = words->bOpen;
+    const double penalty = words->dPenalty;
 
     const std::optional<int> alphabet = AlphabetValue(cl);
     if (!alphabet)

@@ -382,7 +382,7 @@ void CGuiDocument::WaitForPage()
 
 void CGuiDocument::OnCopyPageText()
 {
-    QGuiApplication::clipboard()->setText(FromCp1251(m_pDoc->Page().text));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(m_pDoc->Page().text));
 }
 
 void CGuiDocument::OnSavePageText()
@@ -400,7 +400,7 @@ void CGuiDocument::OnSavePageText()
 
 bool CGuiDocument::SavePageText(const QString& path)
 {
-    QByteArray text = FromCp1251(m_pDoc->Page().text).toUtf8();
+    QByteArray text = QByteArray::fromStdString(m_pDoc->Page().text);
     if (!text.isEmpty())
         text.append('\n');
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.constData());

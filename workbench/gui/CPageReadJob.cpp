@@ -19,7 +19,7 @@ bool CPageReadJob::Start(CRaster picture, CCharImageFont font, PageOptions optio
         return false;
     m_bRunning = true;
     m_Watcher.setFuture(QtConcurrent::run([picture = std::move(picture), font = std::move(font), options] {
-        return ReadPage(picture, font, options);
+        return ReadPage(picture, GlyphSetFromFont(font), options);
     }));
     return true;
 }

@@ -53,7 +53,7 @@ void CPageTextPane::SetSource(const CRecognizeDoc* doc)
     m_Rows = PageTextRows(*m_pPage);
     m_Marked = {};
     m_bSettingText = true;
-    m_pText->setPlainText(FromCp1251(m_pPage->text));
+    m_pText->setPlainText(QString::fromStdString(m_pPage->text));
     m_pText->setExtraSelections({});
     m_bSettingText = false;
 }

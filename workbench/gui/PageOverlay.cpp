@@ -34,16 +34,15 @@ void DrawPageOverlay(QPainter& painter, const PageReading& page, const CScrollVi
         if (!line.intersects(client))
             continue;
         const PageLine& pageLine = page.lines[static_cast<std::size_t>(i)];
-        const int cellWidth = page.cellWidth * view.Zoom();
         for (int c = 0; c < static_cast<int>(pageLine.cells.size()); ++c) {
-            const int x = line.left() + c * cellWidth;
-            if (x > client.right() || x + cellWidth < client.left())
+            const QRect cell = view.ToClient(ToQRect(PageCellRect(page, {i, c})));
+            if (cell.left() > client.right() || cell.right() < client.left())
                 continue;
             if (IsUnsureCell(pageLine.cells[static_cast<std::size_t>(c)], page.cellWidth, page.cellHeight))
-                painter.fillRect(QRect(x, line.top(), cellWidth, line.height()), kUnsureColour);
+                painter.fillRect(cell, kUnsureColour);
             if (cellLines && c > 0) {
                 painter.setPen(QPen(kCellColour, 0));
-                painter.drawLine(x, line.top(), x, line.bottom());
+                painter.drawLine(cell.left(), line.top(), cell.left(), line.bottom());
             }
         }
         painter.setPen(QPen(kLineColour, 0));

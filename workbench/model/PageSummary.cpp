@@ -1,5 +1,7 @@
 #include "PageSummary.h"
 
+#include "CodePage1251.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -34,37 +36,32 @@ CRect PageCellRect(const PageReading& page, PageCellRef ref) {
     const PageLine& line = page.lines[static_cast<std::size_t>(ref.line)];
     if (ref.cell < 0 || ref.cell >= static_cast<int>(line.cells.size()))
         return {};
-    const int left = line.left + ref.cell * page.cellWidth;
-    return {left, line.top, left + page.cellWidth, line.top + page.cellHeight};
+    const PixelRect r = line.CellRect(ref.cell);
+    return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right), static_cast<int>(r.bottom)};
 }
 
 CRect PageLineRect(const PageReading& page, int line) {
     if (line < 0 || line >= static_cast<int>(page.lines.size()))
         return {};
-    const PageLine& l = page.lines[static_cast<std::size_t>(line)];
-    const int cells = static_cast<int>(l.cells.size());
-    return {l.left, l.top, l.left + cells * page.cellWidth, l.top + page.cellHeight};
+    const PixelRect r = page.lines[static_cast<std::size_t>(line)].grid.Rect();
+    return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right), static_cast<int>(r.bottom)};
 }
 
 PageCellRef PageCellAt(const PageReading& page, int x, int y) {
     if (page.cellWidth <= 0 || page.cellHeight <= 0)
         return {};
     for (int i = 0; i < static_cast<int>(page.lines.size()); ++i) {
-        const PageLine& line = page.lines[static_cast<std::size_t>(i)];
-        if (y < line.top || y >= line.top + page.cellHeight || x < line.left)
+        const LineGrid& grid = page.lines[static_cast<std::size_t>(i)].grid;
+        if (!grid.Rect().Contains(x, y))
             continue;
-        const long long cell = (static_cast<long long>(x) - line.left) / page.cellWidth;
-        if (cell < static_cast<long long>(line.cells.size()))
-            return {i, static_cast<int>(cell)};
+        if (const int cell = grid.CellAt(x); cell >= 0)
+            return {i, cell};
     }
     return {};
 }
 
 bool IsUnsureCell(const PageCell& cell, int cellWidth, int cellHeight) {
-    if (cell.bBlank)
-        return false;
-    const long long pixels = static_cast<long long>(cellWidth) * cellHeight;
-    return static_cast<long long>(cell.best) * 10 > pixels;
+    return IsUnsure(cell, cellWidth, cellHeight);
 }
 
 int UnsureCellCount(const PageReading& page) {
@@ -135,14 +132,16 @@ RecognitionTrace PageLineTrace(const PageReading& page, int line) {
     if (line < 0 || line >= static_cast<int>(page.lines.size()))
         return trace;
     trace.kind = RecognitionTrace::Kind::Simple;
+    // The pane draws the document's 8-bit glyphs: a code the code page lacks shows as '?'.
+    auto code = [](char32_t c) { return static_cast<int>(UnicodeToCp1251(c).value_or('?')); };
     for (const PageCell& cell : page.lines[static_cast<std::size_t>(line)].cells) {
         TracePosition position;
         for (const PageVariant& variant : cell.variants)
-            position.variants.push_back({variant.code, variant.cost});
+            position.variants.push_back({code(variant.code), variant.cost});
         position.best = cell.best;
         position.worst = cell.worst;
-        position.simple = cell.code;
-        position.final = cell.code;
+        position.simple = code(cell.code);
+        position.final = code(cell.code);
         trace.positions.push_back(std::move(position));
     }
     return trace;

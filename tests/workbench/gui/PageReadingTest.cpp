@@ -92,7 +92,7 @@ TEST_F(PageReadingTest, OpensAPngWholeAndReadsItAsAPage)
     EXPECT_EQ(Status(), "Read Page: 2 lines, 11 cells, 0 unsure, " +
                             QString::number(Doc().Page().dMilliseconds, 'f', 1) + " ms");
     ASSERT_EQ(Doc().Page().lines.size(), 2u);
-    EXPECT_EQ(Doc().Page().lines[0].top, kTop);
+    EXPECT_EQ(Doc().Page().lines[0].Top(), kTop);
 
     // Copy Text and Save Text As take the text away; Copy Result Text waits for a recognition.
     ASSERT_TRUE(Trigger(CommandId::kCopyPageText));

@@ -11,7 +11,7 @@ namespace {
 PageCell Cell(char code, int best = 0)
 {
     PageCell cell;
-    cell.code = static_cast<std::uint8_t>(code);
+    cell.code = static_cast<char32_t>(code);
     cell.best = best;
     cell.bBlank = code == ' ';
     return cell;
@@ -20,10 +20,13 @@ PageCell Cell(char code, int best = 0)
 PageLine Line(int top, int left, int column, int row, const std::string& codes)
 {
     PageLine line;
-    line.top = top;
-    line.left = left;
+    line.grid.top = top;
+    line.grid.left = left;
+    line.grid.row = row;
+    line.grid.cells = static_cast<int>(codes.size());
+    line.grid.cellWidth = 10;
+    line.grid.cellHeight = 20;
     line.column = column;
-    line.row = row;
     for (char code : codes)
         line.cells.push_back(Cell(code));
     return line;

@@ -1,4 +1,4 @@
-#include "PageReader.h"
+#include "PageInk.h"
 
 #include <algorithm>
 #include <array>
@@ -27,19 +27,16 @@ int ColourDistance(std::uint32_t a, std::uint32_t b)
     return distance;
 }
 
-// Counts of colours in a small open-addressing table that grows as colours arrive. Past
-// kDirectAfter colours (a photograph, noise) it gives way to one counter per 24-bit colour,
-// 64 MiB, so that memory stays bounded whatever the picture.
+// Counts of colours in a small open-addressing table that grows as colours arrive, up to
+// kMaxColours colours; past that (a photograph, noise) it gives up and says so, and the caller
+// counts coarser, so that memory stays bounded whatever the picture.
 class CColourCounter {
 public:
     CColourCounter() : m_Keys(1024, kEmpty), m_Counts(1024, 0) {}
 
-    void Add(std::uint32_t colour, long long count)
+    // Adds count pixels of colour; false once the table holds too many colours to go on.
+    bool Add(std::uint32_t colour, long long count)
     {
-        if (!m_Direct.empty()) {
-            m_Direct[colour] += static_cast<std::uint32_t>(count);
-            return;
-        }
         const std::size_t mask = m_Keys.size() - 1;
         std::size_t i = Hash(colour) & mask;
         while (m_Keys[i] != kEmpty && m_Keys[i] != colour)
@@ -47,9 +44,13 @@ public:
         m_Counts[i] += count;
         if (m_Keys[i] == kEmpty) {
             m_Keys[i] = colour;
-            if (++m_nUsed * 2 > m_Keys.size())
+            if (++m_nUsed * 2 > m_Keys.size()) {
+                if (m_nUsed >= kMaxColours)
+                    return false;
                 Grow();
+            }
         }
+        return true;
     }
 
     // The most common colour; among equals the lowest.
@@ -57,14 +58,6 @@ public:
     {
         std::uint32_t best = CRaster::kWhite;
         long long bestCount = -1;
-        if (!m_Direct.empty()) {
-            for (std::size_t c = 0; c < m_Direct.size(); ++c)
-                if (m_Direct[c] > bestCount) {
-                    best = static_cast<std::uint32_t>(c);
-                    bestCount = m_Direct[c];
-                }
-            return best;
-        }
         for (std::size_t i = 0; i < m_Keys.size(); ++i)
             if (m_Keys[i] != kEmpty && (m_Counts[i] > bestCount || (m_Counts[i] == bestCount && m_Keys[i] < best))) {
                 best = m_Keys[i];
@@ -75,21 +68,12 @@ public:
 
 private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;  // never a colour: colours have 24 bits
-    static constexpr std::size_t kDirectAfter = std::size_t{1} << 16;
+    static constexpr std::size_t kMaxColours = std::size_t{1} << 16;  // 1.5 MiB of table at most
 
     static std::size_t Hash(std::uint32_t colour) { return (colour * 0x9E3779B1U) >> 8; }
 
     void Grow()
     {
-        if (m_nUsed >= kDirectAfter) {
-            m_Direct.assign(std::size_t{1} << 24, 0);
-            for (std::size_t j = 0; j < m_Keys.size(); ++j)
-                if (m_Keys[j] != kEmpty)
-                    m_Direct[m_Keys[j]] = static_cast<std::uint32_t>(m_Counts[j]);
-            m_Keys = {};
-            m_Counts = {};
-            return;
-        }
         std::vector<std::uint32_t> keys(m_Keys.size() * 2, kEmpty);
         std::vector<long long> counts(keys.size(), 0);
         const std::size_t mask = keys.size() - 1;
@@ -109,8 +93,13 @@ private:
     std::vector<std::uint32_t> m_Keys;
     std::vector<long long> m_Counts;
     std::size_t m_nUsed = 0;
-    std::vector<std::uint32_t> m_Direct;  // count of each colour once the table gave way
 };
+
+// A colour's box of the coarse count: 5 bits a channel.
+constexpr std::uint32_t CoarseBox(std::uint32_t colour)
+{
+    return ((colour >> 9) & 0x7C00) | ((colour >> 6) & 0x03E0) | ((colour >> 3) & 0x001F);
+}
 
 // The end of the run of colour that starts at x: the first pixel after it that differs.
 int RunEnd(const std::uint32_t* row, int x, int width, std::uint32_t colour)
@@ -247,20 +236,42 @@ struct InkRows {
 };
 
 // The most common colour of a picture, counted run by run: a screenshot is mostly long runs
-// of one colour, so the table sees few additions. Among equal counts the lowest colour.
+// of one colour, so the table sees few additions. Among equal counts the lowest colour. A
+// picture of too many colours is counted in two passes instead: the most common box of 32 x 32
+// x 32 levels, then the most common colour inside it.
 std::uint32_t MostCommonColour(const CRaster& picture, const InkRows& rows)
 {
-    CColourCounter counter;
-    for (int y = 0; y < picture.height(); ++y) {
-        const std::uint32_t* row = picture.Row(y);
-        for (int x = 0; x < picture.width();) {
-            const std::uint32_t colour = row[x] & kColourMask;
-            const int end = rows.RunEndOf(row, x + 1, picture.width(), colour);
-            counter.Add(colour, end - x);
-            x = end;
+    auto countRuns = [&](auto&& add) {
+        for (int y = 0; y < picture.height(); ++y) {
+            const std::uint32_t* row = picture.Row(y);
+            for (int x = 0; x < picture.width();) {
+                const std::uint32_t colour = row[x] & kColourMask;
+                const int end = rows.RunEndOf(row, x + 1, picture.width(), colour);
+                if (!add(colour, end - x))
+                    return false;
+                x = end;
+            }
         }
+        return true;
+    };
+    {
+        CColourCounter counter;
+        if (countRuns([&](std::uint32_t colour, int n) { return counter.Add(colour, n); }))
+            return counter.MostCommon();
     }
-    return counter.MostCommon();
+    std::vector<long long> boxes(std::size_t{1} << 15, 0);
+    countRuns([&](std::uint32_t colour, int n) {
+        boxes[CoarseBox(colour)] += n;
+        return true;
+    });
+    const auto box = static_cast<std::uint32_t>(std::max_element(boxes.begin(), boxes.end()) - boxes.begin());
+    CColourCounter inBox;  // at most 8 x 8 x 8 colours
+    countRuns([&](std::uint32_t colour, int n) {
+        if (CoarseBox(colour) == box)
+            inBox.Add(colour, n);
+        return true;
+    });
+    return inBox.MostCommon();
 }
 
 }  // namespace
@@ -270,6 +281,7 @@ InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path)
     InkBits ink;
     if (picture.empty())
         return ink;
+    // The mask comes first: it is the one allocation that grows with the picture.
     ink.width = picture.width();
     ink.height = picture.height();
     ink.wordsPerRow = (ink.width + 63) / 64;
@@ -279,10 +291,11 @@ InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path)
     auto row = [&](int y) { return ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow; };
 
     if (rule == InkRule::Black) {
-        // Exactly black: no channel differs from black at all.
+        // Exactly black: no channel differs from black at all (IsBlackInk).
         ink.background = CRaster::kWhite;
         for (int y = 0; y < ink.height; ++y)
             rows.Ink(picture.Row(y), ink.width, CRaster::kBlack, 0, true, row(y));
+        ink.CountRows();
         return ink;
     }
 
@@ -294,10 +307,85 @@ InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path)
     int contrast = 0;
     for (int y = 0; y < ink.height && contrast < 255; ++y)
         contrast = std::max(contrast, rows.ContrastOf(picture.Row(y), ink.width, ink.background));
+    ink.contrast = contrast;
     ink.threshold = contrast / 2;
-    if (contrast == 0)
-        return ink;
-    for (int y = 0; y < ink.height; ++y)
-        rows.Ink(picture.Row(y), ink.width, ink.background, ink.threshold, false, row(y));
+    if (contrast != 0)
+        for (int y = 0; y < ink.height; ++y)
+            rows.Ink(picture.Row(y), ink.width, ink.background, ink.threshold, false, row(y));
+    ink.CountRows();
     return ink;
+}
+
+void InkBits::CountRows()
+{
+    rowInk.assign(static_cast<std::size_t>(std::max(height, 0)), 0);
+    for (int y = 0; y < height; ++y) {
+        const std::uint64_t* row = Row(y);
+        int count = 0;
+        for (int w = 0; w < wordsPerRow; ++w)
+            count += std::popcount(row[w]);
+        rowInk[static_cast<std::size_t>(y)] = count;
+    }
+}
+
+namespace {
+
+// A row is solid when it is inked from its first inked pixel to its last but for a tenth.
+constexpr int kSolidRowFillTenths = 9;
+
+// Whether row y is inked solidly over more pixels than a cell is high.
+bool SolidRow(const InkBits& ink, int y, int cellHeight)
+{
+    const std::uint64_t* row = ink.Row(y);
+    int first = 0;
+    while (first < ink.wordsPerRow && row[first] == 0)
+        ++first;
+    if (first >= ink.wordsPerRow)
+        return false;
+    int last = ink.wordsPerRow - 1;
+    while (last > first && row[last] == 0)
+        --last;
+    const long long left = 64LL * first + std::countl_zero(row[first]);
+    const long long right = 64LL * last + 63 - std::countr_zero(row[last]);
+    const long long span = right - left + 1;
+    return span > cellHeight && 10LL * ink.rowInk[static_cast<std::size_t>(y)] >= kSolidRowFillTenths * span;
+}
+
+}  // namespace
+
+std::vector<SolidStrip> FindSolidStrips(const InkBits& ink, int cellHeight)
+{
+    std::vector<SolidStrip> strips;
+    if (cellHeight <= 0 || static_cast<int>(ink.rowInk.size()) != ink.height)
+        return strips;
+    for (int y = 0; y < ink.height;) {
+        if (ink.rowInk[static_cast<std::size_t>(y)] == 0 || !SolidRow(ink, y, cellHeight)) {
+            ++y;
+            continue;
+        }
+        int end = y + 1;
+        while (end < ink.height && ink.rowInk[static_cast<std::size_t>(end)] != 0 && SolidRow(ink, end, cellHeight))
+            ++end;
+        if (2 * (end - y) >= cellHeight)
+            strips.push_back({y, end});
+        y = end;
+    }
+    return strips;
+}
+
+void ClearStrips(InkBits& ink, const std::vector<SolidStrip>& strips)
+{
+    for (const SolidStrip& strip : strips)
+        for (int r = std::max(strip.top, 0); r < std::min(strip.bottom, ink.height); ++r) {
+            std::fill(ink.Row(r), ink.Row(r) + ink.wordsPerRow, 0);
+            if (static_cast<std::size_t>(r) < ink.rowInk.size())
+                ink.rowInk[static_cast<std::size_t>(r)] = 0;
+        }
+}
+
+std::vector<SolidStrip> ClearSolidStrips(InkBits& ink, int cellHeight)
+{
+    std::vector<SolidStrip> strips = FindSolidStrips(ink, cellHeight);
+    ClearStrips(ink, strips);
+    return strips;
 }

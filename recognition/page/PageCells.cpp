@@ -1,0 +1,251 @@
+#include "PageCells.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PAGE_READER_X86 1
+#else
+#define PAGE_READER_X86 0
+#endif
+
+using namespace pagecells;
+
+namespace {
+
+// A cell is unsure when its best glyph differs in more than one pixel in this many: clean
+// screens read at a few pixels a cell, a wrong font at a fifth of them and more.
+constexpr long long kUnsureShareDenominator = 10;
+
+}  // namespace
+
+long long PageLine::Cost() const
+{
+    long long sum = 0;
+    for (const PageCell& cell : cells)
+        sum += cell.best;
+    return sum;
+}
+
+bool IsUnsure(const PageCell& cell, int cellWidth, int cellHeight)
+{
+    if (cell.bBlank)
+        return false;
+    const long long pixels = static_cast<long long>(cellWidth) * cellHeight;
+    return static_cast<long long>(cell.best) * kUnsureShareDenominator > pixels;
+}
+
+void PageGlyphs::Build(const GlyphSet& glyphSet)
+{
+    set = &glyphSet;
+    width = std::max(glyphSet.cellWidth, 0);
+    height = std::max(glyphSet.cellHeight, 0);
+    bytesPerRow = glyphSet.BytesPerRow();
+    matrix.Build(glyphSet, 0);
+    rank.resize(static_cast<std::size_t>(matrix.Rows()));
+    for (int g = 0; g < matrix.Rows(); ++g)
+        rank[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(ClassOfCode(CodeOf(g)));
+}
+
+bool CaptureInkCell(const InkBits& ink, const PageGlyphs& glyphs, long long left, long long top,
+                    std::uint8_t* out)
+{
+    std::uint64_t any = 0;
+    const int width = glyphs.width;
+    const int bytesPerRow = glyphs.bytesPerRow;
+    for (int r = 0; r < glyphs.height; ++r) {
+        std::uint8_t* dst = out + static_cast<std::size_t>(r) * bytesPerRow;
+        const long long y = top + r;
+        if (y < 0 || y >= ink.height) {
+            std::memset(dst, 0, static_cast<std::size_t>(bytesPerRow));
+            continue;
+        }
+        const std::uint64_t* row = ink.words.data() + static_cast<std::size_t>(y) * ink.wordsPerRow;
+        for (int chunk = 0; chunk * 64 < width; ++chunk) {
+            std::uint64_t bits = InkWord(ink, row, left + chunk * 64);
+            const int used = std::min(64, width - chunk * 64);
+            if (used < 64)
+                bits &= ~std::uint64_t{0} << (64 - used);
+            any |= bits;
+            const int bytes = std::min(8, bytesPerRow - chunk * 8);
+            for (int b = 0; b < bytes; ++b)
+                dst[chunk * 8 + b] = static_cast<std::uint8_t>(bits >> (56 - 8 * b));
+        }
+    }
+    return any != 0;
+}
+
+#if PAGE_READER_X86
+
+namespace {
+
+// The least and greatest of n > 0 costs, eight at a time.
+__attribute__((target("avx2")))
+void CostRangeAvx2(const std::int32_t* costs, int n, std::int32_t& least, std::int32_t& most)
+{
+    int i = 0;
+    least = costs[0];
+    most = costs[0];
+    if (n >= 8) {
+        __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(costs));
+        __m256i hi = lo;
+        for (i = 8; i + 8 <= n; i += 8) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(costs + i));
+            lo = _mm256_min_epi32(lo, v);
+            hi = _mm256_max_epi32(hi, v);
+        }
+        alignas(32) std::int32_t los[8], his[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(los), lo);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(his), hi);
+        for (int k = 0; k < 8; ++k) {
+            least = std::min(least, los[k]);
+            most = std::max(most, his[k]);
+        }
+    }
+    for (; i < n; ++i) {
+        least = std::min(least, costs[i]);
+        most = std::max(most, costs[i]);
+    }
+}
+
+}  // namespace
+
+#endif  // PAGE_READER_X86
+
+void CostRange([[maybe_unused]] bool wide, const std::int32_t* costs, int n, std::int32_t& least,
+               std::int32_t& most)
+{
+#if PAGE_READER_X86
+    if (wide)
+        return CostRangeAvx2(costs, n, least, most);
+#endif
+    least = most = costs[0];
+    for (int i = 1; i < n; ++i) {
+        least = std::min(least, costs[i]);
+        most = std::max(most, costs[i]);
+    }
+}
+
+CCellMatcher::CCellMatcher(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path)
+    : m_Ink(ink), m_Glyphs(glyphs), m_Path(path), m_bWide(path == MatchPath::Avx2 || path == MatchPath::Avx512),
+      m_Block(glyphs.Stride() * kBlockCells), m_Costs(static_cast<std::size_t>(glyphs.Rows()) * kBlockCells)
+{
+}
+
+void CCellMatcher::Match(long long top, const long long* lefts, int count)
+{
+    for (int c = 0; c < count; ++c)
+        m_bInked[c] = CaptureInkCell(m_Ink, m_Glyphs, lefts[c], top, m_Block.data() + c * m_Glyphs.Stride());
+    XorPopcountBlock(m_Path, m_Block.data(), count, m_Glyphs.matrix.Data(), m_Glyphs.Stride(),
+                     static_cast<std::size_t>(m_Glyphs.Rows()), m_Costs.data());
+}
+
+long long CCellMatcher::SumOfBest(long long top, const std::vector<long long>& lefts, long long bound)
+{
+    long long sum = 0;
+    std::size_t step = bound == kNoBound ? kBlockCells : 1;
+    for (std::size_t first = 0; first < lefts.size() && sum <= bound;) {
+        const int count = static_cast<int>(std::min(step, lefts.size() - first));
+        Match(top, lefts.data() + first, count);
+        for (int c = 0; c < count; ++c) {
+            std::int32_t least = 0, most = 0;
+            CostRange(m_bWide, Costs(c), m_Glyphs.Rows(), least, most);
+            sum += least;
+        }
+        first += static_cast<std::size_t>(count);
+        if (step < 4)
+            step *= 2;
+    }
+    return sum;
+}
+
+PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double coefficient, std::vector<int>& scratch)
+{
+    PageCell cell;
+    const int rows = glyphs.Rows();
+    const CellDecision decision =
+        DecideCell(CellRule::Page, costs, rows, glyphs.width * glyphs.height, glyphs.rank.data());
+    cell.best = decision.best;
+    cell.worst = decision.worst;
+    if (!decision.Matched())
+        return cell;
+    cell.glyph = glyphs.matrix.KeyOf(decision.bestGlyph);
+    cell.code = glyphs.CodeOf(decision.bestGlyph);
+    cell.face = glyphs.set->faces[static_cast<std::size_t>(cell.glyph)];
+    // A blank glyph reads as a space, whatever its code: no control code reaches the text.
+    if (ClassOfCode(cell.code) != CodeClass::Printable)
+        cell.code = U' ';
+    // The variants and the ties as the text can show them: a space (any blank glyph) once, at the
+    // least of its costs, and no control code but the best glyph's own, which reads as a space.
+    auto shown = [&](int g) -> std::optional<char32_t> {
+        const char32_t code = glyphs.CodeOf(g);
+        switch (ClassOfCode(code)) {
+        case CodeClass::Printable:
+            return code;
+        case CodeClass::Space:
+            return U' ';
+        case CodeClass::Control:
+            break;
+        }
+        return g == decision.bestGlyph ? std::optional<char32_t>(U' ') : std::nullopt;
+    };
+    CellVariants(decision, costs, rows, coefficient, scratch);
+    for (int g : scratch) {
+        const std::optional<char32_t> code = shown(g);
+        if (!code)
+            continue;
+        const auto same = std::find_if(cell.variants.begin(), cell.variants.end(),
+                                       [&](const PageVariant& v) { return v.code == *code; });
+        if (same == cell.variants.end())
+            cell.variants.push_back({*code, costs[g]});
+        else
+            same->cost = std::min(same->cost, costs[g]);
+    }
+    CellTies(decision, costs, rows, scratch);
+    for (int g : scratch)
+        if (const std::optional<char32_t> code = shown(g);
+            code && std::find(cell.ties.begin(), cell.ties.end(), *code) == cell.ties.end())
+            cell.ties.push_back(*code);
+    return cell;
+}
+
+std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
+                                 MatchPath path)
+{
+    std::vector<PageLine> lines;
+    const int rows = glyphs.Rows();
+    if (rows == 0)
+        return lines;
+    CCellMatcher matcher(ink, glyphs, path);
+    const int W = glyphs.width;
+
+    lines.reserve(grid.lines.size());
+    std::vector<long long> lefts(kBlockCells);
+    std::vector<int> scratch;
+    for (const LineGrid& lineGrid : grid.lines) {
+        PageLine line;
+        line.grid = lineGrid;
+        line.column = static_cast<int>(FloorDiv(lineGrid.left - grid.originX + W / 2, W));
+        line.cells.resize(static_cast<std::size_t>(std::max(lineGrid.cells, 0)));
+        for (int first = 0; first < lineGrid.cells; first += kBlockCells) {
+            const int count = std::min(kBlockCells, lineGrid.cells - first);
+            for (int c = 0; c < count; ++c)
+                lefts[static_cast<std::size_t>(c)] = lineGrid.CellLeft(first + c);
+            matcher.Match(lineGrid.top, lefts.data(), count);
+            for (int c = 0; c < count; ++c) {
+                PageCell& cell = line.cells[static_cast<std::size_t>(first + c)];
+                // A cell without ink reads as a space with cost 0, whatever the font's space.
+                if (!matcher.Inked(c)) {
+                    cell.bBlank = true;
+                    cell.variants.push_back({U' ', 0});
+                    continue;
+                }
+                cell = ReadCell(glyphs, matcher.Costs(c), coefficient, scratch);
+            }
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
