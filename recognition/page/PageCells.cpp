@@ -43,9 +43,13 @@ void PageGlyphs::Build(const GlyphSet& glyphSet)
     width = std::max(glyphSet.cellWidth, 0);
     height = std::max(glyphSet.cellHeight, 0);
     bytesPerRow = glyphSet.BytesPerRow();
-    matrix.Build(glyphSet, 0);
-    rank.resize(static_cast<std::size_t>(matrix.Rows()));
-    for (int g = 0; g < matrix.Rows(); ++g)
+    phases = std::max(glyphSet.phases, 1);
+    matrices.clear();
+    matrices.resize(static_cast<std::size_t>(phases));
+    for (int p = 0; p < phases; ++p)
+        matrices[static_cast<std::size_t>(p)].Build(glyphSet, p);
+    rank.resize(static_cast<std::size_t>(Rows()));
+    for (int g = 0; g < Rows(); ++g)
         rank[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(ClassOfCode(CodeOf(g)));
 }
 
@@ -134,21 +138,34 @@ CCellMatcher::CCellMatcher(const InkBits& ink, const PageGlyphs& glyphs, MatchPa
 {
 }
 
-void CCellMatcher::Match(long long top, const long long* lefts, int count)
+void CCellMatcher::Match(long long top, const CellPlace* places, int count)
 {
-    for (int c = 0; c < count; ++c)
-        m_bInked[c] = CaptureInkCell(m_Ink, m_Glyphs, lefts[c], top, m_Block.data() + c * m_Glyphs.Stride());
-    XorPopcountBlock(m_Path, m_Block.data(), count, m_Glyphs.matrix.Data(), m_Glyphs.Stride(),
-                     static_cast<std::size_t>(m_Glyphs.Rows()), m_Costs.data());
+    // Cells are captured into the block phase by phase, so that the cells of one phase lie side
+    // by side and are matched in one call against that phase's glyphs.
+    int slot = 0;
+    for (int phase = 0; phase < m_Glyphs.phases && slot < count; ++phase) {
+        const int first = slot;
+        for (int c = 0; c < count; ++c) {
+            if (places[c].phase != phase)
+                continue;
+            m_nSlot[c] = slot;
+            m_bInked[c] = CaptureInkCell(m_Ink, m_Glyphs, places[c].pixel, top, m_Block.data() + slot * m_Glyphs.Stride());
+            ++slot;
+        }
+        if (slot > first)
+            XorPopcountBlock(m_Path, m_Block.data() + first * m_Glyphs.Stride(), slot - first,
+                             m_Glyphs.Matrix(phase).Data(), m_Glyphs.Stride(), static_cast<std::size_t>(m_Glyphs.Rows()),
+                             m_Costs.data() + static_cast<std::size_t>(first) * m_Glyphs.Rows());
+    }
 }
 
-long long CCellMatcher::SumOfBest(long long top, const std::vector<long long>& lefts, long long bound)
+long long CCellMatcher::SumOfBest(long long top, const std::vector<CellPlace>& places, long long bound)
 {
     long long sum = 0;
     std::size_t step = bound == kNoBound ? kBlockCells : 1;
-    for (std::size_t first = 0; first < lefts.size() && sum <= bound;) {
-        const int count = static_cast<int>(std::min(step, lefts.size() - first));
-        Match(top, lefts.data() + first, count);
+    for (std::size_t first = 0; first < places.size() && sum <= bound;) {
+        const int count = static_cast<int>(std::min(step, places.size() - first));
+        Match(top, places.data() + first, count);
         for (int c = 0; c < count; ++c) {
             std::int32_t least = 0, most = 0;
             CostRange(m_bWide, Costs(c), m_Glyphs.Rows(), least, most);
@@ -171,7 +188,7 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
     cell.worst = decision.worst;
     if (!decision.Matched())
         return cell;
-    cell.glyph = glyphs.matrix.KeyOf(decision.bestGlyph);
+    cell.glyph = glyphs.Matrix(0).KeyOf(decision.bestGlyph);
     cell.code = glyphs.CodeOf(decision.bestGlyph);
     cell.face = glyphs.set->faces[static_cast<std::size_t>(cell.glyph)];
     // A blank glyph reads as a space, whatever its code: no control code reaches the text.
@@ -219,21 +236,21 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
     if (rows == 0)
         return lines;
     CCellMatcher matcher(ink, glyphs, path);
-    const int W = glyphs.width;
 
     lines.reserve(grid.lines.size());
-    std::vector<long long> lefts(kBlockCells);
+    std::vector<CellPlace> places(kBlockCells);
     std::vector<int> scratch;
     for (const LineGrid& lineGrid : grid.lines) {
         PageLine line;
         line.grid = lineGrid;
-        line.column = static_cast<int>(FloorDiv(lineGrid.left - grid.originX + W / 2, W));
+        const long long pitch = lineGrid.Pitch64();
+        line.column = static_cast<int>(FloorDiv(lineGrid.left64 - grid.originX64 + pitch / 2, pitch));
         line.cells.resize(static_cast<std::size_t>(std::max(lineGrid.cells, 0)));
         for (int first = 0; first < lineGrid.cells; first += kBlockCells) {
             const int count = std::min(kBlockCells, lineGrid.cells - first);
             for (int c = 0; c < count; ++c)
-                lefts[static_cast<std::size_t>(c)] = lineGrid.CellLeft(first + c);
-            matcher.Match(lineGrid.top, lefts.data(), count);
+                places[static_cast<std::size_t>(c)] = lineGrid.Place(first + c);
+            matcher.Match(lineGrid.top, places.data(), count);
             for (int c = 0; c < count; ++c) {
                 PageCell& cell = line.cells[static_cast<std::size_t>(first + c)];
                 // A cell without ink reads as a space with cost 0, whatever the font's space.

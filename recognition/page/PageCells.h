@@ -91,18 +91,20 @@ inline std::uint64_t InkWord(const InkBits& ink, const std::uint64_t* row, long 
 
 }  // namespace pagecells
 
-// The glyphs of a glyph set packed for matching, phase 0, with the order in which the cell rule
-// breaks ties: a printable character before a space before a control code.
+// The glyphs of a glyph set packed for matching, one matrix a phase, with the order in which the
+// cell rule breaks ties: a printable character before a space before a control code.
 struct PageGlyphs {
     const GlyphSet* set = nullptr;
     int width = 0;
     int height = 0;
     int bytesPerRow = 0;
-    CGlyphMatrix matrix;
-    std::vector<std::uint8_t> rank;  // per glyph: its CodeClass
+    int phases = 1;
+    std::vector<CGlyphMatrix> matrices;  // per phase, the glyphs in the set's order
+    std::vector<std::uint8_t> rank;      // per glyph: its CodeClass
 
-    int Rows() const { return matrix.Rows(); }
-    std::size_t Stride() const { return matrix.Stride(); }
+    int Rows() const { return matrices.empty() ? 0 : matrices.front().Rows(); }
+    std::size_t Stride() const { return matrices.empty() ? 0 : matrices.front().Stride(); }
+    const CGlyphMatrix& Matrix(int phase) const { return matrices[static_cast<std::size_t>(phase)]; }
     char32_t CodeOf(int row) const { return set->codes[static_cast<std::size_t>(row)]; }
 
     // Packs the glyphs of set, which must outlive this value; an empty set has none.
@@ -122,17 +124,20 @@ class CCellMatcher {
 public:
     CCellMatcher(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path);
 
-    // Matches up to kBlockCells cells of one row of the grid.
-    void Match(long long top, const long long* lefts, int count);
+    // Matches up to kBlockCells cells of one row of the grid, each at its pixel and against the
+    // glyphs of its phase.
+    void Match(long long top, const CellPlace* places, int count);
 
-    const std::int32_t* Costs(int c) const { return m_Costs.data() + static_cast<std::size_t>(c) * m_Glyphs.Rows(); }
+    const std::int32_t* Costs(int c) const {
+        return m_Costs.data() + static_cast<std::size_t>(m_nSlot[c]) * m_Glyphs.Rows();
+    }
     // Whether cell c of the last Match held ink.
     bool Inked(int c) const { return m_bInked[c]; }
     bool Wide() const { return m_bWide; }
 
-    // The least cost of each cell, summed over the cells at lefts. The sum stops growing once
+    // The least cost of each cell, summed over the cells at places. The sum stops growing once
     // it exceeds bound: cells are matched one, two, then four at a time and the rest left out.
-    long long SumOfBest(long long top, const std::vector<long long>& lefts, long long bound = pagecells::kNoBound);
+    long long SumOfBest(long long top, const std::vector<CellPlace>& places, long long bound = pagecells::kNoBound);
 
 private:
     const InkBits& m_Ink;
@@ -142,6 +147,7 @@ private:
     CAlignedBytes m_Block;
     std::vector<std::int32_t> m_Costs;
     bool m_bInked[pagecells::kBlockCells] = {};
+    int m_nSlot[pagecells::kBlockCells] = {};  // where cell c's costs lie in the block
 };
 
 // Reads one cell from its costs by the page's cell rule; coefficient is k of the variants.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <map>
 #include <utility>
 #include <vector>
@@ -12,9 +13,13 @@ using namespace pagecells;
 
 int LineGrid::CellAt(long long x) const
 {
-    if (cellWidth <= 0 || x < left || x >= Right())
+    if (cellWidth <= 0 || cells <= 0 || x < left || x >= Right())
         return -1;
-    return static_cast<int>((x - left) / cellWidth);
+    if (WholePixels())
+        return static_cast<int>((x - left) / cellWidth);
+    // The cell whose position is the last at or left of the pixel's middle.
+    const long long c = FloorDiv(x * 64 + 32 - left64, Pitch64());
+    return static_cast<int>(std::clamp<long long>(c, 0, cells - 1));
 }
 
 namespace {
@@ -36,42 +41,54 @@ constexpr int kWorsePixelsPerCell = 1;
 constexpr double kFittingCostFactor = 2.0;
 constexpr int kFittingPixelsPerCell = 1;
 
+// Moves of a line's origin on a fractional pitch, two phase steps each: the sampled cells of
+// the search leave it at most a few steps off.
+constexpr int kRefineRounds = 4;
+
 // One band while the grid is searched: the columns whose cells the search compares, and the
-// cost of every grid it tried.
+// cost of every grid it tried. Positions along the line are in 64ths of a pixel.
 struct BandSearch {
     TextBand band;
     std::vector<long long> samples;  // inked columns, left to right; empty: compare every cell
     bool bCut = false;               // cut from a taller run of inked rows: its edges are not the line's
     long long firstTop = 0;          // candidate tops firstTop..firstTop + tops - 1
     int tops = 0;
-    // [top index x W + left index], left = band.left - W + 1 + index: the cost of each grid,
-    // or less than it where exact is 0 (the sum was left off once it passed a better grid's).
+    long long firstLeft64 = 0;       // candidate positions of the cell over band.left: firstLeft64 + l x step
+    // [top index x L + left index]: the cost of each grid, or less than it where exact is 0 (the
+    // sum was left off once it passed a better grid's).
     std::vector<long long> costs;
     std::vector<std::uint8_t> exact;
     long long ownCost = -1;          // the least cost, -1 before the band was searched
     long long ownTop = 0;
-    long long ownLeft = 0;
+    long long ownLeft64 = 0;
 
     bool Searched() const { return ownCost >= 0; }
-    long long FirstLeft(int W) const { return band.left - W + 1; }
 };
 
 // A guess at a grid: its top and left, or their phase.
 struct GridHint {
     bool bValid = false;
     long long top = 0;
-    long long left = 0;
+    long long left64 = 0;
 };
 
+// The cost of grids of one pitch. On a whole-pixel grid (a pitch of whole pixels, glyphs of one
+// phase) the candidate positions of a band are the W pixels whose cell holds its first inked
+// column; on a fractional one they are a pitch's worth of positions a phase apart.
 class CGridSearch {
 public:
-    CGridSearch(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path)
-        : W(glyphs.width), H(glyphs.height), m_Ink(ink), m_Matcher(ink, glyphs, path)
+    CGridSearch(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path, int pitch64)
+        : W(glyphs.width), H(glyphs.height), P(pitch64 > 0 ? pitch64 : glyphs.width * 64LL),
+          U(64 / std::max(glyphs.phases, 1)), L(static_cast<int>((P + U - 1) / U)), m_nPhases(std::max(glyphs.phases, 1)),
+          m_nRows(glyphs.Rows()), m_Ink(ink), m_Matcher(ink, glyphs, path)
     {
     }
 
     const int W;
     const int H;
+    const long long P;  // the column pitch, 64ths of a pixel
+    const long long U;  // the step between candidate positions: a phase
+    const int L;        // candidate positions a band
 
     // A band's candidates: every top at which one row of cells holds all its ink. A band cut
     // from a taller run may hold ink of the lines above and below, so its tops reach as far
@@ -88,9 +105,10 @@ public:
             search.firstTop -= (height - 1) / 2;
             search.tops = H;
         }
+        search.firstLeft64 = band.left * 64LL - (L - 1) * U;
         // A line of few cells compares them all; a longer one the cells under inked columns
         // spread evenly along it.
-        if ((band.right - band.left) / W + 2 > kSampleCells) {
+        if ((band.right - band.left) * 64LL / P + 2 > kSampleCells) {
             const std::vector<std::uint64_t> columns = InkedColumnWords(m_Ink, band.top, band.bottom);
             std::vector<int> inked;
             for (int x = band.left; x < band.right; ++x)
@@ -106,60 +124,75 @@ public:
         return search;
     }
 
-    // The lefts of the cells compared for a grid whose cells start at left (mod W).
-    std::vector<long long> CellLefts(const BandSearch& search, long long left) const
+    // The places of the cells compared for a grid whose cells start at left64 (mod the pitch).
+    std::vector<CellPlace> CellPlaces(const BandSearch& search, long long left64) const
     {
-        std::vector<long long> lefts;
+        std::vector<CellPlace> places;
         if (search.samples.empty()) {
-            const long long first = left + FloorDiv(search.band.left - left, W) * W;
-            for (long long x = first; x < search.band.right; x += W)
-                lefts.push_back(x);
+            for (long long x = left64 + FloorDiv(search.band.left * 64LL - left64, P) * P;; x += P) {
+                const CellPlace place = PlaceAt(x, m_nPhases);
+                if (place.pixel >= search.band.right)
+                    break;
+                places.push_back(place);
+            }
         } else {
+            long long last = 0;
             for (long long x : search.samples) {
-                const long long cell = left + FloorDiv(x - left, W) * W;
-                if (lefts.empty() || lefts.back() != cell)
-                    lefts.push_back(cell);
+                const long long cell = left64 + FloorDiv(x * 64 - left64, P) * P;
+                if (places.empty() || last != cell)
+                    places.push_back(PlaceAt(cell, m_nPhases));
+                last = cell;
             }
         }
-        return lefts;
+        return places;
     }
 
-    int SampleCount(const BandSearch& search, long long left) const
+    int SampleCount(const BandSearch& search, long long left64) const
     {
-        return static_cast<int>(CellLefts(search, left).size());
+        return static_cast<int>(CellPlaces(search, left64).size());
     }
 
-    // The cost of the grid at (top, left); past bound the sum may stop short.
-    long long Cost(const BandSearch& search, long long top, long long left, long long bound = kNoBound)
+    // The cost of the grid at (top, left64); past bound the sum may stop short.
+    long long Cost(const BandSearch& search, long long top, long long left64, long long bound = kNoBound)
     {
-        const std::vector<long long> lefts = CellLefts(search, left);
+        const std::vector<CellPlace> places = CellPlaces(search, left64);
         long long outside = 0;
         if (search.bCut)
             for (long long y = search.band.top; y < search.band.bottom; ++y) {
                 if (y >= top && y < top + H)
                     continue;
                 const std::uint64_t* row = m_Ink.Row(static_cast<int>(y));
-                for (long long x : lefts)
+                for (const CellPlace& place : places)
                     for (int chunk = 0; chunk * 64 < W; ++chunk) {
                         const int used = std::min(64, W - chunk * 64);
-                        const std::uint64_t bits = InkWord(m_Ink, row, x + chunk * 64);
+                        const std::uint64_t bits = InkWord(m_Ink, row, place.pixel + chunk * 64);
                         outside += std::popcount(used < 64 ? bits & (~std::uint64_t{0} << (64 - used)) : bits);
                     }
             }
         if (outside > bound)
             return outside;
-        return outside + m_Matcher.SumOfBest(top, lefts, bound == kNoBound ? kNoBound : bound - outside);
+        return outside + m_Matcher.SumOfBest(top, places, bound == kNoBound ? kNoBound : bound - outside);
     }
+
+    long long LeftOf(const BandSearch& search, int l) const { return search.firstLeft64 + l * U; }
 
     // The cost of the grid at candidate (t, l), exactly up to bound, kept in the band's table.
     long long TableCost(BandSearch& search, int t, int l, long long bound)
     {
-        const std::size_t i = static_cast<std::size_t>(t) * W + static_cast<std::size_t>(l);
+        const std::size_t i = static_cast<std::size_t>(t) * L + static_cast<std::size_t>(l);
         if (!search.exact[i] && search.costs[i] <= bound) {
-            search.costs[i] = Cost(search, search.firstTop + t, search.FirstLeft(W) + l, bound);
+            search.costs[i] = Cost(search, search.firstTop + t, LeftOf(search, l), bound);
             search.exact[i] = search.costs[i] <= bound;
         }
         return search.costs[i];
+    }
+
+    // The candidate position index of a cell position, or -1 when it is none of the band's.
+    int LeftIndex(const BandSearch& search, long long left64) const
+    {
+        const long long offset = Mod(left64 - search.firstLeft64, P);
+        const long long l = (offset + U / 2) / U;
+        return l < L ? static_cast<int>(l) : 0;
     }
 
     // Finds the band's own best grid: every top and left phase that holds its ink, the least
@@ -170,13 +203,13 @@ public:
     {
         if (search.Searched())
             return;
-        const std::size_t n = static_cast<std::size_t>(search.tops) * W;
+        const std::size_t n = static_cast<std::size_t>(search.tops) * L;
         search.costs.assign(n, 0);
         search.exact.assign(n, 0);
         long long best = kNoBound;
         std::size_t bestIndex = n;
         auto consider = [&](std::size_t i) {
-            const long long cost = TableCost(search, static_cast<int>(i / W), static_cast<int>(i % W), best);
+            const long long cost = TableCost(search, static_cast<int>(i / L), static_cast<int>(i % L), best);
             if (search.exact[i] && (cost < best || (cost == best && i < bestIndex))) {
                 best = cost;
                 bestIndex = i;
@@ -185,42 +218,132 @@ public:
         if (hint.bValid) {
             const long long t = Mod(hint.top - search.firstTop, H);
             if (t < search.tops)
-                consider(static_cast<std::size_t>(t) * W + static_cast<std::size_t>(Mod(hint.left - search.FirstLeft(W), W)));
+                consider(static_cast<std::size_t>(t) * L + static_cast<std::size_t>(LeftIndex(search, hint.left64)));
         }
         if (m_LastPlace.bValid) {
             const long long t = search.band.top + m_LastPlace.top - search.firstTop;
-            const long long l = search.band.left + m_LastPlace.left - search.FirstLeft(W);
-            if (t >= 0 && t < search.tops && l >= 0 && l < W)
-                consider(static_cast<std::size_t>(t) * W + static_cast<std::size_t>(l));
+            const long long offset = search.band.left * 64LL + m_LastPlace.left64 - search.firstLeft64;
+            if (t >= 0 && t < search.tops && offset >= 0 && offset % U == 0 && offset / U < L)
+                consider(static_cast<std::size_t>(t) * L + static_cast<std::size_t>(offset / U));
         }
         for (std::size_t i = 0; i < n; ++i)
             consider(i);
         search.ownCost = best;
-        search.ownTop = search.firstTop + static_cast<long long>(bestIndex / W);
-        search.ownLeft = search.FirstLeft(W) + static_cast<long long>(bestIndex % W);
-        m_LastPlace = {true, search.ownTop - search.band.top, search.ownLeft - search.band.left};
+        search.ownTop = search.firstTop + static_cast<long long>(bestIndex / L);
+        search.ownLeft64 = LeftOf(search, static_cast<int>(bestIndex % L));
+        m_LastPlace = {true, search.ownTop - search.band.top, search.ownLeft64 - search.band.left * 64LL};
     }
 
-    // The candidate (t, l) of the band on the grid of phase (originY, originX), or false when
-    // no row of that grid holds all its ink.
-    bool SharedCandidate(const BandSearch& search, int originY, int originX, int& t, int& l) const
+    // Moves a line's cells to the position within a phase step either side of where they are, to
+    // the 64th of a pixel, whose cells cost least in total over the whole line: on a fractional
+    // pitch the screen rounds every cell's position to its phases, so an origin a few 64ths off
+    // rounds a few cells the wrong way, which the sampled cells of the search may not show.
+    // Each cell takes only two or three places over the range, so each place is matched once.
+    void RefineOrigin(LineGrid& line)
+    {
+        if (line.cells <= 0 || (P % 64 == 0 && U == 64))
+            return;
+        // A best place at the range's edge may lie beyond it: the range moves on, a few times.
+        for (int round = 0; round < kRefineRounds; ++round)
+            if (!RefineOriginOnce(line))
+                return;
+    }
+
+    // One step of RefineOrigin; true when the best place lay at the range's edge.
+    bool RefineOriginOnce(LineGrid& line)
+    {
+        const int steps = static_cast<int>(2 * U);
+        struct Option {
+            int cell;
+            CellPlace place;
+            long long cost;
+        };
+        std::vector<Option> options;
+        std::vector<int> optionOf(static_cast<std::size_t>(line.cells) * steps);
+        for (int c = 0; c < line.cells; ++c)
+            for (int d = 0; d < steps; ++d) {
+                const CellPlace place = PlaceAt(line.left64 + d - steps / 2 + c * P, m_nPhases);
+                const bool same = !options.empty() && options.back().cell == c &&
+                                  options.back().place.pixel == place.pixel && options.back().place.phase == place.phase;
+                if (!same)
+                    options.push_back({c, place, 0});
+                optionOf[static_cast<std::size_t>(c) * steps + d] = static_cast<int>(options.size()) - 1;
+            }
+        std::vector<CellPlace> block;
+        for (std::size_t first = 0; first < options.size(); first += kBlockCells) {
+            const std::size_t count = std::min<std::size_t>(kBlockCells, options.size() - first);
+            block.clear();
+            for (std::size_t k = 0; k < count; ++k)
+                block.push_back(options[first + k].place);
+            m_Matcher.Match(line.top, block.data(), static_cast<int>(count));
+            for (std::size_t k = 0; k < count; ++k) {
+                std::int32_t least = 0, most = 0;
+                CostRange(m_Matcher.Wide(), m_Matcher.Costs(static_cast<int>(k)), m_nRows, least, most);
+                options[first + k].cost = least;
+            }
+        }
+        long long bestCost = kNoBound;
+        int bestD = 0;
+        for (int d = 0; d < steps; ++d) {
+            long long total = 0;
+            for (int c = 0; c < line.cells; ++c)
+                total += options[static_cast<std::size_t>(optionOf[static_cast<std::size_t>(c) * steps + d])].cost;
+            const int offset = d - steps / 2;
+            if (total < bestCost || (total == bestCost && std::abs(offset) < std::abs(bestD))) {
+                bestCost = total;
+                bestD = offset;
+            }
+        }
+        line.left64 += bestD;
+        line.left = static_cast<int>(PlaceAt(line.left64, m_nPhases).pixel);
+        line.cost = bestCost;
+        return bestD == -steps / 2 || bestD == steps / 2 - 1;
+    }
+
+    // The candidate of the band on the grid of phase (originY, originX64): its top index t and
+    // its first cell's position left64, or false when no row of that grid holds all its ink.
+    bool SharedCandidate(const BandSearch& search, int originY, long long originX64, int& t, long long& left64) const
     {
         t = static_cast<int>(Mod(originY - search.firstTop, H));
-        l = static_cast<int>(Mod(originX - search.FirstLeft(W), W));
+        left64 = search.firstLeft64 + Mod(originX64 - search.firstLeft64, P);
         return t < search.tops;
     }
 
-    // The top and left of the band's cells on the grid of phase (originY, originX).
+    // The cost of the grid at top index t and position left64, exactly up to bound: from the
+    // band's table where the position is one of its candidates (always on a whole-pixel grid),
+    // else counted afresh.
+    long long CostAt(BandSearch& search, int t, long long left64, long long bound)
+    {
+        const long long offset = left64 - search.firstLeft64;
+        if (offset >= 0 && offset % U == 0 && offset / U < L)
+            return TableCost(search, t, static_cast<int>(offset / U), bound);
+        return Cost(search, search.firstTop + t, left64, bound);
+    }
+
+    // What the table knows of the cost at (t, left64) without counting: its figure where the
+    // position is a candidate (the cost, or less), else 0.
+    long long KnownCost(const BandSearch& search, int t, long long left64) const
+    {
+        const long long offset = left64 - search.firstLeft64;
+        if (offset >= 0 && offset % U == 0 && offset / U < L)
+            return search.costs[static_cast<std::size_t>(t) * L + static_cast<std::size_t>(offset / U)];
+        return 0;
+    }
+
+    // The top and the first cell's position of the band's cells on the grid of phase
+    // (originY, originX64).
     long long SharedTop(const BandSearch& search, int originY) const
     {
         return search.firstTop + Mod(originY - search.firstTop, H);
     }
-    long long SharedLeft(const BandSearch& search, int originX) const
+    long long SharedLeft(const BandSearch& search, long long originX64) const
     {
-        return search.band.left - Mod(search.band.left - originX, W);
+        return search.firstLeft64 + Mod(originX64 - search.firstLeft64, P);
     }
 
 private:
+    int m_nPhases;
+    int m_nRows;
     const InkBits& m_Ink;
     CCellMatcher m_Matcher;
     GridHint m_LastPlace;  // the last band's grid, relative to its ink's top-left
@@ -240,15 +363,23 @@ long long ClearlyWorseBound(long long own, int cells)
 }
 
 // The line of a grid: its cells cover the columns left..right - 1 from a cell starting at
-// phase (mod W).
-LineGrid MakeLine(long long top, long long phase, int left, int right, int W, int H, long long cost, bool own)
+// phase64 (mod the pitch).
+LineGrid MakeLine(const CGridSearch& search, int phases, long long top, long long phase64, int left, int right,
+                  long long cost, bool own)
 {
     LineGrid line;
     line.top = static_cast<int>(top);
-    line.left = static_cast<int>(phase + FloorDiv(left - phase, W) * W);
-    line.cells = right > left ? static_cast<int>((right - line.left + W - 1) / W) : 0;
-    line.cellWidth = W;
-    line.cellHeight = H;
+    line.cellWidth = search.W;
+    line.cellHeight = search.H;
+    line.pitch64 = static_cast<int>(search.P);
+    line.phases = phases;
+    line.left64 = phase64 + FloorDiv(left * 64LL - phase64, search.P) * search.P;
+    if (PlaceAt(line.left64 + search.P, phases).pixel <= left)  // the next cell, rounded, holds the ink
+        line.left64 += search.P;
+    line.left = static_cast<int>(PlaceAt(line.left64, phases).pixel);
+    line.cells = 0;
+    while (right > left && line.CellLeft(line.cells) < right)
+        ++line.cells;
     line.cost = cost;
     line.bOwn = own;
     return line;
@@ -273,8 +404,10 @@ std::vector<int> SampleBands(const std::vector<TextBand>& bands, int H)
 // The search of the whole page: the bands, their own best grids and the shared phase.
 class CPageSearch {
 public:
-    CPageSearch(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands, MatchPath path)
-        : m_Ink(ink), m_Search(ink, glyphs, path), W(m_Search.W), H(m_Search.H)
+    CPageSearch(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands, MatchPath path,
+                int pitch64)
+        : m_Ink(ink), m_Search(ink, glyphs, path, pitch64), W(m_Search.W), H(m_Search.H), L(m_Search.L),
+          m_nPhases(std::max(glyphs.phases, 1))
     {
         m_Bands.reserve(bands.size());
         for (std::size_t b = 0; b < bands.size(); ++b) {
@@ -303,7 +436,7 @@ public:
                 SearchOwn(m_Bands[static_cast<std::size_t>(b)]);
             auto phaseOf = [&](int b) {
                 const BandSearch& s = m_Bands[static_cast<std::size_t>(b)];
-                return std::pair{Mod(s.ownTop, H), Mod(s.ownLeft, W)};
+                return std::pair{Mod(s.ownTop, H), Mod(s.ownLeft64, m_Search.P)};
             };
             if (phaseOf(spread[0]) == phaseOf(spread[1]) && phaseOf(spread[1]) == phaseOf(spread[2]))
                 m_Sampled = spread;
@@ -311,14 +444,14 @@ public:
         for (int b : m_Sampled)
             SearchOwn(m_Bands[static_cast<std::size_t>(b)]);
 
-        const std::size_t phases = static_cast<std::size_t>(W) * H;
+        const std::size_t phases = static_cast<std::size_t>(L) * H;
         std::vector<std::pair<long long, std::size_t>> order;  // least possible total, phase
         order.reserve(phases);
         for (std::size_t phase = 0; phase < phases; ++phase) {
             long long least = 0;
             for (int b : m_Sampled)
-                least += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], static_cast<int>(phase / W),
-                                     static_cast<int>(phase % W), -1);
+                least += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], static_cast<int>(phase / L),
+                                     OriginX64(phase), -1);
             order.emplace_back(least, phase);
         }
         std::sort(order.begin(), order.end());
@@ -329,8 +462,8 @@ public:
                 break;
             long long total = 0;
             for (int b : m_Sampled) {
-                total += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], static_cast<int>(phase / W),
-                                     static_cast<int>(phase % W), bestTotal - total);
+                total += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], static_cast<int>(phase / L),
+                                     OriginX64(phase), bestTotal - total);
                 if (total > bestTotal)
                     break;
             }
@@ -340,9 +473,11 @@ public:
             }
         }
         if (bestPhase < phases) {
-            grid.originY = static_cast<int>(bestPhase / W);
-            grid.originX = static_cast<int>(bestPhase % W);
+            grid.originY = static_cast<int>(bestPhase / L);
+            grid.originX64 = OriginX64(bestPhase);
             grid.sharedCost = bestTotal;
+            RefineSharedPhase(grid);
+            grid.originX = static_cast<int>(FloorDiv(grid.originX64, 64));
         }
     }
 
@@ -354,11 +489,12 @@ public:
         int agreeing = 0;
         for (int b : m_Sampled) {
             BandSearch& s = m_Bands[static_cast<std::size_t>(b)];
-            int t = 0, l = 0;
-            if (!m_Search.SharedCandidate(s, grid.originY, grid.originX, t, l))
+            int t = 0;
+            long long l = 0;
+            if (!m_Search.SharedCandidate(s, grid.originY, grid.originX64, t, l))
                 continue;
-            const int cells = m_Search.SampleCount(s, m_Search.SharedLeft(s, grid.originX));
-            const long long cost = m_Search.TableCost(s, t, l, ClearlyWorseBound(s.ownCost, cells));
+            const int cells = m_Search.SampleCount(s, l);
+            const long long cost = m_Search.CostAt(s, t, l, ClearlyWorseBound(s.ownCost, cells));
             if (NotClearlyWorse(cost, s.ownCost, cells)) {
                 ++agreeing;
                 m_dFittingCellCost = std::max(m_dFittingCellCost, static_cast<double>(cost) / std::max(cells, 1));
@@ -375,17 +511,17 @@ public:
                     std::vector<std::pair<LineGrid, const BandSearch*>>& ownLines)
     {
         for (BandSearch& s : m_Bands) {
-            int t = 0, l = 0;
-            if (grid.bShared && m_Search.SharedCandidate(s, grid.originY, grid.originX, t, l)) {
+            int t = 0;
+            long long l = 0;
+            if (grid.bShared && m_Search.SharedCandidate(s, grid.originY, grid.originX64, t, l)) {
                 const long long top = m_Search.SharedTop(s, grid.originY);
-                const int cells = m_Search.SampleCount(s, m_Search.SharedLeft(s, grid.originX));
+                const int cells = m_Search.SampleCount(s, l);
                 const long long fitting = FittingCost(cells);
-                long long cost = s.Searched() ? m_Search.TableCost(s, t, l, fitting)
-                                              : m_Search.Cost(s, top, m_Search.SharedLeft(s, grid.originX), fitting);
+                long long cost = s.Searched() ? m_Search.CostAt(s, t, l, fitting) : m_Search.Cost(s, top, l, fitting);
                 bool fits = cost <= fitting;
                 if (!fits) {
-                    m_Search.SearchAll(s, {true, top, grid.originX});
-                    cost = m_Search.TableCost(s, t, l, ClearlyWorseBound(s.ownCost, cells));
+                    m_Search.SearchAll(s, {true, top, grid.originX64});
+                    cost = m_Search.CostAt(s, t, l, ClearlyWorseBound(s.ownCost, cells));
                     fits = NotClearlyWorse(cost, s.ownCost, cells);
                 }
                 if (fits) {
@@ -393,8 +529,8 @@ public:
                     continue;
                 }
             } else if (grid.bShared) {
-                m_Search.SearchAll(s, {true, m_Search.SharedTop(s, grid.originY), grid.originX});
-                const int cells = m_Search.SampleCount(s, s.ownLeft);
+                m_Search.SearchAll(s, {true, m_Search.SharedTop(s, grid.originY), grid.originX64});
+                const int cells = m_Search.SampleCount(s, s.ownLeft64);
                 if (s.ownCost > FittingCost(cells)) {
                     for (long long row = s.band.top - Mod(s.band.top - grid.originY, H); row < s.band.bottom; row += H)
                         sharedRows[row] += 0;
@@ -402,16 +538,29 @@ public:
                 }
             }
             SearchOwn(s);
-            ownLines.emplace_back(MakeLine(s.ownTop, s.ownLeft, s.band.left, s.band.right, W, H, s.ownCost, true), &s);
+            ownLines.emplace_back(
+                MakeLine(m_Search, m_nPhases, s.ownTop, s.ownLeft64, s.band.left, s.band.right, s.ownCost, true), &s);
         }
+    }
+
+    // The line of the shared grid's phase from left to right.
+    LineGrid SharedLine(const PageGrid& grid, long long top, int left, int right, long long cost) const
+    {
+        return MakeLine(m_Search, m_nPhases, top, grid.originX64, left, right, cost, false);
     }
 
     const InkBits& m_Ink;
     CGridSearch m_Search;
     const int W;
     const int H;
+    const int L;  // candidate positions of a cell: a pitch's worth of phases
 
 private:
+    int m_nPhases;
+
+    // The column position of a phase index of the shared search, modulo the pitch.
+    long long OriginX64(std::size_t phase) const { return static_cast<long long>(phase % L) * m_Search.U; }
+
     std::vector<TextBand> Bands() const
     {
         std::vector<TextBand> bands;
@@ -423,18 +572,47 @@ private:
     void SearchOwn(BandSearch& s)
     {
         m_Search.SearchAll(s, m_Hint);
-        m_Hint = {true, s.ownTop, s.ownLeft};
+        m_Hint = {true, s.ownTop, s.ownLeft64};
     }
 
-    // The cost of a band on the phase (oy, ox): from its table, or counted up to bound (bound
+    // The cost of a band on the phase (oy, ox64): from its table, or counted up to bound (bound
     // < 0: the table's figure, which may be a lower bound).
-    long long CostOnPhase(BandSearch& s, int oy, int ox, long long bound)
+    long long CostOnPhase(BandSearch& s, int oy, long long ox64, long long bound)
     {
-        int t = 0, l = 0;
-        if (!m_Search.SharedCandidate(s, oy, ox, t, l))
-            return static_cast<long long>(m_Search.SampleCount(s, s.ownLeft)) * W * H;
-        return bound < 0 ? s.costs[static_cast<std::size_t>(t) * W + static_cast<std::size_t>(l)]
-                         : m_Search.TableCost(s, t, l, bound);
+        int t = 0;
+        long long l = 0;
+        if (!m_Search.SharedCandidate(s, oy, ox64, t, l))
+            return static_cast<long long>(m_Search.SampleCount(s, s.ownLeft64)) * W * H;
+        return bound < 0 ? m_Search.KnownCost(s, t, l) : m_Search.CostAt(s, t, l, bound);
+    }
+
+    // On a fractional pitch, moves the shared phase to the 64th of a pixel within a phase step
+    // whose sampled lines cost least in total: the screen rounds each cell's position, so a
+    // phase step off rounds some cells the wrong way.
+    void RefineSharedPhase(PageGrid& grid)
+    {
+        const long long step = m_Search.U;
+        if (m_Search.P % 64 == 0 && step == 64)
+            return;
+        long long best = grid.sharedCost;
+        long long bestD = 0;
+        for (long long d = -step / 2; d < step / 2; ++d) {
+            if (d == 0)
+                continue;
+            long long total = 0;
+            for (int b : m_Sampled) {
+                total += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], grid.originY, Mod(grid.originX64 + d, m_Search.P),
+                                     best - total);
+                if (total > best)
+                    break;
+            }
+            if (total < best || (total == best && std::abs(d) < std::abs(bestD))) {
+                best = total;
+                bestD = d;
+            }
+        }
+        grid.originX64 = Mod(grid.originX64 + bestD, m_Search.P);
+        grid.sharedCost = best;
     }
 
     long long FittingCost(int cells) const
@@ -452,15 +630,15 @@ private:
 // The lines of the page: the rows of the shared grid that hold ink, then the lines of their own,
 // tallest band first, but for a band that lies inside the cells of a line already taken (an
 // accent above its letters), which is read with that line. Top to bottom, then left to right.
-std::vector<LineGrid> CollectLines(const InkBits& ink, const PageGrid& grid, int W, int H,
+std::vector<LineGrid> CollectLines(const InkBits& ink, const PageGrid& grid, const CPageSearch& search,
                                    const std::map<long long, long long>& sharedRows,
                                    std::vector<std::pair<LineGrid, const BandSearch*>>& ownLines)
 {
     std::vector<LineGrid> lines;
     for (const auto& [top, cost] : sharedRows) {
         int left = 0, right = 0;
-        InkColumns(ink, top, top + H, left, right);
-        lines.push_back(MakeLine(top, grid.originX, left, right, W, H, cost, false));
+        InkColumns(ink, top, top + search.H, left, right);
+        lines.push_back(search.SharedLine(grid, top, left, right, cost));
     }
     std::stable_sort(ownLines.begin(), ownLines.end(),
                      [](const auto& a, const auto& b) { return a.second->band.Height() > b.second->band.Height(); });
@@ -494,18 +672,35 @@ void NumberRows(std::vector<LineGrid>& lines, const PageGrid& grid, int H)
 
 }  // namespace
 
-PageGrid FindGrid(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands, MatchPath path)
+LineGrid WholePixelLine(int left, int top, int cells, int cellWidth, int cellHeight)
+{
+    LineGrid line;
+    line.left = left;
+    line.top = top;
+    line.cells = cells;
+    line.cellWidth = cellWidth;
+    line.cellHeight = cellHeight;
+    line.left64 = left * 64LL;
+    line.pitch64 = cellWidth * 64;
+    return line;
+}
+
+PageGrid FindGrid(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands, MatchPath path,
+                  int pitch64)
 {
     PageGrid grid;
-    if (glyphs.Rows() == 0 || bands.empty())
+    grid.pitch64 = pitch64 > 0 ? pitch64 : glyphs.width * 64;
+    if (glyphs.Rows() == 0 || bands.empty() || grid.pitch64 <= 0)
         return grid;
-    CPageSearch search(ink, glyphs, bands, path);
+    CPageSearch search(ink, glyphs, bands, path, grid.pitch64);
     search.FindSharedPhase(grid);
     grid.bShared = search.DecideShared(grid);
     std::map<long long, long long> sharedRows;  // top -> cost
     std::vector<std::pair<LineGrid, const BandSearch*>> ownLines;
     search.PlaceBands(grid, sharedRows, ownLines);
-    grid.lines = CollectLines(ink, grid, search.W, search.H, sharedRows, ownLines);
+    grid.lines = CollectLines(ink, grid, search, sharedRows, ownLines);
+    for (LineGrid& line : grid.lines)
+        search.m_Search.RefineOrigin(line);
     NumberRows(grid.lines, grid, search.H);
     return grid;
 }

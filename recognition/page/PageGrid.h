@@ -10,33 +10,62 @@
 
 struct PageGlyphs;
 
-// Where the cells of one line lie: cell c is the W x H rectangle whose top-left pixel is
-// (left + c x W, top). left and top may lie outside the picture (cells cut by its edge). Every
-// front end takes a cell's place from here.
+// Where a position on a line lands for a reader whose glyphs have phases images a pixel: the
+// position (in 64ths of a pixel) rounded to the nearest phase, as a whole pixel and the phase
+// within it.
+struct CellPlace {
+    long long pixel = 0;
+    int phase = 0;
+};
+inline CellPlace PlaceAt(long long x64, int phases)
+{
+    const auto floorDiv = [](long long a, long long b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); };
+    const long long step = 64 / phases;  // phases divides 64
+    const long long units = floorDiv(x64 + step / 2, step);
+    const long long pixel = floorDiv(units, phases);
+    return {pixel, static_cast<int>(units - pixel * phases)};
+}
+
+// Where the cells of one line lie. Cell c starts at x = left64 + c x pitch64 (64ths of a pixel),
+// which lands on a whole pixel and a phase (PlaceAt); its W x H rectangle starts there, on row
+// top. A whole-pixel grid (pitch64 = 64 W, one phase) puts cell c at left + c x W. Edges may lie
+// outside the picture (cells cut by its edge). Every front end takes a cell's place from here.
 struct LineGrid {
     int top = 0;
-    int left = 0;
+    int left = 0;        // the first cell's pixel
     int cells = 0;
     int cellWidth = 0;   // W
     int cellHeight = 0;  // H
+    long long left64 = 0;  // the first cell's position; left x 64 on a whole-pixel grid
+    int pitch64 = 0;       // the column pitch; 0: W x 64
+    int phases = 1;        // glyph images a pixel, 1..64, dividing 64
     long long cost = 0;  // total best cost of the cells the search compared when it chose the grid
     int row = 0;         // page row: the grid row on a shared grid, else the line's index
     bool bOwn = false;   // the line lies off the shared grid and has a grid of its own
 
-    long long CellLeft(int c) const { return left + static_cast<long long>(c) * cellWidth; }
+    int Pitch64() const { return pitch64 > 0 ? pitch64 : cellWidth * 64; }
+    bool WholePixels() const { return Pitch64() % 64 == 0 && left64 % 64 == 0; }
+    CellPlace Place(int c) const { return PlaceAt(left64 + static_cast<long long>(c) * Pitch64(), phases); }
+    long long CellLeft(int c) const { return Place(c).pixel; }
+    int CellPhase(int c) const { return Place(c).phase; }
     PixelRect CellRect(int c) const { return {CellLeft(c), top, CellLeft(c) + cellWidth, top + static_cast<long long>(cellHeight)}; }
-    long long Right() const { return CellLeft(cells); }
+    long long Right() const { return cells > 0 ? CellLeft(cells - 1) + cellWidth : left; }
     PixelRect Rect() const { return {left, top, Right(), top + static_cast<long long>(cellHeight)}; }
-    // The cell that holds column x, or -1.
+    // The cell whose column span (one pitch from its position) holds column x, or -1.
     int CellAt(long long x) const;
 };
+
+// Makes a whole-pixel line grid of cells W x H from (left, top).
+LineGrid WholePixelLine(int left, int top, int cells, int cellWidth, int cellHeight);
 
 // The page's cell grid: for every band, the grid whose cells cost least in total. Lines that
 // share one grid phase (as a terminal's do) are read with that one phase: the rows of the
 // shared grid that hold ink are the lines, whichever bands their ink came in.
 struct PageGrid {
-    int originX = 0;  // phase of the shared grid: cell columns start at originX + k x W
+    int originX = 0;  // phase of the shared grid: cell columns start at originX + k x W (pixels)
+    long long originX64 = 0;  // the same in 64ths of a pixel, modulo the pitch
     int originY = 0;  // and cell rows at originY + k x H
+    int pitch64 = 0;  // the column pitch every line was searched with
     bool bShared = false;  // most lines lie on the shared grid; the others are marked bOwn
     long long sharedCost = -1;  // total cost of the sampled lines on the shared phase; -1: none
     std::vector<LineGrid> lines;  // top to bottom; a band inside another line's cells adds none
@@ -44,5 +73,7 @@ struct PageGrid {
 
 // Finds the grid of every band: the shared phase from a sample of lines, then each band placed
 // on it or given a grid of its own.
+// pitch64 is the column pitch in 64ths of a pixel (0: the glyphs' cell width); the glyph set's
+// phases are the positions a pixel that cells may start at.
 PageGrid FindGrid(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands,
-                  MatchPath path = FastestMatchPath());
+                  MatchPath path = FastestMatchPath(), int pitch64 = 0);

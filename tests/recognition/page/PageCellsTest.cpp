@@ -117,12 +117,9 @@ TEST(PageCells, MatchCellsEqualsPixelByPixelOracle)
                     }
             PageGrid grid;
             for (int l = 0; l < 3; ++l) {
-                LineGrid line;
-                line.top = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % (ink.height + 10)) - 5;
-                line.left = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % 90) - 45;
-                line.cells = static_cast<int>(random() % 20);
-                line.cellWidth = w;
-                line.cellHeight = h;
+                const int top = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % (ink.height + 10)) - 5;
+                const int left = l == 0 && round % 4 == 0 ? 0 : static_cast<int>(random() % 90) - 45;
+                const LineGrid line = WholePixelLine(left, top, static_cast<int>(random() % 20), w, h);
                 grid.lines.push_back(line);
             }
             const double k = (random() % 5) * 0.25;
@@ -172,11 +169,7 @@ TEST(PageCells, BlankAndControlGlyphsReadAsSpaces)
         SetInk(ink, x, x >= 10 ? 2 : 3);
     ink.CountRows();
     PageGrid grid;
-    LineGrid line;
-    line.cells = 3;
-    line.cellWidth = 8;
-    line.cellHeight = 4;
-    grid.lines.push_back(line);
+    grid.lines.push_back(WholePixelLine(0, 0, 3, 8, 4));
     const std::vector<PageLine> lines = MatchCells(ink, glyphs, grid, 1.0);
     ASSERT_EQ(lines.size(), 1U);
     const PageCell& speck = lines[0].cells[0];

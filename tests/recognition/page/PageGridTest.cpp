@@ -119,12 +119,7 @@ TEST(PageGrid, UnevenLinesAreEachFoundWhereDrawn)
 
 TEST(PageGrid, CellGeometry)
 {
-    LineGrid line;
-    line.left = -3;
-    line.top = 4;
-    line.cells = 5;
-    line.cellWidth = 7;
-    line.cellHeight = 11;
+    const LineGrid line = WholePixelLine(-3, 4, 5, 7, 11);
     EXPECT_EQ(line.CellRect(2), (PixelRect{11, 4, 18, 15}));
     EXPECT_EQ(line.Rect(), (PixelRect{-3, 4, 32, 15}));
     EXPECT_EQ(line.CellAt(-3), 0);

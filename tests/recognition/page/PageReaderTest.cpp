@@ -276,3 +276,85 @@ TEST(PageReader, NoControlCodeInPageText)
 }
 
 }  // namespace
+
+namespace {
+
+// A glyph set of four phases a pixel whose glyphs are noise patterns at four times the width:
+// phase p of a glyph covers the pattern's columns from p quarter pixels left of each pixel, and a
+// pixel is ink where at least two of its four quarters are.
+GlyphSet QuarterPixelGlyphs(int width, int height, const std::string& codes)
+{
+    GlyphSet set;
+    set.Reset(width, height, 4, height - 2);
+    std::mt19937 random(61);
+    for (char code : codes) {
+        std::vector<int> fine(static_cast<std::size_t>(4 * width * height), 0);
+        if (code != ' ')
+            for (int y = 1; y < height - 2; ++y)
+                for (int x = 4; x < 4 * (width - 2); ++x)
+                    fine[static_cast<std::size_t>(y * 4 * width + x)] = static_cast<int>(random() % 2);
+        std::vector<std::uint8_t> images(4 * set.ImageBytes(), 0);
+        for (int p = 0; p < 4; ++p)
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    int quarters = 0;
+                    for (int k = 0; k < 4; ++k) {
+                        const int source = 4 * x - p + k;
+                        quarters += source >= 0 && source < 4 * width && fine[static_cast<std::size_t>(y * 4 * width + source)];
+                    }
+                    if (quarters >= 2)
+                        images[static_cast<std::size_t>(p) * set.ImageBytes() + static_cast<std::size_t>(y) * set.BytesPerRow() +
+                               static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+                }
+        set.Add(static_cast<unsigned char>(code), GlyphFace::Regular, images);
+    }
+    return set;
+}
+
+}  // namespace
+
+// A browser's monospaced text: cells 8.45 pixels apart, each glyph drawn at the quarter pixel its
+// position rounds to, lines one cell high apart (one shared grid) or further (each its own). The
+// grid is found to the 64th of a pixel and every cell reads at its phase.
+TEST(PageReader, FractionalPitchReadsEveryCellAtItsPhase)
+{
+    const std::string codes = " abcdefghijklmnopqrstuvwxyz.,";
+    const GlyphSet glyphs = QuarterPixelGlyphs(9, 14, codes);
+    constexpr int kPitch64 = 541;  // 8.45 pixels
+    std::mt19937 random(67);
+    for (int round = 0; round < 10; ++round) {
+        CRaster picture;
+        picture.Create(700, 120, CRaster::kWhite);
+        const long long origin64 = 64 * 5 + static_cast<long long>(random() % 64);
+        std::vector<std::string> texts;
+        for (int row = 0; row < 6; ++row) {
+            std::string text;
+            for (int i = 0; i < 50 + static_cast<int>(random() % 25); ++i)
+                text.push_back(codes[1 + random() % (codes.size() - 1)]);
+            texts.push_back(text);
+            const LineGrid line = [&] {
+                LineGrid l = WholePixelLine(0, 3 + row * (round % 2 == 0 ? 14 : 18), static_cast<int>(text.size()), 9, 14);
+                l.left64 = origin64;
+                l.pitch64 = kPitch64;
+                l.phases = 4;
+                return l;
+            }();
+            for (int c = 0; c < line.cells; ++c) {
+                const int g = glyphs.Find(static_cast<unsigned char>(text[static_cast<std::size_t>(c)]));
+                const CellPlace place = line.Place(c);
+                for (int y = 0; y < 14; ++y)
+                    for (int x = 0; x < 9; ++x)
+                        if (glyphs.Ink(place.phase, g, x, y))
+                            picture.SetPixel(static_cast<int>(place.pixel) + x, line.top + y, CRaster::kBlack);
+            }
+        }
+        const PageReading page = ReadPage(picture, glyphs, PageOptions{.pitch64 = kPitch64});
+        ASSERT_EQ(page.lines.size(), texts.size()) << "round " << round;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_EQ(CellCodes(page.lines[i]), texts[i]) << "round " << round << " line " << i;
+            EXPECT_EQ(page.lines[i].Cost(), 0);
+            EXPECT_EQ(page.lines[i].grid.left64, origin64);
+            EXPECT_EQ(page.lines[i].grid.bOwn, round % 2 == 1);
+        }
+    }
+}

@@ -20,12 +20,8 @@ PageCell Cell(char code, int best = 0)
 PageLine Line(int top, int left, int column, int row, const std::string& codes)
 {
     PageLine line;
-    line.grid.top = top;
-    line.grid.left = left;
+    line.grid = WholePixelLine(left, top, static_cast<int>(codes.size()), 10, 20);
     line.grid.row = row;
-    line.grid.cells = static_cast<int>(codes.size());
-    line.grid.cellWidth = 10;
-    line.grid.cellHeight = 20;
     line.column = column;
     for (char code : codes)
         line.cells.push_back(Cell(code));
