@@ -1,7 +1,7 @@
 """A GTK 3 window of labels and a text view, for the proportional test pictures.
 
-Usage: /usr/bin/python3 gtk_window.py SPEC.json
-SPEC: {"family", "px", "dark", "width", "lines": [{"text", "heading"}], "body": [lines]}.
+Usage: /usr/bin/python3 gtk_window.py WINDOW.json
+WINDOW.json: {"family", "px", "dark", "width", "lines": [{"text", "heading"}], "body": [lines]}.
 Once the window is drawn it prints one JSON line to stdout: its X window id and the box of
 each picture line (labels, then the text view's lines) in window pixels; then it waits to be
 killed."""
@@ -13,10 +13,10 @@ import gi
 gi.require_version("Gtk", "3.0")
 from gi.repository import GLib, Gtk  # noqa: E402
 
-spec = json.load(open(sys.argv[1], encoding="utf-8"))
+description = json.load(open(sys.argv[1], encoding="utf-8"))
 css = Gtk.CssProvider()
 css.load_from_data(f"""
-* {{ font-family: "{spec['family']}"; font-size: {spec['px']}px; }}
+* {{ font-family: "{description['family']}"; font-size: {description['px']}px; }}
 .heading {{ font-weight: bold; }}
 textview, textview text {{ caret-color: transparent; }}
 """.encode())
@@ -25,19 +25,19 @@ Gtk.StyleContext.add_provider_for_screen(__import__("gi.repository.Gdk", fromlis
 
 window = Gtk.Window(title="Settings")
 window.set_border_width(12)
-window.set_default_size(spec["width"], -1)
+window.set_default_size(description["width"], -1)
 window.set_resizable(False)
 box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=4)
 window.add(box)
 labels = []
-for line in spec["lines"]:
+for line in description["lines"]:
     label = Gtk.Label(label=line["text"], xalign=0)
     if line["heading"]:
         label.get_style_context().add_class("heading")
     box.pack_start(label, False, False, 0)
     labels.append((label, line["text"]))
 view = Gtk.TextView(editable=False, cursor_visible=False, wrap_mode=Gtk.WrapMode.NONE)
-view.get_buffer().set_text("\n".join(spec["body"]))
+view.get_buffer().set_text("\n".join(description["body"]))
 view.set_left_margin(6)
 view.set_top_margin(6)
 view.set_bottom_margin(6)
@@ -56,7 +56,7 @@ def report():
         lx, ly = x + layout_x - a.x, y + layout_y - a.y
         out.append({"text": text, "box": [lx + logical.x, ly + logical.y, logical.width, logical.height]})
     buffer = view.get_buffer()
-    for i, text in enumerate(spec["body"]):
+    for i, text in enumerate(description["body"]):
         start = buffer.get_iter_at_line(i)
         end = start.copy()
         if not end.ends_line():

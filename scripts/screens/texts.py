@@ -161,10 +161,10 @@ def random_strings(seed, count):
     return out
 
 
-def content(spec, width, height):
-    """The lines of a screen's text, at most width columns and height rows, by spec:
+def content(source, width, height):
+    """The lines of a screen's text, at most width columns and height rows, by source:
     prose:SOURCE:SEED, file:NAME[:FIRST], ls:SEED, hex:SEED, log:SEED."""
-    kind, _, rest = spec.partition(":")
+    kind, _, rest = source.partition(":")
     if kind == "prose":
         source, _, seed = rest.partition(":")
         lines = prose(source, int(seed), width, height)
@@ -178,7 +178,7 @@ def content(spec, width, height):
     elif kind == "log":
         lines = log_lines(int(rest), height)
     else:
-        raise ShotError(f"unknown text {spec}")
+        raise ShotError(f"unknown text {source}")
     lines = [line[:width].rstrip() for line in lines[:height]]
     while lines and not lines[-1]:
         lines.pop()

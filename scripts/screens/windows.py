@@ -12,16 +12,16 @@ from terminal import LIGHT_THEMES, gtk_settings
 WIDTH = 560
 
 
-def spec_of(design, lines, body, work):
+def description_of(design, lines, body, work):
     """Writes the window's description (font, theme, width, labels and text view lines)."""
-    spec = {"family": design["family"], "px": design["px"], "dark": design["theme"] not in LIGHT_THEMES,
+    description = {"family": design["family"], "px": design["px"], "dark": design["theme"] not in LIGHT_THEMES,
             "width": WIDTH,
             "lines": [{"text": line[2:] if line.startswith("# ") else line, "heading": line.startswith("# ")}
                       for line in lines],
             "body": body}
     path = os.path.join(work, "window.json")
     with open(path, "w", encoding="utf-8") as f:
-        json.dump(spec, f, ensure_ascii=False)
+        json.dump(description, f, ensure_ascii=False)
     return path
 
 
@@ -53,7 +53,7 @@ def check_fits(report, name):
 def gtk_window(env, work, design, lines, body, out):
     dark = design["theme"] not in LIGHT_THEMES
     gtk_settings(env, design["dpi"], design["antialias"], None, dark=dark)
-    report = shoot_window(["/usr/bin/python3", os.path.join(HERE, "gtk_window.py"), spec_of(design, lines, body, work)],
+    report = shoot_window(["/usr/bin/python3", os.path.join(HERE, "gtk_window.py"), description_of(design, lines, body, work)],
                           env, out)
     check_fits(report, design["name"])
     return {"renderer": {"program": "GTK 3 window (python3-gi)", "package": "libgtk-3-0",
@@ -67,7 +67,7 @@ def qt_window(program, env, work, design, lines, body, out):
     if not os.access(program, os.X_OK):
         raise ShotError(f"build screens_qt_window first ({program})")
     qt_env = dict(env, QT_QPA_PLATFORM="xcb", QT_ENABLE_HIGHDPI_SCALING="0", QT_FONT_DPI=str(design["dpi"]))
-    report = shoot_window([program, spec_of(design, lines, body, work)], qt_env, out)
+    report = shoot_window([program, description_of(design, lines, body, work)], qt_env, out)
     check_fits(report, design["name"])
     return {"renderer": {"program": "Qt window (screens_qt_window)", "package": "libqt6widgets6",
                          "version": package_version("libqt6widgets6"), "qt": report["qt"],

@@ -1,7 +1,7 @@
 // A Qt window of labels and a plain text view, for the page reader's proportional test
 // pictures (scripts/screens/make-screens.sh shoots it under Xvfb):
-//   screens_qt_window SPEC.json
-// SPEC: {"family", "px", "dark", "width", "lines": [{"text", "heading"}], "body": [lines]}.
+//   screens_qt_window WINDOW.json
+// WINDOW.json: {"family", "px", "dark", "width", "lines": [{"text", "heading"}], "body": [lines]}.
 // Once the window is shown and painted it prints one JSON line to stdout, its X window id and
 // the box of each picture line in window pixels, and then runs until it is killed.
 #include <QApplication>
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "Usage: screens_qt_window SPEC.json\n");
+        std::fprintf(stderr, "Usage: screens_qt_window WINDOW.json\n");
         return 2;
     }
     QFile file(QString::fromLocal8Bit(argv[1]));
@@ -71,11 +71,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "screens_qt_window: cannot read %s\n", argv[1]);
         return 2;
     }
-    const QJsonObject spec = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject description = QJsonDocument::fromJson(file.readAll()).object();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(FixedPalette(spec[QStringLiteral("dark")].toBool()));
-    QFont font(spec[QStringLiteral("family")].toString());
-    font.setPixelSize(spec[QStringLiteral("px")].toInt());
+    QApplication::setPalette(FixedPalette(description[QStringLiteral("dark")].toBool()));
+    QFont font(description[QStringLiteral("family")].toString());
+    font.setPixelSize(description[QStringLiteral("px")].toInt());
     QApplication::setFont(font);
 
     QWidget window;
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(4);
     QList<QLabel*> labels;
-    for (const QJsonValue& value : spec[QStringLiteral("lines")].toArray()) {
+    for (const QJsonValue& value : description[QStringLiteral("lines")].toArray()) {
         const QJsonObject line = value.toObject();
         auto* label = new QLabel(line[QStringLiteral("text")].toString());
         label->setTextFormat(Qt::PlainText);
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
         labels.append(label);
     }
     QStringList body;
-    for (const QJsonValue& value : spec[QStringLiteral("body")].toArray())
+    for (const QJsonValue& value : description[QStringLiteral("body")].toArray())
         body.append(value.toString());
     auto* view = new LineView(body.join(QLatin1Char('\n')));
     view->setReadOnly(true);
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
                          2 * static_cast<int>(view->document()->documentMargin()) + 4);
     layout->addSpacing(8);
     layout->addWidget(view);
-    window.setFixedWidth(spec[QStringLiteral("width")].toInt());
+    window.setFixedWidth(description[QStringLiteral("width")].toInt());
     window.move(0, 0);
     window.show();
 
