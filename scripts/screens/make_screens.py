@@ -16,7 +16,7 @@ import catalogue
 import terminal
 import texts
 import windows
-from common import (DATA, DEMO, ShotError, XServer, clean_env, fontconfig_file, fontconfig_settings,
+from common import (DATA, DEMO, ROOT, ShotError, XServer, clean_env, fontconfig_file, fontconfig_settings,
                     package_version, run, save_png, trim_lines, write_json, write_text)
 
 MANIFEST_COLUMNS = ["name", "set", "kind", "picture", "renderer", "family", "size_px", "dpi", "scale",
@@ -113,17 +113,18 @@ class Maker:
         font = terminal.Font(design["family"], px=design.get("px"), pt=design.get("pt"))
         scene = design.get("scene")
         intended = None
-        if scene is None:
-            intended = texts.content(design["text"], cols, rows)
-            shown = os.path.join(work, "shown.txt")
-            write_text(shown, "\n".join(intended) + "\n")
-            command = terminal.show_text_command(shown)
-        else:
-            os.makedirs(DEMO, exist_ok=True)
-            scene.prepare(env)
-            command = scene.command(env)
-        term = terminal.TmuxTerminal(work, env, design["name"], cols, rows, command)
+        term = None
         try:
+            if scene is None:
+                intended = texts.content(design["text"], cols, rows)
+                shown = os.path.join(work, "shown.txt")
+                write_text(shown, "\n".join(intended) + "\n")
+                command = terminal.show_text_command(shown)
+            else:
+                os.makedirs(DEMO, exist_ok=True)
+                scene.prepare(env)
+                command = scene.command(env)
+            term = terminal.TmuxTerminal(work, env, design["name"], cols, rows, command)
             argv = terminal.terminal_argv(design["renderer"], font, cols, rows, design["theme"],
                                           terminal.PALETTES[design["palette"]], design.get("bold_bright", True),
                                           term.attach_argv(), env, design["dpi"], design["antialias"],
@@ -139,7 +140,10 @@ class Maker:
                 scene.thaw(term)
             measured = term.calibrate(os.path.join(work, "calibration.png"))
         finally:
-            term.close()
+            if scene:
+                scene.thaw(term)
+            if term:
+                term.close()
             if scene:
                 scene.close(env)
         truth = trim_lines(text)
@@ -328,8 +332,8 @@ def main():
     parser.add_argument("--set", choices=["dev", "held-out"], help="make only this set")
     parser.add_argument("--kind", choices=["mono", "terminal", "proportional"], help="make only this kind")
     parser.add_argument("--display", type=int, default=61, help="the first X display number to use (default 61)")
-    parser.add_argument("--qt-window", default=os.path.join(os.path.dirname(DATA), "..", "..", "build", "release",
-                                                            "tests", "workbench", "gui", "screens_qt_window"),
+    parser.add_argument("--qt-window", default=os.path.join(ROOT, "build", "release", "tests", "workbench", "gui",
+                                                            "screens_qt_window"),
                         help="the screens_qt_window program (default: the release build's)")
     parser.add_argument("--list", action="store_true", help="list the designed pictures and exit")
     args = parser.parse_args()

@@ -136,7 +136,11 @@ class Scene:
 
     def thaw(self, term):
         if self.frozen_pid:
-            os.kill(self.frozen_pid, signal.SIGCONT)
+            try:
+                os.kill(self.frozen_pid, signal.SIGCONT)
+            except ProcessLookupError:
+                pass
+            self.frozen_pid = None
 
     def close(self, env):
         pass
