@@ -136,12 +136,14 @@ def capture_window(window, env, out):
 class Pixels:
     """An RGB picture in memory: width, height and rows of (r, g, b) bytes."""
 
-    def __init__(self, path):
-        raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True).stdout
-        size = run(["identify", "-format", "%w %h", path]).split()
-        self.width, self.height = int(size[0]), int(size[1])
-        self.data = raw
-        if len(raw) != self.width * self.height * 3:
+    def __init__(self, path=None, width=0, height=0, data=b""):
+        """The pixels of a picture file (read through ImageMagick), or width x height RGB bytes."""
+        if path is not None:
+            data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], stdout=subprocess.PIPE,
+                                  check=True).stdout
+            width, height = (int(v) for v in run(["identify", "-format", "%w %h", path]).split())
+        self.width, self.height, self.data = width, height, bytes(data)
+        if len(self.data) != self.width * self.height * 3:
             raise ShotError(f"{path}: unexpected pixel data")
 
     def at(self, x, y):
@@ -201,23 +203,20 @@ def font_package(path):
     return out.split(":")[0] if out else None
 
 
-def fontconfig_settings(family, env, pixelsize=None, style=None):
-    """What fontconfig hands a renderer that asks for family at pixelsize under env's fonts.conf:
-    the file and the rendering settings (a renderer may override some: Chromium and Qt keep
-    their own hinting defaults)."""
-    pattern = family + (f":pixelsize={pixelsize:g}" if pixelsize else "") + (f":style={style}" if style else "")
-    out = run(["fc-match", "-v", pattern], env=env)
+def parse_fc_match(out):
+    """The settings of `fc-match -v` output: the matched file, family and rendering settings."""
     found = {}
     for line in out.splitlines():
         line = line.strip()
         if ":" not in line:
             continue
         key, value = line.split(":", 1)
+        # Values carry their binding and type after them: 1(i)(w), True(s), "name"(s).
         found[key] = re.sub(r"(\([a-z]\))+$", "", value.strip()).strip()
 
     def text(key):
         value = found.get(key)
-        return value.strip('"') if value is not None else None
+        return value.split('"')[1] if value and value.startswith('"') else value
 
     def flag(key):
         value = found.get(key)
@@ -227,13 +226,9 @@ def fontconfig_settings(family, env, pixelsize=None, style=None):
     styles = {"0": "hintnone", "1": "hintslight", "2": "hintmedium", "3": "hintfull"}
     rgba = found.get("rgba")
     rgbas = {"0": "unknown", "1": "rgb", "2": "bgr", "3": "vrgb", "4": "vbgr", "5": "none"}
-    path = text("file")
-    package = font_package(path) if path else None
     return {
-        "matched": text("family").split('"')[0] if text("family") else None,
-        "file": path,
-        "package": package,
-        "package_version": package_version(package) if package else None,
+        "matched": text("family"),
+        "file": text("file"),
         "antialias": flag("antialias"),
         "hinting": flag("hinting"),
         "hintstyle": styles.get(hintstyle.split()[0], hintstyle) if hintstyle else None,
@@ -241,6 +236,19 @@ def fontconfig_settings(family, env, pixelsize=None, style=None):
         "rgba": rgbas.get(rgba.split()[0], rgba) if rgba else None,
         "lcdfilter": found.get("lcdfilter"),
     }
+
+
+def fontconfig_settings(family, env, pixelsize=None, style=None):
+    """What fontconfig hands a renderer that asks for family at pixelsize under env's fonts.conf:
+    the file, its Debian package and the rendering settings (a renderer may override some:
+    Chromium and Qt keep their own hinting defaults)."""
+    pattern = family + (f":pixelsize={pixelsize:g}" if pixelsize else "") + (f":style={style}" if style else "")
+    found = parse_fc_match(run(["fc-match", "-v", pattern], env=env))
+    package = font_package(found["file"]) if found["file"] else None
+    record = {"matched": found.pop("matched"), "file": found.pop("file"), "package": package,
+              "package_version": package_version(package) if package else None}
+    record.update(found)
+    return record
 
 
 def trim_lines(text):

@@ -156,6 +156,39 @@ def calibration_screen(cols, rows):
             f"\033[{rows};{cols}H\033[7m \033[0m")
 
 
+def measure_calibration(pixels, cols, rows):
+    """The grid and colours of a calibration screen (see calibration_screen) of cols x rows
+    cells: where cell (0, 0) lies, the cell size, the default colours, the 16 colours and
+    whether bold red is drawn as bright red (None when it is neither)."""
+    # The reverse cell at (0, 0) holds the first pixels of a colour other than the border's.
+    border = pixels.at(0, 0)
+    first_colour = None
+    for y in range(pixels.height):
+        others = [c for c in (pixels.at(x, y) for x in range(pixels.width)) if c != border]
+        if others:
+            first_colour = others[0]
+            break
+    if first_colour is None:
+        raise ShotError("the calibration screen is blank")
+    boxes = pixels.boxes_of(first_colour)
+    x0, y0, w, h = boxes[0]
+    last = max(boxes, key=lambda b: (b[1], b[0]))
+    want = (x0 + (cols - 1) * w, y0 + (rows - 1) * h, w, h)
+    if last != want:
+        raise ShotError(f"calibration: the last cell lies at {last}, not at {want}")
+    bg = pixels.at(x0 + w + w // 2, y0 + h // 2)
+
+    def cell_colour(col):
+        return pixels.at(x0 + col * w + w // 2, y0 + h // 2)
+    palette = [cell_colour(2 + i) for i in range(16)]
+    bold_red = cell_colour(19)
+    return {
+        "grid": {"x": x0, "y": y0, "cell_width": w, "cell_height": h, "columns": cols, "rows": rows},
+        "measured_colours": {"foreground": first_colour, "background": bg, "palette": palette,
+                             "bold_is_bright": {palette[9]: True, palette[1]: False}.get(bold_red)},
+    }
+
+
 class TmuxTerminal:
     """A tmux server of its own with one session of cols x rows running command, and a terminal
     under X attached to it."""
@@ -234,34 +267,7 @@ class TmuxTerminal:
         self.settle(quiet=0.8)
         time.sleep(0.5)
         capture_window(self.window, self.env, out)
-        pixels = Pixels(out)
-        # The reverse cell at (0, 0) holds the first pixels of a colour other than the border's.
-        border = pixels.at(0, 0)
-        first_colour = None
-        for y in range(pixels.height):
-            others = [c for c in (pixels.at(x, y) for x in range(pixels.width)) if c != border]
-            if others:
-                first_colour = others[0]
-                break
-        if first_colour is None:
-            raise ShotError("the calibration screen is blank")
-        boxes = pixels.boxes_of(first_colour)
-        x0, y0, w, h = boxes[0]
-        last = max(boxes, key=lambda b: (b[1], b[0]))
-        want = (x0 + (self.cols - 1) * w, y0 + (self.rows - 1) * h, w, h)
-        if last != want:
-            raise ShotError(f"calibration: the last cell lies at {last}, not at {want}")
-        bg = pixels.at(x0 + w + w // 2, y0 + h // 2)
-
-        def cell_colour(col):
-            return pixels.at(x0 + col * w + w // 2, y0 + h // 2)
-        palette = [cell_colour(2 + i) for i in range(16)]
-        bold_red = cell_colour(19)
-        return {
-            "grid": {"x": x0, "y": y0, "cell_width": w, "cell_height": h, "columns": self.cols, "rows": self.rows},
-            "measured_colours": {"foreground": first_colour, "background": bg, "palette": palette,
-                                 "bold_is_bright": {palette[9]: True, palette[1]: False}.get(bold_red)},
-        }
+        return measure_calibration(Pixels(out), self.cols, self.rows)
 
     def close(self):
         self.tmux(["kill-server"], check=False)
