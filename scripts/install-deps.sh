@@ -14,6 +14,7 @@ packages=(
   libpng-dev tesseract-ocr tesseract-ocr-rus xterm
   ccache libjpeg62-turbo-dev libwebp-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev
   rxvt-unicode stterm xfce4-terminal chromium tmux dbus-x11 python3-gi gir1.2-gtk-3.0 htop mc vim
+  dialog optipng x11-utils x11-xserver-utils git less
   fonts-firacode fonts-jetbrains-mono fonts-inconsolata fonts-croscore fonts-go fonts-mononoki
   fonts-anonymous-pro fonts-noto-core fonts-open-sans fonts-cantarell fonts-freefont-ttf
 )
