@@ -151,11 +151,6 @@ public:
     bool RenderText(CRaster& raster, std::string_view text) const;
     // Makes the picture, white and of R's size, when the document has none yet.
     void EnsurePicture();
-    // True when a picture of width x height pixels may be made: no negative size and at
-    // most CRaster::kMaxPixels pixels (256 MiB).
-    static bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
-        return ::PictureSizeAllowed(width, height);
-    }
     // Most character positions a document holds: recognition keeps about 1.3 KiB for each.
     static constexpr int kMaxCells = 65536;
 
