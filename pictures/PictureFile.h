@@ -1,32 +1,28 @@
 #pragma once
 
-#include "CRaster.h"
+#include "PictureFormat.h"
+#include "PictureLoad.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-// Pictures from files of any format the programs read: .BMP, PNG and Netpbm, each told by
-// its first bytes, not by the file's name.
+// Pictures from files, for every program: the file checked before it is read, its format told
+// by its first bytes, and one reader per format. Nothing here throws; running out of memory is
+// a refusal like any other.
 
-enum class PictureFormat {
-    Unknown,
-    Bmp,
-    Png,
-    Pnm,
-};
+// Largest picture file that is read. It holds any picture of the size bound in every binary
+// format (a 16-bit PPM of 8192 x 8192 pixels takes 384 MiB).
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{512} << 20;
 
-// The format whose magic bytes begin bytes.
-PictureFormat SniffPicture(std::span<const std::uint8_t> bytes);
+// Decodes the bytes of a picture of any format read, name standing for the file in the
+// messages. Refuses bytes of no such format, saying what they are when the first bytes tell.
+PictureLoad DecodePicture(std::span<const std::uint8_t> bytes, const std::string& name);
 
-// Decodes a picture of any known format. False, with the reason in error and the raster
-// untouched, when the format is unknown or the reader refuses the file.
-bool DecodePicture(std::span<const std::uint8_t> bytes, CRaster& raster, std::string& error);
+// Reads the picture file at path. It is read only when it is a regular file of 1 to
+// kMaxPictureFileBytes bytes; each other case is refused with its own problem and a reason
+// naming the file: "shot.png: it is a folder, not a file".
+PictureLoad LoadPicture(const std::string& path);
 
-// Largest picture file that is read.
-inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 30;
-
-// Reads the picture file at path. False, with a reason that names the file
-// ("shot.png: the file is damaged (...)") and the raster untouched, when it cannot be read or
-// decoded.
-bool LoadPicture(const std::string& path, CRaster& raster, std::string& error);
+// Reads the .BMP file at path as LoadPicture does, refusing pictures of every other format.
+PictureLoad LoadBmpPicture(const std::string& path);

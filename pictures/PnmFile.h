@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CRaster.h"
+#include "PictureLoad.h"
 
 #include <cstdint>
 #include <span>
@@ -11,9 +11,9 @@
 // True when bytes begin with "P1" to "P6" followed by white space or a comment.
 bool IsPnm(std::span<const std::uint8_t> bytes);
 
-// Reads the first picture of a Netpbm file into raster. The header may hold comments ('#' to
-// the end of the line); the maximum sample value may be 1 to 65535 and samples are scaled to
-// 8 bits, rounded. In a bitmap (P1, P4) 1 is black. False, with the reason in error and the
-// raster untouched, for a damaged or truncated file, a sample above the maximum, and a
-// picture of more than CRaster::kMaxPixels pixels.
-bool DecodePnm(std::span<const std::uint8_t> bytes, CRaster& raster, std::string& error);
+// Reads the first picture of a Netpbm file. The header may hold comments ('#' to the end of
+// the line); the maximum sample value may be 1 to 65535 and samples are scaled to 8 bits,
+// rounded. In a bitmap (P1, P4) 1 is black. Refuses a damaged or truncated file, a sample
+// above the maximum and a picture past CRaster::SizeAllowed, saying why; a file too short for
+// the pixels it declares is refused before the picture is made.
+PictureLoad DecodePnm(std::span<const std::uint8_t> bytes);

@@ -18,6 +18,10 @@ FuzzBody FindFuzzBody(std::string_view target)
         return &FuzzPng;
     if (target == "pnm")
         return &FuzzPnm;
+    if (target == "jpeg")
+        return &FuzzJpeg;
+    if (target == "webp")
+        return &FuzzWebp;
     return nullptr;
 }
 

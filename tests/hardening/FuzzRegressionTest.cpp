@@ -41,3 +41,5 @@ TEST(FuzzRegressions, Bmp) { ReplayInputs("bmp"); }
 TEST(FuzzRegressions, Dictionary) { ReplayInputs("dict"); }
 TEST(FuzzRegressions, Png) { ReplayInputs("png"); }
 TEST(FuzzRegressions, Pnm) { ReplayInputs("pnm"); }
+TEST(FuzzRegressions, Jpeg) { ReplayInputs("jpeg"); }
+TEST(FuzzRegressions, Webp) { ReplayInputs("webp"); }

@@ -13,6 +13,7 @@
 #include "NoiseGenerator.h"
 #include "PageReader.h"
 #include "PictureGeometry.h"
+#include "PictureLoad.h"
 #include "RecognitionTrace.h"
 
 #include <cstdint>
@@ -78,6 +79,9 @@ public:
     // "&Load Bitmap...": replaces the picture; false, after a message, leaving the document
     // unchanged when the file cannot be read as a bitmap.
     bool LoadBitmap(const std::string& path);
+    // "&Load Bitmap..." with the file already read (LoadBmpPicture): takes its picture, or
+    // reports why it was refused.
+    bool LoadBitmap(PictureLoad load);
     // "&Recognize (Simple)" and "Recognize (&Complex)".
     void OnRecognizeSimple();
     void OnRecognizeComplex();
