@@ -43,8 +43,8 @@ const char* const kReadUsage =
     "                     there is none; with --words open each word also has \"known\",\n"
     "                     true when its letters came from the list)\n"
     "\n"
-    "Exit status: 0 success; 1 the font cannot be loaded, memory runs out while the picture is\n"
-    "read, Complex recognition finds\n"
+    "Exit status: 0 success; 1 the font cannot be loaded, the picture has no cell to read (it is\n"
+    "narrower than one cell), memory runs out while the picture is read, Complex recognition finds\n"
     "no cut into words (never with --words open; the message goes to stderr and the result printed\n"
     "is what the document then holds: spaces), or the word list is larger than the dictionary holds\n"
     "(stderr says how many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
@@ -155,6 +155,17 @@ int RunReadCommand(int argc, char** argv) {
         if (!PictureGeometry::Of(doc.m_Font, *cells).Allowed())
             return cl.UsageError("--cells " + std::to_string(*cells) + " gives a picture larger than the program holds");
         doc.m_nCells = static_cast<int>(*cells);
+    }
+    // A picture narrower than one cell (or a font whose cells have no width) holds nothing to read.
+    if (doc.m_nCells == 0) {
+        const int cellWidth = doc.m_Font.CellWidth();
+        PrintError(picture + ": no cell to read" +
+                   (cl.Has("--cells")  ? std::string(" (--cells 0)")
+                    : cellWidth == 0   ? std::string(": the font's cells have no width")
+                                       : ": the picture is " + std::to_string(doc.m_Picture.width()) +
+                                           " pixels wide, narrower than one cell of the font (" +
+                                           std::to_string(cellWidth) + " pixels)"));
+        return kExitFailure;
     }
     doc.m_dCoefficient = coefficient;
     doc.SetOpenWords(open, penalty);
