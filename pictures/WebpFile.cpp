@@ -59,13 +59,16 @@ PictureLoad DecodeWebp(std::span<const std::uint8_t> bytes) {
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK)
         return Refusal(status);
-    if (config.input.has_alpha != 0)
-        for (int y = 0; y < picture.height(); ++y) {
-            std::uint32_t* row = picture.Row(y);
-            for (int x = 0; x < picture.width(); ++x) {
-                const std::uint32_t pixel = row[x];
-                row[x] = OverWhite(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF, pixel >> 24);
-            }
+    // A picture whose header says it has no alpha is opaque, whatever a lossless bitstream
+    // stores in its alpha samples.
+    const bool bAlpha = config.input.has_alpha != 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        std::uint32_t* row = picture.Row(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const std::uint32_t pixel = row[x];
+            row[x] = bAlpha ? OverWhite(pixel >> 16 & 0xFF, pixel >> 8 & 0xFF, pixel & 0xFF, pixel >> 24)
+                            : 0xFF000000u | pixel;
         }
+    }
     return load;
 }
