@@ -27,6 +27,7 @@ struct JpegState {
     bool bEnded = false;         // the bytes ended before the end marker
     bool bDataMissing = false;   // a scan ended before the data it needed
     bool bCorrupt = false;       // the entropy-coded data contradict themselves
+    bool bUnsupported = false;   // a kind of JPEG libjpeg does not decode (12-bit, lossless)
     char message[JMSG_LENGTH_MAX] = {};     // libjpeg's error
     char corruption[JMSG_LENGTH_MAX] = {};  // its first warning of corrupt data
 };
@@ -39,6 +40,7 @@ JpegState* StateOf(j_common_ptr cinfo) {
     JpegState* state = StateOf(cinfo);
     state->bNoMemory = cinfo->err->msg_code == JERR_OUT_OF_MEMORY;
     state->bOverBudget = cinfo->err->msg_code == JERR_NO_BACKING_STORE;
+    state->bUnsupported = cinfo->err->msg_code == JERR_BAD_PRECISION || cinfo->err->msg_code == JERR_SOF_UNSUPPORTED;
     (*cinfo->err->format_message)(cinfo, state->message);
     std::longjmp(state->jump, 1);
 }
@@ -152,6 +154,9 @@ PictureLoad Refusal(const JpegState& state) {
                                         std::to_string(kMaxJpegWorkBytes >> 20) + " MiB of memory besides its pixels");
     if (state.bTooManyScans)
         return PictureLoad::Damaged("more than " + std::to_string(kMaxScans) + " scans");
+    if (state.bUnsupported)
+        return PictureLoad::Refused(PictureProblem::NotPicture,
+                                    std::string("it is a kind of JPEG file that is not read (") + state.message + ")");
     if (state.bEnded)
         return PictureLoad::CutShort();
     return PictureLoad::Damaged(state.message);

@@ -2,14 +2,6 @@
 
 #include <utility>
 
-PictureLoad PictureLoad::Read(CRaster raster, std::string warning)
-{
-    PictureLoad load;
-    load.raster = std::move(raster);
-    load.warning = std::move(warning);
-    return load;
-}
-
 PictureLoad PictureLoad::Refused(PictureProblem problem, std::string reason)
 {
     PictureLoad load;

@@ -38,8 +38,6 @@ struct PictureLoad {
 
     bool Ok() const { return problem == PictureProblem::None; }
 
-    // A picture read, with a warning or none.
-    static PictureLoad Read(CRaster raster, std::string warning = {});
     // A refusal for the reason given.
     static PictureLoad Refused(PictureProblem problem, std::string reason);
     // The refusals that every reader shares, with their reasons.
