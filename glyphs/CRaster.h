@@ -25,6 +25,8 @@ public:
     // size is negative, the raster would exceed kMaxPixels or memory runs out. A size of 0
     // gives an empty raster and true.
     bool Create(int width, int height, std::uint32_t colour = kWhite);
+    // The one rule for every picture the programs make or read: no negative side and at most
+    // kMaxPixels pixels (an 8192 x 8192 picture is the largest square).
     static bool SizeAllowed(std::int64_t width, std::int64_t height);
 
     int width() const { return m_nWidth; }

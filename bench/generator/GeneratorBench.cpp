@@ -3,6 +3,7 @@
 // terminal screenshot.
 #include "GlfFile.h"
 #include "MeasureLayout.h"
+#include "PictureFile.h"
 #include "PictureFit.h"
 
 #include <QDir>
@@ -57,12 +58,12 @@ void BM_FitFontToPicture(benchmark::State& state)
     const bool smoothed = state.range(0) != 0;
     const std::string path = std::string(GLYPHMILL_FIT_DATA) +
                              (smoothed ? "/xterm-dejavu-sans-mono-12pt-aa.png" : "/xterm-liberation-mono-10pt-dark.png");
-    CRaster picture;
-    std::string error;
-    if (!LoadPictureFile(path, picture, error)) {
-        state.SkipWithError(error.c_str());
+    const PictureLoad load = LoadPicture(path);
+    if (!load.Ok()) {
+        state.SkipWithError(load.message.c_str());
         return;
     }
+    const CRaster& picture = load.raster;
     GeneratorSettings settings;
     settings.m_Font.m_strFamily = smoothed ? "DejaVu Sans Mono" : "Liberation Mono";
     int candidates = 0;

@@ -420,9 +420,10 @@ Rendering (off unless chosen):
   --coverage P           with --antialias: the least coverage of an ink pixel, 1..100 percent
                          (default 50)
   --fit-picture PICTURE  find the size, antialiasing and cell window with which the page reader
-                         reads the text of PICTURE (PNG, BMP, ...) best; prints the options as a
-                         glyphmill-cli command line and the mean cost per cell; with -o writes the
-                         font. Exit 1 when the picture holds no text or the family cannot match it.
+                         reads the text of PICTURE (PNG, JPEG, WebP, BMP or PNM) best; prints the
+                         options as a glyphmill-cli command line and the mean cost per cell; with
+                         -o writes the font. Exit 1 when the picture holds no text, the family
+                         cannot match it or memory runs out; 2 when the picture cannot be read.
                          Control characters (0-31) are left out unless --include or
                          --include-codes asks for them
 

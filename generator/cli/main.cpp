@@ -9,6 +9,7 @@
 #include "GlyphRendering.h"
 #include "GlyphSheet.h"
 #include "MeasureLayout.h"
+#include "PictureFile.h"
 #include "PictureFit.h"
 
 #include <QBuffer>
@@ -150,11 +151,14 @@ int main(int argc, char* argv[])
             settings.m_nHeight = cell.height;
     }
     if (!options.m_strFitPicture.empty()) {
-        CRaster picture;
-        if (!LoadPictureFile(options.m_strFitPicture, picture, error)) {
-            std::cerr << "glyphmill-cli: " << error << '\n';
-            return kExitUsage;
+        PictureLoad load = LoadPicture(options.m_strFitPicture);
+        if (!load.Ok()) {
+            std::cerr << "glyphmill-cli: " << load.message << '\n';
+            return load.problem == PictureProblem::OutOfMemory ? kExitFailed : kExitUsage;
         }
+        if (!load.warning.empty())
+            std::cerr << "glyphmill-cli: warning: " << load.warning << '\n';
+        const CRaster picture = std::move(load.raster);
         CTerminalProgress progress("Fit to picture", 0);
         const PictureFit fit = FitFontToPicture(picture, settings, [&progress](int, int total) {
             progress.Step(total);

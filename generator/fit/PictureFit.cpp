@@ -7,11 +7,6 @@
 #include "CCharImageFont.h"
 #include "PageReader.h"
 
-#include <QImage>
-#include <QImageReader>
-#include <QPainter>
-#include <QString>
-
 #include <algorithm>
 #include <bit>
 #include <chrono>
@@ -457,41 +452,4 @@ std::string FitCommandLine(const GeneratorSettings& settings, const std::string&
     if (!output.empty())
         line += " -o " + Quoted(output);
     return line;
-}
-
-bool LoadPictureFile(const std::string& path, CRaster& picture, std::string& error)
-{
-    QImageReader reader(QString::fromStdString(path));
-    const QSize size = reader.size();
-    if (size.isValid() && !CRaster::SizeAllowed(size.width(), size.height())) {
-        error = "the picture " + path + " is too large (" + std::to_string(size.width()) + " x " +
-                std::to_string(size.height()) + " pixels)";
-        return false;
-    }
-    QImage image;
-    if (!reader.read(&image)) {
-        error = "cannot read the picture " + path + ": not a picture file Qt reads, or missing or damaged";
-        return false;
-    }
-    if (!CRaster::SizeAllowed(image.width(), image.height()) || !picture.Create(image.width(), image.height())) {
-        error = "the picture " + path + " is too large (" + std::to_string(image.width()) + " x " +
-                std::to_string(image.height()) + " pixels)";
-        return false;
-    }
-    // Transparent parts stand over white.
-    QImage flat(image.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    if (image.hasAlphaChannel()) {
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, image);
-    } else {
-        flat = image.convertToFormat(QImage::Format_RGB32);
-    }
-    for (int y = 0; y < flat.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
-        std::uint32_t* out = picture.Row(y);
-        for (int x = 0; x < flat.width(); ++x)
-            out[x] = 0xFF000000U | (row[x] & 0xFFFFFFU);
-    }
-    return true;
 }

@@ -39,7 +39,3 @@ PictureFit FitFontToPicture(const CRaster& picture, const GeneratorSettings& bas
 
 // The glyphmill-cli options that make the font of settings; output is added as -o when given.
 std::string FitCommandLine(const GeneratorSettings& settings, const std::string& output);
-
-// Reads a picture file of any format Qt reads into a raster; false, with a message naming the
-// file, when it cannot be read or is larger than a raster may be.
-bool LoadPictureFile(const std::string& path, CRaster& picture, std::string& error);

@@ -4,11 +4,13 @@
 #include "CExactFont.h"
 #include "CFitPictureDlg.h"
 #include "DialogMessages.h"
+#include "PictureFile.h"
 #include "PictureFit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,6 +26,17 @@
 #include <limits>
 
 namespace {
+
+// The filter of the Fit to Picture dialog: the picture formats read, in both cases, then all files.
+QString PictureFilter()
+{
+    QStringList patterns;
+    for (const std::string& suffix : PictureSuffixes())
+        patterns.append(QStringLiteral("*.") + QString::fromStdString(suffix));
+    for (const std::string& suffix : PictureSuffixes())
+        patterns.append(QStringLiteral("*.") + QString::fromStdString(suffix).toUpper());
+    return QStringLiteral("Pictures (%1);;All files (*)").arg(patterns.join(QLatin1Char(' ')));
+}
 
 QLineEdit* MakeDigitsEdit(QWidget* parent)
 {
@@ -219,22 +232,21 @@ void COptionsDlg::OnFitPicture()
 {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Fit to Picture"), QString(),
-        QStringLiteral("Pictures (*.png *.bmp *.BMP *.ppm *.pgm *.pbm *.jpg);;All files (*)"));
+        PictureFilter());
     if (!path.isEmpty())
         FitToPicture(path);
 }
 
 bool COptionsDlg::FitToPicture(const QString& path)
 {
-    CRaster picture;
-    std::string error;
-    if (!LoadPictureFile(path.toStdString(), picture, error)) {
-        QMessageBox::warning(this, QStringLiteral("Fit to Picture"), QString::fromStdString(error));
+    PictureLoad load = LoadPicture(QFile::encodeName(path).toStdString());
+    if (!load.Ok()) {
+        QMessageBox::warning(this, QStringLiteral("Fit to Picture"), QString::fromStdString(load.message));
         return false;
     }
     GeneratorSettings settings = m_Main;
     settings.m_Font = m_Font;
-    CFitPictureDlg fitting(picture, settings, this);
+    CFitPictureDlg fitting(load.raster, settings, this);
     if (fitting.exec() != Accepted)
         return false;
     const PictureFit& fit = fitting.Fit();

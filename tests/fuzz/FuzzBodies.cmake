@@ -11,5 +11,5 @@ if(NOT TARGET fuzz_bodies)
     ${CMAKE_CURRENT_LIST_DIR}/FuzzPageReader.cpp
   )
   target_include_directories(fuzz_bodies PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(fuzz_bodies PUBLIC recognize_model PRIVATE project_warnings)
+  target_link_libraries(fuzz_bodies PUBLIC recognize_model PRIVATE WebP::webp project_warnings)
 endif()

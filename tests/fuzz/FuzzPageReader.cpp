@@ -51,10 +51,10 @@ void FuzzPageReader(std::span<const std::uint8_t> data)
         return;
     // The first byte chooses the coefficient, the ink rule and whether the open step runs.
     const std::uint8_t choice = data[0];
-    CRaster picture;
-    std::string error;
-    if (!DecodePicture(data.subspan(1), picture, error))
+    PictureLoad load = DecodePicture(data.subspan(1), "fuzz");
+    if (!load.Ok())
         return;
+    const CRaster picture = std::move(load.raster);
     if (static_cast<long long>(picture.width()) * picture.height() > kMaxFuzzPixels)
         return;
     PageOptions options;

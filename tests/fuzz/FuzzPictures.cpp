@@ -2,8 +2,13 @@
 #include "FuzzTargets.h"
 
 #include "CRaster.h"
+#include "JpegFile.h"
+#include "PictureFile.h"
 #include "PngFile.h"
 #include "PnmFile.h"
+#include "WebpFile.h"
+
+#include <webp/decode.h>
 
 #include <string>
 #include <vector>
@@ -11,6 +16,10 @@
 namespace fuzzing {
 
 namespace {
+
+// Larger pictures than this are skipped: a few bytes of such a file would slow every run
+// down, while their decoding takes the same paths as a small picture's.
+constexpr std::uint64_t kMaxFuzzPixels = std::uint64_t{1} << 20;
 
 // The picture as a raw PPM (P6) file, written here from the format's definition.
 std::vector<std::uint8_t> EncodePpm(const CRaster& raster)
@@ -28,57 +37,95 @@ std::vector<std::uint8_t> EncodePpm(const CRaster& raster)
     return out;
 }
 
-using Decoder = bool (*)(std::span<const std::uint8_t>, CRaster&, std::string&);
+using Decoder = PictureLoad (*)(std::span<const std::uint8_t>);
 
-// Decodes data; a refusal leaves the picture as it was and says why, and a picture that is
-// read has pixels within the bound and survives a trip through a PPM file unchanged.
-void CheckDecoder(Decoder decode, std::span<const std::uint8_t> data)
+// Decodes data; a refusal gives no picture and says why, a warning comes only with a picture,
+// and a picture that is read has opaque pixels within the bound, survives a trip through a
+// PPM file unchanged, and is what the entry of every program, which tells the format by the
+// first bytes, reads from the same bytes.
+void CheckDecoder(Decoder decode, PictureFormat format, std::span<const std::uint8_t> data)
 {
-    CRaster raster;
-    FUZZ_CHECK(raster.Create(3, 2, 0x123456));
-    const CRaster before = raster;
-    std::string error;
-    if (!decode(data, raster, error)) {
-        FUZZ_CHECK(raster == before);
-        FUZZ_CHECK(!error.empty());
+    const PictureLoad load = decode(data);
+    const bool bSameFormat = SniffPicture(data) == format;
+    const PictureLoad named = DecodePicture(data, "fuzz");
+    FUZZ_CHECK(!bSameFormat || named.problem == load.problem);
+    if (!load.Ok()) {
+        FUZZ_CHECK(load.raster.empty());
+        FUZZ_CHECK(!load.reason.empty());
+        FUZZ_CHECK(load.warning.empty());
+        FUZZ_CHECK(named.Ok() || named.message.find("fuzz") != std::string::npos);
         return;
     }
+    const CRaster& raster = load.raster;
     FUZZ_CHECK(!raster.empty());
     FUZZ_CHECK(CRaster::SizeAllowed(raster.width(), raster.height()));
     for (int y = 0; y < raster.height(); ++y)
         for (int x = 0; x < raster.width(); ++x)
             FUZZ_CHECK((raster.Row(y)[x] >> 24) == 0xFF);
-    CRaster copy;
-    FUZZ_CHECK(DecodePnm(EncodePpm(raster), copy, error));
-    FUZZ_CHECK(copy == raster);
+    FUZZ_CHECK(!bSameFormat || named.raster == raster);
+    const PictureLoad copy = DecodePnm(EncodePpm(raster));
+    FUZZ_CHECK(copy.Ok());
+    FUZZ_CHECK(copy.raster == raster);
 }
 
-// True for a PNG whose header announces more pixels than a quick run should fill: a few
-// bytes of such a file would slow every run down, while its decoding takes the same paths as
-// a small picture's.
-bool IsLargePng(std::span<const std::uint8_t> data)
+std::uint32_t BigEndian16(std::span<const std::uint8_t> data, std::size_t at)
 {
-    if (data.size() < 24)
-        return false;
-    auto u32 = [&](std::size_t at) {
-        return static_cast<std::uint32_t>(data[at]) << 24 | static_cast<std::uint32_t>(data[at + 1]) << 16 |
-               static_cast<std::uint32_t>(data[at + 2]) << 8 | data[at + 3];
-    };
-    return static_cast<std::uint64_t>(u32(16)) * u32(20) > (std::uint64_t{1} << 20);
+    return static_cast<std::uint32_t>(data[at]) << 8 | data[at + 1];
+}
+
+std::uint32_t BigEndian32(std::span<const std::uint8_t> data, std::size_t at)
+{
+    return BigEndian16(data, at) << 16 | BigEndian16(data, at + 2);
+}
+
+// The pixels a PNG's header announces.
+std::uint64_t PngPixels(std::span<const std::uint8_t> data)
+{
+    return data.size() < 24 ? 0 : static_cast<std::uint64_t>(BigEndian32(data, 16)) * BigEndian32(data, 20);
+}
+
+// The pixels the first frame header of a JPEG announces, 0 when there is none.
+std::uint64_t JpegPixels(std::span<const std::uint8_t> data)
+{
+    std::size_t at = 2;
+    while (at + 9 <= data.size() && data[at] == 0xFF) {
+        const std::uint8_t marker = data[at + 1];
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            return static_cast<std::uint64_t>(BigEndian16(data, at + 5)) * BigEndian16(data, at + 7);
+        at += 2 + BigEndian16(data, at + 2);
+    }
+    return 0;
 }
 
 }  // namespace
 
 void FuzzPng(std::span<const std::uint8_t> data)
 {
-    if (IsLargePng(data))
+    if (PngPixels(data) > kMaxFuzzPixels)
         return;
-    CheckDecoder(&DecodePng, data);
+    CheckDecoder(&DecodePng, PictureFormat::Png, data);
 }
 
 void FuzzPnm(std::span<const std::uint8_t> data)
 {
-    CheckDecoder(&DecodePnm, data);
+    CheckDecoder(&DecodePnm, PictureFormat::Pnm, data);
+}
+
+void FuzzJpeg(std::span<const std::uint8_t> data)
+{
+    if (JpegPixels(data) > kMaxFuzzPixels)
+        return;
+    CheckDecoder(&DecodeJpeg, PictureFormat::Jpeg, data);
+}
+
+void FuzzWebp(std::span<const std::uint8_t> data)
+{
+    int width = 0;
+    int height = 0;
+    if (WebPGetInfo(data.data(), data.size(), &width, &height) != 0 &&
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxFuzzPixels)
+        return;
+    CheckDecoder(&DecodeWebp, PictureFormat::Webp, data);
 }
 
 }  // namespace fuzzing

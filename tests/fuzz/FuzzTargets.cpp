@@ -20,6 +20,10 @@ FuzzBody FindFuzzBody(std::string_view target)
         return &FuzzPnm;
     if (target == "page")
         return &FuzzPageReader;
+    if (target == "jpeg")
+        return &FuzzJpeg;
+    if (target == "webp")
+        return &FuzzWebp;
     return nullptr;
 }
 

@@ -21,16 +21,22 @@ void FuzzRdfDocument(std::span<const std::uint8_t> data);
 void FuzzBmp(std::span<const std::uint8_t> data);
 // A dict.dic word list (after one byte that chooses the alphabet) loaded and looked up.
 void FuzzDictionary(std::span<const std::uint8_t> data);
-// A PNG file decoded, and its picture passed through a PPM file.
+// A PNG file decoded, and its picture passed through a PPM file; each picture decoder is also
+// checked against the entry that tells the format by the first bytes.
 void FuzzPng(std::span<const std::uint8_t> data);
 // A Netpbm file decoded, and its picture passed through a PPM file.
 void FuzzPnm(std::span<const std::uint8_t> data);
+// A JPEG file decoded, and its picture passed through a PPM file.
+void FuzzJpeg(std::span<const std::uint8_t> data);
+// A WebP file decoded, and its picture passed through a PPM file.
+void FuzzWebp(std::span<const std::uint8_t> data);
 
 // A picture of any format (after one byte that chooses the reading's options) read as a page
 // with a small glyph set, its dictionary steps run and its stages drawn.
 void FuzzPageReader(std::span<const std::uint8_t> data);
 
-// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm", "page"), or nullptr.
+// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm",
+// "jpeg", "webp", "page"), or nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
 FuzzBody FindFuzzBody(std::string_view target);
 

@@ -206,15 +206,16 @@ def dict_seeds():
     write("dict", "no-alphabet", b"\x02ABC abc\nxyz{|}\n\x00zero\n")
 
 
-# --- PNG and Netpbm ---------------------------------------------------------------------
+# --- PNG, Netpbm, JPEG and WebP ---------------------------------------------------------
 
 def picture_seeds():
-    """A few of the golden pictures of the picture-file tests (tests/data/pictures), one of
-    each kind, and their broken files."""
+    """The golden pictures of the picture-file tests (tests/data/pictures), one of each kind,
+    and their broken files; not the large white ones."""
     folder = os.path.join(HERE, "..", "data", "pictures")
+    kinds = {".png": "png", ".pbm": "pnm", ".pgm": "pnm", ".ppm": "pnm", ".jpg": "jpeg", ".webp": "webp"}
     for name in sorted(os.listdir(folder)):
-        target = {".png": "png", ".pbm": "pnm", ".pgm": "pnm", ".ppm": "pnm"}.get(os.path.splitext(name)[1])
-        if target:
+        target = kinds.get(os.path.splitext(name)[1])
+        if target and not name.startswith("white-"):
             with open(os.path.join(folder, name), "rb") as f:
                 write(target, name, f.read())
 

@@ -1,6 +1,7 @@
 #include "CCapturePass.h"
 #include "CExactFont.h"
 #include "CliOptions.h"
+#include "PictureFile.h"
 #include "PictureFit.h"
 #include "QtTestEnvironment.h"
 
@@ -286,9 +287,9 @@ TEST(PictureFit, ReadsRealTerminalScreenshotsExactly)
     };
     for (const Shot& shot : shots) {
         const std::string base = std::string(GLYPHMILL_FIT_DATA) + "/" + shot.name;
-        CRaster picture;
-        std::string error;
-        ASSERT_TRUE(LoadPictureFile(base + ".png", picture, error)) << error;
+        const PictureLoad load = LoadPicture(base + ".png");
+        ASSERT_TRUE(load.Ok()) << load.message;
+        const CRaster& picture = load.raster;
         GeneratorSettings settings;
         settings.m_Font.m_strFamily = shot.family;
         const PictureFit fit = FitFontToPicture(picture, settings);

@@ -42,3 +42,5 @@ TEST(FuzzRegressions, Dictionary) { ReplayInputs("dict"); }
 TEST(FuzzRegressions, Png) { ReplayInputs("png"); }
 TEST(FuzzRegressions, Pnm) { ReplayInputs("pnm"); }
 TEST(FuzzRegressions, PageReader) { ReplayInputs("page"); }
+TEST(FuzzRegressions, Jpeg) { ReplayInputs("jpeg"); }
+TEST(FuzzRegressions, Webp) { ReplayInputs("webp"); }

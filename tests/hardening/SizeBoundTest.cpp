@@ -281,10 +281,9 @@ TEST(SizeBounds, BmpSizesPastTheBoundAreRefusedWithTheirSize)
         bmp[26] = 1;
         bmp[28] = 24;
         CAllocationLimit limit(kSmallLimit);
-        CRaster raster;
-        std::string error;
-        EXPECT_FALSE(DecodeBmp(bmp, raster, error));
-        EXPECT_NE(error.find("too large"), std::string::npos) << error;
+        const PictureLoad load = DecodeBmp(bmp);
+        EXPECT_EQ(load.problem, PictureProblem::TooLarge);
+        EXPECT_NE(load.reason.find("larger than the programs hold"), std::string::npos) << load.reason;
         EXPECT_EQ(limit.LargestRefused(), 0u);
     }
 }

@@ -4,6 +4,7 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "NoiseGenerator.h"
+#include "PictureFile.h"
 
 #include <charconv>
 #include <cmath>
@@ -22,9 +23,6 @@ const char* const kNoiseUsage =
     "  --seed S        seed of the generator, 0 to 18446744073709551615; when absent a new one is\n"
     "                  chosen and printed on stderr\n"
     "  -o, --output OUT.bmp  the picture to write (replaced atomically)\n";
-
-// Largest .BMP file that is read, as the document reads one.
-constexpr std::size_t kMaxBitmapBytes = std::size_t{512} << 20;
 
 // A decimal unsigned 64-bit integer, the whole text.
 std::optional<std::uint64_t> ParseSeed(std::string_view text) {
@@ -76,21 +74,13 @@ int RunNoiseCommand(int argc, char** argv) {
     }
 
     const std::string& input = cl.Positionals().front();
-    std::vector<std::uint8_t> bytes;
-    std::string reason;
-    CRaster picture;
-    if (!ReadWholeFile(input, bytes, kMaxBitmapBytes))
-        reason = "the file cannot be opened or is too large";
-    else if (!DecodeBmp(bytes, picture, reason) && reason.empty())
-        reason = "the file is not a bitmap";
-    if (!reason.empty()) {
-        PrintError(input + ": cannot read the bitmap: " + reason);
-        return kExitUsage;
+    PictureLoad load = LoadBmpPicture(input);
+    if (!load.Ok()) {
+        PrintError(load.problem == PictureProblem::OutOfMemory ? load.message
+                                                                : input + ": cannot read the bitmap: " + load.reason);
+        return load.problem == PictureProblem::OutOfMemory ? kExitFailure : kExitUsage;
     }
-    if (picture.empty()) {
-        PrintError(input + ": the picture has no pixels");
-        return kExitFailure;
-    }
+    CRaster picture = std::move(load.raster);
     AddNoise(picture, noise);
     if (!WriteFileAtomically(*output, EncodeBmp24(picture))) {
         PrintError(*output + ": cannot save the bitmap");

@@ -29,7 +29,8 @@ const char* const kPageUsage =
     "in any number, each cut into cells of the font's cell size on the grid that matches it\n"
     "best, every cell read as \"Recognize (Simple)\" reads one. Prints the page text in\n"
     "UTF-8: lines top to bottom, indentation kept, trailing blanks trimmed.\n"
-    "PICTURE is a .BMP, PNG or Netpbm (PBM, PGM, PPM) file, told by its first bytes.\n"
+    "PICTURE is a PNG, JPEG, WebP, .BMP or Netpbm (PBM, PGM, PPM) file, told by its first\n"
+    "bytes; JPEG pixels are taken as stored, without the Exif orientation.\n"
     "\n"
     "  --font F.GLF       glyph font whose glyphs the picture shows (required)\n"
     "  --coefficient K    recognition coefficient of each cell's variants (default 0.2)\n"
@@ -58,9 +59,9 @@ const char* const kPageUsage =
     "                     3-grid.png (the cells, unsure ones orange) and stages.txt (paper\n"
     "                     colour, threshold, strips, bands, grid phase, costs, times)\n"
     "\n"
-    "Exit status: 0 success; 1 the font cannot be loaded, no line of text in its cells is\n"
-    "found, memory ran out, the debug folder cannot be written, or the word list is larger\n"
-    "than the dictionary holds; 2 bad usage or an unreadable picture or word list.\n";
+    "Exit status: 0 success; 1 the font cannot be loaded, memory runs out, no line of text in\n"
+    "its cells is found, the debug folder cannot be written, or the word list is larger than\n"
+    "the dictionary holds; 2 bad usage or an unreadable picture or word list.\n";
 
 // Writes the stage pictures and figures of a reading into folder; false after a message.
 bool WriteStages(const std::string& folder, const CRaster& picture, const PageReading& page, const PageOptions& options) {
@@ -173,12 +174,14 @@ int RunPageCommand(int argc, char** argv) {
     CCharImageFont font;
     if (!LoadFontFile(font, *fontPath))
         return kExitFailure;
-    CRaster picture;
-    std::string error;
-    if (!LoadPicture(cl.Positionals().front(), picture, error)) {
-        PrintError(error);
-        return kExitUsage;
+    PictureLoad load = LoadPicture(cl.Positionals().front());
+    if (!load.Ok()) {
+        PrintError(load.message);
+        return load.problem == PictureProblem::OutOfMemory ? kExitFailure : kExitUsage;
     }
+    if (!load.warning.empty())
+        PrintError("warning: " + load.warning);
+    const CRaster picture = std::move(load.raster);
 
     const std::string& name = cl.Positionals().front();
     const GlyphSet glyphs = GlyphSetFromFont(font);

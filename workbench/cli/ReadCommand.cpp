@@ -2,6 +2,7 @@
 #include "CRecognizeDoc.h"
 #include "CliCommon.h"
 #include "Commands.h"
+#include "PictureFile.h"
 
 #include <cmath>
 #include <cstdio>
@@ -42,10 +43,11 @@ const char* const kReadUsage =
     "                     there is none; with --words open each word also has \"known\",\n"
     "                     true when its letters came from the list)\n"
     "\n"
-    "Exit status: 0 success; 1 the font cannot be loaded, Complex recognition finds no cut\n"
-    "into words (never with --words open; the message goes to stderr and the result printed\n"
-    "is what the document then holds: spaces), or the word list is larger than the dictionary holds (stderr says how\n"
-    "many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
+    "Exit status: 0 success; 1 the font cannot be loaded, the picture has no cell to read (it is\n"
+    "narrower than one cell), memory runs out while the picture is read, Complex recognition finds\n"
+    "no cut into words (never with --words open; the message goes to stderr and the result printed\n"
+    "is what the document then holds: spaces), or the word list is larger than the dictionary holds\n"
+    "(stderr says how many words were kept); 2 bad usage or an unreadable picture or dictionary.\n";
 
 std::string ResultJson(const CRecognizeDoc& doc, bool complex, bool open) {
     CJsonWriter json;
@@ -127,9 +129,11 @@ int RunReadCommand(int argc, char** argv) {
     if (int status = MakeNewDocument(doc, sink, cl.Value("--font"), cl.Value("--dict"), *alphabet); status != kExitSuccess)
         return status;
     const std::string& picture = cl.Positionals().front();
+    PictureLoad bitmap = LoadBmpPicture(picture);
+    const int loadFailure = bitmap.problem == PictureProblem::OutOfMemory ? kExitFailure : kExitUsage;
     sink.SetContext(picture);
-    if (!doc.LoadBitmap(picture))
-        return kExitUsage;
+    if (!doc.LoadBitmap(std::move(bitmap)))
+        return loadFailure;
     sink.SetContext({});
     if (cl.Has("--cells")) {
         // Any count that a document holds, with a picture rectangle the program could make.
@@ -139,6 +143,17 @@ int RunReadCommand(int argc, char** argv) {
         if (!PictureGeometry::Of(doc.m_Font, *cells).Allowed())
             return cl.UsageError("--cells " + std::to_string(*cells) + " gives a picture larger than the program holds");
         doc.m_nCells = static_cast<int>(*cells);
+    }
+    // A picture narrower than one cell (or a font whose cells have no width) holds nothing to read.
+    if (doc.m_nCells == 0) {
+        const int cellWidth = doc.m_Font.CellWidth();
+        PrintError(picture + ": no cell to read" +
+                   (cl.Has("--cells")  ? std::string(" (--cells 0)")
+                    : cellWidth == 0   ? std::string(": the font's cells have no width")
+                                       : ": the picture is " + std::to_string(doc.m_Picture.width()) +
+                                           " pixels wide, narrower than one cell of the font (" +
+                                           std::to_string(cellWidth) + " pixels)"));
+        return kExitFailure;
     }
     doc.m_dCoefficient = coefficient;
     doc.SetOpenWords(open, penalty);

@@ -4,11 +4,11 @@
 #include "CGuiDocument.h"
 #include "CMainFrame.h"
 #include "CRecognizeApp.h"
+#include "PictureFormat.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -41,15 +41,16 @@ CFileDropHandler::Kind CFileDropHandler::KindOf(const QString& path)
         return Kind::kBitmap;
     if (suffix == QLatin1String("glf"))
         return Kind::kFont;
-    if (!suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix.toLatin1()))
+    const std::vector<std::string>& pictures = PictureSuffixes();
+    if (std::find(pictures.begin(), pictures.end(), suffix.toStdString()) != pictures.end())
         return Kind::kPicture;
     return Kind::kOther;
 }
 
 QString CFileDropHandler::RefusalNote(const QStringList& names)
 {
-    return QStringLiteral("Not opened: %1. Recognize opens .rdf documents and pictures (PNG, JPEG, BMP, "
-                          "PNM ...); a document window also takes .GLF fonts.")
+    return QStringLiteral("Not opened: %1. Recognize opens .rdf documents and pictures (PNG, JPEG, WebP, "
+                          "BMP, PNM); a document window also takes .GLF fonts.")
         .arg(names.join(QStringLiteral(", ")));
 }
 

@@ -13,6 +13,7 @@
 #include "DictionarySettings.h"
 #include "IUserPrompts.h"
 #include "PageSummary.h"
+#include "PictureFile.h"
 #include "TextCodec.h"
 #include "WordListLetters.h"
 
@@ -211,8 +212,14 @@ void CGuiDocument::OnLoadBitmap()
 
 bool CGuiDocument::LoadBitmapFile(const QString& path)
 {
-    if (!m_pDoc->LoadBitmap(ToLocalPath(path)))
+    PictureLoad load = LoadBmpPicture(ToLocalPath(path));
+    const std::string refusal = load.message;
+    if (!m_pDoc->LoadBitmap(std::move(load))) {
+        // The message box gives the cause; the status bar names the file with it.
+        if (!refusal.empty())
+            emit StatusNote(QString::fromStdString(refusal));
         return false;
+    }
     // A picture larger than the document shows is not cut off silently.
     const std::string note = LoadedPictureNote(m_pDoc->m_Picture.width(), m_pDoc->m_Picture.height(),
                                                m_pDoc->GetPictureRect());

@@ -8,6 +8,7 @@
 #include "CRecognizeDoc.h"
 #include "DictionarySettings.h"
 #include "IUserPrompts.h"
+#include "PictureFile.h"
 #include "PictureImport.h"
 #include "TextCodec.h"
 
@@ -220,16 +221,23 @@ CGuiDocument* CRecognizeApp::OpenPicture(CRaster picture, const QString& title)
 
 CGuiDocument* CRecognizeApp::OpenPictureFile(const QString& path)
 {
-    CRaster picture;
-    QString reason;
-    if (!ReadPictureFile(path, picture, reason)) {
-        m_Prompts.ShowMessage(m_pMainFrame.get(),
-                              QStringLiteral("Cannot read the picture %1: %2.").arg(QDir::toNativeSeparators(path), reason),
-                              QString::fromUtf8(kAppName), QMessageBox::Critical, QMessageBox::Ok);
+    PictureLoad load = LoadPicture(ToLocalPath(path));
+    if (!load.Ok()) {
+        // The status bar keeps the cause after the message box is gone.
+        if (m_pMainFrame)
+            m_pMainFrame->ShowStatusNote(QString::fromStdString(load.message));
+        const QString name = QDir::toNativeSeparators(path);
+        const QString text = load.problem == PictureProblem::OutOfMemory
+                                 ? QStringLiteral("Not enough memory to read the picture %1.").arg(name)
+                                 : QStringLiteral("Cannot read the picture %1: %2.").arg(name, QString::fromStdString(load.reason));
+        m_Prompts.ShowMessage(m_pMainFrame.get(), text, QString::fromUtf8(kAppName), QMessageBox::Critical, QMessageBox::Ok);
         return nullptr;
     }
     // Saving proposes the picture's name with the document's extension.
-    return OpenPicture(std::move(picture), QFileInfo(path).completeBaseName());
+    CGuiDocument* document = OpenPicture(std::move(load.raster), QFileInfo(path).completeBaseName());
+    if (document && !load.warning.empty() && m_pMainFrame)
+        m_pMainFrame->ShowStatusNote(QString::fromStdString(load.warning));
+    return document;
 }
 
 void CRecognizeApp::OnOpenPicture()

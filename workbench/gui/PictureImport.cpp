@@ -1,7 +1,8 @@
 #include "PictureImport.h"
 
+#include "PictureFormat.h"
+
 #include <QImage>
-#include <QImageReader>
 #include <QPainter>
 
 #include <cstring>
@@ -30,40 +31,13 @@ bool RasterFromImage(const QImage& image, CRaster& raster)
     return true;
 }
 
-bool ReadPictureFile(const QString& path, CRaster& raster, QString& reason)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    if (!reader.canRead()) {
-        reason = reader.errorString();
-        return false;
-    }
-    const QSize size = reader.size();
-    if (size.isValid() && !CRaster::SizeAllowed(size.width(), size.height())) {
-        reason = QStringLiteral("the picture of %1 x %2 pixels is larger than a document holds (at most %3 pixels)")
-                     .arg(size.width())
-                     .arg(size.height())
-                     .arg(CRaster::kMaxPixels);
-        return false;
-    }
-    // The raster bound is checked above; Qt's own smaller limit would refuse large pictures.
-    reader.setAllocationLimit(static_cast<int>(CRaster::kMaxPixels * 4 / (1024 * 1024) + 1));
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        reason = reader.errorString();
-        return false;
-    }
-    if (!RasterFromImage(image, raster)) {
-        reason = QStringLiteral("the picture is larger than a document holds or memory ran out");
-        return false;
-    }
-    return true;
-}
-
 QStringList PictureFileFilters()
 {
-    QStringList patterns;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
-    return {QStringLiteral("Pictures (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("All files (*.*)")};
+    // Both cases, for file dialogs that match names case-sensitively ("SHOT.JPG").
+    QStringList lower, upper;
+    for (const std::string& suffix : PictureSuffixes()) {
+        lower.append(QStringLiteral("*.") + QString::fromStdString(suffix));
+        upper.append(lower.back().toUpper());
+    }
+    return {QStringLiteral("Pictures (%1)").arg((lower + upper).join(QLatin1Char(' '))), QStringLiteral("All files (*.*)")};
 }

@@ -245,7 +245,7 @@ int CRecognizeDoc::TextOriginY() const {
 
 bool CRecognizeDoc::RenderText(CRaster& raster, std::string_view text) const {
     const CRect rect = GetPictureRect();
-    if (!PictureSizeAllowed(rect.Width(), rect.Height())) {
+    if (!CRaster::SizeAllowed(rect.Width(), rect.Height())) {
         raster = CRaster();
         return false;
     }
@@ -258,7 +258,7 @@ void CRecognizeDoc::EnsurePicture() {
     if (m_bHasPicture)
         return;
     const CRect rect = GetPictureRect();
-    m_bHasPicture = PictureSizeAllowed(rect.Width(), rect.Height()) &&
+    m_bHasPicture = CRaster::SizeAllowed(rect.Width(), rect.Height()) &&
                     m_Picture.Create(rect.Width(), rect.Height(), CRaster::kWhite);
 }
 

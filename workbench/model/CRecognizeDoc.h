@@ -13,6 +13,7 @@
 #include "NoiseGenerator.h"
 #include "PageReader.h"
 #include "PictureGeometry.h"
+#include "PictureLoad.h"
 #include "RecognitionTrace.h"
 
 #include <cstdint>
@@ -78,6 +79,9 @@ public:
     // "&Load Bitmap...": replaces the picture; false, after a message, leaving the document
     // unchanged when the file cannot be read as a bitmap.
     bool LoadBitmap(const std::string& path);
+    // "&Load Bitmap..." with the file already read (LoadBmpPicture): takes its picture, or
+    // reports why it was refused.
+    bool LoadBitmap(PictureLoad load);
     // "&Recognize (Simple)" and "Recognize (&Complex)".
     void OnRecognizeSimple();
     void OnRecognizeComplex();
@@ -151,11 +155,6 @@ public:
     bool RenderText(CRaster& raster, std::string_view text) const;
     // Makes the picture, white and of R's size, when the document has none yet.
     void EnsurePicture();
-    // True when a picture of width x height pixels may be made: no negative size and at
-    // most CRaster::kMaxPixels pixels (256 MiB).
-    static bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
-        return ::PictureSizeAllowed(width, height);
-    }
     // Most character positions a document holds: recognition keeps about 1.3 KiB for each.
     static constexpr int kMaxCells = 65536;
 

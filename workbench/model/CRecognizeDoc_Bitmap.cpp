@@ -4,14 +4,7 @@
 #include "BmpFile.h"
 #include "ByteStream.h"
 #include "DocMessages.h"
-
-namespace {
-
-// Largest .BMP file that is read: a 32-bit picture at the size bound with the largest
-// colour table and headers stays far below it.
-constexpr std::size_t kMaxBitmapBytes = std::size_t{512} << 20;
-
-}  // namespace
+#include "PictureFile.h"
 
 bool CRecognizeDoc::SaveBitmap(const std::string& path) {
     // A picture of no pixels makes no valid file.
@@ -28,18 +21,15 @@ bool CRecognizeDoc::SaveBitmap(const std::string& path) {
 }
 
 bool CRecognizeDoc::LoadBitmap(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    std::string reason;
-    CRaster picture;
-    if (!ReadWholeFile(path, bytes, kMaxBitmapBytes))
-        reason = "the file cannot be opened or is too large";
-    else if (!DecodeBmp(bytes, picture, reason))
-        picture = CRaster();
-    if (!reason.empty()) {
-        ShowError(std::string(DocMessages::kCannotReadBitmap) + reason + ".", DocMessages::kAppTitle);
+    return LoadBitmap(LoadBmpPicture(path));
+}
+
+bool CRecognizeDoc::LoadBitmap(PictureLoad load) {
+    if (!load.Ok()) {
+        ShowError(std::string(DocMessages::kCannotReadBitmap) + load.reason + ".", DocMessages::kAppTitle);
         return false;
     }
-    return TakePicture(std::move(picture), false);
+    return TakePicture(std::move(load.raster), false);
 }
 
 bool CRecognizeDoc::TakePicture(CRaster picture, bool whole) {

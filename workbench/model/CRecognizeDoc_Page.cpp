@@ -10,7 +10,7 @@ bool CRecognizeDoc::OpenPicture(CRaster picture) {
         ShowError(DocMessages::kEmptyOpenedPicture, DocMessages::kAppTitle);
         return false;
     }
-    if (!PictureSizeAllowed(picture.width(), picture.height())) {
+    if (!CRaster::SizeAllowed(picture.width(), picture.height())) {
         ShowError(DocMessages::kPictureTooLarge, DocMessages::kAppTitle);
         return false;
     }

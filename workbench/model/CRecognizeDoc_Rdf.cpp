@@ -52,7 +52,7 @@ bool ReadPictureBlock(CByteReader& reader, CRaster& picture) {
     std::int32_t height = 0;
     if (!reader.ReadI32(width) || !reader.ReadI32(height))
         return false;
-    if (!CRecognizeDoc::PictureSizeAllowed(width, height))
+    if (!CRaster::SizeAllowed(width, height))
         return false;
     const std::int64_t bytesPerRow = (std::int64_t{width} + 7) / 8;
     if (bytesPerRow * height > static_cast<std::int64_t>(reader.Remaining()))

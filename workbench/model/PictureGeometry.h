@@ -1,19 +1,13 @@
 #pragma once
 
 #include "CCharImageFont.h"
+#include "CRaster.h"
 #include "CRect.h"
 #include "CSimpleRecognizer.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-
-// True when a picture of width x height pixels may be made: no negative size and at most
-// CRaster::kMaxPixels pixels (256 MiB).
-inline bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
-    return width >= 0 && height >= 0 && width <= CRaster::kMaxPixels && height <= CRaster::kMaxPixels &&
-           width * height <= CRaster::kMaxPixels;
-}
 
 // Where a document's text lies for a font's cell of W x H pixels and a count of character
 // positions: the picture rectangle R = (0, 0, W x (cells + 1), 2 x H), and the text origin
@@ -33,7 +27,7 @@ struct PictureGeometry {
     int OriginX() const { return static_cast<int>(cellWidth / 2); }
     int OriginY() const { return static_cast<int>((Height() - cellHeight) / 2); }
     // Whether a picture of R's size may be made.
-    bool Allowed() const { return PictureSizeAllowed(Width(), Height()); }
+    bool Allowed() const { return CRaster::SizeAllowed(Width(), Height()); }
     // R, its width clamped to 0..INT_MAX.
     CRect Rect() const {
         return {0, 0, static_cast<int>(std::clamp<std::int64_t>(Width(), 0, INT_MAX)), static_cast<int>(Height())};

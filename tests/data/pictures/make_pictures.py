@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Writes the golden pictures of the picture-file tests: one 9 x 7 picture in every kind of
 PNG and Netpbm file the readers take, each beside NAME.txt, its exact pixels as the readers
-must give them (one row per line, RRGGBB per pixel), and a few broken files. The encoders
-here are written from the formats' definitions and share nothing with the readers.
+must give them (one row per line, RRGGBB per pixel), and a few broken files. The PNG and
+Netpbm encoders here are written from the formats' definitions and share nothing with the
+readers. JPEG and WebP files are made with ImageMagick's convert; the pixels of a lossy one
+are what convert decodes (through the same libjpeg-turbo and libwebp as the readers, with
+their default settings), those of a lossless one the pixels written.
 Run it from anywhere; it replaces the files it writes."""
 
 import os
 import struct
+import subprocess
+import tempfile
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -273,5 +278,131 @@ def pnm_pictures():
     write("bad-empty.pgm", b"P5 0 3 255\n")
 
 
+# --- .BMP -------------------------------------------------------------------------------
+
+def bmp(bits, rows, palette=(), top_down=False):
+    """An uncompressed .BMP file with a 40-byte header; rows are lists of pixel values
+    (palette indexes, or (r, g, b) for 24 and 32 bits), top row first."""
+    stride = (W * bits + 31) // 32 * 4
+    data = b""
+    for row in (rows if top_down else reversed(rows)):
+        if bits == 24:
+            line = b"".join(bytes((b, g, r)) for r, g, b in row)
+        elif bits == 32:
+            line = b"".join(bytes((b, g, r, 0)) for r, g, b in row)
+        else:
+            line = pack_row(row, bits)
+        data += line + b"\0" * (stride - len(line))
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + 40 + len(table)
+    header = b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, W, -H if top_down else H, 1, bits, 0, len(data), 0, 0, len(palette), 0)
+    return header + info + table + data
+
+
+def bmp_pictures():
+    write("rgb24.bmp", bmp(24, grid(rgb8)))
+    write_expected("rgb24.bmp", grid(rgb8))
+    write("rgb32-top-down.bmp", bmp(32, grid(rgb8), top_down=True))
+    write_expected("rgb32-top-down.bmp", grid(rgb8))
+    write("palette8.bmp", bmp(8, grid(index), PALETTE))
+    write_expected("palette8.bmp", grid(lambda x, y: PALETTE[index(x, y)]))
+    bit = lambda x, y: (x * 3 + y) % 4 == 0
+    write("bitmap1.bmp", bmp(1, grid(lambda x, y: 0 if bit(x, y) else 1), [(0, 0, 0), (255, 255, 255)]))
+    write_expected("bitmap1.bmp", grid(lambda x, y: (0, 0, 0) if bit(x, y) else (255, 255, 255)))
+
+
+# --- JPEG and WebP ----------------------------------------------------------------------
+
+def convert(source, target, *options):
+    subprocess.run(["convert", source, *options, os.path.join(HERE, target)], check=True)
+
+
+def decoded(name, channels):
+    """The pixels convert decodes from NAME, as rows of tuples of channels 8-bit samples."""
+    raw = subprocess.run(["convert", os.path.join(HERE, name), "-depth", "8", "rgba:-" if channels == 4 else "rgb:-"],
+                         check=True, stdout=subprocess.PIPE).stdout
+    w, h = size_of(name)
+    assert len(raw) == w * h * channels, name
+    return [[tuple(raw[(y * w + x) * channels:(y * w + x + 1) * channels]) for x in range(w)] for y in range(h)]
+
+
+def size_of(name):
+    out = subprocess.run(["identify", "-format", "%w %h", os.path.join(HERE, name)], check=True,
+                         stdout=subprocess.PIPE).stdout.split()
+    return int(out[0]), int(out[1])
+
+
+def write_rows(name, rows):
+    with open(os.path.join(HERE, name + ".txt"), "w") as f:
+        f.write("\n".join(" ".join("%02X%02X%02X" % p[:3] for p in row) for row in rows) + "\n")
+
+
+def with_exif_orientation(jpeg, orientation):
+    """The JPEG with an Exif segment right after its start marker that says to turn the
+    picture (6: 90 degrees clockwise)."""
+    tiff = b"II*\0" + struct.pack("<I", 8) + struct.pack("<H", 1)
+    tiff += struct.pack("<HHII", 0x0112, 3, 1, orientation) + struct.pack("<I", 0)
+    segment = b"Exif\0\0" + tiff
+    return jpeg[:2] + b"\xFF\xE1" + struct.pack(">H", len(segment) + 2) + segment + jpeg[2:]
+
+
+def compressed_pictures():
+    with tempfile.TemporaryDirectory() as work:
+        rgb_png = os.path.join(work, "rgb.png")
+        with open(rgb_png, "wb") as f:
+            f.write(png(2, 8, lambda x, y: list(rgb8(x, y))))
+        rgba_png = os.path.join(work, "rgba.png")
+        with open(rgba_png, "wb") as f:
+            f.write(png(6, 8, lambda x, y: list(rgb8(x, y)) + [alpha8(x, y)]))
+        grey_png = os.path.join(work, "grey.png")
+        with open(grey_png, "wb") as f:
+            f.write(png(0, 8, lambda x, y: [grey8(x, y)]))
+
+        # JPEG: baseline colour (4:2:0), grey, progressive, and the baseline file with an Exif
+        # orientation that the readers leave alone.
+        convert(rgb_png, "rgb-baseline.jpg", "-quality", "90", "-sampling-factor", "2x2")
+        write_rows("rgb-baseline.jpg", decoded("rgb-baseline.jpg", 3))
+        convert(grey_png, "grey.jpg", "-quality", "90", "-colorspace", "Gray", "-type", "Grayscale")
+        write_rows("grey.jpg", decoded("grey.jpg", 3))
+        convert(rgb_png, "rgb-progressive.jpg", "-quality", "80", "-interlace", "Plane")
+        write_rows("rgb-progressive.jpg", decoded("rgb-progressive.jpg", 3))
+        with open(os.path.join(HERE, "rgb-baseline.jpg"), "rb") as f:
+            baseline = f.read()
+        write("rgb-exif-rotated.jpg", with_exif_orientation(baseline, 6))
+        write_rows("rgb-exif-rotated.jpg", decoded("rgb-baseline.jpg", 3))
+        # CMYK (stored inverted, as Adobe's files are) in flat blocks, which a JPEG keeps
+        # exactly: full cyan, and half black. Each pixel is its inks' share of white.
+        subprocess.run(["convert", "-size", "8x8", "xc:#00FFFF", "-size", "8x8", "xc:#808080", "+append",
+                        "-colorspace", "CMYK", "-quality", "100", "-sampling-factor", "1x1",
+                        os.path.join(HERE, "cmyk.jpg")], check=True)
+        inks = subprocess.run(["convert", os.path.join(HERE, "cmyk.jpg"), "-depth", "8", "cmyk:-"], check=True,
+                              stdout=subprocess.PIPE).stdout
+        white = lambda ink, k: ((255 - ink) * (255 - k) + 127) // 255
+        write_rows("cmyk.jpg", [[tuple(white(inks[4 * (y * 16 + x) + c], inks[4 * (y * 16 + x) + 3]) for c in range(3))
+                                 for x in range(16)] for y in range(8)])
+        write("bad-cut.jpg", baseline[: len(baseline) * 2 // 3])
+
+        # WebP: lossy and lossless, with and without alpha.
+        convert(rgb_png, "rgb-lossy.webp", "-quality", "80")
+        write_rows("rgb-lossy.webp", decoded("rgb-lossy.webp", 3))
+        convert(rgba_png, "rgba-lossy.webp", "-quality", "80")
+        write_rows("rgba-lossy.webp", [[tuple(over_white(c, p[3]) for c in p[:3]) for p in row]
+                                      for row in decoded("rgba-lossy.webp", 4)])
+        convert(rgb_png, "rgb-lossless.webp", "-define", "webp:lossless=true")
+        write_expected("rgb-lossless.webp", grid(rgb8))
+        convert(rgba_png, "rgba-lossless.webp", "-define", "webp:lossless=true", "-define", "webp:exact=true")
+        write_expected("rgba-lossless.webp", grid(lambda x, y: tuple(over_white(c, alpha8(x, y)) for c in rgb8(x, y))))
+        with open(os.path.join(HERE, "rgb-lossy.webp"), "rb") as f:
+            lossy = f.read()
+        write("bad-cut.webp", lossy[: len(lossy) * 2 // 3])
+
+        # Small files of large white pictures, for running out of memory.
+        for name in ("white-1000.png", "white-1000.jpg", "white-1000.webp"):
+            subprocess.run(["convert", "-size", "1000x1000", "xc:white", os.path.join(HERE, name)], check=True)
+
+
 png_pictures()
 pnm_pictures()
+bmp_pictures()
+compressed_pictures()

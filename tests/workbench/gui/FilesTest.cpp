@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QMenu>
+#include <QStatusBar>
 
 #include <fstream>
 
@@ -227,4 +228,15 @@ TEST_F(CGuiDocumentTest, BitmapsGoOutAndComeBackThroughTheirDialogs)
     const QImage shown = Grab(*Graphics().viewport());
     EXPECT_EQ(shown.pixel(75, 3) & 0xFFFFFF, 0xFFFFFFu) << "R is one cell wider than the raster";
     EXPECT_EQ(shown.pixel(85, 3) & 0xFFFFFF, 0x808080u);
+
+    // A file that is no .BMP changes nothing; the message gives the cause, the status bar
+    // names the file with it.
+    const QString png = QStringLiteral(RECOGNIZE_SOURCE_DIR "/tests/data/pictures/rgb8.png");
+    prompts.messages.clear();
+    prompts.fileAnswers.push_back(png);
+    ASSERT_TRUE(Trigger(CommandId::kLoadBitmap));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "Cannot read the bitmap file: it is a PNG picture, not a .BMP file.");
+    EXPECT_EQ(Main().statusBar()->currentMessage(), png + ": it is a PNG picture, not a .BMP file");
+    EXPECT_EQ(Doc().m_Picture.width(), 70);
 }

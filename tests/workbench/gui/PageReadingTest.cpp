@@ -3,6 +3,7 @@
 
 #include "CPageTextPane.h"
 #include "CVariantsView.h"
+#include "PictureGoldens.h"
 
 #include <QClipboard>
 #include <QDockWidget>
@@ -211,4 +212,29 @@ TEST_F(PageReadingTest, TinyAndOversizedPicturesAndFilesThatAreNoPictures)
     EXPECT_TRUE(prompts.messages[0].text.contains("16000 x 16000")) << prompts.messages[0].text.toStdString();
     EXPECT_TRUE(prompts.messages[1].text.startsWith("Cannot read the picture")) << prompts.messages[1].text.toStdString();
     EXPECT_EQ(app->Documents().size(), documents + 1);
+}
+
+// "Open &Picture..." and a drop read files as the command line and Glyphmill do: the same
+// pixels from every golden file (no Exif turn, 16-bit samples rounded alike), the cause of a
+// refusal in the message and the status bar, and a fault after the pixels as a warning.
+TEST_F(PageReadingTest, PictureFilesOpenWithTheSamePixelsAsInEveryProgram)
+{
+    StartApp();
+    for (const std::filesystem::path& path : fixtures::GoldenPictures()) {
+        SCOPED_TRACE(path.filename().string());
+        ASSERT_NE(app->OpenPictureFile(QString::fromStdString(path.string())), nullptr);
+        EXPECT_EQ(fixtures::PictureDifference(Doc().m_Picture, fixtures::GoldenPixels(path.string() + ".txt")), "");
+    }
+
+    const std::string cut = (fixtures::kPictureData / "bad-no-end.png").string();
+    ASSERT_NE(app->OpenPictureFile(QString::fromStdString(cut)), nullptr);
+    EXPECT_EQ(Status().toStdString(), cut + ": the file is cut short after its pixels");
+
+    const std::string empty = dir.File("empty.png");
+    WriteFile(empty, "");
+    prompts.messages.clear();
+    EXPECT_EQ(app->OpenPictureFile(QString::fromStdString(empty)), nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text.toStdString(), "Cannot read the picture " + empty + ": the file is empty.");
+    EXPECT_EQ(Status().toStdString(), empty + ": the file is empty");
 }

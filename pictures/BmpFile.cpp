@@ -151,17 +151,17 @@ std::vector<std::uint8_t> EncodeBmp24(const CRaster& raster) {
     return bytes;
 }
 
-bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string& error) {
+bool IsBmp(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
+}
+
+PictureLoad DecodeBmp(std::span<const std::uint8_t> bytes) {
     const std::int64_t size = static_cast<std::int64_t>(bytes.size());
     const std::uint8_t* p = bytes.data();
-    if (size < 2 || p[0] != 'B' || p[1] != 'M') {
-        error = "it is not a BMP file";
-        return false;
-    }
-    if (size < 14 + 12) {
-        error = "the file is damaged (its headers are cut short)";
-        return false;
-    }
+    if (!IsBmp(bytes))
+        return PictureLoad::Refused(PictureProblem::NotPicture, "it is not a .BMP file");
+    if (size < 14 + 12)
+        return PictureLoad::CutShort();
     const std::int64_t pixelOffset = GetU32(p + 10);
     const std::int64_t headerSize = GetU32(p + 14);
     const std::uint8_t* info = p + 14;
@@ -185,10 +185,8 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
         paletteEntrySize = 3;
     } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
                headerSize == 108 || headerSize == 124) {
-        if (size < 14 + headerSize) {
-            error = "the file is damaged (its headers are cut short)";
-            return false;
-        }
+        if (size < 14 + headerSize)
+            return PictureLoad::CutShort();
         width = GetI32(info + 4);
         height = GetI32(info + 8);
         planes = GetU16(info + 12);
@@ -203,57 +201,42 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
             if (headerSize == 40) {
                 // The masks follow the 40-byte header and come before the colour table.
                 paletteOffset += compression == kCompressionAlphaBitFields ? 16 : 12;
-                if (size < maskOffset + 12) {
-                    error = "the file is damaged (its colour masks are cut short)";
-                    return false;
-                }
+                if (size < maskOffset + 12)
+                    return PictureLoad::CutShort();
             }
             masks[0] = GetU32(p + maskOffset);
             masks[1] = GetU32(p + maskOffset + 4);
             masks[2] = GetU32(p + maskOffset + 8);
         }
     } else {
-        error = "its header of " + std::to_string(headerSize) + " bytes is of an unknown kind";
-        return false;
+        return PictureLoad::Damaged("its header of " + std::to_string(headerSize) + " bytes is of no known kind");
     }
 
-    if (planes != 1) {
-        error = "the file is damaged (it has " + std::to_string(planes) + " planes)";
-        return false;
-    }
+    if (planes != 1)
+        return PictureLoad::Damaged("it has " + std::to_string(planes) + " planes");
     if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 &&
-        bitsPerPixel != 24 && bitsPerPixel != 32) {
-        error = std::to_string(bitsPerPixel) + " bits per pixel are not supported";
-        return false;
-    }
+        bitsPerPixel != 24 && bitsPerPixel != 32)
+        return PictureLoad::Refused(PictureProblem::NotPicture,
+                                    "it is a .BMP file of " + std::to_string(bitsPerPixel) +
+                                        " bits per pixel, which is not read (1, 4, 8, 16, 24 and 32 are)");
     const bool bitFields = (compression == kCompressionBitFields ||
                             compression == kCompressionAlphaBitFields) && headerSize != 64;
     const bool rle = (compression == kCompressionRle8 || compression == kCompressionRle4) && headerSize != 12;
-    if (rle && bitsPerPixel != (compression == kCompressionRle8 ? 8 : 4)) {
-        error = std::string("the file is damaged (") + (compression == kCompressionRle8 ? "RLE8" : "RLE4") +
-                " compression at " + std::to_string(bitsPerPixel) + " bits per pixel)";
-        return false;
-    }
-    if (compression != kCompressionNone && !rle && !(bitFields && (bitsPerPixel == 16 || bitsPerPixel == 32))) {
-        error = "compressed bitmaps are not supported";
-        return false;
-    }
-    if (width <= 0 || height == 0) {
-        error = "the file is damaged (the picture has no pixels)";
-        return false;
-    }
-    if (rle && height < 0) {
-        error = "the file is damaged (a compressed bitmap cannot be stored top-down)";
-        return false;
-    }
+    if (rle && bitsPerPixel != (compression == kCompressionRle8 ? 8 : 4))
+        return PictureLoad::Damaged(std::string(compression == kCompressionRle8 ? "RLE8" : "RLE4") +
+                                    " compression at " + std::to_string(bitsPerPixel) + " bits per pixel");
+    if (compression != kCompressionNone && !rle && !(bitFields && (bitsPerPixel == 16 || bitsPerPixel == 32)))
+        return PictureLoad::Refused(PictureProblem::NotPicture,
+                                    "it is a .BMP file of a compression that is not read (none, RLE8, RLE4 "
+                                    "and bit fields are)");
+    if (width <= 0 || height == 0)
+        return PictureLoad::Damaged("the picture has no pixels");
+    if (rle && height < 0)
+        return PictureLoad::Damaged("a compressed bitmap cannot be stored top-down");
     const bool topDown = height < 0;
     const std::int64_t rows = topDown ? -height : height;
-    if (width > CRaster::kMaxPixels || rows > CRaster::kMaxPixels ||
-        width * rows > CRaster::kMaxPixels) {
-        error = "the picture of " + std::to_string(width) + " x " + std::to_string(rows) +
-                " pixels is too large (at most 67108864 pixels, 256 MiB)";
-        return false;
-    }
+    if (!CRaster::SizeAllowed(width, rows))
+        return PictureLoad::TooManyPixels(width, rows);
 
     // Colour table of the indexed kinds. Entries that the file does not hold stay black.
     std::vector<std::uint32_t> palette;
@@ -281,8 +264,7 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
             masks[2] = 0x0000FF;
         }
     } else if ((masks[0] | masks[1] | masks[2]) == 0) {
-        error = "the file is damaged (its colour masks are empty)";
-        return false;
+        return PictureLoad::Damaged("its colour masks are empty");
     }
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
 
@@ -290,20 +272,18 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
     const std::int64_t rowBytes = (width * bitsPerPixel + 7) / 8;
     // Compressed data may end early (the rest stays white) but must start inside the file.
     const std::int64_t pixelsNeeded = rle ? 0 : stride * (rows - 1) + rowBytes;
-    if (pixelOffset < 14 + headerSize || pixelOffset + pixelsNeeded > size) {
-        error = "the file is damaged (its pixel data are cut short)";
-        return false;
-    }
+    if (pixelOffset < 14 + headerSize)
+        return PictureLoad::Damaged("its pixel data begin inside its headers");
+    if (pixelOffset + pixelsNeeded > size)
+        return PictureLoad::CutShort();
 
-    CRaster picture;
-    if (!picture.Create(static_cast<int>(width), static_cast<int>(rows), CRaster::kWhite)) {
-        error = "the picture is too large";
-        return false;
-    }
+    PictureLoad load = MakePicture(width, rows);
+    if (!load.Ok())
+        return load;
+    CRaster& picture = load.raster;
     if (rle) {
         DecodeRle(p + pixelOffset, size - pixelOffset, bitsPerPixel, palette, picture);
-        raster = std::move(picture);
-        return true;
+        return load;
     }
     for (std::int64_t r = 0; r < rows; ++r) {
         const std::uint8_t* source = p + pixelOffset + r * stride;
@@ -333,6 +313,5 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
             target[x] = 0xFF000000u | rgb;
         }
     }
-    raster = std::move(picture);
-    return true;
+    return load;
 }

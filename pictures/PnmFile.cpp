@@ -73,11 +73,9 @@ bool IsPnm(std::span<const std::uint8_t> bytes) {
            (IsSpace(bytes[2]) || bytes[2] == '#');
 }
 
-bool DecodePnm(std::span<const std::uint8_t> bytes, CRaster& raster, std::string& error) {
-    if (!IsPnm(bytes)) {
-        error = "it is not a Netpbm (PBM, PGM or PPM) file";
-        return false;
-    }
+PictureLoad DecodePnm(std::span<const std::uint8_t> bytes) {
+    if (!IsPnm(bytes))
+        return PictureLoad::Refused(PictureProblem::NotPicture, "it is not a Netpbm (PBM, PGM or PPM) file");
     const int kind = bytes[1] - '0';
     const bool bPlain = kind <= 3;
     const bool bBitmap = kind == 1 || kind == 4;
@@ -87,53 +85,38 @@ bool DecodePnm(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
 
     const std::optional<std::int64_t> width = scan.Number(std::int64_t{1} << 40);
     const std::optional<std::int64_t> height = width ? scan.Number(std::int64_t{1} << 40) : std::nullopt;
-    if (!width || !height) {
-        error = scan.AtEnd() ? "the file is cut short" : "the file is damaged (its size is not a number)";
-        return false;
-    }
+    if (!width || !height)
+        return scan.AtEnd() ? PictureLoad::CutShort() : PictureLoad::Damaged("its size is not a number");
     std::int64_t maximum = 1;
     if (!bBitmap) {
         const std::optional<std::int64_t> value = scan.Number(65535);
-        if (!value || *value == 0) {
-            error = scan.AtEnd() ? "the file is cut short"
-                                 : "the file is damaged (its maximum sample value is not 1 to 65535)";
-            return false;
-        }
+        if (!value || *value == 0)
+            return scan.AtEnd() ? PictureLoad::CutShort()
+                                : PictureLoad::Damaged("its maximum sample value is not 1 to 65535");
         maximum = *value;
     }
-    if (*width == 0 || *height == 0) {
-        error = "the file is damaged (the picture has no pixels)";
-        return false;
-    }
-    if (!CRaster::SizeAllowed(*width, *height)) {
-        error = "the picture of " + std::to_string(*width) + " x " + std::to_string(*height) +
-                " pixels is larger than the programs hold";
-        return false;
-    }
+    if (*width == 0 || *height == 0)
+        return PictureLoad::Damaged("the picture has no pixels");
+    if (!CRaster::SizeAllowed(*width, *height))
+        return PictureLoad::TooManyPixels(*width, *height);
     const std::int64_t samples = *width * *height * channels;
     const int sampleBytes = maximum > 255 ? 2 : 1;
     const std::int64_t rowBytes = kind == 4 ? (*width + 7) / 8 : *width * channels * sampleBytes;
     if (!bPlain) {
         // One white space character parts the header from the pixels.
-        if (scan.AtEnd() || !IsSpace(scan.Peek())) {
-            error = scan.AtEnd() ? "the file is cut short" : "the file is damaged (no white space after its header)";
-            return false;
-        }
+        if (scan.AtEnd() || !IsSpace(scan.Peek()))
+            return scan.AtEnd() ? PictureLoad::CutShort() : PictureLoad::Damaged("no white space after its header");
         scan.Skip(1);
     }
     // Every sample takes at least one byte, so a short file is refused before its picture is made.
     const std::int64_t needed = bPlain ? samples : rowBytes * *height;
-    if (static_cast<std::int64_t>(scan.Left()) < needed) {
-        error = "the file is cut short";
-        return false;
-    }
+    if (static_cast<std::int64_t>(scan.Left()) < needed)
+        return PictureLoad::CutShort();
 
-    CRaster picture;
-    if (!picture.Create(static_cast<int>(*width), static_cast<int>(*height))) {
-        error = "there is not enough memory for its " + std::to_string(*width) + " x " + std::to_string(*height) +
-                " pixels";
-        return false;
-    }
+    PictureLoad load = MakePicture(*width, *height);
+    if (!load.Ok())
+        return load;
+    CRaster& picture = load.raster;
     const auto top = static_cast<std::uint32_t>(maximum);
     std::int64_t badSample = -1;
     // The next sample of a plain file, or nothing (with the reason set) when there is none.
@@ -180,11 +163,9 @@ bool DecodePnm(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
                 }
                 if (!sample) {
                     if (badSample >= 0)
-                        error = "the file is damaged (a sample of " + std::to_string(badSample) +
-                                " is above its maximum of " + std::to_string(maximum) + ")";
-                    else
-                        error = scan.AtEnd() ? "the file is cut short" : "the file is damaged (a sample is not a number)";
-                    return false;
+                        return PictureLoad::Damaged("a sample of " + std::to_string(badSample) +
+                                                    " is above its maximum of " + std::to_string(maximum));
+                    return scan.AtEnd() ? PictureLoad::CutShort() : PictureLoad::Damaged("a sample is not a number");
                 }
                 rgb[c] = *sample;
             }
@@ -196,6 +177,5 @@ bool DecodePnm(std::span<const std::uint8_t> bytes, CRaster& raster, std::string
                 row[x] = 0xFF000000u | Scale(rgb[0], top) << 16 | Scale(rgb[1], top) << 8 | Scale(rgb[2], top);
         }
     }
-    raster = std::move(picture);
-    return true;
+    return load;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CRaster.h"
+#include "PictureLoad.h"
 
 #include <cstdint>
 #include <span>
@@ -21,9 +22,12 @@ inline constexpr std::int64_t BmpStride(std::int64_t width, int bitsPerPixel) {
 // header, no colour table, rows from the bottom, blue-green-red, zero padding to the stride.
 std::vector<std::uint8_t> EncodeBmp24(const CRaster& raster);
 
-// Reads a .BMP file into raster: uncompressed (or bit-field) 1, 4, 8, 16, 24 and 32 bits per
-// pixel, bottom-up or top-down, and RLE8 and RLE4 bottom-up (pixels the runs skip are white),
-// with the 12-byte core header, the 40-byte information header or its later forms (52, 56,
-// 64, 108, 124 bytes). False, with the reason in error and the raster untouched, for anything
-// else, for a damaged file and for a picture of more than CRaster::kMaxPixels pixels.
-bool DecodeBmp(std::span<const std::uint8_t> bytes, CRaster& raster, std::string& error);
+// True when bytes begin with "BM".
+bool IsBmp(std::span<const std::uint8_t> bytes);
+
+// Reads a .BMP file: uncompressed (or bit-field) 1, 4, 8, 16, 24 and 32 bits per pixel,
+// bottom-up or top-down, and RLE8 and RLE4 bottom-up (pixels the runs skip are white), with
+// the 12-byte core header, the 40-byte information header or its later forms (52, 56, 64, 108,
+// 124 bytes). Refuses anything else, a damaged or truncated file and a picture past
+// CRaster::SizeAllowed, saying why; every size is checked before the picture is made.
+PictureLoad DecodeBmp(std::span<const std::uint8_t> bytes);
