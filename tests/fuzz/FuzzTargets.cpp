@@ -18,6 +18,8 @@ FuzzBody FindFuzzBody(std::string_view target)
         return &FuzzPng;
     if (target == "pnm")
         return &FuzzPnm;
+    if (target == "glyphset")
+        return &FuzzGlyphSet;
     return nullptr;
 }
 

@@ -25,8 +25,11 @@ void FuzzDictionary(std::span<const std::uint8_t> data);
 void FuzzPng(std::span<const std::uint8_t> data);
 // A Netpbm file decoded, and its picture passed through a PPM file.
 void FuzzPnm(std::span<const std::uint8_t> data);
+// A glyph-set file (.gset) read, written again and made a GLF font where it fits one.
+void FuzzGlyphSet(std::span<const std::uint8_t> data);
 
-// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm"), or nullptr.
+// The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm", "glyphset"), or
+// nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
 FuzzBody FindFuzzBody(std::string_view target);
 

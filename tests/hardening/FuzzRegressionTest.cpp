@@ -41,3 +41,4 @@ TEST(FuzzRegressions, Bmp) { ReplayInputs("bmp"); }
 TEST(FuzzRegressions, Dictionary) { ReplayInputs("dict"); }
 TEST(FuzzRegressions, Png) { ReplayInputs("png"); }
 TEST(FuzzRegressions, Pnm) { ReplayInputs("pnm"); }
+TEST(FuzzRegressions, GlyphSet) { ReplayInputs("glyphset"); }
