@@ -66,61 +66,90 @@ void PlaceInCell(const GlyphImage& image, int cellWidth, int cellHeight, int bas
                 image.coverage[static_cast<std::size_t>(y - top) * image.width + (x - image.left)];
 }
 
-GlyphSet RenderGlyphSet(CFaceRenderer& renderer, const GlyphSetRequest& request)
+std::vector<FaceTemplates> RenderTemplates(CFaceRenderer& renderer, const GlyphSetRequest& request)
 {
-    GlyphSet set;
-    if (request.faces.empty() || request.size64 <= 0 || request.cellWidth <= 0 || request.cellHeight <= 0)
-        return set;
+    std::vector<FaceTemplates> faces;
+    if (request.size64 <= 0)
+        return faces;
     const int phases = std::clamp(request.phases, 1, GlyphSet::kMaxPhases);
-    set.Reset(request.cellWidth, request.cellHeight, phases, request.baseline);
     std::vector<char32_t> codes = request.codes.empty() ? ScreenRepertoire() : request.codes;
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-
-    // Glyph images are gathered phase by phase in one block and laid out as the set keeps them.
-    std::vector<std::vector<std::uint8_t>> images;  // per glyph: phases x ImageBytes
-    std::vector<std::uint8_t> cell(static_cast<std::size_t>(request.cellWidth) * request.cellHeight);
-    std::vector<GlyphImage> rendered;
-    const std::size_t imageBytes = set.ImageBytes();
-    std::vector<GlyphFace> done;
     for (const GlyphSetFace& face : request.faces) {
-        if (std::find(done.begin(), done.end(), face.face) != done.end())
+        const auto known = [&](const FaceTemplates& t) { return t.face == face.face; };
+        if (std::any_of(faces.begin(), faces.end(), known))
             continue;  // a face given twice keeps its first
         if (!renderer.SetFace(face.file, face.index) || !renderer.SetSize(request.size64))
             continue;
         RenderSettings settings = request.settings;
         settings.embolden = settings.embolden || face.embolden;
         renderer.SetSettings(settings);
-        done.push_back(face.face);
+        FaceTemplates& templates = faces.emplace_back();
+        templates.face = face.face;
+        templates.phases = phases;
+        templates.glyphs.reserve(codes.size());
         for (char32_t code : codes) {
             if (ClassOfCode(code) == CodeClass::Control)
                 continue;
-            const unsigned glyph = renderer.GlyphIndex(code);
-            if (glyph == 0 || !renderer.RenderPhases(glyph, phases, rendered))
+            GlyphTemplate glyph;
+            glyph.code = code;
+            glyph.glyph = renderer.GlyphIndex(code);
+            if (glyph.glyph == 0 || !renderer.RenderPhases(glyph.glyph, phases, glyph.phases))
                 continue;
-            std::vector<std::uint8_t> bits(static_cast<std::size_t>(phases) * imageBytes);
-            for (int p = 0; p < phases; ++p) {
-                PlaceInCell(rendered[static_cast<std::size_t>(p)], request.cellWidth, request.cellHeight,
-                            request.baseline, cell.data());
-                PackCell(cell.data(), request.cellWidth, request.cellHeight, request.threshold,
-                         bits.data() + static_cast<std::size_t>(p) * imageBytes);
-            }
-            set.codes.push_back(code);
-            set.faces.push_back(face.face);
-            images.push_back(std::move(bits));
+            glyph.advance64 = glyph.phases.front().advance64;
+            glyph.linearAdvance64 = glyph.phases.front().linearAdvance64;
+            glyph.linearAdvance16 = glyph.phases.front().linearAdvance16;
+            templates.glyphs.push_back(std::move(glyph));
         }
     }
     renderer.SetSettings(request.settings);
+    return faces;
+}
 
-    const std::size_t glyphs = set.codes.size();
+GlyphSet CutGlyphSet(const std::vector<FaceTemplates>& faces, const GlyphSetRequest& request)
+{
+    GlyphSet set;
+    if (faces.empty() || request.cellWidth <= 0 || request.cellHeight <= 0)
+        return set;
+    const int phases = faces.front().phases;
+    set.Reset(request.cellWidth, request.cellHeight, phases, request.baseline);
+    set.name = request.name;
+    std::size_t glyphs = 0;
+    for (const FaceTemplates& face : faces) {
+        if (face.phases != phases)
+            return GlyphSet{};
+        glyphs += face.glyphs.size();
+        for (const GlyphTemplate& glyph : face.glyphs) {
+            set.codes.push_back(glyph.code);
+            set.faces.push_back(face.face);
+        }
+    }
+    // Images lie phase after phase, so every glyph's place is known before any is cut.
+    const std::size_t imageBytes = set.ImageBytes();
     set.bits.assign(static_cast<std::size_t>(phases) * glyphs * imageBytes, 0);
-    for (std::size_t g = 0; g < glyphs; ++g)
-        for (int p = 0; p < phases; ++p)
-            std::memcpy(set.Image(p, static_cast<int>(g)), images[g].data() + static_cast<std::size_t>(p) * imageBytes,
-                        imageBytes);
-    if (!request.name.empty()) {
-        set.name = request.name;
-    } else if (renderer.SetFace(request.faces.front().file, request.faces.front().index)) {
+    std::vector<std::uint8_t> cell(static_cast<std::size_t>(request.cellWidth) * static_cast<std::size_t>(request.cellHeight));
+    int g = 0;
+    for (const FaceTemplates& face : faces)
+        for (const GlyphTemplate& glyph : face.glyphs) {
+            for (int p = 0; p < phases && p < static_cast<int>(glyph.phases.size()); ++p) {
+                PlaceInCell(glyph.phases[static_cast<std::size_t>(p)], request.cellWidth, request.cellHeight,
+                            request.baseline, cell.data());
+                PackCell(cell.data(), request.cellWidth, request.cellHeight, request.threshold, set.Image(p, g));
+            }
+            ++g;
+        }
+    return set;
+}
+
+GlyphSet RenderGlyphSet(CFaceRenderer& renderer, const GlyphSetRequest& request)
+{
+    if (request.faces.empty() || request.size64 <= 0 || request.cellWidth <= 0 || request.cellHeight <= 0)
+        return GlyphSet{};
+    GlyphSet set = CutGlyphSet(RenderTemplates(renderer, request), request);
+    if (set.Empty() && set.cellWidth == 0)
+        set.Reset(request.cellWidth, request.cellHeight, std::clamp(request.phases, 1, GlyphSet::kMaxPhases),
+                  request.baseline);
+    if (request.name.empty() && renderer.SetFace(request.faces.front().file, request.faces.front().index)) {
         set.name = renderer.FamilyName() + " " + SizeText(request.size64) + " px";
         for (const GlyphSetFace& face : request.faces)
             if (face.face != GlyphFace::Regular)

@@ -38,6 +38,20 @@ struct GlyphSetRequest {
 // request without faces, size or cell gives an empty set.
 GlyphSet RenderGlyphSet(CFaceRenderer& renderer, const GlyphSetRequest& request);
 
+// The first half of RenderGlyphSet: the glyphs of each face at every phase, at their own
+// size, before they are cut into cells. A font search renders these once and cuts them for
+// every cell geometry and ink weight it tries.
+struct FaceTemplates {
+    GlyphFace face = GlyphFace::Regular;
+    int phases = 1;
+    std::vector<GlyphTemplate> glyphs;  // in code order
+};
+std::vector<FaceTemplates> RenderTemplates(CFaceRenderer& renderer, const GlyphSetRequest& request);
+
+// The second half: the templates cut into the request's cells (its width, height, baseline,
+// threshold and name). Templates of differing phase counts give an empty set.
+GlyphSet CutGlyphSet(const std::vector<FaceTemplates>& faces, const GlyphSetRequest& request);
+
 // Lays a glyph image into a W x H cell of blend weights, the pen's whole pixel at column 0 and
 // its baseline at row baseline; what falls outside the cell is cut. The cell is overwritten.
 void PlaceInCell(const GlyphImage& image, int cellWidth, int cellHeight, int baseline, std::uint8_t* cell);
