@@ -11,6 +11,7 @@
 #include FT_ADVANCES_H
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <utility>
@@ -144,6 +145,152 @@ void SnapHeights(FT_Outline& outline, int snap)
         const FT_Pos floored = down >= 0 ? down / step * step : -((-down + step - 1) / step) * step;
         outline.points[i].y = -floored;
     }
+}
+
+// An outline of straight segments, as Skia's edge builder flattens curves: a quadratic
+// curve into 2^n segments and a cubic one into 2^(n+1), n from how far the control points
+// stray from the chord (measured in 1/256 pixel, the resolution its antialiasing works at).
+struct Polygon {
+    std::vector<FT_Vector> points;
+    std::vector<short> ends;  // last point of each contour
+};
+
+int CheapDistance(FT_Pos dx, FT_Pos dy)
+{
+    dx = dx < 0 ? -dx : dx;
+    dy = dy < 0 ? -dy : dy;
+    return static_cast<int>(dx > dy ? dx + (dy >> 1) : dy + (dx >> 1));
+}
+
+int DiffToShift(FT_Pos dx, FT_Pos dy)
+{
+    int distance = CheapDistance(dx, dy);
+    distance = (distance + (1 << 4)) >> 5;  // to 1/8 pixel
+    int bits = 0;
+    while (bits < 32 && (distance >> bits) != 0)
+        ++bits;
+    return bits >> 1;
+}
+
+FT_Pos CubicDeltaFromLine(FT_Pos a, FT_Pos b, FT_Pos c, FT_Pos d)
+{
+    const FT_Pos oneThird = ((a * 8 - b * 15 + 6 * c + d) * 19) >> 9;
+    const FT_Pos twoThird = ((a + 6 * b - c * 15 + d * 8) * 19) >> 9;
+    return std::max(oneThird < 0 ? -oneThird : oneThird, twoThird < 0 ? -twoThird : twoThird);
+}
+
+struct Flattener {
+    Polygon* polygon = nullptr;
+    FT_Vector last{0, 0};
+
+    void Add(double x, double y)
+    {
+        polygon->points.push_back(FT_Vector{static_cast<FT_Pos>(std::lround(x)), static_cast<FT_Pos>(std::lround(y))});
+    }
+};
+
+int MoveTo(const FT_Vector* to, void* user)
+{
+    auto* f = static_cast<Flattener*>(user);
+    if (!f->polygon->points.empty())
+        f->polygon->ends.push_back(static_cast<short>(f->polygon->points.size() - 1));
+    f->polygon->points.push_back(*to);
+    f->last = *to;
+    return 0;
+}
+
+int LineTo(const FT_Vector* to, void* user)
+{
+    auto* f = static_cast<Flattener*>(user);
+    f->polygon->points.push_back(*to);
+    f->last = *to;
+    return 0;
+}
+
+int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
+{
+    auto* f = static_cast<Flattener*>(user);
+    const FT_Vector p0 = f->last;
+    // Skia measures at 4 x the pixel resolution of its 26.6 points.
+    const FT_Pos dx = ((control->x * 2 - p0.x - to->x) * 4) >> 2;
+    const FT_Pos dy = ((control->y * 2 - p0.y - to->y) * 4) >> 2;
+    const int shift = std::clamp(DiffToShift(dx, dy), 1, 6);
+    const int steps = 1 << shift;
+    for (int k = 1; k <= steps; ++k) {
+        const double t = static_cast<double>(k) / steps;
+        const double u = 1 - t;
+        f->Add(u * u * p0.x + 2 * u * t * control->x + t * t * to->x, u * u * p0.y + 2 * u * t * control->y + t * t * to->y);
+    }
+    f->last = *to;
+    return 0;
+}
+
+int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user)
+{
+    auto* f = static_cast<Flattener*>(user);
+    const FT_Vector p0 = f->last;
+    const FT_Pos dx = CubicDeltaFromLine(p0.x * 4, c1->x * 4, c2->x * 4, to->x * 4);
+    const FT_Pos dy = CubicDeltaFromLine(p0.y * 4, c1->y * 4, c2->y * 4, to->y * 4);
+    const int shift = std::clamp(DiffToShift(dx, dy) + 1, 1, 6);
+    const int steps = 1 << shift;
+    for (int k = 1; k <= steps; ++k) {
+        const double t = static_cast<double>(k) / steps;
+        const double u = 1 - t;
+        f->Add(u * u * u * p0.x + 3 * u * u * t * c1->x + 3 * u * t * t * c2->x + t * t * t * to->x,
+               u * u * u * p0.y + 3 * u * u * t * c1->y + 3 * u * t * t * c2->y + t * t * t * to->y);
+    }
+    f->last = *to;
+    return 0;
+}
+
+// Renders an outline as Skia's analytic antialiasing does: flattened, its heights rounded to
+// 1/snap pixel, the area each pixel covers.
+bool RenderFlattened(FT_Library library, const FT_Outline& outline, int snap, GlyphImage& image)
+{
+    Polygon polygon;
+    Flattener flattener{&polygon, {0, 0}};
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = MoveTo;
+    funcs.line_to = LineTo;
+    funcs.conic_to = ConicTo;
+    funcs.cubic_to = CubicTo;
+    if (FT_Outline_Decompose(const_cast<FT_Outline*>(&outline), &funcs, &flattener) != 0)
+        return false;
+    if (!polygon.points.empty())
+        polygon.ends.push_back(static_cast<short>(polygon.points.size() - 1));
+    if (polygon.points.size() > 32767)
+        return false;
+    std::vector<char> tags(polygon.points.size(), FT_CURVE_TAG_ON);
+    FT_Outline flat{};
+    flat.n_contours = static_cast<short>(polygon.ends.size());
+    flat.n_points = static_cast<short>(polygon.points.size());
+    flat.points = polygon.points.data();
+    flat.tags = tags.data();
+    flat.contours = polygon.ends.data();
+    flat.flags = outline.flags & FT_OUTLINE_EVEN_ODD_FILL;
+    SnapHeights(flat, snap);
+    FT_BBox box{};
+    FT_Outline_Get_CBox(&flat, &box);
+    const FT_Pos left = box.xMin >> 6;
+    const FT_Pos bottom = box.yMin >> 6;
+    const FT_Pos right = (box.xMax + 63) >> 6;
+    const FT_Pos top = (box.yMax + 63) >> 6;
+    image.width = polygon.points.empty() ? 0 : static_cast<int>(right - left);
+    image.height = polygon.points.empty() ? 0 : static_cast<int>(top - bottom);
+    image.left = static_cast<int>(left);
+    image.top = static_cast<int>(top);
+    image.coverage.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0);
+    if (image.width == 0 || image.height == 0)
+        return true;
+    FT_Outline_Translate(&flat, -left * 64, -bottom * 64);
+    FT_Bitmap target{};
+    target.width = static_cast<unsigned>(image.width);
+    target.rows = static_cast<unsigned>(image.height);
+    target.pitch = image.width;  // rows from the top, as the image keeps them
+    target.buffer = image.coverage.data();
+    target.num_grays = 256;
+    target.pixel_mode = FT_PIXEL_MODE_GRAY;
+    return FT_Outline_Get_Bitmap(library, &flat, &target) == 0;
 }
 
 }  // namespace
@@ -358,8 +505,12 @@ bool CFaceRenderer::Render(unsigned glyph, int offset64, GlyphImage& out)
     out.linearAdvance16 = static_cast<int>(slot->linearHoriAdvance);
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE && offset64 != 0)
         FT_Outline_Translate(&slot->outline, offset64, 0);
-    if (slot->format == FT_GLYPH_FORMAT_OUTLINE)
-        SnapHeights(slot->outline, m_Settings.verticalSnap);
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE && m_Settings.verticalSnap > 0 && m_Settings.antialias == Antialias::Grey) {
+        if (!RenderFlattened(m_pImpl->library, slot->outline, m_Settings.verticalSnap, out))
+            return false;
+        m_pImpl->ApplyCurve(out);
+        return true;
+    }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, RenderMode(m_Settings)) != 0)
         return false;
     out.left = slot->bitmap_left;
@@ -419,9 +570,17 @@ bool CFaceRenderer::RenderPhases(unsigned glyph, int phases, std::vector<GlyphIm
         FT_Vector delta{PhaseOffset64(p, phases), 0};
         if (delta.x != 0)
             FT_Glyph_Transform(copy, nullptr, &delta);
-        if (copy->format == FT_GLYPH_FORMAT_OUTLINE)
-            SnapHeights(reinterpret_cast<FT_OutlineGlyph>(copy)->outline, m_Settings.verticalSnap);
-        if (FT_Glyph_To_Bitmap(&copy, RenderMode(m_Settings), nullptr, 1) != 0) {
+        if (copy->format == FT_GLYPH_FORMAT_OUTLINE && m_Settings.verticalSnap > 0 &&
+            m_Settings.antialias == Antialias::Grey) {
+            GlyphImage& image = out[static_cast<std::size_t>(p)];
+            ok = RenderFlattened(m_pImpl->library, reinterpret_cast<FT_OutlineGlyph>(copy)->outline,
+                                 m_Settings.verticalSnap, image);
+            image.glyph = glyph;
+            image.advance64 = advance64;
+            image.linearAdvance64 = linear64;
+            image.linearAdvance16 = linear16;
+            m_pImpl->ApplyCurve(image);
+        } else if (FT_Glyph_To_Bitmap(&copy, RenderMode(m_Settings), nullptr, 1) != 0) {
             ok = false;
         } else {
             const auto* bitmap = reinterpret_cast<FT_BitmapGlyph>(copy);

@@ -19,10 +19,11 @@
 // fontconfig's sorted list for the same request (FcFontSort, trimmed) whose character set
 // has the code. xterm and Pango (VTE) take that list; st and rxvt-unicode match again with
 // the code added to the request's character set, which picks the same font unless a font
-// earlier in the list is refused by their own checks. Box drawing (U+2500..U+259F) is
-// another matter: VTE draws those characters itself, always; xterm draws them itself only
-// where the font lacks them (or with -fbx / forceBoxChars); rxvt-unicode, st and Chromium
-// take the font's glyphs.
+// earlier in the list is refused by their own checks (rxvt-unicode also refuses glyphs much
+// wider than its cell). Box drawing and block elements (U+2500..U+259F) are another matter:
+// VTE and rxvt-unicode draw them themselves, with lines and filled rectangles (rxvt-unicode
+// takes the font's with -skipBuiltinGlyphs); xterm takes the font's glyphs where the font has
+// them (its own drawing with -fbx / forceBoxChars); st and Chromium take the font's.
 
 // Whose rules turn fontconfig's answer into render settings.
 enum class ScreenRenderer {

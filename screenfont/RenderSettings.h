@@ -56,7 +56,10 @@ struct RenderSettings {
     double inkLuminance = 0.0;
     int phases = 1;  // horizontal pen positions a pixel the renderer places glyphs at, 1..64
     SizeRounding sizeRounding = SizeRounding::Truncate;
-    int verticalSnap = 0;  // outline points' heights rounded to 1/n pixel, as Skia's analytic antialiasing does (4); 0 off
+    // Skia's analytic antialiasing (grey glyphs only): curves flattened into segments as Skia's
+    // edge builder flattens them and heights rounded to 1/n pixel (4), then the area covered;
+    // 0: FreeType's own rasterizer, which integrates the curves.
+    int verticalSnap = 0;
     bool embolden = false;         // FT_GlyphSlot_Embolden: the fake bold of a family without a bold face
     bool embeddedBitmaps = false;  // the font's own bitmap strikes are used where it has them
 

@@ -279,10 +279,10 @@ TEST_P(RenderGolden, DrawsTheScreensPixels)
     std::cout << golden.name << ": " << d.differ << " of " << d.pixels << " pixels differ, " << d.beyondOne
               << " by more than 1, at most " << d.largest << "\n";
     if (terminal == Terminal::Chromium) {
-        // Skia flattens curves into segments before its analytic coverage, where FreeType
-        // integrates the curve: curved edges differ, straight ones match within a level.
-        EXPECT_LE(d.beyondOne * 100, d.pixels * 7);
-        EXPECT_LE(d.largest, 80);
+        // Skia's analytic coverage of its flattened curves is approximated: straight edges
+        // match within a level, curved ones come close.
+        EXPECT_LE(d.beyondOne * 100, d.pixels * 5);
+        EXPECT_LE(d.largest, 100);
     } else if (font->settings.antialias == Antialias::Mono) {
         EXPECT_EQ(d.differ, 0);
     } else {
