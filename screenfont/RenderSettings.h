@@ -37,8 +37,8 @@ enum class LcdReduce : std::uint8_t {
 
 // How a fractional pixel size becomes FreeType's 26.6 size.
 enum class SizeRounding : std::uint8_t {
-    Truncate,  // size x 64 cut toward zero: Xft, Skia
-    Nearest,   // size x 64 rounded: Cairo, Qt
+    Truncate,  // size x 64 cut toward zero: Xft (seen on xterm's pictures), Skia (its source)
+    Nearest,   // size x 64 rounded: Cairo (seen on VTE's pictures), Qt (its source)
 };
 
 struct RenderSettings {

@@ -246,6 +246,9 @@ terminal st-dejavu-13px st "DejaVu Sans Mono" pixelsize=13 000000 e5e5e5 0 "$lat
 terminal vte-dejavu-12pt vte "DejaVu Sans Mono" points=12 ffffff 000000 0 "$latin" "$cyrillic"
 terminal vte-liberation-11pt vte "Liberation Mono" points=11 ffffff 000000 0 "$latin" "$cyrillic"
 terminal vte-freemono-12pt-mono vte "FreeMono" points=12 ffffff 000000 1 "$latin" "$cyrillic"
+# Sizes whose 64ths Xft cuts and Cairo rounds to different pixels per em (927 and 928).
+terminal xterm-liberation-14.4933px xterm "Liberation Mono" pixelsize=14.4933 ffffff 000000 0 "$latin"
+terminal vte-liberation-10.87pt vte "Liberation Mono" points=10.87 ffffff 000000 0 "$latin"
 chromium_page chromium-dejavu-16px-1x "DejaVu Sans Mono" 16 1 ffffff 000000 "$latin" "$cyrillic"
 chromium_page chromium-dejavu-16px-2x "DejaVu Sans Mono" 16 2 ffffff 000000 "$latin" "$cyrillic"
 chromium_page chromium-liberation-13px-1x "Liberation Mono" 13 1 ffffff 000000 "$latin" "$cyrillic"

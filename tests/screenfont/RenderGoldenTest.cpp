@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -293,7 +294,9 @@ TEST_P(RenderGolden, DrawsTheScreensPixels)
 INSTANTIATE_TEST_SUITE_P(Screens, RenderGolden, testing::ValuesIn(GoldenNames()),
                          [](const testing::TestParamInfo<std::string>& info) {
                              std::string name = info.param;
-                             std::replace(name.begin(), name.end(), '-', '_');
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
                              return name;
                          });
 
