@@ -243,3 +243,31 @@ TEST_F(DejaVu, KerningComesFromTheFontsTable)
     EXPECT_GT(w.linearAdvance16, 0);
     EXPECT_EQ(w.linearAdvance64, w.linearAdvance16 >> 10);
 }
+
+TEST_F(DejaVu, LcdGlyphsAreReducedToOneGreyLevelAPixel)
+{
+    RenderSettings lcd = m_Font->settings;
+    lcd.antialias = Antialias::Lcd;
+    lcd.hinting = Hinting::Full;
+    GlyphImage mean;
+    GlyphImage largest;
+    lcd.lcdReduce = LcdReduce::Mean;
+    m_Renderer.SetSettings(lcd);
+    ASSERT_TRUE(m_Renderer.Render(m_Renderer.GlyphIndex(U'o'), 0, mean));
+    lcd.lcdReduce = LcdReduce::Max;
+    m_Renderer.SetSettings(lcd);
+    ASSERT_TRUE(m_Renderer.Render(m_Renderer.GlyphIndex(U'o'), 0, largest));
+    // One level a pixel, about as wide as the grey glyph (the filter adds a pixel each side).
+    m_Renderer.SetSettings(m_Font->settings);
+    GlyphImage grey;
+    ASSERT_TRUE(m_Renderer.Render(m_Renderer.GlyphIndex(U'o'), 0, grey));
+    EXPECT_EQ(mean.width, largest.width);
+    EXPECT_LE(std::abs(mean.width - grey.width), 2);
+    EXPECT_EQ(mean.height, grey.height);
+    bool differ = false;
+    for (std::size_t i = 0; i < mean.coverage.size(); ++i) {
+        ASSERT_GE(largest.coverage[i], mean.coverage[i]);
+        differ = differ || largest.coverage[i] != mean.coverage[i];
+    }
+    EXPECT_TRUE(differ);
+}
