@@ -131,9 +131,11 @@ RenderSettings SettingsOf(FcPattern* font, ScreenRenderer renderer, double devic
     } else {
         settings.hinting = Hinting::Full;
     }
-    // Qt places glyphs at quarter pixels where it hints lightly or not at all.
-    if (renderer == ScreenRenderer::Qt && settings.hinting != Hinting::Full)
+    // Qt places glyphs at the quarter pixel left of their pen where it hints lightly or not at all.
+    if (renderer == ScreenRenderer::Qt && settings.hinting != Hinting::Full) {
         settings.phases = 4;
+        settings.pen = PenRounding::Down;
+    }
     // Chromium places glyphs at quarter pixels, corrects coverage with Linux's text gamma
     // and contrast, and its analytic antialiasing rounds edges to quarter pixels in height.
     if (renderer == ScreenRenderer::Skia && settings.antialias != Antialias::Mono) {

@@ -158,12 +158,12 @@ GlyphSet RenderGlyphSet(CFaceRenderer& renderer, const GlyphSetRequest& request)
     return set;
 }
 
-PenPlace PlacePen(int x64, int phases)
+PenPlace PlacePen(int x64, int phases, PenRounding rounding)
 {
     phases = std::max(phases, 1);
-    // Nearest phase: x64 x phases / 64 rounded half up, then split into pixel and phase.
-    const long long scaled = static_cast<long long>(x64) * phases;
-    long long q = scaled >= 0 ? (scaled + 32) / 64 : -((-scaled + 31) / 64);
+    // The phase: x64 x phases / 64 rounded (half up) or floored, then split into pixel and phase.
+    const long long scaled = static_cast<long long>(x64) * phases + (rounding == PenRounding::Nearest ? 32 : 0);
+    long long q = scaled >= 0 ? scaled / 64 : -((-scaled + 63) / 64);
     PenPlace place;
     long long pixel = q / phases;
     long long phase = q % phases;
@@ -205,7 +205,7 @@ void DrawGlyphs(CRaster& picture, CFaceRenderer& renderer, const std::vector<Pla
     std::vector<Placed> placed;
     placed.reserve(glyphs.size());
     for (const PlacedGlyph& glyph : glyphs) {
-        const PenPlace pen = PlacePen(glyph.x64, phases);
+        const PenPlace pen = PlacePen(glyph.x64, phases, renderer.Settings().pen);
         Placed one;
         if (!renderer.Render(glyph.glyph, PhaseOffset64(pen.phase, phases), one.image))
             continue;

@@ -64,12 +64,12 @@ struct PlacedGlyph {
 };
 
 // Where a pen position lands for a renderer placing glyphs at phases positions a pixel: the
-// position rounded to the nearest phase, as a whole pixel and the phase within it.
+// position rounded to a phase as the renderer rounds it, as a whole pixel and the phase within it.
 struct PenPlace {
     int pixel = 0;
     int phase = 0;
 };
-PenPlace PlacePen(int x64, int phases);
+PenPlace PlacePen(int x64, int phases, PenRounding rounding = PenRounding::Nearest);
 
 // How the glyphs of one drawing call meet where their ink overlaps.
 enum class GlyphBlend {

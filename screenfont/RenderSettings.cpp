@@ -18,6 +18,7 @@ constexpr EnumName<Antialias> kAntialiases[] = {
 constexpr EnumName<LcdFilter> kLcdFilters[] = {
     {LcdFilter::None, "none"}, {LcdFilter::Default, "default"}, {LcdFilter::Light, "light"}, {LcdFilter::Legacy, "legacy"}};
 constexpr EnumName<LcdReduce> kLcdReduces[] = {{LcdReduce::Mean, "mean"}, {LcdReduce::Max, "max"}, {LcdReduce::Green, "green"}};
+constexpr EnumName<PenRounding> kPenRoundings[] = {{PenRounding::Nearest, "nearest"}, {PenRounding::Down, "down"}};
 constexpr EnumName<SizeRounding> kSizeRoundings[] = {{SizeRounding::Truncate, "truncate"}, {SizeRounding::Nearest, "round"}};
 
 template <typename Enum, std::size_t N>
@@ -123,6 +124,8 @@ bool SetKey(RenderSettings& settings, std::string_view key, std::string_view val
         ok = ParseNumber(value, phases) && phases >= 1 && phases <= 64 && phases == std::floor(phases);
         if (ok)
             settings.phases = static_cast<int>(phases);
+    } else if (key == "pen") {
+        ok = ValueOf(kPenRoundings, value, settings.pen);
     } else if (key == "size") {
         ok = ValueOf(kSizeRoundings, value, settings.sizeRounding);
     } else if (key == "embolden") {
@@ -151,6 +154,14 @@ RenderSettings Make(Hinting hinting, Antialias antialias, SizeRounding rounding,
     return settings;
 }
 
+// Qt places glyphs at the quarter pixel at or left of their pen.
+RenderSettings QtSettings()
+{
+    RenderSettings settings = Make(Hinting::Slight, Antialias::Grey, SizeRounding::Nearest, 4);
+    settings.pen = PenRounding::Down;
+    return settings;
+}
+
 }  // namespace
 
 std::string ToString(const RenderSettings& s)
@@ -165,6 +176,7 @@ std::string ToString(const RenderSettings& s)
     text += ",contrast=" + Number(s.contrast);
     text += ",ink=" + Number(s.inkLuminance);
     text += ",phases=" + std::to_string(s.phases);
+    text += ",pen=" + std::string(NameOf(kPenRoundings, s.pen));
     text += ",vsnap=" + std::to_string(s.verticalSnap);
     text += ",size=" + std::string(NameOf(kSizeRoundings, s.sizeRounding));
     text += ",embolden=" + std::string(s.embolden ? "on" : "off");
@@ -222,7 +234,7 @@ const std::vector<RenderPreset>& RenderPresets()
          Make(Slight, Grey, Truncate, 4, 1.2, 0.2, 4)},
         {"skia-hidpi", "Skia in Chromium at a device scale above 1, which it draws unhinted",
          Make(None, Grey, Truncate, 4, 1.2, 0.2, 4)},
-        {"qt", "Qt's FreeType engine with fontconfig's defaults", Make(Slight, Grey, Nearest, 4)},
+        {"qt", "Qt's FreeType engine with fontconfig's defaults: quarter pixels, rounded down", QtSettings()},
     };
     return presets;
 }

@@ -41,6 +41,12 @@ enum class SizeRounding : std::uint8_t {
     Nearest,   // size x 64 rounded: Cairo (seen on VTE's pictures), Qt (its source)
 };
 
+// How a pen position between phases is placed.
+enum class PenRounding : std::uint8_t {
+    Nearest,  // to the nearest phase, half way up: Skia
+    Down,     // to the phase at or left of it: Qt
+};
+
 struct RenderSettings {
     Hinting hinting = Hinting::Slight;
     bool autohint = false;  // FT_LOAD_FORCE_AUTOHINT: FreeType's autohinter instead of the font's
@@ -55,6 +61,7 @@ struct RenderSettings {
     double contrast = 0.0;
     double inkLuminance = 0.0;
     int phases = 1;  // horizontal pen positions a pixel the renderer places glyphs at, 1..64
+    PenRounding pen = PenRounding::Nearest;
     SizeRounding sizeRounding = SizeRounding::Truncate;
     // Skia's analytic antialiasing (grey glyphs only): curves flattened into segments as Skia's
     // edge builder flattens them and heights rounded to 1/n pixel (4), then the area covered;

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Makes the golden pictures of the screen renderer's tests: the real programs (xterm,
-# rxvt-unicode, st, xfce4-terminal, headless Chromium) show known lines in a known font under
-# Xvfb, and the part of each window that holds the text is kept as a small PNG with a sidecar
-# that says how it was made.
+# rxvt-unicode, st, xfce4-terminal, headless Chromium, Qt's raster engine) show known lines in
+# a known font under Xvfb, and the part of each window that holds the text is kept as a small
+# PNG with a sidecar that says how it was made.
 #
 #   scripts/make-render-goldens.sh [OUT_DIR]      (default tests/data/render)
 #
 # Each golden NAME is NAME.png and NAME.txt. The sidecar holds one "key: value" a line:
 #   program    the program and its version
-#   renderer   xft, cairo or skia: whose rules turn fontconfig's answer into settings
+#   renderer   xft, cairo, skia or qt: whose rules turn fontconfig's answer into settings
 #   font       the fontconfig name the program was given (family and properties)
 #   points / pixelsize   the size as the program was asked for it (pixelsize in CSS px for Chromium)
 #   dpi        the X screen's resolution as Xft computes it, rounded
@@ -18,17 +18,20 @@
 #   origin     x y: the left edge of the first cell and the top of the first line in the PNG
 #   cell       width height: the terminal's cell as its window's size shows it (terminals)
 #   text       one line of the text, in order
-# Chromium's goldens have no cell: their pen advances by the font's unhinted advance.
+#   baseline, pitch   the first baseline's row and the line pitch (Qt)
+# Chromium's and Qt's goldens have no cell: their pen advances by the font's unhinted advance.
 #
 # Needs Xvfb, xdotool, xdpyinfo, ImageMagick, xterm, rxvt-unicode, stterm, xfce4-terminal and
-# chromium (scripts/install-deps.sh installs them). Every program gets the cursor hidden and
-# no scroll bar; a fontconfig file that turns antialiasing off is given where a program has
-# no option of its own for it.
+# chromium (scripts/install-deps.sh installs them), and qt_text_shot from the release build
+# (QT_TEXT_SHOT names another). Every program gets the cursor hidden and no scroll bar; a
+# fontconfig file that turns antialiasing off is given where a program has no option of its
+# own for it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/tests/data/render}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+qt_text_shot=${QT_TEXT_SHOT:-$root/build/release/tests/screenfont/qt_text_shot}
 work=$(mktemp -d)
 xvfb_pid=
 cleanup() {
@@ -233,6 +236,22 @@ chromium_page() {
   sidecar "$name" "${entries[@]}"
 }
 
+# qt NAME FAMILY PX PAPER INK LINES...: lines drawn by Qt's raster engine (offscreen, as a Qt
+# window's backing store draws them) with qt_text_shot from the build.
+qt_page() {
+  local name=$1 family=$2 px=$3 paper=$4 ink=$5
+  shift 5
+  local placed line
+  placed=$(QT_QPA_PLATFORM=offscreen "$qt_text_shot" "$family" "$px" "$paper" "$ink" "$work/$name.raw.png" "$@" \
+    2>/dev/null)
+  keep "$name" 0 0 "$(identify -format '%w' "$work/$name.raw.png")" "$(identify -format '%h' "$work/$name.raw.png")"
+  local entries=("program=qt ($(version libqt6gui6), raster engine)" "renderer=qt" "font=$family" "pixelsize=$px"
+    "dpi=96" "paper=$paper" "ink=$ink" "origin=0 0" "baseline=$(awk '{print $2}' <<<"$placed")"
+    "pitch=$(awk '{print $4}' <<<"$placed")")
+  for line in "$@"; do entries+=("text=$line"); done
+  sidecar "$name" "${entries[@]}"
+}
+
 start_x 96
 terminal xterm-dejavu-12pt xterm "DejaVu Sans Mono" points=12 ffffff 000000 0 "$latin" "$cyrillic" "$symbols"
 terminal xterm-dejavu-12pt-mono xterm "DejaVu Sans Mono" points=12 ffffff 000000 1 "$latin" "$cyrillic"
@@ -253,6 +272,11 @@ chromium_page chromium-dejavu-16px-1x "DejaVu Sans Mono" 16 1 ffffff 000000 "$la
 chromium_page chromium-dejavu-16px-2x "DejaVu Sans Mono" 16 2 ffffff 000000 "$latin" "$cyrillic"
 chromium_page chromium-liberation-13px-1x "Liberation Mono" 13 1 ffffff 000000 "$latin" "$cyrillic"
 chromium_page chromium-dejavusans-15px-1x "DejaVu Sans" 15 1 ffffff 000000 "$latin" "$cyrillic"
+if [[ -x $qt_text_shot ]]; then
+  qt_page qt-dejavu-16px "DejaVu Sans Mono" 16 ffffff 000000 "$latin" "$cyrillic"
+else
+  echo "make-render-goldens: $qt_text_shot is not built; no Qt goldens" >&2
+fi
 
 start_x 120
 terminal xterm-liberation-10pt-120dpi xterm "Liberation Mono" points=10 ffffff 000000 0 "$latin" "$cyrillic"

@@ -209,6 +209,10 @@ TEST_F(DejaVu, OverlappingInkAddsUpInOneMaskButBlendsGlyphByGlyph)
     EXPECT_EQ(PlacePen(-10, 4).phase, 3);
     EXPECT_EQ(PlacePen(-8, 4).pixel, 0);  // -0.125 px: half way rounds up to 0
     EXPECT_EQ(PlacePen(-8, 4).phase, 0);
+    EXPECT_EQ(PlacePen(10 * 64 + 56, 4, PenRounding::Down).pixel, 10);  // Qt: the quarter at or left of 10.875
+    EXPECT_EQ(PlacePen(10 * 64 + 56, 4, PenRounding::Down).phase, 3);
+    EXPECT_EQ(PlacePen(-8, 4, PenRounding::Down).pixel, -1);
+    EXPECT_EQ(PlacePen(-8, 4, PenRounding::Down).phase, 3);
 }
 
 TEST(Repertoire, CoversTheScreensScriptsAndSymbolsWithoutControls)

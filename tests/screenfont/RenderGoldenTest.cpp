@@ -131,7 +131,10 @@ FontRequest RequestOf(const Golden& golden)
 ScreenRenderer RendererOf(const Golden& golden)
 {
     const std::string renderer = golden.Key("renderer");
-    return renderer == "cairo" ? ScreenRenderer::Cairo : renderer == "skia" ? ScreenRenderer::Skia : ScreenRenderer::Xft;
+    return renderer == "cairo" ? ScreenRenderer::Cairo
+           : renderer == "skia" ? ScreenRenderer::Skia
+           : renderer == "qt"   ? ScreenRenderer::Qt
+                                : ScreenRenderer::Xft;
 }
 
 std::string PresetOf(const Golden& golden)
@@ -200,9 +203,14 @@ TEST_P(RenderGolden, DrawsTheScreensPixels)
     ASSERT_TRUE(renderer.SetFace(font->file, font->index));
     ASSERT_TRUE(renderer.SetSize(font->size64));
     renderer.SetSettings(font->settings);
-    const Terminal terminal = TerminalOf(golden.Program());
-    const TerminalCell cell = TerminalCellOf(terminal, renderer);
-    if (terminal != Terminal::Chromium) {
+    // Qt lays its lines out itself: the sidecar says where.
+    const bool qt = golden.Program() == "qt";
+    const Terminal terminal = qt ? Terminal::Chromium : TerminalOf(golden.Program());
+    TerminalCell cell = TerminalCellOf(terminal, renderer);
+    if (qt) {
+        cell.baseline = static_cast<int>(golden.Number("baseline"));
+        cell.height = static_cast<int>(golden.Number("pitch"));
+    } else if (terminal != Terminal::Chromium) {
         const auto [width, height] = golden.Pair("cell");
         EXPECT_EQ(cell.width, width) << "cell width";
         EXPECT_EQ(cell.height, height) << "cell height";
@@ -212,7 +220,7 @@ TEST_P(RenderGolden, DrawsTheScreensPixels)
     ASSERT_TRUE(drawn.Create(screen.width(), screen.height(), Colour(golden.Key("paper"))));
     const auto [originX, originY] = golden.Pair("origin");
     const std::uint32_t ink = Colour(golden.Key("ink"));
-    // A terminal draws a line's glyphs in one request; Chromium composites glyph by glyph.
+    // A terminal draws a line's glyphs in one request; Chromium and Qt composite glyph by glyph.
     const GlyphBlend blend = terminal == Terminal::Chromium ? GlyphBlend::EachGlyph : GlyphBlend::SharedMask;
     GlyphImage image;
     for (std::size_t row = 0; row < golden.lines.size(); ++row) {
@@ -231,7 +239,11 @@ TEST_P(RenderGolden, DrawsTheScreensPixels)
             if (!renderer.Render(glyph, 0, image))
                 continue;
             int x64 = 0;
-            if (terminal == Terminal::Chromium) {
+            if (qt) {
+                // Qt sums the unhinted advances in 26.6.
+                x64 = static_cast<int>(pen16 >> 10);
+                pen16 += static_cast<long long>(image.linearAdvance64) << 10;
+            } else if (terminal == Terminal::Chromium) {
                 // The font's kerning moves the pen; the glyph is drawn at the nearest quarter pixel.
                 if (column > 0 && face->file == font->file)
                     pen16 += static_cast<long long>(renderer.Kerning(renderer.GlyphIndex(codes[column - 1]), glyph)) << 10;
@@ -279,7 +291,7 @@ TEST_P(RenderGolden, DrawsTheScreensPixels)
     RecordProperty("differ", d.differ);
     std::cout << golden.name << ": " << d.differ << " of " << d.pixels << " pixels differ, " << d.beyondOne
               << " by more than 1, at most " << d.largest << "\n";
-    if (terminal == Terminal::Chromium) {
+    if (terminal == Terminal::Chromium && !qt) {
         // Skia's analytic coverage of its flattened curves is approximated: straight edges
         // match within a level, curved ones come close.
         EXPECT_LE(d.beyondOne * 100, d.pixels * 5);

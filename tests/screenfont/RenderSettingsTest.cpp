@@ -23,7 +23,7 @@ TEST(RenderSettings, PresetsAreListedInOrderAndReadBackFromTheirText)
     EXPECT_EQ(texts.size(), names.size()) << "two presets render alike";
     EXPECT_EQ(ToString(*FindRenderPreset("xft")),
               "hinting=slight,autohint=off,antialias=grey,lcdfilter=default,lcdreduce=mean,gamma=1,contrast=0,ink=0,"
-              "phases=1,vsnap=0,size=truncate,embolden=off,bitmaps=on");
+              "phases=1,pen=nearest,vsnap=0,size=truncate,embolden=off,bitmaps=on");
 }
 
 TEST(RenderSettings, ParseTakesAPresetWithOverridesAndRefusesAnythingElse)
@@ -31,16 +31,17 @@ TEST(RenderSettings, ParseTakesAPresetWithOverridesAndRefusesAnythingElse)
     const std::optional<RenderSettings> mono = ParseRenderSettings(" xft , antialias=mono, hinting=full ");
     ASSERT_TRUE(mono.has_value());
     EXPECT_EQ(*mono, *FindRenderPreset("xft-mono"));
-    const std::optional<RenderSettings> odd = ParseRenderSettings("gamma=2.2,phases=64,vsnap=4,ink=0.5,autohint=yes");
+    const std::optional<RenderSettings> odd = ParseRenderSettings("gamma=2.2,phases=64,vsnap=4,ink=0.5,autohint=yes,pen=down");
     ASSERT_TRUE(odd.has_value());
     EXPECT_EQ(odd->gamma, 2.2);
     EXPECT_EQ(odd->phases, 64);
     EXPECT_TRUE(odd->autohint);
+    EXPECT_EQ(odd->pen, PenRounding::Down);
     EXPECT_EQ(ParseRenderSettings(ToString(*odd)), odd);
 
     std::string error;
     for (const char* bad : {"", "xterm", "antialias=mono,xft", "hinting=medium", "phases=0", "phases=65", "phases=1.5",
-                            "gamma=0", "gamma=nan", "contrast=2", "size=ceil", "colour=red", "xft,,", "antialias"}) {
+                            "gamma=0", "gamma=nan", "contrast=2", "size=ceil", "pen=up", "colour=red", "xft,,", "antialias"}) {
         EXPECT_FALSE(ParseRenderSettings(bad, &error).has_value()) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
