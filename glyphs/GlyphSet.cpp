@@ -4,7 +4,20 @@
 #include "CodePage1251.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+
+namespace {
+
+// "U+0416".
+std::string CodeName(char32_t code)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
+}
+
+}  // namespace
 
 bool GlyphSet::Consistent() const
 {
@@ -110,4 +123,50 @@ GlyphSet GlyphSetFromFont(const CCharImageFont& font)
                 set.bits[g * size + static_cast<std::size_t>(y) * set.BytesPerRow() + set.BytesPerRow() - 1] &= mask;
     }
     return set;
+}
+
+std::optional<CCharImageFont> GlyphSetToFont(const GlyphSet& set, std::string* reason)
+{
+    auto refuse = [reason](const std::string& why) -> std::optional<CCharImageFont> {
+        if (reason != nullptr)
+            *reason = why;
+        return std::nullopt;
+    };
+    if (!set.Consistent())
+        return refuse("the glyph set is not consistent");
+    if (set.Empty())
+        return refuse("the glyph set has no glyphs");
+    if (set.phases != 1)
+        return refuse("a GLF font holds one phase; the set has " + std::to_string(set.phases));
+    if (set.cellWidth > 255 || set.cellHeight > 255)
+        return refuse("a GLF glyph is at most 255 x 255 pixels");
+    std::vector<int> glyphOfCode(256, -1);
+    int last = 32;
+    for (int g = 0; g < set.Glyphs(); ++g) {
+        if (set.faces[static_cast<std::size_t>(g)] != GlyphFace::Regular)
+            return refuse("a GLF font holds regular glyphs only");
+        const std::optional<std::uint8_t> code = UnicodeToCp1251(set.codes[static_cast<std::size_t>(g)]);
+        if (!code)
+            return refuse(CodeName(set.codes[static_cast<std::size_t>(g)]) + " is not in Windows-1251");
+        glyphOfCode[*code] = g;
+        last = std::max(last, static_cast<int>(*code));
+    }
+    CCharImageFont font;
+    font.m_nFirst = 0;
+    font.m_nLast = last;
+    font.m_Glyphs.resize(static_cast<std::size_t>(last) + 1);
+    const std::size_t size = set.ImageBytes();
+    for (int code = 0; code <= last; ++code) {
+        const int g = glyphOfCode[static_cast<std::size_t>(code)];
+        if (g < 0 && code != 32)
+            continue;  // an empty record
+        CCharImage& glyph = font.m_Glyphs[static_cast<std::size_t>(code)];
+        glyph.m_nWidth = static_cast<std::uint8_t>(set.cellWidth);
+        glyph.m_nHeight = static_cast<std::uint8_t>(set.cellHeight);
+        glyph.m_nBytesPerRow = set.BytesPerRow();
+        glyph.m_Bits.assign(size, 0);
+        if (g >= 0)
+            std::memcpy(glyph.m_Bits.data(), set.Image(0, g), size);
+    }
+    return font;
 }

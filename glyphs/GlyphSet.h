@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,3 +79,10 @@ CodeClass ClassOfCode(char32_t code);
 // from Windows-1251 to Unicode, one phase. A font without glyphs or with a 0 cell gives an empty
 // set.
 GlyphSet GlyphSetFromFont(const CCharImageFont& font);
+
+// The set as a GLF font, where it can be one: one phase, regular glyphs only, cells of at most
+// 255 x 255 pixels and every code in Windows-1251. The font spans codes 0 up to the highest
+// code of the set; codes the set lacks get empty records, except code 32, whose glyph gives a
+// GLF font its cell size: it is a blank cell when the set has no space. Nothing, with the
+// reason in reason when given, when the set cannot be a GLF font.
+std::optional<CCharImageFont> GlyphSetToFont(const GlyphSet& set, std::string* reason = nullptr);

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6gui6 qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
-  xvfb xauth imagemagick xdotool
+  xvfb xauth imagemagick xdotool x11-utils
   fonts-liberation2 fonts-dejavu-core fonts-noto-mono fonts-hack
   wamerican wamerican-insane hunspell-ru hunspell-tools
   desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot shared-mime-info

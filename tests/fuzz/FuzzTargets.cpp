@@ -24,6 +24,8 @@ FuzzBody FindFuzzBody(std::string_view target)
         return &FuzzJpeg;
     if (target == "webp")
         return &FuzzWebp;
+    if (target == "glyphset")
+        return &FuzzGlyphSet;
     return nullptr;
 }
 

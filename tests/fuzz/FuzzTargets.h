@@ -35,8 +35,11 @@ void FuzzWebp(std::span<const std::uint8_t> data);
 // with a small glyph set, its dictionary steps run and its stages drawn.
 void FuzzPageReader(std::span<const std::uint8_t> data);
 
+// A glyph-set file (.gset) read, written again and made a GLF font where it fits one.
+void FuzzGlyphSet(std::span<const std::uint8_t> data);
+
 // The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm",
-// "jpeg", "webp", "page"), or nullptr.
+// "jpeg", "webp", "page", "glyphset"), or nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
 FuzzBody FindFuzzBody(std::string_view target);
 

@@ -247,6 +247,29 @@ def page_seeds():
     if os.path.exists(shot):
         with open(shot, "rb") as f:
             write("page", "xterm-shot", b"\x00" + f.read())
+# --- Glyph sets -------------------------------------------------------------------------
+
+def gset(width, height, phases, baseline, name, glyphs):
+    """glyphs: (code, face, bytes of every phase's image)"""
+    out = b"GSET" + struct.pack("<HHHBhH", 1, width, height, phases, baseline, len(name)) + name
+    out += struct.pack("<I", len(glyphs))
+    for code, face, images in glyphs:
+        out += struct.pack("<IB", code, face) + images
+    return out
+
+
+def glyphset_seeds():
+    small = gset(5, 2, 2, 1, b"ab", [(0x61, 0, bytes([0xF8, 0x08, 0x70, 0x50])),
+                                      (0x416, 1, bytes([0xA8, 0x70, 0x20, 0xA8]))])
+    write("glyphset", "small-2-phases.gset", small)
+    cyrillic = gset(8, 3, 1, 2, "Кириллица".encode(), [(code, 0, bytes([code & 0xFF, 0x3C, 0x81]))
+                                                         for code in range(0x410, 0x420)])
+    write("glyphset", "cyrillic-8x3.gset", cyrillic)
+    faces = gset(12, 2, 4, 0, b"", [(0x2500 + i, face, bytes(16)) for i in range(3) for face in range(4)])
+    write("glyphset", "box-four-faces.gset", faces)
+    write("glyphset", "bad-cut.gset", small[:-3])
+    write("glyphset", "bad-version.gset", small[:4] + b"\x02\x00" + small[6:])
+    write("glyphset", "bad-twice.gset", gset(5, 2, 1, 1, b"", [(0x61, 0, bytes(2)), (0x61, 0, bytes(2))]))
 
 
 if __name__ == "__main__":
@@ -257,3 +280,4 @@ if __name__ == "__main__":
     dict_seeds()
     picture_seeds()
     page_seeds()
+    glyphset_seeds()

@@ -67,3 +67,57 @@ TEST(GlyphSet, FromFontTakesTheCellSizeAndMapsCodesToUnicode)
 
     EXPECT_TRUE(GlyphSetFromFont(CCharImageFont{}).Empty());
 }
+
+TEST(GlyphSet, ToFontKeepsTheGlyphsUnderTheirCodePageCodes)
+{
+    GlyphSet set;
+    set.Reset(6, 3, 1, 2);
+    set.Add(U'Ж', GlyphFace::Regular, {0x84, 0x48, 0x30});
+    set.Add(U'a', GlyphFace::Regular, {0xFC, 0x00, 0xFC});
+    std::string reason;
+    const std::optional<CCharImageFont> font = GlyphSetToFont(set, &reason);
+    ASSERT_TRUE(font.has_value()) << reason;
+    EXPECT_EQ(font->First(), 0);
+    EXPECT_EQ(font->Last(), 0xC6);  // Ж
+    EXPECT_EQ(font->CellWidth(), 6);
+    EXPECT_EQ(font->CellHeight(), 3);
+    EXPECT_EQ(font->GetCharImage(0x41)->m_nWidth, 0);  // a code the set lacks: an empty record
+    EXPECT_EQ(font->GetCharImage(32)->m_Bits, std::vector<std::uint8_t>(3, 0));  // the blank cell that sizes the font
+
+    // Back through GlyphSetFromFont: the same glyphs, with the space that sized the font.
+    const GlyphSet back = GlyphSetFromFont(*font);
+    ASSERT_EQ(back.Glyphs(), 3);
+    for (char32_t code : {U'Ж', U'a'})
+        EXPECT_EQ(std::vector<std::uint8_t>(back.Image(0, back.Find(code)), back.Image(0, back.Find(code)) + 3),
+                  std::vector<std::uint8_t>(set.Image(0, set.Find(code)), set.Image(0, set.Find(code)) + 3));
+    EXPECT_GE(back.Find(U' '), 0);
+}
+
+TEST(GlyphSet, ToFontRefusesWhatGlfCannotHold)
+{
+    GlyphSet set;
+    set.Reset(4, 2, 1, 1);
+    set.Add(U'a', GlyphFace::Regular, {0x80, 0x40});
+    std::string reason;
+    EXPECT_TRUE(GlyphSetToFont(set, &reason).has_value());
+
+    GlyphSet arrows = set;
+    arrows.Add(U'→', GlyphFace::Regular, {0x80, 0x40});
+    EXPECT_FALSE(GlyphSetToFont(arrows, &reason).has_value());
+    EXPECT_EQ(reason, "U+2192 is not in Windows-1251");
+
+    GlyphSet bold = set;
+    bold.Add(U'b', GlyphFace::Bold, {0x80, 0x40});
+    EXPECT_FALSE(GlyphSetToFont(bold, &reason).has_value());
+
+    GlyphSet phased;
+    phased.Reset(4, 2, 4, 1);
+    phased.Add(U'a', GlyphFace::Regular, std::vector<std::uint8_t>(8, 0x80));
+    EXPECT_FALSE(GlyphSetToFont(phased, &reason).has_value());
+
+    GlyphSet wide;
+    wide.Reset(256, 2, 1, 1);
+    wide.Add(U'a', GlyphFace::Regular, {});
+    EXPECT_FALSE(GlyphSetToFont(wide, &reason).has_value());
+    EXPECT_FALSE(GlyphSetToFont(GlyphSet{}, &reason).has_value());
+}

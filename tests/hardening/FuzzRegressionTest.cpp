@@ -44,3 +44,4 @@ TEST(FuzzRegressions, Pnm) { ReplayInputs("pnm"); }
 TEST(FuzzRegressions, PageReader) { ReplayInputs("page"); }
 TEST(FuzzRegressions, Jpeg) { ReplayInputs("jpeg"); }
 TEST(FuzzRegressions, Webp) { ReplayInputs("webp"); }
+TEST(FuzzRegressions, GlyphSet) { ReplayInputs("glyphset"); }

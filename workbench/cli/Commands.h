@@ -11,6 +11,7 @@ int RunReadCommand(int argc, char** argv);
 int RunNoiseCommand(int argc, char** argv);
 int RunEvalCommand(int argc, char** argv);
 int RunPageCommand(int argc, char** argv);
+int RunGlyphsCommand(int argc, char** argv);
 
 // One subcommand: the name it is called by, its line in --help, and what runs it.
 struct CliCommand {
@@ -29,4 +30,5 @@ inline constexpr CliCommand kCliCommands[] = {
     {"noise", "add deterministic noise to a .BMP picture", RunNoiseCommand},
     {"eval", "measure Simple and Complex recognition over a corpus of noisy lines", RunEvalCommand},
     {"page", "read the lines of a picture (a screenshot) written in a known glyph font", RunPageCommand},
+    {"glyphs", "render an installed family as a screen renders it into a glyph sheet, GLF font or glyph set", RunGlyphsCommand},
 };
