@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -268,10 +269,12 @@ TEST(CGlyphmillDlg, GlyphSheetBesideAboutShowsTheStoredGlyphsAndTheirGroups)
     for (const QAction* action : dialog.actions())
         texts << action->text();
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&About Glyphmill..."), QStringLiteral("Glyph &Sheet...")}));
+    // Tab, line feed and space draw blank in every family that "Arial" may resolve to.
     GeneratorSettings settings = dialog.Settings();
-    settings.m_nFirstCode = 30;
-    settings.m_nLastCode = 70;
+    settings.m_nFirstCode = 9;
+    settings.m_nLastCode = 40;
     const CGlyphSheetDlg sheet(settings);
     EXPECT_FALSE(sheet.Sheet().isNull());
-    EXPECT_TRUE(sheet.Warnings().contains(QStringLiteral("30-31 read as 30"))) << sheet.Warnings().toStdString();
+    EXPECT_TRUE(sheet.Warnings().contains(QRegularExpression(QStringLiteral("\\b9-10, 12-13, 32 \\(blank\\) read as 9\\b"))))
+        << sheet.Warnings().toStdString();
 }
