@@ -17,27 +17,12 @@ using namespace guitest;
 
 namespace {
 
-// Two lines of the test font, dark blue on cream, at odd pixel offsets and with a margin.
-constexpr int kLeft = 23;
-constexpr int kTop = 17;
+constexpr int kLeft = kPageLeft;
+constexpr int kTop = kPageTop;
 
 CRaster MakePage(const CCharImageFont& font)
 {
-    CRaster page;
-    page.Create(260, 90, CRaster::kWhite);
-    font.DrawString(page, "cab bed", kLeft, kTop);
-    font.DrawString(page, "  face", kLeft, kTop + 2 * kCellHeight);
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x)
-            page.SetPixel(x, y, page.IsInk(x, y) ? 0x202078 : 0xFAF5DC);
-    return page;
-}
-
-QImage ToImage(const CRaster& raster)
-{
-    return QImage(reinterpret_cast<const uchar*>(raster.Bits()), raster.width(), raster.height(),
-                  raster.BytesPerLine(), QImage::Format_RGB32)
-        .copy();
+    return MakeTestPage(font);
 }
 
 std::string ReadFile(const std::string& path)
