@@ -348,5 +348,4 @@ TEST(CGlyphmillDlg, ItsMenuHasAccessKeysOfItsOwn)
     CGlyphmillDlg dialog;
     // The context menu holds the dialog's actions.
     EXPECT_EQ(menukeys::KeyClashes(QStringLiteral("context menu"), dialog.actions()), QStringList());
-    EXPECT_EQ(dialog.actions().size(), 2);
 }
