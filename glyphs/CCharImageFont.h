@@ -4,6 +4,8 @@
 #include "CCharImage.h"
 #include "CRaster.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,12 @@ public:
     // and, once the glyph array was made, the records read before the failure. A fixed
     // field past the end raises the reader's end-of-file condition.
     bool LoadFromArchive(CByteReader& reader);
+    // Why bytes do not read as a GLF font, in words ("the file is truncated", "it is not a
+    // GLF font", ...); empty when they read.
+    static std::string LoadProblem(std::span<const std::uint8_t> bytes);
+    // The same for a file, also when it cannot be read at all ("it cannot be read (No such
+    // file or directory)").
+    static std::string FileProblem(const std::string& path);
     // Writes the font in GLF form. A font without glyphs writes its header and one empty
     // record (00 00) per code of its range, so that the block stays readable.
     void SaveToArchive(CByteWriter& writer) const;

@@ -11,7 +11,7 @@ packages=(
   wamerican wamerican-insane hunspell-ru hunspell-tools
   desktop-file-utils appstream lintian man-db groff-base dpkg-dev file fakeroot shared-mime-info
   ocrad netpbm
-  libpng-dev tesseract-ocr tesseract-ocr-rus xterm
+  libpng-dev tesseract-ocr tesseract-ocr-rus xterm xclip
   ccache libjpeg62-turbo-dev libwebp-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev
   rxvt-unicode stterm xfce4-terminal chromium tmux dbus-x11 python3-gi gir1.2-gtk-3.0 htop mc vim
   dialog optipng x11-utils x11-xserver-utils git less

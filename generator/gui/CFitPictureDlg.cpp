@@ -10,15 +10,18 @@ CFitPictureDlg::CFitPictureDlg(const CRaster& picture, const GeneratorSettings& 
 {
     ProgressBar()->setRange(0, 1);
     ProgressBar()->setValue(0);
+    // Fonts are rendered and read for many seconds on a large picture: the window stays served.
+    WorkOffTheUiThread();
 }
 
 int CFitPictureDlg::DoWork()
 {
-    m_Fit = FitFontToPicture(m_Picture, m_Settings, [this](int, int total) {
-        if (ProgressBar()->maximum() != total)
-            ProgressBar()->setMaximum(total);
+    int steps = 0;
+    m_Fit = FitFontToPicture(m_Picture, m_Settings, [this, &steps](int, int total) {
+        if (total != steps)
+            SetStepCount(steps = total);
         Step();
-        return true;
+        return !CancelRequested();
     });
     return Accepted;
 }

@@ -6,7 +6,8 @@
 
 #include "CRaster.h"
 
-// "Fit to Picture": searches the font that reads a picture best, one progress step per font tried.
+// "Fit to Picture": searches the font that reads a picture best, one progress step per font
+// tried, on a worker thread; Cancel stops the search.
 class CFitPictureDlg : public CProgressWorkDlg {
 public:
     CFitPictureDlg(const CRaster& picture, const GeneratorSettings& settings, QWidget* parent = nullptr);

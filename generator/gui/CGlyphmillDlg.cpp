@@ -9,6 +9,7 @@
 #include "CSaveGlfDlg.h"
 #include "ConfusableGlyphs.h"
 #include "DialogMessages.h"
+#include "FontNames.h"
 #include "GlyphRendering.h"
 
 #include <QAction>
@@ -51,11 +52,42 @@ QString AskSaveFileName(QWidget* parent, const QString& folder, const QString& n
 
 bool AskFont(QWidget* parent, const QFont& initial, QFont& chosen)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent);
-    if (ok)
-        chosen = font;
-    return ok;
+    // Qt's own dialog, whose choices can be followed: a family typed or clicked comes in its
+    // regular style, where Qt would keep a style of the family passed on the way, often an
+    // oblique one. A style chosen within the family stays as chosen.
+    QFontDialog dialog(initial, parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    QString family = initial.family();
+    QObject::connect(&dialog, &QFontDialog::currentFontChanged, &dialog, [&dialog, &family](const QFont& font) {
+        if (font.family() == family)
+            return;
+        family = font.family();
+        const QString regular = RegularStyle(family);
+        if (!regular.isEmpty() && regular != font.styleName())
+            dialog.setCurrentFont(QFontDatabase::font(family, regular, font.pointSize()));
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    chosen = dialog.selectedFont();
+    return true;
+}
+
+// What the main dialog says of the font: its family, size and weight, and the family that
+// draws it when that is another.
+QString FontLabelText(const FontDescription& description, const QFont& font)
+{
+    const QString family = QString::fromStdString(description.m_strFamily);
+    QString text = QStringLiteral("%1, %2 px").arg(family).arg(description.PixelSize(), 0, 'g', 4);
+    if (!description.m_strStyleName.empty())
+        text += QStringLiteral(", ") + QString::fromStdString(description.m_strStyleName);
+    else if (description.m_nWeight >= 600 || description.m_bItalic)
+        text += description.m_nWeight >= 600 && description.m_bItalic ? QStringLiteral(", bold italic")
+                : description.m_bItalic                              ? QStringLiteral(", italic")
+                                                                      : QStringLiteral(", bold");
+    const QString drawn = QFontInfo(font).family();
+    if (drawn.compare(family, Qt::CaseInsensitive) != 0)
+        text += QStringLiteral(" (drawn as %1)").arg(drawn);
+    return text;
 }
 
 } // namespace
@@ -77,6 +109,9 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     m_pCodeEdit->setFixedWidth(48);
     m_pCodeEdit->installEventFilter(this);
     m_pSaveCharBox = new QCheckBox(QStringLiteral("Save this character in file"), this);
+    m_pFontLabel = new QLabel(this);
+    m_pFontLabel->setWordWrap(true);
+    m_pFontLabel->setMaximumWidth(kPreviewFrameSize.width() + 60);
 
     m_pPreviousButton = new QPushButton(QStringLiteral("Previouse"), this);
     m_pNextButton = new QPushButton(QStringLiteral("Next"), this);
@@ -100,6 +135,7 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     left->addWidget(m_pPreviewFrame);
     left->addLayout(codeRow);
     left->addWidget(m_pSaveCharBox);
+    left->addWidget(m_pFontLabel);
     left->addStretch(1);
 
     auto* right = new QVBoxLayout;
@@ -146,6 +182,12 @@ CGlyphmillDlg::CGlyphmillDlg(QWidget* parent) : QDialog(parent)
     m_Settings.LoadSaveFlag();
     LayOutPreview();
     WriteControls();
+    ShowFont();
+}
+
+void CGlyphmillDlg::ShowFont()
+{
+    m_pFontLabel->setText(FontLabelText(m_Settings.m_Font, m_CurrentFont));
 }
 
 void CGlyphmillDlg::SetCurrentFont(const FontDescription& description)
@@ -153,6 +195,7 @@ void CGlyphmillDlg::SetCurrentFont(const FontDescription& description)
     m_Settings.m_Font = description;
     m_Settings.m_strFaceName = description.m_strFamily;
     m_CurrentFont = MakeFont(description);
+    ShowFont();
     update();
     m_pPreview->update();
 }
@@ -303,6 +346,9 @@ void CGlyphmillDlg::OnOptions()
     m_Settings.m_bAntialias = options.m_bAntialias;
     m_Settings.m_nCoverage = options.m_nCoverage;
     m_Settings.m_Font = options.m_Font;
+    // A fit may have chosen another size; the preview and the label draw the font in force.
+    m_CurrentFont = MakeFont(m_Settings.m_Font);
+    ShowFont();
     m_Settings.ClampCurrentCode();
     LayOutPreview();
     // The code may have moved into the new range; its controls and the navigation follow it.

@@ -9,6 +9,7 @@
 
 class CGlyphPreview;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -64,6 +65,8 @@ public:
     bool ReadControls();
     // Centres the preview, with a client area of W x H, in its frame.
     void LayOutPreview();
+    // The line under the preview that names the font: family, size and style.
+    QLabel* FontLabel() const { return m_pFontLabel; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +74,7 @@ protected:
 
 private:
     void RefreshNavigation();
+    void ShowFont();
     void ShowError(const QString& text);
 
     GeneratorSettings m_Settings;
@@ -87,6 +91,7 @@ private:
     QPushButton* m_pInclusionsButton;
     QPushButton* m_pCloseButton;
     QCheckBox* m_pSaveCharBox;
+    QLabel* m_pFontLabel;
     QLineEdit* m_pCodeEdit;
     QWidget* m_pPreviewFrame;
     CGlyphPreview* m_pPreview;

@@ -5,6 +5,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +42,15 @@ CProgressWorkDlg::CProgressWorkDlg(const QString& title, const QString& text, co
     connect(&m_Timer, &QTimer::timeout, this, &CProgressWorkDlg::OnTimer);
 }
 
+CProgressWorkDlg::~CProgressWorkDlg()
+{
+    // The worker reads what the dialog holds: it ends first.
+    if (m_Worker.isRunning()) {
+        m_bCancelRequested = true;
+        m_Worker.waitForFinished();
+    }
+}
+
 void CProgressWorkDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -51,6 +63,14 @@ void CProgressWorkDlg::showEvent(QShowEvent* event)
 void CProgressWorkDlg::done(int result)
 {
     m_Timer.stop();
+    if (m_Worker.isRunning()) {
+        // Cancel, Escape or the window's close: the work is asked to stop, and the dialog
+        // closes when it has.
+        m_bCancelRequested = true;
+        m_pCancel->setEnabled(false);
+        m_pText->setText(QStringLiteral("Cancelling..."));
+        return;
+    }
     QDialog::done(result);
 }
 
@@ -60,14 +80,47 @@ void CProgressWorkDlg::OnTimer()
     if (m_bWorkStarted || !isVisible())
         return;
     m_bWorkStarted = true;
+    if (m_bOffUiThread) {
+        connect(&m_Worker, &QFutureWatcher<int>::finished, this, &CProgressWorkDlg::OnWorkerFinished);
+        m_Worker.setFuture(QtConcurrent::run([this] { return DoWork(); }));
+        return;
+    }
     m_pCancel->setEnabled(false);
     const int result = DoWork();
     m_pProgress->repaint();
     done(result);
 }
 
+void CProgressWorkDlg::OnWorkerFinished()
+{
+    ShowSteps();
+    QDialog::done(m_bCancelRequested ? Rejected : m_Worker.result());
+}
+
 void CProgressWorkDlg::Step()
 {
-    m_pProgress->setValue(m_pProgress->value() + 1);
-    m_pProgress->repaint();
+    if (!m_bOffUiThread) {
+        m_pProgress->setValue(m_pProgress->value() + 1);
+        m_pProgress->repaint();
+        return;
+    }
+    ++m_nSteps;
+    QMetaObject::invokeMethod(this, &CProgressWorkDlg::ShowSteps, Qt::QueuedConnection);
+}
+
+void CProgressWorkDlg::SetStepCount(int count)
+{
+    if (!m_bOffUiThread) {
+        m_pProgress->setMaximum(count);
+        return;
+    }
+    m_nStepCount = count;
+    QMetaObject::invokeMethod(this, &CProgressWorkDlg::ShowSteps, Qt::QueuedConnection);
+}
+
+void CProgressWorkDlg::ShowSteps()
+{
+    if (m_nStepCount >= 0)
+        m_pProgress->setMaximum(m_nStepCount);
+    m_pProgress->setValue(std::min(m_nSteps.load(), m_pProgress->maximum()));
 }

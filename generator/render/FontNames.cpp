@@ -5,6 +5,7 @@
 #include <QFontInfo>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -99,4 +100,28 @@ QStringList ClosestFamilies(const QString& family, int count)
         return EditDistance(wanted, a.toLower()) < EditDistance(wanted, b.toLower());
     });
     return families.mid(0, count);
+}
+
+QString RegularStyle(const QString& family)
+{
+    QString best;
+    int bestScore = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QFont font = QFontDatabase::font(family, style, 12);
+        // Oblique styles are not italic to QFontDatabase::italic; the font's own style tells.
+        if (font.style() != QFont::StyleNormal)
+            continue;
+        int score = std::abs(QFontDatabase::weight(family, style) - QFont::Normal) * 4;
+        for (const char* width : {"Condensed", "Expanded", "Narrow", "Wide"})
+            if (style.contains(QLatin1String(width), Qt::CaseInsensitive))
+                score += 2;
+        for (const char* name : {"Regular", "Book", "Normal", "Roman"})
+            if (style.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                score -= 1;
+        if (best.isEmpty() || score < bestScore) {
+            best = style;
+            bestScore = score;
+        }
+    }
+    return best;
 }

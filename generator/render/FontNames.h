@@ -19,5 +19,10 @@ QList<QPair<QString, QString>> ResolvedAliases();
 // family of its own rather than to its fallback for unknown names.
 bool IsKnownFamily(const QString& family);
 
+// The upright style of normal weight of an installed family ("Regular", "Book"; "Medium" for
+// a family that has nothing lighter), not condensed or expanded where it can choose; empty
+// when the family has no upright style.
+QString RegularStyle(const QString& family);
+
 // The installed families whose names are nearest to family, at most count of them.
 QStringList ClosestFamilies(const QString& family, int count);

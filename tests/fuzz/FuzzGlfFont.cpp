@@ -70,6 +70,8 @@ void FuzzGlfFont(std::span<const std::uint8_t> data)
     const bool loaded = font.LoadFromArchive(reader);
     CheckRecords(font);
     FUZZ_CHECK(reader.Position() <= data.size());
+    // The cause told for a font that does not load is there exactly when it does not.
+    FUZZ_CHECK(CCharImageFont::LoadProblem(data).empty() == loaded);
 
     if (loaded) {
         FUZZ_CHECK(font.HasGlyphs());

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -79,7 +80,10 @@ TEST_F(SaveGlf, WritesTheFontInTheFontsFolderAndKeepsTheWorkingDirectory)
     EXPECT_TRUE(QDir(m_strCurrent).entryList(QDir::Files).isEmpty());
     // The start settings give codes that read alike: the written file comes with a warning.
     ASSERT_EQ(m_Driver.Messages().size(), 1);
-    EXPECT_TRUE(m_Driver.Messages().front().contains(QStringLiteral("9-10, 12-13, 32, 160, 173 (blank) read as 9")));
+    // Which codes besides the whitespace draw blank depends on the family "Arial" resolves to.
+    EXPECT_TRUE(m_Driver.Messages().front().contains(
+        QRegularExpression(QStringLiteral("\\b9-10, 12-13, 32\\b.* \\(blank\\) read as \\d+"))))
+        << m_Driver.Messages().front().toStdString();
     EXPECT_TRUE(m_Driver.Messages().front().contains(QStringLiteral("\"Control characters\"")));
 }
 

@@ -240,3 +240,24 @@ TEST(CCharImageFont, GetCharImageFallsBackToTheFirstGlyph)
     EXPECT_EQ(font.GetCharImage(-1), &font.m_Glyphs[0]);
     EXPECT_EQ(CCharImageFont().GetCharImage(65), nullptr);
 }
+
+TEST(CCharImageFont, LoadProblemNamesTheCause)
+{
+    EXPECT_EQ(CCharImageFont::LoadProblem(kWorkedExample), "");
+    EXPECT_EQ(CCharImageFont::LoadProblem({}), "the file is empty");
+    // Every cut of a font, in its signature too, is a truncated file.
+    for (std::size_t size = 1; size < kWorkedExample.size(); ++size)
+        EXPECT_EQ(CCharImageFont::LoadProblem(std::span(kWorkedExample).first(size)), "the file is truncated") << size;
+    const Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13};
+    EXPECT_EQ(CCharImageFont::LoadProblem(png), "it is not a GLF font");
+    EXPECT_EQ(CCharImageFont::LoadProblem(Bytes{7, 'G', 'L', 'F', 'F', 'i', 'l', 'e', 1, 0, 65, 65, 0, 0}),
+              "it is not a GLF font");
+    EXPECT_EQ(CCharImageFont::LoadProblem(Bytes{7, 'G', 'L', 'F', 'f', 'i', 'l', 'e', 2, 0, 65, 65, 0, 0}),
+              "it is a GLF font of version 2.0, and only version 1.0 is read");
+    EXPECT_EQ(CCharImageFont::LoadProblem(Concat(fixtures::GlfHeader(66, 65), {0, 0})),
+              "it holds no glyphs: its first code, 66, lies above its last code, 65");
+
+    fixtures::TempDir dir;
+    EXPECT_EQ(CCharImageFont::FileProblem(dir.File("none.GLF")), "it cannot be read (No such file or directory)");
+    EXPECT_EQ(CCharImageFont::FileProblem(dir.Path().string()), "it is a folder, not a file");
+}

@@ -66,8 +66,10 @@ public:
         messages.push_back({std::string(text), std::string(title), icon});
     }
     void Beep() override { ++beeps; }
+    void ShowNote(std::string_view text) override { notes.emplace_back(text); }
 
     std::vector<Message> messages;
+    std::vector<std::string> notes;
     int beeps = 0;
 };
 

@@ -29,6 +29,8 @@ class CStderrMessageSink final : public IMessageSink {
 public:
     void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
     void Beep() override {}
+    // The note that names the file and the cause goes on a line of its own.
+    void ShowNote(std::string_view text) override { PrintError(text); }
     // A file name or other context put in front of the following messages; empty for none.
     void SetContext(std::string context) { m_strContext = std::move(context); }
     int MessageCount() const { return m_nMessages; }

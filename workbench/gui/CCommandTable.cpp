@@ -29,6 +29,7 @@ constexpr const char* kFile = "&File";
 constexpr const char* kEdit = "&Edit";
 constexpr const char* kView = "&View";
 constexpr const char* kRecognition = "&Recognition";
+constexpr const char* kPage = "&Page";
 constexpr const char* kOptions = "&Options";
 constexpr const char* kWindow = "&Window";
 constexpr const char* kHelp = "&Help";
@@ -67,10 +68,7 @@ const std::array kCommands = {
         T::App, OpenRecentFile<3>, UpdateRecentFile<3>,
         kSeparatorAfter | kWithoutDocument | kSeparatorAfterWithoutDocument, nullptr},
     CommandInfo{CommandId::kAppExit, kFile, nullptr, "E&xit", "Quit the application; prompts to save documents\nExit", "",
-        T::App, [](C c) { c.pApp->OnAppExit(); }, nullptr,
-        kWithoutDocument | kSeparatorAfter | kSeparatorAfterWithoutDocument, nullptr},
-    CommandInfo{CommandId::kOpenPicture, kFile, nullptr, "Open &Picture...", "Open a picture of any format as a new document, to be read as a page\nOpen Picture", "",
-        T::App, [](C c) { c.pApp->OnOpenPicture(); }, nullptr, kWithoutDocument, nullptr},
+        T::App, [](C c) { c.pApp->OnAppExit(); }, nullptr, kWithoutDocument, nullptr},
 
     CommandInfo{CommandId::kEditUndo, kEdit, nullptr, "&Undo", "Undo the last action\nUndo", "Ctrl+Z; Alt+Backspace",
         T::None, nullptr, nullptr, kSeparatorAfter, nullptr},
@@ -83,14 +81,6 @@ const std::array kCommands = {
     CommandInfo{CommandId::kCopyResultText, kEdit, nullptr, "Copy &Result Text", "Copy the text of the last recognition to the Clipboard", "",
         T::Document, [](C c) { c.pDocument->OnCopyResultText(); },
         [](C c) { return c.pDocument->OnUpdateCopyResultText(); }, 0, nullptr},
-    CommandInfo{CommandId::kPastePicture, kEdit, nullptr, "Paste &Picture", "Open the picture on the Clipboard as a new document\nPaste Picture", "",
-        T::App, [](C c) { c.pApp->OnPastePicture(); }, nullptr, 0, nullptr},
-    CommandInfo{CommandId::kCopyPageText, kEdit, nullptr, "Copy Text", "Copy the text of the page read to the Clipboard\nCopy Text", "Ctrl+Shift+C",
-        T::Document, [](C c) { c.pDocument->OnCopyPageText(); },
-        [](C c) { return c.pDocument->OnUpdatePageText(); }, 0, nullptr},
-    CommandInfo{CommandId::kSavePageText, kEdit, nullptr, "Save Text As...", "Save the text of the page read as a UTF-8 text file\nSave Text As", "",
-        T::Document, [](C c) { c.pDocument->OnSavePageText(); },
-        [](C c) { return c.pDocument->OnUpdatePageText(); }, 0, nullptr},
 
     CommandInfo{CommandId::kViewToolbar, kView, nullptr, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", "",
         T::MainFrame, [](C c) { c.pMainFrame->OnViewToolbar(); },
@@ -113,9 +103,6 @@ const std::array kCommands = {
     CommandInfo{CommandId::kViewVariants, kView, nullptr, "&Variants", "Show or hide the variants and the word cut of the last recognition\nVariants", "",
         T::MainFrame, [](C c) { c.pMainFrame->OnViewVariants(); },
         [](C c) { return c.pMainFrame->OnUpdateViewVariants(); }, kCheckable | kWithoutDocument, nullptr},
-    CommandInfo{CommandId::kPageOutlines, kView, nullptr, "Page &Outlines", "Outline the lines and cells of the page read over the picture\nPage Outlines", "",
-        T::ChildFrame, [](C c) { c.pChildFrame->OnPageOutlines(); },
-        [](C c) { return c.pChildFrame->OnUpdatePageOutlines(); }, kCheckable, nullptr},
     CommandInfo{CommandId::kViewPageText, kView, nullptr, "Page Te&xt", "Show or hide the text of the page read\nPage Text", "",
         T::MainFrame, [](C c) { c.pMainFrame->OnViewPageText(); },
         [](C c) { return c.pMainFrame->OnUpdateViewPageText(); }, kCheckable | kWithoutDocument, nullptr},
@@ -139,9 +126,29 @@ const std::array kCommands = {
         T::Document, [](C c) { c.pDocument->OnRecognizeComplex(); }, nullptr, 0, nullptr},
     CommandInfo{CommandId::kAddNoise, kRecognition, nullptr, "Add &Noise...", "Adds reproducible noise to the picture", "",
         T::Document, [](C c) { c.pDocument->OnAddNoise(); }, nullptr, 0, nullptr},
-    CommandInfo{CommandId::kReadPage, kRecognition, nullptr, "Read &Page", "Read the whole picture as a page of text lines in the document's font\nRead Page", "",
+
+    CommandInfo{CommandId::kOpenPicture, kPage, nullptr, "&Open Picture...", "Open a picture of any format as a new document, to be read as a page\nOpen Picture", "Ctrl+Shift+O",
+        T::App, [](C c) { c.pApp->OnOpenPicture(); }, nullptr, kWithoutDocument, nullptr},
+    CommandInfo{CommandId::kPastePicture, kPage, nullptr, "&Paste Picture", "Open the picture on the Clipboard as a new document\nPaste Picture", "Ctrl+Shift+V",
+        T::App, [](C c) { c.pApp->OnPastePicture(); }, nullptr, kWithoutDocument, nullptr},
+    CommandInfo{CommandId::kReadScreenRegion, kPage, nullptr, "Read Screen Re&gion...", "Choose a region of the screen, read its text and copy it to the Clipboard\nRead Screen Region", "Ctrl+Shift+R",
+        T::App, [](C c) { c.pApp->OnReadScreenRegion(); }, nullptr, kWithoutDocument | kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kReadPage, kPage, nullptr, "&Read Page", "Read the whole picture as a page of text lines in the document's font\nRead Page", "Ctrl+R",
         T::Document, [](C c) { c.pDocument->OnReadPage(); },
         [](C c) { return c.pDocument->OnUpdateReadPage(); }, 0, nullptr},
+    CommandInfo{CommandId::kCopyPageText, kPage, nullptr, "&Copy Text", "Copy the text of the page read to the Clipboard\nCopy Text", "Ctrl+Shift+C",
+        T::Document, [](C c) { c.pDocument->OnCopyPageText(); },
+        [](C c) { return c.pDocument->OnUpdatePageText(); }, 0, nullptr},
+    CommandInfo{CommandId::kSavePageText, kPage, nullptr, "&Save Text As...", "Save the text of the page read as a UTF-8 text file\nSave Text As", "",
+        T::Document, [](C c) { c.pDocument->OnSavePageText(); },
+        [](C c) { return c.pDocument->OnUpdatePageText(); }, 0, nullptr},
+    CommandInfo{CommandId::kSavePicture, kPage, nullptr, "Save P&icture As...", "Save the picture, in its colours, as a PNG file\nSave Picture As", "",
+        T::Document, [](C c) { c.pDocument->OnSavePicture(); }, nullptr, 0, nullptr},
+    CommandInfo{CommandId::kSaveFont, kPage, nullptr, "Save &Font As...", "Save the document's glyph font as a GLF file\nSave Font As", "",
+        T::Document, [](C c) { c.pDocument->OnSaveFont(); }, nullptr, kSeparatorAfter, nullptr},
+    CommandInfo{CommandId::kPageOutlines, kPage, nullptr, "Page O&utlines", "Outline the lines and cells of the page read over the picture\nPage Outlines", "",
+        T::ChildFrame, [](C c) { c.pChildFrame->OnPageOutlines(); },
+        [](C c) { return c.pChildFrame->OnUpdatePageOutlines(); }, kCheckable, nullptr},
 
     CommandInfo{CommandId::kRecognitionCoefficient, kOptions, nullptr, "Recogition &Coefficient...", "Set new recognition coefficient", "",
         T::Document, [](C c) { c.pDocument->OnRecognitionCoefficient(); }, nullptr, 0, nullptr},

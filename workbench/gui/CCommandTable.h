@@ -62,6 +62,9 @@ inline constexpr int kSavePageText = 32834;
 inline constexpr int kPageOutlines = 32835;
 inline constexpr int kViewPageText = 32836;
 inline constexpr int kReadPage = 32837;
+inline constexpr int kReadScreenRegion = 32838;
+inline constexpr int kSavePicture = 32839;
+inline constexpr int kSaveFont = 32840;
 }  // namespace CommandId
 
 // What a command reaches: the objects of the program that are active when it runs.

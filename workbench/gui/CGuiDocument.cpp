@@ -19,10 +19,14 @@
 
 #include "ByteStream.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
+
+#include <utility>
 
 namespace {
 
@@ -39,17 +43,60 @@ QString FontsFolder()
     return font.exists() ? font.absolutePath() : QDir::currentPath();
 }
 
+// The text without the blanks at the end of each of its lines.
+QString WithoutTrailingBlanks(const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        qsizetype end = line.size();
+        while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+            --end;
+        line.truncate(end);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// What the status bar says after text was put on the clipboard.
+QString CopiedNote(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("The text is empty: the clipboard now holds nothing.");
+    const qsizetype lines = text.count(QLatin1Char('\n')) + (text.endsWith(QLatin1Char('\n')) ? 0 : 1);
+    const qsizetype characters = text.size() - text.count(QLatin1Char('\n'));
+    return QStringLiteral("Copied %1 line%2, %3 character%4 to the clipboard.")
+        .arg(lines)
+        .arg(lines == 1 ? "" : "s")
+        .arg(characters)
+        .arg(characters == 1 ? "" : "s");
+}
+
+// The picture as a PNG file's bytes; empty when it cannot be encoded.
+QByteArray EncodePng(const CRaster& picture)
+{
+    const QImage image(reinterpret_cast<const uchar*>(picture.Bits()), picture.width(), picture.height(),
+                       picture.BytesPerLine(), QImage::Format_RGB32);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return {};
+    return bytes;
+}
+
+std::span<const std::uint8_t> AsBytes(const QByteArray& bytes)
+{
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
+}
+
+constexpr const char* kStaleReading =
+    "Read Page: the picture or the font changed while the page was read; the reading was dropped.";
+
 }  // namespace
 
 CGuiDocument::CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> doc)
     : m_App(app), m_pDoc(std::move(doc)), m_pPageJob(std::make_unique<CPageReadJob>())
 {
     m_pDoc->SetMessageSink(&app.MessageSink());
-    QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, m_pPageJob.get(), [this] {
-        m_pDoc->SetPage(m_pPageJob->TakeResult());
-        emit PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
-        OnChanged();
-    });
+    QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, this, &CGuiDocument::OnPageJobFinished);
 }
 
 CGuiDocument::~CGuiDocument() = default;
@@ -120,6 +167,26 @@ bool CGuiDocument::DoFileSave()
 
 bool CGuiDocument::DoSave(const QString& path)
 {
+    // An opened picture in colour or grey keeps only its pure black pixels in an .rdf file;
+    // the safe answer, the default, saves the picture whole as a PNG file instead.
+    if (m_pDoc->ShowsWholePicture() && m_pDoc->PictureHasColours()) {
+        const QMessageBox::StandardButton answer = m_App.Prompts().AskQuestion(
+            m_App.DialogParent(),
+            QStringLiteral("An .rdf document keeps only the pure black pixels of its picture; the other colours "
+                           "of this picture would be saved as white, and Read Page may then read it otherwise.\n\n"
+                           "Save the picture whole as a PNG file instead?"),
+            QString::fromUtf8(CRecognizeApp::kAppName),
+            {{QMessageBox::Save, QStringLiteral("Save Picture As...")},
+             {QMessageBox::Ignore, QStringLiteral("Save as .rdf Anyway")},
+             {QMessageBox::Cancel, QString()}},
+            QMessageBox::Save);
+        if (answer == QMessageBox::Save) {
+            OnSavePicture();
+            return !m_pDoc->IsModified();
+        }
+        if (answer != QMessageBox::Ignore)
+            return false;
+    }
     QString target = path;
     if (target.isEmpty()) {
         FileDialogRequest request;
@@ -133,16 +200,6 @@ bool CGuiDocument::DoSave(const QString& path)
         request.bConfirmOverwrite = true;
         target = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
         if (target.isEmpty())
-            return false;
-    }
-    // An opened picture in colour or grey keeps only its pure black pixels in an .rdf file.
-    if (m_pDoc->ShowsWholePicture() && m_pDoc->PictureHasColours()) {
-        const auto answer = m_App.Prompts().ShowMessage(
-            m_App.DialogParent(),
-            QStringLiteral("An .rdf document keeps only the pure black pixels of its picture; the other colours "
-                           "of this picture are saved as white, and Read Page may then read it otherwise. Save anyway?"),
-            QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes)
             return false;
     }
     // The model writes atomically and reports a failure itself; the old file stays.
@@ -259,8 +316,15 @@ void CGuiDocument::Recognize(void (CRecognizeDoc::*command)())
 {
     const unsigned revision = m_pDoc->Trace().nRevision;
     (*m_pDoc.*command)();
-    if (m_pDoc->Trace().nRevision != revision)
-        emit Recognized(m_pDoc->Trace());
+    if (m_pDoc->Trace().nRevision == revision)
+        return;
+    emit Recognized(m_pDoc->Trace());
+    // The recognition read only the text area; a larger picture is read whole by Read Page.
+    const CRect area = m_pDoc->GetPictureRect();
+    if (m_pDoc->m_Picture.width() > area.Width() || m_pDoc->m_Picture.height() > area.Height())
+        emit StatusNote(QString::fromStdString(m_pDoc->Trace().Summary()) +
+                        QStringLiteral(". The picture is larger than the document's text area: Read Page reads the "
+                                       "whole picture."));
 }
 
 void CGuiDocument::OnRecognitionCoefficient()
@@ -370,11 +434,41 @@ CommandState CGuiDocument::OnUpdateLineWidth5() const
 
 void CGuiDocument::OnReadPage()
 {
+    m_bCopyWhenRead = false;
     m_pDoc->EnsurePicture();
-    if (m_pPageJob->Start(m_pDoc->m_Picture, m_pDoc->m_Font, m_pDoc->PageReadOptions())) {
-        emit StatusNote(QStringLiteral("Reading the page..."));
+    m_pPageJob->Start(m_pDoc->m_Picture, m_pDoc->m_Font, m_pDoc->PageReadOptions(), m_pDoc->SourceRevision());
+    emit StatusNote(QStringLiteral("Reading the page..."));
+    OnChanged();
+}
+
+void CGuiDocument::ReadPageAndCopy()
+{
+    OnReadPage();
+    m_bCopyWhenRead = true;
+}
+
+void CGuiDocument::OnPageJobFinished()
+{
+    PageReading page = m_pPageJob->TakeResult();
+    const bool copy = std::exchange(m_bCopyWhenRead, false);
+    if (m_pPageJob->Revision() != m_pDoc->SourceRevision()) {
+        emit StatusNote(QString::fromUtf8(kStaleReading));
         OnChanged();
+        return;
     }
+    m_pDoc->SetPage(std::move(page));
+    emit PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
+    if (IsPoorReading(m_pDoc->Page()))
+        OnFontDoesNotFit();
+    else if (copy)
+        OnCopyPageText();
+    OnChanged();
+}
+
+void CGuiDocument::OnFontDoesNotFit()
+{
+    // Read Page reads with the document's own font; the status line of PageRead has said
+    // that it does not fit and what Read Page reads.
 }
 
 bool CGuiDocument::IsReadingPage() const
@@ -387,16 +481,39 @@ void CGuiDocument::WaitForPage()
     m_pPageJob->Wait();
 }
 
+QString CGuiDocument::PageText() const
+{
+    return QString::fromStdString(m_pDoc->Page().text);
+}
+
+void CGuiDocument::CopyText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    emit StatusNote(CopiedNote(text));
+}
+
 void CGuiDocument::OnCopyPageText()
 {
-    QGuiApplication::clipboard()->setText(QString::fromStdString(m_pDoc->Page().text));
+    CopyText(PageText());
+}
+
+QString CGuiDocument::SaveFolder() const
+{
+    const QString file = !m_strPicturePath.isEmpty() ? m_strPicturePath : m_strPathName;
+    return file.isEmpty() ? QDir::homePath() : QFileInfo(file).absolutePath();
+}
+
+QString CGuiDocument::SaveBaseName() const
+{
+    return QFileInfo(!m_strPicturePath.isEmpty() ? m_strPicturePath : m_strTitle).completeBaseName();
 }
 
 void CGuiDocument::OnSavePageText()
 {
     FileDialogRequest request;
     request.strCaption = QStringLiteral("Save Text As");
-    request.strInitialName = QFileInfo(m_strTitle).completeBaseName() + QStringLiteral(".txt");
+    request.strDirectory = SaveFolder();
+    request.strInitialName = SaveBaseName() + QStringLiteral(".txt");
     request.filters = {QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*)")};
     request.strDefaultSuffix = QStringLiteral("txt");
     request.bConfirmOverwrite = true;
@@ -407,7 +524,7 @@ void CGuiDocument::OnSavePageText()
 
 bool CGuiDocument::SavePageText(const QString& path)
 {
-    QByteArray text = QByteArray::fromStdString(m_pDoc->Page().text);
+    QByteArray text = PageText().toUtf8();
     if (!text.isEmpty())
         text.append('\n');
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.constData());
@@ -422,17 +539,96 @@ bool CGuiDocument::SavePageText(const QString& path)
 
 void CGuiDocument::OnCopyResultText()
 {
-    QGuiApplication::clipboard()->setText(FromCp1251(m_pDoc->m_strResultText));
+    CopyText(WithoutTrailingBlanks(FromCp1251(m_pDoc->m_strResultText)));
+}
+
+void CGuiDocument::OnSavePicture()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Save Picture As");
+    request.strDirectory = SaveFolder();
+    request.strInitialName = SaveBaseName() + QStringLiteral(".png");
+    request.filters = {QStringLiteral("PNG pictures (*.png)"), QStringLiteral("All files (*.*)")};
+    request.strDefaultSuffix = QStringLiteral("png");
+    request.bConfirmOverwrite = true;
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
+    if (!path.isEmpty())
+        SavePictureFile(path);
+}
+
+bool CGuiDocument::SavePictureFile(const QString& path)
+{
+    m_pDoc->EnsurePicture();
+    const QByteArray png = m_pDoc->m_Picture.empty() ? QByteArray() : EncodePng(m_pDoc->m_Picture);
+    // The previous file stays whole when the picture cannot be written.
+    if (png.isEmpty() || !WriteFileAtomically(ToLocalPath(path), AsBytes(png))) {
+        m_App.Prompts().ShowMessage(
+            m_App.DialogParent(),
+            m_pDoc->m_Picture.empty() ? QStringLiteral("The picture is empty: there is nothing to save.")
+                                      : QStringLiteral("Cannot write the picture to %1.").arg(QDir::toNativeSeparators(path)),
+            QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Critical, QMessageBox::Ok);
+        return false;
+    }
+    m_strPicturePath = QFileInfo(path).absoluteFilePath();
+    if (m_pDoc->ShowsWholePicture()) {
+        m_pDoc->SetModifiedFlag(false);
+        // A picture that had no file is now named after the one it was saved to.
+        if (m_strPathName.isEmpty())
+            SetTitle(QFileInfo(path).completeBaseName());
+    }
+    emit StatusNote(QStringLiteral("Saved the picture, %1 x %2 pixels, as %3.")
+                        .arg(m_pDoc->m_Picture.width())
+                        .arg(m_pDoc->m_Picture.height())
+                        .arg(QDir::toNativeSeparators(path)));
+    OnChanged();
+    return true;
+}
+
+std::vector<std::uint8_t> CGuiDocument::FontToSave() const
+{
+    CByteWriter writer;
+    m_pDoc->m_Font.SaveToArchive(writer);
+    return writer.Bytes();
+}
+
+void CGuiDocument::OnSaveFont()
+{
+    FileDialogRequest request;
+    request.strCaption = QStringLiteral("Save Font As");
+    request.strDirectory = SaveFolder();
+    request.strInitialName = SaveBaseName() + QStringLiteral(".GLF");
+    request.filters = {QStringLiteral("Char Images Files (*.GLF)")};
+    request.strDefaultSuffix = QStringLiteral("GLF");
+    request.bConfirmOverwrite = true;
+    const QString path = m_App.Prompts().GetSaveFileName(m_App.DialogParent(), request);
+    if (!path.isEmpty())
+        SaveFontFile(path);
+}
+
+bool CGuiDocument::SaveFontFile(const QString& path)
+{
+    if (!WriteFileAtomically(ToLocalPath(path), FontToSave())) {
+        m_App.Prompts().ShowMessage(m_App.DialogParent(),
+                                    QStringLiteral("Cannot write the font to %1.").arg(QDir::toNativeSeparators(path)),
+                                    QString::fromUtf8(CRecognizeApp::kAppName), QMessageBox::Critical, QMessageBox::Ok);
+        return false;
+    }
+    emit StatusNote(QStringLiteral("Saved the font, cells of %1 x %2 pixels, as %3.")
+                        .arg(m_pDoc->m_Font.CellWidth())
+                        .arg(m_pDoc->m_Font.CellHeight())
+                        .arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 CommandState CGuiDocument::OnUpdateReadPage() const
 {
-    return {!m_pPageJob->Running(), false};
+    // A reading of a picture or font that has changed since may be replaced by a new one.
+    return {!m_pPageJob->Running() || m_pPageJob->Revision() != m_pDoc->SourceRevision(), false};
 }
 
 CommandState CGuiDocument::OnUpdatePageText() const
 {
-    return {m_pDoc->HasPage() && !m_pDoc->Page().Empty(), false};
+    return {m_pDoc->HasPage() && !IsPoorReading(m_pDoc->Page()), false};
 }
 
 CommandState CGuiDocument::OnUpdateCopyResultText() const

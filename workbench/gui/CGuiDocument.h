@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -32,6 +33,10 @@ public:
     void SetPathName(const QString& path);
     const QString& Title() const { return m_strTitle; }
     void SetTitle(const QString& title);
+    // The picture file the document was opened from or last saved to; empty for a picture
+    // that came from the clipboard or the screen and was not saved.
+    const QString& PicturePath() const { return m_strPicturePath; }
+    void SetPicturePath(const QString& path) { m_strPicturePath = path; }
     bool IsModified() const;
 
     const std::vector<CChildFrame*>& Frames() const { return m_Frames; }
@@ -72,19 +77,38 @@ public:
     void OnLineWidth3();
     void OnLineWidth5();
     void OnAddNoise();
-    // "Read &Page": reads the whole picture as a page off the user-interface thread; the
+    // "&Read Page": reads the whole picture as a page off the user-interface thread; the
     // reading is kept in the document, and the status bar tells what it found, when it ends.
+    // It is kept only while the picture and the font are those it was made from: a change of
+    // either (drawing, Set Text, Load Font, a new picture) abandons a running reading, and
+    // the commands that make such changes stay enabled meanwhile.
     void OnReadPage();
+    // Reads the page and, when the reading is good, copies its text to the clipboard.
+    void ReadPageAndCopy();
     bool IsReadingPage() const;
     // Blocks until a running reading ends and keeps it.
     void WaitForPage();
-    // "Copy Te&xt" and "Save Te&xt As...": the page text to the clipboard, or to a UTF-8 file.
+    // "&Copy Text" and "&Save Text As...": the page text to the clipboard, or to a UTF-8 file.
     void OnCopyPageText();
     void OnSavePageText();
     // Writes the page text as UTF-8 to path, atomically; false after a message.
     bool SavePageText(const QString& path);
-    // "Copy &Result Text": the text of the last recognition to the clipboard.
+    // The text of the last page reading, as it is copied and saved.
+    QString PageText() const;
+    // "Copy &Result Text": the text of the last recognition, without its trailing blanks, to
+    // the clipboard.
     void OnCopyResultText();
+    // "Save P&icture As...": the picture, in its colours, as a PNG file.
+    void OnSavePicture();
+    // Writes the picture as PNG to path, atomically; false after a message. A document that
+    // shows a whole picture is then no longer modified: its picture is safe in that file.
+    bool SavePictureFile(const QString& path);
+    // "Save &Font As...": the font of the document as a GLF file.
+    void OnSaveFont();
+    // Writes FontToSave() to path, atomically; false after a message.
+    bool SaveFontFile(const QString& path);
+    // The GLF bytes "Save &Font As..." writes: the document's font.
+    std::vector<std::uint8_t> FontToSave() const;
 
     // --- Update rules -------------------------------------------------------------
     CommandState OnUpdateEditText() const;
@@ -109,6 +133,19 @@ signals:
     void PageRead(const QString& summary);
 
 private:
+    // A reading ended: kept when it belongs to the picture and font of now, else dropped.
+    void OnPageJobFinished();
+    // The document's font does not fit the picture: the reading found no line, or most of
+    // its cells are unsure. The search for a font that fits starts here, and the page is
+    // read again with the font it finds; until then the reading stays, its text withheld,
+    // and the status bar and the page text pane say what Read Page reads.
+    void OnFontDoesNotFit();
+    // Puts text on the clipboard and tells in the status bar what was copied.
+    void CopyText(const QString& text);
+    // The folder the save dialogs of the picture's text, picture and font start in, and the
+    // name they propose, without its extension.
+    QString SaveFolder() const;
+    QString SaveBaseName() const;
     // Runs a recognition command of the model and emits Recognized when it read the picture.
     void Recognize(void (CRecognizeDoc::*command)());
 
@@ -116,6 +153,8 @@ private:
     std::unique_ptr<CRecognizeDoc> m_pDoc;
     QString m_strPathName;
     QString m_strTitle;
+    QString m_strPicturePath;
     std::vector<CChildFrame*> m_Frames;  // in the order the windows were made
     std::unique_ptr<CPageReadJob> m_pPageJob;
+    bool m_bCopyWhenRead = false;         // the running reading goes to the clipboard when good
 };

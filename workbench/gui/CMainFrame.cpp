@@ -233,7 +233,11 @@ void CMainFrame::createPageTextPane()
     m_pPageTextDock->setWidget(m_pPageTextPane);
     addDockWidget(Qt::RightDockWidgetArea, m_pPageTextDock);
     m_pPageTextDock->hide();
-    connect(m_pPageTextDock, &QDockWidget::visibilityChanged, this, [this] { UpdatePageTextPane(); });
+    connect(m_pPageTextDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        UpdatePageTextPane();
+        if (visible)
+            FitPageTextPane();
+    });
     connect(m_pPageTextPane, &CPageTextPane::CellChosen, this, [this](int line, int cell) {
         if (CChildFrame* frame = ActiveChildFrame())
             frame->ShowPageCell({line, cell});
@@ -255,15 +259,28 @@ void CMainFrame::OnPageCellHovered(CChildFrame* frame, int line, int cell)
     m_pPageTextPane->MarkCell({line, cell});
     if (line < 0 || m_pVariantsDock->isHidden())
         return;
-    // The line's cells replace the columns of the last recognition until that changes.
-    const RecognitionTrace trace = PageLineTrace(document->Doc().Page(), line);
-    if (m_pVariantsView->Trace().positions.size() != trace.positions.size() || m_nVariantsPageLine != line ||
-        m_nVariantsPageRevision != document->Doc().PageRevision()) {
-        m_pVariantsView->ShowTrace(&document->Doc(), trace);
-        m_nVariantsPageLine = line;
-        m_nVariantsPageRevision = document->Doc().PageRevision();
-    }
+    ShowPageLine(document, line);
     m_pVariantsView->SelectColumn(cell);
+}
+
+void CMainFrame::ShowPageLine(CGuiDocument* document, int line)
+{
+    // The line's cells replace the columns of the last recognition until that or the reading changes.
+    const CRecognizeDoc& doc = document->Doc();
+    if (m_pVariantsPageDocument == document && m_nVariantsPageLine == line &&
+        m_nVariantsPageRevision == doc.PageRevision() && m_pVariantsView->Trace().kind == RecognitionTrace::Kind::Page)
+        return;
+    m_pVariantsView->ShowTrace(&doc, PageLineTrace(doc.Page(), line));
+    m_pVariantsPageDocument = document;
+    m_nVariantsPageLine = line;
+    m_nVariantsPageRevision = doc.PageRevision();
+}
+
+void CMainFrame::FitPageTextPane()
+{
+    const int wanted = std::min(m_pPageTextPane->WidthForLongestLine(), width() / 2);
+    if (m_pPageTextDock->isVisible() && !m_pPageTextDock->isFloating() && m_pPageTextDock->width() < wanted)
+        resizeDocks({m_pPageTextDock}, {wanted}, Qt::Horizontal);
 }
 
 void CMainFrame::OnViewPageText()
@@ -279,8 +296,19 @@ CommandState CMainFrame::OnUpdateViewPageText() const
 
 void CMainFrame::UpdateVariantsPane()
 {
-    if (m_pVariantsDock && !m_pVariantsDock->isHidden())
-        m_pVariantsView->SetSource(ActiveDocument() ? &ActiveDocument()->Doc() : nullptr);
+    if (!m_pVariantsDock || m_pVariantsDock->isHidden())
+        return;
+    CGuiDocument* document = ActiveDocument();
+    const CRecognizeDoc* doc = document ? &document->Doc() : nullptr;
+    // A page line leaves with its reading, or when another document becomes active.
+    if (m_nVariantsPageLine >= 0 &&
+        (document != m_pVariantsPageDocument || !doc || doc->PageRevision() != m_nVariantsPageRevision)) {
+        m_nVariantsPageLine = -1;
+        m_pVariantsPageDocument = nullptr;
+        m_pVariantsView->ShowTrace(doc, doc ? doc->Trace() : RecognitionTrace());
+        return;
+    }
+    m_pVariantsView->SetSource(doc);
 }
 
 void CMainFrame::ShowRecognitionSummary(const RecognitionTrace& trace)
@@ -297,11 +325,17 @@ void CMainFrame::ShowStatusNote(const QString& note)
 void CMainFrame::OnPageRead(const QString& summary)
 {
     statusBar()->showMessage(summary);
-    // The text pane opens with the first page that has text.
-    const CGuiDocument* document = ActiveDocument();
-    if (m_pPageTextDock->isHidden() && document && document->Doc().HasPage() && !document->Doc().Page().Empty())
+    CGuiDocument* document = ActiveDocument();
+    if (!document || !document->Doc().HasPage())
+        return;
+    // The text pane opens with the first page read, and shows its text or why it has none.
+    if (m_pPageTextDock->isHidden())
         m_pPageTextDock->show();
     UpdatePageTextPane();
+    FitPageTextPane();
+    // The Variants pane shows the page's first line until a cell is pointed at.
+    if (!m_pVariantsDock->isHidden() && !document->Doc().Page().Empty())
+        ShowPageLine(document, 0);
 }
 
 void CMainFrame::OnViewVariants()
@@ -472,7 +506,8 @@ void CMainFrame::UpdateWindowMenu()
         QMdiSubWindow* window = windows.at(i);
         QString title = window->windowTitle();
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* action = m_pWindowMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
+        // Access keys 1 to 9; a tenth window would share the key of the first.
+        auto* action = m_pWindowMenu->addAction(QString::fromLatin1(i < 9 ? "&%1 %2" : "%1 %2").arg(i + 1).arg(title));
         action->setCheckable(true);
         action->setChecked(window == active);
         action->setStatusTip(QStringLiteral("Activate this window"));

@@ -93,6 +93,10 @@ private:
     void createPageTextPane();
     // The page text pane follows the active document and its last page reading.
     void UpdatePageTextPane();
+    // Widens the page text pane for its longest line, up to half the window; never narrows it.
+    void FitPageTextPane();
+    // The Variants pane shows a line of document's page reading, labelled as such.
+    void ShowPageLine(CGuiDocument* document, int line);
     // The pointer is over a cell of a page reading in frame: its character is outlined in the
     // text and the Variants pane shows its line.
     void OnPageCellHovered(CChildFrame* frame, int line, int cell);
@@ -123,5 +127,6 @@ private:
     QDockWidget* m_pPageTextDock = nullptr;
     CPageTextPane* m_pPageTextPane = nullptr;
     int m_nVariantsPageLine = -1;          // the page line the Variants pane shows, if any
-    unsigned m_nVariantsPageRevision = 0;
+    unsigned m_nVariantsPageRevision = 0;  // ... of this reading of this document
+    QPointer<CGuiDocument> m_pVariantsPageDocument;
 };

@@ -13,15 +13,14 @@ CPageReadJob::~CPageReadJob()
     m_Watcher.disconnect(this);
 }
 
-bool CPageReadJob::Start(CRaster picture, CCharImageFont font, PageOptions options)
+void CPageReadJob::Start(CRaster picture, CCharImageFont font, PageOptions options, unsigned revision)
 {
-    if (m_bRunning)
-        return false;
+    // The watcher lets go of an earlier reading, which runs on with its own copies.
     m_bRunning = true;
+    m_nRevision = revision;
     m_Watcher.setFuture(QtConcurrent::run([picture = std::move(picture), font = std::move(font), options] {
         return ReadPage(picture, GlyphSetFromFont(font), options);
     }));
-    return true;
 }
 
 void CPageReadJob::Wait()

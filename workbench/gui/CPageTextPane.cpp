@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QToolButton>
@@ -15,13 +17,22 @@ CPageTextPane::CPageTextPane(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
+    auto* column = new QVBoxLayout;
+    m_pNote = new QLabel(this);
+    m_pNote->setWordWrap(true);
+    m_pNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pNote->setFrameShape(QFrame::StyledPanel);
+    m_pNote->setMargin(6);
+    m_pNote->hide();
+    column->addWidget(m_pNote);
     m_pText = new QPlainTextEdit(this);
     m_pText->setReadOnly(true);
     m_pText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pText->setPlaceholderText(QString::fromUtf8(kNoPage));
-    layout->addWidget(m_pText, 1);
+    column->addWidget(m_pText, 1);
+    layout->addLayout(column, 1);
     auto* buttons = new QVBoxLayout;
     m_pCopyButton = new QToolButton(this);
     m_pSaveButton = new QToolButton(this);
@@ -37,6 +48,10 @@ CPageTextPane::CPageTextPane(QWidget* parent) : QWidget(parent)
 
 void CPageTextPane::SetActions(QAction* copy, QAction* save)
 {
+    // A button shows its action's icon text, which Qt makes without the "..." of a command
+    // that asks for more; the buttons keep the menu's words.
+    for (QAction* action : {copy, save})
+        action->setIconText(QString(action->text()).remove(QLatin1Char('&')));
     m_pCopyButton->setDefaultAction(copy);
     m_pSaveButton->setDefaultAction(save);
 }
@@ -53,7 +68,11 @@ void CPageTextPane::SetSource(const CRecognizeDoc* doc)
     m_Rows = PageTextRows(*m_pPage);
     m_Marked = {};
     m_bSettingText = true;
-    m_pText->setPlainText(QString::fromStdString(m_pPage->text));
+    // A poor reading's text is garbage: the note tells why it is missing.
+    const bool poor = doc && doc->HasPage() && IsPoorReading(*m_pPage);
+    m_pNote->setText(poor ? QString::fromStdString(PoorReadingAdvice(*m_pPage)) : QString());
+    m_pNote->setVisible(poor);
+    m_pText->setPlainText(poor ? QString() : QString::fromStdString(m_pPage->text));
     m_pText->setExtraSelections({});
     m_bSettingText = false;
 }
@@ -61,6 +80,25 @@ void CPageTextPane::SetSource(const CRecognizeDoc* doc)
 QString CPageTextPane::Text() const
 {
     return m_pText->toPlainText();
+}
+
+QString CPageTextPane::Note() const
+{
+    return m_pNote->isHidden() ? QString() : m_pNote->text();
+}
+
+int CPageTextPane::WidthForLongestLine() const
+{
+    const QFontMetrics metrics(m_pText->font());
+    int longest = 0;
+    for (const QString& line : Text().split(QLatin1Char('\n')))
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    // The text's frame, margins and vertical scroll bar, the buttons and the pane's margins.
+    const int frame = 2 * m_pText->frameWidth() + 2 * static_cast<int>(m_pText->document()->documentMargin()) +
+                      m_pText->verticalScrollBar()->sizeHint().width();
+    const int buttons = std::max(m_pCopyButton->sizeHint().width(), m_pSaveButton->sizeHint().width());
+    const QMargins margins = layout()->contentsMargins();
+    return longest + frame + buttons + layout()->spacing() + margins.left() + margins.right() + 8;
 }
 
 void CPageTextPane::MarkCell(PageCellRef ref)

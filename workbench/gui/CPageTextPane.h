@@ -9,17 +9,20 @@
 
 class CRecognizeDoc;
 class QAction;
+class QLabel;
 class QPlainTextEdit;
 class QToolButton;
 
 // The "Page Text" pane: the text of the active document's last page reading, monospaced,
-// read-only and selectable, with "Copy Text" and "Save Text As..." beside it. The character
-// of a cell hovered in the picture is outlined; a click in the text names the cell shown
-// there, so that the picture can scroll to it. It keeps its own copy of the page.
+// read-only, selectable and unwrapped (it scrolls sideways), with "Copy Text" and "Save Text
+// As..." beside it. A poor reading's text is not shown: a note says why and what Read Page
+// reads. The character of a cell hovered in the picture is outlined; a click in the text
+// names the cell shown there, so that the picture can scroll to it. It keeps its own copy
+// of the page.
 class CPageTextPane : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* kNoPage = "No page read yet: \"Read Page\" in the Recognition menu reads the picture.";
+    static constexpr const char* kNoPage = "No page read yet: \"Read Page\" in the Page menu reads the picture.";
 
     explicit CPageTextPane(QWidget* parent = nullptr);
 
@@ -30,6 +33,10 @@ public:
     QPlainTextEdit* TextEdit() const { return m_pText; }
     // The text shown, as the user copies it.
     QString Text() const;
+    // The note shown in place of a poor reading's text; empty for a good one.
+    QString Note() const;
+    // The width that shows the longest line of the text whole, with the buttons beside it.
+    int WidthForLongestLine() const;
     const PageReading& Page() const { return *m_pPage; }
     // Outlines the character of a cell (an invalid one: none).
     void MarkCell(PageCellRef ref);
@@ -43,6 +50,7 @@ private:
     void OnCursorMoved();
 
     QPlainTextEdit* m_pText;
+    QLabel* m_pNote;
     QToolButton* m_pCopyButton;
     QToolButton* m_pSaveButton;
     const CRecognizeDoc* m_pSource = nullptr;

@@ -27,6 +27,12 @@ void CQtMessageSink::ShowMessage(std::string_view text, std::string_view title, 
     m_Prompts.ShowMessage(nullptr, ToQString(text), ToQString(title), ToQtIcon(icon), QMessageBox::Ok);
 }
 
+void CQtMessageSink::ShowNote(std::string_view text)
+{
+    if (m_fnNote)
+        m_fnNote(ToQString(text));
+}
+
 void CQtMessageSink::Beep()
 {
     m_Prompts.Beep();

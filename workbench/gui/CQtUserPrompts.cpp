@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QPushButton>
 
 namespace {
 
@@ -41,6 +42,20 @@ QMessageBox::StandardButton CQtUserPrompts::ShowMessage(QWidget* parent, const Q
                                                         QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton CQtUserPrompts::AskQuestion(QWidget* parent, const QString& text, const QString& title,
+                                                        const QList<QPair<QMessageBox::StandardButton, QString>>& buttons,
+                                                        QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    for (const auto& [button, label] : buttons) {
+        box.addButton(button);
+        if (!label.isEmpty())
+            box.button(button)->setText(label);
+    }
+    box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -10,6 +10,9 @@ public:
     QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text, const QString& title,
                                             QMessageBox::Icon icon,
                                             QMessageBox::StandardButtons buttons) override;
+    QMessageBox::StandardButton AskQuestion(QWidget* parent, const QString& text, const QString& title,
+                                            const QList<QPair<QMessageBox::StandardButton, QString>>& buttons,
+                                            QMessageBox::StandardButton defaultButton) override;
     int ExecDialog(QDialog& dialog) override;
     void Beep() override;
 };

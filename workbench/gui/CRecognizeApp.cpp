@@ -13,6 +13,7 @@
 #include "TextCodec.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -28,6 +29,13 @@
 #endif
 
 #include <algorithm>
+
+namespace {
+
+// How long the main window has to leave the screen before the screen is taken.
+constexpr int kHideMilliseconds = 300;
+
+}  // namespace
 
 CRecognizeApp::CRecognizeApp(IUserPrompts& prompts)
     : m_Prompts(prompts), m_MessageSink(prompts), m_RecentFiles(CommandId::kRecentFileCount)
@@ -56,10 +64,29 @@ bool CRecognizeApp::InitInstance(const QStringList& arguments)
 {
     m_pMainFrame = std::make_unique<CMainFrame>(*this);
     new CFileDropHandler(*this, *m_pMainFrame);  // a child of the main window
+    m_MessageSink.SetNoteHandler([this](const QString& note) {
+        if (m_pMainFrame)
+            m_pMainFrame->ShowStatusNote(note);
+    });
+    QStringList files;
+    bool capture = false;
+    bool options = true;
+    for (const QString& argument : arguments) {
+        if (options && argument == QLatin1String("--"))
+            options = false;
+        else if (options && argument == QLatin1String(kCaptureOption))
+            capture = true;
+        else
+            files.append(argument);
+    }
+    if (capture) {
+        // The main window shows once the region is read, so that it stays out of the picture.
+        for (const QString& file : files)
+            OpenFile(file);
+        StartCapture(m_Documents.empty());
+        return true;
+    }
     m_pMainFrame->show();
-    QStringList files = arguments;
-    if (!files.isEmpty() && files.constFirst() == QLatin1String("--"))
-        files.removeFirst();
     if (files.isEmpty()) {
         // Without the default font no document is made; the main window stays, empty.
         OnFileNew();
@@ -68,8 +95,16 @@ bool CRecognizeApp::InitInstance(const QStringList& arguments)
     // Each file opens in its own window; one that fails has said why, and the rest go on.
     bool opened = false;
     for (const QString& file : files)
-        opened = OpenDocumentFile(file) != nullptr || opened;
+        opened = OpenFile(file) != nullptr || opened;
     return opened;
+}
+
+CGuiDocument* CRecognizeApp::OpenFile(const QString& path)
+{
+    const CFileDropHandler::Kind kind = CFileDropHandler::KindOf(path);
+    if (kind == CFileDropHandler::Kind::kPicture || kind == CFileDropHandler::Kind::kBitmap)
+        return OpenPictureFile(path);
+    return OpenDocumentFile(path);
 }
 
 CGuiDocument* CRecognizeApp::OpenDocumentFile(const QString& path)
@@ -202,15 +237,16 @@ void CRecognizeApp::OnAppExit()
         m_pMainFrame->close();
 }
 
-CGuiDocument* CRecognizeApp::OpenPicture(CRaster picture, const QString& title)
+CGuiDocument* CRecognizeApp::OpenPicture(CRaster picture, const QString& title, bool inMemory)
 {
     auto doc = std::make_unique<CRecognizeDoc>();
     doc->SetMessageSink(&m_MessageSink);
     ApplyDictionaryChoice(*doc);
     if (!doc->OnNewDocument() || !doc->OpenPicture(std::move(picture)))
         return nullptr;
-    // Nothing is lost by closing it: the picture came from a file or the clipboard.
-    doc->SetModifiedFlag(false);
+    // A picture from a file is not lost by closing its document; one from the clipboard or
+    // the screen is, unless it is saved.
+    doc->SetModifiedFlag(inMemory);
     auto document = std::make_unique<CGuiDocument>(*this, std::move(doc));
     document->SetTitle(title);
     CGuiDocument* result = document.get();
@@ -234,7 +270,9 @@ CGuiDocument* CRecognizeApp::OpenPictureFile(const QString& path)
         return nullptr;
     }
     // Saving proposes the picture's name with the document's extension.
-    CGuiDocument* document = OpenPicture(std::move(load.raster), QFileInfo(path).completeBaseName());
+    CGuiDocument* document = OpenPicture(std::move(load.raster), QFileInfo(path).completeBaseName(), false);
+    if (document)
+        document->SetPicturePath(QFileInfo(path).absoluteFilePath());
     if (document && !load.warning.empty() && m_pMainFrame)
         m_pMainFrame->ShowStatusNote(QString::fromStdString(load.warning));
     return document;
@@ -255,7 +293,7 @@ void CRecognizeApp::OnPastePicture()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     CRaster picture;
     if (data && data->hasImage() && RasterFromImage(qvariant_cast<QImage>(data->imageData()), picture)) {
-        OpenPicture(std::move(picture), QStringLiteral("Pasted%1").arg(++m_nPastedCount));
+        OpenPicture(std::move(picture), QStringLiteral("Pasted%1").arg(++m_nPastedCount), true);
         return;
     }
     // A picture file copied in a file manager comes as its name.
@@ -265,4 +303,61 @@ void CRecognizeApp::OnPastePicture()
     }
     m_Prompts.ShowMessage(m_pMainFrame.get(), QStringLiteral("The clipboard holds no picture."),
                           QString::fromUtf8(kAppName), QMessageBox::Information, QMessageBox::Ok);
+}
+
+void CRecognizeApp::OnReadScreenRegion()
+{
+    StartCapture(false);
+}
+
+void CRecognizeApp::StartCapture(bool quitWhenDone)
+{
+    if (m_pCapture)
+        return;
+    m_pCapture = new CScreenCapture(m_pMainFrame.get());
+    QObject::connect(m_pCapture, &CScreenCapture::RegionChosen, m_pMainFrame.get(), [this](const QImage& region) {
+        EndCapture(false, 0);
+        ReadRegion(region);
+    });
+    QObject::connect(m_pCapture, &CScreenCapture::Cancelled, m_pMainFrame.get(), [this, quitWhenDone] {
+        EndCapture(quitWhenDone, 0);
+    });
+    QObject::connect(m_pCapture, &CScreenCapture::Failed, m_pMainFrame.get(), [this, quitWhenDone](const QString& reason) {
+        m_Prompts.ShowMessage(m_pMainFrame->isVisible() ? m_pMainFrame.get() : nullptr, reason,
+                              QString::fromUtf8(kAppName), QMessageBox::Critical, QMessageBox::Ok);
+        EndCapture(quitWhenDone, 1);
+    });
+    // The main window leaves the screen before it is taken, and comes back after.
+    const bool shown = m_pMainFrame->isVisible();
+    if (shown)
+        m_pMainFrame->hide();
+    m_pCapture->Start(shown ? kHideMilliseconds : 0);
+}
+
+void CRecognizeApp::EndCapture(bool quitWhenDone, int status)
+{
+    if (m_pCapture)
+        m_pCapture->deleteLater();
+    m_pCapture = nullptr;
+    if (quitWhenDone) {
+        QCoreApplication::exit(status);
+        return;
+    }
+    m_pMainFrame->show();
+    m_pMainFrame->raise();
+    m_pMainFrame->activateWindow();
+}
+
+CGuiDocument* CRecognizeApp::ReadRegion(const QImage& region)
+{
+    CRaster picture;
+    if (!RasterFromImage(region, picture)) {
+        m_Prompts.ShowMessage(m_pMainFrame.get(), QStringLiteral("The region of the screen could not be taken in."),
+                              QString::fromUtf8(kAppName), QMessageBox::Critical, QMessageBox::Ok);
+        return nullptr;
+    }
+    CGuiDocument* document = OpenPicture(std::move(picture), QStringLiteral("Region%1").arg(++m_nRegionCount), true);
+    if (document)
+        document->ReadPageAndCopy();
+    return document;
 }

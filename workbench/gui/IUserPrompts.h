@@ -30,6 +30,11 @@ public:
     virtual QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text,
                                                     const QString& title, QMessageBox::Icon icon,
                                                     QMessageBox::StandardButtons buttons) = 0;
+    // Asks a question with the warning icon, whose buttons stand for standard answers but carry the program's own
+    // texts, left to right; Enter presses defaultButton, Escape the Cancel button.
+    virtual QMessageBox::StandardButton AskQuestion(QWidget* parent, const QString& text, const QString& title,
+                                                    const QList<QPair<QMessageBox::StandardButton, QString>>& buttons,
+                                                    QMessageBox::StandardButton defaultButton) = 0;
     // Runs one of the program's dialogs modally; QDialog::Accepted or QDialog::Rejected.
     virtual int ExecDialog(QDialog& dialog) = 0;
     virtual void Beep() = 0;

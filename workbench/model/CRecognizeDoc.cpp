@@ -66,8 +66,9 @@ bool CRecognizeDoc::NewDocument(const std::string& fontPath, const std::string& 
     }
 
     m_Font = CCharImageFont();
+    SourceChanged();
     if (!m_Font.LoadFromFile(fontPath)) {
-        ShowError(DocMessages::kInvalidFontFile, DocMessages::kLoadingGlfFile);
+        ShowFontProblem(fontPath);
         return false;
     }
     // What the first graphics view does: a white picture of R's size, one cell wide.
@@ -159,11 +160,30 @@ void CRecognizeDoc::OnEditGraphics() {
 
 bool CRecognizeDoc::LoadFont(const std::string& path) {
     m_Font.Clear();
+    // A reading made with the old font no longer belongs to the document, whether or not the
+    // new one loads; its outlines leave the views.
+    const bool hadPage = m_bHasPage;
+    SourceChanged();
+    if (hadPage)
+        UpdateAllViews(nullptr, 0);
     if (m_Font.LoadFromFile(path))
         return true;
     // The font keeps what the failed read left in it.
-    ShowError(DocMessages::kInvalidFontFile, DocMessages::kLoadingGlfFile);
+    ShowFontProblem(path);
     return false;
+}
+
+void CRecognizeDoc::ShowFontProblem(const std::string& path) {
+    std::string problem = CCharImageFont::FileProblem(path);
+    if (problem.empty())
+        problem = "it is not a GLF font";
+    m_pMessages->ShowNote(std::string(DocMessages::kCannotLoadFont) + path + ": " + problem + ".");
+    ShowError(DocMessages::kInvalidFontFile, DocMessages::kLoadingGlfFile);
+}
+
+void CRecognizeDoc::SourceChanged() {
+    ++m_nSourceRevision;
+    DropPage();
 }
 
 bool CRecognizeDoc::SetText(std::string text) {
@@ -187,7 +207,7 @@ bool CRecognizeDoc::SetText(std::string text) {
     // Every graphics view renders the text on this update; the document renders it once
     // here so that a document without views has its picture too.
     m_bHasPicture = RenderText(m_Picture, m_strUserText);
-    DropPage();
+    SourceChanged();
     UpdateAllViews(nullptr, 0);
     m_bRedrawPicture = 0;
     return true;
@@ -205,6 +225,8 @@ bool CRecognizeDoc::SetAdditionalSpace(int space) {
         return false;
     m_nCells = static_cast<int>(cells);
     m_nAdditionalSpace = space;
+    // The picture rectangle changed, and with it what the views draw into the picture.
+    SourceChanged();
     UpdateAllViews(nullptr, 0);
     return true;
 }
@@ -212,7 +234,10 @@ bool CRecognizeDoc::SetAdditionalSpace(int space) {
 void CRecognizeDoc::OnStrokeDrawn(CDocView* sender) {
     m_bGraphicsModified = 1;
     SetModifiedFlag(true);
-    UpdateAllViews(sender, 0);
+    // The outlines of a dropped reading leave every view, the drawing one too.
+    const bool hadPage = m_bHasPage;
+    SourceChanged();
+    UpdateAllViews(hadPage ? nullptr : sender, 0);
 }
 
 // --- Geometry and rendering ---------------------------------------------------------------

@@ -116,6 +116,9 @@ public:
     bool HasPage() const { return m_bHasPage; }
     // Grows by one with every reading that is kept or dropped.
     unsigned PageRevision() const { return m_nPageRevision; }
+    // Grows by one whenever the picture or the font changes (and drops the reading): a page
+    // reading made at another revision does not belong to this picture and font.
+    unsigned SourceRevision() const { return m_nSourceRevision; }
     // True when the picture holds a colour other than pure black and pure white, which the
     // .rdf picture block keeps as white.
     bool PictureHasColours() const;
@@ -209,6 +212,10 @@ private:
     void DropTrace();
     // Forgets the last page reading: the picture it read was replaced.
     void DropPage();
+    // The picture or the font changed: a new source revision, without the reading.
+    void SourceChanged();
+    // "Invalid CharImageFont File", after a note that names the file and the cause.
+    void ShowFontProblem(const std::string& path);
 
     IMessageSink* m_pMessages;
     CSilentMessageSink m_SilentSink;
@@ -222,6 +229,7 @@ private:
     std::shared_ptr<const PageReading> m_pPage = std::make_shared<const PageReading>();
     bool m_bHasPage = false;
     unsigned m_nPageRevision = 0;
+    unsigned m_nSourceRevision = 0;
     bool m_bOpenWords = false;
     double m_dUnknownPenalty = OpenWordsOptions::kDefaultPenalty;
     SimpleResult m_SimpleRest;  // the cost ranges and tied glyphs of the last Simple step

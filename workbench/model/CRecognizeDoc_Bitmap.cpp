@@ -46,7 +46,7 @@ bool CRecognizeDoc::TakePicture(CRaster picture, bool whole) {
     m_bEditText = 0;
     m_nCells = cells;
     m_bWholePicture = whole;
-    DropPage();
+    SourceChanged();
     UpdateAllViews(nullptr, 0);
     return true;
 }

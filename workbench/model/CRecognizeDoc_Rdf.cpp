@@ -168,6 +168,7 @@ CRecognizeDoc::ReadResult CRecognizeDoc::LoadFromBytes(std::span<const std::uint
     DropTrace();
     m_CellImage = CBitImage();
     m_Font = std::move(font);
+    SourceChanged();
     if (!fontValid)
         ShowError(DocMessages::kInvalidFontFormat, DocMessages::kLoadingFont);
     ChooseDictionaryFile(FindDataFile(m_strDictionaryChoice.empty() ? kDictionaryPath : m_strDictionaryChoice));

@@ -10,6 +10,8 @@ inline constexpr std::string_view kAppTitle = "Recognize";
 // A font file that cannot be loaded: a new document, "Load &Font...".
 inline constexpr std::string_view kInvalidFontFile = "Invalid CharImageFont File";
 inline constexpr std::string_view kLoadingGlfFile = "Loading GLF file";
+// The note beside it: kCannotLoadFont, the file, ": ", the cause and a full stop.
+inline constexpr std::string_view kCannotLoadFont = "Cannot load the font ";
 // The font block of an .rdf document that cannot be loaded.
 inline constexpr std::string_view kInvalidFontFormat = "Invalid font format!";
 inline constexpr std::string_view kLoadingFont = "Loading font";

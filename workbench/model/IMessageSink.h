@@ -12,6 +12,9 @@ public:
     virtual void ShowMessage(std::string_view text, std::string_view title, MessageIcon icon) = 0;
     // The system question beep of a command or mouse press that the mode forbids.
     virtual void Beep() = 0;
+    // A line that names what a fixed message leaves out (the file and the cause), shown
+    // before that message: the desktop program puts it in the status bar.
+    virtual void ShowNote(std::string_view) {}
 };
 
 // Swallows every message; used where nobody listens.

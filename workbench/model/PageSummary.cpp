@@ -72,8 +72,26 @@ int UnsureCellCount(const PageReading& page) {
     return count;
 }
 
+bool IsPoorReading(const PageReading& page) {
+    if (page.Empty())
+        return true;
+    int inked = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells)
+            inked += cell.bBlank ? 0 : 1;
+    return UnsureCellCount(page) * 2 > inked;
+}
+
+namespace {
+
+constexpr const char* kWhatPageReads =
+    "Read Page reads text in a monospaced font that is installed; proportional text (menus, web pages, "
+    "documents) and handwriting are not read.";
+
+}  // namespace
+
 std::string PageSummary(const PageReading& page) {
-    char text[320];
+    char text[480];
     if (page.Empty()) {
         std::snprintf(text, sizeof text,
                       "Read Page: no line of text found. The text must be drawn in the font's cells of "
@@ -83,9 +101,29 @@ std::string PageSummary(const PageReading& page) {
     }
     const int lines = static_cast<int>(page.lines.size());
     const int cells = page.CellCount();
+    if (IsPoorReading(page)) {
+        std::snprintf(text, sizeof text,
+                      "Read Page: %d of %d cells unsure, so the text is not shown: the document's font does not fit "
+                      "this picture. %s",
+                      UnsureCellCount(page), cells, kWhatPageReads);
+        return text;
+    }
     std::snprintf(text, sizeof text, "Read Page: %d line%s, %d cell%s, %d unsure, %.1f ms", lines, lines == 1 ? "" : "s",
                   cells, cells == 1 ? "" : "s", UnsureCellCount(page), page.dMilliseconds);
     return text;
+}
+
+std::string PoorReadingAdvice(const PageReading& page) {
+    char first[320];
+    if (page.Empty())
+        std::snprintf(first, sizeof first, "No line of text was found in the font's cells of %d x %d pixels.",
+                      page.cellWidth, page.cellHeight);
+    else
+        std::snprintf(first, sizeof first, "The reading is poor: %d of %d cells are unsure, so its text is not shown.",
+                      UnsureCellCount(page), page.CellCount());
+    return std::string(first) + "\n\n" + kWhatPageReads +
+           "\n\nThe document's font does not fit this picture: load a font made for it with \"Load Font...\" "
+           "(Glyphmill's \"Fit to Picture\" makes one), then read the page again.";
 }
 
 std::vector<int> PageTextRows(const PageReading& page) {
@@ -131,7 +169,9 @@ RecognitionTrace PageLineTrace(const PageReading& page, int line) {
     RecognitionTrace trace;
     if (line < 0 || line >= static_cast<int>(page.lines.size()))
         return trace;
-    trace.kind = RecognitionTrace::Kind::Simple;
+    trace.kind = RecognitionTrace::Kind::Page;
+    trace.nPageLine = line;
+    trace.nPageLines = static_cast<int>(page.lines.size());
     // The pane draws the document's 8-bit glyphs: a code the code page lacks shows as '?'.
     auto code = [](char32_t c) { return static_cast<int>(UnicodeToCp1251(c).value_or('?')); };
     for (const PageCell& cell : page.lines[static_cast<std::size_t>(line)].cells) {

@@ -31,9 +31,17 @@ PageCellRef PageCellAt(const PageReading& page, int x, int y);
 bool IsUnsureCell(const PageCell& cell, int cellWidth, int cellHeight);
 int UnsureCellCount(const PageReading& page);
 
-// The status-bar line after a reading: lines, cells, unsure cells and the time, or, when no
-// line was found, that none was and the font's cell size, which the text must have.
+// A reading that the font does not fit: no line found, or most of the cells that hold ink
+// unsure. Its text is garbage and is not offered as the page's text.
+bool IsPoorReading(const PageReading& page);
+
+// The status-bar line after a reading: lines, cells, unsure cells and the time; for a poor
+// reading, that its text is not shown and what Read Page reads; when no line was found, that
+// none was and the font's cell size, which the text must have.
 std::string PageSummary(const PageReading& page);
+// What the page text pane shows in place of a poor reading's text: what went wrong, what Read
+// Page reads, and what to do.
+std::string PoorReadingAdvice(const PageReading& page);
 
 // Where the lines stand in the page text: for every line of the page, the index of its line
 // in the text (the text keeps empty rows between lines).

@@ -28,6 +28,11 @@ std::string RecognitionTrace::Summary() const
         return {};
     char line[256];
     const int count = static_cast<int>(positions.size());
+    if (kind == Kind::Page) {
+        std::snprintf(line, sizeof line, "Page reading, line %d of %d: %d cell%s, %d of %d match a glyph exactly",
+                      nPageLine + 1, nPageLines, count, count == 1 ? "" : "s", ExactMatches(), count);
+        return line;
+    }
     std::snprintf(line, sizeof line, "%s recognition: %d position%s, %d of %d cells match a glyph exactly, %.1f ms",
                   kind == Kind::Simple ? "Simple" : "Complex", count, count == 1 ? "" : "s", ExactMatches(), count,
                   dMilliseconds);

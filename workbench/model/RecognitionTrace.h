@@ -39,7 +39,8 @@ struct TraceWord {
 };
 
 struct RecognitionTrace {
-    enum class Kind { None, Simple, Complex };
+    // Page: the cells of one line of a page reading, shown as a recognition's positions.
+    enum class Kind { None, Simple, Complex, Page };
 
     Kind kind = Kind::None;        // None until a recognition ran
     std::vector<TracePosition> positions;
@@ -51,6 +52,8 @@ struct RecognitionTrace {
     bool bOpenWords = false;       // the open dictionary step ran: words outside the list allowed
     double dMilliseconds = 0;      // time the recognition took
     unsigned nRevision = 0;        // grows by one with every recognition of the document
+    int nPageLine = -1;            // Page: the line shown, 0-based
+    int nPageLines = 0;            // Page: the lines of the page
 
     bool Empty() const { return kind == Kind::None; }
     // Complex recognition ran and found no cut into dictionary words.

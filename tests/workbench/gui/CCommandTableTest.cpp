@@ -64,7 +64,8 @@ protected:
                 kRecognizeSimple, kRecognizeComplex, kRecognitionCoefficient, kLoadFont, kAdditionalSpace,
                 kLineWidth1, kLineWidth3, kLineWidth5, kDictionary, kAddNoise, kExperiment, kWindowNew, kWindowCascade, kWindowTile, kWindowArrange,
                 kAppAbout, kNextPane, kPrevPane, kZoomIn, kActualSize, kCellGrid, kViewVariants,
-                kOpenPicture, kPastePicture, kReadPage, kPageOutlines, kViewPageText};
+                kOpenPicture, kPastePicture, kReadScreenRegion, kReadPage, kSavePicture, kSaveFont, kPageOutlines,
+                kViewPageText};
     }
 };
 
@@ -76,13 +77,14 @@ TEST_F(CCommandTableTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
     emit windowMenu->aboutToShow();
     EXPECT_EQ(MenuBarLayout(Main()),
               "[&File]\n  &New\n  &Open...\n  &Close\n  &Save\n  Save &As...\n  -\n  &Print...\n  Print Pre&view\n"
-              "  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n  -\n  Open &Picture...\n"
-              "[&Edit]\n  &Undo\n  -\n  Cu&t\n  &Copy\n  &Paste\n  -\n  Copy &Result Text\n  Paste &Picture\n"
-              "  Copy Text\n  Save Text As...\n"
+              "  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n"
+              "[&Edit]\n  &Undo\n  -\n  Cu&t\n  &Copy\n  &Paste\n  -\n  Copy &Result Text\n"
               "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  Zoom &In\n  Zoom &Out\n  &Actual Size\n  Cell &Grid\n"
-              "  -\n  &Variants\n  Page &Outlines\n  Page Te&xt\n"
+              "  -\n  &Variants\n  Page Te&xt\n"
               "[&Recognition]\n  Edit &text\n  Edit &graphics\n  -\n  &Save bitmap...\n  &Load Bitmap...\n  -\n"
-              "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n  Add &Noise...\n  Read &Page\n"
+              "  Set te&xt...\n  -\n  &Recognize (Simple)\n  Recognize (&Complex)\n  Add &Noise...\n"
+              "[&Page]\n  &Open Picture...\n  &Paste Picture\n  Read Screen Re&gion...\n  -\n  &Read Page\n"
+              "  &Copy Text\n  &Save Text As...\n  Save P&icture As...\n  Save &Font As...\n  -\n  Page O&utlines\n"
               "[&Options]\n  Recogition &Coefficient...\n  Load &Font...\n  Additional &Space...\n  Line width >\n"
               "    1 Pixel Width\n    3 Pixels Width\n    5 Pixels Width\n  &Dictionary...\n  &Experiment...\n"
               "[&Window]\n  &New Window\n  &Cascade\n  &Tile\n  &Arrange Icons\n  -\n  &1 DemoDoc1\n"
@@ -90,9 +92,9 @@ TEST_F(CCommandTableTest, MenuBarsWithAndWithoutADocumentHoldTheTableInOrder)
 
     ASSERT_TRUE(Trigger(CommandId::kFileClose));
     EXPECT_EQ(MenuBarLayout(Main()),
-              "[&File]\n  &New\n  &Open...\n  -\n  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n  -\n"
-              "  Open &Picture...\n"
+              "[&File]\n  &New\n  &Open...\n  -\n  P&rint Setup...\n  -\n  Recent File\n  -\n  E&xit\n"
               "[&View]\n  &Toolbar\n  &Status Bar\n  -\n  &Variants\n  Page Te&xt\n"
+              "[&Page]\n  &Open Picture...\n  &Paste Picture\n  Read Screen Re&gion...\n"
               "[&Help]\n  &About Recognize...\n");
 }
 
@@ -191,6 +193,7 @@ TEST_F(CCommandTableTest, EveryRuleFollowsTheActiveDocument)
     ASSERT_TRUE(Trigger(kFileClose));
     EXPECT_TRUE(app->Documents().empty());
     ExpectStates({kFileNew, kFileOpen, kFilePrintSetup, kAppExit, kViewToolbar, kViewStatusBar, kViewVariants, kExperiment, kWindowNew,
-                  kWindowCascade, kWindowTile, kWindowArrange, kAppAbout, kOpenPicture, kPastePicture, kViewPageText},
+                  kWindowCascade, kWindowTile, kWindowArrange, kAppAbout, kOpenPicture, kPastePicture, kReadScreenRegion,
+                  kViewPageText},
                  {kViewToolbar, kViewStatusBar});
 }

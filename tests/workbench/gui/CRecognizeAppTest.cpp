@@ -80,7 +80,7 @@ TEST_F(CRecognizeAppTest, WithoutTheDefaultFontStartsWithAnEmptyMainWindow)
     QStringList menus;
     for (QMenu* menu : Main().CurrentMenus())
         menus << menu->title();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Page", "&Help"}));
     // "New" fails the same way again and leaves the numbering alone.
     WriteFile(dir.Path() / "Fonts" / "default.GLF", [&] {
         const auto bytes = fixtures::FontBytes(font);

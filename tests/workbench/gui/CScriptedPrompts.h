@@ -34,6 +34,25 @@ public:
         return answer;
     }
 
+    // A question: recorded with its button texts and default; answered from buttonAnswers,
+    // else with the default button, as Enter does.
+    QMessageBox::StandardButton AskQuestion(QWidget*, const QString& text, const QString& title,
+                                            const QList<QPair<QMessageBox::StandardButton, QString>>& buttons,
+                                            QMessageBox::StandardButton defaultButton) override
+    {
+        QMessageBox::StandardButtons all;
+        for (const auto& button : buttons)
+            all |= button.first;
+        messages.push_back({text, title, QMessageBox::Warning, all});
+        questionButtons.push_back(buttons);
+        questionDefaults.push_back(defaultButton);
+        if (buttonAnswers.empty())
+            return defaultButton;
+        const QMessageBox::StandardButton answer = buttonAnswers.front();
+        buttonAnswers.pop_front();
+        return answer;
+    }
+
     // Runs the next dialog script; a dialog without a script is cancelled.
     int ExecDialog(QDialog& dialog) override
     {
@@ -68,6 +87,8 @@ public:
 
     std::vector<FileDialogRequest> fileRequests;
     std::vector<Message> messages;
+    std::vector<QList<QPair<QMessageBox::StandardButton, QString>>> questionButtons;
+    std::vector<QMessageBox::StandardButton> questionDefaults;
     std::vector<QString> dialogTitles;
     std::vector<bool> dialogModal;
     std::vector<QWidget*> dialogParents;

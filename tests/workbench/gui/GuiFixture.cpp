@@ -18,6 +18,25 @@ CCharImageFont MakeTestFont()
     });
 }
 
+CRaster MakeTestPage(const CCharImageFont& font)
+{
+    CRaster page;
+    page.Create(260, 90, CRaster::kWhite);
+    font.DrawString(page, "cab bed", kPageLeft, kPageTop);
+    font.DrawString(page, "  face", kPageLeft, kPageTop + 2 * kCellHeight);
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            page.SetPixel(x, y, page.IsInk(x, y) ? 0x202078 : 0xFAF5DC);
+    return page;
+}
+
+QImage ToImage(const CRaster& raster)
+{
+    return QImage(reinterpret_cast<const uchar*>(raster.Bits()), raster.width(), raster.height(),
+                  raster.BytesPerLine(), QImage::Format_RGB32)
+        .copy();
+}
+
 void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -34,6 +34,13 @@ inline constexpr int kCellHeight = 14;
 
 // The test font: codes 0..127 in 10 x 14 cells, the space blank, every other glyph its own noise.
 CCharImageFont MakeTestFont();
+
+// A page of 260 x 90 pixels: "cab bed" at (kPageLeft, kPageTop) and "  face" two cells
+// below it, in the font, dark blue on cream. It reads as "cab bed\n\n  face".
+inline constexpr int kPageLeft = 23;
+inline constexpr int kPageTop = 17;
+CRaster MakeTestPage(const CCharImageFont& font);
+QImage ToImage(const CRaster& raster);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 class GuiTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <functional>
 
 using docfixtures::CCountingView;
 using docfixtures::CRecordingSink;
@@ -274,8 +275,47 @@ TEST_F(DocTest, LoadFontReplacesTheFontOrReportsAndKeepsWhatWasRead)
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].text, "Invalid CharImageFont File");
     EXPECT_EQ(sink.messages[0].title, "Loading GLF file");
+    EXPECT_EQ(sink.notes, std::vector<std::string>{"Cannot load the font " + other + ": the file is truncated."});
     EXPECT_EQ(doc.m_Font.GlyphCount(), 33);
     EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(DocTest, EveryChangeOfThePictureOrTheFontDropsThePageReading)
+{
+    MakeDoc();
+    CCountingView graphics(true);
+    doc.AddView(&graphics);
+    const std::string other = dir.File("other.GLF");
+    docfixtures::WriteBytes(other, docfixtures::HandMadeCellGlf(10, 3));
+    doc.OnEditGraphics();
+    // Each change: the reading goes, the revision moves on, and every view (the drawing one
+    // too) is told, so that the outlines leave the screen.
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"stroke", [&] { doc.OnStrokeDrawn(&graphics); }},
+        {"noise", [&] { doc.OnAddNoise({NoiseKind::Flip, 0.01, 7}); }},
+        {"font", [&] { doc.LoadFont(other); }},
+        {"damaged font", [&] { doc.LoadFont(dir.File("missing.GLF")); }},
+        {"space", [&] { doc.SetAdditionalSpace(5); }},
+        {"picture", [&] {
+             CRaster picture;
+             picture.Create(30, 20, CRaster::kWhite);
+             doc.OpenPicture(std::move(picture));
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        doc.SetPage(PageReading{});
+        ASSERT_TRUE(doc.HasPage());
+        const unsigned revision = doc.SourceRevision();
+        graphics.updates = 0;
+        change();
+        EXPECT_FALSE(doc.HasPage()) << what;
+        EXPECT_GT(doc.SourceRevision(), revision) << what;
+        EXPECT_GE(graphics.updates, 1) << what;
+    }
+    // Recognizing reads the picture but changes neither it nor the font.
+    const unsigned revision = doc.SourceRevision();
+    doc.OnRecognizeSimple();
+    EXPECT_EQ(doc.SourceRevision(), revision);
 }
 
 TEST_F(DocTest, AFontWithCellSizeZeroGivesAnEmptyPictureAndNoFault)

@@ -105,6 +105,7 @@ TEST(PageSummary, UnsureCellsAndTheStatusLine)
 
     const RecognitionTrace trace = PageLineTrace(page, 0);
     ASSERT_EQ(trace.positions.size(), 2u);
+    EXPECT_EQ(trace.Summary(), "Page reading, line 1 of 3: 2 cells, 0 of 2 match a glyph exactly");
     EXPECT_EQ(trace.positions[1].best, 21);
     EXPECT_EQ(trace.positions[1].final, 'b');
     EXPECT_TRUE(PageLineTrace(page, 3).Empty());
@@ -156,4 +157,25 @@ TEST(CRecognizeDoc, OpenedPictureIsShownWholeAndLoadBitmapShowsTheRectangleAgain
     EXPECT_FALSE(doc.HasPage()) << "the reading of a replaced picture goes";
     EXPECT_EQ(doc.PageRevision(), revision + 2);
     EXPECT_EQ(doc.ShownRect(), doc.GetPictureRect());
+}
+
+TEST(PageSummary, APoorReadingWithholdsItsTextAndSaysWhatPageReadingReads)
+{
+    PageReading page = MakePage();
+    page.cellWidth = 10;
+    page.cellHeight = 20;
+    EXPECT_FALSE(IsPoorReading(page));
+    // Two of the five inked cells unsure: not yet most of them.
+    page.lines[0].cells[0].best = 50;
+    page.lines[0].cells[1].best = 50;
+    EXPECT_FALSE(IsPoorReading(page));
+    page.lines[1].cells[1].best = 50;
+    ASSERT_TRUE(IsPoorReading(page));
+    EXPECT_EQ(PageSummary(page),
+              "Read Page: 3 of 6 cells unsure, so the text is not shown: the document's font does not fit this "
+              "picture. Read Page reads text in a monospaced font that is installed; proportional text (menus, web "
+              "pages, documents) and handwriting are not read.");
+    EXPECT_EQ(PoorReadingAdvice(page).substr(0, 72),
+              "The reading is poor: 3 of 6 cells are unsure, so its text is not shown.\n");
+    EXPECT_TRUE(IsPoorReading(PageReading{}));
 }
