@@ -7,15 +7,13 @@
 #include "DataFiles.h"
 #include "DocMessages.h"
 #include "PageReader.h"
-#include "PageStages.h"
+#include "GlyphSetFile.h"
+#include "PageOutput.h"
 #include "PictureFile.h"
-#include "PngWriter.h"
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 
 namespace {
 
@@ -32,7 +30,8 @@ const char* const kPageUsage =
     "PICTURE is a PNG, JPEG, WebP, .BMP or Netpbm (PBM, PGM, PPM) file, told by its first\n"
     "bytes; JPEG pixels are taken as stored, without the Exif orientation.\n"
     "\n"
-    "  --font F.GLF       glyph font whose glyphs the picture shows (required)\n"
+    "  --font F.GLF       glyph font whose glyphs the picture shows (required): a GLF font, or a\n"
+    "                     glyph set (.gset) that recognize-cli glyphs wrote\n"
     "  --coefficient K    recognition coefficient of each cell's variants (default 0.2)\n"
     "  --ink RULE         auto (default): the most common colour is the paper, and a pixel\n"
     "                     is ink when it differs from it by more than half the picture's\n"
@@ -63,62 +62,24 @@ const char* const kPageUsage =
     "its cells is found, the debug folder cannot be written, or the word list is larger than\n"
     "the dictionary holds; 2 bad usage or an unreadable picture or word list.\n";
 
-// Writes the stage pictures and figures of a reading into folder; false after a message.
-bool WriteStages(const std::string& folder, const CRaster& picture, const PageReading& page, const PageOptions& options) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        PrintError(folder + ": cannot make the debug folder (" + error.message() + ")");
-        return false;
-    }
-    auto write = [&](const std::string& name, std::span<const std::uint8_t> bytes) {
-        const std::string path = (std::filesystem::path(folder) / name).string();
-        if (!bytes.empty() && WriteFileAtomically(path, bytes))
+// Loads the glyphs of --font: a glyph set file (told by its first bytes) or a GLF font; false
+// after a message.
+bool LoadPageGlyphs(const std::string& path, GlyphSet& glyphs)
+{
+    std::uint8_t head[4] = {};
+    std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(head), sizeof head);
+    if (IsGlyphSetFile(head)) {
+        std::string error;
+        if (LoadGlyphSetFile(path, glyphs, error))
             return true;
-        PrintError(path + ": cannot be written");
+        PrintError(error);
         return false;
-    };
-    for (const StagePicture& stage : DrawPageStages(picture, page, options))
-        if (!write(stage.name, EncodePng(stage.picture)))
-            return false;
-    const std::string figures = PageStageFigures(picture, page);
-    return write("stages.txt", std::span(reinterpret_cast<const std::uint8_t*>(figures.data()), figures.size()));
-}
-
-std::string PageJson(const PageReading& page, bool complex) {
-    CJsonWriter json;
-    json.BeginObject();
-    json.Key("text").String(page.text);
-    json.Key("cellWidth").Int(page.cellWidth);
-    json.Key("cellHeight").Int(page.cellHeight);
-    json.Key("lines").BeginArray();
-    for (const PageLine& line : page.lines) {
-        json.BeginObject();
-        json.Key("top").Int(line.Top());
-        json.Key("left").Int(line.Left());
-        json.Key("text").String(line.text);
-        json.Key("cost").Int(line.Cost());
-        json.Key("cells").BeginArray();
-        for (const PageCell& cell : line.cells)
-            json.BeginArray().Int(static_cast<long long>(cell.code)).Int(cell.best).Int(cell.worst).EndArray();
-        json.EndArray();
-        json.EndObject();
     }
-    json.EndArray();
-    if (complex) {
-        json.Key("noCut").BeginArray();
-        for (int index : page.NoCutLines())
-            json.Int(index);
-        json.EndArray();
-    }
-    json.Key("milliseconds").BeginObject();
-    json.Key("ink").Number(page.dInkMilliseconds);
-    json.Key("search").Number(page.dSearchMilliseconds);
-    json.Key("match").Number(page.dMatchMilliseconds);
-    json.Key("total").Number(page.dMilliseconds);
-    json.EndObject();
-    json.EndObject();
-    return json.Result();
+    CCharImageFont font;
+    if (!LoadFontFile(font, path))
+        return false;
+    glyphs = GlyphSetFromFont(font);
+    return true;
 }
 
 }  // namespace
@@ -171,8 +132,8 @@ int RunPageCommand(int argc, char** argv) {
         return kExitUsage;
     }
 
-    CCharImageFont font;
-    if (!LoadFontFile(font, *fontPath))
+    GlyphSet glyphs;
+    if (!LoadPageGlyphs(*fontPath, glyphs))
         return kExitFailure;
     PictureLoad load = LoadPicture(cl.Positionals().front());
     if (!load.Ok()) {
@@ -184,7 +145,6 @@ int RunPageCommand(int argc, char** argv) {
     const CRaster picture = std::move(load.raster);
 
     const std::string& name = cl.Positionals().front();
-    const GlyphSet glyphs = GlyphSetFromFont(font);
     PageReading page = ReadPage(picture, glyphs, options);
     if (page.bOutOfMemory) {
         PrintError("not enough memory to read " + name);
@@ -194,8 +154,8 @@ int RunPageCommand(int argc, char** argv) {
         folder && !WriteStages(*folder, picture, page, options))
         return kExitFailure;
     if (page.Empty()) {
-        PrintError(name + ": no line of text in the " + std::to_string(font.CellWidth()) + " x " +
-                   std::to_string(font.CellHeight()) + " cells of " + *fontPath + " was found");
+        PrintError(name + ": no line of text in the " + std::to_string(glyphs.cellWidth) + " x " +
+                   std::to_string(glyphs.cellHeight) + " cells of " + *fontPath + " was found");
         return kExitFailure;
     }
     int status = kExitSuccess;
@@ -210,7 +170,7 @@ int RunPageCommand(int argc, char** argv) {
         }
         OpenWordsOptions open;
         open.dUnknownPenalty = words->dPenalty;
-        open.nCellPixels = font.CellWidth() * font.CellHeight();
+        open.nCellPixels = glyphs.cellWidth * glyphs.cellHeight;
         ReadPageWords(page, dictionary, words->bOpen ? PageWordsStep::Open : PageWordsStep::ListOnly, open);
         if (page.bOutOfMemory) {
             PrintError("not enough memory to read " + name);
