@@ -1,5 +1,7 @@
 #include "PageCells.h"
 
+#include "PageScripts.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -19,6 +21,11 @@ namespace {
 // screens read at a few pixels a cell, a wrong font at a fifth of them and more.
 constexpr long long kUnsureShareDenominator = 10;
 
+// A glyph costing at most one pixel in this many of the cell's (and kAlikeMinPixels) more than
+// the best is alike: a twin of another script drawn a pixel apart, which context may prefer.
+constexpr int kAlikeShare = 64;
+constexpr int kAlikeMinPixels = 2;
+
 }  // namespace
 
 long long PageLine::Cost() const
@@ -27,6 +34,19 @@ long long PageLine::Cost() const
     for (const PageCell& cell : cells)
         sum += cell.best;
     return sum;
+}
+
+std::uint8_t RankOf(char32_t code)
+{
+    switch (ClassOfCode(code)) {
+    case CodeClass::Printable:
+        return ScriptOf(code) != Script::None && !CommonLetter(code) ? 1 : 0;
+    case CodeClass::Space:
+        return 2;
+    case CodeClass::Control:
+        break;
+    }
+    return 3;
 }
 
 bool IsUnsure(const PageCell& cell, int cellWidth, int cellHeight)
@@ -50,7 +70,7 @@ void PageGlyphs::Build(const GlyphSet& glyphSet)
         matrices[static_cast<std::size_t>(p)].Build(glyphSet, p);
     rank.resize(static_cast<std::size_t>(Rows()));
     for (int g = 0; g < Rows(); ++g)
-        rank[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(ClassOfCode(CodeOf(g)));
+        rank[static_cast<std::size_t>(g)] = RankOf(CodeOf(g));
 }
 
 bool CaptureInkCell(const InkBits& ink, const PageGlyphs& glyphs, long long left, long long top,
@@ -220,6 +240,17 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
         else
             same->cost = std::min(same->cost, costs[g]);
     }
+    // Alike: within a pixel in 64 of the cell's (two at least) of the best, cheapest first.
+    const int slack = std::max(kAlikeMinPixels, glyphs.width * glyphs.height / kAlikeShare);
+    scratch.clear();
+    for (int g = 0; g < rows; ++g)
+        if (costs[g] - decision.best <= slack)
+            scratch.push_back(g);
+    std::stable_sort(scratch.begin(), scratch.end(), [&](int a, int b) { return costs[a] < costs[b]; });
+    for (int g : scratch)
+        if (const std::optional<char32_t> code = shown(g);
+            code && std::find(cell.alike.begin(), cell.alike.end(), *code) == cell.alike.end())
+            cell.alike.push_back(*code);
     CellTies(decision, costs, rows, scratch);
     for (int g : scratch)
         if (const std::optional<char32_t> code = shown(g);

@@ -27,6 +27,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+    page.scripts = ResolveScripts(page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
     page.text = PageText(page.lines, grid.bShared);
 }

@@ -18,6 +18,7 @@
 #include "PageGrid.h"
 #include "PageInk.h"
 #include "PageLines.h"
+#include "PageScripts.h"
 #include "PageText.h"
 #include "PageWords.h"
 
@@ -51,6 +52,7 @@ struct PageReading {
     int originY = 0;
     int pitch64 = 0;  // the column pitch the grid was searched with
     long long sharedCost = -1;
+    ScriptReport scripts;  // how look-alike letters across scripts were read
 
     double dInkMilliseconds = 0;
     double dSearchMilliseconds = 0;  // FindLines and FindGrid

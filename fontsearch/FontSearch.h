@@ -1,0 +1,61 @@
+#pragma once
+
+// The font of a screenshot found with no font named: the screen's pitch measured, every installed
+// fixed-width family tried at the sizes and with the renderers that give that pitch, on a sample of
+// the page's cells, and the page read with the best.
+
+#include "CRaster.h"
+#include "CellSample.h"
+#include "FontCandidates.h"
+#include "GlyphSet.h"
+#include "MatchKernels.h"
+#include "PageInk.h"
+#include "PagePitch.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A candidate and how well it explains the sampled cells.
+struct FontChoice {
+    FontCandidate candidate;
+    SampleFit fit;
+    double CostShare() const;  // the mean cost a cell as a share of the cell's pixels
+};
+
+struct FontSearchOptions {
+    std::vector<std::string> families;  // narrows the search to these families; empty: all fixed-width
+    MatchPath path = FastestMatchPath();
+    int sampleCells = 300;              // distinct cells the candidates are compared on
+    // Tells of candidates tried, out of all; false stops the search.
+    std::function<bool(int done, int total)> progress;
+};
+
+// What the search found.
+struct FontSearchResult {
+    PagePitch pitch;
+    Smoothing smoothing = Smoothing::Unknown;
+    std::vector<FontChoice> ranked;  // best first, at most a few
+    int tried = 0;                   // candidates compared
+    bool bStopped = false;           // the progress callback stopped it
+    std::string problem;             // why nothing was found, when ranked is empty
+    double dMilliseconds = 0;
+
+    bool Found() const { return !ranked.empty(); }
+    const FontChoice& Best() const { return ranked.front(); }
+};
+
+// How the screen smoothed its glyphs, told from its colours: a screen without antialiasing shows
+// few colours, one a palette entry, where smoothed glyphs blend every edge.
+Smoothing SmoothingOf(const CRaster& picture);
+
+// Searches the font of picture, whose ink (the reader's mask, solid strips cleared) is given.
+FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, const FontSearchOptions& options = {});
+
+// The glyph set of a choice for reading the page: the screen's repertoire (ScreenRepertoire) that
+// the family covers, in its regular and bold faces, cut into the program's cells, with the program's
+// phases. renderer is a scratch renderer.
+GlyphSet ChoiceGlyphSet(const FontChoice& choice, CFaceRenderer& renderer);
+
+// The column pitch to read the page with the choice's glyphs: the program's.
+int ChoicePitch64(const FontChoice& choice);
