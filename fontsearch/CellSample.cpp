@@ -9,7 +9,7 @@ namespace {
 constexpr int kShiftCells = 40;
 // Shifts tried: a pixel either way across (a phase step on a fractional pitch), two up and down:
 // a font's baseline may lie a row or two from the first candidate's, with which the cells were found.
-constexpr int kShiftRows = 2;
+constexpr int kShiftRows = 3;
 
 struct Placed {
     long long top;

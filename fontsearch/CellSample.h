@@ -31,6 +31,6 @@ struct SampleFit {
 
 // The sample's cost with the glyphs, each cell at x = lineLeft64 + index x pitch64 (moved by a
 // shift) and its phase: the shift that fits best is chosen on the first cells, within a pixel
-// across and two down or up, and the whole sample is then counted at it.
+// across and three down or up, and the whole sample is then counted at it.
 SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, int pitch64, const std::vector<SampleCell>& sample,
                     MatchPath path = FastestMatchPath());

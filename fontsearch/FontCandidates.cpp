@@ -15,8 +15,16 @@ constexpr double kResolutions[] = {96.0, 96.0946, 120.0, 144.0};
 constexpr double kDeviceScales[] = {1.0, 1.25, 1.5, 2.0};
 
 // A cell's width lies within this many pixels of the face's unhinted advance (hinting rounds
-// the advance; rxvt-unicode widens its cell to the widest ink).
-constexpr double kAdvanceSlack = 1.5;
+// the advance to a whole pixel); a browser sums the unhinted advances.
+constexpr double kAdvanceSlack = 1.0;
+constexpr double kBrowserAdvanceSlack = 0.25;
+
+// A line's pitch lies within this many pixels of the face's unhinted ascent and descent (with or
+// without the line gap): rounding each end, and the rows a program adds.
+constexpr double kLineSlack = 4.0;
+
+// Rows a program may add between lines (or take away) beyond its own cell height.
+constexpr int kLineSpacingSlack = 2;
 
 // A browser's pitch is the unhinted advance summed; the measured one is within this many 64ths.
 constexpr int kBrowserPitchSlack = 2;
@@ -27,16 +35,26 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The advance in 64ths of a pixel of the face's '0' at a size of 64 pixels per em, unhinted.
-int AdvanceAt64(CFaceRenderer& renderer)
+// The face's unhinted measures at a size of 64 pixels per em, in 64ths of a pixel: the advance of
+// its '0', and its line without and with the line gap.
+struct Measures {
+    int advance = 0;
+    int line = 0;
+    int lineWithGap = 0;
+};
+Measures MeasuresAt64(CFaceRenderer& renderer)
 {
+    Measures measures;
     RenderSettings unhinted;
     unhinted.hinting = Hinting::None;
     renderer.SetSettings(unhinted);
     if (!renderer.SetSize(64 * 64))
-        return 0;
-    const GlyphTemplate zero = renderer.Template(U'0', 1);
-    return zero.linearAdvance64;
+        return measures;
+    measures.advance = renderer.Template(U'0', 1).linearAdvance64;
+    const FaceMetrics m = renderer.Metrics();
+    measures.line = m.ascentExact64 + m.descentExact64;
+    measures.lineWithGap = measures.line + m.lineGapExact64;
+    return measures;
 }
 
 }  // namespace
@@ -91,27 +109,34 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
     const std::vector<double> nominal = NominalSizes();
     const double columnPitch = pitch.columnPitch64 / 64.0;
 
+    // Programs that draw through one renderer share its glyphs and metrics: each face, size and
+    // setting is opened once for all of them.
+    const std::vector<ScreenRenderer> renderers = {ScreenRenderer::Xft, ScreenRenderer::Cairo, ScreenRenderer::Skia};
     for (const InstalledFamily& family : installed) {
-        for (const ScreenProgram& program : ScreenPrograms()) {
-            const bool browser = program.terminal == Terminal::Chromium;
+        for (const ScreenRenderer kind : renderers) {
+            const bool browser = kind == ScreenRenderer::Skia;
             // A terminal's pitch is whole pixels; a browser's may be either.
             if (!browser && !pitch.WholePixelColumns())
                 continue;
+            std::vector<const ScreenProgram*> programs;
+            for (const ScreenProgram& program : ScreenPrograms())
+                if (program.renderer == kind)
+                    programs.push_back(&program);
             for (const double scale : browser ? std::vector<double>(std::begin(kDeviceScales), std::end(kDeviceScales))
                                               : std::vector<double>{1.0}) {
                 FontRequest request;
                 request.family = family.family;
                 request.pixelSize = 16 * scale;
                 request.deviceScale = scale;
-                const std::optional<MatchedFont> regular = MatchFont(request, program.renderer);
+                const std::optional<MatchedFont> regular = MatchFont(request, kind);
                 if (!regular || !renderer.SetFace(regular->file, regular->index))
                     continue;
-                const int advance64At64 = AdvanceAt64(renderer);
-                if (advance64At64 <= 0)
+                const Measures at64 = MeasuresAt64(renderer);
+                if (at64.advance <= 0)
                     continue;
                 FontRequest boldRequest = request;
                 boldRequest.bold = true;
-                const std::optional<MatchedFont> bold = MatchFont(boldRequest, program.renderer);
+                const std::optional<MatchedFont> bold = MatchFont(boldRequest, kind);
                 std::vector<RenderSettings> variants;
                 if (smoothing != Smoothing::Mono)
                     variants.push_back(regular->settings);
@@ -124,8 +149,15 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 std::set<int> tried;
                 for (double css : nominal) {
                     const double px = css * scale;
-                    const double advance = advance64At64 / 64.0 * px / 64.0;
-                    if (std::abs(advance - columnPitch) > (browser ? 0.25 : kAdvanceSlack))
+                    // Hinting moves an advance by less than a pixel and a line's ends by a pixel
+                    // each; programs add a few rows between lines.
+                    const double advance = at64.advance / 64.0 * px / 64.0;
+                    if (std::abs(advance - columnPitch) > (browser ? kBrowserAdvanceSlack : kAdvanceSlack))
+                        continue;
+                    const double line = at64.line / 64.0 * px / 64.0;
+                    const double lineWithGap = at64.lineWithGap / 64.0 * px / 64.0;
+                    if (pitch.linePitch > 0 && std::min(std::abs(line - pitch.linePitch), std::abs(lineWithGap - pitch.linePitch)) >
+                                                   kLineSlack)
                         continue;
                     for (const RenderSettings& settings : variants) {
                         const int size64 = PixelSizeTo26Dot6(px, settings.sizeRounding);
@@ -134,25 +166,41 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                         renderer.SetSettings(settings);
                         if (!renderer.SetSize(size64))
                             continue;
-                        FontCandidate candidate;
-                        candidate.cell = TerminalCellOf(program.terminal, renderer);
-                        const bool widthFits = browser ? std::abs(candidate.cell.pitch64 - pitch.columnPitch64) <= kBrowserPitchSlack
-                                                       : candidate.cell.width * 64 == pitch.columnPitch64;
-                        const bool heightFits = pitch.linePitch == 0 || candidate.cell.height == pitch.linePitch;
-                        if (!widthFits || !heightFits)
-                            continue;
-                        candidate.family = family.family;
-                        candidate.file = regular->file;
-                        candidate.index = regular->index;
-                        if (bold && bold->file != regular->file) {
-                            candidate.boldFile = bold->file;
-                            candidate.boldIndex = bold->index;
+                        const FaceMetrics metrics = renderer.Metrics();
+                        for (const ScreenProgram* program : programs) {
+                            // rxvt-unicode measures its cell by rendering: only where the face's
+                            // widest advance is near the pitch.
+                            if (program->terminal == Terminal::Urxvt &&
+                                std::abs((metrics.maxAdvance64 >> 6) * 64 - pitch.columnPitch64) > 2 * 64)
+                                continue;
+                            FontCandidate candidate;
+                            candidate.cell = TerminalCellOf(program->terminal, renderer);
+                            const bool widthFits = browser ? std::abs(candidate.cell.pitch64 - pitch.columnPitch64) <= kBrowserPitchSlack
+                                                           : candidate.cell.width * 64 == pitch.columnPitch64;
+                            // Terminals add rows between lines at the user's word (line spacing, a
+                            // cell height scale): the line pitch is the cell's height, the extra rows
+                            // split above and below the program's own.
+                            const bool heightFits = pitch.linePitch == 0 ||
+                                                    std::abs(candidate.cell.height - pitch.linePitch) <= kLineSpacingSlack;
+                            if (!widthFits || !heightFits)
+                                continue;
+                            if (pitch.linePitch > 0) {
+                                candidate.cell.baseline += (pitch.linePitch - candidate.cell.height) / 2;
+                                candidate.cell.height = pitch.linePitch;
+                            }
+                            candidate.family = family.family;
+                            candidate.file = regular->file;
+                            candidate.index = regular->index;
+                            if (bold && bold->file != regular->file) {
+                                candidate.boldFile = bold->file;
+                                candidate.boldIndex = bold->index;
+                            }
+                            candidate.program = program;
+                            candidate.size64 = size64;
+                            candidate.settings = settings;
+                            candidate.phases = std::max(settings.phases, 1);
+                            candidates.push_back(candidate);
                         }
-                        candidate.program = &program;
-                        candidate.size64 = size64;
-                        candidate.settings = settings;
-                        candidate.phases = std::max(settings.phases, 1);
-                        candidates.push_back(candidate);
                     }
                 }
             }

@@ -19,6 +19,7 @@
 // A candidate and how well it explains the sampled cells.
 struct FontChoice {
     FontCandidate candidate;
+    std::size_t index = 0;  // the candidate's place among all tried
     SampleFit fit;
     double CostShare() const;  // the mean cost a cell as a share of the cell's pixels
 };
@@ -27,6 +28,7 @@ struct FontSearchOptions {
     std::vector<std::string> families;  // narrows the search to these families; empty: all fixed-width
     MatchPath path = FastestMatchPath();
     int sampleCells = 300;              // distinct cells the candidates are compared on
+    std::string cacheFile;              // the fonts found before (FontCacheFile); empty: none
     // Tells of candidates tried, out of all; false stops the search.
     std::function<bool(int done, int total)> progress;
 };
@@ -38,6 +40,7 @@ struct FontSearchResult {
     std::vector<FontChoice> ranked;  // best first, at most a few
     int tried = 0;                   // candidates compared
     bool bStopped = false;           // the progress callback stopped it
+    bool bFromCache = false;         // a font found before for this screen's pitch explained it
     std::string problem;             // why nothing was found, when ranked is empty
     double dMilliseconds = 0;
 
@@ -46,7 +49,7 @@ struct FontSearchResult {
 };
 
 // How the screen smoothed its glyphs, told from its colours: a screen without antialiasing shows
-// few colours, one a palette entry, where smoothed glyphs blend every edge.
+// few colours, a palette's, where smoothed glyphs blend every edge into many.
 Smoothing SmoothingOf(const CRaster& picture);
 
 // Searches the font of picture, whose ink (the reader's mask, solid strips cleared) is given.

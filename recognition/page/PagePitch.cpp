@@ -57,10 +57,17 @@ int WholePeriod(const std::vector<long long>& profile, int low, int high, double
     clarity = 0;
     if (best < kMinClarity)
         return 0;
+    // The shortest period near the best marks the pitch (its multiples are as clear); the clearest
+    // period within a quarter above it is taken, as the periods a pixel short of it are nearly as
+    // clear where lines leave wide gaps.
     for (int p = low; p <= high; ++p)
         if (clarities[static_cast<std::size_t>(p - low)] >= kNearBest * best) {
-            clarity = clarities[static_cast<std::size_t>(p - low)];
-            return p;
+            int pick = p;
+            for (int q = p + 1; q <= std::min(high, p + p / 4); ++q)
+                if (clarities[static_cast<std::size_t>(q - low)] > clarities[static_cast<std::size_t>(pick - low)])
+                    pick = q;
+            clarity = clarities[static_cast<std::size_t>(pick - low)];
+            return pick;
         }
     return 0;
 }
