@@ -91,7 +91,8 @@ std::vector<double> NominalSizes()
 }
 
 std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoothing,
-                                          const std::vector<std::string>& families, CFaceRenderer& renderer)
+                                          const std::vector<std::string>& families, CFaceRenderer& renderer,
+                                          bool everyHinting)
 {
     std::vector<FontCandidate> candidates;
     if (pitch.columnPitch64 <= 0)
@@ -146,7 +147,20 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                     mono.hinting = Hinting::Full;
                     variants.push_back(mono);
                 }
-                std::set<int> tried;
+                if (everyHinting && !browser) {
+                    const std::vector<RenderSettings> base = variants;
+                    variants.clear();
+                    for (const RenderSettings& settings : base)
+                        for (const auto& [hinting, autohint] : {std::pair{Hinting::None, false}, std::pair{Hinting::Slight, false},
+                                                                std::pair{Hinting::Full, false}, std::pair{Hinting::Slight, true}}) {
+                            RenderSettings variant = settings;
+                            variant.hinting = hinting;
+                            variant.autohint = autohint;
+                            if (variant != settings)
+                                variants.push_back(variant);
+                        }
+                }
+                std::set<std::string> tried;
                 for (double css : nominal) {
                     const double px = css * scale;
                     // Hinting moves an advance by less than a pixel and a line's ends by a pixel
@@ -161,7 +175,7 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                         continue;
                     for (const RenderSettings& settings : variants) {
                         const int size64 = PixelSizeTo26Dot6(px, settings.sizeRounding);
-                        if (!tried.insert(size64 * 2 + (settings.antialias == Antialias::Mono ? 1 : 0)).second)
+                        if (!tried.insert(ToString(settings) + '/' + std::to_string(size64)).second)
                             continue;
                         renderer.SetSettings(settings);
                         if (!renderer.SetSize(size64))

@@ -52,8 +52,11 @@ enum class Smoothing {
 // and the column pitch its width (within a 64th of a pixel for a browser, which sums fractional
 // advances). families narrows the search to those names (any case); empty: every fixed-width
 // family installed. renderer is a scratch renderer the faces are opened in.
+// With everyHinting, each family is also tried with the hintings fontconfig does not choose by
+// default (none, slight, full and the autohinter), as a user's configuration may set them.
 std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoothing,
-                                          const std::vector<std::string>& families, CFaceRenderer& renderer);
+                                          const std::vector<std::string>& families, CFaceRenderer& renderer,
+                                          bool everyHinting = false);
 
 // The nominal sizes in pixels a size search tries: whole pixels, and whole and half points at the
 // usual screen resolutions.

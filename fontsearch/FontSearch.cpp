@@ -22,6 +22,9 @@ constexpr std::size_t kMonoColours = 64;
 // Candidates kept in the result, best first.
 constexpr std::size_t kRanked = 5;
 
+// Families tried with every hinting when none fits well.
+constexpr std::size_t kHintedFamilies = 6;
+
 // Candidates compared before the comparison may end on one that explains the sample exactly.
 constexpr std::size_t kBatch = 32;
 
@@ -237,8 +240,6 @@ std::vector<FontChoice> Compare(const std::vector<FontCandidate>& candidates, co
             break;
         finder = choices.front().index;
     }
-    if (choices.size() > kRanked)
-        choices.resize(kRanked);
     return choices;
 }
 
@@ -277,6 +278,8 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
     if (!cached.empty()) {
         std::vector<FontChoice> choices = Compare(cached, ink, options, renderer, result);
         if (!choices.empty() && choices.front().CostShare() <= kCachedFontShare) {
+            if (choices.size() > kRanked)
+                choices.resize(kRanked);
             result.ranked = std::move(choices);
             result.bFromCache = true;
             result.dMilliseconds = MillisecondsSince(start);
@@ -297,8 +300,6 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
             choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
             std::stable_sort(choices.begin(), choices.end(),
                              [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
-            if (choices.size() > kRanked)
-                choices.resize(kRanked);
             result.ranked = std::move(choices);
             candidates.insert(candidates.end(), sharp.begin(), sharp.end());
         }
@@ -308,6 +309,25 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         result.dMilliseconds = MillisecondsSince(start);
         return result;
     }
+    // Where no font explains the cells well, the best families are tried with the hintings a
+    // user's configuration may set instead of fontconfig's default.
+    if (!result.bStopped && !result.ranked.empty() && result.Best().CostShare() > kCachedFontShare) {
+        std::vector<std::string> best;
+        for (const FontChoice& choice : result.ranked)
+            if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < kHintedFamilies)
+                best.push_back(choice.candidate.family);
+        const std::vector<FontCandidate> hinted =
+            FontCandidates(result.pitch, result.smoothing, best, renderer, true);
+        if (!hinted.empty()) {
+            std::vector<FontChoice> choices = Compare(hinted, ink, options, renderer, result);
+            choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
+            std::stable_sort(choices.begin(), choices.end(),
+                             [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
+            result.ranked = std::move(choices);
+        }
+    }
+    if (result.ranked.size() > kRanked)
+        result.ranked.resize(kRanked);
     if (result.ranked.empty())
         result.problem = "no candidate font read a line of the picture";
     else if (!result.bStopped)
