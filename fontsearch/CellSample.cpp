@@ -16,20 +16,20 @@ struct Placed {
     CellPlace place;
 };
 
-Placed PlaceOf(const SampleCell& cell, int pitch64, int phases, int dx64, int dy)
+Placed PlaceOf(const SampleCell& cell, long long pitchSub, int phases, long long dxSub, int dy)
 {
-    return {cell.top + dy, PlaceAt(cell.lineLeft64 + static_cast<long long>(cell.index) * pitch64 + dx64, phases)};
+    return {cell.top + dy, PlaceAt(cell.lineLeftSub + static_cast<long long>(cell.index) * pitchSub + dxSub, phases)};
 }
 
 // The weighted sum of the least costs of cells first..last - 1 at a shift.
 long long SumOfLeast(CCellMatcher& matcher, const PageGlyphs& packed, const std::vector<SampleCell>& sample,
-                     std::size_t first, std::size_t last, int pitch64, int dx64, int dy, long long& weight)
+                     std::size_t first, std::size_t last, long long pitchSub, long long dxSub, int dy, long long& weight)
 {
     long long sum = 0;
     weight = 0;
     CellPlace place[1];
     for (std::size_t i = first; i < last; ++i) {
-        const Placed at = PlaceOf(sample[i], pitch64, packed.phases, dx64, dy);
+        const Placed at = PlaceOf(sample[i], pitchSub, packed.phases, dxSub, dy);
         place[0] = at.place;
         matcher.Match(at.top, place, 1);
         std::int32_t least = 0, most = 0;
@@ -59,7 +59,7 @@ std::vector<SampleCell> SampleCells(const InkBits& ink, const PageReading& page,
                     key.push_back(ink.Ink(static_cast<int>(x), static_cast<int>(y)) ? '1' : '0');
             const auto [it, added] = seen.emplace(key, merged.size());
             if (added)
-                merged.push_back({line.Top(), line.grid.left64, c, 1});
+                merged.push_back({line.Top(), line.grid.leftSub, c, 1});
             else
                 ++merged[it->second].weight;
         }
@@ -77,7 +77,7 @@ std::vector<SampleCell> SampleCells(const InkBits& ink, const PageReading& page,
     return picked;
 }
 
-SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, int pitch64, const std::vector<SampleCell>& sample,
+SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, long long pitchSub, const std::vector<SampleCell>& sample,
                     MatchPath path)
 {
     SampleFit fit;
@@ -88,20 +88,20 @@ SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, int pitch64, con
         return fit;
     }
     CCellMatcher matcher(ink, packed, path);
-    const int step64 = 64 / std::max(packed.phases, 1);
+    const long long step = kSubpixels / std::max(packed.phases, 1);
     const std::size_t shiftCells = std::min<std::size_t>(kShiftCells, sample.size());
     long long best = -1;
     long long weight = 0;
     for (int dy = -kShiftRows; dy <= kShiftRows; ++dy)
-        for (int dx64 : {0, -step64, step64}) {
-            const long long sum = SumOfLeast(matcher, packed, sample, 0, shiftCells, pitch64, dx64, dy, weight);
+        for (long long dxSub : {0LL, -step, step}) {
+            const long long sum = SumOfLeast(matcher, packed, sample, 0, shiftCells, pitchSub, dxSub, dy, weight);
             if (best < 0 || sum < best) {
                 best = sum;
-                fit.dx64 = dx64;
+                fit.dxSub = dxSub;
                 fit.dy = dy;
             }
         }
-    const long long sum = SumOfLeast(matcher, packed, sample, 0, sample.size(), pitch64, fit.dx64, fit.dy, weight);
+    const long long sum = SumOfLeast(matcher, packed, sample, 0, sample.size(), pitchSub, fit.dxSub, fit.dy, weight);
     fit.meanCost = weight > 0 ? static_cast<double>(sum) / static_cast<double>(weight) : 0;
     return fit;
 }

@@ -14,7 +14,7 @@
 // that a font of another pitch places it anew.
 struct SampleCell {
     int top = 0;
-    long long lineLeft64 = 0;
+    long long lineLeftSub = 0;
     int index = 0;
     int weight = 1;  // cells of the page whose image is this one's
 };
@@ -25,12 +25,12 @@ std::vector<SampleCell> SampleCells(const InkBits& ink, const PageReading& page,
 // How well a glyph set explains the sample.
 struct SampleFit {
     double meanCost = 0;  // the least cost a cell, weighted, over the sampled cells
-    int dx64 = 0;         // the shift of the cells that fits best
+    long long dxSub = 0;  // the shift of the cells that fits best, in sub-pixels
     int dy = 0;
 };
 
-// The sample's cost with the glyphs, each cell at x = lineLeft64 + index x pitch64 (moved by a
+// The sample's cost with the glyphs, each cell at x = lineLeftSub + index x pitchSub (moved by a
 // shift) and its phase: the shift that fits best is chosen on the first cells, within a pixel
 // across and three down or up, and the whole sample is then counted at it.
-SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, int pitch64, const std::vector<SampleCell>& sample,
+SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, long long pitchSub, const std::vector<SampleCell>& sample,
                     MatchPath path = FastestMatchPath());

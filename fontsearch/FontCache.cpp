@@ -29,6 +29,17 @@ bool ToInt(const std::string& text, int& value)
     }
 }
 
+bool ToLong(const std::string& text, long long& value)
+{
+    try {
+        std::size_t used = 0;
+        value = std::stoll(text, &used);
+        return used == text.size();
+    } catch (...) {
+        return false;
+    }
+}
+
 const ScreenProgram* ProgramNamed(const std::string& name)
 {
     for (const ScreenProgram& program : ScreenPrograms())
@@ -83,8 +94,8 @@ std::vector<FontCandidate> CFontCache::Find(const PagePitch& pitch, Smoothing sm
         const std::optional<RenderSettings> settings = ParseRenderSettings(f[10]);
         if (!font.program || !settings || !ToInt(f[5], font.index) || !ToInt(f[7], font.boldIndex) ||
             !ToInt(f[9], font.size64) || !ToInt(f[11], font.cell.width) || !ToInt(f[12], font.cell.height) ||
-            !ToInt(f[13], font.cell.baseline) || !ToInt(f[14], font.cell.pitch64) || !ToInt(f[15], font.phases) ||
-            font.size64 <= 0 || font.cell.width <= 0 || font.cell.height <= 0 || font.phases < 1 || font.phases > 64)
+            !ToInt(f[13], font.cell.baseline) || !ToLong(f[14], font.pitchSub) || !ToInt(f[15], font.phases) ||
+            font.size64 <= 0 || font.cell.width <= 0 || font.cell.height <= 0 || font.phases < 1 || font.phases > 64 || font.pitchSub <= 0)
             continue;
         font.settings = *settings;
         found.push_back(font);
@@ -101,7 +112,7 @@ bool CFontCache::Remember(const PagePitch& pitch, Smoothing smoothing, const Fon
                               '\t' + font.program->name + '\t' + std::to_string(font.size64) + '\t' +
                               ToString(font.settings) + '\t' + std::to_string(font.cell.width) + '\t' +
                               std::to_string(font.cell.height) + '\t' + std::to_string(font.cell.baseline) + '\t' +
-                              std::to_string(font.cell.pitch64) + '\t' + std::to_string(font.phases);
+                              std::to_string(font.pitchSub) + '\t' + std::to_string(font.phases);
     std::string text = entry + '\n';
     int kept = 1;
     for (const std::string& line : Lines())

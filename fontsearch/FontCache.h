@@ -10,8 +10,8 @@
 
 // A file of the fonts found, newest first, one a line:
 // line pitch, column pitch in 64ths, smoothing, family, file, face index, bold file, bold index,
-// program, size in 64ths, render settings, cell width, height, baseline, cell pitch in 64ths,
-// phases, separated by tabs. A line that does not read is passed over.
+// program, size in 64ths, render settings, cell width, height, baseline, column pitch in
+// sub-pixels, phases, separated by tabs. A line that does not read is passed over.
 class CFontCache {
 public:
     // The cache in file; an empty name keeps nothing.

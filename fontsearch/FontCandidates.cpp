@@ -1,5 +1,7 @@
 #include "FontCandidates.h"
 
+#include "PageGrid.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -90,7 +92,7 @@ std::vector<double> NominalSizes()
     return sizes;
 }
 
-std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoothing,
+std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoothing, double inkLuminance,
                                           const std::vector<std::string>& families, CFaceRenderer& renderer,
                                           bool everyHinting)
 {
@@ -139,8 +141,10 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 boldRequest.bold = true;
                 const std::optional<MatchedFont> bold = MatchFont(boldRequest, kind);
                 std::vector<RenderSettings> variants;
+                RenderSettings settings = regular->settings;
+                settings.inkLuminance = inkLuminance;
                 if (smoothing != Smoothing::Mono)
-                    variants.push_back(regular->settings);
+                    variants.push_back(settings);
                 if (smoothing != Smoothing::Grey && !browser) {
                     RenderSettings mono = regular->settings;
                     mono.antialias = Antialias::Mono;
@@ -210,6 +214,9 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                                 candidate.boldIndex = bold->index;
                             }
                             candidate.program = program;
+                            // A browser sums the unhinted advances in FreeType's 16.16.
+                            candidate.pitchSub = browser ? renderer.Template(U'0', 1).linearAdvance16
+                                                         : candidate.cell.width * kSubpixels;
                             candidate.size64 = size64;
                             candidate.settings = settings;
                             candidate.phases = std::max(settings.phases, 1);

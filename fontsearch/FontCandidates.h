@@ -35,6 +35,7 @@ struct FontCandidate {
     int size64 = 0;
     RenderSettings settings;
     TerminalCell cell;   // the program's cell for this face and size
+    long long pitchSub = 0;  // the column pitch in sub-pixels: the cell's width, or a browser's exact advance
     int phases = 1;      // pen positions a pixel the program places glyphs at
 
     // "DejaVu Sans Mono 16 px, xterm, hinting=..." for messages.
@@ -54,7 +55,9 @@ enum class Smoothing {
 // family installed. renderer is a scratch renderer the faces are opened in.
 // With everyHinting, each family is also tried with the hintings fontconfig does not choose by
 // default (none, slight, full and the autohinter), as a user's configuration may set them.
-std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoothing,
+// inkLuminance (0 black .. 1 white) is the text's against its paper, which a browser's coverage
+// curve depends on.
+std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoothing, double inkLuminance,
                                           const std::vector<std::string>& families, CFaceRenderer& renderer,
                                           bool everyHinting = false);
 

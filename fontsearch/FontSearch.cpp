@@ -61,17 +61,18 @@ GlyphSetRequest RequestOf(const FontCandidate& candidate, bool withBold)
     }
     request.size64 = candidate.size64;
     request.settings = candidate.settings;
-    request.cellWidth = candidate.program->terminal == Terminal::Chromium ? (candidate.cell.pitch64 + 63) / 64
-                                                                         : candidate.cell.width;
+    request.cellWidth = candidate.program->terminal == Terminal::Chromium
+                            ? static_cast<int>((candidate.pitchSub + kSubpixels - 1) / kSubpixels)
+                            : candidate.cell.width;
     request.cellHeight = candidate.cell.height;
     request.baseline = candidate.cell.baseline;
     request.phases = candidate.phases;
     return request;
 }
 
-int PitchOf(const FontCandidate& candidate)
+long long PitchOf(const FontCandidate& candidate)
 {
-    return candidate.cell.pitch64 > 0 ? candidate.cell.pitch64 : candidate.cell.width * 64;
+    return candidate.pitchSub > 0 ? candidate.pitchSub : candidate.cell.width * kSubpixels;
 }
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start)
@@ -101,7 +102,7 @@ Smoothing SmoothingOf(const CRaster& picture)
     return Smoothing::Mono;
 }
 
-int ChoicePitch64(const FontChoice& choice)
+long long ChoicePitchSub(const FontChoice& choice)
 {
     return PitchOf(choice.candidate);
 }
@@ -205,7 +206,7 @@ std::vector<FontChoice> Compare(const std::vector<FontCandidate>& candidates, co
                 continue;
             PageOptions read;
             read.path = options.path;
-            read.pitch64 = PitchOf(candidates[finder]);
+            read.pitchSub = PitchOf(candidates[finder]);
             sample = SampleCells(ink, ReadPage(ink, glyphs, read), options.sampleCells);
         }
         if (sample.empty())
@@ -267,6 +268,10 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         return result;
     }
     result.smoothing = SmoothingOf(picture);
+    // Light text on dark paper or dark on light: the paper's luminance tells.
+    const double paper = (0.299 * ((ink.background >> 16) & 0xFF) + 0.587 * ((ink.background >> 8) & 0xFF) +
+                          0.114 * (ink.background & 0xFF)) / 255.0;
+    const double inkLuminance = paper > 0.5 ? 0.0 : 1.0;
     CFaceRenderer renderer;
     const CFontCache cache(options.cacheFile);
 
@@ -289,12 +294,12 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
 
     // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
     // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
-    std::vector<FontCandidate> candidates = FontCandidates(result.pitch, result.smoothing, options.families, renderer);
+    std::vector<FontCandidate> candidates = FontCandidates(result.pitch, result.smoothing, inkLuminance, options.families, renderer);
     if (!candidates.empty())
         result.ranked = Compare(candidates, ink, options, renderer, result);
     if (result.smoothing == Smoothing::Grey && !result.bStopped &&
         (result.ranked.empty() || result.Best().CostShare() > kCachedFontShare)) {
-        std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, options.families, renderer);
+        std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, inkLuminance, options.families, renderer);
         if (!sharp.empty()) {
             std::vector<FontChoice> choices = Compare(sharp, ink, options, renderer, result);
             choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
@@ -317,7 +322,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
             if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < kHintedFamilies)
                 best.push_back(choice.candidate.family);
         const std::vector<FontCandidate> hinted =
-            FontCandidates(result.pitch, result.smoothing, best, renderer, true);
+            FontCandidates(result.pitch, result.smoothing, inkLuminance, best, renderer, true);
         if (!hinted.empty()) {
             std::vector<FontChoice> choices = Compare(hinted, ink, options, renderer, result);
             choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());

@@ -60,5 +60,5 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
 // phases. renderer is a scratch renderer.
 GlyphSet ChoiceGlyphSet(const FontChoice& choice, CFaceRenderer& renderer);
 
-// The column pitch to read the page with the choice's glyphs: the program's.
-int ChoicePitch64(const FontChoice& choice);
+// The column pitch to read the page with the choice's glyphs, in sub-pixels: the program's.
+long long ChoicePitchSub(const FontChoice& choice);

@@ -274,8 +274,8 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
     for (const LineGrid& lineGrid : grid.lines) {
         PageLine line;
         line.grid = lineGrid;
-        const long long pitch = lineGrid.Pitch64();
-        line.column = static_cast<int>(FloorDiv(lineGrid.left64 - grid.originX64 + pitch / 2, pitch));
+        const long long pitch = lineGrid.PitchSub();
+        line.column = static_cast<int>(FloorDiv(lineGrid.leftSub - grid.originXSub + pitch / 2, pitch));
         line.cells.resize(static_cast<std::size_t>(std::max(lineGrid.cells, 0)));
         for (int first = 0; first < lineGrid.cells; first += kBlockCells) {
             const int count = std::min(kBlockCells, lineGrid.cells - first);

@@ -17,8 +17,8 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     PageGlyphs packed;
     packed.Build(glyphs);
     page.bands = FindLines(ink, page.cellHeight);
-    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitch64);
-    page.pitch64 = grid.pitch64;
+    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitchSub);
+    page.pitchSub = grid.pitchSub;
     page.originX = grid.originX;
     page.originY = grid.originY;
     page.sharedCost = grid.sharedCost;

@@ -223,7 +223,7 @@ int RunPageCommand(int argc, char** argv) {
         }
         CFaceRenderer renderer;
         glyphs = ChoiceGlyphSet(search->Best(), renderer);
-        options.pitch64 = ChoicePitch64(search->Best());
+        options.pitchSub = ChoicePitchSub(search->Best());
     }
     PageReading page = ReadPage(picture, glyphs, options);
     if (page.bOutOfMemory) {

@@ -72,7 +72,7 @@ void FontJson(CJsonWriter& json, const FontSearchResult& search)
     json.Key("gamma").Number(font.settings.gamma);
     json.Key("settings").String(ToString(font.settings));
     json.Key("cell").BeginArray().Int(font.cell.width).Int(font.cell.height).EndArray();
-    json.Key("pitch").Number(ChoicePitch64(search.Best()) / 64.0);
+    json.Key("pitch").Number(static_cast<double>(ChoicePitchSub(search.Best())) / kSubpixels);
     json.Key("meanCost").Number(search.Best().CostShare());
     json.Key("fromCache").Bool(search.bFromCache);
     json.Key("searchMilliseconds").Number(search.dMilliseconds);
