@@ -1,7 +1,9 @@
 #include "FontCache.h"
 
 #include "ByteStream.h"
+#include "GlyphSetFile.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -46,6 +48,16 @@ const ScreenProgram* ProgramNamed(const std::string& name)
         if (name == program.name)
             return &program;
     return nullptr;
+}
+
+// The font as a line of the cache, after its key.
+std::string Describe(const FontCandidate& font)
+{
+    return font.family + '\t' + font.file + '\t' + std::to_string(font.index) + '\t' + font.boldFile + '\t' +
+           std::to_string(font.boldIndex) + '\t' + (font.program ? font.program->name : "") + '\t' +
+           std::to_string(font.size64) + '\t' + ToString(font.settings) + '\t' + std::to_string(font.cell.width) + '\t' +
+           std::to_string(font.cell.height) + '\t' + std::to_string(font.cell.baseline) + '\t' +
+           std::to_string(font.pitchSub) + '\t' + std::to_string(font.phases);
 }
 
 std::string Key(const PagePitch& pitch, Smoothing smoothing)
@@ -107,12 +119,7 @@ bool CFontCache::Remember(const PagePitch& pitch, Smoothing smoothing, const Fon
 {
     if (m_strFile.empty() || !font.program)
         return false;
-    const std::string entry = Key(pitch, smoothing) + '\t' + font.family + '\t' + font.file + '\t' +
-                              std::to_string(font.index) + '\t' + font.boldFile + '\t' + std::to_string(font.boldIndex) +
-                              '\t' + font.program->name + '\t' + std::to_string(font.size64) + '\t' +
-                              ToString(font.settings) + '\t' + std::to_string(font.cell.width) + '\t' +
-                              std::to_string(font.cell.height) + '\t' + std::to_string(font.cell.baseline) + '\t' +
-                              std::to_string(font.pitchSub) + '\t' + std::to_string(font.phases);
+    const std::string entry = Key(pitch, smoothing) + '\t' + Describe(font);
     std::string text = entry + '\n';
     int kept = 1;
     for (const std::string& line : Lines())
@@ -123,4 +130,30 @@ bool CFontCache::Remember(const PagePitch& pitch, Smoothing smoothing, const Fon
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(m_strFile).parent_path(), error);
     return WriteFileAtomically(m_strFile, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::string CFontCache::GlyphsFile(const FontCandidate& font) const
+{
+    // FNV-1a of the font's line names its glyph set.
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    for (char c : Describe(font)) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001B3ULL;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "screen-font-%016llx.gset", static_cast<unsigned long long>(hash));
+    return (std::filesystem::path(m_strFile).parent_path() / name).string();
+}
+
+bool CFontCache::LoadGlyphs(const FontCandidate& font, GlyphSet& glyphs) const
+{
+    if (m_strFile.empty())
+        return false;
+    std::string error;
+    return LoadGlyphSetFile(GlyphsFile(font), glyphs, error);
+}
+
+bool CFontCache::SaveGlyphs(const FontCandidate& font, const GlyphSet& glyphs) const
+{
+    return !m_strFile.empty() && SaveGlyphSetFile(GlyphsFile(font), glyphs);
 }

@@ -4,6 +4,7 @@
 // pitch and smoothing) is tried with them before any search.
 
 #include "FontCandidates.h"
+#include "GlyphSet.h"
 
 #include <string>
 #include <vector>
@@ -24,12 +25,19 @@ public:
     // atomically. False when the file cannot be written.
     bool Remember(const PagePitch& pitch, Smoothing smoothing, const FontCandidate& font) const;
 
+    // The glyph set of a remembered font, as ChoiceGlyphSet made it, from its file beside the
+    // cache; false when there is none or it does not read.
+    bool LoadGlyphs(const FontCandidate& font, GlyphSet& glyphs) const;
+    // Keeps the glyph set of a font beside the cache; false when it cannot be written.
+    bool SaveGlyphs(const FontCandidate& font, const GlyphSet& glyphs) const;
+
     static constexpr int kMaxEntries = 32;
 
     const std::string& File() const { return m_strFile; }
 
 private:
     std::vector<std::string> Lines() const;
+    std::string GlyphsFile(const FontCandidate& font) const;
     std::string m_strFile;
 };
 

@@ -75,6 +75,20 @@ long long PitchOf(const FontCandidate& candidate)
     return candidate.pitchSub > 0 ? candidate.pitchSub : candidate.cell.width * kSubpixels;
 }
 
+// The mean best cost of a reading's inked cells.
+double MeanInkedCost(const PageReading& page)
+{
+    long long sum = 0;
+    long long cells = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells)
+            if (!cell.bBlank) {
+                sum += cell.best;
+                ++cells;
+            }
+    return cells > 0 ? static_cast<double>(sum) / static_cast<double>(cells) : 0.0;
+}
+
 double MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -275,22 +289,31 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
     CFaceRenderer renderer;
     const CFontCache cache(options.cacheFile);
 
-    // The fonts found before for screens of this pitch come first: one that explains the cells
-    // well is taken without a search.
+    // The fonts found before for screens of this pitch come first: one that reads the page well is
+    // taken without a search.
     std::vector<FontCandidate> cached = cache.Find(result.pitch, result.smoothing);
     cached.erase(std::remove_if(cached.begin(), cached.end(), [&](const FontCandidate& f) { return !Wanted(f, options.families); }),
                  cached.end());
-    if (!cached.empty()) {
-        std::vector<FontChoice> choices = Compare(cached, ink, options, renderer, result);
-        if (!choices.empty() && choices.front().CostShare() <= kCachedFontShare) {
-            if (choices.size() > kRanked)
-                choices.resize(kRanked);
-            result.ranked = std::move(choices);
+    for (const FontCandidate& font : cached) {
+        FontChoice choice;
+        choice.candidate = font;
+        if (!cache.LoadGlyphs(font, result.glyphs) || result.glyphs.cellWidth != RequestOf(font, false).cellWidth) {
+            result.glyphs = ChoiceGlyphSet(choice, renderer);
+            cache.SaveGlyphs(font, result.glyphs);
+        }
+        PageOptions read = options.read;
+        read.pitchSub = PitchOf(font);
+        result.page = ReadPage(ink, result.glyphs, read);
+        choice.fit.meanCost = MeanInkedCost(result.page);
+        if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare) {
+            result.ranked = {choice};
             result.bFromCache = true;
             result.dMilliseconds = MillisecondsSince(start);
             return result;
         }
     }
+    result.glyphs = GlyphSet();
+    result.page = PageReading();
 
     // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
     // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
@@ -333,10 +356,18 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
     }
     if (result.ranked.size() > kRanked)
         result.ranked.resize(kRanked);
+    if (!result.ranked.empty()) {
+        result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
+        PageOptions read = options.read;
+        read.pitchSub = PitchOf(result.Best().candidate);
+        result.page = ReadPage(ink, result.glyphs, read);
+        if (!result.bStopped) {
+            cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
+            cache.SaveGlyphs(result.Best().candidate, result.glyphs);
+        }
+    }
     if (result.ranked.empty())
         result.problem = "no candidate font read a line of the picture";
-    else if (!result.bStopped)
-        cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
     result.dMilliseconds = MillisecondsSince(start);
     return result;
 }

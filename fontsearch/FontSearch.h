@@ -11,6 +11,7 @@
 #include "MatchKernels.h"
 #include "PageInk.h"
 #include "PagePitch.h"
+#include "PageReader.h"
 
 #include <functional>
 #include <string>
@@ -29,6 +30,7 @@ struct FontSearchOptions {
     MatchPath path = FastestMatchPath();
     int sampleCells = 300;              // distinct cells the candidates are compared on
     std::string cacheFile;              // the fonts found before (FontCacheFile); empty: none
+    PageOptions read;                   // how the page is read with the font found (its pitch is set)
     // Tells of candidates tried, out of all; false stops the search.
     std::function<bool(int done, int total)> progress;
 };
@@ -42,7 +44,9 @@ struct FontSearchResult {
     bool bStopped = false;           // the progress callback stopped it
     bool bFromCache = false;         // a font found before for this screen's pitch explained it
     std::string problem;             // why nothing was found, when ranked is empty
-    double dMilliseconds = 0;
+    GlyphSet glyphs;                 // the best font's whole glyph set (ChoiceGlyphSet)
+    PageReading page;                // the page read with it
+    double dMilliseconds = 0;        // the search, the best font's glyph set and the reading
 
     bool Found() const { return !ranked.empty(); }
     const FontChoice& Best() const { return ranked.front(); }
@@ -52,7 +56,9 @@ struct FontSearchResult {
 // few colours, a palette's, where smoothed glyphs blend every edge into many.
 Smoothing SmoothingOf(const CRaster& picture);
 
-// Searches the font of picture, whose ink (the reader's mask, solid strips cleared) is given.
+// Searches the font of picture, whose ink (the reader's mask) is given, and reads the page with
+// the best font. A font remembered for the screen's pitch is tried first: when the page reads
+// with it at a mean cost of at most a hundredth of a cell's pixels, no search is made.
 FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, const FontSearchOptions& options = {});
 
 // The glyph set of a choice for reading the page: the screen's repertoire (ScreenRepertoire) that

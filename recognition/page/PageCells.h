@@ -32,6 +32,7 @@ struct PageCell {
     int best = 0;
     int worst = 0;
     bool bBlank = false;
+    int group = -1;  // the page's group of cells of this very image (and phase); -1 for a blank cell
     std::vector<PageVariant> variants;
     std::vector<char32_t> ties;  // codes whose glyphs cost exactly best, in glyph order
     // Codes whose glyphs cost at most a few pixels more than best (the ties among them), cheapest
@@ -162,6 +163,7 @@ private:
 PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double coefficient, std::vector<int>& scratch);
 
 // Matches every cell of every line of the grid against the glyphs, comparing exactly the W x H
-// pixels of each. Cells cut by the picture's edge read their missing pixels as paper.
+// pixels of each. Cells cut by the picture's edge read their missing pixels as paper. Cells of one
+// image at one phase are one group, matched once.
 std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
                                  MatchPath path = FastestMatchPath());

@@ -109,10 +109,11 @@ std::optional<FontSearchResult> SearchFont(const CRaster& picture, const PageOpt
                                            const std::vector<std::string>& families, bool useCache)
 {
     try {
-        const InkBits ink = InkMask(picture, InkRule::Auto, page.path);
+        const InkBits ink = InkMask(picture, page.ink, page.path);
         FontSearchOptions options;
         options.families = families;
         options.path = page.path;
+        options.read = page;
         if (useCache)
             options.cacheFile = FontCacheFile(DefaultDictionaryImageFolder());
         return FindScreenFont(picture, ink, options);
@@ -221,11 +222,10 @@ int RunPageCommand(int argc, char** argv) {
             PrintError(name + ": no font found: " + search->problem);
             return kExitFailure;
         }
-        CFaceRenderer renderer;
-        glyphs = ChoiceGlyphSet(search->Best(), renderer);
+        glyphs = search->glyphs;
         options.pitchSub = ChoicePitchSub(search->Best());
     }
-    PageReading page = ReadPage(picture, glyphs, options);
+    PageReading page = search ? std::move(search->page) : ReadPage(picture, glyphs, options);
     if (page.bOutOfMemory) {
         PrintError("not enough memory to read " + name);
         return kExitFailure;
