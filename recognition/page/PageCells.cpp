@@ -253,6 +253,15 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
         if (const std::optional<char32_t> code = shown(g);
             code && std::find(cell.alike.begin(), cell.alike.end(), *code) == cell.alike.end())
             cell.alike.push_back(*code);
+    // A sign outside ASCII drawn within a pixel or two of an ASCII sign (the low quote ‚ and the
+    // comma) reads as the ASCII one: screens show those far more often. Letters are left to the
+    // script of their words.
+    if (cell.code > 0x7E && ScriptOf(cell.code) == Script::None && ClassOfCode(cell.code) == CodeClass::Printable)
+        for (char32_t code : cell.alike)
+            if (code >= 0x21 && code <= 0x7E && ScriptOf(code) == Script::None) {
+                cell.code = code;
+                break;
+            }
     CellTies(decision, costs, rows, scratch);
     for (int g : scratch)
         if (const std::optional<char32_t> code = shown(g);
