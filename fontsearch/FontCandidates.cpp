@@ -102,7 +102,7 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
     std::vector<std::string> wanted;
     for (const std::string& name : families)
         wanted.push_back(Lower(name));
-    std::vector<InstalledFamily> installed = families.empty() ? FixedWidthFamilies() : InstalledFamilies();
+    std::vector<InstalledFamily> installed = families.empty() ? FixedWidthFamilies() : InstalledScreenFamilies();
     if (!wanted.empty())
         installed.erase(std::remove_if(installed.begin(), installed.end(),
                                        [&](const InstalledFamily& f) {
