@@ -17,8 +17,8 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     PageGlyphs packed;
     packed.Build(glyphs);
     page.bands = FindLines(ink, page.cellHeight);
-    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitch64);
-    page.pitch64 = grid.pitch64;
+    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitchSub);
+    page.pitchSub = grid.pitchSub;
     page.originX = grid.originX;
     page.originY = grid.originY;
     page.sharedCost = grid.sharedCost;
@@ -27,6 +27,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+    page.scripts = ResolveScripts(page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
     page.text = PageText(page.lines, grid.bShared);
 }
