@@ -1,5 +1,6 @@
 #include "FontSearch.h"
 
+#include "CodePage1251.h"
 #include "FontCache.h"
 #include "PageReader.h"
 #include "RenderGlyphSet.h"
@@ -114,6 +115,18 @@ Smoothing SmoothingOf(const CRaster& picture)
         }
     }
     return Smoothing::Mono;
+}
+
+std::optional<CCharImageFont> Cp1251Font(const GlyphSet& glyphs, std::string* reason)
+{
+    GlyphSet regular;
+    regular.Reset(glyphs.cellWidth, glyphs.cellHeight, 1, glyphs.baseline);
+    regular.name = glyphs.name;
+    for (int g = 0; g < glyphs.Glyphs(); ++g)
+        if (glyphs.faces[static_cast<std::size_t>(g)] == GlyphFace::Regular && UnicodeToCp1251(glyphs.codes[static_cast<std::size_t>(g)]))
+            regular.Add(glyphs.codes[static_cast<std::size_t>(g)], GlyphFace::Regular,
+                        std::vector<std::uint8_t>(glyphs.Image(0, g), glyphs.Image(0, g) + glyphs.ImageBytes()));
+    return GlyphSetToFont(regular, reason);
 }
 
 long long ChoicePitchSub(const FontChoice& choice)

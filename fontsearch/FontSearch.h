@@ -4,6 +4,7 @@
 // fixed-width family tried at the sizes and with the renderers that give that pitch, on a sample of
 // the page's cells, and the page read with the best.
 
+#include "CCharImageFont.h"
 #include "CRaster.h"
 #include "CellSample.h"
 #include "FontCandidates.h"
@@ -14,6 +15,7 @@
 #include "PageReader.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,10 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
 // the family covers, in its regular and bold faces, cut into the program's cells, with the program's
 // phases. renderer is a scratch renderer.
 GlyphSet ChoiceGlyphSet(const FontChoice& choice, CFaceRenderer& renderer);
+
+// The found glyphs as a GLF font: the regular face's glyphs that Windows-1251 holds, at the first
+// phase. Nothing, with the reason in reason when given, when they cannot make one.
+std::optional<CCharImageFont> Cp1251Font(const GlyphSet& glyphs, std::string* reason = nullptr);
 
 // The column pitch to read the page with the choice's glyphs, in sub-pixels: the program's.
 long long ChoicePitchSub(const FontChoice& choice);

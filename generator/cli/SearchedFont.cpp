@@ -2,7 +2,6 @@
 
 #include "AtomicFile.h"
 #include "ByteStream.h"
-#include "CodePage1251.h"
 #include "FontSearch.h"
 #include "PictureFile.h"
 
@@ -38,17 +37,8 @@ int FitSearchedFont(const CliOptions& options)
               << found.tried << " candidates in " << found.dMilliseconds / 1000 << " s)\n";
     if (options.m_strOutput.empty())
         return kExitOk;
-    // The regular face's glyphs that Windows-1251 holds, at the screen's first phase.
-    GlyphSet regular;
-    regular.Reset(found.glyphs.cellWidth, found.glyphs.cellHeight, 1, found.glyphs.baseline);
-    regular.name = found.glyphs.name;
-    for (int g = 0; g < found.glyphs.Glyphs(); ++g)
-        if (found.glyphs.faces[static_cast<std::size_t>(g)] == GlyphFace::Regular &&
-            UnicodeToCp1251(found.glyphs.codes[static_cast<std::size_t>(g)]))
-            regular.Add(found.glyphs.codes[static_cast<std::size_t>(g)], GlyphFace::Regular,
-                        std::vector<std::uint8_t>(found.glyphs.Image(0, g), found.glyphs.Image(0, g) + found.glyphs.ImageBytes()));
     std::string error;
-    const std::optional<CCharImageFont> glf = GlyphSetToFont(regular, &error);
+    const std::optional<CCharImageFont> glf = Cp1251Font(found.glyphs, &error);
     if (!glf) {
         std::cerr << "glyphmill-cli: the font found cannot be a GLF font: " << error << '\n';
         return kExitFailed;
