@@ -3,6 +3,7 @@
 #include "ByteStream.h"
 #include "GlyphSetFile.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,26 +21,12 @@ std::vector<std::string> Fields(const std::string& line)
     return fields;
 }
 
-bool ToInt(const std::string& text, int& value)
+// A whole decimal number, the whole text.
+template <typename Number>
+bool ToNumber(const std::string& text, Number& value)
 {
-    try {
-        std::size_t used = 0;
-        value = std::stoi(text, &used);
-        return used == text.size();
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ToLong(const std::string& text, long long& value)
-{
-    try {
-        std::size_t used = 0;
-        value = std::stoll(text, &used);
-        return used == text.size();
-    } catch (...) {
-        return false;
-    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
 }
 
 const ScreenProgram* ProgramNamed(const std::string& name)
@@ -104,9 +91,9 @@ std::vector<FontCandidate> CFontCache::Find(const PagePitch& pitch, Smoothing sm
         font.boldFile = f[6];
         font.program = ProgramNamed(f[8]);
         const std::optional<RenderSettings> settings = ParseRenderSettings(f[10]);
-        if (!font.program || !settings || !ToInt(f[5], font.index) || !ToInt(f[7], font.boldIndex) ||
-            !ToInt(f[9], font.size64) || !ToInt(f[11], font.cell.width) || !ToInt(f[12], font.cell.height) ||
-            !ToInt(f[13], font.cell.baseline) || !ToLong(f[14], font.pitchSub) || !ToInt(f[15], font.phases) ||
+        if (!font.program || !settings || !ToNumber(f[5], font.index) || !ToNumber(f[7], font.boldIndex) ||
+            !ToNumber(f[9], font.size64) || !ToNumber(f[11], font.cell.width) || !ToNumber(f[12], font.cell.height) ||
+            !ToNumber(f[13], font.cell.baseline) || !ToNumber(f[14], font.pitchSub) || !ToNumber(f[15], font.phases) ||
             font.size64 <= 0 || font.cell.width <= 0 || font.cell.height <= 0 || font.phases < 1 || font.phases > 64 || font.pitchSub <= 0)
             continue;
         font.settings = *settings;

@@ -76,20 +76,6 @@ long long PitchOf(const FontCandidate& candidate)
     return candidate.pitchSub > 0 ? candidate.pitchSub : candidate.cell.width * kSubpixels;
 }
 
-// The mean best cost of a reading's inked cells.
-double MeanInkedCost(const PageReading& page)
-{
-    long long sum = 0;
-    long long cells = 0;
-    for (const PageLine& line : page.lines)
-        for (const PageCell& cell : line.cells)
-            if (!cell.bBlank) {
-                sum += cell.best;
-                ++cells;
-            }
-    return cells > 0 ? static_cast<double>(sum) / static_cast<double>(cells) : 0.0;
-}
-
 double MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -271,6 +257,15 @@ std::vector<FontChoice> Compare(const std::vector<FontCandidate>& candidates, co
     return choices;
 }
 
+// Puts the choices of a later comparison before the ranked ones they equal, best first.
+void MergeRanked(std::vector<FontChoice> choices, std::vector<FontChoice>& ranked)
+{
+    choices.insert(choices.end(), ranked.begin(), ranked.end());
+    std::stable_sort(choices.begin(), choices.end(),
+                     [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
+    ranked = std::move(choices);
+}
+
 bool Wanted(const FontCandidate& font, const std::vector<std::string>& families)
 {
     auto lower = [](std::string text) {
@@ -317,7 +312,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         PageOptions read = options.read;
         read.pitchSub = PitchOf(font);
         result.page = ReadPage(ink, result.glyphs, read);
-        choice.fit.meanCost = MeanInkedCost(result.page);
+        choice.fit.meanCost = result.page.InkedCostShare() * font.cell.width * font.cell.height;
         if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare) {
             result.ranked = {choice};
             result.bFromCache = true;
@@ -337,11 +332,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         (result.ranked.empty() || result.Best().CostShare() > kCachedFontShare)) {
         std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, inkLuminance, options.families, renderer);
         if (!sharp.empty()) {
-            std::vector<FontChoice> choices = Compare(sharp, ink, options, renderer, result);
-            choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
-            std::stable_sort(choices.begin(), choices.end(),
-                             [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
-            result.ranked = std::move(choices);
+            MergeRanked(Compare(sharp, ink, options, renderer, result), result.ranked);
             candidates.insert(candidates.end(), sharp.begin(), sharp.end());
         }
     }
@@ -360,11 +351,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         const std::vector<FontCandidate> hinted =
             FontCandidates(result.pitch, result.smoothing, inkLuminance, best, renderer, true);
         if (!hinted.empty()) {
-            std::vector<FontChoice> choices = Compare(hinted, ink, options, renderer, result);
-            choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
-            std::stable_sort(choices.begin(), choices.end(),
-                             [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
-            result.ranked = std::move(choices);
+            MergeRanked(Compare(hinted, ink, options, renderer, result), result.ranked);
         }
     }
     if (result.ranked.size() > kRanked)

@@ -67,6 +67,20 @@ std::vector<int> PageReading::NoCutLines() const
     return indexes;
 }
 
+double PageReading::InkedCostShare() const
+{
+    long long cost = 0;
+    long long inked = 0;
+    for (const PageLine& line : lines)
+        for (const PageCell& cell : line.cells)
+            if (!cell.bBlank) {
+                cost += cell.best;
+                ++inked;
+            }
+    const long long pixels = static_cast<long long>(cellWidth) * cellHeight;
+    return inked > 0 && pixels > 0 ? static_cast<double>(cost) / static_cast<double>(inked * pixels) : 1.0;
+}
+
 PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageOptions& options)
 {
     const auto start = std::chrono::steady_clock::now();

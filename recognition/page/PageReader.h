@@ -62,6 +62,9 @@ struct PageReading {
     bool Empty() const { return lines.empty(); }
     int CellCount() const;
     std::vector<int> NoCutLines() const;  // indexes of lines the dictionary step left alone
+    // The mean best cost of the cells that hold ink, as a share of a cell's pixels; 1 for a
+    // reading without such cells. A page read with its own font stays near 0.
+    double InkedCostShare() const;
 };
 
 // The whole pipeline. An empty glyph set (no glyphs, a 0 cell) reads no line. Memory running

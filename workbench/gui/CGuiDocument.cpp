@@ -476,7 +476,7 @@ void CGuiDocument::OnPageJobFinished()
     }
     // A search whose reading is poor, or worse than the document font's, leaves that one.
     if (result.bSearched && (result.bCancelled || result.page.Empty() || IsPoorReading(result.page) ||
-                             (!IsPoorReading(m_pDoc->Page()) && InkedCostShare(result.page) >= InkedCostShare(m_pDoc->Page())))) {
+                             (!IsPoorReading(m_pDoc->Page()) && result.page.InkedCostShare() >= m_pDoc->Page().InkedCostShare()))) {
         // The reading with the document's font stays, its text withheld; the status bar says
         // that no font was found, after what that reading found.
         m_bCopyWhenRead = false;

@@ -89,21 +89,8 @@ bool IsPoorReading(const PageReading& page) {
     return UnsureCellCount(page) * 2 > inked;
 }
 
-double InkedCostShare(const PageReading& page) {
-    long long cost = 0;
-    long long inked = 0;
-    for (const PageLine& line : page.lines)
-        for (const PageCell& cell : line.cells)
-            if (!cell.bBlank) {
-                cost += cell.best;
-                ++inked;
-            }
-    const long long pixels = static_cast<long long>(page.cellWidth) * page.cellHeight;
-    return inked > 0 && pixels > 0 ? static_cast<double>(cost) / static_cast<double>(inked * pixels) : 1.0;
-}
-
 bool FontFitsPage(const PageReading& page) {
-    return !IsPoorReading(page) && InkedCostShare(page) * kFittingShare <= 1.0;
+    return !IsPoorReading(page) && page.InkedCostShare() * kFittingShare <= 1.0;
 }
 
 namespace {

@@ -40,9 +40,6 @@ bool IsPoorReading(const PageReading& page);
 // its own font does. A font of cells larger than the screen's may read few cells unsure and still
 // not be its font.
 bool FontFitsPage(const PageReading& page);
-// The mean best cost of a reading's cells that hold ink, as a share of a cell's pixels; 1 for a
-// reading without such cells.
-double InkedCostShare(const PageReading& page);
 
 // The status-bar line after a reading: lines, cells, unsure cells and the time; for a poor
 // reading, that its text is not shown and what Read Page reads; when no line was found, that
