@@ -27,6 +27,8 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+    RereadAtNeighbourPhases(ink, packed, page.lines, options.coefficient, options.path);
+    ClearOverflow(ink, packed.width, packed.height, page.lines);
     page.scripts = ResolveScripts(page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
     page.text = PageText(page.lines, grid.bShared);

@@ -18,6 +18,8 @@
 #include "PageGrid.h"
 #include "PageInk.h"
 #include "PageLines.h"
+#include "PageOverflow.h"
+#include "PagePhases.h"
 #include "PageScripts.h"
 #include "PageText.h"
 #include "PageWords.h"

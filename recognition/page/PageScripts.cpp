@@ -63,16 +63,39 @@ Script MostOf(const Counts& counts, const Scripts& allowed)
     return tied ? Script::None : best;
 }
 
-// Reads a cell in script: its own code when it is of it, else its cheapest alike code of it.
+// Whether a letter is one of its script's plain alphabet, without diacritics: the twins that
+// look alike across scripts (a а α, c с, p р) are these.
+bool PlainLetter(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= 0x410 && c <= 0x44F) ||
+           (c >= 0x391 && c <= 0x3A9) || (c >= 0x3B1 && c <= 0x3C9);
+}
+
+// Reads a cell in script: its own code when it is of it, else a code of it drawn exactly alike
+// (a tie), else its cheapest plain alike letter of it, else its cheapest alike code of it. A
+// Cyrillic с drawn a pixel apart from the Latin c reads c in a Latin word, not the ċ whose dot
+// happens to cost a pixel less; ё tied with ë stays ё.
 void ReadIn(PageCell& cell, Script script)
 {
     if (ScriptOf(cell.code) == script)
         return;
-    for (char32_t code : cell.alike)
+    for (char32_t code : cell.ties)
         if (TieScript(code) == script) {
             cell.code = code;
             return;
         }
+    const char32_t* first = nullptr;
+    for (const char32_t& code : cell.alike)
+        if (TieScript(code) == script) {
+            if (PlainLetter(code)) {
+                cell.code = code;
+                return;
+            }
+            if (first == nullptr)
+                first = &code;
+        }
+    if (first != nullptr)
+        cell.code = *first;
 }
 
 }  // namespace

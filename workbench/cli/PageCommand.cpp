@@ -65,6 +65,8 @@ const char* const kPageUsage =
     "                     the lines without a cut into words), and \"milliseconds\" (the time\n"
     "                     of each stage: \"ink\", \"search\", \"match\", \"total\"); codes are\n"
     "                     Unicode code points; \"unsure\" ([line, cell] of every unsure cell),\n"
+    "                     \"groups\" (the cells of one image, read once: \"code\", \"cells\",\n"
+    "                     \"best\", \"unsure\" and the codes \"alike\" within a pixel or two),\n"
     "                     \"lookAlikes\" (runs of letters read in one script by their context,\n"
     "                     and runs no context decided); without --font \"font\": \"family\",\n"
     "                     \"file\", \"program\", \"size\", \"hinting\", \"antialias\",\n"

@@ -85,6 +85,47 @@ void FontJson(CJsonWriter& json, const FontSearchResult& search)
 
 }  // namespace
 
+namespace {
+
+// The groups of cells of one image: per group its code, how many cells, the best cost, whether
+// unsure, and the codes alike with it.
+void GroupsJson(CJsonWriter& json, const PageReading& page)
+{
+    struct Group {
+        const PageCell* cell = nullptr;
+        int cells = 0;
+    };
+    std::vector<Group> groups;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells)
+            if (!cell.bBlank && cell.group >= 0) {
+                if (static_cast<std::size_t>(cell.group) >= groups.size())
+                    groups.resize(static_cast<std::size_t>(cell.group) + 1);
+                Group& group = groups[static_cast<std::size_t>(cell.group)];
+                group.cell = group.cell != nullptr ? group.cell : &cell;
+                ++group.cells;
+            }
+    json.Key("groups").BeginArray();
+    for (const Group& group : groups) {
+        if (group.cell == nullptr)
+            continue;
+        json.BeginObject();
+        json.Key("code").Int(static_cast<long long>(group.cell->code));
+        json.Key("cells").Int(group.cells);
+        json.Key("best").Int(group.cell->best);
+        json.Key("unsure").Bool(IsUnsure(*group.cell, page.cellWidth, page.cellHeight));
+        json.Key("alike").BeginArray();
+        for (char32_t code : group.cell->alike)
+            if (code != group.cell->code)
+                json.Int(static_cast<long long>(code));
+        json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+}  // namespace
+
 std::string PageJson(const PageReading& page, bool complex, const FontSearchResult* search)
 {
     CJsonWriter json;
@@ -118,6 +159,7 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
             if (IsUnsure(page.lines[l].cells[c], page.cellWidth, page.cellHeight))
                 json.BeginArray().Int(static_cast<long long>(l)).Int(static_cast<long long>(c)).EndArray();
     json.EndArray();
+    GroupsJson(json, page);
     json.Key("lookAlikes").BeginObject();
     json.Key("decided").Int(page.scripts.wordsDecided);
     json.Key("undecided").Int(page.scripts.wordsUndecided);

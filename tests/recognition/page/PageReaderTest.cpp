@@ -358,3 +358,52 @@ TEST(PageReader, FractionalPitchReadsEveryCellAtItsPhase)
         }
     }
 }
+
+// A browser may draw a glyph at the phase beside the one its cell's position rounds to. Where a
+// look-alike at the cell's own phase is drawn as the glyph at the next phase but for a pixel,
+// the glyph is still read, at the phase it was drawn at; glyphs drawn where expected stay exact.
+TEST(PageReader, AGlyphDrawnAtThePhaseBesideReadsAsItselfNotItsLookAlike)
+{
+    const std::string codes = " abcdefghijklmnopqrstuvwxyz";
+    GlyphSet glyphs = QuarterPixelGlyphs(9, 14, codes);
+    // q at phase p is r at phase p + 1 with one pixel more.
+    const int r = glyphs.Find(U'r');
+    const int q = glyphs.Find(U'q');
+    for (int p = 0; p + 1 < 4; ++p) {
+        std::copy(glyphs.Image(p + 1, r), glyphs.Image(p + 1, r) + glyphs.ImageBytes(), glyphs.Image(p, q));
+        glyphs.Image(p, q)[static_cast<std::size_t>(12 * glyphs.BytesPerRow())] |= 0x80;
+    }
+    constexpr long long kPitch = 541 * kSubpixels / 64;
+    std::mt19937 random(71);
+    CRaster picture;
+    picture.Create(700, 120, CRaster::kWhite);
+    std::vector<std::string> texts;
+    for (int row = 0; row < 6; ++row) {
+        std::string text;
+        for (int i = 0; i < 60; ++i)
+            text.push_back(i % 3 == 1 ? 'r' : codes[1 + random() % (codes.size() - 1)]);
+        LineGrid line = WholePixelLine(0, 3 + row * 14, static_cast<int>(text.size()), 9, 14);
+        line.leftSub = kSubpixels * 5 + kSubpixels / 8;
+        line.pitchSub = kPitch;
+        line.phases = 4;
+        for (int c = 0; c < line.cells; ++c) {
+            CellPlace place = line.Place(c);
+            if (text[static_cast<std::size_t>(c)] == 'q')
+                text[static_cast<std::size_t>(c)] = 'r';
+            if (text[static_cast<std::size_t>(c)] == 'r' && place.phase < 3)
+                ++place.phase;
+            const int g = glyphs.Find(static_cast<unsigned char>(text[static_cast<std::size_t>(c)]));
+            for (int y = 0; y < 14; ++y)
+                for (int x = 0; x < 9; ++x)
+                    if (glyphs.Ink(place.phase, g, x, y))
+                        picture.SetPixel(static_cast<int>(place.pixel) + x, line.top + y, CRaster::kBlack);
+        }
+        texts.push_back(text);
+    }
+    const PageReading page = ReadPage(picture, glyphs, PageOptions{.pitchSub = kPitch});
+    ASSERT_EQ(page.lines.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(CellCodes(page.lines[i]), texts[i]) << "line " << i;
+        EXPECT_EQ(page.lines[i].Cost(), 0) << "line " << i;
+    }
+}

@@ -90,4 +90,26 @@ TEST(PageScripts, LookAlikesOnlyTakeTheirContext)
     EXPECT_EQ(report.wordsDecided, 0);
 }
 
+// A letter drawn a pixel apart from its twin in the word's script takes the plain twin, not an
+// accented letter that happens to cost less; a letter tied exactly with one of that script
+// takes that one.
+TEST(PageScripts, ALetterOfTheOtherScriptTakesItsPlainTwin)
+{
+    std::vector<PageLine> lines = {Line(U"struct")};
+    PageCell& c = lines[0].cells[4];
+    c.code = U'с';
+    c.ties = {U'с'};
+    c.alike = {U'с', U'ċ', U'c'};  // cheapest first
+    ResolveScripts(lines);
+    EXPECT_EQ(Text(lines[0]), "struct");
+
+    lines = {Line(U"тяжелое")};
+    PageCell& e = lines[0].cells[3];
+    e.code = U'ë';
+    e.ties = {U'ë', U'ё'};
+    e.alike = {U'ë', U'ё', U'е', U'e'};
+    ResolveScripts(lines);
+    EXPECT_EQ(Text(lines[0]), "тяжёлое");
+}
+
 }  // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+// Ink that reaches over from the line above or below. A font whose accents or descenders are
+// taller than the screen's line pitch draws them into the next row of cells (the breve of Й
+// into the line above it); the few pixels there are part of that glyph, not a mark of their own.
+
+#include "PageCells.h"
+
+#include <vector>
+
+// A cell is taken for blank when it holds at most this many pixels of ink.
+inline constexpr int kOverflowPixels = 3;
+// ... all of them in this many rows along its top or bottom edge.
+inline constexpr int kOverflowRows = 2;
+
+// Reads as blank every inked cell whose best glyph is not exact and whose ink is a few pixels
+// along its top or bottom edge that go on into the row beyond the cell: the end of a glyph of
+// the line above or below.
+void ClearOverflow(const InkBits& ink, int cellWidth, int cellHeight, std::vector<PageLine>& lines);
