@@ -65,8 +65,8 @@ MetKernel KernelFor(MatchPath path)
 }
 
 // The ink of a band, made ready for templates to be laid over it: the rows a line's glyphs can
-// reach (rows outside the band blank), and for every column the 64 pixels from it on in each
-// row, the rows of a column next to each other. Columns outside the region read as blank.
+// reach, and for every column the 64 pixels from it on in each row, the rows of a column next
+// to each other. Rows and columns outside the band, and columns outside the region, are blank.
 class CLineInk {
 public:
     CLineInk(const InkBits& ink, const TextBand& band, int rowTop, int rowBottom, int colLeft, int colRight)
@@ -82,7 +82,7 @@ public:
                 continue;
             const std::uint64_t* row = ink.Row(y);
             for (int c = 0; c < m_nCols; ++c) {
-                const std::uint64_t word = InkWord(ink, row, colLeft + c);
+                const std::uint64_t word = InkWord(ink, row, colLeft + c) & BandColumns(colLeft + c, band);
                 m_Shifted[static_cast<std::size_t>(c) * static_cast<std::size_t>(m_nRows) + static_cast<std::size_t>(r)] = word;
                 if ((word >> 63) != 0) {
                     m_ColMask[static_cast<std::size_t>(c)] |= 1ULL << (r / m_nRowsPerBit);
@@ -151,6 +151,18 @@ public:
     }
 
 private:
+    // The bits of a word from column x on that lie in the band's columns: ink outside them is
+    // another line's, or past the part of the line being read.
+    static std::uint64_t BandColumns(long long x, const TextBand& band) {
+        const long long first = band.left - x;  // bit index of the band's first column
+        const long long end = band.right - x;
+        if (end <= 0 || first >= 64)
+            return 0;
+        std::uint64_t mask = first <= 0 ? ~0ULL : ~0ULL >> first;
+        if (end < 64)
+            mask &= ~(~0ULL >> end);
+        return mask;
+    }
     static std::uint64_t InkWord(const InkBits& ink, const std::uint64_t* row, long long x) {
         if (x >= ink.width || x <= -64)
             return 0;

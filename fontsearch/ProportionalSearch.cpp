@@ -1,0 +1,621 @@
+#include "ProportionalSearch.h"
+
+#include "ByteStream.h"
+#include "CodePage1251.h"
+#include "FaceRenderer.h"
+#include "FontMatch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <sstream>
+#include <tuple>
+
+namespace {
+
+// Sample lines a search compares the candidates on, the inkiest of typical height.
+constexpr std::size_t kSampleLines = 3;
+// Candidates kept after the first sample line for the others.
+constexpr std::size_t kShortList = 4;
+// A sample line is decoded up to this many ems of its width: enough glyphs to tell families
+// apart, few enough to keep the search quick.
+constexpr double kSampleEms = 12;
+// How far a size may lie from the one a line's height gives, as a share of it: a pixel more or
+// less in the rows above the baseline.
+constexpr double kSizeSpread = 0.04;
+// Sizes tried at least for a sample line in a search, and for a group of lines once the family is known.
+constexpr std::size_t kSearchSizes = 3;
+constexpr std::size_t kLineSizes = 5;
+// A group's size is chosen on its longest line decoded up to this many ems.
+constexpr double kSizeEms = 40;
+// Choices remembered in the cache folder, latest first.
+constexpr std::size_t kCachedChoices = 8;
+// A band at most this share of its neighbour's height, and as near to it, belongs to it: the
+// underscore or the accents a blank row keeps apart from their line.
+constexpr double kThinBand = 0.4;
+// A gap between baselines this many times the page's usual one holds empty lines.
+constexpr double kParagraphGap = 1.6;
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The letters, digits and punctuation of Latin and Russian text: what a search tells families by.
+const std::vector<char32_t>& SearchCodes()
+{
+    static const std::vector<char32_t> codes = [] {
+        std::vector<char32_t> list;
+        for (char32_t c = 0x20; c <= 0x7E; ++c)
+            list.push_back(c);
+        for (char32_t c = 0x410; c <= 0x44F; ++c)
+            list.push_back(c);
+        list.push_back(0x401);
+        list.push_back(0x451);
+        return list;
+    }();
+    return codes;
+}
+
+// A family's faces and how tall its letters stand, per pixel of size.
+struct Family {
+    std::string name;
+    std::string file;
+    int index = 0;
+    std::string boldFile;
+    int boldIndex = 0;
+    double capital = 0;   // top of H above the baseline
+    double ascender = 0;  // the highest top of the letters b, d, f, h, k, l
+    double highest = 0;   // the highest top of any ASCII glyph
+};
+
+// Families for other uses than running text, whose digits and letters only look like text:
+// mathematics, symbols, small capitals, display cuts of a text family.
+bool TextFamily(const std::string& name)
+{
+    for (const char* word : {"Math", "Symbol", "Emoji", "Nushu", "Smallcaps", "Display"})
+        if (name.find(word) != std::string::npos)
+            return false;
+    return true;
+}
+
+// The installed proportional families that draw Latin letters, narrowed to names when given.
+std::vector<Family> Families(const std::vector<std::string>& names, CFaceRenderer& renderer)
+{
+    std::vector<std::string> wanted;
+    for (const std::string& name : names)
+        wanted.push_back(Lower(name));
+    std::vector<Family> families;
+    for (const InstalledFamily& installed : InstalledFamilies()) {
+        if (installed.fixedWidth || !TextFamily(installed.family))
+            continue;
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), Lower(installed.family)) == wanted.end())
+            continue;
+        FontRequest request;
+        request.family = installed.family;
+        request.pixelSize = 32;
+        const std::optional<MatchedFont> regular = MatchFont(request, ScreenRenderer::Skia);
+        if (!regular || !regular->familyFound || regular->weight >= 200 || regular->slant != 0)
+            continue;
+        Family family;
+        family.name = installed.family;
+        family.file = regular->file;
+        family.index = regular->index;
+        request.bold = true;
+        if (const std::optional<MatchedFont> bold = MatchFont(request, ScreenRenderer::Skia);
+            bold && bold->familyFound && bold->weight >= 200 && bold->file != regular->file)
+        {
+            family.boldFile = bold->file;
+            family.boldIndex = bold->index;
+        }
+        if (!renderer.SetFace(family.file, family.index) || !renderer.SetSize(64 * 64))
+            continue;
+        bool latin = true;
+        for (char32_t code = U'0'; code <= U'z' && latin; ++code)
+            latin = !std::isalnum(static_cast<int>(code)) || renderer.Covered(code);
+        if (!latin)
+            continue;
+        RenderSettings unhinted;
+        unhinted.hinting = Hinting::None;
+        renderer.SetSettings(unhinted);
+        GlyphImage image;
+        if (renderer.Render(renderer.GlyphIndex(U'H'), 0, image))
+            family.capital = image.top / 64.0;
+        for (char32_t code = U'!'; code <= U'~'; ++code)
+            if (renderer.Render(renderer.GlyphIndex(code), 0, image)) {
+                family.highest = std::max(family.highest, image.top / 64.0);
+                if (std::u32string_view(U"bdfhkl").find(code) != std::u32string_view::npos)
+                    family.ascender = std::max(family.ascender, image.top / 64.0);
+            }
+        if (family.capital > 0)
+            families.push_back(std::move(family));
+    }
+    return families;
+}
+
+// The sizes text is set at: whole pixels, and whole and half points at 96 dpi, at 1x and 2x.
+const std::vector<double>& NominalSizes()
+{
+    static const std::vector<double> sizes = [] {
+        std::vector<double> list;
+        for (int px = 5; px <= 160; ++px)
+            list.push_back(px);
+        for (int halfPoints = 10; halfPoints <= 144; ++halfPoints) {
+            list.push_back(halfPoints * 0.5 * 96.0 / 72.0);
+            list.push_back(halfPoints * 0.5 * 96.0 / 72.0 * 2.0);
+        }
+        std::sort(list.begin(), list.end());
+        std::vector<double> unique;
+        for (double size : list)
+            if (unique.empty() || std::lround(size * 64) != std::lround(unique.back() * 64))
+                unique.push_back(size);
+        return unique;
+    }();
+    return sizes;
+}
+
+// The sizes a line may be set at: those at which the family's ascenders or capitals reach half
+// a pixel into the line's top row (most lines hold one or the other), within kSizeSpread of
+// it, and at least the count nearest it.
+std::vector<double> SizesFor(const Family& family, int above, std::size_t count)
+{
+    const double middle = (above - 0.5) / std::max(family.ascender, family.capital);
+    std::vector<double> sizes = NominalSizes();
+    std::stable_sort(sizes.begin(), sizes.end(), [&](double a, double b) { return std::abs(a - middle) < std::abs(b - middle); });
+    std::size_t keep = count;
+    while (keep < sizes.size() && std::abs(sizes[keep] - middle) <= middle * kSizeSpread)
+        ++keep;
+    sizes.resize(std::min(keep, sizes.size()));
+    return sizes;
+}
+
+// A line to read: its band, baseline and how far its ink reaches above the baseline.
+struct Band {
+    TextBand band;
+    int baseline = 0;
+    long long ink = 0;
+    int Above() const { return baseline - band.top; }
+};
+
+// Bands too thin to be lines join the line they belong to.
+std::vector<TextBand> JoinThinBands(std::vector<TextBand> bands)
+{
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (std::size_t i = 0; i < bands.size() && !joined; ++i) {
+            const TextBand& thin = bands[i];
+            auto fits = [&](const TextBand& line, int gap) {
+                return thin.Height() <= kThinBand * line.Height() && gap >= 0 && gap <= kThinBand * line.Height();
+            };
+            const bool above = i > 0 && fits(bands[i - 1], thin.top - bands[i - 1].bottom);
+            const bool below = i + 1 < bands.size() && fits(bands[i + 1], bands[i + 1].top - thin.bottom);
+            if (!above && !below)
+                continue;
+            const std::size_t into = above && (!below || thin.top - bands[i - 1].bottom <= bands[i + 1].top - thin.bottom) ? i - 1 : i + 1;
+            TextBand& line = bands[into];
+            line.top = std::min(line.top, thin.top);
+            line.bottom = std::max(line.bottom, thin.bottom);
+            line.left = std::min(line.left, thin.left);
+            line.right = std::max(line.right, thin.right);
+            bands.erase(bands.begin() + static_cast<std::ptrdiff_t>(i));
+            joined = true;
+        }
+    }
+    return bands;
+}
+
+// The luminance (0..1) of the page's ink: the mean colour of the pixels farthest from the paper.
+double InkLuminance(const CRaster& picture, const InkBits& ink)
+{
+    double sum = 0;
+    long long count = 0;
+    const int strong = ink.contrast * 9 / 10;
+    for (int y = 0; y < picture.height(); y += 2) {
+        const std::uint32_t* row = picture.Row(y);
+        for (int x = 0; x < picture.width(); x += 2) {
+            int distance = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                distance = std::max(distance, std::abs(static_cast<int>((row[x] >> shift) & 0xFF) -
+                                                       static_cast<int>((ink.background >> shift) & 0xFF)));
+            if (distance < strong || distance == 0)
+                continue;
+            sum += (0.2126 * ((row[x] >> 16) & 0xFF) + 0.7152 * ((row[x] >> 8) & 0xFF) + 0.0722 * (row[x] & 0xFF)) / 255.0;
+            ++count;
+        }
+    }
+    return count > 0 ? sum / static_cast<double>(count) : 0.0;
+}
+
+// The glyphs of a font: those a search tells families by, in the regular face or in both, or
+// the whole text repertoire in both faces.
+enum class GlyphChoice { Search, SearchBothFaces, Full };
+
+// Rendered fonts, kept for the process: a search asks for the same ones again and again.
+class CFontShelf {
+public:
+    std::shared_ptr<const LineFont> Get(const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
+                                        double size, GlyphChoice choice)
+    {
+        const int size64 = PixelSizeTo26Dot6(size, settings.sizeRounding);
+        auto key = std::make_tuple(family.file, family.index, std::string(renderer.name), ToString(settings), size64, choice);
+        if (auto found = m_Fonts.find(key); found != m_Fonts.end())
+            return found->second;
+        LineFontRequest request;
+        request.faces.push_back(LineFontFace{GlyphFace::Regular, family.file, family.index, false});
+        if (choice != GlyphChoice::Search && !family.boldFile.empty())
+            request.faces.push_back(LineFontFace{GlyphFace::Bold, family.boldFile, family.boldIndex, false});
+        request.size64 = size64;
+        request.settings = settings;
+        request.layout = renderer.layout;
+        if (choice != GlyphChoice::Full)
+            request.codes = SearchCodes();
+        auto font = std::make_shared<const LineFont>(RenderLineFont(m_Renderer, request));
+        m_Fonts.emplace(std::move(key), font);
+        return font;
+    }
+
+    CFaceRenderer& Renderer() { return m_Renderer; }
+
+private:
+    CFaceRenderer m_Renderer;
+    std::map<std::tuple<std::string, int, std::string, std::string, int, GlyphChoice>, std::shared_ptr<const LineFont>> m_Fonts;
+};
+
+// A band cut to its first ems at size.
+TextBand Prefix(const TextBand& band, double size, double ems)
+{
+    TextBand prefix = band;
+    prefix.right = std::min(band.right, band.left + static_cast<int>(std::ceil(size * ems)));
+    return prefix;
+}
+
+// How well a family and renderer explain sample lines: the least cost over their sizes.
+struct Trial {
+    const Family* family = nullptr;
+    const TextRenderer* renderer = nullptr;
+    long long cost = 0;
+    long long ink = 0;
+    double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
+};
+
+Trial TryFont(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
+              const TextRenderer& renderer, const RenderSettings& settings, const DecodeOptions& options)
+{
+    Trial trial{&family, &renderer, 0, 0};
+    for (const Band* sample : samples) {
+        long long best = -1;
+        long long inked = 0;
+        for (double size : SizesFor(family, sample->Above(), kSearchSizes)) {
+            const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Search);
+            if (font->Empty())
+                continue;
+            const DecodedLine line = DecodeLine(ink, Prefix(sample->band, size, kSampleEms), sample->baseline, *font, options);
+            if (std::getenv("TRYLOG")) { std::string t; for (char32_t c : line.text) AppendUtf8(t, c); std::fprintf(stderr, "try %s %s size %.2f above %d: %lld/%lld %s\n", family.name.c_str(), renderer.name, size, sample->Above(), line.cost, line.ink, t.c_str()); }
+            if (best < 0 || line.cost < best) {
+                best = line.cost;
+                inked = line.ink;
+            }
+        }
+        if (best < 0) {
+            trial.cost = trial.ink = 1;
+            return trial;
+        }
+        trial.cost += best;
+        trial.ink += inked;
+    }
+    return trial;
+}
+
+RenderSettings SettingsOf(const TextRenderer& renderer, double inkLuminance)
+{
+    RenderSettings settings = FindRenderPreset(renderer.preset).value_or(RenderSettings{});
+    settings.inkLuminance = inkLuminance;
+    return settings;
+}
+
+// The choices in the cache folder, latest first: family and renderer name a line.
+std::vector<std::pair<std::string, std::string>> ReadChoices(const std::string& folder)
+{
+    std::vector<std::pair<std::string, std::string>> choices;
+    std::vector<std::uint8_t> bytes;
+    if (folder.empty() || !ReadWholeFile((std::filesystem::path(folder) / "choices").string(), bytes, 1 << 16))
+        return choices;
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    std::string line;
+    while (std::getline(in, line) && choices.size() < kCachedChoices) {
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos && tab > 0 && tab + 1 < line.size())
+            choices.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    }
+    return choices;
+}
+
+void WriteChoices(const std::string& folder, const std::pair<std::string, std::string>& latest)
+{
+    if (folder.empty())
+        return;
+    std::vector<std::pair<std::string, std::string>> choices = ReadChoices(folder);
+    choices.erase(std::remove(choices.begin(), choices.end(), latest), choices.end());
+    choices.insert(choices.begin(), latest);
+    if (choices.size() > kCachedChoices)
+        choices.resize(kCachedChoices);
+    std::string text;
+    for (const auto& [family, renderer] : choices)
+        text += family + "\t" + renderer + "\n";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error)
+        WriteFileAtomically((std::filesystem::path(folder) / "choices").string(),
+                            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::string Utf8(const std::u32string& text)
+{
+    std::string out;
+    for (char32_t code : text)
+        AppendUtf8(out, code);
+    return out;
+}
+
+// Reads every band with the family and renderer, each group of bands of one height at the
+// size its longest line reads best at with the search's glyphs (both faces); a group its own
+// sizes do not explain well tries those of the other groups (a line without capitals or
+// ascenders). Only the sizes chosen are rendered in full.
+void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
+               const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
+               const DecodeOptions& options)
+{
+    struct Group {
+        int above = 0;
+        const Band* longest = nullptr;
+        double size = 0;
+        long long cost = -1;
+        long long ink = 0;
+    };
+    std::vector<Group> groups;
+    for (const Band& band : bands) {
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.above == band.Above(); });
+        if (group == groups.end())
+            groups.push_back(Group{band.Above(), &band});
+        else if (band.ink > group->longest->ink)
+            group->longest = &band;
+    }
+    auto tryOn = [&](Group& group, double size) {
+        const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
+        if (font->Empty())
+            return;
+        const DecodedLine line = DecodeLine(ink, Prefix(group.longest->band, size, kSizeEms), group.longest->baseline, *font, options);
+        if (group.cost < 0 || line.cost < group.cost) {
+            group.cost = line.cost;
+            group.ink = line.ink;
+            group.size = size;
+        }
+    };
+    for (Group& group : groups)
+        for (double size : SizesFor(family, group.above, kLineSizes))
+            tryOn(group, size);
+    std::vector<double> chosen;
+    for (const Group& group : groups)
+        if (group.size > 0 && group.cost <= kGoodCostPerInk * static_cast<double>(group.ink))
+            chosen.push_back(group.size);
+    for (Group& group : groups)
+        if (group.size <= 0 || group.cost > kGoodCostPerInk * static_cast<double>(group.ink))
+            for (double size : chosen)
+                tryOn(group, size);
+
+    for (const Band& band : bands) {
+        const auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.above == band.Above(); });
+        if (group->size <= 0)
+            continue;
+        ProportionalLine line;
+        line.band = band.band;
+        line.size = group->size;
+        line.font = shelf.Get(family, renderer, settings, group->size, GlyphChoice::Full);
+        line.decoded = DecodeLine(ink, band.band, band.baseline, *line.font, options);
+        if (line.decoded.Empty())
+            continue;
+        reading.ink += line.decoded.ink;
+        reading.cost += line.decoded.cost;
+        reading.lines.push_back(std::move(line));
+    }
+}
+
+// The page's text: lines indented from the leftmost line by spaces of their own font, and the
+// wide gaps between lines kept as empty lines.
+void JoinText(ProportionalReading& reading)
+{
+    long long margin = 0;
+    bool any = false;
+    for (const ProportionalLine& line : reading.lines)
+        for (const DecodedGlyph& glyph : line.decoded.glyphs)
+            if (!glyph.bSpace) {
+                margin = any ? std::min(margin, glyph.pen16) : glyph.pen16;
+                any = true;
+                break;
+            }
+    std::vector<int> pitches;
+    for (std::size_t i = 1; i < reading.lines.size(); ++i)
+        pitches.push_back(reading.lines[i].decoded.baseline - reading.lines[i - 1].decoded.baseline);
+    std::sort(pitches.begin(), pitches.end());
+    const int pitch = pitches.empty() ? 0 : pitches[pitches.size() / 2];
+    reading.text.clear();
+    for (std::size_t i = 0; i < reading.lines.size(); ++i) {
+        ProportionalLine& line = reading.lines[i];
+        const LineFont& font = *line.font;
+        line.text.clear();
+        for (const DecodedGlyph& glyph : line.decoded.glyphs)
+            if (!glyph.bSpace) {
+                const std::int32_t space = font.space >= 0 ? font.glyphs[static_cast<std::size_t>(font.space)].advance16 : 0;
+                line.text.assign(static_cast<std::size_t>(GapSpaces(glyph.pen16 - margin, space)), ' ');
+                break;
+            }
+        line.text += Utf8(line.decoded.text);
+        if (i > 0) {
+            const int gap = line.decoded.baseline - reading.lines[i - 1].decoded.baseline;
+            int breaks = 1;
+            if (pitch > 0 && gap >= kParagraphGap * pitch)
+                breaks = static_cast<int>(std::lround(static_cast<double>(gap) / pitch));
+            reading.text.append(static_cast<std::size_t>(std::max(breaks, 1)), '\n');
+        }
+        reading.text += line.text;
+    }
+}
+
+void ReadPicture(ProportionalReading& reading, const CRaster& picture, const ProportionalOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    InkBits ink = InkMask(picture, options.ink);
+    std::vector<Band> bands;
+    for (const TextBand& band : JoinThinBands(FindLines(ink, 0))) {
+        LocalInk(picture, ink, band);
+        bands.push_back(Band{band, 0, 0});
+    }
+    for (Band& band : bands) {
+        band.baseline = EstimateBaseline(ink, band.band);
+        for (int y = band.band.top; y < band.band.bottom; ++y)
+            band.ink += ink.rowInk[static_cast<std::size_t>(y)];
+    }
+    const double luminance = InkLuminance(picture, ink);
+    reading.dInkMilliseconds = MillisecondsSince(start);
+    if (bands.empty())
+        return;
+
+    // Sample lines: the inkiest of about the common height.
+    std::vector<int> heights;
+    for (const Band& band : bands)
+        heights.push_back(band.Above());
+    std::sort(heights.begin(), heights.end());
+    const int typical = heights[heights.size() / 2];
+    std::vector<const Band*> samples;
+    for (const Band& band : bands)
+        if (band.Above() * 4 >= typical * 3 && band.Above() * 3 <= typical * 4)
+            samples.push_back(&band);
+    std::sort(samples.begin(), samples.end(), [](const Band* a, const Band* b) { return a->ink > b->ink; });
+    if (samples.size() > kSampleLines)
+        samples.resize(kSampleLines);
+
+    const auto search = std::chrono::steady_clock::now();
+    CFontShelf shelf;
+    const std::vector<Family> families = Families(options.families, shelf.Renderer());
+    if (families.empty())
+        return;
+    const std::string folder = options.useCache ? (options.cacheFolder.empty() ? ProportionalCacheFolder() : options.cacheFolder) : "";
+
+    const Family* chosenFamily = nullptr;
+    const TextRenderer* chosenRenderer = nullptr;
+    // The cached choices first: one that explains the samples well reads the page.
+    for (const auto& [name, rendererName] : ReadChoices(folder)) {
+        const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == name; });
+        const auto renderer = std::find_if(TextRenderers().begin(), TextRenderers().end(),
+                                           [&](const TextRenderer& r) { return rendererName == r.name; });
+        if (family == families.end() || renderer == TextRenderers().end())
+            continue;
+        const Trial trial = TryFont(shelf, ink, samples, *family, *renderer, SettingsOf(*renderer, luminance), options.decode);
+        if (trial.Score() <= kGoodCostPerInk) {
+            chosenFamily = &*family;
+            chosenRenderer = &*renderer;
+            reading.bFromCache = true;
+            break;
+        }
+    }
+    if (chosenFamily == nullptr) {
+        // Every family with every renderer on the inkiest sample; the best few on all of them.
+        std::vector<Trial> trials;
+        const std::vector<const Band*> first(samples.begin(), samples.begin() + 1);
+        for (const Family& family : families)
+            for (const TextRenderer& renderer : TextRenderers())
+                trials.push_back(TryFont(shelf, ink, first, family, renderer, SettingsOf(renderer, luminance), options.decode));
+        std::sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+        if (trials.size() > kShortList)
+            trials.resize(kShortList);
+        if (samples.size() > 1)
+            for (Trial& trial : trials)
+                trial = TryFont(shelf, ink, samples, *trial.family, *trial.renderer, SettingsOf(*trial.renderer, luminance),
+                                options.decode);
+        std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+        for (const Trial& trial : trials) {
+            char score[32];
+            std::snprintf(score, sizeof score, ": %.3f", trial.Score());
+            reading.ranking.push_back(trial.family->name + ", " + trial.renderer->name + score);
+        }
+        if (trials.empty() || trials.front().Score() >= 1.0)
+            return;
+        chosenFamily = trials.front().family;
+        chosenRenderer = trials.front().renderer;
+    }
+
+    const RenderSettings settings = SettingsOf(*chosenRenderer, luminance);
+    reading.font.family = chosenFamily->name;
+    reading.font.file = chosenFamily->file;
+    reading.font.index = chosenFamily->index;
+    reading.font.boldFile = chosenFamily->boldFile;
+    reading.font.boldIndex = chosenFamily->boldIndex;
+    reading.font.renderer = chosenRenderer;
+    reading.font.settings = settings;
+    reading.dSearchMilliseconds = MillisecondsSince(search);
+
+    const auto decode = std::chrono::steady_clock::now();
+    ReadLines(reading, shelf, ink, bands, *chosenFamily, *chosenRenderer, settings, options.decode);
+    JoinText(reading);
+    reading.dDecodeMilliseconds = MillisecondsSince(decode);
+    if (!reading.bFromCache && reading.CostPerInk() <= kGoodCostPerInk)
+        WriteChoices(folder, {chosenFamily->name, chosenRenderer->name});
+}
+
+}  // namespace
+
+const std::vector<TextRenderer>& TextRenderers()
+{
+    static const std::vector<TextRenderer> renderers = {
+        {"chromium", "skia", TextLayout::Chromium},
+        {"chromium-hidpi", "skia-hidpi", TextLayout::Chromium},
+        {"qt", "qt", TextLayout::Qt},
+        {"gtk", "cairo", TextLayout::Pango},
+        {"gtk-slight", "cairo-slight", TextLayout::Pango},
+    };
+    return renderers;
+}
+
+std::string ProportionalFont::Describe() const
+{
+    return Empty() ? std::string() : family + ", " + renderer->name;
+}
+
+std::string ProportionalCacheFolder()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && cache[0] == '/')
+        return std::string(cache) + "/recognize/proportional";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0')
+        return std::string(home) + "/.cache/recognize/proportional";
+    return {};
+}
+
+ProportionalReading ReadProportional(const CRaster& picture, const ProportionalOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    ProportionalReading reading;
+    if (!picture.empty()) {
+        try {
+            ReadPicture(reading, picture, options);
+        } catch (const std::bad_alloc&) {
+            reading = ProportionalReading{};
+            reading.bOutOfMemory = true;
+        }
+    }
+    reading.dMilliseconds = MillisecondsSince(start);
+    return reading;
+}
