@@ -26,14 +26,8 @@ constexpr std::size_t kShortList = 4;
 // A sample line is decoded up to this many ems of its width: enough glyphs to tell families
 // apart, few enough to keep the search quick.
 constexpr double kSampleEms = 12;
-// How far a size may lie from the one a line's height gives, as a share of it: a pixel more or
-// less in the rows above the baseline.
-constexpr double kSizeSpread = 0.04;
-// Sizes tried at least for a sample line in a search, and for a group of lines once the family is known.
-constexpr std::size_t kSearchSizes = 3;
-constexpr std::size_t kLineSizes = 5;
-// A group's size is chosen on its longest line decoded up to this many ems.
-constexpr double kSizeEms = 40;
+// A line's size is chosen on its first ems.
+constexpr double kSizeEms = 16;
 // Choices remembered in the cache folder, latest first.
 constexpr std::size_t kCachedChoices = 8;
 // A band at most this share of its neighbour's height, and as near to it, belongs to it: the
@@ -166,18 +160,21 @@ const std::vector<double>& NominalSizes()
     return sizes;
 }
 
-// The sizes a line may be set at: those at which the family's ascenders or capitals reach half
-// a pixel into the line's top row (most lines hold one or the other), within kSizeSpread of
-// it, and at least the count nearest it.
+// The sizes a line may be set at: those at which the family's ascenders reach within a row of
+// the line's top row or a row and a half above it (a row is ink where the outline covers half
+// of it, hinting moves the top by up to half a row, and a line may lack ascenders), the count
+// nearest the size at which they reach it exactly.
 std::vector<double> SizesFor(const Family& family, int above, std::size_t count)
 {
-    const double middle = (above - 0.5) / std::max(family.ascender, family.capital);
-    std::vector<double> sizes = NominalSizes();
+    const double tall = std::max(family.ascender, family.capital);
+    const double middle = above / tall;
+    std::vector<double> sizes;
+    for (double size : NominalSizes())
+        if (size * tall >= above - 1.0 && size * tall <= above + 1.5)
+            sizes.push_back(size);
     std::stable_sort(sizes.begin(), sizes.end(), [&](double a, double b) { return std::abs(a - middle) < std::abs(b - middle); });
-    std::size_t keep = count;
-    while (keep < sizes.size() && std::abs(sizes[keep] - middle) <= middle * kSizeSpread)
-        ++keep;
-    sizes.resize(std::min(keep, sizes.size()));
+    if (sizes.size() > count)
+        sizes.resize(count);
     return sizes;
 }
 
@@ -281,41 +278,43 @@ TextBand Prefix(const TextBand& band, double size, double ems)
     return prefix;
 }
 
-// How well a family and renderer explain sample lines: the least cost over their sizes.
+// A family, renderer and size, and how well they explain sample lines.
 struct Trial {
     const Family* family = nullptr;
     const TextRenderer* renderer = nullptr;
-    long long cost = 0;
-    long long ink = 0;
+    double size = 0;
+    long long cost = 1;
+    long long ink = 1;
     double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
 
-Trial TryFont(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
-              const TextRenderer& renderer, const RenderSettings& settings, const DecodeOptions& options)
+// The first ems of each sample decoded at one size.
+Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
+              const TextRenderer& renderer, const RenderSettings& settings, double size, const DecodeOptions& options)
 {
-    Trial trial{&family, &renderer, 0, 0};
+    Trial trial{&family, &renderer, size, 0, 0};
+    const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Search);
     for (const Band* sample : samples) {
-        long long best = -1;
-        long long inked = 0;
-        for (double size : SizesFor(family, sample->Above(), kSearchSizes)) {
-            const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Search);
-            if (font->Empty())
-                continue;
-            const DecodedLine line = DecodeLine(ink, Prefix(sample->band, size, kSampleEms), sample->baseline, *font, options);
-            if (std::getenv("TRYLOG")) { std::string t; for (char32_t c : line.text) AppendUtf8(t, c); std::fprintf(stderr, "try %s %s size %.2f above %d: %lld/%lld %s\n", family.name.c_str(), renderer.name, size, sample->Above(), line.cost, line.ink, t.c_str()); }
-            if (best < 0 || line.cost < best) {
-                best = line.cost;
-                inked = line.ink;
-            }
-        }
-        if (best < 0) {
-            trial.cost = trial.ink = 1;
-            return trial;
-        }
-        trial.cost += best;
-        trial.ink += inked;
+        const DecodedLine line = font->Empty() ? DecodedLine{} : DecodeLine(ink, Prefix(sample->band, size, kSampleEms),
+                                                                            sample->baseline, *font, options);
+        trial.cost += font->Empty() ? 1 : line.cost;
+        trial.ink += font->Empty() ? 1 : line.ink;
     }
     return trial;
+}
+
+// The size among sizes at which the family and renderer explain the samples best.
+Trial BestSize(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
+               const TextRenderer& renderer, const RenderSettings& settings, const std::vector<double>& sizes,
+               const DecodeOptions& options)
+{
+    Trial best{&family, &renderer};
+    for (double size : sizes) {
+        const Trial trial = Measure(shelf, ink, samples, family, renderer, settings, size, options);
+        if (best.size <= 0 || trial.Score() < best.Score())
+            best = trial;
+    }
+    return best;
 }
 
 RenderSettings SettingsOf(const TextRenderer& renderer, double inkLuminance)
@@ -369,63 +368,61 @@ std::string Utf8(const std::u32string& text)
     return out;
 }
 
-// Reads every band with the family and renderer, each group of bands of one height at the
-// size its longest line reads best at with the search's glyphs (both faces); a group its own
-// sizes do not explain well tries those of the other groups (a line without capitals or
-// ascenders). Only the sizes chosen are rendered in full.
+// Reads every band with the family and renderer. A line first tries the sizes lines of its
+// height were read at, latest first, and keeps the first that reads it well; else it finds its
+// size among those its height allows and those of the page (a line without capitals or
+// ascenders), by decoding its first ems with the search's glyphs in both faces.
 void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
                const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                const DecodeOptions& options)
 {
-    struct Group {
-        int above = 0;
-        const Band* longest = nullptr;
-        double size = 0;
-        long long cost = -1;
-        long long ink = 0;
-    };
-    std::vector<Group> groups;
+    std::map<int, std::vector<double>> readAt;  // rows above the baseline -> sizes, latest first
+    std::vector<double> pageSizes;
+    auto good = [](const DecodedLine& line) { return line.cost <= kGoodCostPerInk * static_cast<double>(line.ink); };
     for (const Band& band : bands) {
-        auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.above == band.Above(); });
-        if (group == groups.end())
-            groups.push_back(Group{band.Above(), &band});
-        else if (band.ink > group->longest->ink)
-            group->longest = &band;
-    }
-    auto tryOn = [&](Group& group, double size) {
-        const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
-        if (font->Empty())
-            return;
-        const DecodedLine line = DecodeLine(ink, Prefix(group.longest->band, size, kSizeEms), group.longest->baseline, *font, options);
-        if (group.cost < 0 || line.cost < group.cost) {
-            group.cost = line.cost;
-            group.ink = line.ink;
-            group.size = size;
-        }
-    };
-    for (Group& group : groups)
-        for (double size : SizesFor(family, group.above, kLineSizes))
-            tryOn(group, size);
-    std::vector<double> chosen;
-    for (const Group& group : groups)
-        if (group.size > 0 && group.cost <= kGoodCostPerInk * static_cast<double>(group.ink))
-            chosen.push_back(group.size);
-    for (Group& group : groups)
-        if (group.size <= 0 || group.cost > kGoodCostPerInk * static_cast<double>(group.ink))
-            for (double size : chosen)
-                tryOn(group, size);
-
-    for (const Band& band : bands) {
-        const auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.above == band.Above(); });
-        if (group->size <= 0)
-            continue;
         ProportionalLine line;
         line.band = band.band;
-        line.size = group->size;
-        line.font = shelf.Get(family, renderer, settings, group->size, GlyphChoice::Full);
-        line.decoded = DecodeLine(ink, band.band, band.baseline, *line.font, options);
-        if (line.decoded.Empty())
+        auto read = [&](double size) {
+            std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
+            DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, options);
+            if (line.size <= 0 || decoded.cost < line.decoded.cost) {
+                line.size = size;
+                line.font = std::move(font);
+                line.decoded = std::move(decoded);
+            }
+        };
+        std::vector<double>& known = readAt[band.Above()];
+        for (double size : known) {
+            read(size);
+            if (good(line.decoded))
+                break;
+        }
+        if (line.size <= 0 || !good(line.decoded)) {
+            std::vector<double> sizes = SizesFor(family, band.Above(), NominalSizes().size());
+            for (double size : pageSizes)
+                if (std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+                    sizes.push_back(size);
+            double chosen = 0;
+            long long best = -1;
+            for (double size : sizes) {
+                const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
+                if (font->Empty())
+                    continue;
+                const DecodedLine prefix = DecodeLine(ink, Prefix(band.band, size, kSizeEms), band.baseline, *font, options);
+                if (best < 0 || prefix.cost < best) {
+                    best = prefix.cost;
+                    chosen = size;
+                }
+            }
+            if (chosen > 0 && chosen != line.size)
+                read(chosen);
+        }
+        if (line.size <= 0 || line.decoded.Empty())
             continue;
+        known.erase(std::remove(known.begin(), known.end(), line.size), known.end());
+        known.insert(known.begin(), line.size);
+        if (std::find(pageSizes.begin(), pageSizes.end(), line.size) == pageSizes.end())
+            pageSizes.push_back(line.size);
         reading.ink += line.decoded.ink;
         reading.cost += line.decoded.cost;
         reading.lines.push_back(std::move(line));
@@ -492,19 +489,25 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     if (bands.empty())
         return;
 
-    // Sample lines: the inkiest of about the common height.
+    // Sample lines: the inkiest of the common height and those of its height, likely set at
+    // one size.
     std::vector<int> heights;
     for (const Band& band : bands)
         heights.push_back(band.Above());
     std::sort(heights.begin(), heights.end());
     const int typical = heights[heights.size() / 2];
+    const Band* inkiest = nullptr;
+    for (const Band& band : bands)
+        if (std::abs(band.Above() - typical) <= 1 && (inkiest == nullptr || band.ink > inkiest->ink))
+            inkiest = &band;
     std::vector<const Band*> samples;
     for (const Band& band : bands)
-        if (band.Above() * 4 >= typical * 3 && band.Above() * 3 <= typical * 4)
+        if (band.Above() == inkiest->Above())
             samples.push_back(&band);
     std::sort(samples.begin(), samples.end(), [](const Band* a, const Band* b) { return a->ink > b->ink; });
     if (samples.size() > kSampleLines)
         samples.resize(kSampleLines);
+    const std::vector<const Band*> first(samples.begin(), samples.begin() + 1);
 
     const auto search = std::chrono::steady_clock::now();
     CFontShelf shelf;
@@ -512,9 +515,10 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     if (families.empty())
         return;
     const std::string folder = options.useCache ? (options.cacheFolder.empty() ? ProportionalCacheFolder() : options.cacheFolder) : "";
+    auto settingsOf = [&](const TextRenderer& renderer) { return SettingsOf(renderer, luminance); };
+    auto window = [&](const Family& family) { return SizesFor(family, inkiest->Above(), NominalSizes().size()); };
 
-    const Family* chosenFamily = nullptr;
-    const TextRenderer* chosenRenderer = nullptr;
+    Trial chosen;
     // The cached choices first: one that explains the samples well reads the page.
     for (const auto& [name, rendererName] : ReadChoices(folder)) {
         const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == name; });
@@ -522,39 +526,51 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                                            [&](const TextRenderer& r) { return rendererName == r.name; });
         if (family == families.end() || renderer == TextRenderers().end())
             continue;
-        const Trial trial = TryFont(shelf, ink, samples, *family, *renderer, SettingsOf(*renderer, luminance), options.decode);
+        Trial trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), window(*family), options.decode);
+        trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
         if (trial.Score() <= kGoodCostPerInk) {
-            chosenFamily = &*family;
-            chosenRenderer = &*renderer;
+            chosen = trial;
             reading.bFromCache = true;
             break;
         }
     }
-    if (chosenFamily == nullptr) {
-        // Every family with every renderer on the inkiest sample; the best few on all of them.
+    if (chosen.family == nullptr) {
+        // Each family finds its size with the first renderer on the inkiest sample; the other
+        // renderers try that size and its neighbours. The best few are then measured on every sample.
         std::vector<Trial> trials;
-        const std::vector<const Band*> first(samples.begin(), samples.begin() + 1);
-        for (const Family& family : families)
-            for (const TextRenderer& renderer : TextRenderers())
-                trials.push_back(TryFont(shelf, ink, first, family, renderer, SettingsOf(renderer, luminance), options.decode));
-        std::sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+        for (const Family& family : families) {
+            const std::vector<double> sizes = window(family);
+            const TextRenderer& lead = TextRenderers().front();
+            const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode);
+            trials.push_back(found);
+            std::vector<double> near;
+            for (double size : NominalSizes())
+                if (std::find(sizes.begin(), sizes.end(), size) != sizes.end() && std::abs(size - found.size) <= found.size * 0.05)
+                    near.push_back(size);
+            for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
+                const TextRenderer& renderer = TextRenderers()[r];
+                trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode));
+            }
+        }
+        std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
         if (trials.size() > kShortList)
             trials.resize(kShortList);
         if (samples.size() > 1)
             for (Trial& trial : trials)
-                trial = TryFont(shelf, ink, samples, *trial.family, *trial.renderer, SettingsOf(*trial.renderer, luminance),
+                trial = Measure(shelf, ink, samples, *trial.family, *trial.renderer, settingsOf(*trial.renderer), trial.size,
                                 options.decode);
         std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
         for (const Trial& trial : trials) {
-            char score[32];
-            std::snprintf(score, sizeof score, ": %.3f", trial.Score());
+            char score[64];
+            std::snprintf(score, sizeof score, " %.5g px: %.3f", trial.size, trial.Score());
             reading.ranking.push_back(trial.family->name + ", " + trial.renderer->name + score);
         }
         if (trials.empty() || trials.front().Score() >= 1.0)
             return;
-        chosenFamily = trials.front().family;
-        chosenRenderer = trials.front().renderer;
+        chosen = trials.front();
     }
+    const Family* chosenFamily = chosen.family;
+    const TextRenderer* chosenRenderer = chosen.renderer;
 
     const RenderSettings settings = SettingsOf(*chosenRenderer, luminance);
     reading.font.family = chosenFamily->name;

@@ -5,10 +5,12 @@
 
 namespace {
 
-bool ByteInk(const LineFont::ImageBytes& image, int x, int y)
+bool ByteBit(const std::uint8_t* bytes, int width, int x, int y)
 {
-    const int bytesPerRow = (image.width + 7) / 8;
-    return ((image.bytes[static_cast<std::size_t>(y) * static_cast<std::size_t>(bytesPerRow) + static_cast<std::size_t>(x / 8)] >>
+    if (bytes == nullptr)
+        return false;
+    const int bytesPerRow = (width + 7) / 8;
+    return ((bytes[static_cast<std::size_t>(y) * static_cast<std::size_t>(bytesPerRow) + static_cast<std::size_t>(x / 8)] >>
              (7 - x % 8)) & 1U) != 0;
 }
 
@@ -79,20 +81,29 @@ bool LineFont::Consistent() const
         if (glyph.advance16 <= 0 || glyph.text.empty())
             return false;
     for (const LineGlyphImage& image : images) {
-        if (image.width < 0 || image.height < 0 || (image.width == 0) != (image.height == 0))
+        if (image.width < 0 || image.height < 0 || (image.width == 0) != (image.height == 0) ||
+            (image.width == 0) != (image.ink == 0) || image.width > 4096 || image.height > 4096 ||
+            image.left < -4096 || image.left > 4096 || image.top < -4096 || image.top > 4096)
             return false;
         const std::size_t words = static_cast<std::size_t>(image.WordsPerRow()) * static_cast<std::size_t>(image.height);
-        if (image.offset > bits.size() || words > bits.size() - image.offset)
+        if (image.offset > bits.size() || words > bits.size() - image.offset || image.maybeOffset > bits.size() ||
+            words > bits.size() - image.maybeOffset)
             return false;
         int ink = 0;
-        for (std::size_t w = 0; w < words; ++w)
+        int maybe = 0;
+        for (std::size_t w = 0; w < words; ++w) {
             ink += std::popcount(bits[image.offset + w]);
-        if (ink != image.ink)
+            maybe += std::popcount(bits[image.maybeOffset + w]);
+            if ((bits[image.offset + w] & bits[image.maybeOffset + w]) != 0)
+                return false;
+        }
+        if (ink != image.ink || maybe != image.maybe)
             return false;
         // The bits past the width of each row are 0.
         if (image.width % 64 != 0)
             for (int y = 0; y < image.height; ++y)
-                if ((Row(image, y)[image.WordsPerRow() - 1] & (~0ULL >> (image.width % 64))) != 0)
+                if (((Row(image, y)[image.WordsPerRow() - 1] | MaybeRow(image, y)[image.WordsPerRow() - 1]) &
+                     (~0ULL >> (image.width % 64))) != 0)
                     return false;
     }
     for (std::size_t i = 0; i < kerning.size(); ++i) {
@@ -121,23 +132,27 @@ int LineFont::Add(const std::u32string& text, GlyphFace face, std::int32_t advan
         space = index;
     for (int p = 0; p < phases; ++p) {
         LineGlyphImage image;
-        image.offset = static_cast<std::uint32_t>(bits.size());
+        image.offset = image.maybeOffset = static_cast<std::uint32_t>(bits.size());
         const ImageBytes* source = static_cast<std::size_t>(p) < phaseImages.size() ? &phaseImages[static_cast<std::size_t>(p)] : nullptr;
         if (source == nullptr || source->bytes == nullptr || source->width <= 0 || source->height <= 0) {
             images.push_back(image);
             continue;
         }
-        // The ink's own box inside the image.
+        auto ink = [&](int x, int y) { return ByteBit(source->bytes, source->width, x, y); };
+        auto maybe = [&](int x, int y) { return !ink(x, y) && ByteBit(source->maybe, source->width, x, y); };
+        // The box of the ink and of the pixels that may be ink.
         int left = source->width, right = -1, top = source->height, bottom = -1;
+        bool inked = false;
         for (int y = 0; y < source->height; ++y)
             for (int x = 0; x < source->width; ++x)
-                if (ByteInk(*source, x, y)) {
+                if (ink(x, y) || maybe(x, y)) {
+                    inked = inked || ink(x, y);
                     left = std::min(left, x);
                     right = std::max(right, x);
                     top = std::min(top, y);
                     bottom = std::max(bottom, y);
                 }
-        if (right < 0) {
+        if (!inked) {
             images.push_back(image);
             continue;
         }
@@ -145,15 +160,22 @@ int LineFont::Add(const std::u32string& text, GlyphFace face, std::int32_t advan
         image.top = source->top - top;
         image.width = right - left + 1;
         image.height = bottom - top + 1;
-        const int words = image.WordsPerRow();
-        bits.resize(bits.size() + static_cast<std::size_t>(words) * static_cast<std::size_t>(image.height), 0);
+        const std::size_t words = static_cast<std::size_t>(image.WordsPerRow());
+        const std::size_t plane = words * static_cast<std::size_t>(image.height);
+        image.maybeOffset = static_cast<std::uint32_t>(bits.size() + plane);
+        bits.resize(bits.size() + 2 * plane, 0);
         for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x)
-                if (ByteInk(*source, left + x, top + y)) {
-                    bits[image.offset + static_cast<std::size_t>(y) * static_cast<std::size_t>(words) + static_cast<std::size_t>(x / 64)] |=
-                        1ULL << (63 - x % 64);
+            for (int x = 0; x < image.width; ++x) {
+                const std::size_t word = static_cast<std::size_t>(y) * words + static_cast<std::size_t>(x / 64);
+                const std::uint64_t bit = 1ULL << (63 - x % 64);
+                if (ink(left + x, top + y)) {
+                    bits[image.offset + word] |= bit;
                     ++image.ink;
+                } else if (maybe(left + x, top + y)) {
+                    bits[image.maybeOffset + word] |= bit;
+                    ++image.maybe;
                 }
+            }
         images.push_back(image);
     }
     return index;

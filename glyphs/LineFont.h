@@ -16,15 +16,19 @@ enum class PenRule : std::uint8_t {
     Down,     // the phase at or left of it (Qt)
 };
 
-// A glyph's ink at one phase: rows of WordsPerRow() 64-bit words from the top, bit 63 of a
-// word its leftmost pixel, 1 = ink, bits past the width 0. An image without ink has no rows.
+// A glyph's ink at one phase, in two planes of the same rows: the pixels that are ink, and
+// those the renderer covers about half, which a screen may show as ink or as paper. Each plane
+// is rows of WordsPerRow() 64-bit words from the top, bit 63 of a word its leftmost pixel, the
+// bits past the width 0; no pixel is in both. An image without ink has no rows.
 struct LineGlyphImage {
     int left = 0;    // columns from the pen's whole pixel to the image's first column
     int top = 0;     // rows from the baseline up to the top edge of the image's first row
     int width = 0;
     int height = 0;
     int ink = 0;     // pixels of ink
-    std::uint32_t offset = 0;  // the first word of its rows in LineFont::bits
+    int maybe = 0;   // pixels that may be ink
+    std::uint32_t offset = 0;       // the first word of its ink rows in LineFont::bits
+    std::uint32_t maybeOffset = 0;  // the first word of its rows of pixels that may be ink
 
     int WordsPerRow() const { return width > 0 ? (width + 63) / 64 : 0; }
     int Right() const { return left + width; }
@@ -91,6 +95,9 @@ struct LineFont {
     const std::uint64_t* Row(const LineGlyphImage& image, int row) const {
         return bits.data() + image.offset + static_cast<std::size_t>(row) * static_cast<std::size_t>(image.WordsPerRow());
     }
+    const std::uint64_t* MaybeRow(const LineGlyphImage& image, int row) const {
+        return bits.data() + image.maybeOffset + static_cast<std::size_t>(row) * static_cast<std::size_t>(image.WordsPerRow());
+    }
     bool Ink(const LineGlyphImage& image, int x, int y) const {
         return x >= 0 && y >= 0 && x < image.width && y < image.height &&
                ((Row(image, y)[x / 64] >> (63 - x % 64)) & 1U) != 0;
@@ -104,21 +111,24 @@ struct LineFont {
     // The widest advance, in 1/65536 pixel.
     std::int32_t MaxAdvance16() const;
 
-    // Whether the parts agree: phases in range, an image per glyph and phase whose rows lie in
-    // bits and whose ink is counted right, advances positive, kerning sorted and in range.
+    // Whether the parts agree: phases in range, an image per glyph and phase whose planes lie
+    // in bits, apart, with their pixels counted right, advances positive, kerning sorted and in
+    // range.
     bool Consistent() const;
 
     // Starts an empty font of phases images a glyph.
     void Reset(int phaseCount, PenRule rule = PenRule::Nearest);
     // Appends a glyph with one image a phase, each given as rows of (width + 7) / 8 bytes,
-    // the most significant bit the leftmost pixel; rows and columns without ink are cropped.
-    // Returns its index.
+    // the most significant bit the leftmost pixel, for its ink and optionally for the pixels
+    // that may be ink (a pixel in both is ink); rows and columns without either are cropped,
+    // and an image without ink is blank. Returns its index.
     struct ImageBytes {
         int left = 0;
         int top = 0;
         int width = 0;
         int height = 0;
         const std::uint8_t* bytes = nullptr;
+        const std::uint8_t* maybe = nullptr;
     };
     int Add(const std::u32string& text, GlyphFace face, std::int32_t advance16, const std::vector<ImageBytes>& phaseImages,
             GlyphScript script = GlyphScript::None, bool rare = false);

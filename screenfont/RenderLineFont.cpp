@@ -47,6 +47,7 @@ struct Rendered {
     unsigned glyph = 0;
     std::int32_t advance16 = 0;
     std::vector<std::vector<std::uint8_t>> bytes;  // per phase, bits at the threshold
+    std::vector<std::vector<std::uint8_t>> maybe;  // per phase, bits near it
     std::vector<GlyphImage> images;                // per phase; coverage dropped
 };
 
@@ -57,7 +58,8 @@ bool SameLook(const Rendered& a, const Rendered& b)
     for (std::size_t p = 0; p < a.images.size(); ++p) {
         const GlyphImage& x = a.images[p];
         const GlyphImage& y = b.images[p];
-        if (x.left != y.left || x.top != y.top || x.width != y.width || x.height != y.height || a.bytes[p] != b.bytes[p])
+        if (x.left != y.left || x.top != y.top || x.width != y.width || x.height != y.height || a.bytes[p] != b.bytes[p] ||
+            a.maybe[p] != b.maybe[p])
             return false;
     }
     return true;
@@ -154,9 +156,15 @@ LineFont RenderLineFont(CFaceRenderer& renderer, const LineFontRequest& request)
             if (one.advance16 < 65536 / 4)
                 return;  // a mark or a joiner: nothing a line's pen steps over
             bool inked = false;
+            auto any = [](const std::vector<std::uint8_t>& bits) {
+                return std::any_of(bits.begin(), bits.end(), [](std::uint8_t b) { return b != 0; });
+            };
             for (GlyphImage& image : one.images) {
-                one.bytes.push_back(CoverageBits(image, request.threshold));
-                inked = inked || std::any_of(one.bytes.back().begin(), one.bytes.back().end(), [](std::uint8_t b) { return b != 0; });
+                // A faint glyph that nowhere passes the sure weight keeps its pixels past the threshold.
+                std::vector<std::uint8_t> sure = CoverageBits(image, request.threshold + request.uncertainty);
+                one.bytes.push_back(any(sure) ? std::move(sure) : CoverageBits(image, request.threshold));
+                one.maybe.push_back(CoverageBits(image, request.threshold - request.uncertainty));
+                inked = inked || any(one.bytes.back());
                 image.coverage.clear();
             }
             if (!inked && one.text != U" ")
@@ -192,7 +200,8 @@ LineFont RenderLineFont(CFaceRenderer& renderer, const LineFontRequest& request)
             std::vector<LineFont::ImageBytes> images;
             for (std::size_t p = 0; p < one.images.size(); ++p) {
                 const GlyphImage& image = one.images[p];
-                images.push_back(LineFont::ImageBytes{image.left, image.top, image.width, image.height, one.bytes[p].data()});
+                images.push_back(LineFont::ImageBytes{image.left, image.top, image.width, image.height, one.bytes[p].data(),
+                                                      one.maybe[p].data()});
             }
             const char32_t code = one.text[0];
             merged[i] = font.Add(one.text, face.face, one.advance16, images, ScriptOfCode(code),

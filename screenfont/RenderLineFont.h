@@ -10,6 +10,10 @@
 
 // Proportional fonts for the line decoder, rendered as a program draws a line of text.
 
+// How far a blend weight may lie from the ink threshold for a pixel to count as either: about
+// a sixth of the way from paper to ink each side.
+inline constexpr int kUncertainWeight = 16;
+
 // How a program lays out a line of proportional text.
 enum class TextLayout : std::uint8_t {
     Chromium,  // HarfBuzz over Skia's unhinted advances, summed in 1/65536 pixel; each glyph at the
@@ -39,6 +43,9 @@ struct LineFontRequest {
     bool kerning = true;          // pairs kerned as HarfBuzz kerns them
     bool ligatures = true;        // the ligatures HarfBuzz forms, read as their letters
     int threshold = kInkWeight;   // blend weight from which a pixel is ink
+    // Pixels whose weight lies within this of the threshold may show as ink or as paper (the
+    // screen's renderer rounds and blends a little differently); 0: none.
+    int uncertainty = kUncertainWeight;
     std::string name;             // empty: made from the first face, the size and the layout
 };
 

@@ -233,18 +233,30 @@ public:
                 const LineGlyphImage& image = font.Image(g, p);
                 PhaseExtents& e = m_Extents[static_cast<std::size_t>(p)];
                 const std::size_t i = static_cast<std::size_t>(g);
-                e.left[i] = image.left;
-                e.right[i] = image.Right() - 1;
                 e.row[i] = baseline - image.top - m_Ink.RowTop();
+                // The extents of the ink itself, inside the box of the pixels that may be ink.
+                int first = image.width, last = -1, top = image.height, bottom = -1;
+                for (int y = 0; y < image.height; ++y)
+                    for (int x = 0; x < image.width; ++x)
+                        if (font.Ink(image, x, y)) {
+                            first = std::min(first, x);
+                            last = std::max(last, x);
+                            top = std::min(top, y);
+                            bottom = std::max(bottom, y);
+                        }
+                if (last < 0)
+                    continue;
+                e.left[i] = image.left + first;
+                e.right[i] = image.left + last;
                 for (int y = 0; y < image.height; ++y) {
                     const std::uint64_t bit = RowBit(e.row[i] + y);
-                    if (font.Ink(image, 0, y))
+                    if (font.Ink(image, first, y))
                         e.first[i] |= bit;
-                    if (font.Ink(image, image.width - 1, y))
+                    if (font.Ink(image, last, y))
                         e.last[i] |= bit;
                 }
-                e.top[i] = image.ink > 0 ? RowBit(e.row[i]) : 0;
-                e.bottom[i] = image.ink > 0 ? RowBit(e.row[i] + image.height - 1) : 0;
+                e.top[i] = RowBit(e.row[i] + top);
+                e.bottom[i] = RowBit(e.row[i] + bottom);
                 if (image.ink > 0) {
                     m_nMinLeft = std::min(m_nMinLeft, image.left);
                     m_nMaxRight = std::max(m_nMaxRight, image.Right());
@@ -399,9 +411,11 @@ int CDecoder::SampleCost(int glyph, long long x) const
     int cost = 0;
     for (int k = 0; k < kSampleRows; ++k) {
         const int y = (image.height * (2 * k + 1)) / (2 * kSampleRows);
-        const std::uint64_t bits = m_Font.Row(image, y)[0];
-        const std::uint64_t placed = image.left >= 64 || image.left <= -64 ? 0 : image.left >= 0 ? bits >> image.left : bits << -image.left;
-        cost += std::popcount((placed ^ m_Ink.Word(pixel, row + y)) & columns);
+        auto place = [&](std::uint64_t bits) {
+            return image.left >= 64 || image.left <= -64 ? 0 : image.left >= 0 ? bits >> image.left : bits << -image.left;
+        };
+        const std::uint64_t sure = ~place(m_Font.MaybeRow(image, y)[0]);
+        cost += std::popcount((place(m_Font.Row(image, y)[0]) ^ m_Ink.Word(pixel, row + y)) & columns & sure);
     }
     return cost;
 }
@@ -421,15 +435,22 @@ int CDecoder::Score(int glyph, long long x)
         const int words = image.WordsPerRow();
         const long long left = pixel + image.left;
         if (words == 1 && row >= 0 && row + image.height <= m_Ink.Rows()) {
-            met = m_Met(m_Font.Row(image, 0), m_Ink.Rows(left, row), image.height);
+            const std::uint64_t* ink = m_Ink.Rows(left, row);
+            met = 2 * m_Met(m_Font.Row(image, 0), ink, image.height);
+            if (image.maybe > 0)
+                met += m_Met(m_Font.MaybeRow(image, 0), ink, image.height);
         } else {
             for (int y = 0; y < image.height; ++y)
-                for (int w = 0; w < words; ++w)
-                    met += std::popcount(m_Font.Row(image, y)[w] & m_Ink.Word(left + 64LL * w, row + y));
+                for (int w = 0; w < words; ++w) {
+                    const std::uint64_t ink = m_Ink.Word(left + 64LL * w, row + y);
+                    met += 2 * std::popcount(m_Font.Row(image, y)[w] & ink) + std::popcount(m_Font.MaybeRow(image, y)[w] & ink);
+                }
         }
     }
     ++m_nMatched;
-    const int cost = (image.ink - 2 * met) * kPixel;
+    // Ink the template covers is explained (twice the pixels of its ink that meet ink, once
+    // those that may be ink), and the pixels of its ink that meet none cost.
+    const int cost = (image.ink - met) * kPixel;
     m_MemoTag[slot] = x;
     m_MemoCost[slot] = cost;
     return cost;
@@ -711,16 +732,18 @@ void CDecoder::Finish(DecodedLine& line, int best) const
             path.push_back(&m_Entries[static_cast<std::size_t>(i)]);
     std::reverse(path.begin(), path.end());
 
-    // The placed templates drawn into a mask of the line's region, to count what differs.
+    // The placed templates drawn into two masks of the line's region, their ink and what may be
+    // ink, to count what differs.
     const int rows = m_Ink.Rows();
     const long long colLeft = m_Ink.ColLeft();
     const int wordsPerRow = (m_Ink.ColRight() - m_Ink.ColLeft() + 63) / 64 + 2;
     std::vector<std::uint64_t> drawn(static_cast<std::size_t>(rows) * static_cast<std::size_t>(wordsPerRow), 0);
-    auto drawnWord = [&](long long x, int r) -> std::uint64_t {
+    std::vector<std::uint64_t> covered(drawn.size(), 0);
+    auto maskWord = [&](const std::vector<std::uint64_t>& mask, long long x, int r) -> std::uint64_t {
         const long long c = x - colLeft;
         if (r < 0 || r >= rows || c <= -64 || c >= static_cast<long long>(wordsPerRow) * 64)
             return 0;
-        const std::uint64_t* row = drawn.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(wordsPerRow);
+        const std::uint64_t* row = mask.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(wordsPerRow);
         const long long index = c >> 6;
         const int shift = static_cast<int>(c & 63);
         const std::uint64_t high = index >= 0 ? row[index] : 0;
@@ -728,6 +751,17 @@ void CDecoder::Finish(DecodedLine& line, int best) const
             return high;
         const std::uint64_t low = index + 1 < wordsPerRow ? row[index + 1] : 0;
         return (high << shift) | (low >> (64 - shift));
+    };
+    auto paint = [&](std::vector<std::uint64_t>& mask, long long left, int r, std::uint64_t bits) {
+        const long long c = left - colLeft;
+        if (r < 0 || r >= rows || c < 0 || c >= static_cast<long long>(wordsPerRow - 1) * 64)
+            return;
+        std::uint64_t* row = mask.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(wordsPerRow);
+        const long long index = c >> 6;
+        const int shift = static_cast<int>(c & 63);
+        row[index] |= bits >> shift;
+        if (shift != 0)
+            row[index + 1] |= bits << (64 - shift);
     };
     const int ascent = m_Font.Ascent();
     const int descent = m_Font.Descent();
@@ -746,27 +780,17 @@ void CDecoder::Finish(DecodedLine& line, int best) const
             glyph.box = PixelRect{glyph.pixel + image.left, m_nBaseline - image.top, glyph.pixel + image.Right(),
                                   m_nBaseline - image.top + image.height};
             const int row0 = m_nBaseline - image.top - m_Ink.RowTop();
-            for (int y = 0; y < image.height; ++y) {
-                const int r = row0 + y;
-                if (r < 0 || r >= rows)
-                    continue;
-                std::uint64_t* row = drawn.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(wordsPerRow);
+            for (int y = 0; y < image.height; ++y)
                 for (int w = 0; w < image.WordsPerRow(); ++w) {
-                    const std::uint64_t bits = m_Font.Row(image, y)[w];
-                    const long long c = glyph.box.left + 64LL * w - colLeft;
-                    if (c < 0 || c >= static_cast<long long>(wordsPerRow - 1) * 64)
-                        continue;
-                    const long long index = c >> 6;
-                    const int shift = static_cast<int>(c & 63);
-                    row[index] |= bits >> shift;
-                    if (shift != 0)
-                        row[index + 1] |= bits << (64 - shift);
+                    const long long left = glyph.box.left + 64LL * w;
+                    paint(drawn, left, row0 + y, m_Font.Row(image, y)[w]);
+                    paint(covered, left, row0 + y, m_Font.Row(image, y)[w] | m_Font.MaybeRow(image, y)[w]);
                 }
-            }
         }
         line.glyphs.push_back(glyph);
     }
-    // Each glyph's cost: its template's pixels without ink, and ink in its box that no template covers.
+    // Each glyph's cost: its template's ink that meets no ink, and ink in its box that no
+    // template covers.
     for (DecodedGlyph& glyph : line.glyphs) {
         const LineGlyphImage& image = m_Font.Image(glyph.glyph, glyph.phase);
         if (image.ink == 0)
@@ -778,16 +802,17 @@ void CDecoder::Finish(DecodedLine& line, int best) const
                 const std::uint64_t bits = m_Font.Row(image, y)[w];
                 const long long x = glyph.box.left + 64LL * w;
                 const std::uint64_t ink = m_Ink.Word(x, row0 + y);
-                const std::uint64_t cover = drawnWord(x, row0 + y);
+                const std::uint64_t cover = maskWord(covered, x, row0 + y);
                 const std::uint64_t inBox = w + 1 == image.WordsPerRow() ? mask : ~0ULL;
                 glyph.cost += std::popcount(bits & ~ink) + std::popcount(ink & ~cover & inBox);
             }
     }
-    // The line's cost: every pixel of the region where ink and drawing differ.
+    // The line's cost: ink no template covers, and the templates' ink that meets none.
     long long cost = 0;
     for (int r = 0; r < rows; ++r)
         for (long long x = colLeft; x < m_Ink.ColRight(); x += 64) {
-            std::uint64_t differ = m_Ink.Word(x, r) ^ drawnWord(x, r);
+            const std::uint64_t ink = m_Ink.Word(x, r);
+            std::uint64_t differ = (ink & ~maskWord(covered, x, r)) | (maskWord(drawn, x, r) & ~ink);
             if (m_Ink.ColRight() - x < 64)
                 differ &= ~(~0ULL >> (m_Ink.ColRight() - x));
             cost += std::popcount(differ);
