@@ -209,6 +209,7 @@ struct Entry {
     int back = -1;
     long long x = 0;        // the phase it was drawn at
     bool bOverInk = false;  // the pen moved on over ink: only a blank column starts glyphs again
+    GlyphScript script = GlyphScript::None;  // the script of the word's letters so far
 };
 
 class CDecoder {
@@ -306,15 +307,13 @@ private:
             return e.pen16 + RoundPixel(static_cast<long long>(Advance(e.glyph)) + kern);
         return e.pen16 + Advance(e.glyph) + kern;
     }
-    // What choosing h after g costs besides its pixels: a rare glyph, a change of script.
-    int Prior(int g, int h) const {
+    // What choosing h in a word of that script so far costs besides its pixels: a rare glyph, a
+    // letter of another script.
+    int Prior(GlyphScript word, int h) const {
         const LineGlyph& next = Glyph(h);
         int cost = next.bRare ? m_Options.rareCost : 0;
-        if (g >= 0) {
-            const GlyphScript a = Glyph(g).script;
-            if (a != GlyphScript::None && next.script != GlyphScript::None && a != next.script)
-                cost += m_Options.scriptCost;
-        }
+        if (word != GlyphScript::None && next.script != GlyphScript::None && word != next.script)
+            cost += m_Options.scriptCost;
         return cost;
     }
 
@@ -629,7 +628,9 @@ void CDecoder::Expand(int index, bool skipOnly)
                 bestJitter = j;
             }
         }
-        Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.glyph, p.glyph), index, p.x + bestJitter};
+        Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.script, p.glyph), index, p.x + bestJitter};
+        const GlyphScript script = Glyph(p.glyph).script;
+        next.script = script != GlyphScript::None ? script : e.script;
         const long long key = Key(PenAfter(next));
         if (key > floorKey)
             Offer(key, next);
@@ -822,29 +823,43 @@ void CDecoder::Finish(DecodedLine& line, int best) const
     // Words: runs of glyphs without a gap a space wide; each is read in one script where its
     // look-alikes allow, the line's where the word does not say.
     const std::int32_t space16 = m_Font.space >= 0 ? Advance(m_Font.space) : m_Font.MaxAdvance16() / 3;
-    std::vector<std::vector<int>> words;   // glyphs of each word
-    std::vector<int> spacesBefore;          // spaces before each word
+    std::vector<std::vector<std::size_t>> words;  // indexes of the glyphs of each word
+    std::vector<int> spacesBefore;                 // spaces before each word
     const DecodedGlyph* previous = nullptr;
-    for (const DecodedGlyph& glyph : line.glyphs) {
-        if (glyph.bSpace)
+    for (std::size_t i = 0; i < line.glyphs.size(); ++i) {
+        DecodedGlyph& glyph = line.glyphs[i];
+        if (glyph.bSpace) {
+            glyph.text.assign(1, U' ');
             continue;
+        }
         const int gap = previous != nullptr ? GapSpaces(glyph.pen16 - previous->pen16 - Advance(previous->glyph), space16) : 1;
         if (words.empty() || gap > 0) {
             words.emplace_back();
             spacesBefore.push_back(previous != nullptr ? gap : 0);
         }
-        words.back().push_back(glyph.glyph);
+        words.back().push_back(i);
         previous = &glyph;
     }
+    auto glyphsOf = [&](const std::vector<std::size_t>& indexes) {
+        std::vector<int> glyphs;
+        for (std::size_t i : indexes)
+            glyphs.push_back(line.glyphs[i].glyph);
+        return glyphs;
+    };
     std::vector<int> all;
-    for (const std::vector<int>& word : words)
-        all.insert(all.end(), word.begin(), word.end());
+    for (const std::vector<std::size_t>& word : words) {
+        const std::vector<int> glyphs = glyphsOf(word);
+        all.insert(all.end(), glyphs.begin(), glyphs.end());
+    }
     const GlyphScript lineScript = WordScript(m_Font, all, GlyphScript::Latin);
     for (std::size_t w = 0; w < words.size(); ++w) {
         line.text.append(static_cast<std::size_t>(spacesBefore[w]), U' ');
-        const GlyphScript script = WordScript(m_Font, words[w], lineScript);
-        for (int g : words[w])
-            line.text += TextIn(Glyph(g), script);
+        const GlyphScript script = WordScript(m_Font, glyphsOf(words[w]), lineScript);
+        for (std::size_t i : words[w]) {
+            DecodedGlyph& glyph = line.glyphs[i];
+            glyph.text = TextIn(Glyph(glyph.glyph), script);
+            line.text += glyph.text;
+        }
     }
 }
 

@@ -36,7 +36,7 @@ struct DecodeOptions {
     int jitterCost = pagedecode::kPixel / 2;     // a glyph a phase off: half a pixel
     int blankStepCost = 1;                       // the pen a phase on over a blank column
     int inkStepCost = pagedecode::kPixel;        // the pen a phase on over an inked column, besides its ink
-    int rareCost = pagedecode::kPixel;           // a rare glyph (LineGlyph::bRare): a pixel
+    int rareCost = 2 * pagedecode::kPixel;       // a rare glyph (LineGlyph::bRare): two pixels
     int scriptCost = 4 * pagedecode::kPixel;     // a letter after a letter of another script: four pixels
     // Glyphs matched in full at a position: those whose ink extents fit the line's there,
     // at most this many, chosen by how well their first and last columns fit. 0: every glyph.
@@ -59,6 +59,7 @@ struct DecodedGlyph {
     PixelRect box;           // its ink in the picture; for a space, its advance from the top of the line to its bottom
     int cost = 0;            // pixels of its box where its template and the ink differ, ink of other glyphs aside
     bool bSpace = false;
+    std::u32string text;     // what it reads as in its word: a look-alike of the word's script where the font has one
 };
 
 // A decoded line: its glyphs left to right and what they read.

@@ -22,11 +22,17 @@ const char* const kPageUsage =
     "                          [--complex [--words list|open [--unknown-penalty P]]\n"
     "                          [--dict D] [--alphabet latin|cyrillic]] [--json]\n"
     "                          [--debug-dir DIR] PICTURE\n"
+    "       recognize-cli page [--family NAME]... [--no-cache] [--ink auto|black] [--json]\n"
+    "                          PICTURE\n"
     "\n"
     "Reads the text of a picture written in the glyph font: lines anywhere in the picture,\n"
     "in any number, each cut into cells of the font's cell size on the grid that matches it\n"
     "best, every cell read as \"Recognize (Simple)\" reads one. Prints the page text in\n"
     "UTF-8: lines top to bottom, indentation kept, trailing blanks trimmed.\n"
+    "Without --font it reads proportional text (web pages, dialogs, documents): it finds\n"
+    "the installed proportional family, the renderer (Chromium, Qt, GTK) and each line's\n"
+    "size that explain the picture's ink best, and decodes every line glyph by glyph; stderr\n"
+    "says what it read the page with.\n"
     "PICTURE is a PNG, JPEG, WebP, .BMP or Netpbm (PBM, PGM, PPM) file, told by its first\n"
     "bytes; JPEG pixels are taken as stored, without the Exif orientation.\n"
     "\n"
@@ -57,10 +63,47 @@ const char* const kPageUsage =
     "                     1-ink.png (the ink mask), 2-bands.png (the text bands),\n"
     "                     3-grid.png (the cells, unsure ones orange) and stages.txt (paper\n"
     "                     colour, threshold, strips, bands, grid phase, costs, times)\n"
+    "  --family NAME      without --font: read proportional text in this installed family\n"
+    "                     only (any case; give it again for more than one)\n"
+    "  --no-cache         without --font: neither try nor keep the choice of earlier\n"
+    "                     pictures ($XDG_CACHE_HOME/recognize/proportional)\n"
+    "  --json             without --font: one JSON object: \"mode\" (\"proportional\"), \"text\",\n"
+    "                     \"font\" (family, files, renderer, settings, cost per pixel of ink),\n"
+    "                     \"ranking\" (the best candidates of the search), \"lines\" (each with\n"
+    "                     \"top\", \"bottom\", \"baseline\", \"size\", \"text\", \"cost\", \"ink\" and\n"
+    "                     \"glyphs\": each glyph's \"text\", \"codes\", \"box\" [left, top, right,\n"
+    "                     bottom] and \"cost\") and \"milliseconds\" (\"ink\", \"search\",\n"
+    "                     \"decode\", \"total\")\n"
     "\n"
     "Exit status: 0 success; 1 the font cannot be loaded, memory runs out, no line of text in\n"
-    "its cells is found, the debug folder cannot be written, or the word list is larger than\n"
-    "the dictionary holds; 2 bad usage or an unreadable picture or word list.\n";
+    "its cells is found (without --font: no installed family explains the picture's ink), the\n"
+    "debug folder cannot be written, or the word list is larger than the dictionary holds; 2\n"
+    "bad usage or an unreadable picture or word list.\n";
+
+// Reads proportional text with the installed families: the text, or the JSON object.
+int ReadProportionalPage(const CCommandLine& cl, const CRaster& picture, const std::string& name, InkRule ink)
+{
+    ProportionalOptions options;
+    options.families = cl.Values("--family");
+    options.useCache = !cl.Has("--no-cache");
+    options.ink = ink;
+    const ProportionalReading reading = ReadProportional(picture, options);
+    if (reading.bOutOfMemory) {
+        PrintError("not enough memory to read " + name);
+        return kExitFailure;
+    }
+    if (reading.Empty()) {
+        PrintError(name + (options.families.empty() ? ": no installed proportional family explains its ink"
+                                                    : ": the family named does not explain its ink"));
+        return kExitFailure;
+    }
+    PrintError(name + ": read as proportional text in " + DescribeProportional(reading) +
+               (reading.bFromCache ? " (the choice of an earlier picture)" : ""));
+    const std::string out = cl.Has("--json") ? ProportionalJson(reading) : reading.text;
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fputc('\n', stdout);
+    return kExitSuccess;
+}
 
 // Loads the glyphs of --font: a glyph set file (told by its first bytes) or a GLF font; false
 // after a message.
@@ -94,16 +137,20 @@ int RunPageCommand(int argc, char** argv) {
     cl.AddOption("--words");
     cl.AddOption("--unknown-penalty");
     cl.AddOption("--debug-dir");
+    cl.AddOption("--family");
     cl.AddFlag("--complex");
     cl.AddFlag("--json");
+    cl.AddFlag("--no-cache");
     if (std::optional<int> done = cl.Parse(argc, argv))
         return *done;
     if (cl.Positionals().size() != 1)
         return cl.UsageError(cl.Positionals().empty() ? "the picture (PICTURE) is missing"
                                                       : "unexpected argument '" + cl.Positionals()[1] + "'");
     const std::optional<std::string> fontPath = cl.Value("--font");
-    if (!fontPath)
-        return cl.UsageError("the glyph font (--font F.GLF) is missing");
+    if (!fontPath && cl.Has("--complex"))
+        return cl.UsageError("--complex needs the glyph font (--font F.GLF)");
+    if (fontPath && cl.Has("--family"))
+        return cl.UsageError("--family reads without --font: give one or the other");
     PageOptions options;
     if (std::optional<std::string> text = cl.Value("--coefficient")) {
         std::optional<double> value = ParseNumber(*text);
@@ -133,7 +180,7 @@ int RunPageCommand(int argc, char** argv) {
     }
 
     GlyphSet glyphs;
-    if (!LoadPageGlyphs(*fontPath, glyphs))
+    if (fontPath && !LoadPageGlyphs(*fontPath, glyphs))
         return kExitFailure;
     PictureLoad load = LoadPicture(cl.Positionals().front());
     if (!load.Ok()) {
@@ -145,6 +192,8 @@ int RunPageCommand(int argc, char** argv) {
     const CRaster picture = std::move(load.raster);
 
     const std::string& name = cl.Positionals().front();
+    if (!fontPath)
+        return ReadProportionalPage(cl, picture, name, options.ink);
     PageReading page = ReadPage(picture, glyphs, options);
     if (page.bOutOfMemory) {
         PrintError("not enough memory to read " + name);
