@@ -528,7 +528,7 @@ void CDecoder::Offer(long long key, const Entry& entry)
     int worst = -1;
     for (std::size_t k = 0; k < bucket.size(); ++k) {
         Entry& other = m_Entries[static_cast<std::size_t>(bucket[k])];
-        if (other.glyph == entry.glyph) {
+        if (other.glyph == entry.glyph && (!m_Options.exactPens || other.pen16 == entry.pen16)) {
             if (entry.cost < other.cost)
                 other = entry;
             return;

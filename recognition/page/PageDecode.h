@@ -44,6 +44,9 @@ struct DecodeOptions {
     // States kept at each quantised pen position, each with a different last glyph (for the
     // kerning of the next).
     int states = 2;
+    // States of one last glyph whose pens differ by less than a phase are kept apart too (the
+    // pen's fraction decides where later glyphs round to); else the cheaper stands for both.
+    bool exactPens = false;
     // A state is dropped when it explains the line left of its pen worse than the best state
     // of the last glyph's width by more than this many pixels; 0: none dropped.
     int beam = 16;
