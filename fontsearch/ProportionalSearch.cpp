@@ -4,6 +4,7 @@
 #include "CodePage1251.h"
 #include "FaceRenderer.h"
 #include "FontMatch.h"
+#include "LineFontFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +29,9 @@ constexpr std::size_t kShortList = 4;
 constexpr double kSampleEms = 12;
 // A line's size is chosen on its first ems.
 constexpr double kSizeEms = 16;
+// A line read at a size with at most this many differing pixels per pixel of ink is taken to
+// be read at its size: a few pixels of each glyph's edges.
+constexpr double kSureCostPerInk = 0.03;
 // Choices remembered in the cache folder, latest first.
 constexpr std::size_t kCachedChoices = 8;
 // A band at most this share of its neighbour's height, and as near to it, belongs to it: the
@@ -239,9 +243,36 @@ double InkLuminance(const CRaster& picture, const InkBits& ink)
 // the whole text repertoire in both faces.
 enum class GlyphChoice { Search, SearchBothFaces, Full };
 
-// Rendered fonts, kept for the process: a search asks for the same ones again and again.
+// What a font file is on disk: its path, size and time, so that a changed file is a new key.
+std::string FileStamp(const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    const auto time = std::filesystem::last_write_time(path, error);
+    return path + ":" + std::to_string(error ? 0 : size) + ":" +
+           std::to_string(error ? 0 : time.time_since_epoch().count());
+}
+
+// FNV-1a, 64 bits, as hexadecimal: the name of a cached font's file.
+std::string HashName(const std::string& text)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+    }
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+// Rendered fonts, kept for the process, and those of the family and renderer found in the cache
+// folder (when given) as line-font files: a search asks for the same ones again and again, and
+// the next picture of the same screen for those that read this one.
 class CFontShelf {
 public:
+    explicit CFontShelf(std::string folder) : m_strFolder(std::move(folder)) {}
+
     std::shared_ptr<const LineFont> Get(const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                                         double size, GlyphChoice choice)
     {
@@ -249,6 +280,24 @@ public:
         auto key = std::make_tuple(family.file, family.index, std::string(renderer.name), ToString(settings), size64, choice);
         if (auto found = m_Fonts.find(key); found != m_Fonts.end())
             return found->second;
+        // Everything the font is made from, and the recipe's version.
+        const std::string recipe = std::string("lfont 1|") + FileStamp(family.file) + "|" + std::to_string(family.index) +
+                                   "|" + (family.boldFile.empty() ? "" : FileStamp(family.boldFile)) + "|" +
+                                   std::to_string(family.boldIndex) + "|" + renderer.name + "|" + ToString(settings) + "|" +
+                                   std::to_string(size64) + "|" + std::to_string(static_cast<int>(choice)) + "|" +
+                                   std::to_string(kUncertainWeight);
+        const std::string path = m_strFolder.empty() ? std::string()
+                                                     : (std::filesystem::path(m_strFolder) / "fonts" / (HashName(recipe) + ".lfont")).string();
+        if (!path.empty()) {
+            std::vector<std::uint8_t> bytes;
+            LineFont cached;
+            std::string error;
+            if (std::filesystem::exists(path) && ReadWholeFile(path, bytes) && DecodeLineFont(bytes, cached, error)) {
+                auto font = std::make_shared<const LineFont>(std::move(cached));
+                m_Fonts.emplace(std::move(key), font);
+                return font;
+            }
+        }
         LineFontRequest request;
         request.faces.push_back(LineFontFace{GlyphFace::Regular, family.file, family.index, false});
         if (choice != GlyphChoice::Search && !family.boldFile.empty())
@@ -260,13 +309,37 @@ public:
             request.codes = SearchCodes();
         auto font = std::make_shared<const LineFont>(RenderLineFont(m_Renderer, request));
         m_Fonts.emplace(std::move(key), font);
+        if (!path.empty())
+            m_Unsaved.push_back(Unsaved{family.file, renderer.name, path, font});
         return font;
+    }
+
+    // Writes the fonts of the family and renderer rendered here into the cache folder: those the
+    // next picture of the same screen asks for.
+    void Keep(const Family& family, const TextRenderer& renderer)
+    {
+        for (const Unsaved& unsaved : m_Unsaved) {
+            if (unsaved.file != family.file || unsaved.renderer != renderer.name)
+                continue;
+            std::error_code error;
+            std::filesystem::create_directories(std::filesystem::path(unsaved.path).parent_path(), error);
+            if (!error)
+                WriteFileAtomically(unsaved.path, EncodeLineFont(*unsaved.font));
+        }
     }
 
     CFaceRenderer& Renderer() { return m_Renderer; }
 
 private:
+    struct Unsaved {
+        std::string file;
+        std::string renderer;
+        std::string path;
+        std::shared_ptr<const LineFont> font;
+    };
+    std::string m_strFolder;
     CFaceRenderer m_Renderer;
+    std::vector<Unsaved> m_Unsaved;
     std::map<std::tuple<std::string, int, std::string, std::string, int, GlyphChoice>, std::shared_ptr<const LineFont>> m_Fonts;
 };
 
@@ -378,7 +451,7 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
 {
     std::map<int, std::vector<double>> readAt;  // rows above the baseline -> sizes, latest first
     std::vector<double> pageSizes;
-    auto good = [](const DecodedLine& line) { return line.cost <= kGoodCostPerInk * static_cast<double>(line.ink); };
+    auto good = [](const DecodedLine& line) { return line.cost <= kSureCostPerInk * static_cast<double>(line.ink); };
     for (const Band& band : bands) {
         ProportionalLine line;
         line.band = band.band;
@@ -510,11 +583,11 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     const std::vector<const Band*> first(samples.begin(), samples.begin() + 1);
 
     const auto search = std::chrono::steady_clock::now();
-    CFontShelf shelf;
+    const std::string folder = options.useCache ? (options.cacheFolder.empty() ? ProportionalCacheFolder() : options.cacheFolder) : "";
+    CFontShelf shelf(folder);
     const std::vector<Family> families = Families(options.families, shelf.Renderer());
     if (families.empty())
         return;
-    const std::string folder = options.useCache ? (options.cacheFolder.empty() ? ProportionalCacheFolder() : options.cacheFolder) : "";
     auto settingsOf = [&](const TextRenderer& renderer) { return SettingsOf(renderer, luminance); };
     auto window = [&](const Family& family) { return SizesFor(family, inkiest->Above(), NominalSizes().size()); };
 
@@ -549,6 +622,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                     near.push_back(size);
             for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
                 const TextRenderer& renderer = TextRenderers()[r];
+                if (std::getenv("ONLYCHROME")) continue;
                 trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode));
             }
         }
@@ -586,8 +660,11 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     ReadLines(reading, shelf, ink, bands, *chosenFamily, *chosenRenderer, settings, options.decode);
     JoinText(reading);
     reading.dDecodeMilliseconds = MillisecondsSince(decode);
-    if (!reading.bFromCache && reading.CostPerInk() <= kGoodCostPerInk)
-        WriteChoices(folder, {chosenFamily->name, chosenRenderer->name});
+    if (reading.CostPerInk() <= kGoodCostPerInk) {
+        if (!reading.bFromCache)
+            WriteChoices(folder, {chosenFamily->name, chosenRenderer->name});
+        shelf.Keep(*chosenFamily, *chosenRenderer);
+    }
 }
 
 }  // namespace

@@ -18,6 +18,11 @@ constexpr long long kOne = 65536;  // a pixel in 1/65536
 // Glyph costs and candidate lists are kept for the last phases asked for, in a ring of this
 // many slots: positions only move right, so a slot that holds another phase is computed again.
 constexpr int kMemoSlots = 64;
+// The region a line is matched in reaches this many rows beyond the band and its height either
+// way, and its pens past the band the widest advance up to this many pixels: a font of absurd
+// metrics costs no more than a sane one.
+constexpr int kRowReach = 8;
+constexpr long long kWidestAdvance = 1024;
 // Rows of a glyph compared with the ink to choose the candidates matched in full.
 constexpr int kSampleRows = 4;
 
@@ -25,6 +30,15 @@ long long FloorDiv(long long a, long long b)
 {
     const long long q = a / b;
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Bits set in a word, counted in the word itself: no call, whatever instructions the CPU has.
+inline int Bits(std::uint64_t v)
+{
+    v = v - ((v >> 1) & 0x5555555555555555ULL);
+    v = (v & 0x3333333333333333ULL) + ((v >> 2) & 0x3333333333333333ULL);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((v * 0x0101010101010101ULL) >> 56);
 }
 
 std::uint64_t Dilate(std::uint64_t rows)
@@ -92,6 +106,9 @@ public:
         }
         for (int c = 0; c < m_nCols; ++c)
             m_ColInk[static_cast<std::size_t>(c) + 1] += m_ColInk[static_cast<std::size_t>(c)];
+        m_NextInk.assign(static_cast<std::size_t>(m_nCols) + 1, m_nCols);
+        for (int c = m_nCols - 1; c >= 0; --c)
+            m_NextInk[static_cast<std::size_t>(c)] = m_ColMask[static_cast<std::size_t>(c)] != 0 ? c : m_NextInk[static_cast<std::size_t>(c) + 1];
         m_Near.assign(static_cast<std::size_t>(m_nCols), 0);
         for (int c = 0; c < m_nCols; ++c)
             m_Near[static_cast<std::size_t>(c)] = Dilate(Column(colLeft + c - 1) | Column(colLeft + c) | Column(colLeft + c + 1));
@@ -143,6 +160,11 @@ public:
         const std::vector<std::uint64_t>& level = m_OrLevels[static_cast<std::size_t>(k)];
         return level[static_cast<std::size_t>(first)] | level[static_cast<std::size_t>(last - (1LL << k) + 1)];
     }
+    // The first column from x on that holds ink; ColRight() when none does.
+    long long NextInk(long long x) const {
+        const long long c = std::clamp<long long>(x - m_nColLeft, 0, m_nCols);
+        return m_nColLeft + m_NextInk[static_cast<std::size_t>(c)];
+    }
     // Ink pixels of columns first..last - 1.
     long long InkIn(long long first, long long last) const {
         first = std::clamp<long long>(first - m_nColLeft, 0, m_nCols);
@@ -184,6 +206,7 @@ private:
     std::vector<std::uint64_t> m_ColMask;
     std::vector<std::uint64_t> m_Near;
     std::vector<long long> m_ColInk;  // prefix sums
+    std::vector<int> m_NextInk;       // per column, the next column with ink
     std::vector<std::vector<std::uint64_t>> m_OrLevels;
 };
 
@@ -198,6 +221,14 @@ struct PhaseExtents {
     std::vector<std::uint64_t> top;
     std::vector<std::uint64_t> bottom;
     std::vector<int> row;  // region row of the image's first row
+    // A few of its rows (SampleCost): which, its ink on them from the pen's pixel on, and the
+    // pixels that count (within its advance, not those that may be ink).
+    struct Sample {
+        int rows[kSampleRows] = {};
+        std::uint64_t ink[kSampleRows] = {};
+        std::uint64_t counted[kSampleRows] = {};
+    };
+    std::vector<Sample> samples;
 };
 
 // A state of the decoding: a glyph drawn with its pen at pen16 (or, without a glyph, the pen
@@ -216,7 +247,8 @@ class CDecoder {
 public:
     CDecoder(const InkBits& ink, const TextBand& band, int baseline, const LineFont& font, const DecodeOptions& options)
         : m_Font(font), m_Options(options), m_nBaseline(baseline), m_nPhases(font.phases),
-          m_Ink(ink, band, std::min(band.top, baseline - font.Ascent()), std::max(band.bottom, baseline + font.Descent()),
+          m_Ink(ink, band, std::max(std::min(band.top, baseline - font.Ascent()), band.top - band.Height() - kRowReach),
+                std::min(std::max(band.bottom, baseline + font.Descent()), band.bottom + band.Height() + kRowReach),
                 band.left - Pad(font), band.right + Pad(font)),
           m_Met(KernelFor(options.path))
     {
@@ -228,6 +260,7 @@ public:
                 v->assign(static_cast<std::size_t>(glyphs), 0);
             for (auto* v : {&e.first, &e.last, &e.top, &e.bottom})
                 v->assign(static_cast<std::size_t>(glyphs), 0);
+            e.samples.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Sample{});
         }
         for (int g = 0; g < glyphs; ++g)
             for (int p = 0; p < m_nPhases; ++p) {
@@ -258,28 +291,45 @@ public:
                 }
                 e.top[i] = RowBit(e.row[i] + top);
                 e.bottom[i] = RowBit(e.row[i] + bottom);
+                // The columns the glyph steps over, from its pen's pixel: a wide glyph and a
+                // narrow one are compared on the ink each has to explain.
+                const int span = std::clamp(static_cast<int>((font.glyphs[i].advance16 + kOne - 1) / kOne), 1, 64);
+                const std::uint64_t columns = ~0ULL << (64 - span);
+                auto place = [&](std::uint64_t bits) {
+                    return image.left >= 64 || image.left <= -64 ? 0 : image.left >= 0 ? bits >> image.left : bits << -image.left;
+                };
+                PhaseExtents::Sample& sample = e.samples[i];
+                for (int k = 0; k < kSampleRows; ++k) {
+                    const int y = (image.height * (2 * k + 1)) / (2 * kSampleRows);
+                    sample.rows[k] = e.row[i] + y;
+                    sample.ink[k] = place(font.Row(image, y)[0]);
+                    sample.counted[k] = columns & ~place(font.MaybeRow(image, y)[0]);
+                }
                 if (image.ink > 0) {
                     m_nMinLeft = std::min(m_nMinLeft, image.left);
+                    m_nMaxLeft = std::max(m_nMaxLeft, e.left[i]);
                     m_nMaxRight = std::max(m_nMaxRight, image.Right());
                 }
             }
         if (m_nMinLeft > m_nMaxRight)
-            m_nMinLeft = m_nMaxRight = 0;
+            m_nMinLeft = m_nMaxLeft = m_nMaxRight = 0;
         m_MemoTag.assign(static_cast<std::size_t>(kMemoSlots) * static_cast<std::size_t>(glyphs), std::numeric_limits<long long>::min());
         m_MemoCost.assign(m_MemoTag.size(), 0);
+        m_SampleTag.assign(m_MemoTag.size(), std::numeric_limits<long long>::min());
+        m_SampleCost.assign(m_MemoTag.size(), 0);
         m_ListTag.assign(kMemoSlots, std::numeric_limits<long long>::min());
         m_Lists.resize(kMemoSlots);
         m_NearTag.assign(kMemoSlots, std::numeric_limits<long long>::min());
         m_NearLists.resize(kMemoSlots);
         m_KernMark.assign(static_cast<std::size_t>(glyphs), -1);
-        m_nMaxAdvancePhases = static_cast<int>(FloorDiv(static_cast<long long>(font.MaxAdvance16()) * m_nPhases, kOne)) + 1;
+        m_nMaxAdvancePhases = static_cast<int>(std::min<long long>(FloorDiv(static_cast<long long>(font.MaxAdvance16()) * m_nPhases, kOne), kWidestAdvance * m_nPhases)) + 1;
     }
 
     DecodedLine Run(const TextBand& band);
 
 private:
     static int Pad(const LineFont& font) {
-        return 80 + 2 * static_cast<int>(font.MaxAdvance16() / kOne);
+        return 80 + 2 * static_cast<int>(std::min<long long>(font.MaxAdvance16() / kOne, kWidestAdvance));
     }
     std::uint64_t RowBit(int regionRow) const {
         if (regionRow < 0)
@@ -331,13 +381,17 @@ private:
         return e.cost + m_Ink.InkIn(m_Ink.ColLeft(), cut) * kPixel;
     }
     bool ExtentsFit(int glyph, long long x) const;
-    // How far a glyph drawn at x is from the ink on a few of its rows, its box alone counted.
-    int SampleCost(int glyph, long long x) const;
+    // The ink that glyph a drawn at phase xa and glyph b drawn at xb both cover: each glyph's
+    // cost counts it as explained, but it is explained once.
+    int Overlap(int a, long long xa, int b, long long xb) const;
+    // How far a glyph drawn at x is from the ink on a few of its rows, in the columns it steps
+    // over; kept for the phases lately asked for.
+    int SampleCost(int glyph, long long x);
     int Score(int glyph, long long x);
     // The glyphs whose ink extents may fit the line's with their pens in pixel, at any phase.
     const std::vector<int>& Near(long long pixel);
-    // The glyphs worth matching in full drawn at phase x: those whose extents fit, the best by
-    // their edge columns.
+    // The glyphs worth matching in full drawn at phase x or a jitter from it: those whose
+    // extents fit, the best on a few of their rows.
     const std::vector<int>& Candidates(long long x);
     void Offer(long long key, const Entry& entry);
     // Offers what may follow state index: the pen on a phase, and unless skipOnly a space and the glyphs.
@@ -353,11 +407,14 @@ private:
     long long m_nStep = kOne;
     std::vector<PhaseExtents> m_Extents;
     int m_nMinLeft = std::numeric_limits<int>::max();
+    int m_nMaxLeft = std::numeric_limits<int>::min();
     int m_nMaxRight = std::numeric_limits<int>::min();
     int m_nMaxAdvancePhases = 1;
 
     std::vector<long long> m_MemoTag;
     std::vector<int> m_MemoCost;
+    std::vector<long long> m_SampleTag;
+    std::vector<int> m_SampleCost;
     std::vector<long long> m_ListTag;
     std::vector<std::vector<int>> m_Lists;
     std::vector<long long> m_NearTag;
@@ -397,25 +454,47 @@ bool CDecoder::ExtentsFit(int glyph, long long x) const
     return (rows & e.top[g]) != 0 && (rows & e.bottom[g]) != 0;
 }
 
-int CDecoder::SampleCost(int glyph, long long x) const
+int CDecoder::Overlap(int a, long long xa, int b, long long xb) const
 {
-    const long long pixel = FloorDiv(x, m_nPhases);
-    const int phase = static_cast<int>(x - pixel * m_nPhases);
-    const LineGlyphImage& image = m_Font.Image(glyph, phase);
-    const int row = m_Extents[static_cast<std::size_t>(phase)].row[static_cast<std::size_t>(glyph)];
-    // The columns the glyph steps over, from its pen's pixel: a wide glyph and a narrow one are
-    // compared on the ink each has to explain.
-    const int span = std::clamp(static_cast<int>((Advance(glyph) + kOne - 1) / kOne), 1, 64);
-    const std::uint64_t columns = ~0ULL << (64 - span);
-    int cost = 0;
-    for (int k = 0; k < kSampleRows; ++k) {
-        const int y = (image.height * (2 * k + 1)) / (2 * kSampleRows);
-        auto place = [&](std::uint64_t bits) {
-            return image.left >= 64 || image.left <= -64 ? 0 : image.left >= 0 ? bits >> image.left : bits << -image.left;
-        };
-        const std::uint64_t sure = ~place(m_Font.MaybeRow(image, y)[0]);
-        cost += std::popcount((place(m_Font.Row(image, y)[0]) ^ m_Ink.Word(pixel, row + y)) & columns & sure);
+    const long long pa = FloorDiv(xa, m_nPhases);
+    const long long pb = FloorDiv(xb, m_nPhases);
+    const LineGlyphImage& ia = m_Font.Image(a, static_cast<int>(xa - pa * m_nPhases));
+    const LineGlyphImage& ib = m_Font.Image(b, static_cast<int>(xb - pb * m_nPhases));
+    if (ia.ink == 0 || ib.ink == 0 || ia.WordsPerRow() > 1 || ib.WordsPerRow() > 1)
+        return 0;
+    const long long la = pa + ia.left;
+    const long long lb = pb + ib.left;
+    const long long first = std::max(la, lb);
+    const long long end = std::min(la + ia.width, lb + ib.width);
+    if (first >= end)
+        return 0;
+    const int topA = m_nBaseline - ia.top;
+    const int topB = m_nBaseline - ib.top;
+    const int top = std::max(topA, topB);
+    const int bottom = std::min(topA + ia.height, topB + ib.height);
+    const std::uint64_t columns = ~0ULL << (64 - (end - first));
+    int both = 0;
+    for (int y = top; y < bottom; ++y) {
+        const std::uint64_t ca = (m_Font.Row(ia, y - topA)[0] | m_Font.MaybeRow(ia, y - topA)[0]) << (first - la);
+        const std::uint64_t cb = (m_Font.Row(ib, y - topB)[0] | m_Font.MaybeRow(ib, y - topB)[0]) << (first - lb);
+        both += Bits(ca & cb & columns & m_Ink.Word(first, y - m_Ink.RowTop()));
     }
+    return both;
+}
+
+int CDecoder::SampleCost(int glyph, long long x)
+{
+    const std::size_t slot = static_cast<std::size_t>(x & (kMemoSlots - 1)) * static_cast<std::size_t>(m_Font.Glyphs()) +
+                             static_cast<std::size_t>(glyph);
+    if (m_SampleTag[slot] == x)
+        return m_SampleCost[slot];
+    m_SampleTag[slot] = x;
+    const long long pixel = FloorDiv(x, m_nPhases);
+    const PhaseExtents::Sample& sample = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)].samples[static_cast<std::size_t>(glyph)];
+    int cost = 0;
+    for (int k = 0; k < kSampleRows; ++k)
+        cost += Bits((sample.ink[k] ^ m_Ink.Word(pixel, sample.rows[k])) & sample.counted[k]);
+    m_SampleCost[slot] = cost;
     return cost;
 }
 
@@ -428,28 +507,32 @@ int CDecoder::Score(int glyph, long long x)
     const long long pixel = FloorDiv(x, m_nPhases);
     const int phase = static_cast<int>(x - pixel * m_nPhases);
     const LineGlyphImage& image = m_Font.Image(glyph, phase);
-    int met = 0;
+    int met = 0;       // pixels of its ink that meet ink
+    int metMaybe = 0;  // pixels that may be ink that meet ink
     if (image.ink > 0) {
         const int row = m_Extents[static_cast<std::size_t>(phase)].row[static_cast<std::size_t>(glyph)];
         const int words = image.WordsPerRow();
         const long long left = pixel + image.left;
         if (words == 1 && row >= 0 && row + image.height <= m_Ink.Rows()) {
             const std::uint64_t* ink = m_Ink.Rows(left, row);
-            met = 2 * m_Met(m_Font.Row(image, 0), ink, image.height);
+            met = m_Met(m_Font.Row(image, 0), ink, image.height);
             if (image.maybe > 0)
-                met += m_Met(m_Font.MaybeRow(image, 0), ink, image.height);
+                metMaybe = m_Met(m_Font.MaybeRow(image, 0), ink, image.height);
         } else {
             for (int y = 0; y < image.height; ++y)
                 for (int w = 0; w < words; ++w) {
                     const std::uint64_t ink = m_Ink.Word(left + 64LL * w, row + y);
-                    met += 2 * std::popcount(m_Font.Row(image, y)[w] & ink) + std::popcount(m_Font.MaybeRow(image, y)[w] & ink);
+                    met += std::popcount(m_Font.Row(image, y)[w] & ink);
+                    metMaybe += std::popcount(m_Font.MaybeRow(image, y)[w] & ink);
                 }
         }
     }
     ++m_nMatched;
-    // Ink the template covers is explained (twice the pixels of its ink that meet ink, once
-    // those that may be ink), and the pixels of its ink that meet none cost.
-    const int cost = (image.ink - met) * kPixel;
+    // The ink the template covers is explained: the line's cost falls by a pixel for each pixel
+    // of its ink or that may be ink that meets ink, and rises by one for each pixel of its ink
+    // that meets none. A pixel that may be ink and meets none costs a quarter, so that of two
+    // glyphs alike but for faint marks (e and ë) the one without them wins.
+    const int cost = (image.ink - 2 * met) * kPixel - metMaybe * kPixel + (image.maybe - metMaybe) * kPixel / 4;
     m_MemoTag[slot] = x;
     m_MemoCost[slot] = cost;
     return cost;
@@ -503,11 +586,12 @@ const std::vector<int>& CDecoder::Candidates(long long x)
         const std::uint64_t rows = Dilate(m_Ink.Columns(first, last));
         if ((rows & e.top[i]) == 0 || (rows & e.bottom[i]) == 0)
             continue;
-        // A glyph a phase off its place is tried there too (jitter), and ranks by its best.
+        // A glyph a phase off its place is tried there too (jitter), and ranks by its best;
+        // among glyphs that fit alike (e and its accented kin) the common ones come first.
         int sample = SampleCost(g, x);
         for (int j = 1; j <= m_Options.jitter; ++j)
             sample = std::min({sample, SampleCost(g, x - j), SampleCost(g, x + j)});
-        m_Ranked.emplace_back(sample, g);
+        m_Ranked.emplace_back(2 * sample + (Glyph(g).bRare ? 1 : 0), g);
     }
     const std::size_t keep = m_Options.candidates > 0 ? static_cast<std::size_t>(m_Options.candidates) : m_Ranked.size();
     if (m_Ranked.size() > keep) {
@@ -554,26 +638,33 @@ void CDecoder::Expand(int index, bool skipOnly)
     const long long after = PenAfter(e);
     const long long floorKey = Key(after);
 
-    // The pen on by a phase, without a glyph.
+    // The pen on by a phase, without a glyph: over blank columns from any state; over ink only
+    // on the way of a state that ink no glyph explains stopped (skipOnly), and on from there.
     {
         const long long column = FloorDiv(after, kOne);
         const bool blank = m_Ink.InkIn(column, column + 1) == 0;
-        Entry skip{after + m_nStep, -1, e.cost + (blank ? m_Options.blankStepCost : m_Options.inkStepCost), index, 0, !blank};
-        Offer(Key(skip.pen16), skip);
+        if (blank || skipOnly || e.bOverInk) {
+            Entry skip{after + m_nStep, -1, e.cost + (blank ? m_Options.blankStepCost : m_Options.inkStepCost), index, 0, !blank};
+            Offer(Key(skip.pen16), skip);
+        }
         if (e.bOverInk || skipOnly)
             return;
     }
-    // A space: no ink, no jitter.
+    // A space: no ink, no jitter, over columns blank but for a pixel at either edge (the ink
+    // of the glyphs either side may reach into it).
     if (m_Font.space >= 0) {
         const int s = m_Font.space;
         const std::int32_t kern = e.glyph >= 0 ? m_Font.Kerning(e.glyph, s) : 0;
         Entry space{PenOf(e, kern), s, e.cost, index, 0};
         space.x = Place(space.pen16);
-        Offer(Key(PenAfter(space)), space);
+        const long long first = FloorDiv(space.pen16, kOne) + 1;
+        if (m_Ink.InkIn(first, FloorDiv(space.pen16 + Advance(s), kOne) - 1) == 0)
+            Offer(Key(PenAfter(space)), space);
     }
-    // No glyph can explain ink where there is none.
+    // A glyph starts here only where ink starts within its reach: no glyph's ink begins further
+    // right of its pen than the widest left bearing.
     const long long pixel = FloorDiv(after, kOne);
-    if (m_Ink.InkIn(pixel + m_nMinLeft - 2, pixel + m_nMaxRight + 2) == 0)
+    if (m_Ink.NextInk(pixel + m_nMinLeft - 1) > pixel + m_nMaxLeft + 1)
         return;
 
     // Each glyph at the phase its pen gives; glyphs kerned after this one at their own pens.
@@ -612,8 +703,8 @@ void CDecoder::Expand(int index, bool skipOnly)
     long long least = std::numeric_limits<long long>::max();
     for (const Placed& p : m_Placed)
         least = std::min(least, p.local);
-    const long long bound = m_Options.beam > 0 ? least + static_cast<long long>(m_Options.beam) * kPixel
-                                               : std::numeric_limits<long long>::max();
+    const long long bound = m_Options.choice > 0 ? least + static_cast<long long>(m_Options.choice) * kPixel
+                                                 : std::numeric_limits<long long>::max();
     for (const Placed& p : m_Placed) {
         if (p.local > bound)
             continue;
@@ -629,6 +720,8 @@ void CDecoder::Expand(int index, bool skipOnly)
             }
         }
         Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.script, p.glyph), index, p.x + bestJitter};
+        if (e.glyph >= 0)
+            next.cost += Overlap(e.glyph, e.x, p.glyph, next.x) * kPixel;
         const GlyphScript script = Glyph(p.glyph).script;
         next.script = script != GlyphScript::None ? script : e.script;
         const long long key = Key(PenAfter(next));
@@ -647,7 +740,8 @@ DecodedLine CDecoder::Run(const TextBand& band)
 
     // Pens from where the leftmost ink could start to where the rightmost could end.
     const long long firstPen = (static_cast<long long>(band.left) - m_nMaxRight - 1) * kOne;
-    const long long lastPen = (static_cast<long long>(band.right) - m_nMinLeft + 2) * kOne + m_Font.MaxAdvance16();
+    const long long lastPen = (static_cast<long long>(band.right) - m_nMinLeft + 2) * kOne +
+                              std::min<long long>(m_Font.MaxAdvance16(), kWidestAdvance * kOne);
     m_nKeyFirst = Key(firstPen);
     m_Buckets.assign(static_cast<std::size_t>(Key(lastPen) - m_nKeyFirst + 1), {});
     // The line may start at any phase near its first ink, at no cost.
@@ -674,17 +768,19 @@ DecodedLine CDecoder::Run(const TextBand& band)
             if (bucketBest < 0 || entry.cost < m_Entries[static_cast<std::size_t>(bucketBest)].cost)
                 bucketBest = index;
         }
+        long long live = std::numeric_limits<long long>::max();  // the best state expanded lately
         for (std::size_t k = b >= window ? b - window : 0; k < b; ++k)
-            reference = std::min(reference, kept[k]);
+            live = std::min(live, kept[k]);
+        reference = std::min(reference, live);
         for (int index : indexes) {
             const Entry& entry = m_Entries[static_cast<std::size_t>(index)];
             if (best < 0 || entry.cost < m_Entries[static_cast<std::size_t>(best)].cost)
                 best = index;
             const long long explained = Explained(entry, column);
             if (m_Options.beam > 0 && explained > reference + static_cast<long long>(m_Options.beam) * kPixel) {
-                // The bucket's best state still moves the pen on, so that the line goes on past
-                // ink that nothing explains.
-                if (index == bucketBest)
+                // Where no state lives lately, the bucket's best still moves the pen on, so
+                // that the line goes on past ink that nothing explains.
+                if (index == bucketBest && live == std::numeric_limits<long long>::max())
                     Expand(index, true);
                 continue;
             }

@@ -50,6 +50,9 @@ struct DecodeOptions {
     // A state is dropped when it explains the line left of its pen worse than the best state
     // of the last glyph's width by more than this many pixels; 0: none dropped.
     int beam = 16;
+    // After a state, a glyph is not tried further when it explains the columns it steps over
+    // worse than the best glyph there by more than this many pixels; 0: every one is.
+    int choice = 16;
     MatchPath path = FastestMatchPath();  // the instruction set pixels are counted with
 };
 
