@@ -17,8 +17,8 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     PageGlyphs packed;
     packed.Build(glyphs);
     page.bands = FindLines(ink, page.cellHeight);
-    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitch64);
-    page.pitch64 = grid.pitch64;
+    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitchSub);
+    page.pitchSub = grid.pitchSub;
     page.originX = grid.originX;
     page.originY = grid.originY;
     page.sharedCost = grid.sharedCost;
@@ -27,6 +27,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+    page.scripts = ResolveScripts(page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
     page.text = PageText(page.lines, grid.bShared);
 }
@@ -64,6 +65,20 @@ std::vector<int> PageReading::NoCutLines() const
         if (lines[i].bNoCut)
             indexes.push_back(static_cast<int>(i));
     return indexes;
+}
+
+double PageReading::InkedCostShare() const
+{
+    long long cost = 0;
+    long long inked = 0;
+    for (const PageLine& line : lines)
+        for (const PageCell& cell : line.cells)
+            if (!cell.bBlank) {
+                cost += cell.best;
+                ++inked;
+            }
+    const long long pixels = static_cast<long long>(cellWidth) * cellHeight;
+    return inked > 0 && pixels > 0 ? static_cast<double>(cost) / static_cast<double>(inked * pixels) : 1.0;
 }
 
 PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageOptions& options)

@@ -18,6 +18,7 @@
 #include "PageGrid.h"
 #include "PageInk.h"
 #include "PageLines.h"
+#include "PageScripts.h"
 #include "PageText.h"
 #include "PageWords.h"
 
@@ -28,7 +29,7 @@ struct PageOptions {
     double coefficient = 0.2;  // k of the cell rule; values outside 0..1 are taken as given
     InkRule ink = InkRule::Auto;
     MatchPath path = FastestMatchPath();  // the instruction set of every stage
-    int pitch64 = 0;  // the column pitch in 64ths of a pixel; 0: the glyph set's cell width
+    long long pitchSub = 0;  // the column pitch in sub-pixels (kSubpixels a pixel); 0: the glyph set's cell width
 };
 
 // What the reader found: lines top to bottom, the page text, what each stage decided and the
@@ -49,8 +50,9 @@ struct PageReading {
     std::vector<TextBand> bands;
     int originX = 0;  // the shared grid's phase
     int originY = 0;
-    int pitch64 = 0;  // the column pitch the grid was searched with
+    long long pitchSub = 0;  // the column pitch the grid was searched with, in sub-pixels
     long long sharedCost = -1;
+    ScriptReport scripts;  // how look-alike letters across scripts were read
 
     double dInkMilliseconds = 0;
     double dSearchMilliseconds = 0;  // FindLines and FindGrid
@@ -60,6 +62,9 @@ struct PageReading {
     bool Empty() const { return lines.empty(); }
     int CellCount() const;
     std::vector<int> NoCutLines() const;  // indexes of lines the dictionary step left alone
+    // The mean best cost of the cells that hold ink, as a share of a cell's pixels; 1 for a
+    // reading without such cells. A page read with its own font stays near 0.
+    double InkedCostShare() const;
 };
 
 // The whole pipeline. An empty glyph set (no glyphs, a 0 cell) reads no line. Memory running

@@ -7,6 +7,9 @@
 #include "DataFiles.h"
 #include "DocMessages.h"
 #include "PageReader.h"
+#include "PageSummary.h"
+#include "FontCache.h"
+#include "FontSearch.h"
 #include "GlyphSetFile.h"
 #include "PageOutput.h"
 #include "PictureFile.h"
@@ -14,30 +17,40 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <new>
+#include <optional>
 
 namespace {
 
 const char* const kPageUsage =
-    "Usage: recognize-cli page --font F.GLF [--coefficient K] [--ink auto|black]\n"
+    "Usage: recognize-cli page [--font F.GLF | --family NAME... [--no-cache]]\n"
+    "                          [--coefficient K] [--ink auto|black]\n"
     "                          [--complex [--words list|open [--unknown-penalty P]]\n"
     "                          [--dict D] [--alphabet latin|cyrillic]] [--json]\n"
     "                          [--debug-dir DIR] PICTURE\n"
-    "       recognize-cli page [--family NAME]... [--no-cache] [--ink auto|black] [--json]\n"
-    "                          PICTURE\n"
     "\n"
-    "Reads the text of a picture written in the glyph font: lines anywhere in the picture,\n"
-    "in any number, each cut into cells of the font's cell size on the grid that matches it\n"
-    "best, every cell read as \"Recognize (Simple)\" reads one. Prints the page text in\n"
-    "UTF-8: lines top to bottom, indentation kept, trailing blanks trimmed.\n"
-    "Without --font it reads proportional text (web pages, dialogs, documents): it finds\n"
-    "the installed proportional family, the renderer (Chromium, Qt, GTK) and each line's\n"
-    "size that explain the picture's ink best, and decodes every line glyph by glyph; stderr\n"
-    "says what it read the page with.\n"
+    "Reads the text of a picture written in a fixed-width font: lines anywhere in the\n"
+    "picture, in any number, each cut into cells of the font's cell size on the grid that\n"
+    "matches it best, every cell read as \"Recognize (Simple)\" reads one. Prints the page\n"
+    "text in UTF-8: lines top to bottom, indentation kept, trailing blanks trimmed.\n"
+    "Without --font the font is found: the screen's pitch is measured and every installed\n"
+    "fixed-width family is tried, as xterm, rxvt-unicode, st, VTE terminals and Chromium draw\n"
+    "it, at the sizes that give that pitch, on a sample of the cells; the page is read with\n"
+    "the best, in the family's whole repertoire (Latin, Greek, Cyrillic, box drawing, ...)\n"
+    "and its bold face. The choice is kept in $XDG_CACHE_HOME/recognize/screen-fonts.tsv, so\n"
+    "that the next screenshot of the same screen reads without the search.\n"
+    "A page that shows no column pitch, or that no fixed-width family reads, is read as\n"
+    "proportional text (web pages, dialogs, documents): the installed proportional family,\n"
+    "the renderer (Chromium, Qt, GTK) and each line's size that explain the picture's ink\n"
+    "best are found, and every line is decoded glyph by glyph. Stderr says whether the page\n"
+    "was read as fixed-width or proportional text, and with what.\n"
     "PICTURE is a PNG, JPEG, WebP, .BMP or Netpbm (PBM, PGM, PPM) file, told by its first\n"
     "bytes; JPEG pixels are taken as stored, without the Exif orientation.\n"
     "\n"
-    "  --font F.GLF       glyph font whose glyphs the picture shows (required): a GLF font, or a\n"
-    "                     glyph set (.gset) that recognize-cli glyphs wrote\n"
+    "  --font F.GLF       glyph font whose glyphs the picture shows: a GLF font, or a glyph\n"
+    "                     set (.gset) that recognize-cli glyphs wrote; no font search\n"
+    "  --family NAME      search only this family (may be given more than once)\n"
+    "  --no-cache         search even when a font found before fits, and keep nothing\n"
     "  --coefficient K    recognition coefficient of each cell's variants (default 0.2)\n"
     "  --ink RULE         auto (default): the most common colour is the paper, and a pixel\n"
     "                     is ink when it differs from it by more than half the picture's\n"
@@ -58,7 +71,13 @@ const char* const kPageUsage =
     "                     cell [code, best, worst])), with --complex \"noCut\" (the indexes of\n"
     "                     the lines without a cut into words), and \"milliseconds\" (the time\n"
     "                     of each stage: \"ink\", \"search\", \"match\", \"total\"); codes are\n"
-    "                     Unicode code points\n"
+    "                     Unicode code points; \"unsure\" ([line, cell] of every unsure cell),\n"
+    "                     \"lookAlikes\" (runs of letters read in one script by their context,\n"
+    "                     and runs no context decided); without --font \"font\": \"family\",\n"
+    "                     \"file\", \"program\", \"size\", \"hinting\", \"antialias\",\n"
+    "                     \"gamma\", \"settings\", \"cell\", \"pitch\", \"meanCost\" (mean best\n"
+    "                     cost of an inked cell, as a share of its pixels), \"fromCache\",\n"
+    "                     \"searchMilliseconds\" and \"candidates\" (the best few and their costs)\n"
     "  --debug-dir DIR    also write what each stage decided into DIR (made when missing):\n"
     "                     1-ink.png (the ink mask), 2-bands.png (the text bands),\n"
     "                     3-grid.png (the cells, unsure ones orange) and stages.txt (paper\n"
@@ -75,13 +94,17 @@ const char* const kPageUsage =
     "                     bottom] and \"cost\") and \"milliseconds\" (\"ink\", \"search\",\n"
     "                     \"decode\", \"total\")\n"
     "\n"
-    "Exit status: 0 success; 1 the font cannot be loaded, memory runs out, no line of text in\n"
-    "its cells is found (without --font: no installed family explains the picture's ink), the\n"
-    "debug folder cannot be written, or the word list is larger than the dictionary holds; 2\n"
-    "bad usage or an unreadable picture or word list.\n";
+    "A cell whose best glyph differs from the picture in more than a tenth of its pixels is\n"
+    "unsure; when most cells are, stderr says so and names the best candidates.\n"
+    "\n"
+    "Exit status: 0 text was read (even with unsure cells); 1 the font cannot be loaded or\n"
+    "found (no installed family, fixed-width or proportional, explains the ink), memory runs out, no line of text is found, the debug folder cannot be written, or\n"
+    "the word list is larger than the dictionary holds; 2 bad usage or an unreadable picture\n"
+    "or word list.\n";
 
-// Reads proportional text with the installed families: the text, or the JSON object.
-int ReadProportionalPage(const CCommandLine& cl, const CRaster& picture, const std::string& name, InkRule ink)
+// Reads proportional text with the installed families and prints the text or the JSON object;
+// the exit status, or nothing when no family explains the picture's ink.
+std::optional<int> ReadProportionalPage(const CCommandLine& cl, const CRaster& picture, const std::string& name, InkRule ink)
 {
     ProportionalOptions options;
     options.families = cl.Values("--family");
@@ -92,11 +115,10 @@ int ReadProportionalPage(const CCommandLine& cl, const CRaster& picture, const s
         PrintError("not enough memory to read " + name);
         return kExitFailure;
     }
-    if (reading.Empty()) {
-        PrintError(name + (options.families.empty() ? ": no installed proportional family explains its ink"
-                                                    : ": the family named does not explain its ink"));
-        return kExitFailure;
-    }
+    if (reading.Empty())
+        return std::nullopt;
+    if (cl.Has("--complex"))
+        PrintError(name + ": --complex reads fixed-width text only; the page is read without it");
     PrintError(name + ": read as proportional text in " + DescribeProportional(reading) +
                (reading.bFromCache ? " (the choice of an earlier picture)" : ""));
     const std::string out = cl.Has("--json") ? ProportionalJson(reading) : reading.text;
@@ -125,11 +147,56 @@ bool LoadPageGlyphs(const std::string& path, GlyphSet& glyphs)
     return true;
 }
 
+// Searches the font of picture; nothing after a message when memory runs out.
+std::optional<FontSearchResult> SearchFont(const CRaster& picture, const PageOptions& page,
+                                           const std::vector<std::string>& families, bool useCache)
+{
+    try {
+        const InkBits ink = InkMask(picture, page.ink, page.path);
+        FontSearchOptions options;
+        options.families = families;
+        options.path = page.path;
+        options.read = page;
+        if (useCache)
+            options.cacheFile = FontCacheFile(DefaultDictionaryImageFolder());
+        return FindScreenFont(picture, ink, options);
+    } catch (const std::bad_alloc&) {
+        PrintError("not enough memory to search the font of the picture");
+        return std::nullopt;
+    }
+}
+
+// Says on stderr when most inked cells are unsure: the text is likely in no installed
+// fixed-width font, and the best candidates are named.
+void WarnWhenUnsure(const PageReading& page, const FontSearchResult& search)
+{
+    int inked = 0;
+    int unsure = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells) {
+            inked += cell.bBlank ? 0 : 1;
+            unsure += IsUnsure(cell, page.cellWidth, page.cellHeight) ? 1 : 0;
+        }
+    if (2 * unsure <= inked)
+        return;
+    std::string names;
+    for (const FontChoice& choice : search.ranked) {
+        char cost[32];
+        std::snprintf(cost, sizeof cost, " (%.1f %%)", 100.0 * choice.CostShare());
+        names += "\n  " + choice.candidate.Describe() + cost;
+    }
+    PrintError(std::to_string(unsure) + " of " + std::to_string(inked) +
+               " cells are unsure: the text may be in no installed fixed-width font, or not on a grid "
+               "of cells; the best candidates were:" + names);
+}
+
 }  // namespace
 
 int RunPageCommand(int argc, char** argv) {
     CCommandLine cl("page", kPageUsage);
     cl.AddOption("--font");
+    cl.AddOption("--family");
+    cl.AddFlag("--no-cache");
     cl.AddOption("--coefficient");
     cl.AddOption("--ink");
     cl.AddOption("--dict");
@@ -147,10 +214,9 @@ int RunPageCommand(int argc, char** argv) {
         return cl.UsageError(cl.Positionals().empty() ? "the picture (PICTURE) is missing"
                                                       : "unexpected argument '" + cl.Positionals()[1] + "'");
     const std::optional<std::string> fontPath = cl.Value("--font");
-    if (!fontPath && cl.Has("--complex"))
-        return cl.UsageError("--complex needs the glyph font (--font F.GLF)");
-    if (fontPath && cl.Has("--family"))
-        return cl.UsageError("--family reads without --font: give one or the other");
+    const std::vector<std::string> families = cl.Values("--family");
+    if (fontPath && (!families.empty() || cl.Has("--no-cache")))
+        return cl.UsageError("--font names the font: it does not go with --family or --no-cache");
     PageOptions options;
     if (std::optional<std::string> text = cl.Value("--coefficient")) {
         std::optional<double> value = ParseNumber(*text);
@@ -192,9 +258,26 @@ int RunPageCommand(int argc, char** argv) {
     const CRaster picture = std::move(load.raster);
 
     const std::string& name = cl.Positionals().front();
-    if (!fontPath)
-        return ReadProportionalPage(cl, picture, name, options.ink);
-    PageReading page = ReadPage(picture, glyphs, options);
+    std::optional<FontSearchResult> search;
+    if (!fontPath) {
+        search = SearchFont(picture, options, families, !cl.Has("--no-cache"));
+        if (!search)
+            return kExitFailure;
+        // A page with no column pitch, or one whose cells no fixed-width family reads surely, is
+        // proportional text; when no proportional family explains it either, the best fixed-width
+        // reading stands, its unsure cells said.
+        if (!search->Found() || IsPoorReading(search->page)) {
+            if (const std::optional<int> status = ReadProportionalPage(cl, picture, name, options.ink))
+                return *status;
+        }
+        if (!search->Found()) {
+            PrintError(name + ": no font found: " + search->problem + "; no installed proportional family explains its ink");
+            return kExitFailure;
+        }
+        glyphs = search->glyphs;
+        options.pitchSub = ChoicePitchSub(search->Best());
+    }
+    PageReading page = search ? std::move(search->page) : ReadPage(picture, glyphs, options);
     if (page.bOutOfMemory) {
         PrintError("not enough memory to read " + name);
         return kExitFailure;
@@ -204,8 +287,13 @@ int RunPageCommand(int argc, char** argv) {
         return kExitFailure;
     if (page.Empty()) {
         PrintError(name + ": no line of text in the " + std::to_string(glyphs.cellWidth) + " x " +
-                   std::to_string(glyphs.cellHeight) + " cells of " + *fontPath + " was found");
+                   std::to_string(glyphs.cellHeight) + " cells of " + (fontPath ? *fontPath : glyphs.name) + " was found");
         return kExitFailure;
+    }
+    if (search) {
+        PrintError(name + ": read as fixed-width text in " + search->Best().candidate.Describe() +
+                   (search->bFromCache ? " (the choice of an earlier picture)" : ""));
+        WarnWhenUnsure(page, *search);
     }
     int status = kExitSuccess;
     if (complex) {
@@ -236,7 +324,7 @@ int RunPageCommand(int argc, char** argv) {
         }
     }
 
-    const std::string out = cl.Has("--json") ? PageJson(page, complex) : page.text;
+    const std::string out = cl.Has("--json") ? PageJson(page, complex, search ? &*search : nullptr) : page.text;
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     return status;

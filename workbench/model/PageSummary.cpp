@@ -72,6 +72,13 @@ int UnsureCellCount(const PageReading& page) {
     return count;
 }
 
+namespace {
+
+// A page read with its own font costs at most a pixel in this many a cell that holds ink.
+constexpr double kFittingShare = 100;
+
+}  // namespace
+
 bool IsPoorReading(const PageReading& page) {
     if (page.Empty())
         return true;
@@ -80,6 +87,10 @@ bool IsPoorReading(const PageReading& page) {
         for (const PageCell& cell : line.cells)
             inked += cell.bBlank ? 0 : 1;
     return UnsureCellCount(page) * 2 > inked;
+}
+
+bool FontFitsPage(const PageReading& page) {
+    return !IsPoorReading(page) && page.InkedCostShare() * kFittingShare <= 1.0;
 }
 
 namespace {

@@ -11,6 +11,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
@@ -19,6 +21,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -169,6 +172,9 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (event->type() == QEvent::Show) {
+            // A search's progress is no prompt: the run waits for it or presses its Cancel.
+            if (qobject_cast<QProgressDialog*>(object))
+                return false;
             if (auto* dialog = qobject_cast<QDialog*>(object)) {
                 opened << QStringLiteral("dialog %1 \"%2\"").arg(QString::fromUtf8(dialog->metaObject()->className()),
                                                                  dialog->windowTitle());
@@ -304,6 +310,7 @@ protected:
     void CloseMenus();
     // Lets queued work run: repaints, title updates, deleting closed windows.
     void Settle();
+    void FinishPageReads();
     void CheckState();
     void Log(const QString& text);
 
@@ -568,6 +575,30 @@ void RandomInput::CloseMenus()
 {
     for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i)
         QApplication::activePopupWidget()->close();
+}
+
+void RandomInput::FinishPageReads()
+{
+    // Read Page works off the user-interface thread, and a page whose font does not fit goes on
+    // to a search behind a progress dialog. Half the time its Cancel is pressed, as a person
+    // would; then the run waits for what is left.
+    const auto& documents = app->Documents();
+    if (std::none_of(documents.begin(), documents.end(), [](const auto& document) { return document->IsReadingPage(); }))
+        return;
+    if (Chance(0.5)) {
+        for (QWidget* widget : QApplication::allWidgets()) {
+            auto* progress = qobject_cast<QProgressDialog*>(widget);
+            if (!progress)
+                continue;
+            if (auto* cancel = progress->findChild<QPushButton*>()) {
+                Log(QStringLiteral("cancel the font search"));
+                cancel->click();
+            }
+        }
+    }
+    for (const auto& document : documents)
+        document->WaitForPage();
+    Settle();
 }
 
 void RandomInput::Settle()
@@ -920,6 +951,7 @@ void RandomInput::Step()
         Main().Action(CommandId::kWindowNew)->trigger();
     }
     Settle();
+    FinishPageReads();
     // "E&xit" closed the main window: the program starts again.
     if (!Main().isVisible())
         Restart();
