@@ -96,7 +96,7 @@ std::vector<Family> Families(const std::vector<std::string>& names, CFaceRendere
     for (const std::string& name : names)
         wanted.push_back(Lower(name));
     std::vector<Family> families;
-    for (const InstalledFamily& installed : InstalledFamilies()) {
+    for (const InstalledFamily& installed : InstalledScreenFamilies()) {
         if (installed.fixedWidth || !TextFamily(installed.family))
             continue;
         if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), Lower(installed.family)) == wanted.end())

@@ -318,7 +318,7 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
     const std::uint8_t k[] = {0x90, 0xA0, 0xC0, 0xA0};  // Cyrillic ka only
     const std::uint8_t x[] = {0x90, 0x60, 0x60, 0x90};  // Latin x only
     font.Add(U"o", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, o}}, GlyphScript::None);
-    font.glyphs[0].lookAlikes = U"\u043E";
+    font.glyphs[0].lookAlikes.assign(1, U'\u043E');
     font.Add(U"\u043A", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, k}}, GlyphScript::Cyrillic);
     font.Add(U"x", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, x}}, GlyphScript::Latin);
     font.Add(U" ", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{}});
