@@ -361,7 +361,7 @@ private:
     // letter of another script.
     int Prior(GlyphScript word, int h) const {
         const LineGlyph& next = Glyph(h);
-        int cost = next.bRare ? m_Options.rareCost : 0;
+        int cost = m_Options.glyphCost + (next.bRare ? m_Options.rareCost : 0);
         if (word != GlyphScript::None && next.script != GlyphScript::None && word != next.script)
             cost += m_Options.scriptCost;
         return cost;

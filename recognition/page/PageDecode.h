@@ -37,6 +37,7 @@ struct DecodeOptions {
     int blankStepCost = 1;                       // the pen a phase on over a blank column
     int inkStepCost = pagedecode::kPixel;        // the pen a phase on over an inked column, besides its ink
     int rareCost = 2 * pagedecode::kPixel;       // a rare glyph (LineGlyph::bRare): two pixels
+    int glyphCost = pagedecode::kPixel;          // any glyph but the space: of two readings that explain the ink alike, the one of fewer glyphs
     int scriptCost = 4 * pagedecode::kPixel;     // a letter after a letter of another script: four pixels
     // Glyphs matched in full at a position: those whose ink extents fit the line's there,
     // at most this many, chosen by how well their first and last columns fit. 0: every glyph.

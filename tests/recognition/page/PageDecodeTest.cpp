@@ -190,7 +190,7 @@ DecodeOptions Exhaustive()
     options.exactPens = true;
     options.beam = 0;
     options.blankStepCost = options.inkStepCost = 1 << 12;
-    options.rareCost = options.scriptCost = 0;
+    options.rareCost = options.scriptCost = options.glyphCost = 0;
     return options;
 }
 
