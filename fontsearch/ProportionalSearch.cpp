@@ -367,9 +367,11 @@ Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Ban
 {
     Trial trial{&family, &renderer, size, 0, 0};
     const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Search);
+    DecodeOptions strict = options;
+    strict.holdPen = false;
     for (const Band* sample : samples) {
         const DecodedLine line = font->Empty() ? DecodedLine{} : DecodeLine(ink, Prefix(sample->band, size, kSampleEms),
-                                                                            sample->baseline, *font, options);
+                                                                            sample->baseline, *font, strict);
         trial.cost += font->Empty() ? 1 : line.cost;
         trial.ink += font->Empty() ? 1 : line.ink;
     }

@@ -719,14 +719,21 @@ void CDecoder::Expand(int index, bool skipOnly)
                 bestJitter = j;
             }
         }
-        Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.script, p.glyph), index, p.x + bestJitter};
+        Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.script, p.glyph), index,
+                   p.x + bestJitter};
         if (e.glyph >= 0)
             next.cost += Overlap(e.glyph, e.x, p.glyph, next.x) * kPixel;
         const GlyphScript script = Glyph(p.glyph).script;
         next.script = script != GlyphScript::None ? script : e.script;
-        const long long key = Key(PenAfter(next));
-        if (key > floorKey)
+        if (const long long key = Key(PenAfter(next)); key > floorKey)
             Offer(key, next);
+        // The glyph may be drawn off its place with its pen unmoved (its image a phase off the
+        // renderer's): the glyphs after it then follow its pen, not where it was drawn.
+        if (bestJitter != 0 && m_Options.holdPen) {
+            next.pen16 = p.pen;
+            if (const long long key = Key(PenAfter(next)); key > floorKey)
+                Offer(key, next);
+        }
     }
 }
 

@@ -33,7 +33,11 @@ inline constexpr int kPixel = 8;
 
 struct DecodeOptions {
     int jitter = 1;  // phases a glyph may sit off the place its pen gives
-    int jitterCost = pagedecode::kPixel / 2;     // a glyph a phase off: half a pixel
+    int jitterCost = pagedecode::kPixel;         // a glyph a phase off: a pixel
+    // A glyph off its place either moves the pen of the glyphs after it (the renderer's sums
+    // and ours round apart) or, with this, also leaves it (the glyph's image is a phase off the
+    // renderer's). Off: a font is held to its own places, as when fonts are compared.
+    bool holdPen = true;
     int blankStepCost = 1;                       // the pen a phase on over a blank column
     int inkStepCost = pagedecode::kPixel;        // the pen a phase on over an inked column, besides its ink
     int rareCost = 2 * pagedecode::kPixel;       // a rare glyph (LineGlyph::bRare): two pixels
@@ -44,7 +48,7 @@ struct DecodeOptions {
     int candidates = 32;
     // States kept at each quantised pen position, each with a different last glyph (for the
     // kerning of the next).
-    int states = 2;
+    int states = 3;
     // States of one last glyph whose pens differ by less than a phase are kept apart too (the
     // pen's fraction decides where later glyphs round to); else the cheaper stands for both.
     bool exactPens = false;
