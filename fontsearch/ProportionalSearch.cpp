@@ -624,7 +624,6 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                     near.push_back(size);
             for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
                 const TextRenderer& renderer = TextRenderers()[r];
-                if (std::getenv("ONLYCHROME")) continue;
                 trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode));
             }
         }
