@@ -27,6 +27,10 @@ constexpr std::size_t kShortList = 4;
 // A sample line is decoded up to this many ems of its width: enough glyphs to tell families
 // apart, few enough to keep the search quick.
 constexpr double kSampleEms = 12;
+// A choice of an earlier picture reads the page without a search only when it explains the
+// samples about as well as a page's own font does (a hundredth or two of the ink differing);
+// a family of like shapes explains another's page at 0.04 and up, and a search tells them apart.
+constexpr double kCachedCostPerInk = 0.025;
 // A line's size is chosen on its first ems.
 constexpr double kSizeEms = 16;
 // A line read at a size with at most this many differing pixels per pixel of ink is taken to
@@ -603,7 +607,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             continue;
         Trial trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), window(*family), options.decode);
         trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
-        if (trial.Score() <= kGoodCostPerInk) {
+        if (trial.Score() <= kCachedCostPerInk) {
             chosen = trial;
             reading.bFromCache = true;
             break;

@@ -124,4 +124,29 @@ TEST(ProportionalSearch, FindsAFamilyThatReadsThePage)
     }
 }
 
+// A page read again takes its font from the cache folder without a search; a page of another
+// family, whose shapes the cached family explains nearly as well, is searched.
+TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
+{
+    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "proportional-cache";
+    std::filesystem::remove_all(folder);
+    auto read = [&](const std::string& name) {
+        PictureLoad load = LoadPicture((kScreens / "dev" / (name + ".png")).string());
+        EXPECT_TRUE(load.Ok()) << load.message;
+        ProportionalOptions options;
+        options.families = {"Open Sans", "Noto Sans"};
+        options.cacheFolder = folder.string();
+        return ReadProportional(load.raster, options);
+    };
+    const ProportionalReading first = read("chromium1x-opensans-ru");
+    ASSERT_FALSE(first.Empty());
+    EXPECT_EQ(first.font.family, "Open Sans");
+    EXPECT_FALSE(first.bFromCache);
+    EXPECT_TRUE(read("chromium1x-opensans-ru").bFromCache);
+    const ProportionalReading other = read("qt-noto-window");
+    EXPECT_EQ(other.font.family, "Noto Sans");
+    EXPECT_FALSE(other.bFromCache);
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
