@@ -380,7 +380,6 @@ private:
         }
         return e.cost + m_Ink.InkIn(m_Ink.ColLeft(), cut) * kPixel;
     }
-    bool ExtentsFit(int glyph, long long x) const;
     // The ink that glyph a drawn at phase xa and glyph b drawn at xb both cover: each glyph's
     // cost counts it as explained, but it is explained once.
     int Overlap(int a, long long xa, int b, long long xb) const;
@@ -438,21 +437,6 @@ private:
     long long m_nMatched = 0;
     int m_nExpanded = 0;
 };
-
-bool CDecoder::ExtentsFit(int glyph, long long x) const
-{
-    const long long pixel = FloorDiv(x, m_nPhases);
-    const PhaseExtents& e = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)];
-    const std::size_t g = static_cast<std::size_t>(glyph);
-    if (e.top[g] == 0)
-        return true;
-    const long long first = pixel + e.left[g];
-    const long long last = pixel + e.right[g];
-    if ((m_Ink.Near(first) & e.first[g]) == 0 || (m_Ink.Near(last) & e.last[g]) == 0)
-        return false;
-    const std::uint64_t rows = Dilate(m_Ink.Columns(first, last));
-    return (rows & e.top[g]) != 0 && (rows & e.bottom[g]) != 0;
-}
 
 int CDecoder::Overlap(int a, long long xa, int b, long long xb) const
 {
@@ -686,8 +670,11 @@ void CDecoder::Expand(int index, bool skipOnly)
             if (h == m_Font.space)
                 continue;
             m_KernMark[static_cast<std::size_t>(h)] = index;
+            // A kerned glyph is matched in full only where it is among the candidates of its
+            // own place, so that a font of many pairs matches no more glyphs than one of few.
             const long long pen = PenOf(e, it->adjust16);
-            if (ExtentsFit(h, Place(pen)))
+            const std::vector<int>& candidates = Candidates(Place(pen));
+            if (std::find(candidates.begin(), candidates.end(), h) != candidates.end())
                 consider(h, pen);
         }
     }
