@@ -10,9 +10,10 @@
 // which only asks of each glyph where it lies. A glyph follows the one before it at its
 // advance plus their kerning, rounded to a phase as the renderer rounds it; it may sit one
 // phase off that place for a small cost (the renderer's sums and ours may round apart, or
-// its image and ours lie a phase apart), the next glyph's pen moved with it or not. The pen may also move on a phase at a time without a glyph: over blank columns for little (a
-// line's start, a gap wider than its spaces, a table's next column), over ink for more (ink
-// that no glyph explains: a rule, an icon).
+// its image and ours lie a phase apart), the next glyph's pen moved with it or not. The pen
+// may also move on a phase at a time without a glyph: over blank columns for little (a line's
+// start, a gap wider than its spaces, a table's next column), over ink for more (ink that no
+// glyph explains: a rule, an icon).
 
 #include "CRaster.h"
 #include "LineFont.h"
