@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (preset "fuzz", clang with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for SECONDS seconds on its corpus.
 #
-#   ./fuzz.sh SECONDS [TARGET...]      targets: glf length_string rdf bmp dict png pnm jpeg webp page glyphset
+#   ./fuzz.sh SECONDS [TARGET...]      targets: glf length_string rdf bmp dict png pnm jpeg webp page glyphset linefont
 #                                      (default: all)
 #
 # Each target starts from build/fuzz-corpus/<target>, which is filled from the committed seeds
@@ -15,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
-all_targets=(glf length_string rdf bmp dict png pnm jpeg webp page glyphset)
+all_targets=(glf length_string rdf bmp dict png pnm jpeg webp page glyphset linefont)
 if [[ $# -lt 1 || ! $1 =~ ^[0-9]+$ || $1 -lt 1 ]]; then
   echo "usage: $0 SECONDS [TARGET...]   (targets: ${all_targets[*]})" >&2
   exit 2

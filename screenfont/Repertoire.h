@@ -20,3 +20,11 @@ std::span<const CodeBlock> ScreenBlocks();
 // Every code of the blocks that prints (ClassOfCode Printable), with U+0020 as the one
 // space, ascending. Codes a face lacks are left out when its glyph set is made.
 std::vector<char32_t> ScreenRepertoire();
+
+// The blocks of running text in proportional fonts: Latin, Greek and Cyrillic letters, digits,
+// punctuation and the few symbols prose uses. Box drawing and the terminals' symbols are left
+// out: they are rare in such text and each glyph more is one more a line is decoded against.
+std::span<const CodeBlock> TextBlocks();
+
+// Every printable code of TextBlocks, with U+0020 as the one space, ascending.
+std::vector<char32_t> TextRepertoire();

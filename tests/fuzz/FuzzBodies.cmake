@@ -10,6 +10,7 @@ if(NOT TARGET fuzz_bodies)
     ${CMAKE_CURRENT_LIST_DIR}/FuzzPictures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FuzzPageReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FuzzGlyphSet.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FuzzLineFont.cpp
   )
   target_include_directories(fuzz_bodies PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(fuzz_bodies PUBLIC recognize_model PRIVATE WebP::webp project_warnings)

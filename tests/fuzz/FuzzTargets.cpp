@@ -26,6 +26,8 @@ FuzzBody FindFuzzBody(std::string_view target)
         return &FuzzWebp;
     if (target == "glyphset")
         return &FuzzGlyphSet;
+    if (target == "linefont")
+        return &FuzzLineFont;
     return nullptr;
 }
 

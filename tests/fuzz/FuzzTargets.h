@@ -38,8 +38,12 @@ void FuzzPageReader(std::span<const std::uint8_t> data);
 // A glyph-set file (.gset) read, written again and made a GLF font where it fits one.
 void FuzzGlyphSet(std::span<const std::uint8_t> data);
 
+// A line-font file (.lfont, the proportional reader's cache) read, written again, and a line
+// drawn with its glyphs decoded with it.
+void FuzzLineFont(std::span<const std::uint8_t> data);
+
 // The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm",
-// "jpeg", "webp", "page", "glyphset"), or nullptr.
+// "jpeg", "webp", "page", "glyphset", "linefont"), or nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
 FuzzBody FindFuzzBody(std::string_view target);
 

@@ -272,6 +272,49 @@ def glyphset_seeds():
     write("glyphset", "bad-twice.gset", gset(5, 2, 1, 1, b"", [(0x61, 0, bytes(2)), (0x61, 0, bytes(2))]))
 
 
+# --- Line fonts (.lfont) -----------------------------------------------------------------
+
+def lfont(phases, pen, whole, name, glyphs, kerning=()):
+    """glyphs: (text, look-alikes, face, advance16, script, rare, [(left, top, rows, maybe_rows)] per phase),
+    rows being lists of ints of at most 64 bits, the leftmost pixel the highest bit of the width."""
+    out = b"LFNT" + struct.pack("<HBBBH", 1, phases, pen, whole, len(name)) + name
+    out += struct.pack("<I", len(glyphs))
+    for text, alikes, face, advance, script, rare, images in glyphs:
+        out += bytes([len(text)]) + b"".join(struct.pack("<I", ord(c)) for c in text)
+        out += bytes([len(alikes)]) + b"".join(struct.pack("<I", ord(c)) for c in alikes)
+        out += struct.pack("<BiBB", face, advance, script, rare)
+        for left, top, width, rows, maybe in images:
+            out += struct.pack("<hhHH", left, top, width, len(rows))
+            out += b"".join(struct.pack("<Q", r << (64 - width)) for r in rows)
+            out += b"".join(struct.pack("<Q", r << (64 - width)) for r in maybe)
+    out += struct.pack("<I", len(kerning)) + b"".join(struct.pack("<HHi", *k) for k in kerning)
+    return out
+
+
+def linefont_seeds():
+    blank = (0, 0, 0, [], [])
+    a = (0, 5, 4, [0b0110, 0b0001, 0b0111, 0b1001, 0b0111], [0, 0, 0, 0, 0])
+    a1 = (1, 5, 4, [0b0110, 0b0001, 0b0111, 0b1001, 0b0111], [0b1000, 0, 0, 0, 0])
+    o = (0, 5, 4, [0b0110, 0b1001, 0b1001, 0b1001, 0b0110], [0, 0, 0, 0, 0])
+    o1 = (1, 5, 3, [0b011, 0b100, 0b100, 0b100, 0b011], [0b100, 0, 0, 0, 0b100])
+    small = lfont(2, 0, 0, b"made 2 phases",
+                  [(" ", "", 0, 3 << 16, 0, 0, [blank, blank]),
+                   ("a", "\u0430", 0, 5 << 16 | 0x4000, 0, 0, [a, a1]),
+                   ("o", "\u043e", 1, 5 << 16, 0, 0, [o, o1]),
+                   ("fi", "", 0, 6 << 16, 1, 0, [a, a1])],
+                  kerning=[(1, 2, -(1 << 14)), (2, 1, 1 << 13)])
+    write("linefont", "small-2-phases.lfont", small)
+    write("linefont", "one-phase-down.lfont",
+          lfont(1, 1, 1, b"", [("x", "", 0, 4 << 16, 1, 1, [(0, 3, 3, [0b101, 0b010, 0b101], [0, 0, 0])])]))
+    write("linefont", "bad-cut.lfont", small[:-5])
+    write("linefont", "bad-version.lfont", small[:4] + b"\x02\x00" + small[6:])
+    write("linefont", "bad-kerning-order.lfont",
+          lfont(1, 0, 0, b"", [("a", "", 0, 5 << 16, 1, 0, [a]), ("o", "", 0, 5 << 16, 1, 0, [o])],
+                kerning=[(1, 0, 5), (0, 1, 5)]))
+    write("linefont", "bad-ink-and-maybe.lfont",
+          lfont(1, 0, 0, b"", [("a", "", 0, 5 << 16, 1, 0, [(0, 1, 2, [0b11], [0b10])])]))
+
+
 if __name__ == "__main__":
     glf_seeds()
     string_seeds()
@@ -281,3 +324,4 @@ if __name__ == "__main__":
     picture_seeds()
     page_seeds()
     glyphset_seeds()
+    linefont_seeds()

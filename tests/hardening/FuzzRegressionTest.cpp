@@ -45,3 +45,4 @@ TEST(FuzzRegressions, PageReader) { ReplayInputs("page"); }
 TEST(FuzzRegressions, Jpeg) { ReplayInputs("jpeg"); }
 TEST(FuzzRegressions, Webp) { ReplayInputs("webp"); }
 TEST(FuzzRegressions, GlyphSet) { ReplayInputs("glyphset"); }
+TEST(FuzzRegressions, LineFont) { ReplayInputs("linefont"); }

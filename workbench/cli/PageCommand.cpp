@@ -7,6 +7,7 @@
 #include "DataFiles.h"
 #include "DocMessages.h"
 #include "PageReader.h"
+#include "PageSummary.h"
 #include "FontCache.h"
 #include "FontSearch.h"
 #include "GlyphSetFile.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <fstream>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -37,6 +39,11 @@ const char* const kPageUsage =
     "the best, in the family's whole repertoire (Latin, Greek, Cyrillic, box drawing, ...)\n"
     "and its bold face. The choice is kept in $XDG_CACHE_HOME/recognize/screen-fonts.tsv, so\n"
     "that the next screenshot of the same screen reads without the search.\n"
+    "A page that shows no column pitch, or that no fixed-width family reads, is read as\n"
+    "proportional text (web pages, dialogs, documents): the installed proportional family,\n"
+    "the renderer (Chromium, Qt, GTK) and each line's size that explain the picture's ink\n"
+    "best are found, and every line is decoded glyph by glyph. Stderr says whether the page\n"
+    "was read as fixed-width or proportional text, and with what.\n"
     "PICTURE is a PNG, JPEG, WebP, .BMP or Netpbm (PBM, PGM, PPM) file, told by its first\n"
     "bytes; JPEG pixels are taken as stored, without the Exif orientation.\n"
     "\n"
@@ -77,14 +84,50 @@ const char* const kPageUsage =
     "                     1-ink.png (the ink mask), 2-bands.png (the text bands),\n"
     "                     3-grid.png (the cells, unsure ones orange) and stages.txt (paper\n"
     "                     colour, threshold, strips, bands, grid phase, costs, times)\n"
+    "  --family NAME      without --font: read proportional text in this installed family\n"
+    "                     only (any case; give it again for more than one)\n"
+    "  --no-cache         without --font: neither try nor keep the choice of earlier\n"
+    "                     pictures ($XDG_CACHE_HOME/recognize/proportional)\n"
+    "  --json             without --font: one JSON object: \"mode\" (\"proportional\"), \"text\",\n"
+    "                     \"font\" (family, files, renderer, settings, cost per pixel of ink),\n"
+    "                     \"ranking\" (the best candidates of the search), \"lines\" (each with\n"
+    "                     \"top\", \"bottom\", \"baseline\", \"size\", \"text\", \"cost\", \"ink\" and\n"
+    "                     \"glyphs\": each glyph's \"text\", \"codes\", \"box\" [left, top, right,\n"
+    "                     bottom] and \"cost\") and \"milliseconds\" (\"ink\", \"search\",\n"
+    "                     \"decode\", \"total\")\n"
     "\n"
     "A cell whose best glyph differs from the picture in more than a tenth of its pixels is\n"
     "unsure; when most cells are, stderr says so and names the best candidates.\n"
     "\n"
     "Exit status: 0 text was read (even with unsure cells); 1 the font cannot be loaded or\n"
-    "found, memory runs out, no line of text is found, the debug folder cannot be written, or\n"
+    "found (no installed family, fixed-width or proportional, explains the ink), memory runs out, no line of text is found, the debug folder cannot be written, or\n"
     "the word list is larger than the dictionary holds; 2 bad usage or an unreadable picture\n"
     "or word list.\n";
+
+// Reads proportional text with the installed families and prints the text or the JSON object;
+// the exit status, or nothing when no family explains the picture's ink.
+std::optional<int> ReadProportionalPage(const CCommandLine& cl, const CRaster& picture, const std::string& name, InkRule ink)
+{
+    ProportionalOptions options;
+    options.families = cl.Values("--family");
+    options.useCache = !cl.Has("--no-cache");
+    options.ink = ink;
+    const ProportionalReading reading = ReadProportional(picture, options);
+    if (reading.bOutOfMemory) {
+        PrintError("not enough memory to read " + name);
+        return kExitFailure;
+    }
+    if (reading.Empty())
+        return std::nullopt;
+    if (cl.Has("--complex"))
+        PrintError(name + ": --complex reads fixed-width text only; the page is read without it");
+    PrintError(name + ": read as proportional text in " + DescribeProportional(reading) +
+               (reading.bFromCache ? " (the choice of an earlier picture)" : ""));
+    const std::string out = cl.Has("--json") ? ProportionalJson(reading) : reading.text;
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fputc('\n', stdout);
+    return kExitSuccess;
+}
 
 // Loads the glyphs of --font: a glyph set file (told by its first bytes) or a GLF font; false
 // after a message.
@@ -163,8 +206,10 @@ int RunPageCommand(int argc, char** argv) {
     cl.AddOption("--words");
     cl.AddOption("--unknown-penalty");
     cl.AddOption("--debug-dir");
+    cl.AddOption("--family");
     cl.AddFlag("--complex");
     cl.AddFlag("--json");
+    cl.AddFlag("--no-cache");
     if (std::optional<int> done = cl.Parse(argc, argv))
         return *done;
     if (cl.Positionals().size() != 1)
@@ -220,8 +265,15 @@ int RunPageCommand(int argc, char** argv) {
         search = SearchFont(picture, options, families, !cl.Has("--no-cache"));
         if (!search)
             return kExitFailure;
+        // A page with no column pitch, or one whose cells no fixed-width family reads surely, is
+        // proportional text; when no proportional family explains it either, the best fixed-width
+        // reading stands, its unsure cells said.
+        if (!search->Found() || IsPoorReading(search->page)) {
+            if (const std::optional<int> status = ReadProportionalPage(cl, picture, name, options.ink))
+                return *status;
+        }
         if (!search->Found()) {
-            PrintError(name + ": no font found: " + search->problem);
+            PrintError(name + ": no font found: " + search->problem + "; no installed proportional family explains its ink");
             return kExitFailure;
         }
         glyphs = search->glyphs;
@@ -240,8 +292,11 @@ int RunPageCommand(int argc, char** argv) {
                    std::to_string(glyphs.cellHeight) + " cells of " + (fontPath ? *fontPath : glyphs.name) + " was found");
         return kExitFailure;
     }
-    if (search)
+    if (search) {
+        PrintError(name + ": read as fixed-width text in " + search->Best().candidate.Describe() +
+                   (search->bFromCache ? " (the choice of an earlier picture)" : ""));
         WarnWhenUnsure(page, *search);
+    }
     int status = kExitSuccess;
     if (complex) {
         // dict.dic may be missing, as for documents: every line then keeps its Simple reading.

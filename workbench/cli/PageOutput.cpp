@@ -4,7 +4,10 @@
 #include "CliCommon.h"
 #include "PageStages.h"
 #include "PngWriter.h"
+#include "CodePage1251.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <system_error>
@@ -176,3 +179,85 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
     return json.Result();
 }
 
+
+std::string DescribeProportional(const ProportionalReading& reading)
+{
+    std::vector<double> sizes;
+    for (const ProportionalLine& line : reading.lines)
+        if (std::find(sizes.begin(), sizes.end(), line.size) == sizes.end())
+            sizes.push_back(line.size);
+    std::sort(sizes.begin(), sizes.end());
+    std::string text = reading.font.family;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        char size[32];
+        std::snprintf(size, sizeof size, "%.4g", sizes[i]);
+        text += i == 0 ? " " : i + 1 == sizes.size() ? " and " : ", ";
+        text += size;
+    }
+    if (!sizes.empty())
+        text += " px";
+    if (reading.font.renderer != nullptr)
+        text += std::string(", ") + reading.font.renderer->name;
+    return text;
+}
+
+std::string ProportionalJson(const ProportionalReading& reading)
+{
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("mode").String("proportional");
+    json.Key("text").String(reading.text);
+    json.Key("font").BeginObject();
+    json.Key("family").String(reading.font.family);
+    json.Key("file").String(reading.font.file);
+    json.Key("boldFile").String(reading.font.boldFile);
+    json.Key("renderer").String(reading.font.renderer != nullptr ? reading.font.renderer->name : "");
+    json.Key("settings").String(ToString(reading.font.settings));
+    json.Key("costPerInk").Number(reading.CostPerInk());
+    json.Key("fromCache").Bool(reading.bFromCache);
+    json.EndObject();
+    json.Key("ranking").BeginArray();
+    for (const std::string& candidate : reading.ranking)
+        json.String(candidate);
+    json.EndArray();
+    json.Key("lines").BeginArray();
+    for (const ProportionalLine& line : reading.lines) {
+        json.BeginObject();
+        json.Key("top").Int(line.band.top);
+        json.Key("bottom").Int(line.band.bottom);
+        json.Key("baseline").Int(line.decoded.baseline);
+        json.Key("size").Number(line.size);
+        json.Key("text").String(line.text);
+        json.Key("cost").Int(line.decoded.cost);
+        json.Key("ink").Int(line.decoded.ink);
+        json.Key("glyphs").BeginArray();
+        for (const DecodedGlyph& glyph : line.decoded.glyphs) {
+            const LineGlyph& font = line.font->glyphs[static_cast<std::size_t>(glyph.glyph)];
+            json.BeginObject();
+            std::string text;
+            for (char32_t code : glyph.text)
+                AppendUtf8(text, code);
+            json.Key("text").String(text);
+            json.Key("codes").BeginArray();
+            for (char32_t code : glyph.text)
+                json.Int(static_cast<long long>(code));
+            json.EndArray();
+            json.Key("box").BeginArray().Int(glyph.box.left).Int(glyph.box.top).Int(glyph.box.right).Int(glyph.box.bottom).EndArray();
+            json.Key("cost").Int(glyph.cost);
+            if (font.face != GlyphFace::Regular)
+                json.Key("bold").Bool(true);
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("milliseconds").BeginObject();
+    json.Key("ink").Number(reading.dInkMilliseconds);
+    json.Key("search").Number(reading.dSearchMilliseconds);
+    json.Key("decode").Number(reading.dDecodeMilliseconds);
+    json.Key("total").Number(reading.dMilliseconds);
+    json.EndObject();
+    json.EndObject();
+    return json.Result();
+}

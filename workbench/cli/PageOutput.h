@@ -6,12 +6,19 @@
 #include "CRaster.h"
 #include "FontSearch.h"
 #include "PageReader.h"
+#include "ProportionalSearch.h"
 
 #include <string>
 
 // The reading as one JSON object (see the page command's --help); search, when the font was
 // searched, adds "font".
 std::string PageJson(const PageReading& page, bool complex, const FontSearchResult* search = nullptr);
+
+// A proportional reading as one JSON object (see the page command's --help).
+std::string ProportionalJson(const ProportionalReading& reading);
+
+// "DejaVu Sans 13 and 14 px, chromium": the font and the sizes its lines were read at.
+std::string DescribeProportional(const ProportionalReading& reading);
 
 // Writes the stage pictures and figures of a reading into folder, made when missing; false after
 // a message.

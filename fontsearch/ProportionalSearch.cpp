@@ -1,0 +1,719 @@
+#include "ProportionalSearch.h"
+
+#include "ByteStream.h"
+#include "CodePage1251.h"
+#include "FaceRenderer.h"
+#include "FontMatch.h"
+#include "LineFontFile.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <sstream>
+#include <tuple>
+
+namespace {
+
+// Sample lines a search compares the candidates on, the inkiest of typical height.
+constexpr std::size_t kSampleLines = 3;
+// Candidates kept after the first sample line for the others.
+constexpr std::size_t kShortList = 4;
+// A sample line is decoded up to this many ems of its width: enough glyphs to tell families
+// apart, few enough to keep the search quick.
+constexpr double kSampleEms = 12;
+// A choice of an earlier picture reads the page without a search only when it explains the
+// samples about as well as a page's own font does (a hundredth or two of the ink differing);
+// a family of like shapes explains another's page at 0.04 and up, and a search tells them apart.
+constexpr double kCachedCostPerInk = 0.025;
+// A line's size is chosen on its first ems.
+constexpr double kSizeEms = 16;
+// A line read at a size with at most this many differing pixels per pixel of ink is taken to
+// be read at its size: a few pixels of each glyph's edges.
+constexpr double kSureCostPerInk = 0.03;
+// Choices remembered in the cache folder, latest first.
+constexpr std::size_t kCachedChoices = 8;
+// A band at most this share of its neighbour's height, and as near to it, belongs to it: the
+// underscore or the accents a blank row keeps apart from their line.
+constexpr double kThinBand = 0.4;
+// A gap between baselines this many times the page's usual one holds empty lines.
+constexpr double kParagraphGap = 1.6;
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The letters, digits and punctuation of Latin and Russian text: what a search tells families by.
+const std::vector<char32_t>& SearchCodes()
+{
+    static const std::vector<char32_t> codes = [] {
+        std::vector<char32_t> list;
+        for (char32_t c = 0x20; c <= 0x7E; ++c)
+            list.push_back(c);
+        for (char32_t c = 0x410; c <= 0x44F; ++c)
+            list.push_back(c);
+        list.push_back(0x401);
+        list.push_back(0x451);
+        return list;
+    }();
+    return codes;
+}
+
+// A family's faces and how tall its letters stand, per pixel of size.
+struct Family {
+    std::string name;
+    std::string file;
+    int index = 0;
+    std::string boldFile;
+    int boldIndex = 0;
+    double capital = 0;   // top of H above the baseline
+    double ascender = 0;  // the highest top of the letters b, d, f, h, k, l
+    double highest = 0;   // the highest top of any ASCII glyph
+};
+
+// Families for other uses than running text, whose digits and letters only look like text:
+// mathematics, symbols, small capitals, display cuts of a text family.
+bool TextFamily(const std::string& name)
+{
+    for (const char* word : {"Math", "Symbol", "Emoji", "Nushu", "Smallcaps", "Display"})
+        if (name.find(word) != std::string::npos)
+            return false;
+    return true;
+}
+
+// The installed proportional families that draw Latin letters, narrowed to names when given.
+std::vector<Family> Families(const std::vector<std::string>& names, CFaceRenderer& renderer)
+{
+    std::vector<std::string> wanted;
+    for (const std::string& name : names)
+        wanted.push_back(Lower(name));
+    std::vector<Family> families;
+    for (const InstalledFamily& installed : InstalledScreenFamilies()) {
+        if (installed.fixedWidth || !TextFamily(installed.family))
+            continue;
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), Lower(installed.family)) == wanted.end())
+            continue;
+        FontRequest request;
+        request.family = installed.family;
+        request.pixelSize = 32;
+        const std::optional<MatchedFont> regular = MatchFont(request, ScreenRenderer::Skia);
+        if (!regular || !regular->familyFound || regular->weight >= 200 || regular->slant != 0)
+            continue;
+        Family family;
+        family.name = installed.family;
+        family.file = regular->file;
+        family.index = regular->index;
+        request.bold = true;
+        if (const std::optional<MatchedFont> bold = MatchFont(request, ScreenRenderer::Skia);
+            bold && bold->familyFound && bold->weight >= 200 && bold->file != regular->file)
+        {
+            family.boldFile = bold->file;
+            family.boldIndex = bold->index;
+        }
+        if (!renderer.SetFace(family.file, family.index) || !renderer.SetSize(64 * 64))
+            continue;
+        bool latin = true;
+        for (char32_t code = U'0'; code <= U'z' && latin; ++code)
+            latin = !std::isalnum(static_cast<int>(code)) || renderer.Covered(code);
+        if (!latin)
+            continue;
+        RenderSettings unhinted;
+        unhinted.hinting = Hinting::None;
+        renderer.SetSettings(unhinted);
+        GlyphImage image;
+        if (renderer.Render(renderer.GlyphIndex(U'H'), 0, image))
+            family.capital = image.top / 64.0;
+        for (char32_t code = U'!'; code <= U'~'; ++code)
+            if (renderer.Render(renderer.GlyphIndex(code), 0, image)) {
+                family.highest = std::max(family.highest, image.top / 64.0);
+                if (std::u32string_view(U"bdfhkl").find(code) != std::u32string_view::npos)
+                    family.ascender = std::max(family.ascender, image.top / 64.0);
+            }
+        if (family.capital > 0)
+            families.push_back(std::move(family));
+    }
+    return families;
+}
+
+// The sizes text is set at: whole pixels, and whole and half points at 96 dpi, at 1x and 2x.
+const std::vector<double>& NominalSizes()
+{
+    static const std::vector<double> sizes = [] {
+        std::vector<double> list;
+        for (int px = 5; px <= 160; ++px)
+            list.push_back(px);
+        for (int halfPoints = 10; halfPoints <= 144; ++halfPoints) {
+            list.push_back(halfPoints * 0.5 * 96.0 / 72.0);
+            list.push_back(halfPoints * 0.5 * 96.0 / 72.0 * 2.0);
+        }
+        std::sort(list.begin(), list.end());
+        std::vector<double> unique;
+        for (double size : list)
+            if (unique.empty() || std::lround(size * 64) != std::lround(unique.back() * 64))
+                unique.push_back(size);
+        return unique;
+    }();
+    return sizes;
+}
+
+// The sizes a line may be set at: those at which the family's ascenders reach within a row of
+// the line's top row or a row and a half above it (a row is ink where the outline covers half
+// of it, hinting moves the top by up to half a row, and a line may lack ascenders), the count
+// nearest the size at which they reach it exactly.
+std::vector<double> SizesFor(const Family& family, int above, std::size_t count)
+{
+    const double tall = std::max(family.ascender, family.capital);
+    const double middle = above / tall;
+    std::vector<double> sizes;
+    for (double size : NominalSizes())
+        if (size * tall >= above - 1.0 && size * tall <= above + 1.5)
+            sizes.push_back(size);
+    std::stable_sort(sizes.begin(), sizes.end(), [&](double a, double b) { return std::abs(a - middle) < std::abs(b - middle); });
+    if (sizes.size() > count)
+        sizes.resize(count);
+    return sizes;
+}
+
+// A line to read: its band, baseline and how far its ink reaches above the baseline.
+struct Band {
+    TextBand band;
+    int baseline = 0;
+    long long ink = 0;
+    int Above() const { return baseline - band.top; }
+};
+
+// Bands too thin to be lines join the line they belong to.
+std::vector<TextBand> JoinThinBands(std::vector<TextBand> bands)
+{
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (std::size_t i = 0; i < bands.size() && !joined; ++i) {
+            const TextBand& thin = bands[i];
+            auto fits = [&](const TextBand& line, int gap) {
+                return thin.Height() <= kThinBand * line.Height() && gap >= 0 && gap <= kThinBand * line.Height();
+            };
+            const bool above = i > 0 && fits(bands[i - 1], thin.top - bands[i - 1].bottom);
+            const bool below = i + 1 < bands.size() && fits(bands[i + 1], bands[i + 1].top - thin.bottom);
+            if (!above && !below)
+                continue;
+            const std::size_t into = above && (!below || thin.top - bands[i - 1].bottom <= bands[i + 1].top - thin.bottom) ? i - 1 : i + 1;
+            TextBand& line = bands[into];
+            line.top = std::min(line.top, thin.top);
+            line.bottom = std::max(line.bottom, thin.bottom);
+            line.left = std::min(line.left, thin.left);
+            line.right = std::max(line.right, thin.right);
+            bands.erase(bands.begin() + static_cast<std::ptrdiff_t>(i));
+            joined = true;
+        }
+    }
+    return bands;
+}
+
+// The luminance (0..1) of the page's ink: the mean colour of the pixels farthest from the paper.
+double InkLuminance(const CRaster& picture, const InkBits& ink)
+{
+    double sum = 0;
+    long long count = 0;
+    const int strong = ink.contrast * 9 / 10;
+    for (int y = 0; y < picture.height(); y += 2) {
+        const std::uint32_t* row = picture.Row(y);
+        for (int x = 0; x < picture.width(); x += 2) {
+            int distance = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                distance = std::max(distance, std::abs(static_cast<int>((row[x] >> shift) & 0xFF) -
+                                                       static_cast<int>((ink.background >> shift) & 0xFF)));
+            if (distance < strong || distance == 0)
+                continue;
+            sum += (0.2126 * ((row[x] >> 16) & 0xFF) + 0.7152 * ((row[x] >> 8) & 0xFF) + 0.0722 * (row[x] & 0xFF)) / 255.0;
+            ++count;
+        }
+    }
+    return count > 0 ? sum / static_cast<double>(count) : 0.0;
+}
+
+// The glyphs of a font: those a search tells families by, in the regular face or in both, or
+// the whole text repertoire in both faces.
+enum class GlyphChoice { Search, SearchBothFaces, Full };
+
+// What a font file is on disk: its path, size and time, so that a changed file is a new key.
+std::string FileStamp(const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    const auto time = std::filesystem::last_write_time(path, error);
+    return path + ":" + std::to_string(error ? 0 : size) + ":" +
+           std::to_string(error ? 0 : time.time_since_epoch().count());
+}
+
+// FNV-1a, 64 bits, as hexadecimal: the name of a cached font's file.
+std::string HashName(const std::string& text)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+    }
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+// Rendered fonts, kept for the process, and those of the family and renderer found in the cache
+// folder (when given) as line-font files: a search asks for the same ones again and again, and
+// the next picture of the same screen for those that read this one.
+class CFontShelf {
+public:
+    explicit CFontShelf(std::string folder) : m_strFolder(std::move(folder)) {}
+
+    std::shared_ptr<const LineFont> Get(const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
+                                        double size, GlyphChoice choice)
+    {
+        const int size64 = PixelSizeTo26Dot6(size, settings.sizeRounding);
+        auto key = std::make_tuple(family.file, family.index, std::string(renderer.name), ToString(settings), size64, choice);
+        if (auto found = m_Fonts.find(key); found != m_Fonts.end())
+            return found->second;
+        // Everything the font is made from, and the recipe's version.
+        const std::string recipe = std::string("lfont 1|") + FileStamp(family.file) + "|" + std::to_string(family.index) +
+                                   "|" + (family.boldFile.empty() ? "" : FileStamp(family.boldFile)) + "|" +
+                                   std::to_string(family.boldIndex) + "|" + renderer.name + "|" + ToString(settings) + "|" +
+                                   std::to_string(size64) + "|" + std::to_string(static_cast<int>(choice)) + "|" +
+                                   std::to_string(kUncertainWeight);
+        const std::string path = m_strFolder.empty() ? std::string()
+                                                     : (std::filesystem::path(m_strFolder) / "fonts" / (HashName(recipe) + ".lfont")).string();
+        if (!path.empty()) {
+            std::vector<std::uint8_t> bytes;
+            LineFont cached;
+            std::string error;
+            if (std::filesystem::exists(path) && ReadWholeFile(path, bytes) && DecodeLineFont(bytes, cached, error)) {
+                auto font = std::make_shared<const LineFont>(std::move(cached));
+                m_Fonts.emplace(std::move(key), font);
+                return font;
+            }
+        }
+        LineFontRequest request;
+        request.faces.push_back(LineFontFace{GlyphFace::Regular, family.file, family.index, false});
+        if (choice != GlyphChoice::Search && !family.boldFile.empty())
+            request.faces.push_back(LineFontFace{GlyphFace::Bold, family.boldFile, family.boldIndex, false});
+        request.size64 = size64;
+        request.settings = settings;
+        request.layout = renderer.layout;
+        if (choice != GlyphChoice::Full)
+            request.codes = SearchCodes();
+        auto font = std::make_shared<const LineFont>(RenderLineFont(m_Renderer, request));
+        m_Fonts.emplace(std::move(key), font);
+        if (!path.empty())
+            m_Unsaved.push_back(Unsaved{family.file, renderer.name, path, font});
+        return font;
+    }
+
+    // Writes the fonts of the family and renderer rendered here into the cache folder: those the
+    // next picture of the same screen asks for.
+    void Keep(const Family& family, const TextRenderer& renderer)
+    {
+        for (const Unsaved& unsaved : m_Unsaved) {
+            if (unsaved.file != family.file || unsaved.renderer != renderer.name)
+                continue;
+            std::error_code error;
+            std::filesystem::create_directories(std::filesystem::path(unsaved.path).parent_path(), error);
+            if (!error)
+                WriteFileAtomically(unsaved.path, EncodeLineFont(*unsaved.font));
+        }
+    }
+
+    CFaceRenderer& Renderer() { return m_Renderer; }
+
+private:
+    struct Unsaved {
+        std::string file;
+        std::string renderer;
+        std::string path;
+        std::shared_ptr<const LineFont> font;
+    };
+    std::string m_strFolder;
+    CFaceRenderer m_Renderer;
+    std::vector<Unsaved> m_Unsaved;
+    std::map<std::tuple<std::string, int, std::string, std::string, int, GlyphChoice>, std::shared_ptr<const LineFont>> m_Fonts;
+};
+
+// A band cut to its first ems at size.
+TextBand Prefix(const TextBand& band, double size, double ems)
+{
+    TextBand prefix = band;
+    prefix.right = std::min(band.right, band.left + static_cast<int>(std::ceil(size * ems)));
+    return prefix;
+}
+
+// A family, renderer and size, and how well they explain sample lines.
+struct Trial {
+    const Family* family = nullptr;
+    const TextRenderer* renderer = nullptr;
+    double size = 0;
+    long long cost = 1;
+    long long ink = 1;
+    double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
+};
+
+// The first ems of each sample decoded at one size.
+Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
+              const TextRenderer& renderer, const RenderSettings& settings, double size, const DecodeOptions& options)
+{
+    Trial trial{&family, &renderer, size, 0, 0};
+    const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Search);
+    DecodeOptions strict = options;
+    strict.holdPen = false;
+    for (const Band* sample : samples) {
+        const DecodedLine line = font->Empty() ? DecodedLine{} : DecodeLine(ink, Prefix(sample->band, size, kSampleEms),
+                                                                            sample->baseline, *font, strict);
+        trial.cost += font->Empty() ? 1 : line.cost;
+        trial.ink += font->Empty() ? 1 : line.ink;
+    }
+    return trial;
+}
+
+// The size among sizes at which the family and renderer explain the samples best.
+Trial BestSize(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
+               const TextRenderer& renderer, const RenderSettings& settings, const std::vector<double>& sizes,
+               const DecodeOptions& options)
+{
+    Trial best{&family, &renderer};
+    for (double size : sizes) {
+        const Trial trial = Measure(shelf, ink, samples, family, renderer, settings, size, options);
+        if (best.size <= 0 || trial.Score() < best.Score())
+            best = trial;
+    }
+    return best;
+}
+
+RenderSettings SettingsOf(const TextRenderer& renderer, double inkLuminance)
+{
+    RenderSettings settings = FindRenderPreset(renderer.preset).value_or(RenderSettings{});
+    settings.inkLuminance = inkLuminance;
+    return settings;
+}
+
+// The choices in the cache folder, latest first: family and renderer name a line.
+std::vector<std::pair<std::string, std::string>> ReadChoices(const std::string& folder)
+{
+    std::vector<std::pair<std::string, std::string>> choices;
+    std::vector<std::uint8_t> bytes;
+    if (folder.empty() || !ReadWholeFile((std::filesystem::path(folder) / "choices").string(), bytes, 1 << 16))
+        return choices;
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    std::string line;
+    while (std::getline(in, line) && choices.size() < kCachedChoices) {
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos && tab > 0 && tab + 1 < line.size())
+            choices.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    }
+    return choices;
+}
+
+void WriteChoices(const std::string& folder, const std::pair<std::string, std::string>& latest)
+{
+    if (folder.empty())
+        return;
+    std::vector<std::pair<std::string, std::string>> choices = ReadChoices(folder);
+    choices.erase(std::remove(choices.begin(), choices.end(), latest), choices.end());
+    choices.insert(choices.begin(), latest);
+    if (choices.size() > kCachedChoices)
+        choices.resize(kCachedChoices);
+    std::string text;
+    for (const auto& [family, renderer] : choices)
+        text += family + "\t" + renderer + "\n";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error)
+        WriteFileAtomically((std::filesystem::path(folder) / "choices").string(),
+                            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::string Utf8(const std::u32string& text)
+{
+    std::string out;
+    for (char32_t code : text)
+        AppendUtf8(out, code);
+    return out;
+}
+
+// Reads every band with the family and renderer. A line first tries the sizes lines of its
+// height were read at, latest first, and keeps the first that reads it well; else it finds its
+// size among those its height allows and those of the page (a line without capitals or
+// ascenders), by decoding its first ems with the search's glyphs in both faces.
+void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
+               const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
+               const DecodeOptions& options)
+{
+    std::map<int, std::vector<double>> readAt;  // rows above the baseline -> sizes, latest first
+    std::vector<double> pageSizes;
+    auto good = [](const DecodedLine& line) { return line.cost <= kSureCostPerInk * static_cast<double>(line.ink); };
+    for (const Band& band : bands) {
+        ProportionalLine line;
+        line.band = band.band;
+        auto read = [&](double size) {
+            std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
+            DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, options);
+            if (line.size <= 0 || decoded.cost < line.decoded.cost) {
+                line.size = size;
+                line.font = std::move(font);
+                line.decoded = std::move(decoded);
+            }
+        };
+        std::vector<double>& known = readAt[band.Above()];
+        for (double size : known) {
+            read(size);
+            if (good(line.decoded))
+                break;
+        }
+        if (line.size <= 0 || !good(line.decoded)) {
+            std::vector<double> sizes = SizesFor(family, band.Above(), NominalSizes().size());
+            for (double size : pageSizes)
+                if (std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+                    sizes.push_back(size);
+            double chosen = 0;
+            long long best = -1;
+            for (double size : sizes) {
+                const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
+                if (font->Empty())
+                    continue;
+                const DecodedLine prefix = DecodeLine(ink, Prefix(band.band, size, kSizeEms), band.baseline, *font, options);
+                if (best < 0 || prefix.cost < best) {
+                    best = prefix.cost;
+                    chosen = size;
+                }
+            }
+            if (chosen > 0 && chosen != line.size)
+                read(chosen);
+        }
+        if (line.size <= 0 || line.decoded.Empty())
+            continue;
+        known.erase(std::remove(known.begin(), known.end(), line.size), known.end());
+        known.insert(known.begin(), line.size);
+        if (std::find(pageSizes.begin(), pageSizes.end(), line.size) == pageSizes.end())
+            pageSizes.push_back(line.size);
+        reading.ink += line.decoded.ink;
+        reading.cost += line.decoded.cost;
+        reading.lines.push_back(std::move(line));
+    }
+}
+
+// The page's text: lines indented from the leftmost line by spaces of their own font, and the
+// wide gaps between lines kept as empty lines.
+void JoinText(ProportionalReading& reading)
+{
+    long long margin = 0;
+    bool any = false;
+    for (const ProportionalLine& line : reading.lines)
+        for (const DecodedGlyph& glyph : line.decoded.glyphs)
+            if (!glyph.bSpace) {
+                margin = any ? std::min(margin, glyph.pen16) : glyph.pen16;
+                any = true;
+                break;
+            }
+    std::vector<int> pitches;
+    for (std::size_t i = 1; i < reading.lines.size(); ++i)
+        pitches.push_back(reading.lines[i].decoded.baseline - reading.lines[i - 1].decoded.baseline);
+    std::sort(pitches.begin(), pitches.end());
+    const int pitch = pitches.empty() ? 0 : pitches[pitches.size() / 2];
+    reading.text.clear();
+    for (std::size_t i = 0; i < reading.lines.size(); ++i) {
+        ProportionalLine& line = reading.lines[i];
+        const LineFont& font = *line.font;
+        line.text.clear();
+        for (const DecodedGlyph& glyph : line.decoded.glyphs)
+            if (!glyph.bSpace) {
+                const std::int32_t space = font.space >= 0 ? font.glyphs[static_cast<std::size_t>(font.space)].advance16 : 0;
+                line.text.assign(static_cast<std::size_t>(GapSpaces(glyph.pen16 - margin, space)), ' ');
+                break;
+            }
+        line.text += Utf8(line.decoded.text);
+        if (i > 0) {
+            const int gap = line.decoded.baseline - reading.lines[i - 1].decoded.baseline;
+            int breaks = 1;
+            if (pitch > 0 && gap >= kParagraphGap * pitch)
+                breaks = static_cast<int>(std::lround(static_cast<double>(gap) / pitch));
+            reading.text.append(static_cast<std::size_t>(std::max(breaks, 1)), '\n');
+        }
+        reading.text += line.text;
+    }
+}
+
+void ReadPicture(ProportionalReading& reading, const CRaster& picture, const ProportionalOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    InkBits ink = InkMask(picture, options.ink);
+    std::vector<Band> bands;
+    for (const TextBand& band : JoinThinBands(FindLines(ink, 0))) {
+        LocalInk(picture, ink, band);
+        bands.push_back(Band{band, 0, 0});
+    }
+    for (Band& band : bands) {
+        band.baseline = EstimateBaseline(ink, band.band);
+        for (int y = band.band.top; y < band.band.bottom; ++y)
+            band.ink += ink.rowInk[static_cast<std::size_t>(y)];
+    }
+    const double luminance = InkLuminance(picture, ink);
+    reading.dInkMilliseconds = MillisecondsSince(start);
+    if (bands.empty())
+        return;
+
+    // Sample lines: the inkiest of the common height and those of its height, likely set at
+    // one size.
+    std::vector<int> heights;
+    for (const Band& band : bands)
+        heights.push_back(band.Above());
+    std::sort(heights.begin(), heights.end());
+    const int typical = heights[heights.size() / 2];
+    const Band* inkiest = nullptr;
+    for (const Band& band : bands)
+        if (std::abs(band.Above() - typical) <= 1 && (inkiest == nullptr || band.ink > inkiest->ink))
+            inkiest = &band;
+    std::vector<const Band*> samples;
+    for (const Band& band : bands)
+        if (band.Above() == inkiest->Above())
+            samples.push_back(&band);
+    std::sort(samples.begin(), samples.end(), [](const Band* a, const Band* b) { return a->ink > b->ink; });
+    if (samples.size() > kSampleLines)
+        samples.resize(kSampleLines);
+    const std::vector<const Band*> first(samples.begin(), samples.begin() + 1);
+
+    const auto search = std::chrono::steady_clock::now();
+    const std::string folder = options.useCache ? (options.cacheFolder.empty() ? ProportionalCacheFolder() : options.cacheFolder) : "";
+    CFontShelf shelf(folder);
+    const std::vector<Family> families = Families(options.families, shelf.Renderer());
+    if (families.empty())
+        return;
+    auto settingsOf = [&](const TextRenderer& renderer) { return SettingsOf(renderer, luminance); };
+    auto window = [&](const Family& family) { return SizesFor(family, inkiest->Above(), NominalSizes().size()); };
+
+    Trial chosen;
+    // The cached choices first: one that explains the samples well reads the page.
+    for (const auto& [name, rendererName] : ReadChoices(folder)) {
+        const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == name; });
+        const auto renderer = std::find_if(TextRenderers().begin(), TextRenderers().end(),
+                                           [&](const TextRenderer& r) { return rendererName == r.name; });
+        if (family == families.end() || renderer == TextRenderers().end())
+            continue;
+        Trial trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), window(*family), options.decode);
+        trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
+        if (trial.Score() <= kCachedCostPerInk) {
+            chosen = trial;
+            reading.bFromCache = true;
+            break;
+        }
+    }
+    if (chosen.family == nullptr) {
+        // Each family finds its size with the first renderer on the inkiest sample; the other
+        // renderers try that size and its neighbours. The best few are then measured on every sample.
+        std::vector<Trial> trials;
+        for (const Family& family : families) {
+            const std::vector<double> sizes = window(family);
+            const TextRenderer& lead = TextRenderers().front();
+            const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode);
+            trials.push_back(found);
+            std::vector<double> near;
+            for (double size : NominalSizes())
+                if (std::find(sizes.begin(), sizes.end(), size) != sizes.end() && std::abs(size - found.size) <= found.size * 0.05)
+                    near.push_back(size);
+            for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
+                const TextRenderer& renderer = TextRenderers()[r];
+                trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode));
+            }
+        }
+        std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+        if (trials.size() > kShortList)
+            trials.resize(kShortList);
+        if (samples.size() > 1)
+            for (Trial& trial : trials)
+                trial = Measure(shelf, ink, samples, *trial.family, *trial.renderer, settingsOf(*trial.renderer), trial.size,
+                                options.decode);
+        std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+        for (const Trial& trial : trials) {
+            char score[64];
+            std::snprintf(score, sizeof score, " %.5g px: %.3f", trial.size, trial.Score());
+            reading.ranking.push_back(trial.family->name + ", " + trial.renderer->name + score);
+        }
+        if (trials.empty() || trials.front().Score() >= 1.0)
+            return;
+        chosen = trials.front();
+    }
+    const Family* chosenFamily = chosen.family;
+    const TextRenderer* chosenRenderer = chosen.renderer;
+
+    const RenderSettings settings = SettingsOf(*chosenRenderer, luminance);
+    reading.font.family = chosenFamily->name;
+    reading.font.file = chosenFamily->file;
+    reading.font.index = chosenFamily->index;
+    reading.font.boldFile = chosenFamily->boldFile;
+    reading.font.boldIndex = chosenFamily->boldIndex;
+    reading.font.renderer = chosenRenderer;
+    reading.font.settings = settings;
+    reading.dSearchMilliseconds = MillisecondsSince(search);
+
+    const auto decode = std::chrono::steady_clock::now();
+    ReadLines(reading, shelf, ink, bands, *chosenFamily, *chosenRenderer, settings, options.decode);
+    JoinText(reading);
+    reading.dDecodeMilliseconds = MillisecondsSince(decode);
+    if (reading.CostPerInk() <= kGoodCostPerInk) {
+        if (!reading.bFromCache)
+            WriteChoices(folder, {chosenFamily->name, chosenRenderer->name});
+        shelf.Keep(*chosenFamily, *chosenRenderer);
+    }
+}
+
+}  // namespace
+
+const std::vector<TextRenderer>& TextRenderers()
+{
+    static const std::vector<TextRenderer> renderers = {
+        {"chromium", "skia", TextLayout::Chromium},
+        {"chromium-hidpi", "skia-hidpi", TextLayout::Chromium},
+        {"qt", "qt", TextLayout::Qt},
+        {"gtk", "cairo", TextLayout::Pango},
+        {"gtk-slight", "cairo-slight", TextLayout::Pango},
+    };
+    return renderers;
+}
+
+std::string ProportionalFont::Describe() const
+{
+    return Empty() ? std::string() : family + ", " + renderer->name;
+}
+
+std::string ProportionalCacheFolder()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && cache[0] == '/')
+        return std::string(cache) + "/recognize/proportional";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0')
+        return std::string(home) + "/.cache/recognize/proportional";
+    return {};
+}
+
+ProportionalReading ReadProportional(const CRaster& picture, const ProportionalOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    ProportionalReading reading;
+    if (!picture.empty()) {
+        try {
+            ReadPicture(reading, picture, options);
+        } catch (const std::bad_alloc&) {
+            reading = ProportionalReading{};
+            reading.bOutOfMemory = true;
+        }
+    }
+    reading.dMilliseconds = MillisecondsSince(start);
+    return reading;
+}

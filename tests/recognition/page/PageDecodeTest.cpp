@@ -1,0 +1,392 @@
+// The line decoder against a literal search: every glyph sequence of a made line, at every
+// pen it may start at, drawn and compared pixel by pixel. With nothing pruned the decoder must
+// find the least cost there is; with its own bounds it must still read clean lines exactly.
+
+#include "PageDecode.h"
+#include "PageFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <map>
+#include <random>
+#include <set>
+
+#ifndef RECOGNITION_TEST_SCALE
+#define RECOGNITION_TEST_SCALE 1
+#endif
+
+namespace {
+
+using pagefixtures::BlankInk;
+using pagefixtures::SetInk;
+
+constexpr int kPhases = 2;
+constexpr int kBaseline = 9;
+constexpr int kRows = 6;  // every glyph's rows, ending on the baseline
+constexpr long long kOne = 65536;
+
+// One glyph of the made font at one phase, as pixels: ink and may-be-ink.
+struct MadeImage {
+    int left = 0;
+    std::vector<std::string> rows;  // '#' ink, '+' may be ink, '.' paper
+};
+
+struct MadeGlyph {
+    char32_t code = 0;
+    std::int32_t advance16 = 0;
+    MadeImage phases[kPhases];
+};
+
+// Five glyphs of random ink (and, when asked, pixels that may be ink) between solid side
+// stems, their advances a fraction of a pixel apart, a space, and one kerned pair: no two
+// glyphs' pixels ever meet, so that the cost of a line is the sum of its glyphs' costs.
+std::vector<MadeGlyph> MadeGlyphs(unsigned seed, bool uncertain)
+{
+    std::mt19937 random(seed);
+    std::vector<MadeGlyph> glyphs;
+    MadeGlyph space;
+    space.code = U' ';
+    space.advance16 = 3 * kOne + kOne / 4;
+    glyphs.push_back(space);
+    for (char32_t code = U'a'; code <= U'e'; ++code) {
+        MadeGlyph glyph;
+        glyph.code = code;
+        const int width = 3 + static_cast<int>(random() % 3);
+        glyph.advance16 = (width + 3) * static_cast<std::int32_t>(kOne) + static_cast<std::int32_t>(random() % kOne);
+        for (int p = 0; p < kPhases; ++p) {
+            MadeImage& image = glyph.phases[p];
+            image.left = p;  // half a pixel right moves the ink a column on
+            for (int y = 0; y < kRows; ++y) {
+                std::string row;
+                for (int x = 0; x < width; ++x) {
+                    const unsigned r = random() % 6;
+                    row += x == 0 || x == width - 1 ? '#' : r < 3 ? '#' : r == 3 && uncertain ? '+' : '.';
+                }
+                image.rows.push_back(row);
+            }
+        }
+        glyphs.push_back(glyph);
+    }
+    return glyphs;
+}
+
+constexpr std::int32_t kKern = -kOne / 2;  // between b and c
+
+LineFont MakeLineFont(const std::vector<MadeGlyph>& glyphs)
+{
+    LineFont font;
+    font.Reset(kPhases, PenRule::Nearest);
+    for (const MadeGlyph& glyph : glyphs) {
+        std::vector<std::vector<std::uint8_t>> ink(kPhases), maybe(kPhases);
+        std::vector<LineFont::ImageBytes> images;
+        for (int p = 0; p < kPhases; ++p) {
+            const MadeImage& image = glyph.phases[p];
+            const int width = image.rows.empty() ? 0 : static_cast<int>(image.rows[0].size());
+            ink[p].assign(static_cast<std::size_t>(kRows), 0);
+            maybe[p].assign(static_cast<std::size_t>(kRows), 0);
+            for (int y = 0; y < static_cast<int>(image.rows.size()); ++y)
+                for (int x = 0; x < width; ++x) {
+                    const char c = image.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+                    if (c == '#')
+                        ink[p][static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(0x80 >> x);
+                    if (c == '+')
+                        maybe[p][static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(0x80 >> x);
+                }
+            images.push_back(LineFont::ImageBytes{image.left, kRows, width, width > 0 ? kRows : 0, ink[p].data(), maybe[p].data()});
+        }
+        font.Add(std::u32string(1, glyph.code), GlyphFace::Regular, glyph.advance16, images);
+    }
+    font.kerning.push_back(KernPair{2, 3, kKern});
+    font.SortKerning();
+    return font;
+}
+
+// A glyph sequence drawn from a pen: each glyph at its phase (the one at shifted a phase
+// right of it, its pen unmoved), the next at its advance and kerning.
+struct Drawing {
+    std::vector<std::vector<bool>> ink;    // [y][x]
+    std::vector<std::vector<bool>> cover;  // ink or may be ink
+    std::vector<std::pair<int, long long>> placed;  // glyph and the phase it was drawn at, spaces left out
+};
+
+constexpr int kWidth = 72;
+constexpr int kHeight = 12;
+
+Drawing Draw(const std::vector<MadeGlyph>& glyphs, const std::vector<int>& sequence, long long pen, int shifted = -1)
+{
+    Drawing drawing;
+    drawing.ink.assign(kHeight, std::vector<bool>(kWidth, false));
+    drawing.cover = drawing.ink;
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+        const int g = sequence[i];
+        if (i > 0 && sequence[i - 1] == 2 && g == 3)
+            pen += kKern;
+        const long long phase = PenPhase(pen, kPhases, PenRule::Nearest) + (static_cast<int>(i) == shifted ? 1 : 0);
+        const long long pixel = phase >= 0 ? phase / kPhases : -((-phase + kPhases - 1) / kPhases);
+        const MadeImage& image = glyphs[static_cast<std::size_t>(g)].phases[phase - pixel * kPhases];
+        for (int y = 0; y < static_cast<int>(image.rows.size()); ++y)
+            for (int x = 0; x < static_cast<int>(image.rows[static_cast<std::size_t>(y)].size()); ++x) {
+                const long long px = pixel + image.left + x;
+                const int py = kBaseline - kRows + y;
+                if (px < 0 || px >= kWidth)
+                    continue;
+                const char c = image.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+                drawing.ink[static_cast<std::size_t>(py)][static_cast<std::size_t>(px)] =
+                    drawing.ink[static_cast<std::size_t>(py)][static_cast<std::size_t>(px)] || c == '#';
+                drawing.cover[static_cast<std::size_t>(py)][static_cast<std::size_t>(px)] =
+                    drawing.cover[static_cast<std::size_t>(py)][static_cast<std::size_t>(px)] || c != '.';
+            }
+        if (g != 0)
+            drawing.placed.emplace_back(g, phase);
+        pen += glyphs[static_cast<std::size_t>(g)].advance16;
+    }
+    return drawing;
+}
+
+// Pixels where ink and drawing differ: ink nothing covers, and drawn ink without ink.
+long long Mismatch(const InkBits& ink, const Drawing& drawing)
+{
+    long long cost = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const bool inked = ink.Ink(x, y);
+            cost += (inked && !drawing.cover[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]) ||
+                    (!inked && drawing.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+        }
+    return cost;
+}
+
+TextBand BandOf(const InkBits& ink)
+{
+    TextBand band{kHeight, 0, kWidth, 0};
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (ink.Ink(x, y)) {
+                band.top = std::min(band.top, y);
+                band.bottom = std::max(band.bottom, y + 1);
+                band.left = std::min(band.left, x);
+                band.right = std::max(band.right, x + 1);
+            }
+    return band;
+}
+
+// The glyphs and the phases they were drawn at, spaces left out.
+std::vector<std::pair<int, long long>> Placed(const DecodedLine& line)
+{
+    std::vector<std::pair<int, long long>> placed;
+    for (const DecodedGlyph& glyph : line.glyphs)
+        if (!glyph.bSpace)
+            placed.emplace_back(glyph.glyph, static_cast<long long>(glyph.pixel) * kPhases + glyph.phase);
+    return placed;
+}
+
+// Nothing pruned, nothing but the pixels costs: no skip between glyphs, no jitter, no priors.
+DecodeOptions Exhaustive()
+{
+    DecodeOptions options;
+    options.jitter = 0;
+    options.candidates = 0;
+    options.states = 1 << 10;
+    options.exactPens = true;
+    options.beam = 0;
+    options.blankStepCost = options.inkStepCost = 1 << 12;
+    options.rareCost = options.scriptCost = options.glyphCost = 0;
+    return options;
+}
+
+TEST(PageDecode, FindsTheLeastCostOfEveryGlyphSequence)
+{
+    for (unsigned seed = 1; seed <= 24 / RECOGNITION_TEST_SCALE; ++seed) {
+        SCOPED_TRACE(seed);
+        const std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, true);
+        const LineFont font = MakeLineFont(glyphs);
+        ASSERT_TRUE(font.Consistent());
+        std::mt19937 random(seed * 31U);
+        // A line of three or four glyphs, a space perhaps among them, and a few pixels flipped.
+        std::vector<int> truth;
+        const int length = 3 + static_cast<int>(random() % 2);
+        for (int i = 0; i < length; ++i)
+            truth.push_back(i > 0 && i + 1 < length && random() % 4 == 0 ? 0 : 1 + static_cast<int>(random() % 5));
+        const long long start = (6 + static_cast<long long>(random() % 3)) * kOne + static_cast<long long>(random() % kOne);
+        const Drawing drawn = Draw(glyphs, truth, start);
+        InkBits ink = BlankInk(kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+        for (int flips = static_cast<int>(random() % 4); flips > 0; --flips) {
+            const int x = static_cast<int>(drawn.placed.front().second / kPhases) + static_cast<int>(random() % 20);
+            const int y = kBaseline - kRows + static_cast<int>(random() % kRows);
+            SetInk(ink, x, y, !ink.Ink(x, y));
+        }
+        ink.CountRows();
+        const TextBand band = BandOf(ink);
+
+        const DecodedLine decoded = DecodeLine(ink, band, kBaseline, font, Exhaustive());
+
+        // Every sequence of up to four glyphs, from every pen the decoder may start a line at, a
+        // space before it or not (a space moves the pen by a fraction of a phase).
+        long long least = -1;
+        std::set<std::vector<std::pair<int, long long>>> best;
+        const long long firstPen = static_cast<long long>(band.left - 8) * kOne;
+        const long long lastPen = static_cast<long long>(band.left + 1) * kOne;
+        std::vector<int> sequence;
+        for (int n = 1; n <= 4; ++n) {
+            sequence.assign(static_cast<std::size_t>(n), 0);
+            for (long long code = 0; code < (1LL << (3 * n)); ++code) {
+                bool valid = true;
+                for (int i = 0; i < n; ++i) {
+                    sequence[static_cast<std::size_t>(i)] = static_cast<int>((code >> (3 * i)) & 7);
+                    valid = valid && sequence[static_cast<std::size_t>(i)] < 6;
+                }
+                if (!valid || sequence.front() == 0 || sequence.back() == 0)
+                    continue;
+                for (const bool spaced : {false, true}) {
+                    std::vector<int> drawn = sequence;
+                    if (spaced)
+                        drawn.insert(drawn.begin(), 0);
+                    for (long long pen = firstPen; pen <= lastPen; pen += kOne / kPhases) {
+                        const Drawing drawing = Draw(glyphs, drawn, pen);
+                        const long long cost = Mismatch(ink, drawing);
+                        if (least < 0 || cost < least) {
+                            least = cost;
+                            best.clear();
+                        }
+                        if (cost == least)
+                            best.insert(drawing.placed);
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(decoded.cost, least);
+        if (best.size() == 1) {
+            EXPECT_EQ(Placed(decoded), *best.begin());
+        }
+    }
+}
+
+TEST(PageDecode, ReadsCleanLinesExactlyWithItsBounds)
+{
+    for (unsigned seed = 1; seed <= 40 / RECOGNITION_TEST_SCALE; ++seed) {
+        SCOPED_TRACE(seed);
+        const std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, false);
+        const LineFont font = MakeLineFont(glyphs);
+        std::mt19937 random(seed * 17U);
+        std::vector<int> truth;
+        std::u32string text;
+        for (int i = 0; i < 7; ++i) {
+            const int g = i > 0 && i < 6 && random() % 5 == 0 ? 0 : 1 + static_cast<int>(random() % 5);
+            truth.push_back(g);
+            text += glyphs[static_cast<std::size_t>(g)].code;
+        }
+        const Drawing drawn = Draw(glyphs, truth, 2 * kOne + static_cast<long long>(random() % kOne));
+        InkBits ink = BlankInk(kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+        ink.CountRows();
+        const DecodedLine decoded = DecodeLine(ink, BandOf(ink), kBaseline, font);
+        EXPECT_EQ(decoded.cost, 0);
+        EXPECT_EQ(decoded.text, text);
+        EXPECT_EQ(Placed(decoded), drawn.placed);
+    }
+}
+
+// A glyph a renderer draws a phase off its pen, the glyphs after it at theirs (a pen at a tie,
+// an image a phase off ours), and a glyph drawn off with the line after it: both read exactly
+// but where, in a made font of random ink, the glyph off its place looks as much like another
+// (a pixel's difference costs as much as a phase off), which a line in twenty does.
+TEST(PageDecode, ReadsAGlyphDrawnAPhaseOff)
+{
+    const unsigned seeds = 40 / RECOGNITION_TEST_SCALE;
+    int exact[2] = {0, 0};
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
+        SCOPED_TRACE(seed);
+        const std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, false);
+        const LineFont font = MakeLineFont(glyphs);
+        std::mt19937 random(seed * 29U);
+        std::vector<int> truth;
+        std::u32string text;
+        for (int i = 0; i < 6; ++i) {
+            const int g = 1 + static_cast<int>(random() % 5);
+            truth.push_back(g);
+            text += glyphs[static_cast<std::size_t>(g)].code;
+        }
+        const long long start = 2 * kOne + static_cast<long long>(random() % kOne);
+        for (const bool held : {true, false}) {
+            SCOPED_TRACE(held ? "pen held" : "pen moved");
+            Drawing drawn = Draw(glyphs, truth, start, 2);
+            if (!held) {
+                // From the shifted glyph on, the whole line a phase right.
+                const Drawing before = Draw(glyphs, std::vector<int>(truth.begin(), truth.begin() + 2), start);
+                long long pen = start;
+                for (int i = 0; i < 2; ++i)
+                    pen += glyphs[static_cast<std::size_t>(truth[static_cast<std::size_t>(i)])].advance16 +
+                           (truth[static_cast<std::size_t>(i)] == 2 && truth[static_cast<std::size_t>(i) + 1] == 3 ? kKern : 0);
+                const Drawing after = Draw(glyphs, std::vector<int>(truth.begin() + 2, truth.end()), pen + kOne / kPhases);
+                drawn = before;
+                for (int y = 0; y < kHeight; ++y)
+                    for (int x = 0; x < kWidth; ++x)
+                        drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] =
+                            drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ||
+                            after.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+            }
+            InkBits ink = BlankInk(kWidth, kHeight);
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x)
+                    SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+            ink.CountRows();
+            exact[held ? 0 : 1] += DecodeLine(ink, BandOf(ink), kBaseline, font).text == text ? 1 : 0;
+        }
+    }
+    EXPECT_GE(exact[0], static_cast<int>(seeds) * 9 / 10);
+    EXPECT_GE(exact[1], static_cast<int>(seeds) * 9 / 10);
+}
+
+// Gaps read as spaces by their width, several spaces' gap as several; pens land on phases as
+// the renderers round them.
+TEST(PageDecode, GapsAndPens)
+{
+    const std::int32_t space = 4 * static_cast<std::int32_t>(kOne);
+    EXPECT_EQ(GapSpaces(0, space), 0);
+    EXPECT_EQ(GapSpaces(space / 2 - 1, space), 0);
+    EXPECT_EQ(GapSpaces(space / 2, space), 1);
+    EXPECT_EQ(GapSpaces(space, space), 1);
+    EXPECT_EQ(GapSpaces(5 * space + space / 3, space), 5);
+    EXPECT_EQ(GapSpaces(-space, space), 0);
+    // 1.125 px at quarter pixels: Skia's nearest, 1.25; Qt's down, 1.0. -0.1 px: 0 and -0.25.
+    EXPECT_EQ(PenPhase(kOne + kOne / 8, 4, PenRule::Nearest), 5);
+    EXPECT_EQ(PenPhase(kOne + kOne / 8, 4, PenRule::Down), 4);
+    EXPECT_EQ(PenPhase(-kOne / 10, 4, PenRule::Nearest), 0);
+    EXPECT_EQ(PenPhase(-kOne / 10, 4, PenRule::Down), -1);
+}
+
+// Latin and Cyrillic look-alikes read in the script of the word they stand in.
+TEST(PageDecode, LookAlikesReadInTheirWordsScript)
+{
+    LineFont font;
+    font.Reset(1);
+    const std::uint8_t o[] = {0xF0, 0x90, 0x90, 0xF0};
+    const std::uint8_t k[] = {0x90, 0xA0, 0xC0, 0xA0};  // Cyrillic ka only
+    const std::uint8_t x[] = {0x90, 0x60, 0x60, 0x90};  // Latin x only
+    font.Add(U"o", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, o}}, GlyphScript::None);
+    font.glyphs[0].lookAlikes.assign(1, U'\u043E');
+    font.Add(U"\u043A", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, k}}, GlyphScript::Cyrillic);
+    font.Add(U"x", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, x}}, GlyphScript::Latin);
+    font.Add(U" ", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{}});
+    auto read = [&](const std::vector<int>& glyphs) {
+        InkBits ink = BlankInk(64, 8);
+        for (std::size_t i = 0; i < glyphs.size(); ++i) {
+            const std::uint8_t* bits = glyphs[i] == 0 ? o : glyphs[i] == 1 ? k : glyphs[i] == 2 ? x : nullptr;
+            for (int y = 0; bits != nullptr && y < 4; ++y)
+                for (int c = 0; c < 4; ++c)
+                    SetInk(ink, 4 + static_cast<int>(i) * 6 + c, 2 + y, ((bits[y] >> (7 - c)) & 1) != 0);
+        }
+        ink.CountRows();
+        return DecodeLine(ink, BandOf(ink), 6, font).text;
+    };
+    EXPECT_EQ(read({1, 0, 3, 2, 0}), U"\u043A\u043E xo");
+    EXPECT_EQ(read({0, 0}), U"oo");  // a word of look-alikes alone is read as Latin
+}
+
+}  // namespace
