@@ -191,6 +191,9 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
     cell.glyph = glyphs.Matrix(0).KeyOf(decision.bestGlyph);
     cell.code = glyphs.CodeOf(decision.bestGlyph);
     cell.face = glyphs.set->faces[static_cast<std::size_t>(cell.glyph)];
+    for (int g = 0; g < rows && !cell.bFaceTie; ++g)
+        cell.bFaceTie = costs[g] == decision.best && glyphs.CodeOf(g) == cell.code &&
+                        glyphs.set->faces[static_cast<std::size_t>(glyphs.Matrix(0).KeyOf(g))] != cell.face;
     // A blank glyph reads as a space, whatever its code: no control code reaches the text.
     if (ClassOfCode(cell.code) != CodeClass::Printable)
         cell.code = U' ';

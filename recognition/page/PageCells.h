@@ -22,6 +22,19 @@ struct PageVariant {
     bool operator==(const PageVariant&) const = default;
 };
 
+// How a screen drew a cell: its colours and attributes.
+struct CellStyle {
+    std::uint32_t fg = 0x000000;  // 0xRRGGBB; a blank cell takes the foreground around it
+    std::uint32_t bg = 0xFFFFFF;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool inverse = false;  // the screen's default colours the other way round
+
+    bool operator==(const CellStyle&) const = default;
+};
+
 // One matched cell, read by the page's cell rule (CellRule::Page): the best glyph, the least
 // and greatest comparable cost, the variants within the coefficient's reach and the codes tied
 // with the best. A cell without ink reads as a space with cost 0.
@@ -32,8 +45,10 @@ struct PageCell {
     int best = 0;
     int worst = 0;
     bool bBlank = false;
+    bool bFaceTie = false;  // the same code in another face costs exactly best too
     std::vector<PageVariant> variants;
     std::vector<char32_t> ties;  // codes whose glyphs cost exactly best, in glyph order
+    CellStyle style;
 };
 
 // A cell whose best glyph still differs from the picture in more than a tenth of its W x H

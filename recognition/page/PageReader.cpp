@@ -10,8 +10,25 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The stages from the ink on, the mask already free of solid strips.
-void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& options)
+// A line of its own beside a screen is read with it only when most of its inked cells read
+// surely: a window's title in another font is not.
+constexpr int kOwnLineUnsureDenominator = 4;
+
+bool ReadsSurely(const PageLine& line, int cellWidth, int cellHeight)
+{
+    int inked = 0, unsure = 0;
+    for (const PageCell& cell : line.cells) {
+        inked += cell.bBlank ? 0 : 1;
+        unsure += IsUnsure(cell, cellWidth, cellHeight) ? 1 : 0;
+    }
+    return unsure * kOwnLineUnsureDenominator <= inked;
+}
+
+// The stages from the ink on, the mask already free of solid strips. With the picture (and the
+// Auto rule) every cell is read against its own colours and styled, and a shared grid is read as
+// a screen.
+void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& options,
+                 const CRaster* picture)
 {
     const auto start = std::chrono::steady_clock::now();
     PageGlyphs packed;
@@ -25,10 +42,38 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     page.bSharedGrid = grid.bShared;
     page.dSearchMilliseconds = MillisecondsSince(start);
 
+    if (picture == nullptr || options.ink != InkRule::Auto) {
+        const auto match = std::chrono::steady_clock::now();
+        page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+        page.dMatchMilliseconds = MillisecondsSince(match);
+        page.text = PageText(page.lines, grid.bShared);
+        return;
+    }
+
+    auto style = std::chrono::steady_clock::now();
+    if (options.layout == PageLayout::Screen)
+        page.screen = FindScreen(*picture, grid);
+    const PageGrid cells = page.screen.bScreen ? ScreenGrid(grid, page.screen) : grid;
+    std::vector<std::vector<CellColours>> colours = MeasureColours(*picture, cells);
+    const InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips);
+    page.dStyleMilliseconds = MillisecondsSince(style);
+
     const auto match = std::chrono::steady_clock::now();
-    page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+    page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path);
     page.dMatchMilliseconds = MillisecondsSince(match);
-    page.text = PageText(page.lines, grid.bShared);
+
+    style = std::chrono::steady_clock::now();
+    if (page.screen.bScreen)
+        for (std::size_t l = page.lines.size(); l-- > 0;)
+            if (page.lines[l].grid.bOwn && !ReadsSurely(page.lines[l], glyphs.cellWidth, glyphs.cellHeight)) {
+                page.lines.erase(page.lines.begin() + static_cast<std::ptrdiff_t>(l));
+                colours.erase(colours.begin() + static_cast<std::ptrdiff_t>(l));
+            }
+    page.colours = FindDefaultColours(page.lines, colours);
+    ReadAttributes(page.lines, colours, cellInk, packed, options.coefficient, page.colours);
+    page.bStyled = true;
+    page.dStyleMilliseconds += MillisecondsSince(style);
+    page.text = PageText(page.lines, grid.bShared, page.screen);
 }
 
 void NoteInk(PageReading& page, const InkBits& ink)
@@ -36,6 +81,7 @@ void NoteInk(PageReading& page, const InkBits& ink)
     page.background = ink.background;
     page.contrast = ink.contrast;
     page.threshold = ink.threshold;
+    page.bLocalInk = ink.bLocal;
 }
 
 PageReading OutOfMemory(const GlyphSet& glyphs)
@@ -77,11 +123,13 @@ PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageO
         return page;
     }
     try {
-        InkBits ink = InkMask(picture, options.ink, options.path);
+        InkBits ink = options.ink == InkRule::Auto
+                          ? ScreenInkMask(picture, glyphs.cellWidth, glyphs.cellHeight, options.path)
+                          : InkMask(picture, options.ink, options.path);
         page.strips = ClearSolidStrips(ink, glyphs.cellHeight);
         NoteInk(page, ink);
         page.dInkMilliseconds = MillisecondsSince(start);
-        ReadFromInk(page, ink, glyphs, options);
+        ReadFromInk(page, ink, glyphs, options, &picture);
     } catch (const std::bad_alloc&) {
         page = OutOfMemory(glyphs);
     }
@@ -103,11 +151,11 @@ PageReading ReadPage(const InkBits& ink, const GlyphSet& glyphs, const PageOptio
         NoteInk(page, ink);
         page.strips = FindSolidStrips(ink, glyphs.cellHeight);
         if (page.strips.empty()) {
-            ReadFromInk(page, ink, glyphs, options);
+            ReadFromInk(page, ink, glyphs, options, nullptr);
         } else {
             InkBits cleared = ink;
             ClearStrips(cleared, page.strips);
-            ReadFromInk(page, cleared, glyphs, options);
+            ReadFromInk(page, cleared, glyphs, options, nullptr);
         }
     } catch (const std::bad_alloc&) {
         page = OutOfMemory(glyphs);
@@ -126,5 +174,5 @@ void ReadPageWords(PageReading& page, const CDictionary& dictionary, PageWordsSt
         page.bOutOfMemory = true;
         return;
     }
-    page.text = PageText(page.lines, page.bSharedGrid);
+    page.text = PageText(page.lines, page.bSharedGrid, page.screen);
 }

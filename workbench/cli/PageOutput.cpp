@@ -2,9 +2,11 @@
 
 #include "ByteStream.h"
 #include "CliCommon.h"
+#include "CodePage1251.h"
 #include "PageStages.h"
 #include "PngWriter.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <system_error>
@@ -31,6 +33,18 @@ bool WriteStages(const std::string& folder, const CRaster& picture, const PageRe
     return write("stages.txt", std::span(reinterpret_cast<const std::uint8_t*>(figures.data()), figures.size()));
 }
 
+namespace {
+
+// A colour as "#RRGGBB".
+std::string HexColour(std::uint32_t colour)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", colour & 0xFFFFFFU);
+    return text;
+}
+
+}  // namespace
+
 std::string PageJson(const PageReading& page, bool complex)
 {
     CJsonWriter json;
@@ -43,12 +57,32 @@ std::string PageJson(const PageReading& page, bool complex)
         json.BeginObject();
         json.Key("top").Int(line.Top());
         json.Key("left").Int(line.Left());
+        json.Key("row").Int(line.Row());
+        json.Key("column").Int(line.column);
         json.Key("text").String(line.text);
         json.Key("cost").Int(line.Cost());
         json.Key("cells").BeginArray();
         for (const PageCell& cell : line.cells)
             json.BeginArray().Int(static_cast<long long>(cell.code)).Int(cell.best).Int(cell.worst).EndArray();
         json.EndArray();
+        if (page.bStyled) {
+            json.Key("styles").BeginArray();
+            for (const PageCell& cell : line.cells) {
+                std::string character;
+                AppendUtf8(character, cell.code);
+                json.BeginObject();
+                json.Key("char").String(character);
+                json.Key("fg").String(HexColour(cell.style.fg));
+                json.Key("bg").String(HexColour(cell.style.bg));
+                json.Key("bold").Bool(cell.style.bold);
+                json.Key("italic").Bool(cell.style.italic);
+                json.Key("underline").Bool(cell.style.underline);
+                json.Key("strike").Bool(cell.style.strike);
+                json.Key("inverse").Bool(cell.style.inverse);
+                json.EndObject();
+            }
+            json.EndArray();
+        }
         json.EndObject();
     }
     json.EndArray();
@@ -58,10 +92,25 @@ std::string PageJson(const PageReading& page, bool complex)
             json.Int(index);
         json.EndArray();
     }
+    if (page.screen.bScreen) {
+        json.Key("screen").BeginObject();
+        json.Key("rows").Int(page.screen.rows);
+        json.Key("columns").Int(page.screen.columns);
+        json.Key("firstRow").Int(page.screen.firstRow);
+        json.Key("firstColumn").Int(page.screen.firstColumn);
+        json.EndObject();
+    }
+    if (page.bStyled) {
+        json.Key("colours").BeginObject();
+        json.Key("fg").String(HexColour(page.colours.fg));
+        json.Key("bg").String(HexColour(page.colours.bg));
+        json.EndObject();
+    }
     json.Key("milliseconds").BeginObject();
     json.Key("ink").Number(page.dInkMilliseconds);
     json.Key("search").Number(page.dSearchMilliseconds);
     json.Key("match").Number(page.dMatchMilliseconds);
+    json.Key("style").Number(page.dStyleMilliseconds);
     json.Key("total").Number(page.dMilliseconds);
     json.EndObject();
     json.EndObject();

@@ -1,0 +1,243 @@
+#include "PageColours.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::uint32_t kColourMask = 0xFFFFFF;
+
+// Colours a cell tells apart: its background, its ink and the blends of its edges. Colours past
+// these are rare blends and are left out of the counts.
+constexpr int kCellColours = 32;
+
+// A cell of two colours whose second covers at least this share (in tenths) of it is a half
+// block or alike, whose background the cells beside decide.
+constexpr int kEvenShareTenths = 4;
+
+// A pixel is a blend of a background and a foreground when it lies within this many levels of
+// the blend at its distance.
+constexpr int kBlendTolerance = 3;
+
+struct ColourCount {
+    std::uint32_t colour = 0;
+    int count = 0;
+};
+
+// The counted colours of a cell, most common first once Sorted.
+struct CellCounts {
+    std::array<ColourCount, kCellColours> colours{};
+    int used = 0;
+
+    void Add(std::uint32_t colour, int n)
+    {
+        for (int i = 0; i < used; ++i)
+            if (colours[static_cast<std::size_t>(i)].colour == colour) {
+                colours[static_cast<std::size_t>(i)].count += n;
+                return;
+            }
+        if (used < kCellColours)
+            colours[static_cast<std::size_t>(used++)] = {colour, n};
+    }
+};
+
+CellCounts CountCell(const CRaster& picture, long long left, long long top, int width, int height)
+{
+    CellCounts counts;
+    const long long x0 = std::max<long long>(left, 0);
+    const long long x1 = std::min<long long>(left + width, picture.width());
+    const long long y0 = std::max<long long>(top, 0);
+    const long long y1 = std::min<long long>(top + height, picture.height());
+    for (long long y = y0; y < y1; ++y) {
+        const std::uint32_t* row = picture.Row(static_cast<int>(y));
+        for (long long x = x0; x < x1;) {
+            const std::uint32_t colour = row[x] & kColourMask;
+            long long end = x + 1;
+            while (end < x1 && (row[end] & kColourMask) == colour)
+                ++end;
+            counts.Add(colour, static_cast<int>(end - x));
+            x = end;
+        }
+    }
+    return counts;
+}
+
+// The foreground of counted colours over background bg (see MeasureCell).
+void ChooseForeground(const CellCounts& counts, CellColours& cell)
+{
+    cell.fg = cell.bg;
+    cell.fgPixels = 0;
+    int farthest = 0;
+    for (int i = 0; i < counts.used; ++i) {
+        const ColourCount& c = counts.colours[static_cast<std::size_t>(i)];
+        const int distance = ColourDistance(c.colour, cell.bg);
+        if (distance > farthest || (distance == farthest && distance > 0 && c.count > cell.fgPixels)) {
+            farthest = distance;
+            cell.fg = c.colour;
+            cell.fgPixels = c.count;
+        }
+    }
+    cell.bUniform = farthest == 0;
+}
+
+int Channel(std::uint32_t colour, int shift)
+{
+    return static_cast<int>((colour >> shift) & 0xFF);
+}
+
+// Whether colour is a blend of bg and fg: on the line between them, within the tolerance.
+bool IsBlend(std::uint32_t colour, std::uint32_t bg, std::uint32_t fg)
+{
+    const int span = ColourDistance(fg, bg);
+    if (span == 0)
+        return false;
+    const int along = ColourDistance(colour, bg);
+    if (along > span + kBlendTolerance)
+        return false;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int b = Channel(bg, shift);
+        const int expected = b + (Channel(fg, shift) - b) * along / span;
+        if (std::abs(Channel(colour, shift) - expected) > kBlendTolerance)
+            return false;
+    }
+    return true;
+}
+
+CellColours FromCounts(const CellCounts& counts, std::uint32_t bg)
+{
+    CellColours cell;
+    cell.bg = bg;
+    ChooseForeground(counts, cell);
+    return cell;
+}
+
+// The most common colour of counts (the first among equals), and the second.
+void TwoMostCommon(const CellCounts& counts, int& first, int& second)
+{
+    first = second = -1;
+    for (int i = 0; i < counts.used; ++i) {
+        const int n = counts.colours[static_cast<std::size_t>(i)].count;
+        if (first < 0 || n > counts.colours[static_cast<std::size_t>(first)].count) {
+            second = first;
+            first = i;
+        } else if (second < 0 || n > counts.colours[static_cast<std::size_t>(second)].count) {
+            second = i;
+        }
+    }
+}
+
+}  // namespace
+
+CellColours MeasureCell(const CRaster& picture, long long left, long long top, int width, int height)
+{
+    const CellCounts counts = CountCell(picture, left, top, width, height);
+    int first = 0, second = 0;
+    TwoMostCommon(counts, first, second);
+    return FromCounts(counts, first >= 0 ? counts.colours[static_cast<std::size_t>(first)].colour : 0xFFFFFF);
+}
+
+std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, const PageGrid& grid)
+{
+    std::vector<std::vector<CellColours>> colours;
+    colours.reserve(grid.lines.size());
+    std::vector<CellCounts> counts;
+    for (const LineGrid& line : grid.lines) {
+        const int n = std::max(line.cells, 0);
+        counts.assign(static_cast<std::size_t>(n), CellCounts{});
+        std::vector<CellColours> cells(static_cast<std::size_t>(n));
+        std::vector<std::uint8_t> even(static_cast<std::size_t>(n), 0);
+        std::vector<std::uint32_t> other(static_cast<std::size_t>(n), 0);
+        for (int c = 0; c < n; ++c) {
+            CellCounts& k = counts[static_cast<std::size_t>(c)];
+            k = CountCell(picture, line.CellLeft(c), line.top, line.cellWidth, line.cellHeight);
+            int first = 0, second = 0;
+            TwoMostCommon(k, first, second);
+            if (first < 0)
+                continue;
+            cells[static_cast<std::size_t>(c)] = FromCounts(k, k.colours[static_cast<std::size_t>(first)].colour);
+            if (second >= 0 && 10 * k.colours[static_cast<std::size_t>(second)].count >=
+                                   kEvenShareTenths * line.cellWidth * line.cellHeight) {
+                even[static_cast<std::size_t>(c)] = 1;
+                other[static_cast<std::size_t>(c)] = k.colours[static_cast<std::size_t>(second)].colour;
+            }
+        }
+        // A cell of two even colours takes as background the one a neighbour of uneven colours
+        // has as its background, when only the second is.
+        for (int c = 0; c < n; ++c) {
+            if (!even[static_cast<std::size_t>(c)])
+                continue;
+            auto neighbourBg = [&](std::uint32_t colour) {
+                for (int d : {-1, 1}) {
+                    const int m = c + d;
+                    if (m >= 0 && m < n && !even[static_cast<std::size_t>(m)] && cells[static_cast<std::size_t>(m)].bg == colour)
+                        return true;
+                }
+                return false;
+            };
+            const std::uint32_t second = other[static_cast<std::size_t>(c)];
+            if (neighbourBg(second) && !neighbourBg(cells[static_cast<std::size_t>(c)].bg))
+                cells[static_cast<std::size_t>(c)] = FromCounts(counts[static_cast<std::size_t>(c)], second);
+        }
+        // A cell whose ink is too thin to reach its colour takes the foreground of the nearest
+        // cell with the same background whose colour its farthest pixel is a blend of.
+        for (int c = 0; c < n; ++c) {
+            CellColours& cell = cells[static_cast<std::size_t>(c)];
+            if (cell.bUniform || cell.fgPixels >= kSolidInkPixels)
+                continue;
+            const std::uint32_t farthest = cell.fg;
+            for (int d = 1; d < n; ++d) {
+                bool found = false;
+                for (int m : {c - d, c + d}) {
+                    if (m < 0 || m >= n)
+                        continue;
+                    const CellColours& near = cells[static_cast<std::size_t>(m)];
+                    if (near.bUniform || near.fgPixels < kSolidInkPixels || near.bg != cell.bg ||
+                        !IsBlend(farthest, cell.bg, near.fg))
+                        continue;
+                    cell.fg = near.fg;
+                    found = true;
+                    break;
+                }
+                if (found || (c - d < 0 && c + d >= n))
+                    break;
+            }
+        }
+        colours.push_back(std::move(cells));
+    }
+    return colours;
+}
+
+InkBits CellInk(const CRaster& picture, const InkBits& searchInk, const PageGrid& grid,
+                const std::vector<std::vector<CellColours>>& colours, const std::vector<SolidStrip>& strips)
+{
+    InkBits ink = searchInk;
+    for (std::size_t l = 0; l < grid.lines.size() && l < colours.size(); ++l) {
+        const LineGrid& line = grid.lines[l];
+        for (int c = 0; c < line.cells && static_cast<std::size_t>(c) < colours[l].size(); ++c) {
+            const CellColours& cell = colours[l][static_cast<std::size_t>(c)];
+            const int threshold = cell.Threshold();
+            if (!searchInk.bLocal && cell.bg == searchInk.background && threshold == searchInk.threshold)
+                continue;
+            const long long left = line.CellLeft(c);
+            const long long x0 = std::max<long long>(left, 0);
+            const long long x1 = std::min<long long>(left + line.cellWidth, picture.width());
+            const long long y0 = std::max<long long>(line.top, 0);
+            const long long y1 = std::min<long long>(static_cast<long long>(line.top) + line.cellHeight, picture.height());
+            for (long long y = y0; y < y1; ++y) {
+                const std::uint32_t* row = picture.Row(static_cast<int>(y));
+                std::uint64_t* bits = ink.Row(static_cast<int>(y));
+                for (long long x = x0; x < x1; ++x) {
+                    const std::uint64_t bit = std::uint64_t{1} << (63 - x % 64);
+                    if (!cell.bUniform && ColourDistance(row[x] & kColourMask, cell.bg) > threshold)
+                        bits[x / 64] |= bit;
+                    else
+                        bits[x / 64] &= ~bit;
+                }
+            }
+        }
+    }
+    ClearStrips(ink, strips);
+    ink.CountRows();
+    return ink;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// The stage after the grid: every cell's own two colours, background and foreground, measured
+// from its pixels, and the ink of every cell taken against them, so that reverse video, bars,
+// selections and cursor blocks read as the characters under them.
+
+#include "CRaster.h"
+#include "PageGrid.h"
+#include "PageInk.h"
+
+#include <cstdint>
+#include <vector>
+
+// The colours of one cell.
+struct CellColours {
+    std::uint32_t bg = 0xFFFFFF;  // 0xRRGGBB: the cell's most common colour
+    std::uint32_t fg = 0x000000;  // its ink's colour; bg when the cell is of one colour
+    int fgPixels = 0;             // pixels of exactly fg: few when the ink is too thin to reach it
+    bool bUniform = true;         // every pixel of the cell is bg
+
+    // Where a pixel is ink: its distance from bg exceeds this (as InkMask's Auto rule has it).
+    int Threshold() const { return ColourDistance(fg, bg) / 2; }
+};
+
+// The colours of the W x H cell whose top-left pixel is (left, top); pixels outside the picture
+// are left out. bg is the most common colour (the first seen among equals); fg the colour
+// farthest from it (the more common among equals): the ink's own colour where the ink covers a
+// pixel wholly, a blend towards it where it never does.
+CellColours MeasureCell(const CRaster& picture, long long left, long long top, int width, int height);
+
+// The colours of every cell of every line of the grid, line by line, cell by cell. Two fixes use
+// the cells beside: a cell of two colours in equal shares (a half block) takes as background
+// the colour that a neighbour has as its background; a cell whose ink is too thin to show its
+// colour (fewer than kSolidInkPixels pixels of it) takes the foreground of the nearest cell of
+// the line with the same background whose colour its pixels are blends of.
+std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, const PageGrid& grid);
+
+// Pixels of exactly the foreground that show the ink reached its colour.
+inline constexpr int kSolidInkPixels = 2;
+
+// The ink of the grid's cells, each against its own colours: a pixel is ink when its distance
+// from the cell's background exceeds half the distance of the cell's foreground. Outside the
+// cells, and in the rows of solid strips, the search's ink stays as it was; a cell whose colours
+// give the search's own rule (the paper and its threshold, on a picture of one background) keeps
+// the search's bits, which are the same.
+InkBits CellInk(const CRaster& picture, const InkBits& searchInk, const PageGrid& grid,
+                const std::vector<std::vector<CellColours>>& colours, const std::vector<SolidStrip>& strips);
