@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -205,7 +207,101 @@ std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, con
         }
         colours.push_back(std::move(cells));
     }
+    // Second foregrounds: per background, the foregrounds of the cells; a cell whose foreground
+    // is a blend towards farther ones takes the farthest.
+    std::map<std::uint32_t, std::set<std::uint32_t>> used;
+    for (const auto& line : colours)
+        for (const CellColours& cell : line)
+            if (!cell.bUniform)
+                used[cell.bg].insert(cell.fg);
+    for (auto& line : colours)
+        for (CellColours& cell : line) {
+            if (cell.bUniform)
+                continue;
+            const auto found = used.find(cell.bg);
+            if (found == used.end())
+                continue;
+            int farthest = ColourDistance(cell.fg, cell.bg);
+            for (const std::uint32_t fg : found->second)
+                if (ColourDistance(fg, cell.bg) > farthest && IsBlend(cell.fg, cell.bg, fg)) {
+                    farthest = ColourDistance(fg, cell.bg);
+                    cell.secondFg = fg;
+                    cell.bSecond = true;
+                }
+        }
     return colours;
+}
+
+void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>& lines,
+                 std::vector<std::vector<CellColours>>& colours, const PageGlyphs& glyphs, double coefficient,
+                 MatchPath path)
+{
+    if (glyphs.Rows() == 0)
+        return;
+    CAlignedBytes captured(glyphs.Stride());
+    std::vector<std::int32_t> costs(static_cast<std::size_t>(glyphs.Rows()));
+    std::vector<int> scratch;
+    const int W = glyphs.width;
+    const int H = glyphs.height;
+    for (std::size_t l = 0; l < lines.size() && l < colours.size(); ++l) {
+        PageLine& line = lines[l];
+        for (std::size_t c = 0; c < line.cells.size() && c < colours[l].size(); ++c) {
+            CellColours& cell = colours[l][c];
+            PageCell& read = line.cells[c];
+            if (!cell.bSecond || read.bBlank)
+                continue;
+            const CellPlace place = line.grid.Place(static_cast<int>(c));
+            const int threshold = ColourDistance(cell.secondFg, cell.bg) / 2;
+            std::fill(captured.data(), captured.data() + captured.size(), std::uint8_t{0});
+            bool inked = false;
+            for (int r = 0; r < H; ++r) {
+                const long long y = line.Top() + r;
+                if (y < 0 || y >= picture.height())
+                    continue;
+                const std::uint32_t* row = picture.Row(static_cast<int>(y));
+                for (int x = 0; x < W; ++x) {
+                    const long long px = place.pixel + x;
+                    if (px < 0 || px >= picture.width() || ColourDistance(row[px] & kColourMask, cell.bg) <= threshold)
+                        continue;
+                    captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] |=
+                        static_cast<std::uint8_t>(0x80 >> (x % 8));
+                    inked = true;
+                }
+            }
+            PageCell second;
+            if (inked) {
+                XorPopcountRows(path, captured.data(), glyphs.Matrix(place.phase).Data(), glyphs.Stride(),
+                                static_cast<std::size_t>(glyphs.Rows()), costs.data());
+                second = ReadCell(glyphs, costs.data(), coefficient, scratch);
+            } else {
+                second.bBlank = true;
+                second.variants.push_back({U' ', 0});
+            }
+            if (second.best >= read.best || (!inked && !IsUnsure(read, W, H)))
+                continue;
+            second.style = read.style;
+            read = std::move(second);
+            cell.fg = cell.secondFg;
+            // The cell's ink follows the reading.
+            for (int r = 0; r < H; ++r) {
+                const long long y = line.Top() + r;
+                if (y < 0 || y >= cellInk.height)
+                    continue;
+                std::uint64_t* bits = cellInk.Row(static_cast<int>(y));
+                for (int x = 0; x < W; ++x) {
+                    const long long px = place.pixel + x;
+                    if (px < 0 || px >= cellInk.width)
+                        continue;
+                    const std::uint64_t bit = std::uint64_t{1} << (63 - px % 64);
+                    if ((captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] >> (7 - x % 8)) & 1U)
+                        bits[px / 64] |= bit;
+                    else
+                        bits[px / 64] &= ~bit;
+                }
+            }
+        }
+    }
+    cellInk.CountRows();
 }
 
 InkBits CellInk(const CRaster& picture, const InkBits& searchInk, const PageGrid& grid,

@@ -5,6 +5,7 @@
 // selections and cursor blocks read as the characters under them.
 
 #include "CRaster.h"
+#include "PageCells.h"
 #include "PageGrid.h"
 #include "PageInk.h"
 
@@ -17,6 +18,11 @@ struct CellColours {
     std::uint32_t fg = 0x000000;  // its ink's colour; bg when the cell is of one colour
     int fgPixels = 0;             // pixels of exactly fg: few when the ink is too thin to reach it
     bool bUniform = true;         // every pixel of the cell is bg
+    // A farther foreground that fg may be a blend towards: the farthest in that direction of the
+    // cells on the same background. A glyph too thin to cover a pixel wholly never shows its
+    // colour; RereadCells tries it.
+    std::uint32_t secondFg = 0;
+    bool bSecond = false;
 
     // Where a pixel is ink: its distance from bg exceeds this (as InkMask's Auto rule has it).
     int Threshold() const { return ColourDistance(fg, bg) / 2; }
@@ -37,6 +43,14 @@ std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, con
 
 // Pixels of exactly the foreground that show the ink reached its colour.
 inline constexpr int kSolidInkPixels = 2;
+
+// Reads again every inked cell of lines that has a second foreground, its ink taken against
+// that one: the reading that costs less is kept (the first among equals), and with it that
+// foreground and that ink (in cellInk). A second reading of no ink wins only over an unsure
+// first one: a faint glyph of its own colour stays.
+void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>& lines,
+                 std::vector<std::vector<CellColours>>& colours, const PageGlyphs& glyphs, double coefficient,
+                 MatchPath path = FastestMatchPath());
 
 // The ink of the grid's cells, each against its own colours: a pixel is ink when its distance
 // from the cell's background exceeds half the distance of the cell's foreground. Outside the

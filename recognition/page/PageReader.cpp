@@ -55,11 +55,12 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
         page.screen = FindScreen(*picture, grid);
     const PageGrid cells = page.screen.bScreen ? ScreenGrid(grid, page.screen) : grid;
     std::vector<std::vector<CellColours>> colours = MeasureColours(*picture, cells);
-    const InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips);
+    InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips);
     page.dStyleMilliseconds = MillisecondsSince(style);
 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path);
+    RereadCells(*picture, cellInk, page.lines, colours, packed, options.coefficient, options.path);
     page.dMatchMilliseconds = MillisecondsSince(match);
 
     style = std::chrono::steady_clock::now();
