@@ -232,7 +232,7 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
 }
 
 std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
-                                 MatchPath path)
+                                 MatchPath path, const InkBits* other)
 {
     std::vector<PageLine> lines;
     const int rows = glyphs.Rows();
@@ -243,6 +243,9 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
     lines.reserve(grid.lines.size());
     std::vector<CellPlace> places(kBlockCells);
     std::vector<int> scratch;
+    CAlignedBytes otherCell(other != nullptr ? glyphs.Stride() : 0);
+    std::vector<std::int32_t> otherCosts(other != nullptr ? static_cast<std::size_t>(rows) : 0);
+    std::vector<std::int32_t> leastCosts(otherCosts.size());
     for (const LineGrid& lineGrid : grid.lines) {
         PageLine line;
         line.grid = lineGrid;
@@ -256,13 +259,30 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
             matcher.Match(lineGrid.top, places.data(), count);
             for (int c = 0; c < count; ++c) {
                 PageCell& cell = line.cells[static_cast<std::size_t>(first + c)];
+                const std::int32_t* costs = matcher.Costs(c);
+                bool inked = matcher.Inked(c);
+                if (other != nullptr) {
+                    std::fill(otherCell.data(), otherCell.data() + otherCell.size(), std::uint8_t{0});
+                    const bool otherInked = CaptureInkCell(*other, glyphs, places[static_cast<std::size_t>(c)].pixel,
+                                                           lineGrid.top, otherCell.data());
+                    if (std::memcmp(otherCell.data(), matcher.Captured(c), glyphs.Stride()) != 0) {
+                        std::copy(costs, costs + rows, leastCosts.begin());
+                        XorPopcountRows(path, otherCell.data(), glyphs.Matrix(places[static_cast<std::size_t>(c)].phase).Data(),
+                                        glyphs.Stride(), static_cast<std::size_t>(rows), otherCosts.data());
+                        for (int g = 0; g < rows; ++g)
+                            leastCosts[static_cast<std::size_t>(g)] =
+                                std::min(leastCosts[static_cast<std::size_t>(g)], otherCosts[static_cast<std::size_t>(g)]);
+                        costs = leastCosts.data();
+                        inked = inked || otherInked;
+                    }
+                }
                 // A cell without ink reads as a space with cost 0, whatever the font's space.
-                if (!matcher.Inked(c)) {
+                if (!inked) {
                     cell.bBlank = true;
                     cell.variants.push_back({U' ', 0});
                     continue;
                 }
-                cell = ReadCell(glyphs, matcher.Costs(c), coefficient, scratch);
+                cell = ReadCell(glyphs, costs, coefficient, scratch);
             }
         }
         lines.push_back(std::move(line));

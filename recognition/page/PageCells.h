@@ -148,6 +148,10 @@ public:
     }
     // Whether cell c of the last Match held ink.
     bool Inked(int c) const { return m_bInked[c]; }
+    // Cell c of the last Match as captured, in the glyph layout, Stride() bytes.
+    const std::uint8_t* Captured(int c) const {
+        return m_Block.data() + static_cast<std::size_t>(m_nSlot[c]) * m_Glyphs.Stride();
+    }
     bool Wide() const { return m_bWide; }
 
     // The least cost of each cell, summed over the cells at places. The sum stops growing once
@@ -169,6 +173,8 @@ private:
 PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double coefficient, std::vector<int>& scratch);
 
 // Matches every cell of every line of the grid against the glyphs, comparing exactly the W x H
-// pixels of each. Cells cut by the picture's edge read their missing pixels as paper.
+// pixels of each. Cells cut by the picture's edge read their missing pixels as paper. With
+// other, a second ink of the same cells (pixels that either may be), each glyph costs the less of
+// its costs against the two.
 std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
-                                 MatchPath path = FastestMatchPath());
+                                 MatchPath path = FastestMatchPath(), const InkBits* other = nullptr);

@@ -251,7 +251,7 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
             if (!cell.bSecond || read.bBlank)
                 continue;
             const CellPlace place = line.grid.Place(static_cast<int>(c));
-            const int threshold = ColourDistance(cell.secondFg, cell.bg) / 2;
+            const int contrast = ColourDistance(cell.secondFg, cell.bg);
             std::fill(captured.data(), captured.data() + captured.size(), std::uint8_t{0});
             bool inked = false;
             for (int r = 0; r < H; ++r) {
@@ -261,7 +261,7 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
                 const std::uint32_t* row = picture.Row(static_cast<int>(y));
                 for (int x = 0; x < W; ++x) {
                     const long long px = place.pixel + x;
-                    if (px < 0 || px >= picture.width() || ColourDistance(row[px] & kColourMask, cell.bg) <= threshold)
+                    if (px < 0 || px >= picture.width() || !IsCellInk(ColourDistance(row[px] & kColourMask, cell.bg), contrast, HalfWay::Ink))
                         continue;
                     captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] |=
                         static_cast<std::uint8_t>(0x80 >> (x % 8));
@@ -305,15 +305,18 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
 }
 
 InkBits CellInk(const CRaster& picture, const InkBits& searchInk, const PageGrid& grid,
-                const std::vector<std::vector<CellColours>>& colours, const std::vector<SolidStrip>& strips)
+                const std::vector<std::vector<CellColours>>& colours, const std::vector<SolidStrip>& strips,
+                HalfWay halfWay)
 {
     InkBits ink = searchInk;
     for (std::size_t l = 0; l < grid.lines.size() && l < colours.size(); ++l) {
         const LineGrid& line = grid.lines[l];
         for (int c = 0; c < line.cells && static_cast<std::size_t>(c) < colours[l].size(); ++c) {
             const CellColours& cell = colours[l][static_cast<std::size_t>(c)];
-            const int threshold = cell.Threshold();
-            if (!searchInk.bLocal && cell.bg == searchInk.background && threshold == searchInk.threshold)
+            const int contrast = cell.Contrast();
+            // Where the two rules agree the search's bits are the cell's.
+            if (!searchInk.bLocal && cell.bg == searchInk.background && contrast / 2 == searchInk.threshold &&
+                (halfWay == HalfWay::Paper || contrast % 2 == 1))
                 continue;
             const long long left = line.CellLeft(c);
             const long long x0 = std::max<long long>(left, 0);
@@ -325,7 +328,7 @@ InkBits CellInk(const CRaster& picture, const InkBits& searchInk, const PageGrid
                 std::uint64_t* bits = ink.Row(static_cast<int>(y));
                 for (long long x = x0; x < x1; ++x) {
                     const std::uint64_t bit = std::uint64_t{1} << (63 - x % 64);
-                    if (!cell.bUniform && ColourDistance(row[x] & kColourMask, cell.bg) > threshold)
+                    if (!cell.bUniform && IsCellInk(ColourDistance(row[x] & kColourMask, cell.bg), contrast, halfWay))
                         bits[x / 64] |= bit;
                     else
                         bits[x / 64] &= ~bit;

@@ -24,8 +24,8 @@ struct CellColours {
     std::uint32_t secondFg = 0;
     bool bSecond = false;
 
-    // Where a pixel is ink: its distance from bg exceeds this (as InkMask's Auto rule has it).
-    int Threshold() const { return ColourDistance(fg, bg) / 2; }
+    int Contrast() const { return ColourDistance(fg, bg); }
+
 };
 
 // The colours of the W x H cell whose top-left pixel is (left, top); pixels outside the picture
@@ -41,21 +41,36 @@ CellColours MeasureCell(const CRaster& picture, long long left, long long top, i
 // the line with the same background whose colour its pixels are blends of.
 std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, const PageGrid& grid);
 
+// What a pixel exactly half way from a cell's background to its foreground is. It cannot be
+// told: blend weights just under and just over a half composite to the same level where the
+// contrast is even, and a glyph set's ink is a weight of a half or more. The reader matches a
+// cell both ways.
+enum class HalfWay {
+    Paper,  // ink lies past half way, as InkMask's Auto rule has it
+    Ink,
+};
+
+// Whether a pixel at distance from a cell's background is ink, its foreground at contrast.
+inline bool IsCellInk(int distance, int contrast, HalfWay halfWay)
+{
+    return contrast > 0 && (halfWay == HalfWay::Ink ? 2 * distance >= contrast : 2 * distance > contrast);
+}
+
 // Pixels of exactly the foreground that show the ink reached its colour.
 inline constexpr int kSolidInkPixels = 2;
 
 // Reads again every inked cell of lines that has a second foreground, its ink taken against
-// that one: the reading that costs less is kept (the first among equals), and with it that
+// that one (half way taken as ink): the reading that costs less is kept (the first among equals), and with it that
 // foreground and that ink (in cellInk). A second reading of no ink wins only over an unsure
 // first one: a faint glyph of its own colour stays.
 void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>& lines,
                  std::vector<std::vector<CellColours>>& colours, const PageGlyphs& glyphs, double coefficient,
                  MatchPath path = FastestMatchPath());
 
-// The ink of the grid's cells, each against its own colours: a pixel is ink when its distance
-// from the cell's background exceeds half the distance of the cell's foreground. Outside the
-// cells, and in the rows of solid strips, the search's ink stays as it was; a cell whose colours
-// give the search's own rule (the paper and its threshold, on a picture of one background) keeps
-// the search's bits, which are the same.
+// The ink of the grid's cells, each against its own colours (IsCellInk). Outside the cells, and
+// in the rows of solid strips, the search's ink stays as it was; a cell whose colours give the
+// search's own rule (the paper and its threshold, on a picture of one background) keeps the
+// search's bits, which are the same.
 InkBits CellInk(const CRaster& picture, const InkBits& searchInk, const PageGrid& grid,
-                const std::vector<std::vector<CellColours>>& colours, const std::vector<SolidStrip>& strips);
+                const std::vector<std::vector<CellColours>>& colours, const std::vector<SolidStrip>& strips,
+                HalfWay halfWay);

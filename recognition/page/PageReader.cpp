@@ -55,11 +55,12 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
         page.screen = FindScreen(*picture, grid);
     const PageGrid cells = page.screen.bScreen ? ScreenGrid(grid, page.screen) : grid;
     std::vector<std::vector<CellColours>> colours = MeasureColours(*picture, cells);
-    InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips);
+    InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips, HalfWay::Paper);
+    const InkBits halfWayInk = CellInk(*picture, ink, cells, colours, page.strips, HalfWay::Ink);
     page.dStyleMilliseconds = MillisecondsSince(style);
 
     const auto match = std::chrono::steady_clock::now();
-    page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path);
+    page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path, &halfWayInk);
     RereadCells(*picture, cellInk, page.lines, colours, packed, options.coefficient, options.path);
     page.dMatchMilliseconds = MillisecondsSince(match);
 
