@@ -14,6 +14,10 @@ constexpr std::uint32_t kColourMask = 0xFFFFFF;
 // these are rare blends and are left out of the counts.
 constexpr int kCellColours = 32;
 
+// The ink of a glyph that reaches over its cell's border lies in this share (1 / n) of the next
+// cell's columns, at least one.
+constexpr int kOverhangColumnsDenominator = 8;
+
 // A cell of two colours whose second covers at least this share (in tenths) of it is a half
 // block or alike, whose background the cells beside decide.
 constexpr int kEvenShareTenths = 4;
@@ -129,6 +133,43 @@ void TwoMostCommon(const CellCounts& counts, int& first, int& second)
     }
 }
 
+// Whether the ink of cell c of line lies wholly in its columns at the border on side (-1 left,
+// 1 right), is fainter than half the contrast of the cell beside (near) on that side, and meets
+// ink of near at that border on a row: the edge of near's glyph, not a glyph of its own.
+bool IsOverhang(const CRaster& picture, const LineGrid& line, int c, const CellColours& cell, int side,
+                const CellColours& near)
+{
+    const int cellContrast = ColourDistance(cell.fg, cell.bg);
+    const int nearContrast = ColourDistance(near.fg, near.bg);
+    if (cell.bUniform || near.bUniform || near.bg != cell.bg || 2 * cellContrast >= nearContrast)
+        return false;
+    const int W = line.cellWidth;
+    const int edge = std::max(1, W / kOverhangColumnsDenominator);
+    const long long left = line.CellLeft(c);
+    const long long nearEdge = side < 0 ? left - 1 : line.CellLeft(c + 1);
+    bool meets = false;
+    for (int r = 0; r < line.cellHeight; ++r) {
+        const long long y = line.top + r;
+        if (y < 0 || y >= picture.height())
+            continue;
+        const std::uint32_t* row = picture.Row(static_cast<int>(y));
+        bool inkedRow = false;
+        for (int x = 0; x < W; ++x) {
+            const long long px = left + x;
+            if (px < 0 || px >= picture.width() ||
+                !IsCellInk(ColourDistance(row[px] & kColourMask, cell.bg), cellContrast, HalfWay::Ink))
+                continue;
+            if (side < 0 ? x >= edge : x < W - edge)
+                return false;
+            inkedRow = true;
+        }
+        if (inkedRow && nearEdge >= 0 && nearEdge < picture.width() &&
+            IsCellInk(ColourDistance(row[nearEdge] & kColourMask, near.bg), nearContrast, HalfWay::Ink))
+            meets = true;
+    }
+    return meets;
+}
+
 }  // namespace
 
 CellColours MeasureCell(const CRaster& picture, long long left, long long top, int width, int height)
@@ -205,6 +246,18 @@ std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, con
                     break;
             }
         }
+        // A glyph's edge reaching over into a cell beside it: faint ink at the border, against
+        // the glyph's own there.
+        for (int c = 0; c < n; ++c)
+            for (int side : {-1, 1})
+                if (const int m = c + side; m >= 0 && m < n &&
+                                            IsOverhang(picture, line, c, cells[static_cast<std::size_t>(c)], side,
+                                                       cells[static_cast<std::size_t>(m)])) {
+                    CellColours& cell = cells[static_cast<std::size_t>(c)];
+                    cell.fg = cell.bg;
+                    cell.fgPixels = 0;
+                    cell.bUniform = true;
+                }
         colours.push_back(std::move(cells));
     }
     // Second foregrounds: per background, the foregrounds of the cells; a cell whose foreground
@@ -277,7 +330,7 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
                 second.bBlank = true;
                 second.variants.push_back({U' ', 0});
             }
-            if (second.best >= read.best || (!inked && !IsUnsure(read, W, H)))
+            if (second.best >= read.best || (!inked && cell.fgPixels >= kSolidInkPixels && !IsUnsure(read, W, H)))
                 continue;
             second.style = read.style;
             read = std::move(second);

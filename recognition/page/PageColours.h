@@ -17,7 +17,7 @@ struct CellColours {
     std::uint32_t bg = 0xFFFFFF;  // 0xRRGGBB: the cell's most common colour
     std::uint32_t fg = 0x000000;  // its ink's colour; bg when the cell is of one colour
     int fgPixels = 0;             // pixels of exactly fg: few when the ink is too thin to reach it
-    bool bUniform = true;         // every pixel of the cell is bg
+    bool bUniform = true;         // every pixel of the cell is bg, but for a glyph's edge from beside
     // A farther foreground that fg may be a blend towards: the farthest in that direction of the
     // cells on the same background. A glyph too thin to cover a pixel wholly never shows its
     // colour; RereadCells tries it.
@@ -34,11 +34,13 @@ struct CellColours {
 // pixel wholly, a blend towards it where it never does.
 CellColours MeasureCell(const CRaster& picture, long long left, long long top, int width, int height);
 
-// The colours of every cell of every line of the grid, line by line, cell by cell. Two fixes use
-// the cells beside: a cell of two colours in equal shares (a half block) takes as background
-// the colour that a neighbour has as its background; a cell whose ink is too thin to show its
-// colour (fewer than kSolidInkPixels pixels of it) takes the foreground of the nearest cell of
-// the line with the same background whose colour its pixels are blends of.
+// The colours of every cell of every line of the grid, line by line, cell by cell. Three fixes
+// use the cells beside: a cell of two colours in equal shares (a half block) takes as
+// background the colour that a neighbour has as its background; a cell whose ink is too thin to
+// show its colour (fewer than kSolidInkPixels pixels of it) takes the foreground of the nearest
+// cell of the line with the same background whose colour its pixels are blends of; a cell whose
+// only ink is faint (under half the contrast of the cell beside) and lies at its border with
+// that cell, where that cell's ink meets it, holds the edge of that cell's glyph and is blank.
 std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, const PageGrid& grid);
 
 // What a pixel exactly half way from a cell's background to its foreground is. It cannot be
@@ -61,8 +63,9 @@ inline constexpr int kSolidInkPixels = 2;
 
 // Reads again every inked cell of lines that has a second foreground, its ink taken against
 // that one (half way taken as ink): the reading that costs less is kept (the first among equals), and with it that
-// foreground and that ink (in cellInk). A second reading of no ink wins only over an unsure
-// first one: a faint glyph of its own colour stays.
+// foreground and that ink (in cellInk). A second reading of no ink wins only over a first one
+// that is unsure or whose ink never reached its colour twice: a faint glyph of its own colour
+// stays, the edge of a glyph beside goes.
 void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>& lines,
                  std::vector<std::vector<CellColours>>& colours, const PageGlyphs& glyphs, double coefficient,
                  MatchPath path = FastestMatchPath());
