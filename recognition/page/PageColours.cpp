@@ -18,6 +18,10 @@ constexpr int kCellColours = 32;
 // cell's columns, at least one.
 constexpr int kOverhangColumnsDenominator = 8;
 
+// So few pixels of ink at a border, where the glyph beside meets them, are that glyph's edge
+// whatever their colour: no glyph of its own is that small and at the border.
+constexpr int kOverhangPixels = 2;
+
 // A cell of two colours whose second covers at least this share (in tenths) of it is a half
 // block or alike, whose background the cells beside decide.
 constexpr int kEvenShareTenths = 4;
@@ -134,20 +138,21 @@ void TwoMostCommon(const CellCounts& counts, int& first, int& second)
 }
 
 // Whether the ink of cell c of line lies wholly in its columns at the border on side (-1 left,
-// 1 right), is fainter than half the contrast of the cell beside (near) on that side, and meets
-// ink of near at that border on a row: the edge of near's glyph, not a glyph of its own.
+// 1 right), meets ink of the cell beside (near) at that border on a row, and is either a few
+// pixels or fainter than half near's contrast: the edge of near's glyph, not a glyph of its own.
 bool IsOverhang(const CRaster& picture, const LineGrid& line, int c, const CellColours& cell, int side,
                 const CellColours& near)
 {
     const int cellContrast = ColourDistance(cell.fg, cell.bg);
     const int nearContrast = ColourDistance(near.fg, near.bg);
-    if (cell.bUniform || near.bUniform || near.bg != cell.bg || 2 * cellContrast >= nearContrast)
+    if (cell.bUniform || near.bUniform || near.bg != cell.bg)
         return false;
     const int W = line.cellWidth;
     const int edge = std::max(1, W / kOverhangColumnsDenominator);
     const long long left = line.CellLeft(c);
     const long long nearEdge = side < 0 ? left - 1 : line.CellLeft(c + 1);
     bool meets = false;
+    int inked = 0;
     for (int r = 0; r < line.cellHeight; ++r) {
         const long long y = line.top + r;
         if (y < 0 || y >= picture.height())
@@ -162,12 +167,13 @@ bool IsOverhang(const CRaster& picture, const LineGrid& line, int c, const CellC
             if (side < 0 ? x >= edge : x < W - edge)
                 return false;
             inkedRow = true;
+            ++inked;
         }
         if (inkedRow && nearEdge >= 0 && nearEdge < picture.width() &&
             IsCellInk(ColourDistance(row[nearEdge] & kColourMask, near.bg), nearContrast, HalfWay::Ink))
             meets = true;
     }
-    return meets;
+    return meets && (inked <= kOverhangPixels || 2 * cellContrast < nearContrast);
 }
 
 }  // namespace

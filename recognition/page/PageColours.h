@@ -39,8 +39,9 @@ CellColours MeasureCell(const CRaster& picture, long long left, long long top, i
 // background the colour that a neighbour has as its background; a cell whose ink is too thin to
 // show its colour (fewer than kSolidInkPixels pixels of it) takes the foreground of the nearest
 // cell of the line with the same background whose colour its pixels are blends of; a cell whose
-// only ink is faint (under half the contrast of the cell beside) and lies at its border with
-// that cell, where that cell's ink meets it, holds the edge of that cell's glyph and is blank.
+// only ink lies at its border with the cell beside, where that cell's ink meets it, and is a few
+// pixels or faint (under half the contrast of that cell), holds the edge of that cell's glyph
+// and is blank.
 std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, const PageGrid& grid);
 
 // What a pixel exactly half way from a cell's background to its foreground is. It cannot be
