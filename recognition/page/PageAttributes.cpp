@@ -1,6 +1,7 @@
 #include "PageAttributes.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <map>
 
@@ -113,18 +114,25 @@ std::uint64_t FullRows(const std::uint8_t* cell, int width, int height, int byte
 void MaskedCosts(const PageGlyphs& glyphs, int phase, const std::uint8_t* cell, std::uint64_t maskedRows,
                  std::int32_t* costs)
 {
+    static constexpr auto kBits = [] {
+        std::array<std::uint8_t, 256> bits{};
+        for (int i = 0; i < 256; ++i)
+            bits[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::popcount(static_cast<unsigned>(i)));
+        return bits;
+    }();
     const CGlyphMatrix& matrix = glyphs.Matrix(phase);
     const int bytesPerRow = glyphs.bytesPerRow;
+    // The bytes that count: every byte of the rows left in.
+    std::vector<std::size_t> kept;
+    for (int r = 0; r < glyphs.height; ++r)
+        if (r >= 64 || ((maskedRows >> r) & 1U) == 0)
+            for (int b = 0; b < bytesPerRow; ++b)
+                kept.push_back(static_cast<std::size_t>(r) * bytesPerRow + b);
     for (int g = 0; g < glyphs.Rows(); ++g) {
         const std::uint8_t* glyph = matrix.Row(g);
         int cost = 0;
-        for (int r = 0; r < glyphs.height; ++r) {
-            if (r < 64 && ((maskedRows >> r) & 1U))
-                continue;
-            const std::size_t at = static_cast<std::size_t>(r) * bytesPerRow;
-            for (int b = 0; b < bytesPerRow; ++b)
-                cost += std::popcount(static_cast<unsigned>(cell[at + b] ^ glyph[at + b]));
-        }
+        for (const std::size_t at : kept)
+            cost += kBits[static_cast<std::uint8_t>(cell[at] ^ glyph[at])];
         costs[g] = cost;
     }
 }
@@ -151,7 +159,9 @@ void ReadAttributes(std::vector<PageLine>& lines, const std::vector<std::vector<
             cell.style = CellStyle{};
             cell.style.bg = measured.bg;
             cell.style.fg = measured.fg;
-            if (cell.bBlank)
+            // Lines across an exact reading, or across a cell that reads as box drawing, are the
+            // glyph's own; a reading that costs less than the gain asked cannot gain it.
+            if (cell.bBlank || cell.best == 0 || DrawnAcross(cell.code) || kAttributeGainDenominator * cell.best < W)
                 continue;
             const CellPlace place = line.grid.Place(c);
             std::fill(captured.data(), captured.data() + captured.size(), std::uint8_t{0});

@@ -191,9 +191,6 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
     cell.glyph = glyphs.Matrix(0).KeyOf(decision.bestGlyph);
     cell.code = glyphs.CodeOf(decision.bestGlyph);
     cell.face = glyphs.set->faces[static_cast<std::size_t>(cell.glyph)];
-    for (int g = 0; g < rows && !cell.bFaceTie; ++g)
-        cell.bFaceTie = costs[g] == decision.best && glyphs.CodeOf(g) == cell.code &&
-                        glyphs.set->faces[static_cast<std::size_t>(glyphs.Matrix(0).KeyOf(g))] != cell.face;
     // A blank glyph reads as a space, whatever its code: no control code reaches the text.
     if (ClassOfCode(cell.code) != CodeClass::Printable)
         cell.code = U' ';
@@ -224,6 +221,10 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
             same->cost = std::min(same->cost, costs[g]);
     }
     CellTies(decision, costs, rows, scratch);
+    const char32_t bestCode = glyphs.CodeOf(decision.bestGlyph);
+    for (int g : scratch)
+        cell.bFaceTie = cell.bFaceTie || (glyphs.CodeOf(g) == bestCode &&
+                                          glyphs.set->faces[static_cast<std::size_t>(glyphs.Matrix(0).KeyOf(g))] != cell.face);
     for (int g : scratch)
         if (const std::optional<char32_t> code = shown(g);
             code && std::find(cell.ties.begin(), cell.ties.end(), *code) == cell.ties.end())
@@ -239,13 +240,17 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
     if (rows == 0)
         return lines;
     CCellMatcher matcher(ink, glyphs, path);
+    std::optional<CCellMatcher> otherMatcher;
+    if (other != nullptr)
+        otherMatcher.emplace(*other, glyphs, path);
 
     lines.reserve(grid.lines.size());
     std::vector<CellPlace> places(kBlockCells);
     std::vector<int> scratch;
+    std::vector<std::int32_t> leastCosts(other != nullptr ? static_cast<std::size_t>(rows) : 0);
     CAlignedBytes otherCell(other != nullptr ? glyphs.Stride() : 0);
-    std::vector<std::int32_t> otherCosts(other != nullptr ? static_cast<std::size_t>(rows) : 0);
-    std::vector<std::int32_t> leastCosts(otherCosts.size());
+    std::vector<CellPlace> otherPlaces(kBlockCells);
+    std::vector<int> otherSlot(kBlockCells, -1);  // per cell of the block: its place among otherPlaces, or -1
     for (const LineGrid& lineGrid : grid.lines) {
         PageLine line;
         line.grid = lineGrid;
@@ -257,24 +262,32 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
             for (int c = 0; c < count; ++c)
                 places[static_cast<std::size_t>(c)] = lineGrid.Place(first + c);
             matcher.Match(lineGrid.top, places.data(), count);
+            // The other ink is matched only where it differs.
+            int differing = 0;
+            if (otherMatcher) {
+                for (int c = 0; c < count; ++c) {
+                    std::fill(otherCell.data(), otherCell.data() + otherCell.size(), std::uint8_t{0});
+                    CaptureInkCell(*other, glyphs, places[static_cast<std::size_t>(c)].pixel, lineGrid.top, otherCell.data());
+                    otherSlot[static_cast<std::size_t>(c)] = -1;
+                    if (std::memcmp(otherCell.data(), matcher.Captured(c), glyphs.Stride()) != 0) {
+                        otherSlot[static_cast<std::size_t>(c)] = differing;
+                        otherPlaces[static_cast<std::size_t>(differing++)] = places[static_cast<std::size_t>(c)];
+                    }
+                }
+                if (differing > 0)
+                    otherMatcher->Match(lineGrid.top, otherPlaces.data(), differing);
+            }
             for (int c = 0; c < count; ++c) {
                 PageCell& cell = line.cells[static_cast<std::size_t>(first + c)];
                 const std::int32_t* costs = matcher.Costs(c);
                 bool inked = matcher.Inked(c);
-                if (other != nullptr) {
-                    std::fill(otherCell.data(), otherCell.data() + otherCell.size(), std::uint8_t{0});
-                    const bool otherInked = CaptureInkCell(*other, glyphs, places[static_cast<std::size_t>(c)].pixel,
-                                                           lineGrid.top, otherCell.data());
-                    if (std::memcmp(otherCell.data(), matcher.Captured(c), glyphs.Stride()) != 0) {
-                        std::copy(costs, costs + rows, leastCosts.begin());
-                        XorPopcountRows(path, otherCell.data(), glyphs.Matrix(places[static_cast<std::size_t>(c)].phase).Data(),
-                                        glyphs.Stride(), static_cast<std::size_t>(rows), otherCosts.data());
-                        for (int g = 0; g < rows; ++g)
-                            leastCosts[static_cast<std::size_t>(g)] =
-                                std::min(leastCosts[static_cast<std::size_t>(g)], otherCosts[static_cast<std::size_t>(g)]);
-                        costs = leastCosts.data();
-                        inked = inked || otherInked;
-                    }
+                if (otherMatcher && otherSlot[static_cast<std::size_t>(c)] >= 0) {
+                    const int slot = otherSlot[static_cast<std::size_t>(c)];
+                    const std::int32_t* otherCosts = otherMatcher->Costs(slot);
+                    for (int g = 0; g < rows; ++g)
+                        leastCosts[static_cast<std::size_t>(g)] = std::min(costs[g], otherCosts[g]);
+                    costs = leastCosts.data();
+                    inked = inked || otherMatcher->Inked(slot);
                 }
                 // A cell without ink reads as a space with cost 0, whatever the font's space.
                 if (!inked) {

@@ -273,20 +273,27 @@ std::vector<std::vector<CellColours>> MeasureColours(const CRaster& picture, con
         for (const CellColours& cell : line)
             if (!cell.bUniform)
                 used[cell.bg].insert(cell.fg);
+    std::map<std::uint32_t, std::vector<std::pair<int, std::uint32_t>>> farthestFirst;  // per bg: (distance, fg)
+    for (const auto& [bg, fgs] : used) {
+        auto& list = farthestFirst[bg];
+        for (const std::uint32_t fg : fgs)
+            list.emplace_back(ColourDistance(fg, bg), fg);
+        std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    }
     for (auto& line : colours)
         for (CellColours& cell : line) {
             if (cell.bUniform)
                 continue;
-            const auto found = used.find(cell.bg);
-            if (found == used.end())
-                continue;
-            int farthest = ColourDistance(cell.fg, cell.bg);
-            for (const std::uint32_t fg : found->second)
-                if (ColourDistance(fg, cell.bg) > farthest && IsBlend(cell.fg, cell.bg, fg)) {
-                    farthest = ColourDistance(fg, cell.bg);
+            const int own = ColourDistance(cell.fg, cell.bg);
+            for (const auto& [distance, fg] : farthestFirst[cell.bg]) {
+                if (distance <= own)
+                    break;
+                if (IsBlend(cell.fg, cell.bg, fg)) {
                     cell.secondFg = fg;
                     cell.bSecond = true;
+                    break;
                 }
+            }
         }
     return colours;
 }
@@ -307,7 +314,8 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
         for (std::size_t c = 0; c < line.cells.size() && c < colours[l].size(); ++c) {
             CellColours& cell = colours[l][c];
             PageCell& read = line.cells[c];
-            if (!cell.bSecond || read.bBlank)
+            // An exact reading cannot be bettered.
+            if (!cell.bSecond || read.bBlank || read.best == 0)
                 continue;
             const CellPlace place = line.grid.Place(static_cast<int>(c));
             const int contrast = ColourDistance(cell.secondFg, cell.bg);
