@@ -89,7 +89,7 @@ DefaultColours FindDefaultColours(const std::vector<PageLine>& lines, const std:
     for (std::size_t l = 0; l < colours.size() && l < lines.size(); ++l)
         for (std::size_t c = 0; c < colours[l].size() && c < lines[l].cells.size(); ++c)
             if (!colours[l][c].bUniform && colours[l][c].bg == defaults.bg && !lines[l].cells[c].bBlank)
-                ++foregrounds[colours[l][c].fg];
+                ++foregrounds[ShownForeground(colours[l][c])];
     defaults.fg = foregrounds.empty() ? (ColourDistance(defaults.bg, 0) > 127 ? 0x000000 : 0xFFFFFF)
                                       : std::max_element(foregrounds.begin(), foregrounds.end(), [](const auto& a, const auto& b) {
                                             return a.second < b.second;
@@ -158,7 +158,7 @@ void ReadAttributes(std::vector<PageLine>& lines, const std::vector<std::vector<
             const CellColours& measured = colours[l][static_cast<std::size_t>(c)];
             cell.style = CellStyle{};
             cell.style.bg = measured.bg;
-            cell.style.fg = measured.fg;
+            cell.style.fg = ShownForeground(measured);
             // Lines across an exact reading, or across a cell that reads as box drawing, are the
             // glyph's own; a reading that costs less than the gain asked cannot gain it.
             if (cell.bBlank || cell.best == 0 || DrawnAcross(cell.code) || kAttributeGainDenominator * cell.best < W)
@@ -246,7 +246,7 @@ void ReadAttributes(std::vector<PageLine>& lines, const std::vector<std::vector<
             for (int d = 1; d < n; ++d) {
                 const int m = inkedOn(c - d, cell.style.bg) ? c - d : inkedOn(c + d, cell.style.bg) ? c + d : -1;
                 if (m >= 0) {
-                    cell.style.fg = colours[l][static_cast<std::size_t>(m)].fg;
+                    cell.style.fg = ShownForeground(colours[l][static_cast<std::size_t>(m)]);
                     break;
                 }
             }

@@ -26,6 +26,9 @@ constexpr int kOverhangPixels = 2;
 // block or alike, whose background the cells beside decide.
 constexpr int kEvenShareTenths = 4;
 
+// A foreground within this share (1 / n) of the way to a farther one is that one, not reached.
+constexpr int kNearDenominator = 8;
+
 // A pixel is a blend of a background and a foreground when it lies within this many levels of
 // the blend at its distance.
 constexpr int kBlendTolerance = 3;
@@ -178,6 +181,13 @@ bool IsOverhang(const CRaster& picture, const LineGrid& line, int c, const CellC
 
 }  // namespace
 
+std::uint32_t ShownForeground(const CellColours& cell)
+{
+    if (cell.bSecond && kNearDenominator * ColourDistance(cell.fg, cell.secondFg) <= ColourDistance(cell.secondFg, cell.bg))
+        return cell.secondFg;
+    return cell.fg;
+}
+
 CellColours MeasureCell(const CRaster& picture, long long left, long long top, int width, int height)
 {
     const CellCounts counts = CountCell(picture, left, top, width, height);
@@ -314,8 +324,10 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
         for (std::size_t c = 0; c < line.cells.size() && c < colours[l].size(); ++c) {
             CellColours& cell = colours[l][c];
             PageCell& read = line.cells[c];
-            // An exact reading cannot be bettered.
-            if (!cell.bSecond || read.bBlank || read.best == 0)
+            // An exact reading cannot be bettered, but a bold one may be the blends of a thinner
+            // stem taken as ink.
+            const bool bold = read.face == GlyphFace::Bold || read.face == GlyphFace::BoldItalic;
+            if (!cell.bSecond || read.bBlank || (read.best == 0 && !bold))
                 continue;
             const CellPlace place = line.grid.Place(static_cast<int>(c));
             const int contrast = ColourDistance(cell.secondFg, cell.bg);
@@ -344,7 +356,9 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
                 second.bBlank = true;
                 second.variants.push_back({U' ', 0});
             }
-            if (second.best >= read.best || (!inked && cell.fgPixels >= kSolidInkPixels && !IsUnsure(read, W, H)))
+            const bool thinner = bold && second.face != GlyphFace::Bold && second.face != GlyphFace::BoldItalic;
+            if (second.best > read.best || (second.best == read.best && !thinner) ||
+                (!inked && cell.fgPixels >= kSolidInkPixels && !IsUnsure(read, W, H)))
                 continue;
             second.style = read.style;
             read = std::move(second);

@@ -59,14 +59,20 @@ inline bool IsCellInk(int distance, int contrast, HalfWay halfWay)
     return contrast > 0 && (halfWay == HalfWay::Ink ? 2 * distance >= contrast : 2 * distance > contrast);
 }
 
+// The foreground a cell is shown in: its second where its own lies within an eighth of the way
+// from that one to the background (a glyph whose ink nearly reached its colour), else its own.
+std::uint32_t ShownForeground(const CellColours& cell);
+
 // Pixels of exactly the foreground that show the ink reached its colour.
 inline constexpr int kSolidInkPixels = 2;
 
-// Reads again every inked cell of lines that has a second foreground, its ink taken against
-// that one (half way taken as ink): the reading that costs less is kept (the first among equals), and with it that
-// foreground and that ink (in cellInk). A second reading of no ink wins only over a first one
-// that is unsure or whose ink never reached its colour twice: a faint glyph of its own colour
-// stays, the edge of a glyph beside goes.
+// Reads again every inked cell of lines that has a second foreground and does not read exactly
+// (or reads exactly in a bold face), its ink taken against that foreground (half way taken as
+// ink). The reading that costs less is kept, and with it that foreground and that ink (in
+// cellInk); among equals the first, unless it is bold and the second is not: the blends at a
+// stem's edges taken as ink make a glyph look bold. A second reading of no ink wins only over a
+// first one that is unsure or whose ink never reached its colour twice: a faint glyph of its
+// own colour stays, the edge of a glyph beside goes.
 void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>& lines,
                  std::vector<std::vector<CellColours>>& colours, const PageGlyphs& glyphs, double coefficient,
                  MatchPath path = FastestMatchPath());
