@@ -26,6 +26,9 @@ constexpr int kOverhangPixels = 2;
 // block or alike, whose background the cells beside decide.
 constexpr int kEvenShareTenths = 4;
 
+// A cell whose foreground covers at least this share (1 / n) of it is read both ways round too.
+constexpr int kSwapShareDenominator = 4;
+
 // A foreground within this share (1 / n) of the way to a farther one is that one, not reached.
 constexpr int kNearDenominator = 8;
 
@@ -315,54 +318,94 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
     if (glyphs.Rows() == 0)
         return;
     CAlignedBytes captured(glyphs.Stride());
+    CAlignedBytes kept(glyphs.Stride());
     std::vector<std::int32_t> costs(static_cast<std::size_t>(glyphs.Rows()));
     std::vector<int> scratch;
     const int W = glyphs.width;
     const int H = glyphs.height;
+    // Captures the cell's ink against bg and fg (half way taken as ink); false when it has none.
+    auto capture = [&](const PageLine& line, const CellPlace& place, std::uint32_t bg, std::uint32_t fg) {
+        const int contrast = ColourDistance(fg, bg);
+        std::fill(captured.data(), captured.data() + captured.size(), std::uint8_t{0});
+        bool inked = false;
+        for (int r = 0; r < H; ++r) {
+            const long long y = line.Top() + r;
+            if (y < 0 || y >= picture.height())
+                continue;
+            const std::uint32_t* row = picture.Row(static_cast<int>(y));
+            for (int x = 0; x < W; ++x) {
+                const long long px = place.pixel + x;
+                if (px < 0 || px >= picture.width() || !IsCellInk(ColourDistance(row[px] & kColourMask, bg), contrast, HalfWay::Ink))
+                    continue;
+                captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+                inked = true;
+            }
+        }
+        return inked;
+    };
+    auto read = [&](const CellPlace& place, bool inked) {
+        PageCell cell;
+        if (inked) {
+            XorPopcountRows(path, captured.data(), glyphs.Matrix(place.phase).Data(), glyphs.Stride(),
+                            static_cast<std::size_t>(glyphs.Rows()), costs.data());
+            cell = ReadCell(glyphs, costs.data(), coefficient, scratch);
+        } else {
+            cell.bBlank = true;
+            cell.variants.push_back({U' ', 0});
+        }
+        return cell;
+    };
     for (std::size_t l = 0; l < lines.size() && l < colours.size(); ++l) {
         PageLine& line = lines[l];
-        for (std::size_t c = 0; c < line.cells.size() && c < colours[l].size(); ++c) {
+        const std::size_t n = std::min(line.cells.size(), colours[l].size());
+        // Whether a cell beside c has bg as its background.
+        auto besideOn = [&](std::size_t c, std::uint32_t bg) {
+            return (c > 0 && colours[l][c - 1].bg == bg) || (c + 1 < n && colours[l][c + 1].bg == bg);
+        };
+        for (std::size_t c = 0; c < n; ++c) {
             CellColours& cell = colours[l][c];
-            PageCell& read = line.cells[c];
-            // An exact reading cannot be bettered, but a bold one may be the blends of a thinner
-            // stem taken as ink.
-            const bool bold = read.face == GlyphFace::Bold || read.face == GlyphFace::BoldItalic;
-            if (!cell.bSecond || read.bBlank || (read.best == 0 && !bold))
+            PageCell& first = line.cells[c];
+            if (first.bBlank)
                 continue;
             const CellPlace place = line.grid.Place(static_cast<int>(c));
-            const int contrast = ColourDistance(cell.secondFg, cell.bg);
-            std::fill(captured.data(), captured.data() + captured.size(), std::uint8_t{0});
-            bool inked = false;
-            for (int r = 0; r < H; ++r) {
-                const long long y = line.Top() + r;
-                if (y < 0 || y >= picture.height())
-                    continue;
-                const std::uint32_t* row = picture.Row(static_cast<int>(y));
-                for (int x = 0; x < W; ++x) {
-                    const long long px = place.pixel + x;
-                    if (px < 0 || px >= picture.width() || !IsCellInk(ColourDistance(row[px] & kColourMask, cell.bg), contrast, HalfWay::Ink))
-                        continue;
-                    captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] |=
-                        static_cast<std::uint8_t>(0x80 >> (x % 8));
-                    inked = true;
+            const bool bold = first.face == GlyphFace::Bold || first.face == GlyphFace::BoldItalic;
+            bool changed = false;
+            // The farther foreground: an exact reading cannot be bettered, but a bold one may be
+            // the blends of a thinner stem taken as ink.
+            if (cell.bSecond && (first.best > 0 || bold)) {
+                const bool inked = capture(line, place, cell.bg, cell.secondFg);
+                PageCell second = read(place, inked);
+                const bool thinner = bold && second.face != GlyphFace::Bold && second.face != GlyphFace::BoldItalic;
+                const bool wins = second.best < first.best || (second.best == first.best && thinner);
+                if (wins && (inked || cell.fgPixels < kSolidInkPixels || IsUnsure(first, W, H))) {
+                    second.style = first.style;
+                    first = std::move(second);
+                    cell.fg = cell.secondFg;
+                    std::copy(captured.data(), captured.data() + captured.size(), kept.data());
+                    changed = true;
                 }
             }
-            PageCell second;
-            if (inked) {
-                XorPopcountRows(path, captured.data(), glyphs.Matrix(place.phase).Data(), glyphs.Stride(),
-                                static_cast<std::size_t>(glyphs.Rows()), costs.data());
-                second = ReadCell(glyphs, costs.data(), coefficient, scratch);
-            } else {
-                second.bBlank = true;
-                second.variants.push_back({U' ', 0});
+            // The colours the other way round, where the foreground covers a large part of the cell
+            // or is the background of a cell beside while the background is not (a block element,
+            // a cursor on a character): the reading that costs less, or among equals the one whose
+            // background a cell beside has.
+            const bool strayBackground = !besideOn(c, cell.bg) && besideOn(c, cell.fg);
+            if ((cell.fgPixels * kSwapShareDenominator >= W * H || strayBackground) && cell.fg != cell.bg) {
+                const bool inked = capture(line, place, cell.fg, cell.bg);
+                PageCell swapped = read(place, inked);
+                const bool wins = swapped.best < first.best ||
+                                  (swapped.best == first.best && besideOn(c, cell.fg) && !besideOn(c, cell.bg));
+                if (wins) {
+                    swapped.style = first.style;
+                    first = std::move(swapped);
+                    std::swap(cell.bg, cell.fg);
+                    cell.bSecond = false;
+                    std::copy(captured.data(), captured.data() + captured.size(), kept.data());
+                    changed = true;
+                }
             }
-            const bool thinner = bold && second.face != GlyphFace::Bold && second.face != GlyphFace::BoldItalic;
-            if (second.best > read.best || (second.best == read.best && !thinner) ||
-                (!inked && cell.fgPixels >= kSolidInkPixels && !IsUnsure(read, W, H)))
+            if (!changed)
                 continue;
-            second.style = read.style;
-            read = std::move(second);
-            cell.fg = cell.secondFg;
             // The cell's ink follows the reading.
             for (int r = 0; r < H; ++r) {
                 const long long y = line.Top() + r;
@@ -374,7 +417,7 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
                     if (px < 0 || px >= cellInk.width)
                         continue;
                     const std::uint64_t bit = std::uint64_t{1} << (63 - px % 64);
-                    if ((captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] >> (7 - x % 8)) & 1U)
+                    if ((kept.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] >> (7 - x % 8)) & 1U)
                         bits[px / 64] |= bit;
                     else
                         bits[px / 64] &= ~bit;

@@ -66,13 +66,17 @@ std::uint32_t ShownForeground(const CellColours& cell);
 // Pixels of exactly the foreground that show the ink reached its colour.
 inline constexpr int kSolidInkPixels = 2;
 
-// Reads again every inked cell of lines that has a second foreground and does not read exactly
-// (or reads exactly in a bold face), its ink taken against that foreground (half way taken as
-// ink). The reading that costs less is kept, and with it that foreground and that ink (in
-// cellInk); among equals the first, unless it is bold and the second is not: the blends at a
-// stem's edges taken as ink make a glyph look bold. A second reading of no ink wins only over a
-// first one that is unsure or whose ink never reached its colour twice: a faint glyph of its
-// own colour stays, the edge of a glyph beside goes.
+// Reads again every inked cell of lines against other colours, and keeps the reading that costs
+// less, its colours and its ink (in cellInk); the ink is taken with half way as ink.
+// - Against its second foreground, where the cell does not read exactly or reads in a bold face:
+//   among equal costs the first reading stays, unless it is bold and the second is not (the
+//   blends at a stem's edges taken as ink make a glyph look bold). A second reading of no ink
+//   wins only over a first one that is unsure or whose ink never reached its colour twice: a
+//   faint glyph of its own colour stays, the edge of a glyph beside goes.
+// - With background and foreground the other way round, where the foreground covers a quarter of
+//   the cell or more, or is the background of a cell beside while the background is not (a
+//   block element, a cursor on a character): among equal costs the way whose background a cell
+//   beside has.
 void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>& lines,
                  std::vector<std::vector<CellColours>>& colours, const PageGlyphs& glyphs, double coefficient,
                  MatchPath path = FastestMatchPath());
