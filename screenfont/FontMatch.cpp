@@ -231,7 +231,7 @@ std::optional<MatchedFont> FallbackFont(const FontRequest& request, char32_t cod
     return std::nullopt;
 }
 
-std::vector<InstalledFamily> InstalledFamilies()
+std::vector<InstalledFamily> InstalledScreenFamilies()
 {
     std::vector<InstalledFamily> families;
     if (!Initialised())
@@ -293,7 +293,7 @@ std::vector<InstalledFamily> InstalledFamilies()
 std::vector<InstalledFamily> FixedWidthFamilies()
 {
     std::vector<InstalledFamily> fixed;
-    for (InstalledFamily& family : InstalledFamilies())
+    for (InstalledFamily& family : InstalledScreenFamilies())
         if (family.fixedWidth)
             fixed.push_back(std::move(family));
     return fixed;

@@ -90,7 +90,7 @@ struct InstalledFamily {
 
 // Every family of scalable fonts fontconfig knows, by name; families whose faces say nothing
 // of their spacing are opened to compare their ASCII advances.
-std::vector<InstalledFamily> InstalledFamilies();
+std::vector<InstalledFamily> InstalledScreenFamilies();
 
-// The fixed-width families of InstalledFamilies.
+// The fixed-width families of InstalledScreenFamilies.
 std::vector<InstalledFamily> FixedWidthFamilies();

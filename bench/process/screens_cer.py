@@ -15,7 +15,8 @@ fails on is listed with its exit status and left out of the means.
 CER = Levenshtein distance over Unicode code points / code points of the truth, counted two
 ways (as CharacterErrorRate in workbench/eval does):
 - "layout kept": every character counts, spaces and line breaks too; blanks ending a line
-  and blank lines ending the text are left out of both texts;
+  and blank lines before and after the text are left out of both texts (where a screen's
+  first line starts is where its ink starts);
 - "runs as one": every run of blanks and line breaks is one space, none at the ends, so lost
   indentation and column alignment cost nothing.
 Times are whole-process wall and CPU (user + system) seconds, the median of --runs runs.
@@ -43,6 +44,8 @@ def layout_kept(text):
     lines = [line.rstrip(BLANKS) for line in text.split("\n")]
     while lines and not lines[-1]:
         lines.pop()
+    while lines and not lines[0]:
+        lines.pop(0)
     return "\n".join(lines)
 
 
@@ -163,7 +166,7 @@ def write_table(path, results, readers, args):
     lines = ["# Test screens read by " + " and ".join(names[r] for r in readers), "",
              "Made by `bench/process/screens_cer.py` on the pictures of `tests/data/screens` "
              "(see README, \"Test screens\"). CER in per cent of the truth's characters: **layout** counts every "
-             "character, spaces and line breaks too (blanks ending a line and blank lines ending the text "
+             "character, spaces and line breaks too (blanks ending a line and blank lines before and after the text "
              "aside); **runs** counts each run of white space as one space. Times: the whole process, wall "
              f"and CPU seconds (median of {args.runs} run{'s' if args.runs != 1 else ''}, one thread). "
              "Tesseract 5 reads with `--psm 6` and `-l eng`, or `-l rus+eng` for Russian and mixed texts.", ""]

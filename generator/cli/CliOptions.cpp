@@ -378,7 +378,7 @@ std::string CliUsage()
     return R"(Usage: glyphmill-cli [OPTIONS] -o OUT.GLF
        glyphmill-cli [OPTIONS] --sheet OUT.png
        glyphmill-cli [OPTIONS] --measure
-       glyphmill-cli --font FAMILY [OPTIONS] --fit-picture PICTURE [-o OUT.GLF]
+       glyphmill-cli [--font FAMILY [OPTIONS]] --fit-picture PICTURE [-o OUT.GLF]
        glyphmill-cli --list-fonts
 
 Renders the characters 0..255 (Windows-1251) of an installed font into glyph cells and
@@ -425,7 +425,10 @@ Rendering (off unless chosen):
                          -o writes the font. Exit 1 when the picture holds no text, the family
                          cannot match it or memory runs out; 2 when the picture cannot be read.
                          Control characters (0-31) are left out unless --include or
-                         --include-codes asks for them
+                         --include-codes asks for them. Without --font the font is searched
+                         among the installed fixed-width families as recognize-cli page searches
+                         it, drawn as the screen's program draws it; the choice is printed and -o
+                         writes its glyphs that Windows-1251 holds
 
 Characters (applied in the order given, later ones winning; excluded codes get empty records):
   --preset pure|normal|rich    the Russian Symbols presets

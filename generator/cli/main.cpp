@@ -11,6 +11,7 @@
 #include "MeasureLayout.h"
 #include "PictureFile.h"
 #include "PictureFit.h"
+#include "SearchedFont.h"
 
 #include <QBuffer>
 #include <QFontDatabase>
@@ -120,6 +121,9 @@ int main(int argc, char* argv[])
         if (!options.m_bMeasure && options.m_strOutput.empty() && options.m_strSheet.empty())
             return kExitOk;
     }
+
+    if (!options.m_strFitPicture.empty() && !options.m_bFontGiven)
+        return FitSearchedFont(options);
 
     GeneratorSettings& settings = options.m_Settings;
     const QString family = QString::fromStdString(settings.m_Font.m_strFamily);

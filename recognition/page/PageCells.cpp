@@ -1,8 +1,13 @@
 #include "PageCells.h"
 
+#include "PageScripts.h"
+
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -19,6 +24,11 @@ namespace {
 // screens read at a few pixels a cell, a wrong font at a fifth of them and more.
 constexpr long long kUnsureShareDenominator = 10;
 
+// A glyph costing at most one pixel in this many of the cell's (and kAlikeMinPixels) more than
+// the best is alike: a twin of another script drawn a pixel apart, which context may prefer.
+constexpr int kAlikeShare = 64;
+constexpr int kAlikeMinPixels = 2;
+
 }  // namespace
 
 long long PageLine::Cost() const
@@ -27,6 +37,19 @@ long long PageLine::Cost() const
     for (const PageCell& cell : cells)
         sum += cell.best;
     return sum;
+}
+
+std::uint8_t RankOf(char32_t code)
+{
+    switch (ClassOfCode(code)) {
+    case CodeClass::Printable:
+        return ScriptOf(code) != Script::None && !CommonLetter(code) ? 1 : 0;
+    case CodeClass::Space:
+        return 2;
+    case CodeClass::Control:
+        break;
+    }
+    return 3;
 }
 
 bool IsUnsure(const PageCell& cell, int cellWidth, int cellHeight)
@@ -50,7 +73,7 @@ void PageGlyphs::Build(const GlyphSet& glyphSet)
         matrices[static_cast<std::size_t>(p)].Build(glyphSet, p);
     rank.resize(static_cast<std::size_t>(Rows()));
     for (int g = 0; g < Rows(); ++g)
-        rank[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(ClassOfCode(CodeOf(g)));
+        rank[static_cast<std::size_t>(g)] = RankOf(CodeOf(g));
 }
 
 bool CaptureInkCell(const InkBits& ink, const PageGlyphs& glyphs, long long left, long long top,
@@ -220,6 +243,29 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
         else
             same->cost = std::min(same->cost, costs[g]);
     }
+    // Alike: within a pixel in 64 of the cell's (two at least) of the best, cheapest first.
+    const int slack = std::max(kAlikeMinPixels, glyphs.width * glyphs.height / kAlikeShare);
+    scratch.clear();
+    for (int g = 0; g < rows; ++g)
+        if (costs[g] - decision.best <= slack)
+            scratch.push_back(g);
+    std::stable_sort(scratch.begin(), scratch.end(), [&](int a, int b) { return costs[a] < costs[b]; });
+    for (int g : scratch)
+        if (const std::optional<char32_t> code = shown(g);
+            code && std::find(cell.alike.begin(), cell.alike.end(), *code) == cell.alike.end())
+            cell.alike.push_back(*code);
+    // A sign outside ASCII drawn within a pixel or two of an ASCII sign (the low quote ‚ and the
+    // comma) reads as the ASCII one: screens show those far more often. Letters are left to the
+    // script of their words; box drawing and block elements stay, as the frames and meters of
+    // terminal programs draw them by the screenful (─ beside -).
+    const bool boxOrBlock = cell.code >= 0x2500 && cell.code <= 0x259F;
+    if (cell.code > 0x7E && !boxOrBlock && ScriptOf(cell.code) == Script::None &&
+        ClassOfCode(cell.code) == CodeClass::Printable)
+        for (char32_t code : cell.alike)
+            if (code >= 0x21 && code <= 0x7E && ScriptOf(code) == Script::None) {
+                cell.code = code;
+                break;
+            }
     CellTies(decision, costs, rows, scratch);
     const char32_t bestCode = glyphs.CodeOf(decision.bestGlyph);
     for (int g : scratch)
@@ -239,66 +285,113 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
     const int rows = glyphs.Rows();
     if (rows == 0)
         return lines;
-    CCellMatcher matcher(ink, glyphs, path);
-    std::optional<CCellMatcher> otherMatcher;
-    if (other != nullptr)
-        otherMatcher.emplace(*other, glyphs, path);
+    const std::size_t stride = glyphs.Stride();
+    const std::size_t bytes = static_cast<std::size_t>(glyphs.bytesPerRow) * static_cast<std::size_t>(glyphs.height);
+    constexpr std::size_t kSame = std::numeric_limits<std::size_t>::max();
 
+    // A screen draws a glyph the same way at the same phase: the cells are captured, identical
+    // images (and phases) make one group, and each group is matched once. With a second ink the
+    // image is both captures, and the second is matched only where it differs.
+    struct Group {
+        int phase;
+        std::size_t bits;       // offset of its image in images
+        std::size_t otherBits;  // offset of its second image, or kSame
+    };
+    std::vector<Group> groups;
+    std::string images;  // the groups' images, stride bytes each
+    std::unordered_map<std::string, int> known;
+    std::string key(1 + bytes * (other != nullptr ? 2 : 1), '\0');
+    CAlignedBytes cell(stride);
+    CAlignedBytes otherCell(other != nullptr ? stride : 0);
     lines.reserve(grid.lines.size());
-    std::vector<CellPlace> places(kBlockCells);
-    std::vector<int> scratch;
-    std::vector<std::int32_t> leastCosts(other != nullptr ? static_cast<std::size_t>(rows) : 0);
-    CAlignedBytes otherCell(other != nullptr ? glyphs.Stride() : 0);
-    std::vector<CellPlace> otherPlaces(kBlockCells);
-    std::vector<int> otherSlot(kBlockCells, -1);  // per cell of the block: its place among otherPlaces, or -1
     for (const LineGrid& lineGrid : grid.lines) {
         PageLine line;
         line.grid = lineGrid;
-        const long long pitch = lineGrid.Pitch64();
-        line.column = static_cast<int>(FloorDiv(lineGrid.left64 - grid.originX64 + pitch / 2, pitch));
+        const long long pitch = lineGrid.PitchSub();
+        line.column = static_cast<int>(FloorDiv(lineGrid.leftSub - grid.originXSub + pitch / 2, pitch));
         line.cells.resize(static_cast<std::size_t>(std::max(lineGrid.cells, 0)));
-        for (int first = 0; first < lineGrid.cells; first += kBlockCells) {
-            const int count = std::min(kBlockCells, lineGrid.cells - first);
-            for (int c = 0; c < count; ++c)
-                places[static_cast<std::size_t>(c)] = lineGrid.Place(first + c);
-            matcher.Match(lineGrid.top, places.data(), count);
-            // The other ink is matched only where it differs.
-            int differing = 0;
-            if (otherMatcher) {
-                for (int c = 0; c < count; ++c) {
-                    std::fill(otherCell.data(), otherCell.data() + otherCell.size(), std::uint8_t{0});
-                    CaptureInkCell(*other, glyphs, places[static_cast<std::size_t>(c)].pixel, lineGrid.top, otherCell.data());
-                    otherSlot[static_cast<std::size_t>(c)] = -1;
-                    if (std::memcmp(otherCell.data(), matcher.Captured(c), glyphs.Stride()) != 0) {
-                        otherSlot[static_cast<std::size_t>(c)] = differing;
-                        otherPlaces[static_cast<std::size_t>(differing++)] = places[static_cast<std::size_t>(c)];
-                    }
-                }
-                if (differing > 0)
-                    otherMatcher->Match(lineGrid.top, otherPlaces.data(), differing);
+        for (int c = 0; c < lineGrid.cells; ++c) {
+            PageCell& out = line.cells[static_cast<std::size_t>(c)];
+            const CellPlace place = lineGrid.Place(c);
+            bool inked = CaptureInkCell(ink, glyphs, place.pixel, lineGrid.top, cell.data());
+            bool differs = false;
+            if (other != nullptr) {
+                inked = CaptureInkCell(*other, glyphs, place.pixel, lineGrid.top, otherCell.data()) || inked;
+                differs = std::memcmp(cell.data(), otherCell.data(), bytes) != 0;
             }
-            for (int c = 0; c < count; ++c) {
-                PageCell& cell = line.cells[static_cast<std::size_t>(first + c)];
-                const std::int32_t* costs = matcher.Costs(c);
-                bool inked = matcher.Inked(c);
-                if (otherMatcher && otherSlot[static_cast<std::size_t>(c)] >= 0) {
-                    const int slot = otherSlot[static_cast<std::size_t>(c)];
-                    const std::int32_t* otherCosts = otherMatcher->Costs(slot);
-                    for (int g = 0; g < rows; ++g)
-                        leastCosts[static_cast<std::size_t>(g)] = std::min(costs[g], otherCosts[g]);
-                    costs = leastCosts.data();
-                    inked = inked || otherMatcher->Inked(slot);
-                }
-                // A cell without ink reads as a space with cost 0, whatever the font's space.
-                if (!inked) {
-                    cell.bBlank = true;
-                    cell.variants.push_back({U' ', 0});
-                    continue;
-                }
-                cell = ReadCell(glyphs, costs, coefficient, scratch);
+            // A cell without ink reads as a space with cost 0, whatever the font's space.
+            if (!inked) {
+                out.bBlank = true;
+                out.variants.push_back({U' ', 0});
+                continue;
             }
+            key[0] = static_cast<char>(place.phase);
+            std::memcpy(key.data() + 1, cell.data(), bytes);
+            if (other != nullptr)
+                std::memcpy(key.data() + 1 + bytes, otherCell.data(), bytes);
+            const auto [found, added] = known.emplace(key, static_cast<int>(groups.size()));
+            if (added) {
+                groups.push_back({place.phase, images.size(), kSame});
+                images.append(reinterpret_cast<const char*>(cell.data()), stride);
+                if (differs) {
+                    groups.back().otherBits = images.size();
+                    images.append(reinterpret_cast<const char*>(otherCell.data()), stride);
+                }
+            }
+            out.group = found->second;
         }
         lines.push_back(std::move(line));
     }
+
+    // The groups matched a block at a time, each block of one phase; each glyph costs the less of
+    // its costs against a group's two images.
+    std::vector<PageCell> readings(groups.size());
+    std::vector<int> order(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        order[g] = static_cast<int>(g);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return groups[static_cast<std::size_t>(a)].phase < groups[static_cast<std::size_t>(b)].phase; });
+    CAlignedBytes block(stride * kBlockCells);
+    std::vector<std::int32_t> costs(static_cast<std::size_t>(rows) * kBlockCells);
+    std::vector<std::int32_t> otherCosts(other != nullptr ? static_cast<std::size_t>(rows) * kBlockCells : 0);
+    std::vector<std::size_t> differing;  // places in the block of the groups whose second image differs
+    std::vector<int> scratch;
+    for (std::size_t first = 0; first < order.size();) {
+        const int phase = groups[static_cast<std::size_t>(order[first])].phase;
+        std::size_t count = 0;
+        while (first + count < order.size() && count < static_cast<std::size_t>(kBlockCells) &&
+               groups[static_cast<std::size_t>(order[first + count])].phase == phase) {
+            std::memcpy(block.data() + count * stride, images.data() + groups[static_cast<std::size_t>(order[first + count])].bits, stride);
+            ++count;
+        }
+        XorPopcountBlock(path, block.data(), static_cast<int>(count), glyphs.Matrix(phase).Data(), stride,
+                         static_cast<std::size_t>(rows), costs.data());
+        differing.clear();
+        for (std::size_t k = 0; k < count; ++k)
+            if (const Group& group = groups[static_cast<std::size_t>(order[first + k])]; group.otherBits != kSame) {
+                std::memcpy(block.data() + differing.size() * stride, images.data() + group.otherBits, stride);
+                differing.push_back(k);
+            }
+        if (!differing.empty()) {
+            XorPopcountBlock(path, block.data(), static_cast<int>(differing.size()), glyphs.Matrix(phase).Data(), stride,
+                             static_cast<std::size_t>(rows), otherCosts.data());
+            for (std::size_t d = 0; d < differing.size(); ++d) {
+                std::int32_t* least = costs.data() + differing[d] * static_cast<std::size_t>(rows);
+                const std::int32_t* second = otherCosts.data() + d * static_cast<std::size_t>(rows);
+                for (int g = 0; g < rows; ++g)
+                    least[g] = std::min(least[g], second[g]);
+            }
+        }
+        for (std::size_t k = 0; k < count; ++k)
+            readings[static_cast<std::size_t>(order[first + k])] =
+                ReadCell(glyphs, costs.data() + k * static_cast<std::size_t>(rows), coefficient, scratch);
+        first += count;
+    }
+    for (PageLine& line : lines)
+        for (PageCell& out : line.cells)
+            if (!out.bBlank) {
+                const int group = out.group;
+                out = readings[static_cast<std::size_t>(group)];
+                out.group = group;
+            }
     return lines;
 }

@@ -46,8 +46,12 @@ struct PageCell {
     int worst = 0;
     bool bBlank = false;
     bool bFaceTie = false;  // the same code in another face costs exactly best too
+    int group = -1;  // the page's group of cells of this very image (and phase); -1 for a blank cell
     std::vector<PageVariant> variants;
     std::vector<char32_t> ties;  // codes whose glyphs cost exactly best, in glyph order
+    // Codes whose glyphs cost at most a few pixels more than best (the ties among them), cheapest
+    // first, that the context may choose instead: a look-alike drawn a pixel apart (3 and З).
+    std::vector<char32_t> alike;
     CellStyle style;
 };
 
@@ -106,8 +110,13 @@ inline std::uint64_t InkWord(const InkBits& ink, const std::uint64_t* row, long 
 
 }  // namespace pagecells
 
+// The order in which the page's cell rule breaks ties between identical glyphs, lower first: a
+// printable character (a rare letter after the others, as the palochka after l), a space, a
+// control code.
+std::uint8_t RankOf(char32_t code);
+
 // The glyphs of a glyph set packed for matching, one matrix a phase, with the order in which the
-// cell rule breaks ties: a printable character before a space before a control code.
+// cell rule breaks ties (RankOf).
 struct PageGlyphs {
     const GlyphSet* set = nullptr;
     int width = 0;
@@ -115,7 +124,7 @@ struct PageGlyphs {
     int bytesPerRow = 0;
     int phases = 1;
     std::vector<CGlyphMatrix> matrices;  // per phase, the glyphs in the set's order
-    std::vector<std::uint8_t> rank;      // per glyph: its CodeClass
+    std::vector<std::uint8_t> rank;      // per glyph: RankOf its code
 
     int Rows() const { return matrices.empty() ? 0 : matrices.front().Rows(); }
     std::size_t Stride() const { return matrices.empty() ? 0 : matrices.front().Stride(); }
@@ -173,8 +182,8 @@ private:
 PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double coefficient, std::vector<int>& scratch);
 
 // Matches every cell of every line of the grid against the glyphs, comparing exactly the W x H
-// pixels of each. Cells cut by the picture's edge read their missing pixels as paper. With
-// other, a second ink of the same cells (pixels that either may be), each glyph costs the less of
-// its costs against the two.
+// pixels of each. Cells cut by the picture's edge read their missing pixels as paper. Cells of one
+// image at one phase are one group, matched once. With other, a second ink of the same cells
+// (pixels that either may be), each glyph costs the less of its costs against the two.
 std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
                                  MatchPath path = FastestMatchPath(), const InkBits* other = nullptr);

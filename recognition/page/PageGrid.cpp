@@ -18,7 +18,7 @@ int LineGrid::CellAt(long long x) const
     if (WholePixels())
         return static_cast<int>((x - left) / cellWidth);
     // The cell whose position is the last at or left of the pixel's middle.
-    const long long c = FloorDiv(x * 64 + 32 - left64, Pitch64());
+    const long long c = FloorDiv(x * kSubpixels + kSubpixels / 2 - leftSub, PitchSub());
     return static_cast<int>(std::clamp<long long>(c, 0, cells - 1));
 }
 
@@ -46,21 +46,21 @@ constexpr int kFittingPixelsPerCell = 1;
 constexpr int kRefineRounds = 4;
 
 // One band while the grid is searched: the columns whose cells the search compares, and the
-// cost of every grid it tried. Positions along the line are in 64ths of a pixel.
+// cost of every grid it tried. Positions along the line are in sub-pixels.
 struct BandSearch {
     TextBand band;
     std::vector<long long> samples;  // inked columns, left to right; empty: compare every cell
     bool bCut = false;               // cut from a taller run of inked rows: its edges are not the line's
     long long firstTop = 0;          // candidate tops firstTop..firstTop + tops - 1
     int tops = 0;
-    long long firstLeft64 = 0;       // candidate positions of the cell over band.left: firstLeft64 + l x step
+    long long firstLeftSub = 0;       // candidate positions of the cell over band.left: firstLeftSub + l x step
     // [top index x L + left index]: the cost of each grid, or less than it where exact is 0 (the
     // sum was left off once it passed a better grid's).
     std::vector<long long> costs;
     std::vector<std::uint8_t> exact;
     long long ownCost = -1;          // the least cost, -1 before the band was searched
     long long ownTop = 0;
-    long long ownLeft64 = 0;
+    long long ownLeftSub = 0;
 
     bool Searched() const { return ownCost >= 0; }
 };
@@ -69,7 +69,7 @@ struct BandSearch {
 struct GridHint {
     bool bValid = false;
     long long top = 0;
-    long long left64 = 0;
+    long long leftSub = 0;
 };
 
 // The cost of grids of one pitch. On a whole-pixel grid (a pitch of whole pixels, glyphs of one
@@ -77,16 +77,16 @@ struct GridHint {
 // column; on a fractional one they are a pitch's worth of positions a phase apart.
 class CGridSearch {
 public:
-    CGridSearch(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path, int pitch64)
-        : W(glyphs.width), H(glyphs.height), P(pitch64 > 0 ? pitch64 : glyphs.width * 64LL),
-          U(64 / std::max(glyphs.phases, 1)), L(static_cast<int>((P + U - 1) / U)), m_nPhases(std::max(glyphs.phases, 1)),
+    CGridSearch(const InkBits& ink, const PageGlyphs& glyphs, MatchPath path, long long pitchSub)
+        : W(glyphs.width), H(glyphs.height), P(pitchSub > 0 ? pitchSub : glyphs.width * kSubpixels),
+          U(kSubpixels / std::max(glyphs.phases, 1)), L(static_cast<int>((P + U - 1) / U)), m_nPhases(std::max(glyphs.phases, 1)),
           m_nRows(glyphs.Rows()), m_Ink(ink), m_Matcher(ink, glyphs, path)
     {
     }
 
     const int W;
     const int H;
-    const long long P;  // the column pitch, 64ths of a pixel
+    const long long P;  // the column pitch, in sub-pixels
     const long long U;  // the step between candidate positions: a phase
     const int L;        // candidate positions a band
 
@@ -105,10 +105,10 @@ public:
             search.firstTop -= (height - 1) / 2;
             search.tops = H;
         }
-        search.firstLeft64 = band.left * 64LL - (L - 1) * U;
+        search.firstLeftSub = band.left * kSubpixels - (L - 1) * U;
         // A line of few cells compares them all; a longer one the cells under inked columns
         // spread evenly along it.
-        if ((band.right - band.left) * 64LL / P + 2 > kSampleCells) {
+        if ((band.right - band.left) * kSubpixels / P + 2 > kSampleCells) {
             const std::vector<std::uint64_t> columns = InkedColumnWords(m_Ink, band.top, band.bottom);
             std::vector<int> inked;
             for (int x = band.left; x < band.right; ++x)
@@ -124,12 +124,12 @@ public:
         return search;
     }
 
-    // The places of the cells compared for a grid whose cells start at left64 (mod the pitch).
-    std::vector<CellPlace> CellPlaces(const BandSearch& search, long long left64) const
+    // The places of the cells compared for a grid whose cells start at leftSub (mod the pitch).
+    std::vector<CellPlace> CellPlaces(const BandSearch& search, long long leftSub) const
     {
         std::vector<CellPlace> places;
         if (search.samples.empty()) {
-            for (long long x = left64 + FloorDiv(search.band.left * 64LL - left64, P) * P;; x += P) {
+            for (long long x = leftSub + FloorDiv(search.band.left * kSubpixels - leftSub, P) * P;; x += P) {
                 const CellPlace place = PlaceAt(x, m_nPhases);
                 if (place.pixel >= search.band.right)
                     break;
@@ -138,7 +138,7 @@ public:
         } else {
             long long last = 0;
             for (long long x : search.samples) {
-                const long long cell = left64 + FloorDiv(x * 64 - left64, P) * P;
+                const long long cell = leftSub + FloorDiv(x * kSubpixels - leftSub, P) * P;
                 if (places.empty() || last != cell)
                     places.push_back(PlaceAt(cell, m_nPhases));
                 last = cell;
@@ -147,15 +147,15 @@ public:
         return places;
     }
 
-    int SampleCount(const BandSearch& search, long long left64) const
+    int SampleCount(const BandSearch& search, long long leftSub) const
     {
-        return static_cast<int>(CellPlaces(search, left64).size());
+        return static_cast<int>(CellPlaces(search, leftSub).size());
     }
 
-    // The cost of the grid at (top, left64); past bound the sum may stop short.
-    long long Cost(const BandSearch& search, long long top, long long left64, long long bound = kNoBound)
+    // The cost of the grid at (top, leftSub); past bound the sum may stop short.
+    long long Cost(const BandSearch& search, long long top, long long leftSub, long long bound = kNoBound)
     {
-        const std::vector<CellPlace> places = CellPlaces(search, left64);
+        const std::vector<CellPlace> places = CellPlaces(search, leftSub);
         long long outside = 0;
         if (search.bCut)
             for (long long y = search.band.top; y < search.band.bottom; ++y) {
@@ -174,7 +174,7 @@ public:
         return outside + m_Matcher.SumOfBest(top, places, bound == kNoBound ? kNoBound : bound - outside);
     }
 
-    long long LeftOf(const BandSearch& search, int l) const { return search.firstLeft64 + l * U; }
+    long long LeftOf(const BandSearch& search, int l) const { return search.firstLeftSub + l * U; }
 
     // The cost of the grid at candidate (t, l), exactly up to bound, kept in the band's table.
     long long TableCost(BandSearch& search, int t, int l, long long bound)
@@ -188,9 +188,9 @@ public:
     }
 
     // The candidate position index of a cell position, or -1 when it is none of the band's.
-    int LeftIndex(const BandSearch& search, long long left64) const
+    int LeftIndex(const BandSearch& search, long long leftSub) const
     {
-        const long long offset = Mod(left64 - search.firstLeft64, P);
+        const long long offset = Mod(leftSub - search.firstLeftSub, P);
         const long long l = (offset + U / 2) / U;
         return l < L ? static_cast<int>(l) : 0;
     }
@@ -218,11 +218,11 @@ public:
         if (hint.bValid) {
             const long long t = Mod(hint.top - search.firstTop, H);
             if (t < search.tops)
-                consider(static_cast<std::size_t>(t) * L + static_cast<std::size_t>(LeftIndex(search, hint.left64)));
+                consider(static_cast<std::size_t>(t) * L + static_cast<std::size_t>(LeftIndex(search, hint.leftSub)));
         }
         if (m_LastPlace.bValid) {
             const long long t = search.band.top + m_LastPlace.top - search.firstTop;
-            const long long offset = search.band.left * 64LL + m_LastPlace.left64 - search.firstLeft64;
+            const long long offset = search.band.left * kSubpixels + m_LastPlace.leftSub - search.firstLeftSub;
             if (t >= 0 && t < search.tops && offset >= 0 && offset % U == 0 && offset / U < L)
                 consider(static_cast<std::size_t>(t) * L + static_cast<std::size_t>(offset / U));
         }
@@ -230,8 +230,8 @@ public:
             consider(i);
         search.ownCost = best;
         search.ownTop = search.firstTop + static_cast<long long>(bestIndex / L);
-        search.ownLeft64 = LeftOf(search, static_cast<int>(bestIndex % L));
-        m_LastPlace = {true, search.ownTop - search.band.top, search.ownLeft64 - search.band.left * 64LL};
+        search.ownLeftSub = LeftOf(search, static_cast<int>(bestIndex % L));
+        m_LastPlace = {true, search.ownTop - search.band.top, search.ownLeftSub - search.band.left * kSubpixels};
     }
 
     // Moves a line's cells to the position within a phase step either side of where they are, to
@@ -241,7 +241,7 @@ public:
     // Each cell takes only two or three places over the range, so each place is matched once.
     void RefineOrigin(LineGrid& line)
     {
-        if (line.cells <= 0 || (P % 64 == 0 && U == 64))
+        if (line.cells <= 0 || (P % kSubpixels == 0 && U == kSubpixels))
             return;
         // A best place at the range's edge may lie beyond it: the range moves on, a few times.
         for (int round = 0; round < kRefineRounds; ++round)
@@ -252,7 +252,9 @@ public:
     // One step of RefineOrigin; true when the best place lay at the range's edge.
     bool RefineOriginOnce(LineGrid& line)
     {
-        const int steps = static_cast<int>(2 * U);
+        // Positions a 64th of a pixel apart, a phase step either side.
+        const long long unit = kSubpixels / 64;
+        const int steps = static_cast<int>(2 * U / unit);
         struct Option {
             int cell;
             CellPlace place;
@@ -262,7 +264,7 @@ public:
         std::vector<int> optionOf(static_cast<std::size_t>(line.cells) * steps);
         for (int c = 0; c < line.cells; ++c)
             for (int d = 0; d < steps; ++d) {
-                const CellPlace place = PlaceAt(line.left64 + d - steps / 2 + c * P, m_nPhases);
+                const CellPlace place = PlaceAt(line.leftSub + (d - steps / 2) * unit + c * P, m_nPhases);
                 const bool same = !options.empty() && options.back().cell == c &&
                                   options.back().place.pixel == place.pixel && options.back().place.phase == place.phase;
                 if (!same)
@@ -294,51 +296,51 @@ public:
                 bestD = offset;
             }
         }
-        line.left64 += bestD;
-        line.left = static_cast<int>(PlaceAt(line.left64, m_nPhases).pixel);
+        line.leftSub += bestD * unit;
+        line.left = static_cast<int>(PlaceAt(line.leftSub, m_nPhases).pixel);
         line.cost = bestCost;
         return bestD == -steps / 2 || bestD == steps / 2 - 1;
     }
 
-    // The candidate of the band on the grid of phase (originY, originX64): its top index t and
-    // its first cell's position left64, or false when no row of that grid holds all its ink.
-    bool SharedCandidate(const BandSearch& search, int originY, long long originX64, int& t, long long& left64) const
+    // The candidate of the band on the grid of phase (originY, originXSub): its top index t and
+    // its first cell's position leftSub, or false when no row of that grid holds all its ink.
+    bool SharedCandidate(const BandSearch& search, int originY, long long originXSub, int& t, long long& leftSub) const
     {
         t = static_cast<int>(Mod(originY - search.firstTop, H));
-        left64 = search.firstLeft64 + Mod(originX64 - search.firstLeft64, P);
+        leftSub = search.firstLeftSub + Mod(originXSub - search.firstLeftSub, P);
         return t < search.tops;
     }
 
-    // The cost of the grid at top index t and position left64, exactly up to bound: from the
+    // The cost of the grid at top index t and position leftSub, exactly up to bound: from the
     // band's table where the position is one of its candidates (always on a whole-pixel grid),
     // else counted afresh.
-    long long CostAt(BandSearch& search, int t, long long left64, long long bound)
+    long long CostAt(BandSearch& search, int t, long long leftSub, long long bound)
     {
-        const long long offset = left64 - search.firstLeft64;
+        const long long offset = leftSub - search.firstLeftSub;
         if (offset >= 0 && offset % U == 0 && offset / U < L)
             return TableCost(search, t, static_cast<int>(offset / U), bound);
-        return Cost(search, search.firstTop + t, left64, bound);
+        return Cost(search, search.firstTop + t, leftSub, bound);
     }
 
-    // What the table knows of the cost at (t, left64) without counting: its figure where the
+    // What the table knows of the cost at (t, leftSub) without counting: its figure where the
     // position is a candidate (the cost, or less), else 0.
-    long long KnownCost(const BandSearch& search, int t, long long left64) const
+    long long KnownCost(const BandSearch& search, int t, long long leftSub) const
     {
-        const long long offset = left64 - search.firstLeft64;
+        const long long offset = leftSub - search.firstLeftSub;
         if (offset >= 0 && offset % U == 0 && offset / U < L)
             return search.costs[static_cast<std::size_t>(t) * L + static_cast<std::size_t>(offset / U)];
         return 0;
     }
 
     // The top and the first cell's position of the band's cells on the grid of phase
-    // (originY, originX64).
+    // (originY, originXSub).
     long long SharedTop(const BandSearch& search, int originY) const
     {
         return search.firstTop + Mod(originY - search.firstTop, H);
     }
-    long long SharedLeft(const BandSearch& search, long long originX64) const
+    long long SharedLeft(const BandSearch& search, long long originXSub) const
     {
-        return search.firstLeft64 + Mod(originX64 - search.firstLeft64, P);
+        return search.firstLeftSub + Mod(originXSub - search.firstLeftSub, P);
     }
 
 private:
@@ -363,20 +365,20 @@ long long ClearlyWorseBound(long long own, int cells)
 }
 
 // The line of a grid: its cells cover the columns left..right - 1 from a cell starting at
-// phase64 (mod the pitch).
-LineGrid MakeLine(const CGridSearch& search, int phases, long long top, long long phase64, int left, int right,
+// phaseSub (mod the pitch).
+LineGrid MakeLine(const CGridSearch& search, int phases, long long top, long long phaseSub, int left, int right,
                   long long cost, bool own)
 {
     LineGrid line;
     line.top = static_cast<int>(top);
     line.cellWidth = search.W;
     line.cellHeight = search.H;
-    line.pitch64 = static_cast<int>(search.P);
+    line.pitchSub = search.P;
     line.phases = phases;
-    line.left64 = phase64 + FloorDiv(left * 64LL - phase64, search.P) * search.P;
-    if (PlaceAt(line.left64 + search.P, phases).pixel <= left)  // the next cell, rounded, holds the ink
-        line.left64 += search.P;
-    line.left = static_cast<int>(PlaceAt(line.left64, phases).pixel);
+    line.leftSub = phaseSub + FloorDiv(left * kSubpixels - phaseSub, search.P) * search.P;
+    if (PlaceAt(line.leftSub + search.P, phases).pixel <= left)  // the next cell, rounded, holds the ink
+        line.leftSub += search.P;
+    line.left = static_cast<int>(PlaceAt(line.leftSub, phases).pixel);
     line.cells = 0;
     while (right > left && line.CellLeft(line.cells) < right)
         ++line.cells;
@@ -405,8 +407,8 @@ std::vector<int> SampleBands(const std::vector<TextBand>& bands, int H)
 class CPageSearch {
 public:
     CPageSearch(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands, MatchPath path,
-                int pitch64)
-        : m_Ink(ink), m_Search(ink, glyphs, path, pitch64), W(m_Search.W), H(m_Search.H), L(m_Search.L),
+                long long pitchSub)
+        : m_Ink(ink), m_Search(ink, glyphs, path, pitchSub), W(m_Search.W), H(m_Search.H), L(m_Search.L),
           m_nPhases(std::max(glyphs.phases, 1))
     {
         m_Bands.reserve(bands.size());
@@ -436,7 +438,7 @@ public:
                 SearchOwn(m_Bands[static_cast<std::size_t>(b)]);
             auto phaseOf = [&](int b) {
                 const BandSearch& s = m_Bands[static_cast<std::size_t>(b)];
-                return std::pair{Mod(s.ownTop, H), Mod(s.ownLeft64, m_Search.P)};
+                return std::pair{Mod(s.ownTop, H), Mod(s.ownLeftSub, m_Search.P)};
             };
             if (phaseOf(spread[0]) == phaseOf(spread[1]) && phaseOf(spread[1]) == phaseOf(spread[2]))
                 m_Sampled = spread;
@@ -451,7 +453,7 @@ public:
             long long least = 0;
             for (int b : m_Sampled)
                 least += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], static_cast<int>(phase / L),
-                                     OriginX64(phase), -1);
+                                     OriginXSub(phase), -1);
             order.emplace_back(least, phase);
         }
         std::sort(order.begin(), order.end());
@@ -463,7 +465,7 @@ public:
             long long total = 0;
             for (int b : m_Sampled) {
                 total += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], static_cast<int>(phase / L),
-                                     OriginX64(phase), bestTotal - total);
+                                     OriginXSub(phase), bestTotal - total);
                 if (total > bestTotal)
                     break;
             }
@@ -474,10 +476,10 @@ public:
         }
         if (bestPhase < phases) {
             grid.originY = static_cast<int>(bestPhase / L);
-            grid.originX64 = OriginX64(bestPhase);
+            grid.originXSub = OriginXSub(bestPhase);
             grid.sharedCost = bestTotal;
             RefineSharedPhase(grid);
-            grid.originX = static_cast<int>(FloorDiv(grid.originX64, 64));
+            grid.originX = static_cast<int>(FloorDiv(grid.originXSub, kSubpixels));
         }
     }
 
@@ -491,7 +493,7 @@ public:
             BandSearch& s = m_Bands[static_cast<std::size_t>(b)];
             int t = 0;
             long long l = 0;
-            if (!m_Search.SharedCandidate(s, grid.originY, grid.originX64, t, l))
+            if (!m_Search.SharedCandidate(s, grid.originY, grid.originXSub, t, l))
                 continue;
             const int cells = m_Search.SampleCount(s, l);
             const long long cost = m_Search.CostAt(s, t, l, ClearlyWorseBound(s.ownCost, cells));
@@ -513,14 +515,14 @@ public:
         for (BandSearch& s : m_Bands) {
             int t = 0;
             long long l = 0;
-            if (grid.bShared && m_Search.SharedCandidate(s, grid.originY, grid.originX64, t, l)) {
+            if (grid.bShared && m_Search.SharedCandidate(s, grid.originY, grid.originXSub, t, l)) {
                 const long long top = m_Search.SharedTop(s, grid.originY);
                 const int cells = m_Search.SampleCount(s, l);
                 const long long fitting = FittingCost(cells);
                 long long cost = s.Searched() ? m_Search.CostAt(s, t, l, fitting) : m_Search.Cost(s, top, l, fitting);
                 bool fits = cost <= fitting;
                 if (!fits) {
-                    m_Search.SearchAll(s, {true, top, grid.originX64});
+                    m_Search.SearchAll(s, {true, top, grid.originXSub});
                     cost = m_Search.CostAt(s, t, l, ClearlyWorseBound(s.ownCost, cells));
                     fits = NotClearlyWorse(cost, s.ownCost, cells);
                 }
@@ -529,8 +531,8 @@ public:
                     continue;
                 }
             } else if (grid.bShared) {
-                m_Search.SearchAll(s, {true, m_Search.SharedTop(s, grid.originY), grid.originX64});
-                const int cells = m_Search.SampleCount(s, s.ownLeft64);
+                m_Search.SearchAll(s, {true, m_Search.SharedTop(s, grid.originY), grid.originXSub});
+                const int cells = m_Search.SampleCount(s, s.ownLeftSub);
                 if (s.ownCost > FittingCost(cells)) {
                     for (long long row = s.band.top - Mod(s.band.top - grid.originY, H); row < s.band.bottom; row += H)
                         sharedRows[row] += 0;
@@ -539,14 +541,14 @@ public:
             }
             SearchOwn(s);
             ownLines.emplace_back(
-                MakeLine(m_Search, m_nPhases, s.ownTop, s.ownLeft64, s.band.left, s.band.right, s.ownCost, true), &s);
+                MakeLine(m_Search, m_nPhases, s.ownTop, s.ownLeftSub, s.band.left, s.band.right, s.ownCost, true), &s);
         }
     }
 
     // The line of the shared grid's phase from left to right.
     LineGrid SharedLine(const PageGrid& grid, long long top, int left, int right, long long cost) const
     {
-        return MakeLine(m_Search, m_nPhases, top, grid.originX64, left, right, cost, false);
+        return MakeLine(m_Search, m_nPhases, top, grid.originXSub, left, right, cost, false);
     }
 
     const InkBits& m_Ink;
@@ -559,7 +561,7 @@ private:
     int m_nPhases;
 
     // The column position of a phase index of the shared search, modulo the pitch.
-    long long OriginX64(std::size_t phase) const { return static_cast<long long>(phase % L) * m_Search.U; }
+    long long OriginXSub(std::size_t phase) const { return static_cast<long long>(phase % L) * m_Search.U; }
 
     std::vector<TextBand> Bands() const
     {
@@ -572,17 +574,17 @@ private:
     void SearchOwn(BandSearch& s)
     {
         m_Search.SearchAll(s, m_Hint);
-        m_Hint = {true, s.ownTop, s.ownLeft64};
+        m_Hint = {true, s.ownTop, s.ownLeftSub};
     }
 
-    // The cost of a band on the phase (oy, ox64): from its table, or counted up to bound (bound
+    // The cost of a band on the phase (oy, oxSub): from its table, or counted up to bound (bound
     // < 0: the table's figure, which may be a lower bound).
-    long long CostOnPhase(BandSearch& s, int oy, long long ox64, long long bound)
+    long long CostOnPhase(BandSearch& s, int oy, long long oxSub, long long bound)
     {
         int t = 0;
         long long l = 0;
-        if (!m_Search.SharedCandidate(s, oy, ox64, t, l))
-            return static_cast<long long>(m_Search.SampleCount(s, s.ownLeft64)) * W * H;
+        if (!m_Search.SharedCandidate(s, oy, oxSub, t, l))
+            return static_cast<long long>(m_Search.SampleCount(s, s.ownLeftSub)) * W * H;
         return bound < 0 ? m_Search.KnownCost(s, t, l) : m_Search.CostAt(s, t, l, bound);
     }
 
@@ -592,16 +594,16 @@ private:
     void RefineSharedPhase(PageGrid& grid)
     {
         const long long step = m_Search.U;
-        if (m_Search.P % 64 == 0 && step == 64)
+        if (m_Search.P % kSubpixels == 0 && step == kSubpixels)
             return;
         long long best = grid.sharedCost;
         long long bestD = 0;
-        for (long long d = -step / 2; d < step / 2; ++d) {
+        for (long long d = -step / 2; d < step / 2; d += kSubpixels / 64) {
             if (d == 0)
                 continue;
             long long total = 0;
             for (int b : m_Sampled) {
-                total += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], grid.originY, Mod(grid.originX64 + d, m_Search.P),
+                total += CostOnPhase(m_Bands[static_cast<std::size_t>(b)], grid.originY, Mod(grid.originXSub + d, m_Search.P),
                                      best - total);
                 if (total > best)
                     break;
@@ -611,7 +613,7 @@ private:
                 bestD = d;
             }
         }
-        grid.originX64 = Mod(grid.originX64 + bestD, m_Search.P);
+        grid.originXSub = Mod(grid.originXSub + bestD, m_Search.P);
         grid.sharedCost = best;
     }
 
@@ -680,19 +682,19 @@ LineGrid WholePixelLine(int left, int top, int cells, int cellWidth, int cellHei
     line.cells = cells;
     line.cellWidth = cellWidth;
     line.cellHeight = cellHeight;
-    line.left64 = left * 64LL;
-    line.pitch64 = cellWidth * 64;
+    line.leftSub = left * kSubpixels;
+    line.pitchSub = cellWidth * kSubpixels;
     return line;
 }
 
 PageGrid FindGrid(const InkBits& ink, const PageGlyphs& glyphs, const std::vector<TextBand>& bands, MatchPath path,
-                  int pitch64)
+                  long long pitchSub)
 {
     PageGrid grid;
-    grid.pitch64 = pitch64 > 0 ? pitch64 : glyphs.width * 64;
-    if (glyphs.Rows() == 0 || bands.empty() || grid.pitch64 <= 0)
+    grid.pitchSub = pitchSub > 0 ? pitchSub : glyphs.width * kSubpixels;
+    if (glyphs.Rows() == 0 || bands.empty() || grid.pitchSub <= 0)
         return grid;
-    CPageSearch search(ink, glyphs, bands, path, grid.pitch64);
+    CPageSearch search(ink, glyphs, bands, path, grid.pitchSub);
     search.FindSharedPhase(grid);
     grid.bShared = search.DecideShared(grid);
     std::map<long long, long long> sharedRows;  // top -> cost

@@ -34,8 +34,8 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     PageGlyphs packed;
     packed.Build(glyphs);
     page.bands = FindLines(ink, page.cellHeight);
-    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitch64);
-    page.pitch64 = grid.pitch64;
+    const PageGrid grid = FindGrid(ink, packed, page.bands, options.path, options.pitchSub);
+    page.pitchSub = grid.pitchSub;
     page.originX = grid.originX;
     page.originY = grid.originY;
     page.sharedCost = grid.sharedCost;
@@ -45,6 +45,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     if (picture == nullptr || options.ink != InkRule::Auto) {
         const auto match = std::chrono::steady_clock::now();
         page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+        page.scripts = ResolveScripts(page.lines);
         page.dMatchMilliseconds = MillisecondsSince(match);
         page.text = PageText(page.lines, grid.bShared);
         return;
@@ -62,6 +63,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path, &halfWayInk);
     RereadCells(*picture, cellInk, page.lines, colours, packed, options.coefficient, options.path);
+    page.scripts = ResolveScripts(page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
 
     style = std::chrono::steady_clock::now();

@@ -24,6 +24,7 @@
 #include "PageInk.h"
 #include "PageLines.h"
 #include "PageScreen.h"
+#include "PageScripts.h"
 #include "PageText.h"
 #include "PageWords.h"
 
@@ -43,7 +44,7 @@ struct PageOptions {
     // grid read as a screen and every cell's style; Black: the plain rule, no colours.
     InkRule ink = InkRule::Auto;
     MatchPath path = FastestMatchPath();  // the instruction set of every stage
-    int pitch64 = 0;  // the column pitch in 64ths of a pixel; 0: the glyph set's cell width
+    long long pitchSub = 0;  // the column pitch in sub-pixels (kSubpixels a pixel); 0: the glyph set's cell width
     PageLayout layout = PageLayout::Lines;
 };
 
@@ -65,12 +66,13 @@ struct PageReading {
     std::vector<TextBand> bands;
     int originX = 0;  // the shared grid's phase
     int originY = 0;
-    int pitch64 = 0;  // the column pitch the grid was searched with
+    long long pitchSub = 0;  // the column pitch the grid was searched with, in sub-pixels
     long long sharedCost = -1;
     bool bLocalInk = false;  // the search's ink took every pixel against the background around it
     ScreenExtent screen;     // the screen of a shared grid; its rows are the lines that lie on it
     bool bStyled = false;    // every cell has its style (colours, attributes)
     DefaultColours colours;  // the screen's default colours, when styled
+    ScriptReport scripts;    // how look-alike letters across scripts were read
 
     double dInkMilliseconds = 0;
     double dSearchMilliseconds = 0;  // FindLines and FindGrid

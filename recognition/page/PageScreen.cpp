@@ -13,13 +13,13 @@ namespace {
 struct GridShape {
     int W = 0;
     int H = 0;
-    long long P = 0;  // pitch, 64ths of a pixel
+    long long P = 0;  // pitch, in sub-pixels
     int phases = 1;
-    long long originX64 = 0;
+    long long originXSub = 0;
     int originY = 0;
 
     long long Top(long long row) const { return originY + row * H; }
-    long long Position(long long column) const { return originX64 + column * P; }
+    long long Position(long long column) const { return originXSub + column * P; }
     long long Left(long long column) const { return PlaceAt(Position(column), phases).pixel; }
 };
 
@@ -67,9 +67,9 @@ bool ShapeOf(const PageGrid& grid, GridShape& shape)
         return false;
     shape.W = line->cellWidth;
     shape.H = line->cellHeight;
-    shape.P = line->Pitch64();
+    shape.P = line->PitchSub();
     shape.phases = line->phases;
-    shape.originX64 = grid.originX64;
+    shape.originXSub = grid.originXSub;
     shape.originY = grid.originY;
     return shape.P > 0;
 }
@@ -88,7 +88,7 @@ ScreenExtent FindScreen(const CRaster& picture, const PageGrid& grid)
         if (line.bOwn || line.cells <= 0)
             continue;
         const long long row = FloorDiv(line.top - shape.originY, shape.H);
-        const long long column = FloorDiv(line.left64 - shape.originX64 + shape.P / 2, shape.P);
+        const long long column = FloorDiv(line.leftSub - shape.originXSub + shape.P / 2, shape.P);
         top = std::min(top, row);
         bottom = std::max(bottom, row + 1);
         left = std::min(left, column);
@@ -132,9 +132,9 @@ PageGrid ScreenGrid(const PageGrid& grid, const ScreenExtent& screen)
         line.top = static_cast<int>(shape.Top(screen.firstRow + r));
         line.cellWidth = shape.W;
         line.cellHeight = shape.H;
-        line.pitch64 = static_cast<int>(shape.P);
+        line.pitchSub = shape.P;
         line.phases = shape.phases;
-        line.left64 = shape.Position(screen.firstColumn);
+        line.leftSub = shape.Position(screen.firstColumn);
         line.left = static_cast<int>(shape.Left(screen.firstColumn));
         line.cells = screen.columns;
         line.row = static_cast<int>(screen.firstRow + r);

@@ -9,7 +9,7 @@
 #include "PageGrid.h"
 
 // The screen's rows and columns, counted on the shared grid from its phase: row r starts at
-// originY + r x H, column c at originX64 + c x pitch.
+// originY + r x H, column c at originXSub + c x pitch.
 struct ScreenExtent {
     bool bScreen = false;  // the page has a shared grid and the screen covers its lines
     long long firstRow = 0;

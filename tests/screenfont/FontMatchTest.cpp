@@ -85,7 +85,7 @@ TEST(FontMatch, UnknownFamiliesAreSubstitutedAndMissingCodesFallBack)
 
 TEST(FontMatch, InstalledFamiliesTellFixedWidthFromProportional)
 {
-    const std::vector<InstalledFamily> families = InstalledFamilies();
+    const std::vector<InstalledFamily> families = InstalledScreenFamilies();
     auto find = [&](const std::string& name) {
         return std::find_if(families.begin(), families.end(), [&](const InstalledFamily& f) { return f.family == name; });
     };

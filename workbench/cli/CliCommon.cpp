@@ -135,6 +135,14 @@ std::optional<std::string> CCommandLine::Value(std::string_view name) const {
     return result;
 }
 
+std::vector<std::string> CCommandLine::Values(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [option, value] : m_Values)
+        if (option == name)
+            values.push_back(value);
+    return values;
+}
+
 int CCommandLine::UsageError(std::string_view message) const {
     PrintError(m_strCommand + ": " + std::string(message) + "\nTry 'recognize-cli " + m_strCommand +
                " --help'.");

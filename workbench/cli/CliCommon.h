@@ -59,6 +59,8 @@ public:
     bool Has(std::string_view name) const;
     // The value of an option (the last one when given more than once).
     std::optional<std::string> Value(std::string_view name) const;
+    // Every value of an option given more than once, in order.
+    std::vector<std::string> Values(std::string_view name) const;
     const std::vector<std::string>& Positionals() const { return m_Positionals; }
 
     // Prints "recognize-cli: <command>: message" and a pointer to --help; returns 2.

@@ -7,6 +7,8 @@
 #include "DataFiles.h"
 #include "DocMessages.h"
 #include "PageReader.h"
+#include "FontCache.h"
+#include "FontSearch.h"
 #include "GlyphSetFile.h"
 #include "PageAnsi.h"
 #include "PageOutput.h"
@@ -15,25 +17,34 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <new>
 
 namespace {
 
 const char* const kPageUsage =
-    "Usage: recognize-cli page --font F.GLF [--coefficient K] [--ink auto|black]\n"
-    "                          [--layout screen|lines]\n"
+    "Usage: recognize-cli page [--font F.GLF | --family NAME... [--no-cache]]\n"
+    "                          [--coefficient K] [--ink auto|black] [--layout screen|lines]\n"
     "                          [--complex [--words list|open [--unknown-penalty P]]\n"
     "                          [--dict D] [--alphabet latin|cyrillic]] [--json | --ansi]\n"
     "                          [--debug-dir DIR] PICTURE\n"
     "\n"
-    "Reads the text of a picture written in the glyph font: lines anywhere in the picture,\n"
-    "in any number, each cut into cells of the font's cell size on the grid that matches it\n"
-    "best, every cell read as \"Recognize (Simple)\" reads one. Prints the page text in\n"
-    "UTF-8: lines top to bottom, indentation kept, trailing blanks trimmed.\n"
+    "Reads the text of a picture written in a fixed-width font: lines anywhere in the\n"
+    "picture, in any number, each cut into cells of the font's cell size on the grid that\n"
+    "matches it best, every cell read as \"Recognize (Simple)\" reads one. Prints the page\n"
+    "text in UTF-8: lines top to bottom, indentation kept, trailing blanks trimmed.\n"
+    "Without --font the font is found: the screen's pitch is measured and every installed\n"
+    "fixed-width family is tried, as xterm, rxvt-unicode, st, VTE terminals and Chromium draw\n"
+    "it, at the sizes that give that pitch, on a sample of the cells; the page is read with\n"
+    "the best, in the family's whole repertoire (Latin, Greek, Cyrillic, box drawing, ...)\n"
+    "and its bold face. The choice is kept in $XDG_CACHE_HOME/recognize/screen-fonts.tsv, so\n"
+    "that the next screenshot of the same screen reads without the search.\n"
     "PICTURE is a PNG, JPEG, WebP, .BMP or Netpbm (PBM, PGM, PPM) file, told by its first\n"
     "bytes; JPEG pixels are taken as stored, without the Exif orientation.\n"
     "\n"
-    "  --font F.GLF       glyph font whose glyphs the picture shows (required): a GLF font, or a\n"
-    "                     glyph set (.gset) that recognize-cli glyphs wrote\n"
+    "  --font F.GLF       glyph font whose glyphs the picture shows: a GLF font, or a glyph\n"
+    "                     set (.gset) that recognize-cli glyphs wrote; no font search\n"
+    "  --family NAME      search only this family (may be given more than once)\n"
+    "  --no-cache         search even when a font found before fits, and keep nothing\n"
     "  --coefficient K    recognition coefficient of each cell's variants (default 0.2)\n"
     "  --ink RULE         auto (default): the most common colour is the paper, and a pixel\n"
     "                     is ink when it differs from it by more than half the picture's\n"
@@ -61,7 +72,14 @@ const char* const kPageUsage =
     "                     cell [code, best, worst])), with --complex \"noCut\" (the indexes of\n"
     "                     the lines without a cut into words), and \"milliseconds\" (the time\n"
     "                     of each stage: \"ink\", \"search\", \"match\", \"style\",\n"
-    "                     \"total\"); codes are Unicode code points. With --ink auto each\n"
+    "                     \"total\"); codes are Unicode code points; \"unsure\" ([line, cell]\n"
+    "                     of every unsure cell), \"lookAlikes\" (runs of letters read in one\n"
+    "                     script by their context, and runs no context decided); without\n"
+    "                     --font \"font\": \"family\", \"file\", \"program\", \"size\",\n"
+    "                     \"hinting\", \"antialias\", \"gamma\", \"settings\", \"cell\",\n"
+    "                     \"pitch\", \"meanCost\" (mean best cost of an inked cell, as a share\n"
+    "                     of its pixels), \"fromCache\", \"searchMilliseconds\" and\n"
+    "                     \"candidates\" (the best few and their costs). With --ink auto each\n"
     "                     line also has \"row\", \"column\" and \"styles\" (per cell \"char\",\n"
     "                     \"fg\" and \"bg\" as \"#RRGGBB\", \"bold\", \"italic\", \"underline\",\n"
     "                     \"strike\", \"inverse\"), and the object \"colours\" (the default\n"
@@ -75,9 +93,13 @@ const char* const kPageUsage =
     "                     3-grid.png (the cells, unsure ones orange) and stages.txt (paper\n"
     "                     colour, threshold, strips, bands, grid phase, costs, times)\n"
     "\n"
-    "Exit status: 0 success; 1 the font cannot be loaded, memory runs out, no line of text in\n"
-    "its cells is found, the debug folder cannot be written, or the word list is larger than\n"
-    "the dictionary holds; 2 bad usage or an unreadable picture or word list.\n";
+    "A cell whose best glyph differs from the picture in more than a tenth of its pixels is\n"
+    "unsure; when most cells are, stderr says so and names the best candidates.\n"
+    "\n"
+    "Exit status: 0 text was read (even with unsure cells); 1 the font cannot be loaded or\n"
+    "found, memory runs out, no line of text is found, the debug folder cannot be written, or\n"
+    "the word list is larger than the dictionary holds; 2 bad usage or an unreadable picture\n"
+    "or word list.\n";
 
 // Loads the glyphs of --font: a glyph set file (told by its first bytes) or a GLF font; false
 // after a message.
@@ -99,11 +121,56 @@ bool LoadPageGlyphs(const std::string& path, GlyphSet& glyphs)
     return true;
 }
 
+// Searches the font of picture; nothing after a message when memory runs out.
+std::optional<FontSearchResult> SearchFont(const CRaster& picture, const PageOptions& page,
+                                           const std::vector<std::string>& families, bool useCache)
+{
+    try {
+        const InkBits ink = InkMask(picture, page.ink, page.path);
+        FontSearchOptions options;
+        options.families = families;
+        options.path = page.path;
+        options.read = page;
+        if (useCache)
+            options.cacheFile = FontCacheFile(DefaultDictionaryImageFolder());
+        return FindScreenFont(picture, ink, options);
+    } catch (const std::bad_alloc&) {
+        PrintError("not enough memory to search the font of the picture");
+        return std::nullopt;
+    }
+}
+
+// Says on stderr when most inked cells are unsure: the text is likely in no installed
+// fixed-width font, and the best candidates are named.
+void WarnWhenUnsure(const PageReading& page, const FontSearchResult& search)
+{
+    int inked = 0;
+    int unsure = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells) {
+            inked += cell.bBlank ? 0 : 1;
+            unsure += IsUnsure(cell, page.cellWidth, page.cellHeight) ? 1 : 0;
+        }
+    if (2 * unsure <= inked)
+        return;
+    std::string names;
+    for (const FontChoice& choice : search.ranked) {
+        char cost[32];
+        std::snprintf(cost, sizeof cost, " (%.1f %%)", 100.0 * choice.CostShare());
+        names += "\n  " + choice.candidate.Describe() + cost;
+    }
+    PrintError(std::to_string(unsure) + " of " + std::to_string(inked) +
+               " cells are unsure: the text may be in no installed fixed-width font, or not on a grid "
+               "of cells; the best candidates were:" + names);
+}
+
 }  // namespace
 
 int RunPageCommand(int argc, char** argv) {
     CCommandLine cl("page", kPageUsage);
     cl.AddOption("--font");
+    cl.AddOption("--family");
+    cl.AddFlag("--no-cache");
     cl.AddOption("--coefficient");
     cl.AddOption("--ink");
     cl.AddOption("--dict");
@@ -121,8 +188,9 @@ int RunPageCommand(int argc, char** argv) {
         return cl.UsageError(cl.Positionals().empty() ? "the picture (PICTURE) is missing"
                                                       : "unexpected argument '" + cl.Positionals()[1] + "'");
     const std::optional<std::string> fontPath = cl.Value("--font");
-    if (!fontPath)
-        return cl.UsageError("the glyph font (--font F.GLF) is missing");
+    const std::vector<std::string> families = cl.Values("--family");
+    if (fontPath && (!families.empty() || cl.Has("--no-cache")))
+        return cl.UsageError("--font names the font: it does not go with --family or --no-cache");
     PageOptions options;
     if (std::optional<std::string> text = cl.Value("--coefficient")) {
         std::optional<double> value = ParseNumber(*text);
@@ -164,7 +232,7 @@ int RunPageCommand(int argc, char** argv) {
     }
 
     GlyphSet glyphs;
-    if (!LoadPageGlyphs(*fontPath, glyphs))
+    if (fontPath && !LoadPageGlyphs(*fontPath, glyphs))
         return kExitFailure;
     PictureLoad load = LoadPicture(cl.Positionals().front());
     if (!load.Ok()) {
@@ -176,7 +244,19 @@ int RunPageCommand(int argc, char** argv) {
     const CRaster picture = std::move(load.raster);
 
     const std::string& name = cl.Positionals().front();
-    PageReading page = ReadPage(picture, glyphs, options);
+    std::optional<FontSearchResult> search;
+    if (!fontPath) {
+        search = SearchFont(picture, options, families, !cl.Has("--no-cache"));
+        if (!search)
+            return kExitFailure;
+        if (!search->Found()) {
+            PrintError(name + ": no font found: " + search->problem);
+            return kExitFailure;
+        }
+        glyphs = search->glyphs;
+        options.pitchSub = ChoicePitchSub(search->Best());
+    }
+    PageReading page = search ? std::move(search->page) : ReadPage(picture, glyphs, options);
     if (page.bOutOfMemory) {
         PrintError("not enough memory to read " + name);
         return kExitFailure;
@@ -186,9 +266,11 @@ int RunPageCommand(int argc, char** argv) {
         return kExitFailure;
     if (page.Empty()) {
         PrintError(name + ": no line of text in the " + std::to_string(glyphs.cellWidth) + " x " +
-                   std::to_string(glyphs.cellHeight) + " cells of " + *fontPath + " was found");
+                   std::to_string(glyphs.cellHeight) + " cells of " + (fontPath ? *fontPath : glyphs.name) + " was found");
         return kExitFailure;
     }
+    if (search)
+        WarnWhenUnsure(page, *search);
     int status = kExitSuccess;
     if (complex) {
         // dict.dic may be missing, as for documents: every line then keeps its Simple reading.
@@ -218,7 +300,9 @@ int RunPageCommand(int argc, char** argv) {
         }
     }
 
-    const std::string out = cl.Has("--json") ? PageJson(page, complex) : cl.Has("--ansi") ? PageAnsi(page) : page.text;
+    const std::string out = cl.Has("--json")   ? PageJson(page, complex, search ? &*search : nullptr)
+                            : cl.Has("--ansi") ? PageAnsi(page)
+                                               : page.text;
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     return status;

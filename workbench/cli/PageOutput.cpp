@@ -43,9 +43,59 @@ std::string HexColour(std::uint32_t colour)
     return text;
 }
 
+const char* HintingName(Hinting hinting)
+{
+    switch (hinting) {
+    case Hinting::None:
+        return "none";
+    case Hinting::Slight:
+        return "slight";
+    case Hinting::Full:
+        break;
+    }
+    return "full";
+}
+
+const char* AntialiasName(Antialias antialias)
+{
+    switch (antialias) {
+    case Antialias::Mono:
+        return "mono";
+    case Antialias::Grey:
+        return "grey";
+    case Antialias::Lcd:
+        break;
+    }
+    return "lcd";
+}
+
+void FontJson(CJsonWriter& json, const FontSearchResult& search)
+{
+    const FontCandidate& font = search.Best().candidate;
+    json.Key("font").BeginObject();
+    json.Key("family").String(font.family);
+    json.Key("file").String(font.file);
+    json.Key("program").String(font.program ? font.program->name : "");
+    json.Key("size").Number(font.size64 / 64.0);
+    json.Key("hinting").String(font.settings.autohint ? "auto" : HintingName(font.settings.hinting));
+    json.Key("antialias").String(AntialiasName(font.settings.antialias));
+    json.Key("gamma").Number(font.settings.gamma);
+    json.Key("settings").String(ToString(font.settings));
+    json.Key("cell").BeginArray().Int(font.cell.width).Int(font.cell.height).EndArray();
+    json.Key("pitch").Number(static_cast<double>(ChoicePitchSub(search.Best())) / kSubpixels);
+    json.Key("meanCost").Number(search.Best().CostShare());
+    json.Key("fromCache").Bool(search.bFromCache);
+    json.Key("searchMilliseconds").Number(search.dMilliseconds);
+    json.Key("candidates").BeginArray();
+    for (const FontChoice& choice : search.ranked)
+        json.BeginObject().Key("font").String(choice.candidate.Describe()).Key("meanCost").Number(choice.CostShare()).EndObject();
+    json.EndArray();
+    json.EndObject();
+}
+
 }  // namespace
 
-std::string PageJson(const PageReading& page, bool complex)
+std::string PageJson(const PageReading& page, bool complex, const FontSearchResult* search)
 {
     CJsonWriter json;
     json.BeginObject();
@@ -106,6 +156,18 @@ std::string PageJson(const PageReading& page, bool complex)
         json.Key("bg").String(HexColour(page.colours.bg));
         json.EndObject();
     }
+    json.Key("unsure").BeginArray();
+    for (std::size_t l = 0; l < page.lines.size(); ++l)
+        for (std::size_t c = 0; c < page.lines[l].cells.size(); ++c)
+            if (IsUnsure(page.lines[l].cells[c], page.cellWidth, page.cellHeight))
+                json.BeginArray().Int(static_cast<long long>(l)).Int(static_cast<long long>(c)).EndArray();
+    json.EndArray();
+    json.Key("lookAlikes").BeginObject();
+    json.Key("decided").Int(page.scripts.wordsDecided);
+    json.Key("undecided").Int(page.scripts.wordsUndecided);
+    json.EndObject();
+    if (search)
+        FontJson(json, *search);
     json.Key("milliseconds").BeginObject();
     json.Key("ink").Number(page.dInkMilliseconds);
     json.Key("search").Number(page.dSearchMilliseconds);

@@ -4,12 +4,14 @@
 // pictures of --debug-dir.
 
 #include "CRaster.h"
+#include "FontSearch.h"
 #include "PageReader.h"
 
 #include <string>
 
-// The reading as one JSON object (see the page command's --help).
-std::string PageJson(const PageReading& page, bool complex);
+// The reading as one JSON object (see the page command's --help); search, when the font was
+// searched, adds "font".
+std::string PageJson(const PageReading& page, bool complex, const FontSearchResult* search = nullptr);
 
 // Writes the stage pictures and figures of a reading into folder, made when missing; false after
 // a message.

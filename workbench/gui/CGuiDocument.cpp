@@ -9,8 +9,11 @@
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
+#include "CDictionaryCache.h"
 #include "DataFiles.h"
 #include "DictionarySettings.h"
+#include "FontCache.h"
+#include "FontSearch.h"
 #include "IUserPrompts.h"
 #include "PageSummary.h"
 #include "PictureFile.h"
@@ -25,7 +28,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QProgressDialog>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -97,6 +103,16 @@ CGuiDocument::CGuiDocument(CRecognizeApp& app, std::unique_ptr<CRecognizeDoc> do
 {
     m_pDoc->SetMessageSink(&app.MessageSink());
     QObject::connect(m_pPageJob.get(), &CPageReadJob::Finished, this, &CGuiDocument::OnPageJobFinished);
+    m_SearchTimer.setInterval(100);
+    QObject::connect(&m_SearchTimer, &QTimer::timeout, this, [this] {
+        int done = 0;
+        int total = 0;
+        m_pPageJob->Progress(done, total);
+        if (m_pSearchProgress && total > 0) {
+            m_pSearchProgress->setMaximum(total);
+            m_pSearchProgress->setValue(std::min(done, total));
+        }
+    });
 }
 
 CGuiDocument::~CGuiDocument() = default;
@@ -449,26 +465,88 @@ void CGuiDocument::ReadPageAndCopy()
 
 void CGuiDocument::OnPageJobFinished()
 {
-    PageReading page = m_pPageJob->TakeResult();
-    const bool copy = std::exchange(m_bCopyWhenRead, false);
+    PageJobResult result = m_pPageJob->TakeResult();
+    CloseSearchProgress();
+    const bool copy = m_bCopyWhenRead;
     if (m_pPageJob->Revision() != m_pDoc->SourceRevision()) {
+        m_bCopyWhenRead = false;
         emit StatusNote(QString::fromUtf8(kStaleReading));
         OnChanged();
         return;
     }
-    m_pDoc->SetPage(std::move(page));
-    emit PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())));
-    if (IsPoorReading(m_pDoc->Page()))
+    // A search whose reading is poor, or worse than the document font's, leaves that one.
+    if (result.bSearched && (result.bCancelled || result.page.Empty() || IsPoorReading(result.page) ||
+                             (!IsPoorReading(m_pDoc->Page()) && InkedCostShare(result.page) >= InkedCostShare(m_pDoc->Page())))) {
+        // The reading with the document's font stays, its text withheld; the status bar says
+        // that no font was found, after what that reading found.
+        m_bCopyWhenRead = false;
+        QString why;
+        if (result.bCancelled)
+            why = QStringLiteral("The font search was cancelled.");
+        else if (!result.page.Empty())
+            why = QStringLiteral("No installed fixed-width font reads it well either (the best: %1).")
+                      .arg(QString::fromStdString(result.strFont));
+        else
+            why = QStringLiteral("No installed fixed-width font reads it either: %1.")
+                      .arg(QString::fromStdString(result.strProblem.empty() ? std::string("no line found") : result.strProblem));
+        emit PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())) + QLatin1Char(' ') + why);
+        OnChanged();
+        return;
+    }
+    if (result.bSearched) {
+        m_FoundGlyphs = std::move(result.glyphs);
+        m_strFoundFont = QString::fromStdString(result.strFont);
+        m_nFoundRevision = m_pDoc->SourceRevision();
+    }
+    m_pDoc->SetPage(std::move(result.page));
+    QString summary = QString::fromStdString(PageSummary(m_pDoc->Page()));
+    if (FoundFontFits())
+        summary += QStringLiteral(". Font found: %1").arg(m_strFoundFont);
+    emit PageRead(summary);
+    if (!FontFitsPage(m_pDoc->Page()) && !result.bSearched) {
         OnFontDoesNotFit();
-    else if (copy)
-        OnCopyPageText();
+    } else {
+        m_bCopyWhenRead = false;
+        if (copy && !IsPoorReading(m_pDoc->Page()))
+            OnCopyPageText();
+    }
     OnChanged();
+}
+
+bool CGuiDocument::FoundFontFits() const
+{
+    return !m_FoundGlyphs.Empty() && m_nFoundRevision == m_pDoc->SourceRevision();
+}
+
+QString CGuiDocument::FoundFont() const
+{
+    return FoundFontFits() ? m_strFoundFont : QString();
+}
+
+void CGuiDocument::CloseSearchProgress()
+{
+    m_SearchTimer.stop();
+    if (m_pSearchProgress) {
+        m_pSearchProgress->deleteLater();
+        m_pSearchProgress = nullptr;
+    }
 }
 
 void CGuiDocument::OnFontDoesNotFit()
 {
-    // Read Page reads with the document's own font; the status line of PageRead has said
-    // that it does not fit and what Read Page reads.
+    // The font is searched among the installed fixed-width families, as the screen's programs
+    // draw them, off the user-interface thread; a dialog shows how far the search is and
+    // cancels it. The fonts found are remembered as recognize-cli remembers them.
+    m_pPageJob->StartSearch(m_pDoc->m_Picture, m_pDoc->PageReadOptions(), m_pDoc->SourceRevision(),
+                            FontCacheFile(DefaultDictionaryImageFolder()));
+    emit StatusNote(QStringLiteral("Read Page: the document's font does not fit; finding the screen's font..."));
+    m_pSearchProgress = new QProgressDialog(QStringLiteral("Finding the screen's font..."), QStringLiteral("Cancel"), 0, 0,
+                                            m_App.DialogParent());
+    m_pSearchProgress->setWindowTitle(QString::fromUtf8(CRecognizeApp::kAppName));
+    m_pSearchProgress->setWindowModality(Qt::WindowModal);
+    m_pSearchProgress->setMinimumDuration(300);
+    QObject::connect(m_pSearchProgress, &QProgressDialog::canceled, this, [this] { m_pPageJob->Cancel(); });
+    m_SearchTimer.start();
 }
 
 bool CGuiDocument::IsReadingPage() const
@@ -478,7 +556,9 @@ bool CGuiDocument::IsReadingPage() const
 
 void CGuiDocument::WaitForPage()
 {
-    m_pPageJob->Wait();
+    // A reading that does not fit starts a search when it ends: that is waited for too.
+    while (m_pPageJob->Running())
+        m_pPageJob->Wait();
 }
 
 QString CGuiDocument::PageText() const
@@ -587,6 +667,12 @@ bool CGuiDocument::SavePictureFile(const QString& path)
 std::vector<std::uint8_t> CGuiDocument::FontToSave() const
 {
     CByteWriter writer;
+    // The font found for the picture, where it makes a GLF font; else the document's own.
+    if (FoundFontFits())
+        if (const std::optional<CCharImageFont> found = Cp1251Font(m_FoundGlyphs)) {
+            found->SaveToArchive(writer);
+            return writer.Bytes();
+        }
     m_pDoc->m_Font.SaveToArchive(writer);
     return writer.Bytes();
 }

@@ -2,14 +2,18 @@
 
 #include "CCommandTable.h"
 
+#include "GlyphSet.h"
+
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 class CChildFrame;
+class QProgressDialog;
 class CPageReadJob;
 class CRecognizeApp;
 class CRecognizeDoc;
@@ -107,8 +111,12 @@ public:
     void OnSaveFont();
     // Writes FontToSave() to path, atomically; false after a message.
     bool SaveFontFile(const QString& path);
-    // The GLF bytes "Save &Font As..." writes: the document's font.
+    // The GLF bytes "Save &Font As..." writes: the font Read Page found for the picture, where
+    // it makes a GLF font, else the document's font.
     std::vector<std::uint8_t> FontToSave() const;
+    // What the font Read Page found for the picture now is (family, size, program, settings);
+    // empty when none was searched or the picture or font changed since.
+    QString FoundFont() const;
 
     // --- Update rules -------------------------------------------------------------
     CommandState OnUpdateEditText() const;
@@ -135,11 +143,14 @@ signals:
 private:
     // A reading ended: kept when it belongs to the picture and font of now, else dropped.
     void OnPageJobFinished();
-    // The document's font does not fit the picture: the reading found no line, or most of
-    // its cells are unsure. The search for a font that fits starts here, and the page is
-    // read again with the font it finds; until then the reading stays, its text withheld,
-    // and the status bar and the page text pane say what Read Page reads.
+    // The document's font does not fit the picture (FontFitsPage): the search for a font that
+    // fits starts here, off the user-interface thread with a dialog of its progress and Cancel,
+    // and the page is read again with the font it finds. Until then the reading stays; when no
+    // installed font reads the page better, it stays for good and the status bar says so.
     void OnFontDoesNotFit();
+    // Whether the font found is the one of the picture and font of now.
+    bool FoundFontFits() const;
+    void CloseSearchProgress();
     // Puts text on the clipboard and tells in the status bar what was copied.
     void CopyText(const QString& text);
     // The folder the save dialogs of the picture's text, picture and font start in, and the
@@ -157,4 +168,9 @@ private:
     std::vector<CChildFrame*> m_Frames;  // in the order the windows were made
     std::unique_ptr<CPageReadJob> m_pPageJob;
     bool m_bCopyWhenRead = false;         // the running reading goes to the clipboard when good
+    GlyphSet m_FoundGlyphs;               // the font the last search found
+    QString m_strFoundFont;
+    unsigned m_nFoundRevision = 0;        // the source revision it was found for
+    QProgressDialog* m_pSearchProgress = nullptr;
+    QTimer m_SearchTimer;                 // updates the search's progress
 };

@@ -1,26 +1,87 @@
 #include "CPageReadJob.h"
 
+#include "FontSearch.h"
+
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <new>
 
 CPageReadJob::CPageReadJob(QObject* parent) : QObject(parent)
 {
-    connect(&m_Watcher, &QFutureWatcher<PageReading>::finished, this, &CPageReadJob::OnWatcherFinished);
+    connect(&m_Watcher, &QFutureWatcher<PageJobResult>::finished, this, &CPageReadJob::OnWatcherFinished);
 }
 
 CPageReadJob::~CPageReadJob()
 {
-    // The reading runs on with its own copies; its result goes nowhere.
+    // The reading runs on with its own copies; its result goes nowhere. A search is told to stop.
+    m_pShared->cancel = true;
     m_Watcher.disconnect(this);
 }
 
 void CPageReadJob::Start(CRaster picture, CCharImageFont font, PageOptions options, unsigned revision)
 {
     // The watcher lets go of an earlier reading, which runs on with its own copies.
+    m_pShared->cancel = true;
+    m_pShared = std::make_shared<Shared>();
     m_bRunning = true;
+    m_bSearching = false;
     m_nRevision = revision;
     m_Watcher.setFuture(QtConcurrent::run([picture = std::move(picture), font = std::move(font), options] {
-        return ReadPage(picture, GlyphSetFromFont(font), options);
+        PageJobResult result;
+        result.page = ReadPage(picture, GlyphSetFromFont(font), options);
+        return result;
     }));
+}
+
+void CPageReadJob::StartSearch(CRaster picture, PageOptions options, unsigned revision, std::string cacheFile)
+{
+    m_pShared->cancel = true;
+    m_pShared = std::make_shared<Shared>();
+    m_bRunning = true;
+    m_bSearching = true;
+    m_nRevision = revision;
+    m_Watcher.setFuture(QtConcurrent::run([picture = std::move(picture), options, cacheFile = std::move(cacheFile),
+                                           shared = m_pShared] {
+        PageJobResult result;
+        result.bSearched = true;
+        try {
+            FontSearchOptions search;
+            search.path = options.path;
+            search.read = options;
+            search.cacheFile = cacheFile;
+            search.progress = [shared](int done, int total) {
+                shared->done = done;
+                shared->total = total;
+                return !shared->cancel;
+            };
+            FontSearchResult found = FindScreenFont(picture, InkMask(picture, options.ink, options.path), search);
+            if (found.bStopped) {
+                result.bCancelled = true;
+                return result;
+            }
+            if (!found.Found()) {
+                result.strProblem = found.problem;
+                return result;
+            }
+            result.strFont = found.Best().candidate.Describe();
+            result.glyphs = std::move(found.glyphs);
+            result.page = std::move(found.page);
+        } catch (const std::bad_alloc&) {
+            result.page.bOutOfMemory = true;
+        }
+        return result;
+    }));
+}
+
+void CPageReadJob::Progress(int& done, int& total) const
+{
+    done = m_pShared->done;
+    total = m_pShared->total;
+}
+
+void CPageReadJob::Cancel()
+{
+    m_pShared->cancel = true;
 }
 
 void CPageReadJob::Wait()
@@ -40,8 +101,8 @@ void CPageReadJob::OnWatcherFinished()
     emit Finished();
 }
 
-PageReading CPageReadJob::TakeResult()
+PageJobResult CPageReadJob::TakeResult()
 {
-    QFuture<PageReading> future = m_Watcher.future();
-    return future.isValid() && future.isResultReadyAt(0) ? future.takeResult() : PageReading();
+    QFuture<PageJobResult> future = m_Watcher.future();
+    return future.isValid() && future.isResultReadyAt(0) ? future.takeResult() : PageJobResult();
 }

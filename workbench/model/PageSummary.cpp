@@ -72,6 +72,13 @@ int UnsureCellCount(const PageReading& page) {
     return count;
 }
 
+namespace {
+
+// A page read with its own font costs at most a pixel in this many a cell that holds ink.
+constexpr double kFittingShare = 100;
+
+}  // namespace
+
 bool IsPoorReading(const PageReading& page) {
     if (page.Empty())
         return true;
@@ -80,6 +87,23 @@ bool IsPoorReading(const PageReading& page) {
         for (const PageCell& cell : line.cells)
             inked += cell.bBlank ? 0 : 1;
     return UnsureCellCount(page) * 2 > inked;
+}
+
+double InkedCostShare(const PageReading& page) {
+    long long cost = 0;
+    long long inked = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells)
+            if (!cell.bBlank) {
+                cost += cell.best;
+                ++inked;
+            }
+    const long long pixels = static_cast<long long>(page.cellWidth) * page.cellHeight;
+    return inked > 0 && pixels > 0 ? static_cast<double>(cost) / static_cast<double>(inked * pixels) : 1.0;
+}
+
+bool FontFitsPage(const PageReading& page) {
+    return !IsPoorReading(page) && InkedCostShare(page) * kFittingShare <= 1.0;
 }
 
 namespace {

@@ -35,6 +35,15 @@ int UnsureCellCount(const PageReading& page);
 // unsure. Its text is garbage and is not offered as the page's text.
 bool IsPoorReading(const PageReading& page);
 
+// Whether the font a page was read with is the page's: the reading is not poor and its cells
+// that hold ink differ from their glyphs in at most a pixel in a hundred, as a screen read with
+// its own font does. A font of cells larger than the screen's may read few cells unsure and still
+// not be its font.
+bool FontFitsPage(const PageReading& page);
+// The mean best cost of a reading's cells that hold ink, as a share of a cell's pixels; 1 for a
+// reading without such cells.
+double InkedCostShare(const PageReading& page);
+
 // The status-bar line after a reading: lines, cells, unsure cells and the time; for a poor
 // reading, that its text is not shown and what Read Page reads; when no line was found, that
 // none was and the font's cell size, which the text must have.

@@ -79,8 +79,9 @@ TEST(PageLines, TouchingLinesAreCutIntoCellHighPieces)
     for (std::size_t i = 0; i < bands.size(); ++i) {
         EXPECT_LE(bands[i].Height(), kH);
         EXPECT_GT(bands[i].Height(), 0);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_EQ(bands[i].top, bands[i - 1].bottom);
+        }
     }
     // No cell height: the run stays whole; no ink, or counts out of step, no band.
     EXPECT_EQ(FindLines(ink, 0).size(), 1U);

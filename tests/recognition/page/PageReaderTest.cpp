@@ -320,12 +320,12 @@ TEST(PageReader, FractionalPitchReadsEveryCellAtItsPhase)
 {
     const std::string codes = " abcdefghijklmnopqrstuvwxyz.,";
     const GlyphSet glyphs = QuarterPixelGlyphs(9, 14, codes);
-    constexpr int kPitch64 = 541;  // 8.45 pixels
+    constexpr long long kPitch = 541 * kSubpixels / 64;  // 8.45 pixels
     std::mt19937 random(67);
     for (int round = 0; round < 10; ++round) {
         CRaster picture;
         picture.Create(700, 120, CRaster::kWhite);
-        const long long origin64 = 64 * 5 + static_cast<long long>(random() % 64);
+        const long long origin = kSubpixels * 5 + static_cast<long long>(random() % 64) * kSubpixels / 64;
         std::vector<std::string> texts;
         for (int row = 0; row < 6; ++row) {
             std::string text;
@@ -334,8 +334,8 @@ TEST(PageReader, FractionalPitchReadsEveryCellAtItsPhase)
             texts.push_back(text);
             const LineGrid line = [&] {
                 LineGrid l = WholePixelLine(0, 3 + row * (round % 2 == 0 ? 14 : 18), static_cast<int>(text.size()), 9, 14);
-                l.left64 = origin64;
-                l.pitch64 = kPitch64;
+                l.leftSub = origin;
+                l.pitchSub = kPitch;
                 l.phases = 4;
                 return l;
             }();
@@ -348,12 +348,12 @@ TEST(PageReader, FractionalPitchReadsEveryCellAtItsPhase)
                             picture.SetPixel(static_cast<int>(place.pixel) + x, line.top + y, CRaster::kBlack);
             }
         }
-        const PageReading page = ReadPage(picture, glyphs, PageOptions{.pitch64 = kPitch64});
+        const PageReading page = ReadPage(picture, glyphs, PageOptions{.pitchSub = kPitch});
         ASSERT_EQ(page.lines.size(), texts.size()) << "round " << round;
         for (std::size_t i = 0; i < texts.size(); ++i) {
             EXPECT_EQ(CellCodes(page.lines[i]), texts[i]) << "round " << round << " line " << i;
             EXPECT_EQ(page.lines[i].Cost(), 0);
-            EXPECT_EQ(page.lines[i].grid.left64, origin64);
+            EXPECT_EQ(page.lines[i].grid.leftSub, origin);
             EXPECT_EQ(page.lines[i].grid.bOwn, round % 2 == 1);
         }
     }

@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QDockWidget>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -156,6 +157,35 @@ TEST_F(DesktopFlowTest, APoorReadingSaysWhatPageReadingReadsInsteadOfShowingGarb
     EXPECT_FALSE(Main().PageTextDock()->isHidden());
     EXPECT_FALSE(Trigger(CommandId::kCopyPageText));
     EXPECT_EQ(Clipboard(), "kept");
+}
+
+// A real screenshot in a font the document does not have: Read Page finds the font among the
+// installed ones, off the user-interface thread, names it, reads the text exactly, and Save Font
+// As writes the font found.
+TEST_F(DesktopFlowTest, ReadPageFindsTheFontOfARealScreenshot)
+{
+    const QString shot = QStringLiteral(RECOGNIZE_SCREENS "/dev/xterm-liberation-ru.png");
+    StartApp({shot});
+    ASSERT_TRUE(Trigger(CommandId::kReadPage));
+    GuiDoc()->WaitForPage();
+    ASSERT_TRUE(Doc().HasPage());
+    QFile truth(QStringLiteral(RECOGNIZE_SCREENS "/dev/xterm-liberation-ru.txt"));
+    ASSERT_TRUE(truth.open(QIODevice::ReadOnly));
+    EXPECT_EQ(TextPane().Text(), QString::fromUtf8(truth.readAll()).trimmed());
+    EXPECT_TRUE(Status().contains("Font found: Liberation Mono")) << Status().toStdString();
+    EXPECT_TRUE(GuiDoc()->FoundFont().startsWith("Liberation Mono"));
+
+    const QString fontPath = QString::fromStdString(dir.File("found.GLF"));
+    prompts.fileAnswers.push_back(fontPath);
+    ASSERT_TRUE(Trigger(CommandId::kSaveFont));
+    CCharImageFont saved;
+    ASSERT_TRUE(saved.LoadFromFile(fontPath.toStdString()));
+    EXPECT_EQ(saved.CellHeight(), 15);
+
+    // Drawing on the picture makes the font found stale: Save Font As writes the document's own.
+    Doc().m_Picture.SetPixel(0, 0, CRaster::kBlack);
+    Doc().OnStrokeDrawn(nullptr);
+    EXPECT_TRUE(GuiDoc()->FoundFont().isEmpty());
 }
 
 TEST_F(DesktopFlowTest, CopyStepReportsWhatItCopiedAndTheSaveDialogsStartBesideThePicture)

@@ -12,10 +12,9 @@
 
 namespace {
 
-// Read Page reads with the document's font; the terminal's is fitted to it beforehand, as a
-// user does today with glyphmill-cli. Once Read Page finds the font itself, this goes false
-// and the document starts with the shipped font.
-constexpr bool kFitFontToTheTerminal = true;
+// The document starts with the shipped font, which does not fit the terminal: Read Page finds
+// the terminal's font itself. True gives it a font fitted with glyphmill-cli beforehand instead.
+constexpr bool kFitFontToTheTerminal = false;
 
 const char* const kText =
     "The quick brown fox jumps over the lazy dog.\n"

@@ -1,0 +1,386 @@
+#include "FontSearch.h"
+
+#include "CodePage1251.h"
+#include "FontCache.h"
+#include "PageReader.h"
+#include "RenderGlyphSet.h"
+#include "Repertoire.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
+
+namespace {
+
+// A screen without antialiasing shows at most this many colours: its palette and paper.
+constexpr std::size_t kMonoColours = 64;
+
+// Candidates kept in the result, best first.
+constexpr std::size_t kRanked = 5;
+
+// Families tried with every hinting when none fits well.
+constexpr std::size_t kHintedFamilies = 6;
+
+// Candidates compared before the comparison may end on one that explains the sample exactly.
+constexpr std::size_t kBatch = 32;
+
+// Times the cells are found anew with the best candidate's glyphs.
+constexpr int kSampleRounds = 3;
+
+// A font remembered for the screen's pitch is taken without a search when its mean cost a cell is
+// at most this share of the cell's pixels: a screen read with its own font costs a few pixels at most.
+constexpr double kCachedFontShare = 0.01;
+
+// The characters candidates are first compared on: printable ASCII and the Russian alphabet,
+// which make most of what screens show; the whole repertoire is rendered for the winner only.
+std::vector<char32_t> ProbeCodes()
+{
+    std::vector<char32_t> codes;
+    for (char32_t c = 0x20; c < 0x7F; ++c)
+        codes.push_back(c);
+    for (char32_t c = 0x410; c <= 0x44F; ++c)
+        codes.push_back(c);
+    codes.push_back(0x401);
+    codes.push_back(0x451);
+    return codes;
+}
+
+GlyphSetRequest RequestOf(const FontCandidate& candidate, bool withBold)
+{
+    GlyphSetRequest request;
+    request.faces.push_back({GlyphFace::Regular, candidate.file, candidate.index, false});
+    if (withBold) {
+        if (!candidate.boldFile.empty())
+            request.faces.push_back({GlyphFace::Bold, candidate.boldFile, candidate.boldIndex, false});
+        else
+            request.faces.push_back({GlyphFace::Bold, candidate.file, candidate.index, true});
+    }
+    request.size64 = candidate.size64;
+    request.settings = candidate.settings;
+    request.cellWidth = candidate.program->terminal == Terminal::Chromium
+                            ? static_cast<int>((candidate.pitchSub + kSubpixels - 1) / kSubpixels)
+                            : candidate.cell.width;
+    request.cellHeight = candidate.cell.height;
+    request.baseline = candidate.cell.baseline;
+    request.phases = candidate.phases;
+    return request;
+}
+
+long long PitchOf(const FontCandidate& candidate)
+{
+    return candidate.pitchSub > 0 ? candidate.pitchSub : candidate.cell.width * kSubpixels;
+}
+
+// The mean best cost of a reading's inked cells.
+double MeanInkedCost(const PageReading& page)
+{
+    long long sum = 0;
+    long long cells = 0;
+    for (const PageLine& line : page.lines)
+        for (const PageCell& cell : line.cells)
+            if (!cell.bBlank) {
+                sum += cell.best;
+                ++cells;
+            }
+    return cells > 0 ? static_cast<double>(sum) / static_cast<double>(cells) : 0.0;
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+double FontChoice::CostShare() const
+{
+    const double pixels = static_cast<double>(candidate.cell.height) * std::max(candidate.cell.width, 1);
+    return pixels > 0 ? fit.meanCost / pixels : 1.0;
+}
+
+Smoothing SmoothingOf(const CRaster& picture)
+{
+    std::unordered_set<std::uint32_t> colours;
+    for (int y = 0; y < picture.height(); ++y) {
+        const std::uint32_t* row = picture.Row(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            colours.insert(row[x] & 0xFFFFFF);
+            if (colours.size() > kMonoColours)
+                return Smoothing::Grey;
+        }
+    }
+    return Smoothing::Mono;
+}
+
+std::optional<CCharImageFont> Cp1251Font(const GlyphSet& glyphs, std::string* reason)
+{
+    GlyphSet regular;
+    regular.Reset(glyphs.cellWidth, glyphs.cellHeight, 1, glyphs.baseline);
+    regular.name = glyphs.name;
+    for (int g = 0; g < glyphs.Glyphs(); ++g)
+        if (glyphs.faces[static_cast<std::size_t>(g)] == GlyphFace::Regular && UnicodeToCp1251(glyphs.codes[static_cast<std::size_t>(g)]))
+            regular.Add(glyphs.codes[static_cast<std::size_t>(g)], GlyphFace::Regular,
+                        std::vector<std::uint8_t>(glyphs.Image(0, g), glyphs.Image(0, g) + glyphs.ImageBytes()));
+    return GlyphSetToFont(regular, reason);
+}
+
+long long ChoicePitchSub(const FontChoice& choice)
+{
+    return PitchOf(choice.candidate);
+}
+
+GlyphSet ChoiceGlyphSet(const FontChoice& choice, CFaceRenderer& renderer)
+{
+    GlyphSetRequest request = RequestOf(choice.candidate, true);
+    request.codes = ScreenRepertoire();
+    GlyphSet glyphs = RenderGlyphSet(renderer, request);
+    glyphs.name = choice.candidate.Describe();
+    return glyphs;
+}
+
+namespace {
+
+// Probe glyph sets of candidates, made once each: candidates that render alike (xterm, rxvt-unicode
+// and st all draw through Xft) share their templates, cut into each one's cell.
+class CProbeSets {
+public:
+    explicit CProbeSets(const std::vector<FontCandidate>& candidates) : m_Candidates(candidates), m_Sets(candidates.size()) {}
+
+    // The probe set of candidate i, made with renderer (one per thread) on first use.
+    const GlyphSet& Of(std::size_t i, CFaceRenderer& renderer)
+    {
+        std::call_once(m_Sets[i].once, [&] {
+            GlyphSetRequest request = RequestOf(m_Candidates[i], false);
+            request.codes = ProbeCodes();
+            const std::string key = request.faces.front().file + '\t' + std::to_string(request.faces.front().index) +
+                                    '\t' + std::to_string(request.size64) + '\t' + ToString(request.settings) + '\t' +
+                                    std::to_string(request.phases);
+            std::shared_ptr<const std::vector<FaceTemplates>> templates;
+            {
+                std::lock_guard lock(m_Mutex);
+                if (const auto found = m_Templates.find(key); found != m_Templates.end())
+                    templates = found->second;
+            }
+            if (!templates) {
+                templates = std::make_shared<const std::vector<FaceTemplates>>(RenderTemplates(renderer, request));
+                std::lock_guard lock(m_Mutex);
+                m_Templates.emplace(key, templates);
+            }
+            m_Sets[i].set = CutGlyphSet(*templates, request);
+        });
+        return m_Sets[i].set;
+    }
+
+private:
+    struct Slot {
+        std::once_flag once;
+        GlyphSet set;
+    };
+    const std::vector<FontCandidate>& m_Candidates;
+    std::vector<Slot> m_Sets;
+    std::mutex m_Mutex;
+    std::map<std::string, std::shared_ptr<const std::vector<FaceTemplates>>> m_Templates;
+};
+
+// Fits candidates first..last - 1 to the sample, on every core: each thread takes every
+// threads-th one, with a renderer of its own; the fits land in their candidates' places, so the
+// result is the same for any number of threads.
+void FitBatch(const std::vector<FontCandidate>& candidates, std::size_t first, std::size_t last, CProbeSets& sets,
+              const InkBits& ink, const std::vector<SampleCell>& sample, MatchPath path, std::vector<SampleFit>& fits,
+              std::vector<std::uint8_t>& made)
+{
+    const unsigned threads = std::max(1U, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(last - first)));
+    auto work = [&](unsigned t) {
+        CFaceRenderer renderer;
+        for (std::size_t i = first + t; i < last; i += threads) {
+            const GlyphSet& glyphs = sets.Of(i, renderer);
+            if (glyphs.Empty())
+                continue;
+            fits[i] = FitSample(ink, glyphs, PitchOf(candidates[i]), sample, path);
+            made[i] = 1;
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work, t);
+    work(0);
+    for (std::thread& thread : pool)
+        thread.join();
+}
+
+// Compares candidates on a sample of the page's cells (see FindScreenFont), best first.
+std::vector<FontChoice> Compare(const std::vector<FontCandidate>& candidates, const InkBits& ink,
+                                const FontSearchOptions& options, CFaceRenderer& renderer, FontSearchResult& result)
+{
+    CProbeSets sets(candidates);
+    // The cells are found with one candidate's glyphs, every candidate is compared on a sample of
+    // them, and where the best is another the cells are found again with its glyphs and the
+    // candidates compared anew: a candidate far from the screen's font may place the lines a few
+    // rows off. Candidates are compared a batch at a time, and a batch whose best explains every
+    // sampled cell exactly ends the comparison.
+    std::vector<FontChoice> choices;
+    std::size_t finder = 0;
+    for (int round = 0; round < kSampleRounds && !result.bStopped; ++round) {
+        std::vector<SampleCell> sample;
+        for (; finder < candidates.size() && sample.empty(); ++finder) {
+            const GlyphSet& glyphs = sets.Of(finder, renderer);
+            if (glyphs.Empty())
+                continue;
+            PageOptions read;
+            read.path = options.path;
+            read.pitchSub = PitchOf(candidates[finder]);
+            sample = SampleCells(ink, ReadPage(ink, glyphs, read), options.sampleCells);
+        }
+        if (sample.empty())
+            break;
+        const std::size_t found = finder - 1;
+        std::vector<SampleFit> fits(candidates.size());
+        std::vector<std::uint8_t> made(candidates.size(), 0);
+        for (std::size_t first = 0; first < candidates.size(); first += kBatch) {
+            const std::size_t last = std::min(candidates.size(), first + kBatch);
+            if (options.progress && !options.progress(result.tried, static_cast<int>(candidates.size()))) {
+                result.bStopped = true;
+                break;
+            }
+            FitBatch(candidates, first, last, sets, ink, sample, options.path, fits, made);
+            result.tried += static_cast<int>(last - first);
+            if (std::any_of(fits.begin() + static_cast<std::ptrdiff_t>(first), fits.begin() + static_cast<std::ptrdiff_t>(last),
+                            [&](const SampleFit& fit) { return fit.meanCost == 0 && made[static_cast<std::size_t>(&fit - fits.data())]; }))
+                break;
+        }
+        choices.clear();
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            if (made[i]) {
+                FontChoice choice;
+                choice.candidate = candidates[i];
+                choice.index = i;
+                choice.fit = fits[i];
+                choices.push_back(choice);
+            }
+        std::stable_sort(choices.begin(), choices.end(),
+                         [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
+        if (choices.empty() || choices.front().index == found || choices.front().fit.meanCost == 0)
+            break;
+        finder = choices.front().index;
+    }
+    return choices;
+}
+
+bool Wanted(const FontCandidate& font, const std::vector<std::string>& families)
+{
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    return families.empty() || std::any_of(families.begin(), families.end(),
+                                            [&](const std::string& f) { return lower(f) == lower(font.family); });
+}
+
+}  // namespace
+
+FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, const FontSearchOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    FontSearchResult result;
+    result.pitch = MeasurePitch(ink);
+    if (result.pitch.columnPitch64 == 0) {
+        result.problem = "the picture shows no text on a grid of cells";
+        result.dMilliseconds = MillisecondsSince(start);
+        return result;
+    }
+    result.smoothing = SmoothingOf(picture);
+    // Light text on dark paper or dark on light: the paper's luminance tells.
+    const double paper = (0.299 * ((ink.background >> 16) & 0xFF) + 0.587 * ((ink.background >> 8) & 0xFF) +
+                          0.114 * (ink.background & 0xFF)) / 255.0;
+    const double inkLuminance = paper > 0.5 ? 0.0 : 1.0;
+    CFaceRenderer renderer;
+    const CFontCache cache(options.cacheFile);
+
+    // The fonts found before for screens of this pitch come first: one that reads the page well is
+    // taken without a search.
+    std::vector<FontCandidate> cached = cache.Find(result.pitch, result.smoothing);
+    cached.erase(std::remove_if(cached.begin(), cached.end(), [&](const FontCandidate& f) { return !Wanted(f, options.families); }),
+                 cached.end());
+    for (const FontCandidate& font : cached) {
+        FontChoice choice;
+        choice.candidate = font;
+        if (!cache.LoadGlyphs(font, result.glyphs) || result.glyphs.cellWidth != RequestOf(font, false).cellWidth) {
+            result.glyphs = ChoiceGlyphSet(choice, renderer);
+            cache.SaveGlyphs(font, result.glyphs);
+        }
+        PageOptions read = options.read;
+        read.pitchSub = PitchOf(font);
+        result.page = ReadPage(ink, result.glyphs, read);
+        choice.fit.meanCost = MeanInkedCost(result.page);
+        if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare) {
+            result.ranked = {choice};
+            result.bFromCache = true;
+            result.dMilliseconds = MillisecondsSince(start);
+            return result;
+        }
+    }
+    result.glyphs = GlyphSet();
+    result.page = PageReading();
+
+    // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
+    // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
+    std::vector<FontCandidate> candidates = FontCandidates(result.pitch, result.smoothing, inkLuminance, options.families, renderer);
+    if (!candidates.empty())
+        result.ranked = Compare(candidates, ink, options, renderer, result);
+    if (result.smoothing == Smoothing::Grey && !result.bStopped &&
+        (result.ranked.empty() || result.Best().CostShare() > kCachedFontShare)) {
+        std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, inkLuminance, options.families, renderer);
+        if (!sharp.empty()) {
+            std::vector<FontChoice> choices = Compare(sharp, ink, options, renderer, result);
+            choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
+            std::stable_sort(choices.begin(), choices.end(),
+                             [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
+            result.ranked = std::move(choices);
+            candidates.insert(candidates.end(), sharp.begin(), sharp.end());
+        }
+    }
+    if (candidates.empty()) {
+        result.problem = "no installed fixed-width family gives the screen's cells";
+        result.dMilliseconds = MillisecondsSince(start);
+        return result;
+    }
+    // Where no font explains the cells well, the best families are tried with the hintings a
+    // user's configuration may set instead of fontconfig's default.
+    if (!result.bStopped && !result.ranked.empty() && result.Best().CostShare() > kCachedFontShare) {
+        std::vector<std::string> best;
+        for (const FontChoice& choice : result.ranked)
+            if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < kHintedFamilies)
+                best.push_back(choice.candidate.family);
+        const std::vector<FontCandidate> hinted =
+            FontCandidates(result.pitch, result.smoothing, inkLuminance, best, renderer, true);
+        if (!hinted.empty()) {
+            std::vector<FontChoice> choices = Compare(hinted, ink, options, renderer, result);
+            choices.insert(choices.end(), result.ranked.begin(), result.ranked.end());
+            std::stable_sort(choices.begin(), choices.end(),
+                             [](const FontChoice& a, const FontChoice& b) { return a.fit.meanCost < b.fit.meanCost; });
+            result.ranked = std::move(choices);
+        }
+    }
+    if (result.ranked.size() > kRanked)
+        result.ranked.resize(kRanked);
+    if (!result.ranked.empty()) {
+        result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
+        PageOptions read = options.read;
+        read.pitchSub = PitchOf(result.Best().candidate);
+        result.page = ReadPage(ink, result.glyphs, read);
+        if (!result.bStopped) {
+            cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
+            cache.SaveGlyphs(result.Best().candidate, result.glyphs);
+        }
+    }
+    if (result.ranked.empty())
+        result.problem = "no candidate font read a line of the picture";
+    result.dMilliseconds = MillisecondsSince(start);
+    return result;
+}
