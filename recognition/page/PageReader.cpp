@@ -10,20 +10,6 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A line of its own beside a screen is read with it only when most of its inked cells read
-// surely: a window's title in another font is not.
-constexpr int kOwnLineUnsureDenominator = 4;
-
-bool ReadsSurely(const PageLine& line, int cellWidth, int cellHeight)
-{
-    int inked = 0, unsure = 0;
-    for (const PageCell& cell : line.cells) {
-        inked += cell.bBlank ? 0 : 1;
-        unsure += IsUnsure(cell, cellWidth, cellHeight) ? 1 : 0;
-    }
-    return unsure * kOwnLineUnsureDenominator <= inked;
-}
-
 // The stages from the ink on, the mask already free of solid strips. With the picture (and the
 // Auto rule) every cell is read against its own colours and styled, and a shared grid is read as
 // a screen.
@@ -53,7 +39,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
 
     auto style = std::chrono::steady_clock::now();
     if (options.layout == PageLayout::Screen)
-        page.screen = FindScreen(*picture, grid);
+        page.screen = FindScreen(*picture, ink, grid, packed, options.path);
     const PageGrid cells = page.screen.bScreen ? ScreenGrid(grid, page.screen) : grid;
     std::vector<std::vector<CellColours>> colours = MeasureColours(*picture, cells);
     InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips, HalfWay::Paper);
@@ -67,12 +53,7 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     page.dMatchMilliseconds = MillisecondsSince(match);
 
     style = std::chrono::steady_clock::now();
-    if (page.screen.bScreen)
-        for (std::size_t l = page.lines.size(); l-- > 0;)
-            if (page.lines[l].grid.bOwn && !ReadsSurely(page.lines[l], glyphs.cellWidth, glyphs.cellHeight)) {
-                page.lines.erase(page.lines.begin() + static_cast<std::ptrdiff_t>(l));
-                colours.erase(colours.begin() + static_cast<std::ptrdiff_t>(l));
-            }
+    TrimScreen(page.screen, page.lines, colours, glyphs.cellWidth, glyphs.cellHeight);
     page.colours = FindDefaultColours(page.lines, colours);
     ReadAttributes(page.lines, colours, cellInk, packed, options.coefficient, page.colours);
     page.bStyled = true;

@@ -6,7 +6,10 @@
 // cells at the ends of lines are cells too, each with its colours.
 
 #include "CRaster.h"
+#include "PageCells.h"
+#include "PageColours.h"
 #include "PageGrid.h"
+#include "PageInk.h"
 
 // The screen's rows and columns, counted on the shared grid from its phase: row r starts at
 // originY + r x H, column c at originXSub + c x pitch.
@@ -21,13 +24,28 @@ struct ScreenExtent {
     long long EndColumn() const { return firstColumn + columns; }
 };
 
-// The screen over the lines of the shared grid: the rows and columns their cells span, widened
-// row by row and column by column as long as every cell added lies wholly inside the picture
-// and is of one colour but for a few stray pixels (the blank rows and columns of the terminal,
-// up to its padding or a window's frame). No screen when the grid is not shared or has no line
-// on it.
-ScreenExtent FindScreen(const CRaster& picture, const PageGrid& grid);
+// The screen over the lines of the shared grid: the rows and columns of their cells whose ink
+// (in the search's mask) is more than a thin line along the cell's edge, and of no line whose
+// ink is only a rule a pixel or two high (the edges of the terminal's padding), but for rows at
+// the top and bottom most of whose inked cells read unsure against their own colours (a window's
+// title bar) and for the columns at either side none of whose cells has a background that a
+// cell of the middle half of the columns has in the same row (a scroll bar or a desktop beside
+// the grid); widened row by
+// row and column by column as long as every cell added lies wholly inside the picture and is of
+// one colour but for a few stray pixels, a colour that a cell of those rows and columns has as
+// its background (the blank rows and columns of the terminal, up to its padding, a window's
+// frame, a scroll bar or a desktop of another colour). No screen when the grid is not shared or
+// has no line on it.
+ScreenExtent FindScreen(const CRaster& picture, const InkBits& ink, const PageGrid& grid, const PageGlyphs& glyphs,
+                        MatchPath path = FastestMatchPath());
 
 // The grid of a screen: a line for every row, across every column, in place of the lines of the
 // shared grid, and the lines of their own that lie wholly above or below it, top to bottom.
 PageGrid ScreenGrid(const PageGrid& grid, const ScreenExtent& screen);
+
+// Leaves out what a screen's grid caught beside the screen, lines and their colours (one
+// vector of cells a line) alike: the rows at its top and bottom most of whose inked cells read
+// unsure (a window's title bar), and the lines of their own beside it of which more than a
+// quarter of the inked cells do (a title in another font).
+void TrimScreen(ScreenExtent& screen, std::vector<PageLine>& lines, std::vector<std::vector<CellColours>>& colours,
+                int cellWidth, int cellHeight);
