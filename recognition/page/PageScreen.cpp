@@ -128,6 +128,42 @@ std::uint32_t CellBackground(const CRaster& picture, long long left, long long t
     return best;
 }
 
+// A window's title bar, frame or scroll bar reaches this many cells into the grid at most.
+constexpr long long kEdgeCells = 4;
+
+// One pixel in this many of a band may differ from its colour (anti-aliased corners, a cursor).
+constexpr long long kBandStrayDenominator = 32;
+
+// Whether the pixels from (x0, y0) up to (x1, y1), one row or one column of them, are of one
+// colour but for a few, and that colour is not the most common of the cells from (cx0, cy0) up
+// to (cx1, cy1) that the band lies along the edge of: a region of the picture's edge that
+// reaches into those cells, as a window's title bar above a terminal's padding or a scroll bar
+// beside it does. A terminal fills each cell's background whole.
+bool StraddlingBand(const CRaster& picture, long long x0, long long y0, long long x1, long long y1, long long cx0,
+                    long long cy0, long long cx1, long long cy1)
+{
+    x0 = std::max<long long>(x0, 0), y0 = std::max<long long>(y0, 0);
+    x1 = std::min<long long>(x1, picture.width()), y1 = std::min<long long>(y1, picture.height());
+    if (x0 >= x1 || y0 >= y1)
+        return false;
+    std::map<std::uint32_t, long long> band;
+    for (long long y = y0; y < y1; ++y)
+        for (long long x = x0; x < x1; ++x)
+            ++band[picture.Row(static_cast<int>(y))[x] & 0xFFFFFF];
+    const auto most = std::max_element(band.begin(), band.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    const long long pixels = (x1 - x0) * (y1 - y0);
+    if ((pixels - most->second) * kBandStrayDenominator > pixels)
+        return false;
+    std::map<std::uint32_t, long long> cells;
+    for (long long y = std::max<long long>(cy0, 0); y < std::min<long long>(cy1, picture.height()); ++y)
+        for (long long x = std::max<long long>(cx0, 0); x < std::min<long long>(cx1, picture.width()); ++x)
+            ++cells[picture.Row(static_cast<int>(y))[x] & 0xFFFFFF];
+    if (cells.empty())
+        return false;
+    return std::max_element(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.second < b.second; })
+               ->first != most->first;
+}
+
 bool ShapeOf(const PageGrid& grid, GridShape& shape)
 {
     const auto line = std::find_if(grid.lines.begin(), grid.lines.end(), [](const LineGrid& l) { return !l.bOwn; });
@@ -180,45 +216,86 @@ ScreenExtent FindScreen(const CRaster& picture, const InkBits& ink, const PageGr
     }
     if (top >= bottom || left >= right)
         return screen;
-    // A row at the top or bottom most of whose inked cells read unsure against their own colours
-    // is a window's title bar caught on the grid, not a row of the screen.
-    if (glyphs.Rows() > 0) {
-        auto unsure = [&](long long row) {
-            ScreenExtent one;
-            one.bScreen = true;
-            one.firstRow = row;
-            one.rows = 1;
-            one.firstColumn = left;
-            one.columns = static_cast<int>(right - left);
-            PageGrid rowGrid = ScreenGrid(grid, one);
-            std::erase_if(rowGrid.lines, [](const LineGrid& l) { return l.bOwn; });
-            if (rowGrid.lines.empty())
-                return false;
-            const InkBits rowInk = CellInk(picture, ink, rowGrid, MeasureColours(picture, rowGrid), {}, HalfWay::Paper);
-            CCellMatcher matcher(rowInk, glyphs, path);
-            int inked = 0, doubtful = 0;
-            std::vector<CellPlace> places;
-            for (long long c = left; c < right; ++c)
-                places.push_back(PlaceAt(shape.Position(c), shape.phases));
-            for (std::size_t first = 0; first < places.size(); first += kBlockCells) {
-                const int count = static_cast<int>(std::min<std::size_t>(kBlockCells, places.size() - first));
-                matcher.Match(shape.Top(row), places.data() + first, count);
-                for (int k = 0; k < count; ++k) {
-                    if (!matcher.Inked(k))
-                        continue;
-                    std::int32_t least = 0, most = 0;
-                    CostRange(matcher.Wide(), matcher.Costs(k), glyphs.Rows(), least, most);
-                    ++inked;
-                    doubtful += static_cast<long long>(least) * kUnsureDenominator > static_cast<long long>(shape.W) * shape.H ? 1 : 0;
-                }
+    // A region beside the screen that reaches into a row near the top or bottom (a band of
+    // another colour along the row's inner edge, across the middle half of the columns) is a
+    // window's title bar or frame caught on the grid: that row and those outside it are not the
+    // screen's, and so for columns near either side (a frame, a scroll bar). Then a row at the
+    // top or bottom most of whose inked cells read unsure against their own colours is a title.
+    auto unsure = [&](long long row) {
+        if (glyphs.Rows() == 0)
+            return false;
+        ScreenExtent one;
+        one.bScreen = true;
+        one.firstRow = row;
+        one.rows = 1;
+        one.firstColumn = left;
+        one.columns = static_cast<int>(right - left);
+        PageGrid rowGrid = ScreenGrid(grid, one);
+        std::erase_if(rowGrid.lines, [](const LineGrid& l) { return l.bOwn; });
+        if (rowGrid.lines.empty())
+            return false;
+        const InkBits rowInk = CellInk(picture, ink, rowGrid, MeasureColours(picture, rowGrid), {}, HalfWay::Paper);
+        CCellMatcher matcher(rowInk, glyphs, path);
+        int inked = 0, doubtful = 0;
+        std::vector<CellPlace> places;
+        for (long long c = left; c < right; ++c)
+            places.push_back(PlaceAt(shape.Position(c), shape.phases));
+        for (std::size_t first = 0; first < places.size(); first += kBlockCells) {
+            const int count = static_cast<int>(std::min<std::size_t>(kBlockCells, places.size() - first));
+            matcher.Match(shape.Top(row), places.data() + first, count);
+            for (int k = 0; k < count; ++k) {
+                if (!matcher.Inked(k))
+                    continue;
+                std::int32_t least = 0, most = 0;
+                CostRange(matcher.Wide(), matcher.Costs(k), glyphs.Rows(), least, most);
+                ++inked;
+                doubtful += static_cast<long long>(least) * kUnsureDenominator > static_cast<long long>(shape.W) * shape.H ? 1 : 0;
             }
-            return inked > 0 && 2 * doubtful > inked;
-        };
-        while (bottom - top > 1 && unsure(top))
-            ++top;
-        while (bottom - top > 1 && unsure(bottom - 1))
-            --bottom;
-    }
+        }
+        return inked > 0 && 2 * doubtful > inked;
+    };
+    const long long x0 = shape.Left(left + (right - left) / 4), x1 = shape.Left(right - (right - left) / 4);
+    const long long y0 = shape.Top(top + (bottom - top) / 4), y1 = shape.Top(bottom - (bottom - top) / 4);
+    auto rowAbove = [&](long long row) {  // the region reaches down into the row
+        return StraddlingBand(picture, x0, shape.Top(row + 1) - 1, x1, shape.Top(row + 1), x0, shape.Top(row), x1,
+                              shape.Top(row + 1));
+    };
+    auto rowBelow = [&](long long row) {
+        return StraddlingBand(picture, x0, shape.Top(row), x1, shape.Top(row) + 1, x0, shape.Top(row), x1, shape.Top(row + 1));
+    };
+    auto columnLeft = [&](long long column) {
+        const long long x = shape.Left(column);
+        return StraddlingBand(picture, x + shape.W - 1, y0, x + shape.W, y1, x, y0, x + shape.W, y1);
+    };
+    auto columnRight = [&](long long column) {
+        const long long x = shape.Left(column);
+        return StraddlingBand(picture, x, y0, x + 1, y1, x, y0, x + shape.W, y1);
+    };
+    const long long rowsFound = bottom - top, columnsFound = right - left;
+    for (long long k = std::min<long long>(kEdgeCells, rowsFound / 4); k-- > 0;)
+        if (rowAbove(top + k)) {
+            top += k + 1;
+            break;
+        }
+    for (long long k = std::min<long long>(kEdgeCells, rowsFound / 4); k-- > 0;)
+        if (rowBelow(bottom - 1 - k)) {
+            bottom -= k + 1;
+            break;
+        }
+    for (long long k = std::min<long long>(kEdgeCells, columnsFound / 4); k-- > 0;)
+        if (columnLeft(left + k)) {
+            left += k + 1;
+            break;
+        }
+    for (long long k = std::min<long long>(kEdgeCells, columnsFound / 4); k-- > 0;)
+        if (columnRight(right - 1 - k)) {
+            right -= k + 1;
+            break;
+        }
+    while (bottom - top > 1 && unsure(top))
+        ++top;
+    while (bottom - top > 1 && unsure(bottom - 1))
+        --bottom;
     // The cells' backgrounds. A column at either side none of whose cells has a background that a
     // cell of the middle half of the columns has in the same row lies beside the screen (a scroll
     // bar, a desktop), not in it; a full-screen program's margin of another colour shares its

@@ -4,7 +4,10 @@ glyph sets rendered from their sidecars: every screen reads with a character err
 most 1 %, the cells named below have the colours and attributes their SGR truth (NAME.ansi)
 gives, and --ansi writes what --json reads.
 
-Usage: terminal_screens.py RECOGNIZE_CLI [--set dev|held-out] [--report] [--work DIR]
+Usage: terminal_screens.py RECOGNIZE_CLI [--set dev|held-out] [--report] [--framed] [--work DIR]
+
+--framed reads every screen as a window on a desktop instead (ImageMagick's convert draws it): a
+title bar with a title, a frame and a scroll bar around the screen, all of which must be left out.
 
 --report prints, per screen, the error rate, the share of cells whose colours and whose
 attributes are right, the reading's time and what reads wrong, and asserts nothing."""
@@ -75,6 +78,24 @@ def glyph_set(cli, sidecar, out):
     return "is not installed" not in result.stderr.decode("utf-8", "replace")
 
 
+def framed(picture, out):
+    """The screen as a window on a desktop of another colour: a title bar with a title in a
+    proportional font, a frame a pixel wide and a scroll bar with its thumb right of the screen."""
+    size = subprocess.run(["convert", picture, "-format", "%w %h", "info:"], stdout=subprocess.PIPE,
+                          check=True).stdout.decode().split()
+    width, height = int(size[0]), int(size[1])
+    left, top, bar = 37, 61, 14
+    subprocess.run(["convert", "-size", f"{width + 2 * left + bar}x{height + top + 40}", "xc:#3465A4",
+                    "-fill", "#888888", "-draw", f"rectangle {left - 1},{top - 29} {left + width + bar},{top + height}",
+                    "-fill", "#DEDEDE", "-draw", f"rectangle {left},{top - 28} {left + width + bar - 1},{top - 1}",
+                    "-fill", "#202020", "-pointsize", "15", "-annotate", f"+{left + 60}+{top - 9}",
+                    "user@work: ~/projects - Terminal",
+                    "-fill", "#CCCCCC", "-draw", f"rectangle {left + width},{top} {left + width + bar - 1},{top + height - 1}",
+                    "-fill", "#777777", "-draw", f"rectangle {left + width + 3},{top + 20} {left + width + bar - 4},{top + 90}",
+                    picture, "-geometry", f"+{left}+{top}", "-composite", out], check=True)
+    return out
+
+
 def read(cli, font, picture, *options):
     result = subprocess.run([cli, "page", "--font", font, *options, picture], stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, check=True)
@@ -112,13 +133,15 @@ def compare(truth_cell, ours, measured):
     return colours, attributes
 
 
-def check_screen(cli, name, folder, work, report):
+def check_screen(cli, name, folder, work, report, frame=False):
     sidecar = json.load(open(os.path.join(folder, name + ".json"), encoding="utf-8"))
     picture = os.path.join(folder, name + ".png")
     font = os.path.join(work, name + ".gset")
     if not glyph_set(cli, sidecar, font):
         print(f"{name}: skipped, {sidecar['font']['family']} is not installed")
         return None
+    if frame:
+        picture = framed(picture, os.path.join(work, name + "-framed.png"))
     truth_text = open(os.path.join(folder, name + ".txt"), encoding="utf-8").read()
     truth = sgr.parse(open(os.path.join(folder, name + ".ansi"), encoding="utf-8").read())
     start = time.perf_counter()
@@ -159,7 +182,7 @@ def check_screen(cli, name, folder, work, report):
                 break
     # --ansi writes what --json reads: the same characters in the same colours and attributes.
     for (r, c), style in ours.items():
-        if r < len(ansi) and c < len(ansi[r]):
+        if 0 <= r < len(ansi) and 0 <= c < len(ansi[r]):
             cell = ansi[r][c]
             fg, bg = sgr.shown_colours(cell.style, measured)
             if cell.char != style["char"] or not same(fg, style["fg"]) or not same(bg, style["bg"]) or \
@@ -183,6 +206,7 @@ def main():
     parser.add_argument("cli")
     parser.add_argument("--set", default="dev")
     parser.add_argument("--report", action="store_true")
+    parser.add_argument("--framed", action="store_true")
     parser.add_argument("--work")
     args = parser.parse_args()
     folder = os.path.join(SCREENS, args.set)
@@ -193,7 +217,7 @@ def main():
     with tempfile.TemporaryDirectory() as temp:
         work = args.work or temp
         for name in names:
-            failures = check_screen(args.cli, name, folder, work, args.report)
+            failures = check_screen(args.cli, name, folder, work, args.report, args.framed)
             read += failures is not None
             if failures and not args.report:
                 failed = True
