@@ -323,8 +323,10 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
     std::vector<int> scratch;
     const int W = glyphs.width;
     const int H = glyphs.height;
-    // Captures the cell's ink against bg and fg (half way taken as ink); false when it has none.
-    auto capture = [&](const PageLine& line, const CellPlace& place, std::uint32_t bg, std::uint32_t fg) {
+    // Captures the cell's ink against bg and fg (half way taken as ink unless told); false when it
+    // has none.
+    auto capture = [&](const PageLine& line, const CellPlace& place, std::uint32_t bg, std::uint32_t fg,
+                       HalfWay halfWay = HalfWay::Ink) {
         const int contrast = ColourDistance(fg, bg);
         std::fill(captured.data(), captured.data() + captured.size(), std::uint8_t{0});
         bool inked = false;
@@ -335,7 +337,7 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
             const std::uint32_t* row = picture.Row(static_cast<int>(y));
             for (int x = 0; x < W; ++x) {
                 const long long px = place.pixel + x;
-                if (px < 0 || px >= picture.width() || !IsCellInk(ColourDistance(row[px] & kColourMask, bg), contrast, HalfWay::Ink))
+                if (px < 0 || px >= picture.width() || !IsCellInk(ColourDistance(row[px] & kColourMask, bg), contrast, halfWay))
                     continue;
                 captured.data()[static_cast<std::size_t>(r) * glyphs.bytesPerRow + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
                 inked = true;
@@ -373,8 +375,19 @@ void RereadCells(const CRaster& picture, InkBits& cellInk, std::vector<PageLine>
             // The farther foreground: an exact reading cannot be bettered, but a bold one may be
             // the blends of a thinner stem taken as ink.
             if (cell.bSecond && (first.best > 0 || bold)) {
-                const bool inked = capture(line, place, cell.bg, cell.secondFg);
+                // Half way matched both ways, as the first reading was.
+                bool inked = capture(line, place, cell.bg, cell.secondFg, HalfWay::Paper);
                 PageCell second = read(place, inked);
+                std::copy(captured.data(), captured.data() + captured.size(), kept.data());
+                const bool paperInked = inked;
+                const bool halfWayInked = capture(line, place, cell.bg, cell.secondFg);
+                if (PageCell halfWay = read(place, halfWayInked); halfWay.best < second.best) {
+                    second = std::move(halfWay);
+                    inked = halfWayInked;
+                } else {
+                    std::copy(kept.data(), kept.data() + kept.size(), captured.data());
+                    inked = paperInked;
+                }
                 const bool thinner = bold && second.face != GlyphFace::Bold && second.face != GlyphFace::BoldItalic;
                 const bool wins = second.best < first.best || (second.best == first.best && thinner);
                 if (wins && (inked || cell.fgPixels < kSolidInkPixels || IsUnsure(first, W, H))) {
