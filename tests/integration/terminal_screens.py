@@ -4,8 +4,9 @@ glyph sets rendered from their sidecars: every screen reads with a character err
 most 1 %, the cells named below have the colours and attributes their SGR truth (NAME.ansi)
 gives, and --ansi writes what --json reads.
 
-Usage: terminal_screens.py RECOGNIZE_CLI [--set dev|held-out] [--report] [--framed] [--work DIR]
+Usage: terminal_screens.py RECOGNIZE_CLI [--set dev|held-out] [--report] [--framed] [--search] [--work DIR]
 
+--search reads every screen without a glyph set, the font found by the font search (cache off).
 --framed reads every screen as a window on a desktop instead (ImageMagick's convert draws it): a
 title bar with a title, a frame and a scroll bar around the screen, all of which must be left out.
 
@@ -97,7 +98,8 @@ def framed(picture, out):
 
 
 def read(cli, font, picture, *options):
-    result = subprocess.run([cli, "page", "--font", font, *options, picture], stdout=subprocess.PIPE,
+    how = ["--font", font] if font else ["--no-cache"]
+    result = subprocess.run([cli, "page", *how, *options, picture], stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, check=True)
     return result.stdout.decode("utf-8")
 
@@ -133,19 +135,29 @@ def compare(truth_cell, ours, measured):
     return colours, attributes
 
 
-def check_screen(cli, name, folder, work, report, frame=False):
+def check_screen(cli, name, folder, work, report, frame=False, search=False):
     sidecar = json.load(open(os.path.join(folder, name + ".json"), encoding="utf-8"))
     picture = os.path.join(folder, name + ".png")
     font = os.path.join(work, name + ".gset")
     if not glyph_set(cli, sidecar, font):
         print(f"{name}: skipped, {sidecar['font']['family']} is not installed")
         return None
+    if search:
+        font = None
     if frame:
         picture = framed(picture, os.path.join(work, name + "-framed.png"))
     truth_text = open(os.path.join(folder, name + ".txt"), encoding="utf-8").read()
     truth = sgr.parse(open(os.path.join(folder, name + ".ansi"), encoding="utf-8").read())
     start = time.perf_counter()
-    text = read(cli, font, picture)
+    try:
+        text = read(cli, font, picture)
+    except subprocess.CalledProcessError as failed:
+        if font:
+            raise
+        message = failed.stderr.decode("utf-8", "replace").strip()
+        if report:
+            print(f"{name:24s} {message}")
+        return [message]
     wall = time.perf_counter() - start
     reading = json.loads(read(cli, font, picture, "--json"))
     ansi = sgr.parse(read(cli, font, picture, "--ansi"))
@@ -207,6 +219,7 @@ def main():
     parser.add_argument("--set", default="dev")
     parser.add_argument("--report", action="store_true")
     parser.add_argument("--framed", action="store_true")
+    parser.add_argument("--search", action="store_true")
     parser.add_argument("--work")
     args = parser.parse_args()
     folder = os.path.join(SCREENS, args.set)
@@ -217,7 +230,7 @@ def main():
     with tempfile.TemporaryDirectory() as temp:
         work = args.work or temp
         for name in names:
-            failures = check_screen(args.cli, name, folder, work, args.report, args.framed)
+            failures = check_screen(args.cli, name, folder, work, args.report, args.framed, args.search)
             read += failures is not None
             if failures and not args.report:
                 failed = True
