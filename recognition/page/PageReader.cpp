@@ -49,13 +49,14 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     const auto match = std::chrono::steady_clock::now();
     page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path, &halfWayInk);
     RereadCells(*picture, cellInk, page.lines, colours, packed, options.coefficient, options.path);
-    page.scripts = ResolveScripts(page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
 
     style = std::chrono::steady_clock::now();
     TrimScreen(page.screen, page.lines, colours, glyphs.cellWidth, glyphs.cellHeight);
     page.colours = FindDefaultColours(page.lines, colours);
     ReadAttributes(page.lines, colours, cellInk, packed, options.coefficient, page.colours);
+    // After the attributes: a cell read again without its underline keeps its word's script.
+    page.scripts = ResolveScripts(page.lines);
     page.bStyled = true;
     page.dStyleMilliseconds += MillisecondsSince(style);
     page.text = PageText(page.lines, grid.bShared, page.screen);

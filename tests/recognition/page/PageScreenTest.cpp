@@ -22,13 +22,29 @@ constexpr std::uint32_t kInk = 0x000000;
 constexpr std::uint32_t kSelection = 0x4A90D9;
 constexpr int kBaseline = kH - 2;  // the test glyphs hold their ink in rows 1..kH - 3
 
+// The pixel by which the Cyrillic twin of 'H' differs from it.
+struct Pixel {
+    int x = 0, y = 0;
+};
+
+Pixel TwinPixel(const GlyphSet& set)
+{
+    const int h = set.Find(U'H');
+    for (int y = 1; y < kH - 3; ++y)
+        for (int x = 0; x < kW; ++x)
+            if (!set.Ink(0, h, x, y))
+                return {x, y};
+    return {};
+}
+
 // The test glyphs with a baseline, and a bold face of their own whose glyphs differ but for the
-// space and '-', which are alike in both faces.
+// space and '-', which are alike in both faces; the Cyrillic 'Н' is 'H' with one pixel more.
 const GlyphSet& StyledGlyphs()
 {
     static const GlyphSet glyphs = [] {
         GlyphSet set = TestGlyphs();
         set.baseline = kBaseline;
+
         const GlyphSet regular = set;
         for (int g = 0; g < regular.Glyphs(); ++g) {
             std::vector<std::uint8_t> image(regular.Image(0, g), regular.Image(0, g) + regular.ImageBytes());
@@ -38,6 +54,11 @@ const GlyphSet& StyledGlyphs()
                     image[static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(image[static_cast<std::size_t>(y)] >> 1) & 0xFC;
             set.Add(code, GlyphFace::Bold, image);
         }
+        const int h = set.Find(U'H');
+        std::vector<std::uint8_t> twin(set.Image(0, h), set.Image(0, h) + set.ImageBytes());
+        const Pixel pixel = TwinPixel(set);
+        twin[static_cast<std::size_t>(pixel.y * set.BytesPerRow() + pixel.x / 8)] |= static_cast<std::uint8_t>(0x80 >> (pixel.x % 8));
+        set.Add(U'\u041D', GlyphFace::Regular, twin);
         return set;
     }();
     return glyphs;
@@ -167,6 +188,24 @@ TEST(PageScreen, ScreenAndLinesLayouts)
     EXPECT_EQ(ReadPage(plain.picture, StyledGlyphs(), options).text, "\n  indented\n\n  too");
     options.layout = PageLayout::Lines;
     EXPECT_EQ(ReadPage(plain.picture, StyledGlyphs(), options).text, "indented\n\ntoo");
+}
+
+// A word read again without its underline keeps its word's script: the Cyrillic twin of 'H'
+// drawn among Latin letters reads Latin, underlined or not.
+TEST(PageScreen, UnderlinedTwinKeepsItsWordsScript)
+{
+    Screen screen = Window();
+    const Pixel pixel = TwinPixel(StyledGlyphs());
+    for (int row : {0, 1}) {
+        Put(screen, 0, row, "WHEN", kInk, kPaper, false, row == 0 ? kBaseline : -1);
+        screen.picture.SetPixel(screen.left + kW + pixel.x, screen.top + row * kH + pixel.y, kInk);
+    }
+    PageOptions options;
+    options.layout = PageLayout::Screen;
+    const PageReading page = ReadPage(screen.picture, StyledGlyphs(), options);
+    EXPECT_EQ(page.text, "WHEN\nWHEN");
+    EXPECT_TRUE(CellAt(page, 0, 1).style.underline);
+    EXPECT_FALSE(CellAt(page, 1, 1).style.underline);
 }
 
 }  // namespace
