@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <limits>
-#include <vector>
 #include <map>
 #include <set>
+#include <utility>
+#include <vector>
 
 using namespace pagecells;
 
@@ -111,13 +112,22 @@ bool EdgeRule(const CellInkBox& box, int width, int height)
            box.bottom - box.top >= height - 1;
 }
 
-// The most common colour of the W x H cell at (left, top), pixels outside the picture left out.
+// The most common colour of the W x H cell at (left, top), pixels outside the picture left out
+// (the first seen among equals). A cell holds few colours: they are counted in a short list.
 std::uint32_t CellBackground(const CRaster& picture, long long left, long long top, int width, int height)
 {
-    std::map<std::uint32_t, int> counts;
-    for (long long y = std::max<long long>(top, 0); y < std::min<long long>(top + height, picture.height()); ++y)
-        for (long long x = std::max<long long>(left, 0); x < std::min<long long>(left + width, picture.width()); ++x)
-            ++counts[picture.Row(static_cast<int>(y))[x] & 0xFFFFFF];
+    std::vector<std::pair<std::uint32_t, int>> counts;
+    for (long long y = std::max<long long>(top, 0); y < std::min<long long>(top + height, picture.height()); ++y) {
+        const std::uint32_t* row = picture.Row(static_cast<int>(y));
+        for (long long x = std::max<long long>(left, 0); x < std::min<long long>(left + width, picture.width()); ++x) {
+            const std::uint32_t colour = row[x] & 0xFFFFFF;
+            const auto found = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == colour; });
+            if (found == counts.end())
+                counts.emplace_back(colour, 1);
+            else
+                ++found->second;
+        }
+    }
     std::uint32_t best = 0xFFFFFF;
     int most = -1;
     for (const auto& [colour, count] : counts)
