@@ -277,6 +277,13 @@ bool Wanted(const FontCandidate& font, const std::vector<std::string>& families)
                                             [&](const std::string& f) { return lower(f) == lower(font.family); });
 }
 
+// The page read with a font found: with the Auto ink rule from the picture itself, so that
+// every cell is read against its own colours and styled; otherwise from the search's mask.
+PageReading ReadWithFont(const CRaster& picture, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& read)
+{
+    return read.ink == InkRule::Auto ? ReadPage(picture, glyphs, read) : ReadPage(ink, glyphs, read);
+}
+
 }  // namespace
 
 FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, const FontSearchOptions& options)
@@ -311,7 +318,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         }
         PageOptions read = options.read;
         read.pitchSub = PitchOf(font);
-        result.page = ReadPage(ink, result.glyphs, read);
+        result.page = ReadWithFont(picture, ink, result.glyphs, read);
         choice.fit.meanCost = result.page.InkedCostShare() * font.cell.width * font.cell.height;
         if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare) {
             result.ranked = {choice};
@@ -360,7 +367,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, cons
         result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
         PageOptions read = options.read;
         read.pitchSub = PitchOf(result.Best().candidate);
-        result.page = ReadPage(ink, result.glyphs, read);
+        result.page = ReadWithFont(picture, ink, result.glyphs, read);
         if (!result.bStopped) {
             cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
             cache.SaveGlyphs(result.Best().candidate, result.glyphs);

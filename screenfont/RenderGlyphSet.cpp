@@ -50,6 +50,59 @@ void PackCell(const std::uint8_t* cell, int width, int height, int threshold, st
                 bits[static_cast<std::size_t>(y) * bytesPerRow + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
 }
 
+// Gives every face of the set the codes of U+2500..U+259F in the request's repertoire as the
+// request's terminal draws them: drawn over the font's glyph where the face has one, added after
+// the others where it has none.
+void AddTerminalBoxGlyphs(GlyphSet& set, const std::vector<FaceTemplates>& faces, const GlyphSetRequest& request)
+{
+    if (request.boxGlyphs == BoxGlyphs::Font)
+        return;
+    const std::vector<char32_t> codes = request.codes.empty() ? ScreenRepertoire() : request.codes;
+    const std::size_t imageBytes = set.ImageBytes();
+    std::vector<std::uint8_t> weights(static_cast<std::size_t>(request.cellWidth) * static_cast<std::size_t>(request.cellHeight));
+    std::vector<std::uint8_t> image(imageBytes);
+    struct Added {
+        char32_t code;
+        GlyphFace face;
+        std::vector<std::uint8_t> image;
+    };
+    std::vector<Added> added;
+    std::vector<GlyphFace> done;
+    for (const FaceTemplates& face : faces) {
+        if (std::find(done.begin(), done.end(), face.face) != done.end())
+            continue;
+        done.push_back(face.face);
+        for (char32_t code : codes) {
+            if (!DrawBoxGlyph(request.boxGlyphs, code, request.cellWidth, request.cellHeight, weights.data()))
+                continue;
+            PackCell(weights.data(), request.cellWidth, request.cellHeight, request.threshold, image.data());
+            if (const int g = set.Find(code, face.face); g >= 0) {
+                for (int p = 0; p < set.phases; ++p)
+                    std::copy(image.begin(), image.end(), set.Image(p, g));
+            } else {
+                added.push_back({code, face.face, image});
+            }
+        }
+    }
+    if (added.empty())
+        return;
+    // The new glyphs go after the others in every phase's run of images.
+    const std::size_t before = set.codes.size();
+    const std::size_t after = before + added.size();
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(set.phases) * after * imageBytes, 0);
+    for (int p = 0; p < set.phases; ++p) {
+        std::uint8_t* run = bits.data() + static_cast<std::size_t>(p) * after * imageBytes;
+        std::copy_n(set.bits.data() + static_cast<std::size_t>(p) * before * imageBytes, before * imageBytes, run);
+        for (std::size_t k = 0; k < added.size(); ++k)
+            std::copy(added[k].image.begin(), added[k].image.end(), run + (before + k) * imageBytes);
+    }
+    set.bits.swap(bits);
+    for (const Added& glyph : added) {
+        set.codes.push_back(glyph.code);
+        set.faces.push_back(glyph.face);
+    }
+}
+
 }  // namespace
 
 void PlaceInCell(const GlyphImage& image, int cellWidth, int cellHeight, int baseline, std::uint8_t* cell)
@@ -138,6 +191,7 @@ GlyphSet CutGlyphSet(const std::vector<FaceTemplates>& faces, const GlyphSetRequ
             }
             ++g;
         }
+    AddTerminalBoxGlyphs(set, faces, request);
     return set;
 }
 

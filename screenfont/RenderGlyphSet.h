@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoxDrawing.h"
 #include "FaceRenderer.h"
 #include "GlyphSet.h"
 #include "RenderSettings.h"
@@ -30,6 +31,7 @@ struct GlyphSetRequest {
     std::vector<char32_t> codes;  // the repertoire; empty: ScreenRepertoire()
     int threshold = kInkWeight;   // blend weight from which a pixel is ink
     std::string name;             // the set's name; empty: made from the first face and the size
+    BoxGlyphs boxGlyphs = BoxGlyphs::Font;  // whose drawing of U+2500..U+259F the set holds
 };
 
 // Renders every code of the repertoire that a face covers (FT_Get_Char_Index) into W x H
@@ -49,7 +51,9 @@ struct FaceTemplates {
 std::vector<FaceTemplates> RenderTemplates(CFaceRenderer& renderer, const GlyphSetRequest& request);
 
 // The second half: the templates cut into the request's cells (its width, height, baseline,
-// threshold and name). Templates of differing phase counts give an empty set.
+// threshold and name). Templates of differing phase counts give an empty set. Where the request
+// names a terminal that draws box drawing and block elements itself, every face gets those
+// codes of the repertoire as the terminal draws them, in place of the font's.
 GlyphSet CutGlyphSet(const std::vector<FaceTemplates>& faces, const GlyphSetRequest& request);
 
 // Lays a glyph image into a W x H cell of blend weights, the pen's whole pixel at column 0 and

@@ -2,7 +2,8 @@
 // monospaced face): an 80 x 24 terminal, and pages of 960 x 540, 1920 x 1080 and 3840 x 2160
 // pixels to show that the time grows with the area, and a 4K page whose lines lie on no common
 // grid. The counters give each stage's share: ink mask, search (lines and grid) and matching
-// the found cells once.
+// the found cells once. Coloured screens (80 x 24 and 4K) are read with the screen layout, every
+// cell against its own colours and styled.
 
 #include "PageReader.h"
 
@@ -91,6 +92,47 @@ CRaster MakePage(int width, int height, bool scattered = false)
     return picture;
 }
 
+// A terminal's screen in colour, width x height pixels on one grid from (3, 2): on a dark
+// background, runs of text in six foreground colours, a reverse-video status bar every twelfth
+// row, a selection of a few cells now and then on a blue background, and a cursor block.
+CRaster MakeColouredScreen(int width, int height)
+{
+    constexpr std::uint32_t kBackground = 0x1C1C1C;
+    constexpr std::uint32_t kForegrounds[] = {0xD0D0D0, 0xCD0000, 0x00CD00, 0xCDCD00, 0x5C5CFF, 0x00CDCD};
+    CRaster picture;
+    picture.Create(width, height, kBackground);
+    std::mt19937 random(11);
+    int row = 0;
+    for (int top = 2; top + kH <= height; top += kH, ++row) {
+        const bool bar = row % 12 == 11;
+        std::uint32_t fg = kForegrounds[0];
+        int selection = 0;
+        for (int left = 3; left + kW <= width; left += kW) {
+            if (random() % 9 == 0)
+                fg = kForegrounds[random() % 6];
+            if (!bar && selection == 0 && random() % 40 == 0)
+                selection = 3 + static_cast<int>(random() % 10);
+            std::uint32_t ink = fg, paper = kBackground;
+            if (bar)
+                ink = kBackground, paper = 0x00CD00;
+            else if (selection > 0)
+                ink = 0xFFFFFF, paper = 0x4A90D9, --selection;
+            if (row == 1 && left == 3 + 40 * kW)
+                std::swap(ink, paper);  // the cursor
+            int code = 33 + static_cast<int>(random() % 94);
+            if (random() % 6 == 0)
+                code = ' ';
+            picture.FillRect(left, top, left + kW, top + kH, paper);
+            const CCharImage* glyph = Font().GetCharImage(code);
+            for (int y = 0; y < kH; ++y)
+                for (int x = 0; x < kW; ++x)
+                    if (glyph->Pixel(x, y))
+                        picture.SetPixel(left + x, top + y, ink);
+        }
+    }
+    return picture;
+}
+
 // The whole reading; the counters give the wall-clock share of each stage.
 void BM_ReadPage(benchmark::State& state)
 {
@@ -113,6 +155,31 @@ void BM_ReadPage(benchmark::State& state)
     state.counters["cells"] = static_cast<double>(page.CellCount());
     const double pixels = static_cast<double>(state.range(0)) * static_cast<double>(state.range(1));
     state.counters["px/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// A coloured screen read with the screen layout, every cell with its colours and attributes.
+void BM_ReadColouredScreen(benchmark::State& state)
+{
+    const CRaster picture = MakeColouredScreen(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    PageOptions options;
+    options.layout = PageLayout::Screen;
+    PageReading page;
+    double ink = 0, search = 0, match = 0, style = 0;
+    for (auto _ : state) {
+        page = ReadPage(picture, Glyphs(), options);
+        ink += page.dInkMilliseconds;
+        search += page.dSearchMilliseconds;
+        match += page.dMatchMilliseconds;
+        style += page.dStyleMilliseconds;
+        benchmark::DoNotOptimize(page.text.data());
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["ink_ms"] = ink / runs;
+    state.counters["search_ms"] = search / runs;
+    state.counters["match_ms"] = match / runs;
+    state.counters["style_ms"] = style / runs;
+    state.counters["rows"] = static_cast<double>(page.screen.rows);
+    state.counters["columns"] = static_cast<double>(page.screen.columns);
 }
 
 // One stage alone, so that its CPU time can be read apart from the others': 0 the ink mask,
@@ -146,6 +213,11 @@ BENCHMARK(BM_ReadPage)
     ->ArgNames({"width", "height", "scattered"})
     ->Apply([](auto* b) { PageSizes(b, false); })
     ->Args({3840, 2160, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadColouredScreen)
+    ->ArgNames({"width", "height"})
+    ->Args({806, 460})
+    ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Stage)
     ->ArgNames({"width", "height", "stage"})

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -255,14 +256,21 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
             cell.alike.push_back(*code);
     // A sign outside ASCII drawn within a pixel or two of an ASCII sign (the low quote ‚ and the
     // comma) reads as the ASCII one: screens show those far more often. Letters are left to the
-    // script of their words.
-    if (cell.code > 0x7E && ScriptOf(cell.code) == Script::None && ClassOfCode(cell.code) == CodeClass::Printable)
+    // script of their words; box drawing and block elements stay, as the frames and meters of
+    // terminal programs draw them by the screenful (─ beside -).
+    const bool boxOrBlock = cell.code >= 0x2500 && cell.code <= 0x259F;
+    if (cell.code > 0x7E && !boxOrBlock && ScriptOf(cell.code) == Script::None &&
+        ClassOfCode(cell.code) == CodeClass::Printable)
         for (char32_t code : cell.alike)
             if (code >= 0x21 && code <= 0x7E && ScriptOf(code) == Script::None) {
                 cell.code = code;
                 break;
             }
     CellTies(decision, costs, rows, scratch);
+    const char32_t bestCode = glyphs.CodeOf(decision.bestGlyph);
+    for (int g : scratch)
+        cell.bFaceTie = cell.bFaceTie || (glyphs.CodeOf(g) == bestCode &&
+                                          glyphs.set->faces[static_cast<std::size_t>(glyphs.Matrix(0).KeyOf(g))] != cell.face);
     for (int g : scratch)
         if (const std::optional<char32_t> code = shown(g);
             code && std::find(cell.ties.begin(), cell.ties.end(), *code) == cell.ties.end())
@@ -271,7 +279,7 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
 }
 
 std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
-                                 MatchPath path)
+                                 MatchPath path, const InkBits* other)
 {
     std::vector<PageLine> lines;
     const int rows = glyphs.Rows();
@@ -279,18 +287,22 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
         return lines;
     const std::size_t stride = glyphs.Stride();
     const std::size_t bytes = static_cast<std::size_t>(glyphs.bytesPerRow) * static_cast<std::size_t>(glyphs.height);
+    constexpr std::size_t kSame = std::numeric_limits<std::size_t>::max();
 
     // A screen draws a glyph the same way at the same phase: the cells are captured, identical
-    // images (and phases) make one group, and each group is matched once.
+    // images (and phases) make one group, and each group is matched once. With a second ink the
+    // image is both captures, and the second is matched only where it differs.
     struct Group {
         int phase;
-        std::size_t bits;  // offset of its image in images
+        std::size_t bits;       // offset of its image in images
+        std::size_t otherBits;  // offset of its second image, or kSame
     };
     std::vector<Group> groups;
     std::string images;  // the groups' images, stride bytes each
     std::unordered_map<std::string, int> known;
-    std::string key(bytes + 1, '\0');
+    std::string key(1 + bytes * (other != nullptr ? 2 : 1), '\0');
     CAlignedBytes cell(stride);
+    CAlignedBytes otherCell(other != nullptr ? stride : 0);
     lines.reserve(grid.lines.size());
     for (const LineGrid& lineGrid : grid.lines) {
         PageLine line;
@@ -301,25 +313,38 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
         for (int c = 0; c < lineGrid.cells; ++c) {
             PageCell& out = line.cells[static_cast<std::size_t>(c)];
             const CellPlace place = lineGrid.Place(c);
+            bool inked = CaptureInkCell(ink, glyphs, place.pixel, lineGrid.top, cell.data());
+            bool differs = false;
+            if (other != nullptr) {
+                inked = CaptureInkCell(*other, glyphs, place.pixel, lineGrid.top, otherCell.data()) || inked;
+                differs = std::memcmp(cell.data(), otherCell.data(), bytes) != 0;
+            }
             // A cell without ink reads as a space with cost 0, whatever the font's space.
-            if (!CaptureInkCell(ink, glyphs, place.pixel, lineGrid.top, cell.data())) {
+            if (!inked) {
                 out.bBlank = true;
                 out.variants.push_back({U' ', 0});
                 continue;
             }
             key[0] = static_cast<char>(place.phase);
             std::memcpy(key.data() + 1, cell.data(), bytes);
+            if (other != nullptr)
+                std::memcpy(key.data() + 1 + bytes, otherCell.data(), bytes);
             const auto [found, added] = known.emplace(key, static_cast<int>(groups.size()));
             if (added) {
-                groups.push_back({place.phase, images.size()});
+                groups.push_back({place.phase, images.size(), kSame});
                 images.append(reinterpret_cast<const char*>(cell.data()), stride);
+                if (differs) {
+                    groups.back().otherBits = images.size();
+                    images.append(reinterpret_cast<const char*>(otherCell.data()), stride);
+                }
             }
             out.group = found->second;
         }
         lines.push_back(std::move(line));
     }
 
-    // The groups matched a block at a time, each block of one phase.
+    // The groups matched a block at a time, each block of one phase; each glyph costs the less of
+    // its costs against a group's two images.
     std::vector<PageCell> readings(groups.size());
     std::vector<int> order(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g)
@@ -327,6 +352,8 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return groups[static_cast<std::size_t>(a)].phase < groups[static_cast<std::size_t>(b)].phase; });
     CAlignedBytes block(stride * kBlockCells);
     std::vector<std::int32_t> costs(static_cast<std::size_t>(rows) * kBlockCells);
+    std::vector<std::int32_t> otherCosts(other != nullptr ? static_cast<std::size_t>(rows) * kBlockCells : 0);
+    std::vector<std::size_t> differing;  // places in the block of the groups whose second image differs
     std::vector<int> scratch;
     for (std::size_t first = 0; first < order.size();) {
         const int phase = groups[static_cast<std::size_t>(order[first])].phase;
@@ -338,6 +365,22 @@ std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, c
         }
         XorPopcountBlock(path, block.data(), static_cast<int>(count), glyphs.Matrix(phase).Data(), stride,
                          static_cast<std::size_t>(rows), costs.data());
+        differing.clear();
+        for (std::size_t k = 0; k < count; ++k)
+            if (const Group& group = groups[static_cast<std::size_t>(order[first + k])]; group.otherBits != kSame) {
+                std::memcpy(block.data() + differing.size() * stride, images.data() + group.otherBits, stride);
+                differing.push_back(k);
+            }
+        if (!differing.empty()) {
+            XorPopcountBlock(path, block.data(), static_cast<int>(differing.size()), glyphs.Matrix(phase).Data(), stride,
+                             static_cast<std::size_t>(rows), otherCosts.data());
+            for (std::size_t d = 0; d < differing.size(); ++d) {
+                std::int32_t* least = costs.data() + differing[d] * static_cast<std::size_t>(rows);
+                const std::int32_t* second = otherCosts.data() + d * static_cast<std::size_t>(rows);
+                for (int g = 0; g < rows; ++g)
+                    least[g] = std::min(least[g], second[g]);
+            }
+        }
         for (std::size_t k = 0; k < count; ++k)
             readings[static_cast<std::size_t>(order[first + k])] =
                 ReadCell(glyphs, costs.data() + k * static_cast<std::size_t>(rows), coefficient, scratch);

@@ -22,6 +22,19 @@ struct PageVariant {
     bool operator==(const PageVariant&) const = default;
 };
 
+// How a screen drew a cell: its colours and attributes.
+struct CellStyle {
+    std::uint32_t fg = 0x000000;  // 0xRRGGBB; a blank cell takes the foreground around it
+    std::uint32_t bg = 0xFFFFFF;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool inverse = false;  // the screen's default colours the other way round
+
+    bool operator==(const CellStyle&) const = default;
+};
+
 // One matched cell, read by the page's cell rule (CellRule::Page): the best glyph, the least
 // and greatest comparable cost, the variants within the coefficient's reach and the codes tied
 // with the best. A cell without ink reads as a space with cost 0.
@@ -32,12 +45,14 @@ struct PageCell {
     int best = 0;
     int worst = 0;
     bool bBlank = false;
+    bool bFaceTie = false;  // the same code in another face costs exactly best too
     int group = -1;  // the page's group of cells of this very image (and phase); -1 for a blank cell
     std::vector<PageVariant> variants;
     std::vector<char32_t> ties;  // codes whose glyphs cost exactly best, in glyph order
     // Codes whose glyphs cost at most a few pixels more than best (the ties among them), cheapest
     // first, that the context may choose instead: a look-alike drawn a pixel apart (3 and З).
     std::vector<char32_t> alike;
+    CellStyle style;
 };
 
 // A cell whose best glyph still differs from the picture in more than a tenth of its W x H
@@ -142,6 +157,10 @@ public:
     }
     // Whether cell c of the last Match held ink.
     bool Inked(int c) const { return m_bInked[c]; }
+    // Cell c of the last Match as captured, in the glyph layout, Stride() bytes.
+    const std::uint8_t* Captured(int c) const {
+        return m_Block.data() + static_cast<std::size_t>(m_nSlot[c]) * m_Glyphs.Stride();
+    }
     bool Wide() const { return m_bWide; }
 
     // The least cost of each cell, summed over the cells at places. The sum stops growing once
@@ -164,6 +183,7 @@ PageCell ReadCell(const PageGlyphs& glyphs, const std::int32_t* costs, double co
 
 // Matches every cell of every line of the grid against the glyphs, comparing exactly the W x H
 // pixels of each. Cells cut by the picture's edge read their missing pixels as paper. Cells of one
-// image at one phase are one group, matched once.
+// image at one phase are one group, matched once. With other, a second ink of the same cells
+// (pixels that either may be), each glyph costs the less of its costs against the two.
 std::vector<PageLine> MatchCells(const InkBits& ink, const PageGlyphs& glyphs, const PageGrid& grid, double coefficient,
-                                 MatchPath path = FastestMatchPath());
+                                 MatchPath path = FastestMatchPath(), const InkBits* other = nullptr);

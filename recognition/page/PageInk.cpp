@@ -16,17 +16,6 @@ namespace {
 
 constexpr std::uint32_t kColourMask = 0xFFFFFF;
 
-// The largest of the three channel differences of two colours.
-int ColourDistance(std::uint32_t a, std::uint32_t b)
-{
-    int distance = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        distance = std::max(distance, d < 0 ? -d : d);
-    }
-    return distance;
-}
-
 // Counts of colours in a small open-addressing table that grows as colours arrive, up to
 // kMaxColours colours; past that (a photograph, noise) it gives up and says so, and the caller
 // counts coarser, so that memory stays bounded whatever the picture.
@@ -275,6 +264,13 @@ std::uint32_t MostCommonColour(const CRaster& picture, const InkRows& rows)
 }
 
 }  // namespace
+
+std::uint32_t MostCommonColour(const CRaster& picture, MatchPath path)
+{
+    InkRows rows;
+    rows.bWide = path == MatchPath::Avx2 || path == MatchPath::Avx512;
+    return picture.empty() ? CRaster::kWhite : MostCommonColour(picture, rows);
+}
 
 InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path)
 {

@@ -8,6 +8,17 @@
 #include <cstdint>
 #include <vector>
 
+// The largest of the three channel differences of two colours (0xRRGGBB).
+inline int ColourDistance(std::uint32_t a, std::uint32_t b)
+{
+    int distance = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        distance = d > distance ? d : (-d > distance ? -d : distance);
+    }
+    return distance;
+}
+
 // Which pixels of a picture are ink.
 enum class InkRule {
     Auto,   // far from the background colour (see InkMask); the default for pages
@@ -26,6 +37,7 @@ struct InkBits {
     std::uint32_t background = 0xFFFFFF;  // the colour taken as paper, 0xRRGGBB
     int contrast = 0;                     // Auto: the largest distance of a pixel from the paper
     int threshold = 0;                    // Auto: a pixel is ink when its distance exceeds this
+    bool bLocal = false;                  // each pixel was taken against the background around it
 
     const std::uint64_t* Row(int y) const { return words.data() + static_cast<std::size_t>(y) * wordsPerRow; }
     std::uint64_t* Row(int y) { return words.data() + static_cast<std::size_t>(y) * wordsPerRow; }
@@ -44,6 +56,18 @@ struct InkBits {
 // mask itself is bounded (a few hundred KiB whatever the picture); the mask's own allocation
 // throws std::bad_alloc when memory runs out.
 InkBits InkMask(const CRaster& picture, InkRule rule, MatchPath path = FastestMatchPath());
+
+// The picture's most common colour, as the Auto rule takes it (0xRRGGBB; white when empty).
+std::uint32_t MostCommonColour(const CRaster& picture, MatchPath path = FastestMatchPath());
+
+// The ink of a screen whose cells are cellWidth x cellHeight. Where the picture has one
+// background it is InkMask's Auto rule. Where regions of other colours hold text (a
+// reverse-video bar, a selection, a terminal on a desktop of another colour), every pixel is
+// taken against the background around it instead (bLocal): a background is a run of one colour
+// at least a cell wide on two rows at once; a pixel in one is paper, any other pixel is
+// compared with the nearest background above it in its column or beside it in its row, and is
+// ink when it differs from it by more than half the contrast of that background's colour.
+InkBits ScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path = FastestMatchPath());
 
 // A run of pixel rows that the ink fills from side to side: a window's margin, a bar.
 struct SolidStrip {

@@ -27,7 +27,7 @@ struct GroupPlace {
 }  // namespace
 
 void RereadAtNeighbourPhases(const InkBits& ink, const PageGlyphs& glyphs, std::vector<PageLine>& lines,
-                             double coefficient, MatchPath path)
+                             double coefficient, MatchPath path, const InkBits* other)
 {
     const int rows = glyphs.Rows();
     if (rows == 0 || glyphs.phases < 2)
@@ -56,15 +56,22 @@ void RereadAtNeighbourPhases(const InkBits& ink, const PageGlyphs& glyphs, std::
         if (!groups[g].bSeen)
             continue;
         bool inked = false;
+        bool first = true;
         for (int d = -1; d <= 1; ++d) {
             const CellPlace place = Beside(groups[g].place, d, glyphs.phases);
-            const bool any = CaptureInkCell(ink, glyphs, place.pixel, groups[g].top, image.data());
-            inked = inked || any;
-            XorPopcountBlock(path, image.data(), 1, glyphs.Matrix(place.phase).Data(), stride, static_cast<std::size_t>(rows),
-                             d == -1 ? least.data() : costs.data());
-            if (d != -1)
-                for (int r = 0; r < rows; ++r)
-                    least[static_cast<std::size_t>(r)] = std::min(least[static_cast<std::size_t>(r)], costs[static_cast<std::size_t>(r)]);
+            for (const InkBits* source : {&ink, other}) {
+                if (source == nullptr)
+                    continue;
+                const bool any = CaptureInkCell(*source, glyphs, place.pixel, groups[g].top, image.data());
+                inked = inked || any;
+                XorPopcountBlock(path, image.data(), 1, glyphs.Matrix(place.phase).Data(), stride,
+                                 static_cast<std::size_t>(rows), first ? least.data() : costs.data());
+                if (!first)
+                    for (int r = 0; r < rows; ++r)
+                        least[static_cast<std::size_t>(r)] =
+                            std::min(least[static_cast<std::size_t>(r)], costs[static_cast<std::size_t>(r)]);
+                first = false;
+            }
         }
         if (!inked)
             continue;

@@ -13,6 +13,7 @@
 // Matches once more every group of cells (PageCell::group) of a grid with several phases whose
 // best glyph is not exact, against the glyphs of the phases on either side of its own; each
 // glyph costs the least of its three costs, and the group is read again from those by the cell
-// rule. Exact groups, blank cells and whole-pixel grids stay as they are.
+// rule. Exact groups, blank cells and whole-pixel grids stay as they are. With other, a second
+// ink of the same cells (as MatchCells takes it), each glyph costs the least against both.
 void RereadAtNeighbourPhases(const InkBits& ink, const PageGlyphs& glyphs, std::vector<PageLine>& lines,
-                             double coefficient, MatchPath path);
+                             double coefficient, MatchPath path, const InkBits* other = nullptr);

@@ -10,8 +10,11 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The stages from the ink on, the mask already free of solid strips.
-void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& options)
+// The stages from the ink on, the mask already free of solid strips. With the picture (and the
+// Auto rule) every cell is read against its own colours and styled, and a shared grid is read as
+// a screen.
+void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& options,
+                 const CRaster* picture)
 {
     const auto start = std::chrono::steady_clock::now();
     PageGlyphs packed;
@@ -25,13 +28,42 @@ void ReadFromInk(PageReading& page, const InkBits& ink, const GlyphSet& glyphs, 
     page.bSharedGrid = grid.bShared;
     page.dSearchMilliseconds = MillisecondsSince(start);
 
+    if (picture == nullptr || options.ink != InkRule::Auto) {
+        const auto match = std::chrono::steady_clock::now();
+        page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
+        RereadAtNeighbourPhases(ink, packed, page.lines, options.coefficient, options.path);
+        ClearOverflow(ink, packed.width, packed.height, page.lines);
+        page.scripts = ResolveScripts(page.lines);
+        page.dMatchMilliseconds = MillisecondsSince(match);
+        page.text = PageText(page.lines, grid.bShared);
+        return;
+    }
+
+    auto style = std::chrono::steady_clock::now();
+    if (options.layout == PageLayout::Screen)
+        page.screen = FindScreen(*picture, ink, grid, packed, options.path);
+    const PageGrid cells = page.screen.bScreen ? ScreenGrid(grid, page.screen) : grid;
+    std::vector<std::vector<CellColours>> colours = MeasureColours(*picture, cells);
+    InkBits cellInk = CellInk(*picture, ink, cells, colours, page.strips, HalfWay::Paper);
+    const InkBits halfWayInk = CellInk(*picture, ink, cells, colours, page.strips, HalfWay::Ink);
+    page.dStyleMilliseconds = MillisecondsSince(style);
+
     const auto match = std::chrono::steady_clock::now();
-    page.lines = MatchCells(ink, packed, grid, options.coefficient, options.path);
-    RereadAtNeighbourPhases(ink, packed, page.lines, options.coefficient, options.path);
-    ClearOverflow(ink, packed.width, packed.height, page.lines);
-    page.scripts = ResolveScripts(page.lines);
+    page.lines = MatchCells(cellInk, packed, cells, options.coefficient, options.path, &halfWayInk);
+    RereadAtNeighbourPhases(cellInk, packed, page.lines, options.coefficient, options.path, &halfWayInk);
+    RereadCells(*picture, cellInk, page.lines, colours, packed, options.coefficient, options.path);
+    ClearOverflow(cellInk, packed.width, packed.height, page.lines);
     page.dMatchMilliseconds = MillisecondsSince(match);
-    page.text = PageText(page.lines, grid.bShared);
+
+    style = std::chrono::steady_clock::now();
+    TrimScreen(page.screen, page.lines, colours, glyphs.cellWidth, glyphs.cellHeight);
+    page.colours = FindDefaultColours(page.lines, colours);
+    ReadAttributes(page.lines, colours, cellInk, packed, options.coefficient, page.colours);
+    // After the attributes: a cell read again without its underline keeps its word's script.
+    page.scripts = ResolveScripts(page.lines);
+    page.bStyled = true;
+    page.dStyleMilliseconds += MillisecondsSince(style);
+    page.text = PageText(page.lines, grid.bShared, page.screen);
 }
 
 void NoteInk(PageReading& page, const InkBits& ink)
@@ -39,6 +71,7 @@ void NoteInk(PageReading& page, const InkBits& ink)
     page.background = ink.background;
     page.contrast = ink.contrast;
     page.threshold = ink.threshold;
+    page.bLocalInk = ink.bLocal;
 }
 
 PageReading OutOfMemory(const GlyphSet& glyphs)
@@ -94,11 +127,13 @@ PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageO
         return page;
     }
     try {
-        InkBits ink = InkMask(picture, options.ink, options.path);
+        InkBits ink = options.ink == InkRule::Auto
+                          ? ScreenInkMask(picture, glyphs.cellWidth, glyphs.cellHeight, options.path)
+                          : InkMask(picture, options.ink, options.path);
         page.strips = ClearSolidStrips(ink, glyphs.cellHeight);
         NoteInk(page, ink);
         page.dInkMilliseconds = MillisecondsSince(start);
-        ReadFromInk(page, ink, glyphs, options);
+        ReadFromInk(page, ink, glyphs, options, &picture);
     } catch (const std::bad_alloc&) {
         page = OutOfMemory(glyphs);
     }
@@ -120,11 +155,11 @@ PageReading ReadPage(const InkBits& ink, const GlyphSet& glyphs, const PageOptio
         NoteInk(page, ink);
         page.strips = FindSolidStrips(ink, glyphs.cellHeight);
         if (page.strips.empty()) {
-            ReadFromInk(page, ink, glyphs, options);
+            ReadFromInk(page, ink, glyphs, options, nullptr);
         } else {
             InkBits cleared = ink;
             ClearStrips(cleared, page.strips);
-            ReadFromInk(page, cleared, glyphs, options);
+            ReadFromInk(page, cleared, glyphs, options, nullptr);
         }
     } catch (const std::bad_alloc&) {
         page = OutOfMemory(glyphs);
@@ -143,5 +178,5 @@ void ReadPageWords(PageReading& page, const CDictionary& dictionary, PageWordsSt
         page.bOutOfMemory = true;
         return;
     }
-    page.text = PageText(page.lines, page.bSharedGrid);
+    page.text = PageText(page.lines, page.bSharedGrid, page.screen);
 }

@@ -3,8 +3,11 @@
 // The page reader: text in a known glyph set, anywhere in a picture, in any number of lines.
 // It reads like its pipeline, each stage a plain value in and a plain value out:
 //
-//   picture -> ink mask (PageInk: InkMask, ClearSolidStrips) -> text lines (PageLines: FindLines)
-//           -> cell grid (PageGrid: FindGrid) -> cells matched (PageCells: MatchCells)
+//   picture -> ink mask (PageInk: InkMask or ScreenInkMask, ClearSolidStrips)
+//           -> text lines (PageLines: FindLines) -> cell grid (PageGrid: FindGrid)
+//           [-> the screen (PageScreen: FindScreen, ScreenGrid)]
+//           -> cell colours and the ink of each cell (PageColours: MeasureColours, CellInk)
+//           -> cells matched (PageCells: MatchCells) -> styles (PageAttributes: ReadAttributes)
 //           -> page text (PageText) [-> dictionary words (PageWords)]
 //
 // The search (lines, grid) is kept apart from the matching so that each can be measured alone,
@@ -14,12 +17,15 @@
 #include "CRaster.h"
 #include "GlyphSet.h"
 #include "MatchKernels.h"
+#include "PageAttributes.h"
 #include "PageCells.h"
+#include "PageColours.h"
 #include "PageGrid.h"
 #include "PageInk.h"
 #include "PageLines.h"
 #include "PageOverflow.h"
 #include "PagePhases.h"
+#include "PageScreen.h"
 #include "PageScripts.h"
 #include "PageText.h"
 #include "PageWords.h"
@@ -27,11 +33,21 @@
 #include <string>
 #include <vector>
 
+// How the page's text is laid out.
+enum class PageLayout {
+    Lines,   // the lines of text found; the blank columns common to every line are dropped
+    Screen,  // a terminal's screen (on a shared grid): every row and column of it, blank ones too
+             // (see FindScreen), each row a line across every column; other pages as Lines
+};
+
 struct PageOptions {
     double coefficient = 0.2;  // k of the cell rule; values outside 0..1 are taken as given
+    // Auto: the screen's ink (ScreenInkMask), then every cell against its own colours, a shared
+    // grid read as a screen and every cell's style; Black: the plain rule, no colours.
     InkRule ink = InkRule::Auto;
     MatchPath path = FastestMatchPath();  // the instruction set of every stage
     long long pitchSub = 0;  // the column pitch in sub-pixels (kSubpixels a pixel); 0: the glyph set's cell width
+    PageLayout layout = PageLayout::Lines;
 };
 
 // What the reader found: lines top to bottom, the page text, what each stage decided and the
@@ -54,11 +70,16 @@ struct PageReading {
     int originY = 0;
     long long pitchSub = 0;  // the column pitch the grid was searched with, in sub-pixels
     long long sharedCost = -1;
-    ScriptReport scripts;  // how look-alike letters across scripts were read
+    bool bLocalInk = false;  // the search's ink took every pixel against the background around it
+    ScreenExtent screen;     // the screen of a shared grid; its rows are the lines that lie on it
+    bool bStyled = false;    // every cell has its style (colours, attributes)
+    DefaultColours colours;  // the screen's default colours, when styled
+    ScriptReport scripts;    // how look-alike letters across scripts were read
 
     double dInkMilliseconds = 0;
     double dSearchMilliseconds = 0;  // FindLines and FindGrid
     double dMatchMilliseconds = 0;   // MatchCells
+    double dStyleMilliseconds = 0;   // the screen, the cells' colours and ink, and their styles
     double dMilliseconds = 0;        // the whole reading
 
     bool Empty() const { return lines.empty(); }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-std::string PageText(std::vector<PageLine>& lines, bool bSharedGrid)
+std::string PageText(std::vector<PageLine>& lines, bool bSharedGrid, const ScreenExtent& screen)
 {
     // The margin: the blank columns common to every line, left of the first character of the
     // line that starts furthest left.
@@ -21,6 +21,8 @@ std::string PageText(std::vector<PageLine>& lines, bool bSharedGrid)
             margin = any ? std::min(margin, line.column + first) : line.column + first;
             any = true;
         }
+    if (screen.bScreen)
+        margin = screen.firstColumn;
 
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -40,5 +42,8 @@ std::string PageText(std::vector<PageLine>& lines, bool bSharedGrid)
         }
         text += line.text;
     }
+    if (screen.bScreen)
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
     return text;
 }

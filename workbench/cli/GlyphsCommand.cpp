@@ -34,7 +34,9 @@ const char* const kGlyphsUsage =
     "  --renderer R    whose rules turn fontconfig's answer into settings: xft (default),\n"
     "                  cairo, skia or qt\n"
     "  --terminal T    whose cell: xterm (default with xft and qt), urxvt, st, vte (default with\n"
-    "                  cairo) or chromium (default with skia: the line box and the advance)\n"
+    "                  cairo) or chromium (default with skia: the line box and the advance);\n"
+    "                  with urxvt and vte box drawing and block elements (U+2500..U+259F) as\n"
+    "                  those terminals draw them themselves\n"
     "  --settings S    render settings instead of fontconfig's: a preset (xft, xft-mono, cairo,\n"
     "                  cairo-mono, cairo-slight, skia, skia-hidpi, qt) and/or key=value pairs,\n"
     "                  e.g. \"xft,antialias=mono\"\n"
@@ -223,6 +225,10 @@ int RunGlyphsCommand(int argc, char** argv) {
         else if (match)
             set.faces.push_back({face, match->file, match->index, match->settings.embolden});
     }
+    // rxvt-unicode and VTE draw box drawing and block elements themselves.
+    set.boxGlyphs = terminal->second == Terminal::Urxvt ? BoxGlyphs::Urxvt
+                    : terminal->second == Terminal::Vte ? BoxGlyphs::Vte
+                                                        : BoxGlyphs::Font;
     set.size64 = PixelSizeTo26Dot6(font->pixelSize, settings.sizeRounding);
     set.settings = settings;
     set.phases = settings.phases;

@@ -11,6 +11,7 @@
 #include "FontCache.h"
 #include "FontSearch.h"
 #include "GlyphSetFile.h"
+#include "PageAnsi.h"
 #include "PageOutput.h"
 #include "PictureFile.h"
 
@@ -24,9 +25,9 @@ namespace {
 
 const char* const kPageUsage =
     "Usage: recognize-cli page [--font F.GLF | --family NAME... [--no-cache]]\n"
-    "                          [--coefficient K] [--ink auto|black]\n"
+    "                          [--coefficient K] [--ink auto|black] [--layout screen|lines]\n"
     "                          [--complex [--words list|open [--unknown-penalty P]]\n"
-    "                          [--dict D] [--alphabet latin|cyrillic]] [--json]\n"
+    "                          [--dict D] [--alphabet latin|cyrillic]] [--json | --ansi]\n"
     "                          [--debug-dir DIR] PICTURE\n"
     "\n"
     "Reads the text of a picture written in a fixed-width font: lines anywhere in the\n"
@@ -55,7 +56,14 @@ const char* const kPageUsage =
     "  --ink RULE         auto (default): the most common colour is the paper, and a pixel\n"
     "                     is ink when it differs from it by more than half the picture's\n"
     "                     contrast, so that dark on light, light on dark and coloured text\n"
-    "                     read; black: only pure black pixels are ink\n"
+    "                     read; where regions of other colours hold text (bars, reverse\n"
+    "                     video), each pixel against the background around it; once the\n"
+    "                     grid is found every cell is read against its own background and\n"
+    "                     foreground, and gets its colours and attributes; black: only\n"
+    "                     pure black pixels are ink, no colours\n"
+    "  --layout L         screen (default): a terminal's screen, its blank rows and columns\n"
+    "                     kept from its first ones, every row a line across every column;\n"
+    "                     lines: the lines of text, the blank columns common to all dropped\n"
     "  --complex          the dictionary step of \"Recognize (Complex)\" on each line; a line\n"
     "                     with no cut into words keeps its Simple reading (stderr names it)\n"
     "  --words W          the dictionary step of --complex: list (default) reads only words of\n"
@@ -70,16 +78,25 @@ const char* const kPageUsage =
     "                     \"text\", \"cost\" (its cells' best costs summed) and \"cells\" (per\n"
     "                     cell [code, best, worst])), with --complex \"noCut\" (the indexes of\n"
     "                     the lines without a cut into words), and \"milliseconds\" (the time\n"
-    "                     of each stage: \"ink\", \"search\", \"match\", \"total\"); codes are\n"
-    "                     Unicode code points; \"unsure\" ([line, cell] of every unsure cell),\n"
-    "                     \"groups\" (the cells of one image, read once: \"code\", \"cells\",\n"
-    "                     \"best\", \"unsure\" and the codes \"alike\" within a pixel or two),\n"
-    "                     \"lookAlikes\" (runs of letters read in one script by their context,\n"
-    "                     and runs no context decided); without --font \"font\": \"family\",\n"
-    "                     \"file\", \"program\", \"size\", \"hinting\", \"antialias\",\n"
-    "                     \"gamma\", \"settings\", \"cell\", \"pitch\", \"meanCost\" (mean best\n"
-    "                     cost of an inked cell, as a share of its pixels), \"fromCache\",\n"
-    "                     \"searchMilliseconds\" and \"candidates\" (the best few and their costs)\n"
+    "                     of each stage: \"ink\", \"search\", \"match\", \"style\",\n"
+    "                     \"total\"); codes are Unicode code points; \"unsure\" ([line, cell]\n"
+    "                     of every unsure cell), \"lookAlikes\" (runs of letters read in one\n"
+    "                     script by their context, and runs no context decided), \"groups\"\n"
+    "                     (the cells of one image, read once: \"code\", \"cells\", \"best\",\n"
+    "                     \"unsure\" and the codes \"alike\" within a pixel or two); without\n"
+    "                     --font \"font\": \"family\", \"file\", \"program\", \"size\",\n"
+    "                     \"hinting\", \"antialias\", \"gamma\", \"settings\", \"cell\",\n"
+    "                     \"pitch\", \"meanCost\" (mean best cost of an inked cell, as a share\n"
+    "                     of its pixels), \"fromCache\", \"searchMilliseconds\" and\n"
+    "                     \"candidates\" (the best few and their costs). With --ink auto each\n"
+    "                     line also has \"row\", \"column\" and \"styles\" (per cell \"char\",\n"
+    "                     \"fg\" and \"bg\" as \"#RRGGBB\", \"bold\", \"italic\", \"underline\",\n"
+    "                     \"strike\", \"inverse\"), and the object \"colours\" (the default\n"
+    "                     \"fg\" and \"bg\") and, on a screen, \"screen\" (\"rows\", \"columns\",\n"
+    "                     \"firstRow\", \"firstColumn\" on the grid)\n"
+    "  --ansi             print the text with SGR escapes instead: each cell in its colours\n"
+    "                     (24-bit) and attributes (bold, italic, underline, strike-through,\n"
+    "                     reverse), so that a terminal shows the screen as it was taken\n"
     "  --debug-dir DIR    also write what each stage decided into DIR (made when missing):\n"
     "                     1-ink.png (the ink mask), 2-bands.png (the text bands),\n"
     "                     3-grid.png (the cells, unsure ones orange) and stages.txt (paper\n"
@@ -206,10 +223,10 @@ int RunPageCommand(int argc, char** argv) {
     cl.AddOption("--words");
     cl.AddOption("--unknown-penalty");
     cl.AddOption("--debug-dir");
-    cl.AddOption("--family");
     cl.AddFlag("--complex");
     cl.AddFlag("--json");
-    cl.AddFlag("--no-cache");
+    cl.AddFlag("--ansi");
+    cl.AddOption("--layout");
     if (std::optional<int> done = cl.Parse(argc, argv))
         return *done;
     if (cl.Positionals().size() != 1)
@@ -234,6 +251,18 @@ int RunPageCommand(int argc, char** argv) {
         else
             return cl.UsageError("--ink needs auto or black, not '" + *ink + "'");
     }
+    if (std::optional<std::string> layout = cl.Value("--layout")) {
+        if (*layout == "screen")
+            options.layout = PageLayout::Screen;
+        else if (*layout == "lines")
+            options.layout = PageLayout::Lines;
+        else
+            return cl.UsageError("--layout needs screen or lines, not '" + *layout + "'");
+    } else {
+        options.layout = PageLayout::Screen;
+    }
+    if (cl.Has("--json") && cl.Has("--ansi"))
+        return cl.UsageError("give either --json or --ansi");
     const std::optional<int> alphabet = AlphabetValue(cl);
     if (!alphabet)
         return kExitUsage;
@@ -326,7 +355,9 @@ int RunPageCommand(int argc, char** argv) {
         }
     }
 
-    const std::string out = cl.Has("--json") ? PageJson(page, complex, search ? &*search : nullptr) : page.text;
+    const std::string out = cl.Has("--json")   ? PageJson(page, complex, search ? &*search : nullptr)
+                            : cl.Has("--ansi") ? PageAnsi(page)
+                                               : page.text;
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     return status;

@@ -2,9 +2,9 @@
 
 #include "ByteStream.h"
 #include "CliCommon.h"
+#include "CodePage1251.h"
 #include "PageStages.h"
 #include "PngWriter.h"
-#include "CodePage1251.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +35,14 @@ bool WriteStages(const std::string& folder, const CRaster& picture, const PageRe
 }
 
 namespace {
+
+// A colour as "#RRGGBB".
+std::string HexColour(std::uint32_t colour)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", colour & 0xFFFFFFU);
+    return text;
+}
 
 const char* HintingName(Hinting hinting)
 {
@@ -141,12 +149,32 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
         json.BeginObject();
         json.Key("top").Int(line.Top());
         json.Key("left").Int(line.Left());
+        json.Key("row").Int(line.Row());
+        json.Key("column").Int(line.column);
         json.Key("text").String(line.text);
         json.Key("cost").Int(line.Cost());
         json.Key("cells").BeginArray();
         for (const PageCell& cell : line.cells)
             json.BeginArray().Int(static_cast<long long>(cell.code)).Int(cell.best).Int(cell.worst).EndArray();
         json.EndArray();
+        if (page.bStyled) {
+            json.Key("styles").BeginArray();
+            for (const PageCell& cell : line.cells) {
+                std::string character;
+                AppendUtf8(character, cell.code);
+                json.BeginObject();
+                json.Key("char").String(character);
+                json.Key("fg").String(HexColour(cell.style.fg));
+                json.Key("bg").String(HexColour(cell.style.bg));
+                json.Key("bold").Bool(cell.style.bold);
+                json.Key("italic").Bool(cell.style.italic);
+                json.Key("underline").Bool(cell.style.underline);
+                json.Key("strike").Bool(cell.style.strike);
+                json.Key("inverse").Bool(cell.style.inverse);
+                json.EndObject();
+            }
+            json.EndArray();
+        }
         json.EndObject();
     }
     json.EndArray();
@@ -155,6 +183,20 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
         for (int index : page.NoCutLines())
             json.Int(index);
         json.EndArray();
+    }
+    if (page.screen.bScreen) {
+        json.Key("screen").BeginObject();
+        json.Key("rows").Int(page.screen.rows);
+        json.Key("columns").Int(page.screen.columns);
+        json.Key("firstRow").Int(page.screen.firstRow);
+        json.Key("firstColumn").Int(page.screen.firstColumn);
+        json.EndObject();
+    }
+    if (page.bStyled) {
+        json.Key("colours").BeginObject();
+        json.Key("fg").String(HexColour(page.colours.fg));
+        json.Key("bg").String(HexColour(page.colours.bg));
+        json.EndObject();
     }
     json.Key("unsure").BeginArray();
     for (std::size_t l = 0; l < page.lines.size(); ++l)
@@ -173,6 +215,7 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
     json.Key("ink").Number(page.dInkMilliseconds);
     json.Key("search").Number(page.dSearchMilliseconds);
     json.Key("match").Number(page.dMatchMilliseconds);
+    json.Key("style").Number(page.dStyleMilliseconds);
     json.Key("total").Number(page.dMilliseconds);
     json.EndObject();
     json.EndObject();
