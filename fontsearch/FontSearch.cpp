@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <optional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -279,6 +280,10 @@ bool Wanted(const FontCandidate& font, const std::vector<std::string>& families)
 
 // The page read with a font found: with the Auto ink rule from the picture itself, so that
 // every cell is read against its own colours and styled; otherwise from the search's mask.
+// The narrowest cells screens show: the local ink's backgrounds are runs at least this wide.
+constexpr int kNarrowCellWidth = 5;
+constexpr int kNarrowCellHeight = 10;
+
 PageReading ReadWithFont(const CRaster& picture, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& read)
 {
     return read.ink == InkRule::Auto ? ReadPage(picture, glyphs, read) : ReadPage(ink, glyphs, read);
@@ -286,9 +291,19 @@ PageReading ReadWithFont(const CRaster& picture, const InkBits& ink, const Glyph
 
 }  // namespace
 
-FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, const FontSearchOptions& options)
+FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureInk, const FontSearchOptions& options)
 {
     const auto start = std::chrono::steady_clock::now();
+    // A screen of coloured regions (bars, reverse video, a terminal on a desktop of another
+    // colour) is searched in the ink taken against the background around each pixel, with a
+    // cell as narrow as screens' cells come; one background keeps the ink given.
+    std::optional<InkBits> local;
+    if (options.read.ink == InkRule::Auto && !pictureInk.bLocal) {
+        local = ScreenInkMask(picture, kNarrowCellWidth, kNarrowCellHeight, options.path);
+        if (!local->bLocal)
+            local.reset();
+    }
+    const InkBits& ink = local ? *local : pictureInk;
     FontSearchResult result;
     result.pitch = MeasurePitch(ink);
     if (result.pitch.columnPitch64 == 0) {

@@ -231,6 +231,23 @@ std::optional<MatchedFont> FallbackFont(const FontRequest& request, char32_t cod
     return std::nullopt;
 }
 
+namespace {
+
+// Whether a face has the basic Latin letters: a face without them (symbols, a script of its
+// own) draws no screen's text, and its missing glyphs, all one width, would pass for fixed-width.
+bool HasLatinLetters(FcPattern* font)
+{
+    FcCharSet* charset = nullptr;
+    if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch)
+        return false;
+    for (FcChar32 code = 'a'; code <= 'z'; ++code)
+        if (!FcCharSetHasChar(charset, code) || !FcCharSetHasChar(charset, code - 'a' + 'A'))
+            return false;
+    return true;
+}
+
+}  // namespace
+
 std::vector<InstalledFamily> InstalledScreenFamilies()
 {
     std::vector<InstalledFamily> families;
@@ -238,7 +255,7 @@ std::vector<InstalledFamily> InstalledScreenFamilies()
         return families;
     Pattern all(FcPatternCreate());
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_FILE, FC_INDEX, FC_SPACING, FC_WEIGHT, FC_SLANT,
-                                            FC_SCALABLE, FC_VARIABLE, nullptr);
+                                            FC_SCALABLE, FC_VARIABLE, FC_CHARSET, nullptr);
     FontSet list(FcFontList(nullptr, all.get(), objects));
     FcObjectSetDestroy(objects);
     if (!list)
@@ -248,7 +265,7 @@ std::vector<InstalledFamily> InstalledScreenFamilies()
     std::map<std::string, bool> spacingKnown;  // a face of the family says it is mono or charcell
     for (int i = 0; i < list->nfont; ++i) {
         FcPattern* font = list->fonts[i];
-        if (!Bool(font, FC_SCALABLE, false) || Bool(font, FC_VARIABLE, false))
+        if (!Bool(font, FC_SCALABLE, false) || Bool(font, FC_VARIABLE, false) || !HasLatinLetters(font))
             continue;
         const std::string name = String(font, FC_FAMILY);
         if (name.empty())
