@@ -37,20 +37,6 @@ constexpr int kSampleRounds = 3;
 // at most this share of the cell's pixels: a screen read with its own font costs a few pixels at most.
 constexpr double kCachedFontShare = 0.01;
 
-// The characters candidates are first compared on: printable ASCII and the Russian alphabet,
-// which make most of what screens show; the whole repertoire is rendered for the winner only.
-std::vector<char32_t> ProbeCodes()
-{
-    std::vector<char32_t> codes;
-    for (char32_t c = 0x20; c < 0x7F; ++c)
-        codes.push_back(c);
-    for (char32_t c = 0x410; c <= 0x44F; ++c)
-        codes.push_back(c);
-    codes.push_back(0x401);
-    codes.push_back(0x451);
-    return codes;
-}
-
 GlyphSetRequest RequestOf(const FontCandidate& candidate, bool withBold)
 {
     GlyphSetRequest request;
@@ -143,7 +129,7 @@ public:
     {
         std::call_once(m_Sets[i].once, [&] {
             GlyphSetRequest request = RequestOf(m_Candidates[i], false);
-            request.codes = ProbeCodes();
+            request.codes = ProbeRepertoire();
             const std::string key = request.faces.front().file + '\t' + std::to_string(request.faces.front().index) +
                                     '\t' + std::to_string(request.size64) + '\t' + ToString(request.settings) + '\t' +
                                     std::to_string(request.phases);

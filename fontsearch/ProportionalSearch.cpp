@@ -5,6 +5,7 @@
 #include "FaceRenderer.h"
 #include "FontMatch.h"
 #include "LineFontFile.h"
+#include "Repertoire.h"
 
 #include <algorithm>
 #include <chrono>
@@ -58,16 +59,7 @@ std::string Lower(std::string text)
 // The letters, digits and punctuation of Latin and Russian text: what a search tells families by.
 const std::vector<char32_t>& SearchCodes()
 {
-    static const std::vector<char32_t> codes = [] {
-        std::vector<char32_t> list;
-        for (char32_t c = 0x20; c <= 0x7E; ++c)
-            list.push_back(c);
-        for (char32_t c = 0x410; c <= 0x44F; ++c)
-            list.push_back(c);
-        list.push_back(0x401);
-        list.push_back(0x451);
-        return list;
-    }();
+    static const std::vector<char32_t> codes = ProbeRepertoire();
     return codes;
 }
 

@@ -61,6 +61,18 @@ std::span<const CodeBlock> TextBlocks()
     return kTextBlocks;
 }
 
+std::vector<char32_t> ProbeRepertoire()
+{
+    std::vector<char32_t> codes;
+    for (char32_t c = 0x20; c < 0x7F; ++c)
+        codes.push_back(c);
+    for (char32_t c = 0x410; c <= 0x44F; ++c)
+        codes.push_back(c);
+    codes.push_back(0x401);
+    codes.push_back(0x451);
+    return codes;
+}
+
 std::vector<char32_t> TextRepertoire()
 {
     std::vector<char32_t> codes;

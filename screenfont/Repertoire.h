@@ -28,3 +28,7 @@ std::span<const CodeBlock> TextBlocks();
 
 // Every printable code of TextBlocks, with U+0020 as the one space, ascending.
 std::vector<char32_t> TextRepertoire();
+
+// What a font search tells families by before rendering a whole repertoire: printable ASCII
+// and the Russian alphabet, which make most of what screens show.
+std::vector<char32_t> ProbeRepertoire();

@@ -1,5 +1,7 @@
 #include "PageDecode.h"
 
+#include "PageCells.h"
+
 #include <algorithm>
 #include <bit>
 #include <limits>
@@ -96,7 +98,7 @@ public:
                 continue;
             const std::uint64_t* row = ink.Row(y);
             for (int c = 0; c < m_nCols; ++c) {
-                const std::uint64_t word = InkWord(ink, row, colLeft + c) & BandColumns(colLeft + c, band);
+                const std::uint64_t word = pagecells::InkWord(ink, row, colLeft + c) & BandColumns(colLeft + c, band);
                 m_Shifted[static_cast<std::size_t>(c) * static_cast<std::size_t>(m_nRows) + static_cast<std::size_t>(r)] = word;
                 if ((word >> 63) != 0) {
                     m_ColMask[static_cast<std::size_t>(c)] |= 1ULL << (r / m_nRowsPerBit);
@@ -184,17 +186,6 @@ private:
         if (end < 64)
             mask &= ~(~0ULL >> end);
         return mask;
-    }
-    static std::uint64_t InkWord(const InkBits& ink, const std::uint64_t* row, long long x) {
-        if (x >= ink.width || x <= -64)
-            return 0;
-        const long long index = x >> 6;
-        const int shift = static_cast<int>(x & 63);
-        const std::uint64_t high = index >= 0 ? row[index] : 0;
-        if (shift == 0)
-            return high;
-        const std::uint64_t low = index + 1 < ink.wordsPerRow ? row[index + 1] : 0;
-        return (high << shift) | (low >> (64 - shift));
     }
 
     int m_nRowTop;
