@@ -445,4 +445,41 @@ void TrimScreen(ScreenExtent& screen, std::vector<PageLine>& lines, std::vector<
                 ++screen.firstRow;
             --screen.rows;
         }
+    // On a grid of fractional pitch (a browser's: terminals draw whole-pixel cells) columns at the
+    // screen's left that every row leaves blank on one background are the page's margin, not
+    // columns of the screen.
+    const auto screenLine = std::find_if(lines.begin(), lines.end(), [](const PageLine& line) { return !line.grid.bOwn; });
+    const bool fractional = screenLine != lines.end() && screenLine->grid.PitchSub() % kSubpixels != 0;
+    while (fractional && screen.columns > 1) {
+        bool padding = false;
+        std::uint32_t background = 0;
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            if (lines[l].grid.bOwn)
+                continue;
+            const bool blank = !lines[l].cells.empty() && lines[l].cells.front().bBlank && l < colours.size() &&
+                               !colours[l].empty() && colours[l].front().bUniform;
+            const std::uint32_t bg = blank ? colours[l].front().bg : 0;
+            if (!blank || (padding && bg != background)) {
+                padding = false;
+                break;
+            }
+            padding = true;
+            background = bg;
+        }
+        if (!padding)
+            break;
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            PageLine& line = lines[l];
+            if (line.grid.bOwn)
+                continue;
+            line.cells.erase(line.cells.begin());
+            colours[l].erase(colours[l].begin());
+            line.grid.leftSub += line.grid.PitchSub();
+            line.grid.left = static_cast<int>(line.grid.Place(0).pixel);
+            --line.grid.cells;
+            ++line.column;
+        }
+        ++screen.firstColumn;
+        --screen.columns;
+    }
 }
