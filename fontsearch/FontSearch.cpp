@@ -284,11 +284,8 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     // colour) is searched in the ink taken against the background around each pixel, with a
     // cell as narrow as screens' cells come; one background keeps the ink given.
     std::optional<InkBits> local;
-    if (options.read.ink == InkRule::Auto && !pictureInk.bLocal) {
-        local = ScreenInkMask(picture, kNarrowCellWidth, kNarrowCellHeight, options.path);
-        if (!local->bLocal)
-            local.reset();
-    }
+    if (options.read.ink == InkRule::Auto && !pictureInk.bLocal)
+        local = LocalScreenInkMask(picture, kNarrowCellWidth, kNarrowCellHeight, options.path);
     const InkBits& ink = local ? *local : pictureInk;
     FontSearchResult result;
     result.pitch = MeasurePitch(ink);

@@ -15,16 +15,26 @@ constexpr int kExitUsage = 2;
 
 }  // namespace
 
-int FitSearchedFont(const CliOptions& options)
+std::optional<CRaster> LoadFitPicture(const CliOptions& options, int& exitStatus)
 {
     PictureLoad load = LoadPicture(options.m_strFitPicture);
     if (!load.Ok()) {
         std::cerr << "glyphmill-cli: " << load.message << '\n';
-        return load.problem == PictureProblem::OutOfMemory ? kExitFailed : kExitUsage;
+        exitStatus = load.problem == PictureProblem::OutOfMemory ? kExitFailed : kExitUsage;
+        return std::nullopt;
     }
     if (!load.warning.empty())
         std::cerr << "glyphmill-cli: warning: " << load.warning << '\n';
-    const FontSearchResult found = FindScreenFont(load.raster, InkMask(load.raster, InkRule::Auto));
+    return std::move(load.raster);
+}
+
+int FitSearchedFont(const CliOptions& options)
+{
+    int status = kExitOk;
+    const std::optional<CRaster> picture = LoadFitPicture(options, status);
+    if (!picture)
+        return status;
+    const FontSearchResult found = FindScreenFont(*picture, InkMask(*picture, InkRule::Auto));
     if (!found.Found()) {
         std::cerr << "glyphmill-cli: no installed fixed-width family reads " << options.m_strFitPicture << ": "
                   << found.problem << '\n';

@@ -155,14 +155,11 @@ int main(int argc, char* argv[])
             settings.m_nHeight = cell.height;
     }
     if (!options.m_strFitPicture.empty()) {
-        PictureLoad load = LoadPicture(options.m_strFitPicture);
-        if (!load.Ok()) {
-            std::cerr << "glyphmill-cli: " << load.message << '\n';
-            return load.problem == PictureProblem::OutOfMemory ? kExitFailed : kExitUsage;
-        }
-        if (!load.warning.empty())
-            std::cerr << "glyphmill-cli: warning: " << load.warning << '\n';
-        const CRaster picture = std::move(load.raster);
+        int status = 0;
+        std::optional<CRaster> loaded = LoadFitPicture(options, status);
+        if (!loaded)
+            return status;
+        const CRaster picture = std::move(*loaded);
         CTerminalProgress progress("Fit to picture", 0);
         const PictureFit fit = FitFontToPicture(picture, settings, [&progress](int, int total) {
             progress.Step(total);

@@ -6,6 +6,7 @@
 #include "MatchKernels.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The largest of the three channel differences of two colours (0xRRGGBB).
@@ -68,6 +69,11 @@ std::uint32_t MostCommonColour(const CRaster& picture, MatchPath path = FastestM
 // compared with the nearest background above it in its column or beside it in its row, and is
 // ink when it differs from it by more than half the contrast of that background's colour.
 InkBits ScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path = FastestMatchPath());
+
+// ScreenInkMask's local rule only: nothing where the picture has one background (or no cell),
+// so that a caller holding the global rule's bits need not have them made again.
+std::optional<InkBits> LocalScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight,
+                                          MatchPath path = FastestMatchPath());
 
 // A run of pixel rows that the ink fills from side to side: a window's margin, a bar.
 struct SolidStrip {

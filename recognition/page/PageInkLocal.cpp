@@ -268,12 +268,22 @@ std::optional<InkBits> LocalInkMask(const CRaster& picture, int cellWidth, int c
 
 }  // namespace
 
-InkBits ScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path)
+std::optional<InkBits> LocalScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path)
 {
     if (picture.empty() || cellWidth <= 0 || cellHeight <= 0)
-        return InkMask(picture, InkRule::Auto, path);
+        return std::nullopt;
     std::optional<InkBits> local = LocalInkMask(picture, cellWidth, cellHeight, path);
-    InkBits ink = local ? std::move(*local) : InkMask(picture, InkRule::Auto, path);
-    ClearEdgeColumns(picture, ink);
+    if (local)
+        ClearEdgeColumns(picture, *local);
+    return local;
+}
+
+InkBits ScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path)
+{
+    if (std::optional<InkBits> local = LocalScreenInkMask(picture, cellWidth, cellHeight, path))
+        return std::move(*local);
+    InkBits ink = InkMask(picture, InkRule::Auto, path);
+    if (!picture.empty() && cellWidth > 0 && cellHeight > 0)
+        ClearEdgeColumns(picture, ink);
     return ink;
 }
