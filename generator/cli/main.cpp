@@ -9,7 +9,6 @@
 #include "GlyphRendering.h"
 #include "GlyphSheet.h"
 #include "MeasureLayout.h"
-#include "PictureFile.h"
 #include "PictureFit.h"
 #include "SearchedFont.h"
 
