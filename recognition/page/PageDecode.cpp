@@ -212,6 +212,8 @@ struct PhaseExtents {
     std::vector<std::uint64_t> top;
     std::vector<std::uint64_t> bottom;
     std::vector<int> row;  // region row of the image's first row
+    std::vector<std::pair<int, int>> spans;  // the distinct (left, right) pairs
+    std::vector<int> span;                   // per glyph, its pair's index
     // A few of its rows (SampleCost): which, its ink on them from the pen's pixel on, and the
     // pixels that count (within its advance, not those that may be ink).
     struct Sample {
@@ -304,10 +306,21 @@ public:
             }
         if (m_nMinLeft > m_nMaxRight)
             m_nMinLeft = m_nMaxLeft = m_nMaxRight = 0;
-        m_MemoTag.assign(static_cast<std::size_t>(kMemoSlots) * static_cast<std::size_t>(glyphs), std::numeric_limits<long long>::min());
-        m_MemoCost.assign(m_MemoTag.size(), 0);
-        m_SampleTag.assign(m_MemoTag.size(), std::numeric_limits<long long>::min());
-        m_SampleCost.assign(m_MemoTag.size(), 0);
+        m_Memo.assign(static_cast<std::size_t>(kMemoSlots) * static_cast<std::size_t>(glyphs), Memo{});
+        m_SampleMemo.assign(m_Memo.size(), Memo{});
+        // The glyphs' ink spans at each phase, each once: the extent tests are made per span.
+        for (PhaseExtents& e : m_Extents) {
+            e.span.assign(static_cast<std::size_t>(glyphs), 0);
+            for (int g = 0; g < glyphs; ++g) {
+                const std::pair<int, int> span{e.left[static_cast<std::size_t>(g)], e.right[static_cast<std::size_t>(g)]};
+                auto found = std::find(e.spans.begin(), e.spans.end(), span);
+                if (found == e.spans.end())
+                    found = e.spans.insert(e.spans.end(), span);
+                e.span[static_cast<std::size_t>(g)] = static_cast<int>(found - e.spans.begin());
+            }
+            m_SpanRows.resize(std::max(m_SpanRows.size(), e.spans.size()));
+        }
+        m_SpanFits.resize(m_Extents.front().spans.size());
         m_ListTag.assign(kMemoSlots, std::numeric_limits<long long>::min());
         m_Lists.resize(kMemoSlots);
         m_NearTag.assign(kMemoSlots, std::numeric_limits<long long>::min());
@@ -401,10 +414,25 @@ private:
     int m_nMaxRight = std::numeric_limits<int>::min();
     int m_nMaxAdvancePhases = 1;
 
-    std::vector<long long> m_MemoTag;
-    std::vector<int> m_MemoCost;
-    std::vector<long long> m_SampleTag;
-    std::vector<int> m_SampleCost;
+    // A cost kept for the phase it was computed at, tag and value side by side.
+    // A phase beyond 32 bits is never found in its slot: its cost is then computed again.
+    struct Memo {
+        std::int32_t tag = std::numeric_limits<std::int32_t>::min();
+        std::int32_t cost = 0;
+    };
+    std::vector<Memo> m_Memo;
+    std::vector<Memo> m_SampleMemo;
+    // What Near asks of a span's columns at one pixel.
+    struct SpanFit {
+        std::uint64_t first = 0;  // row groups with ink near its first column
+        std::uint64_t last = 0;   // near its last column
+        std::uint64_t rows = 0;   // in its columns, a column and a row either way
+    };
+    std::vector<SpanFit> m_SpanFits;  // by span of phase 0, at the pixel Near works at
+    // The row groups of ink in a span's columns, dilated, at the phase Candidates works at, by
+    // span; the stamp says which call computed them.
+    std::vector<std::pair<long long, std::uint64_t>> m_SpanRows;
+    long long m_nStamp = 0;
     std::vector<long long> m_ListTag;
     std::vector<std::vector<int>> m_Lists;
     std::vector<long long> m_NearTag;
@@ -459,26 +487,26 @@ int CDecoder::Overlap(int a, long long xa, int b, long long xb) const
 
 int CDecoder::SampleCost(int glyph, long long x)
 {
-    const std::size_t slot = static_cast<std::size_t>(x & (kMemoSlots - 1)) * static_cast<std::size_t>(m_Font.Glyphs()) +
-                             static_cast<std::size_t>(glyph);
-    if (m_SampleTag[slot] == x)
-        return m_SampleCost[slot];
-    m_SampleTag[slot] = x;
+    const std::size_t slot = static_cast<std::size_t>(glyph) * kMemoSlots + static_cast<std::size_t>(x & (kMemoSlots - 1));
+    Memo& memo = m_SampleMemo[slot];
+    if (memo.tag == x)
+        return memo.cost;
+    memo.tag = static_cast<std::int32_t>(x);
     const long long pixel = FloorDiv(x, m_nPhases);
     const PhaseExtents::Sample& sample = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)].samples[static_cast<std::size_t>(glyph)];
     int cost = 0;
     for (int k = 0; k < kSampleRows; ++k)
         cost += Bits((sample.ink[k] ^ m_Ink.Word(pixel, sample.rows[k])) & sample.counted[k]);
-    m_SampleCost[slot] = cost;
+    memo.cost = cost;
     return cost;
 }
 
 int CDecoder::Score(int glyph, long long x)
 {
-    const std::size_t slot = static_cast<std::size_t>(x & (kMemoSlots - 1)) * static_cast<std::size_t>(m_Font.Glyphs()) +
-                             static_cast<std::size_t>(glyph);
-    if (m_MemoTag[slot] == x)
-        return m_MemoCost[slot];
+    const std::size_t slot = static_cast<std::size_t>(glyph) * kMemoSlots + static_cast<std::size_t>(x & (kMemoSlots - 1));
+    Memo& memo = m_Memo[slot];
+    if (memo.tag == x)
+        return memo.cost;
     const long long pixel = FloorDiv(x, m_nPhases);
     const int phase = static_cast<int>(x - pixel * m_nPhases);
     const LineGlyphImage& image = m_Font.Image(glyph, phase);
@@ -508,8 +536,8 @@ int CDecoder::Score(int glyph, long long x)
     // that meets none. A pixel that may be ink and meets none costs a quarter, so that of two
     // glyphs alike but for faint marks (e and ë) the one without them wins.
     const int cost = (image.ink - 2 * met) * kPixel - metMaybe * kPixel + (image.maybe - metMaybe) * kPixel / 4;
-    m_MemoTag[slot] = x;
-    m_MemoCost[slot] = cost;
+    memo.tag = static_cast<std::int32_t>(x);
+    memo.cost = cost;
     return cost;
 }
 
@@ -524,16 +552,18 @@ const std::vector<int>& CDecoder::Near(long long pixel)
     // The images of phase 0 stand for every phase of the pixel: the test allows a column and a
     // row either way.
     const PhaseExtents& e = m_Extents.front();
+    for (std::size_t s = 0; s < e.spans.size(); ++s) {
+        const long long first = pixel + e.spans[s].first;
+        const long long last = pixel + e.spans[s].second;
+        m_SpanFits[s] = SpanFit{m_Ink.Near(first) | m_Ink.Near(first + 1), m_Ink.Near(last) | m_Ink.Near(last + 1),
+                                Dilate(m_Ink.Columns(first - 1, last + 1))};
+    }
     const int glyphs = m_Font.Glyphs();
     for (int g = 0; g < glyphs; ++g) {
         const std::size_t i = static_cast<std::size_t>(g);
-        const long long first = pixel + e.left[i];
-        const long long last = pixel + e.right[i];
-        const std::uint64_t rows = Dilate(m_Ink.Columns(first - 1, last + 1));
-        const bool fits = ((m_Ink.Near(first) | m_Ink.Near(first + 1)) & e.first[i]) != 0 &&
-                          ((m_Ink.Near(last) | m_Ink.Near(last + 1)) & e.last[i]) != 0 && (rows & e.top[i]) != 0 &&
-                          (rows & e.bottom[i]) != 0;
-        if (fits)
+        const SpanFit& fit = m_SpanFits[static_cast<std::size_t>(e.span[i])];
+        if ((fit.first & e.first[i]) != 0 && (fit.last & e.last[i]) != 0 && (fit.rows & e.top[i]) != 0 &&
+            (fit.rows & e.bottom[i]) != 0)
             list.push_back(g);
     }
     return list;
@@ -548,6 +578,7 @@ const std::vector<int>& CDecoder::Candidates(long long x)
     m_ListTag[slot] = x;
     list.clear();
     m_Ranked.clear();
+    ++m_nStamp;
     const long long pixel = FloorDiv(x, m_nPhases);
     const PhaseExtents& e = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)];
     for (int g : Near(pixel)) {
@@ -558,8 +589,10 @@ const std::vector<int>& CDecoder::Candidates(long long x)
         const long long last = pixel + e.right[i];
         if ((m_Ink.Near(first) & e.first[i]) == 0 || (m_Ink.Near(last) & e.last[i]) == 0)
             continue;
-        const std::uint64_t rows = Dilate(m_Ink.Columns(first, last));
-        if ((rows & e.top[i]) == 0 || (rows & e.bottom[i]) == 0)
+        std::pair<long long, std::uint64_t>& rows = m_SpanRows[static_cast<std::size_t>(e.span[i])];
+        if (rows.first != m_nStamp)
+            rows = {m_nStamp, Dilate(m_Ink.Columns(first, last))};
+        if ((rows.second & e.top[i]) == 0 || (rows.second & e.bottom[i]) == 0)
             continue;
         // A glyph a phase off its place is tried there too (jitter), and ranks by its best;
         // among glyphs that fit alike (e and its accented kin) the common ones come first.
