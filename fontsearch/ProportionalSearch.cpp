@@ -13,10 +13,13 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <new>
 #include <sstream>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -269,9 +272,11 @@ class CFontShelf {
 public:
     explicit CFontShelf(std::string folder) : m_strFolder(std::move(folder)) {}
 
+    // Safe to call from several threads at once: one renders at a time.
     std::shared_ptr<const LineFont> Get(const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                                         double size, GlyphChoice choice)
     {
+        const std::lock_guard<std::mutex> lock(m_Mutex);
         const int size64 = PixelSizeTo26Dot6(size, settings.sizeRounding);
         auto key = std::make_tuple(family.file, family.index, std::string(renderer.name), ToString(settings), size64, choice);
         if (auto found = m_Fonts.find(key); found != m_Fonts.end())
@@ -333,6 +338,7 @@ private:
         std::string path;
         std::shared_ptr<const LineFont> font;
     };
+    std::mutex m_Mutex;
     std::string m_strFolder;
     CFaceRenderer m_Renderer;
     std::vector<Unsaved> m_Unsaved;
@@ -439,61 +445,113 @@ std::string Utf8(const std::u32string& text)
     return out;
 }
 
-// Reads every band with the family and renderer. A line first tries the sizes lines of its
-// height were read at, latest first, and keeps the first that reads it well; else it finds its
-// size among those its height allows and those of the page (a line without capitals or
-// ascenders), by decoding its first ems with the search's glyphs in both faces.
-void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
-               const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
-               const DecodeOptions& options)
-{
-    std::map<int, std::vector<double>> readAt;  // rows above the baseline -> sizes, latest first
+// The sizes lines were read at, for the lines after them: by rows above the baseline, latest
+// first, and those of the whole page.
+struct SizeMemory {
+    std::map<int, std::vector<double>> readAt;
     std::vector<double> pageSizes;
+
+    void Add(int above, double size)
+    {
+        std::vector<double>& known = readAt[above];
+        known.erase(std::remove(known.begin(), known.end(), size), known.end());
+        known.insert(known.begin(), size);
+        if (std::find(pageSizes.begin(), pageSizes.end(), size) == pageSizes.end())
+            pageSizes.push_back(size);
+    }
+};
+
+// Reads one band with the family and renderer. It first tries the sizes lines of its height
+// were read at, latest first, and keeps the first that reads it well; else it finds its size
+// among those its height allows and those of the page (a line without capitals or ascenders),
+// by decoding its first ems with the search's glyphs in both faces.
+ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& band, const SizeMemory& memory,
+                          const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
+                          const DecodeOptions& options)
+{
     auto good = [](const DecodedLine& line) { return line.cost <= kSureCostPerInk * static_cast<double>(line.ink); };
-    for (const Band& band : bands) {
-        ProportionalLine line;
-        line.band = band.band;
-        auto read = [&](double size) {
-            std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
-            DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, options);
-            if (line.size <= 0 || decoded.cost < line.decoded.cost) {
-                line.size = size;
-                line.font = std::move(font);
-                line.decoded = std::move(decoded);
-            }
-        };
-        std::vector<double>& known = readAt[band.Above()];
-        for (double size : known) {
+    ProportionalLine line;
+    line.band = band.band;
+    auto read = [&](double size) {
+        std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
+        DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, options);
+        if (line.size <= 0 || decoded.cost < line.decoded.cost) {
+            line.size = size;
+            line.font = std::move(font);
+            line.decoded = std::move(decoded);
+        }
+    };
+    if (const auto known = memory.readAt.find(band.Above()); known != memory.readAt.end())
+        for (double size : known->second) {
             read(size);
             if (good(line.decoded))
                 break;
         }
-        if (line.size <= 0 || !good(line.decoded)) {
-            std::vector<double> sizes = SizesFor(family, band.Above(), NominalSizes().size());
-            for (double size : pageSizes)
-                if (std::find(sizes.begin(), sizes.end(), size) == sizes.end())
-                    sizes.push_back(size);
-            double chosen = 0;
-            long long best = -1;
-            for (double size : sizes) {
-                const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
-                if (font->Empty())
-                    continue;
-                const DecodedLine prefix = DecodeLine(ink, Prefix(band.band, size, kSizeEms), band.baseline, *font, options);
-                if (best < 0 || prefix.cost < best) {
-                    best = prefix.cost;
-                    chosen = size;
-                }
+    if (line.size <= 0 || !good(line.decoded)) {
+        std::vector<double> sizes = SizesFor(family, band.Above(), NominalSizes().size());
+        for (double size : memory.pageSizes)
+            if (std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+                sizes.push_back(size);
+        double chosen = 0;
+        long long best = -1;
+        for (double size : sizes) {
+            const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
+            if (font->Empty())
+                continue;
+            const DecodedLine prefix = DecodeLine(ink, Prefix(band.band, size, kSizeEms), band.baseline, *font, options);
+            if (best < 0 || prefix.cost < best) {
+                best = prefix.cost;
+                chosen = size;
             }
-            if (chosen > 0 && chosen != line.size)
-                read(chosen);
         }
+        if (chosen > 0 && chosen != line.size)
+            read(chosen);
+    }
+    return line;
+}
+
+// Reads every band with the family and renderer. The first band of each height is read in
+// turn, each with the sizes of those before it; the others then on every core, each with the
+// sizes the first ones were read at, so that the reading is the same for any number of threads.
+void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
+               const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
+               const DecodeOptions& options)
+{
+    std::vector<ProportionalLine> lines(bands.size());
+    SizeMemory memory;
+    std::vector<std::size_t> rest;
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        if (memory.readAt.count(bands[i].Above()) != 0) {
+            rest.push_back(i);
+            continue;
+        }
+        lines[i] = ReadLine(shelf, ink, bands[i], memory, family, renderer, settings, options);
+        memory.readAt[bands[i].Above()];
+        if (lines[i].size > 0 && !lines[i].decoded.Empty())
+            memory.Add(bands[i].Above(), lines[i].size);
+    }
+    const unsigned threads = std::max(1U, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(rest.size())));
+    std::vector<std::exception_ptr> failures(threads);
+    auto work = [&](unsigned t) {
+        try {
+            for (std::size_t k = t; k < rest.size(); k += threads)
+                lines[rest[k]] = ReadLine(shelf, ink, bands[rest[k]], memory, family, renderer, settings, options);
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work, t);
+    work(0);
+    for (std::thread& thread : pool)
+        thread.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+    for (ProportionalLine& line : lines) {
         if (line.size <= 0 || line.decoded.Empty())
             continue;
-        known.erase(std::remove(known.begin(), known.end(), line.size), known.end());
-        known.insert(known.begin(), line.size);
-        if (std::find(pageSizes.begin(), pageSizes.end(), line.size) == pageSizes.end())
-            pageSizes.push_back(line.size);
         reading.ink += line.decoded.ink;
         reading.cost += line.decoded.cost;
         reading.lines.push_back(std::move(line));
