@@ -451,6 +451,7 @@ private:
     std::vector<Placed> m_Placed;
 
     long long m_nKeyFirst = 0;
+    long long m_nLastBucket = -1;  // the furthest bucket a state was offered to
     std::vector<Entry> m_Entries;
     std::vector<std::vector<int>> m_Buckets;
     long long m_nMatched = 0;
@@ -616,6 +617,7 @@ void CDecoder::Offer(long long key, const Entry& entry)
     const long long b = key - m_nKeyFirst;
     if (b < 0 || b >= static_cast<long long>(m_Buckets.size()))
         return;
+    m_nLastBucket = std::max(m_nLastBucket, b);
     std::vector<int>& bucket = m_Buckets[static_cast<std::size_t>(b)];
     int worst = -1;
     for (std::size_t k = 0; k < bucket.size(); ++k) {
@@ -790,6 +792,7 @@ DecodedLine CDecoder::Run(const TextBand& band)
         for (std::size_t k = b >= window ? b - window : 0; k < b; ++k)
             live = std::min(live, kept[k]);
         reference = std::min(reference, live);
+        bool bExpanded = false;
         for (int index : indexes) {
             const Entry& entry = m_Entries[static_cast<std::size_t>(index)];
             if (best < 0 || entry.cost < m_Entries[static_cast<std::size_t>(best)].cost)
@@ -798,14 +801,29 @@ DecodedLine CDecoder::Run(const TextBand& band)
             if (m_Options.beam > 0 && explained > reference + static_cast<long long>(m_Options.beam) * kPixel) {
                 // Where no state lives lately, the bucket's best still moves the pen on, so
                 // that the line goes on past ink that nothing explains.
-                if (index == bucketBest && live == std::numeric_limits<long long>::max())
+                if (index == bucketBest && live == std::numeric_limits<long long>::max()) {
                     Expand(index, true);
+                    bExpanded = true;
+                }
                 continue;
             }
             // A pen moving on over ink starts no glyph, so it sets no standard.
             if (!entry.bOverInk)
                 kept[b] = std::min(kept[b], explained);
             Expand(index, false);
+            bExpanded = true;
+        }
+        // Ink that nothing explains leaves every state after it far worse than those before
+        // it: where the last of them would be dropped, the best goes on, over the ink and with
+        // the glyphs after it, so that the rest of the line is still read.
+        if (!bExpanded && static_cast<long long>(b) >= m_nLastBucket) {
+            // The states after it are compared with it alone.
+            for (std::size_t k = b >= window ? b - window : 0; k < b; ++k)
+                kept[k] = std::numeric_limits<long long>::max();
+            kept[b] = Explained(m_Entries[static_cast<std::size_t>(bucketBest)], column);
+            Expand(bucketBest, true);
+            if (!m_Entries[static_cast<std::size_t>(bucketBest)].bOverInk)
+                Expand(bucketBest, false);
         }
     }
     line.states = m_nExpanded;

@@ -343,6 +343,42 @@ TEST(PageDecode, ReadsAGlyphDrawnAPhaseOff)
     EXPECT_GE(exact[1], static_cast<int>(seeds) * 9 / 10);
 }
 
+// A mark that no glyph explains (a smudge, a cursor, a glyph the font lacks) in the middle of a
+// line costs the glyphs it covers, not the rest of the line: the glyphs after it are read too.
+TEST(PageDecode, ReadsOnPastInkNoGlyphExplains)
+{
+    int read = 0;
+    const unsigned seeds = 20 / RECOGNITION_TEST_SCALE;
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
+        SCOPED_TRACE(seed);
+        const std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, false);
+        const LineFont font = MakeLineFont(glyphs);
+        std::mt19937 random(seed * 31U);
+        std::vector<int> before, after;
+        std::u32string last;
+        for (int i = 0; i < 3; ++i) {
+            before.push_back(1 + static_cast<int>(random() % 5));
+            after.push_back(1 + static_cast<int>(random() % 5));
+            last += glyphs[static_cast<std::size_t>(after.back())].code;
+        }
+        const Drawing first = Draw(glyphs, before, 2 * kOne);
+        const Drawing second = Draw(glyphs, after, 44 * kOne);
+        InkBits ink = BlankInk(kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                SetInk(ink, x, y, first.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ||
+                                      second.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+        // A block taller than every glyph, between the two words.
+        for (int y = 0; y < kHeight - 1; ++y)
+            for (int x = 33; x < 39; ++x)
+                SetInk(ink, x, y, true);
+        ink.CountRows();
+        const DecodedLine decoded = DecodeLine(ink, BandOf(ink), kBaseline, font);
+        read += decoded.text.size() >= last.size() && decoded.text.ends_with(last) ? 1 : 0;
+    }
+    EXPECT_GE(read, static_cast<int>(seeds) * 9 / 10);
+}
+
 // Gaps read as spaces by their width, several spaces' gap as several; pens land on phases as
 // the renderers round them.
 TEST(PageDecode, GapsAndPens)
