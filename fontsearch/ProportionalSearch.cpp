@@ -35,11 +35,16 @@ constexpr double kSampleEms = 12;
 // samples about as well as a page's own font does (a hundredth or two of the ink differing);
 // a family of like shapes explains another's page at 0.04 and up, and a search tells them apart.
 constexpr double kCachedCostPerInk = 0.025;
+// The first renderer explains a sample this badly at its best size (half its ink or more
+// unexplained) when it draws nothing like the screen.
+constexpr double kLeadExplainsNothing = 0.5;
 // A line's size is chosen on its first ems.
 constexpr double kSizeEms = 16;
 // A line read at a size with at most this many differing pixels per pixel of ink is taken to
 // be read at its size: a few pixels of each glyph's edges.
 constexpr double kSureCostPerInk = 0.03;
+// A line read badly tries at most this many of the sizes the page's other lines were read at.
+constexpr std::size_t kPageSizesTried = 3;
 // Choices remembered in the cache folder, latest first.
 constexpr std::size_t kCachedChoices = 8;
 // A band at most this share of its neighbour's height, and as near to it, belongs to it: the
@@ -445,6 +450,32 @@ std::string Utf8(const std::u32string& text)
     return out;
 }
 
+// Calls work(0) .. work(count - 1) on every core; each call's result must land in a place of
+// its own. The first exception a call throws is thrown again here.
+template <typename Work>
+void ForEachOnEveryCore(std::size_t count, const Work& work)
+{
+    const unsigned threads = std::max(1U, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(count)));
+    std::vector<std::exception_ptr> failures(threads);
+    auto run = [&](unsigned t) {
+        try {
+            for (std::size_t k = t; k < count; k += threads)
+                work(k);
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(run, t);
+    run(0);
+    for (std::thread& thread : pool)
+        thread.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
 // The sizes lines were read at, for the lines after them: by rows above the baseline, latest
 // first, and those of the whole page.
 struct SizeMemory {
@@ -465,22 +496,32 @@ struct SizeMemory {
 // were read at, latest first, and keeps the first that reads it well; else it finds its size
 // among those its height allows and those of the page (a line without capitals or ascenders),
 // by decoding its first ems with the search's glyphs in both faces.
+bool ReadWell(const DecodedLine& line)
+{
+    return line.cost <= kSureCostPerInk * static_cast<double>(line.ink);
+}
+
+// Reads a band at a size; the line keeps the reading of least cost.
+void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const Band& band, double size,
+            const Family& family, const TextRenderer& renderer, const RenderSettings& settings, const DecodeOptions& options)
+{
+    std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
+    DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, options);
+    if (line.size <= 0 || decoded.cost < line.decoded.cost) {
+        line.size = size;
+        line.font = std::move(font);
+        line.decoded = std::move(decoded);
+    }
+}
+
 ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& band, const SizeMemory& memory,
                           const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                           const DecodeOptions& options)
 {
-    auto good = [](const DecodedLine& line) { return line.cost <= kSureCostPerInk * static_cast<double>(line.ink); };
+    auto good = ReadWell;
     ProportionalLine line;
     line.band = band.band;
-    auto read = [&](double size) {
-        std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
-        DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, options);
-        if (line.size <= 0 || decoded.cost < line.decoded.cost) {
-            line.size = size;
-            line.font = std::move(font);
-            line.decoded = std::move(decoded);
-        }
-    };
+    auto read = [&](double size) { ReadAt(line, shelf, ink, band, size, family, renderer, settings, options); };
     if (const auto known = memory.readAt.find(band.Above()); known != memory.readAt.end())
         for (double size : known->second) {
             read(size);
@@ -530,25 +571,30 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
         if (lines[i].size > 0 && !lines[i].decoded.Empty())
             memory.Add(bands[i].Above(), lines[i].size);
     }
-    const unsigned threads = std::max(1U, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(rest.size())));
-    std::vector<std::exception_ptr> failures(threads);
-    auto work = [&](unsigned t) {
-        try {
-            for (std::size_t k = t; k < rest.size(); k += threads)
-                lines[rest[k]] = ReadLine(shelf, ink, bands[rest[k]], memory, family, renderer, settings, options);
-        } catch (...) {
-            failures[t] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(work, t);
-    work(0);
-    for (std::thread& thread : pool)
-        thread.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
+    ForEachOnEveryCore(rest.size(), [&](std::size_t k) {
+        lines[rest[k]] = ReadLine(shelf, ink, bands[rest[k]], memory, family, renderer, settings, options);
+    });
+    // A line read badly at the size its first ems chose (a mark that no glyph explains on
+    // them, or reaching above them, misleads the choice) tries the sizes the page's lines were
+    // read well at, the most common first.
+    std::map<double, int> counts;
+    for (const ProportionalLine& line : lines)
+        if (line.size > 0 && ReadWell(line.decoded))
+            ++counts[line.size];
+    std::vector<std::pair<int, double>> common;
+    for (const auto& [size, count] : counts)
+        common.emplace_back(-count, size);
+    std::sort(common.begin(), common.end());
+    std::vector<std::size_t> poor;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!ReadWell(lines[i].decoded))
+            poor.push_back(i);
+    ForEachOnEveryCore(poor.size(), [&](std::size_t k) {
+        ProportionalLine& line = lines[poor[k]];
+        for (std::size_t c = 0; c < common.size() && c < kPageSizesTried && !ReadWell(line.decoded); ++c)
+            if (common[c].second != line.size)
+                ReadAt(line, shelf, ink, bands[poor[k]], common[c].second, family, renderer, settings, options);
+    });
     for (ProportionalLine& line : lines) {
         if (line.size <= 0 || line.decoded.Empty())
             continue;
@@ -672,9 +718,12 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             const TextRenderer& lead = TextRenderers().front();
             const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode);
             trials.push_back(found);
+            // Where the first renderer explains little of the ink at any size, the size it
+            // liked best says nothing, and the others try every size.
             std::vector<double> near;
             for (double size : NominalSizes())
-                if (std::find(sizes.begin(), sizes.end(), size) != sizes.end() && std::abs(size - found.size) <= found.size * 0.05)
+                if (std::find(sizes.begin(), sizes.end(), size) != sizes.end() &&
+                    (found.Score() > kLeadExplainsNothing || std::abs(size - found.size) <= found.size * 0.05))
                     near.push_back(size);
             for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
                 const TextRenderer& renderer = TextRenderers()[r];

@@ -133,6 +133,32 @@ TEST(ProportionalSearch, FindsAFamilyThatReadsThePage)
     }
 }
 
+// A block of ink no glyph explains, taller than the line it lies in, costs the glyphs it
+// covers: its line is still read at its size and on past it, and the other lines as they were.
+TEST(ProportionalSearch, ReadsOnPastAMarkNoGlyphExplains)
+{
+    PictureLoad load = LoadPicture((kScreens / "dev" / "chromium1x-dejavu-paragraphs.png").string());
+    ASSERT_TRUE(load.Ok()) << load.message;
+    for (int y = 8; y <= 18; ++y)
+        for (int x = 200; x <= 206; ++x)
+            load.raster.SetPixel(x, y, 0x000000);
+    ProportionalOptions options;
+    options.families = {"DejaVu Sans"};
+    options.useCache = false;
+    const ProportionalReading reading = ReadProportional(load.raster, options);
+    ASSERT_FALSE(reading.Empty()) << "DejaVu Sans is not installed";
+    const std::string truth = ReadText(kScreens / "dev" / "chromium1x-dejavu-paragraphs.txt");
+    const std::size_t truthBreak = truth.find('\n');
+    const std::size_t readBreak = reading.text.find('\n');
+    ASSERT_NE(readBreak, std::string::npos) << reading.text;
+    const std::string first = reading.text.substr(0, readBreak);
+    EXPECT_TRUE(first.starts_with("Conveying under any")) << first;
+    EXPECT_TRUE(first.ends_with(" is permitted solely under the")) << first;
+    EXPECT_LE(CharacterErrorRate(truth.substr(truthBreak + 1), reading.text.substr(readBreak + 1), WhitespaceRule::RunsAsOne),
+              kMaxCharacterErrorRate)
+        << reading.text;
+}
+
 // A page read again takes its font from the cache folder without a search; a page of another
 // family, whose shapes the cached family explains nearly as well, is searched.
 TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
