@@ -20,6 +20,12 @@ constexpr double kNearBest = 0.9;
 // taken.
 constexpr double kWholePixelSlack = 0.01;
 
+// A text cell is at most this wide for the line's pitch (monospaced families' advances are
+// 0.5 to 0.62 of an em, their lines 1.1 to 1.4 ems apart). A period wider is a multiple of the
+// pitch: where text keeps to every other cell (indents of two or four, a dialog's columns) and
+// wide glyphs now and then fill the gaps between cells, the double pitch shows the clearer gap.
+constexpr double kWidestCell = 0.7;
+
 // Below this clarity no pitch shows: the ink is not laid out on a grid.
 constexpr double kMinClarity = 0.5;
 
@@ -141,6 +147,22 @@ PagePitch MeasurePitch(const InkBits& ink)
         clarities[static_cast<std::size_t>(whole64 - low64)] >= best - kWholePixelSlack) {
         pitch.columnPitch64 = whole64;
         best = clarities[static_cast<std::size_t>(whole64 - low64)];
+    }
+    // A cell too wide for its lines: the shortest whole fraction of it that is narrow enough
+    // and shows a pitch at all.
+    if (pitch.linePitch > 0 && pitch.columnPitch64 > kWidestCell * pitch.linePitch * 64) {
+        for (int k = 2; k <= 4; ++k) {
+            const int period64 = pitch.columnPitch64 / k;
+            if (period64 < low64)
+                break;
+            if (period64 > kWidestCell * pitch.linePitch * 64)
+                continue;
+            if (clarities[static_cast<std::size_t>(period64 - low64)] >= kMinClarity) {
+                pitch.columnPitch64 = period64;
+                best = clarities[static_cast<std::size_t>(period64 - low64)];
+            }
+            break;
+        }
     }
     pitch.columnClarity = best;
     return pitch;

@@ -52,6 +52,24 @@ TEST(PagePitch, FractionalColumnsOfABrowser)
     EXPECT_FALSE(pitch.WholePixelColumns());
 }
 
+// Glyphs that fill the gap after their cell now and then, in every other cell only (text kept to
+// even columns, a dialog's fields): the double pitch shows the clearer gap, but a cell that wide
+// is too wide for its lines.
+TEST(PagePitch, GapsFilledInEveryOtherCell)
+{
+    const int linePitch = 2 * kW + 2;
+    CRaster picture = Page(kW, linePitch, 7);
+    std::mt19937 random(11);
+    for (int row = 0; row < 12; ++row)
+        for (int c = 1; c < 70; c += 2)
+            if (random() % 4 == 0)
+                for (int y = kH / 4; y < kH; ++y)
+                    picture.SetPixel(5 + (c + 1) * kW - 1, 7 + row * linePitch + y, 0xD0D0C0);
+    const PagePitch pitch = MeasurePitch(InkMask(picture, InkRule::Auto));
+    EXPECT_EQ(pitch.linePitch, linePitch);
+    EXPECT_EQ(pitch.columnPitch64, kW * 64);
+}
+
 TEST(PagePitch, NoGridNoPitch)
 {
     CRaster picture;
