@@ -450,12 +450,14 @@ std::string Utf8(const std::u32string& text)
     return out;
 }
 
-// Calls work(0) .. work(count - 1) on every core; each call's result must land in a place of
-// its own. The first exception a call throws is thrown again here.
+// Calls work(0) .. work(count - 1) on that many threads (0: one per core); each call's result
+// must land in a place of its own. The first exception a call throws is thrown again here.
 template <typename Work>
-void ForEachOnEveryCore(std::size_t count, const Work& work)
+void ForEachOnThreads(unsigned threads, std::size_t count, const Work& work)
 {
-    const unsigned threads = std::max(1U, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(count)));
+    if (threads == 0)
+        threads = std::thread::hardware_concurrency();
+    threads = std::max(1U, std::min<unsigned>(threads, static_cast<unsigned>(count)));
     std::vector<std::exception_ptr> failures(threads);
     auto run = [&](unsigned t) {
         try {
@@ -552,11 +554,11 @@ ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& ban
 }
 
 // Reads every band with the family and renderer. The first band of each height is read in
-// turn, each with the sizes of those before it; the others then on every core, each with the
+// turn, each with the sizes of those before it; the others then on the threads, each with the
 // sizes the first ones were read at, so that the reading is the same for any number of threads.
 void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
                const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
-               const DecodeOptions& options)
+               const DecodeOptions& options, unsigned threads)
 {
     std::vector<ProportionalLine> lines(bands.size());
     SizeMemory memory;
@@ -571,7 +573,7 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
         if (lines[i].size > 0 && !lines[i].decoded.Empty())
             memory.Add(bands[i].Above(), lines[i].size);
     }
-    ForEachOnEveryCore(rest.size(), [&](std::size_t k) {
+    ForEachOnThreads(threads, rest.size(), [&](std::size_t k) {
         lines[rest[k]] = ReadLine(shelf, ink, bands[rest[k]], memory, family, renderer, settings, options);
     });
     // A line read badly at the size its first ems chose (a mark that no glyph explains on
@@ -589,7 +591,7 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (!ReadWell(lines[i].decoded))
             poor.push_back(i);
-    ForEachOnEveryCore(poor.size(), [&](std::size_t k) {
+    ForEachOnThreads(threads, poor.size(), [&](std::size_t k) {
         ProportionalLine& line = lines[poor[k]];
         for (std::size_t c = 0; c < common.size() && c < kPageSizesTried && !ReadWell(line.decoded); ++c)
             if (common[c].second != line.size)
@@ -761,7 +763,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     reading.dSearchMilliseconds = MillisecondsSince(search);
 
     const auto decode = std::chrono::steady_clock::now();
-    ReadLines(reading, shelf, ink, bands, *chosenFamily, *chosenRenderer, settings, options.decode);
+    ReadLines(reading, shelf, ink, bands, *chosenFamily, *chosenRenderer, settings, options.decode, options.threads);
     JoinText(reading);
     reading.dDecodeMilliseconds = MillisecondsSince(decode);
     if (reading.CostPerInk() <= kGoodCostPerInk) {

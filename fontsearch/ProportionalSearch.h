@@ -54,6 +54,7 @@ struct ProportionalOptions {
     std::string cacheFolder;            // empty: ProportionalCacheFolder()
     DecodeOptions decode;
     InkRule ink = InkRule::Auto;
+    unsigned threads = 0;               // lines read at once; 0: one per core. The reading is the same for any number.
 };
 
 // One line read: its band, the size it was read at and what the decoder found.

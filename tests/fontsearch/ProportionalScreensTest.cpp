@@ -159,6 +159,23 @@ TEST(ProportionalSearch, ReadsOnPastAMarkNoGlyphExplains)
         << reading.text;
 }
 
+// Lines read on one thread or on several read alike.
+TEST(ProportionalSearch, ReadsAlikeOnAnyNumberOfThreads)
+{
+    PictureLoad load = LoadPicture((kScreens / "dev" / "qt-noto-window.png").string());
+    ASSERT_TRUE(load.Ok()) << load.message;
+    ProportionalOptions options;
+    options.families = {"Noto Sans"};
+    options.useCache = false;
+    options.threads = 1;
+    const ProportionalReading one = ReadProportional(load.raster, options);
+    ASSERT_FALSE(one.Empty()) << "Noto Sans is not installed";
+    options.threads = 3;
+    const ProportionalReading three = ReadProportional(load.raster, options);
+    EXPECT_EQ(one.text, three.text);
+    EXPECT_EQ(one.cost, three.cost);
+}
+
 // A page read again takes its font from the cache folder without a search; a page of another
 // family, whose shapes the cached family explains nearly as well, is searched.
 TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
