@@ -6,10 +6,12 @@
 
 #include "EditDistance.h"
 #include "FontCache.h"
+#include "FontMatch.h"
 #include "PictureFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -176,6 +178,37 @@ TEST(FindScreenFont, TheCacheServesTheNextPicture)
     EXPECT_TRUE(second.bFromCache);
     EXPECT_EQ(second.page.text, first.page.text);
     EXPECT_EQ(second.Best().candidate.Describe(), first.Best().candidate.Describe());
+    std::filesystem::remove_all(folder);
+}
+
+// A family cached for one screen is not taken for a screen of its near twin (DejaVu Sans Mono
+// and Hack, the same pitch): the glyphs the twins draw otherwise read unsure, and the search
+// finds the screen's own family.
+TEST(FindScreenFont, TheCacheServesNoNearTwin)
+{
+    const std::vector<InstalledFamily> installed = FixedWidthFamilies();
+    for (const char* family : {"DejaVu Sans Mono", "Hack"})
+        if (std::none_of(installed.begin(), installed.end(), [&](const InstalledFamily& f) { return f.family == family; }))
+            GTEST_SKIP() << family << " is not installed";
+    const std::string folder = ::testing::TempDir() + "/font-cache-twin-" + std::to_string(::getpid());
+    FontSearchOptions options;
+    options.cacheFile = FontCacheFile(folder);
+    options.read.layout = PageLayout::Screen;
+    auto find = [&](const std::string& name) {
+        PictureLoad load = LoadPicture(std::string(RECOGNIZE_SCREENS) + "/dev/" + name + ".png");
+        EXPECT_TRUE(load.Ok()) << load.message;
+        return FindScreenFont(load.raster, InkMask(load.raster, InkRule::Auto), options);
+    };
+    const FontSearchResult dejavu = find("xterm-dejavu-ls");
+    ASSERT_TRUE(dejavu.Found());
+    EXPECT_EQ(dejavu.Best().candidate.family, "DejaVu Sans Mono");
+    const FontSearchResult hack = find("xterm-hack-mc");
+    ASSERT_TRUE(hack.Found()) << hack.problem;
+    EXPECT_EQ(hack.Best().candidate.family, "Hack");
+    EXPECT_FALSE(hack.bFromCache);
+    const std::string base = std::string(RECOGNIZE_SCREENS) + "/dev/xterm-hack-mc";
+    EXPECT_EQ(CharacterErrorRate(Trimmed(ReadFile(base + ".txt")), Trimmed(hack.page.text), WhitespaceRule::LayoutKept), 0.0)
+        << hack.page.text;
     std::filesystem::remove_all(folder);
 }
 
