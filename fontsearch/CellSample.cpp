@@ -7,8 +7,9 @@ namespace {
 
 // Cells on which the shift of a candidate is chosen.
 constexpr int kShiftCells = 40;
-// Shifts tried: a pixel either way across (a phase step on a fractional pitch), two up and down:
-// a font's baseline may lie a row or two from the first candidate's, with which the cells were found.
+// Shifts tried: a pixel either way across, in steps of a phase, and three rows up and down: the
+// cells were found with the first candidate's glyphs, whose bearings and baseline may put its grid
+// a pixel or more from another font's on a fractional pitch.
 constexpr int kShiftRows = 3;
 
 struct Placed {
@@ -92,8 +93,10 @@ SampleFit FitSample(const InkBits& ink, const GlyphSet& glyphs, long long pitchS
     const std::size_t shiftCells = std::min<std::size_t>(kShiftCells, sample.size());
     long long best = -1;
     long long weight = 0;
+    const int steps = std::max(packed.phases, 1);
     for (int dy = -kShiftRows; dy <= kShiftRows; ++dy)
-        for (long long dxSub : {0LL, -step, step}) {
+        for (int dx = -steps; dx <= steps; ++dx) {
+            const long long dxSub = dx * step;
             const long long sum = SumOfLeast(matcher, packed, sample, 0, shiftCells, pitchSub, dxSub, dy, weight);
             if (best < 0 || sum < best) {
                 best = sum;

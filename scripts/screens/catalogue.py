@@ -79,6 +79,12 @@ SCREENS = [
     mono("chromium2x-gomono-hex", "dev", C2, GO, (PX, 14), 96, False, "green", "hex:11", 68, 12, scale=2),
     mono("chromium2x-freemono-ru", "dev", C2, FM, (PX, 15), 96, True, "cream", "file:ru-prose-1.txt:7", 72, 10,
          scale=2),
+    # Sizes whose glyphs stand a pixel or more from other families' in their cells, so that cells
+    # found with another family's grid must be shifted to fit their own.
+    mono("chromium1x-cousine14-mixed", "dev", C1, CO, (PX, 14), 96, True, "paper", "file:ru-ls.txt", 72, 16),
+    mono("chromium1x-dejavu12-mixed", "dev", C1, DJ, (PX, 12), 96, True, "night", "file:ru-ls.txt", 72, 16),
+    mono("chromium2x-freemono13-mixed", "dev", C2, FM, (PX, 13), 96, True, "night", "file:ru-ls.txt", 72, 16,
+         scale=2),
     # Monospaced, held-out set.
     mono("xterm-fira-python", "held-out", "xterm", FC, (PT, 10), 96, True, "solar-light", "file:code-py.txt", 76, 22),
     mono("xterm-inconsolata-log", "held-out", "xterm", IN, (PX, 17), 120, False, "aubergine", "log:103", 80, 14),
