@@ -46,6 +46,43 @@ bool ReachesOver(const InkBits& ink, long long left, long long top, int width, i
     return false;
 }
 
+// Whether the ink of the W x H cell at (left, top) is a few pixels in its first or its last
+// column, one of them touching ink in the column just beyond that edge: a glyph beside it wider
+// than its cell (Ф, the tail of д) reaching over.
+bool ReachesAcross(const InkBits& ink, long long left, long long top, int width, int height)
+{
+    int pixels = 0;
+    int firstColumn = width;
+    int lastColumn = -1;
+    for (int r = 0; r < height; ++r)
+        for (int x = 0; x < width; ++x)
+            if (InkAt(ink, left + x, top + r)) {
+                if (++pixels > kOverflowPixels)
+                    return false;
+                firstColumn = std::min(firstColumn, x);
+                lastColumn = std::max(lastColumn, x);
+            }
+    if (pixels == 0 || width < 3)
+        return false;
+    long long edge = 0;
+    long long beyond = 0;
+    if (lastColumn == 0) {
+        edge = left;
+        beyond = left - 1;
+    } else if (firstColumn == width - 1) {
+        edge = left + width - 1;
+        beyond = left + width;
+    } else {
+        return false;
+    }
+    for (int r = 0; r < height; ++r)
+        if (InkAt(ink, edge, top + r))
+            for (int d = -1; d <= 1; ++d)
+                if (InkAt(ink, beyond, top + r + d))
+                    return true;
+    return false;
+}
+
 }  // namespace
 
 void ClearOverflow(const InkBits& ink, int cellWidth, int cellHeight, std::vector<PageLine>& lines)
@@ -55,9 +92,11 @@ void ClearOverflow(const InkBits& ink, int cellWidth, int cellHeight, std::vecto
     for (PageLine& line : lines)
         for (std::size_t c = 0; c < line.cells.size(); ++c) {
             PageCell& cell = line.cells[c];
-            if (cell.bBlank || cell.best == 0)
+            if (cell.bBlank)
                 continue;
-            if (!ReachesOver(ink, line.grid.Place(static_cast<int>(c)).pixel, line.grid.top, cellWidth, cellHeight))
+            const long long left = line.grid.Place(static_cast<int>(c)).pixel;
+            const bool over = cell.best != 0 && ReachesOver(ink, left, line.grid.top, cellWidth, cellHeight);
+            if (!over && !ReachesAcross(ink, left, line.grid.top, cellWidth, cellHeight))
                 continue;
             cell = PageCell();
             cell.bBlank = true;

@@ -66,3 +66,37 @@ TEST(PageOverflow, PixelsGoingOnIntoTheNextRowAreThatGlyphs)
     ClearOverflow(InkMask(picture2, InkRule::Black), kW, kH, below);
     EXPECT_TRUE(below[0].cells[0].bBlank);
 }
+
+// The glyph beside wider than its cell: a few pixels in a cell's last column that go on into the
+// next cell's glyph are that glyph's, even where a glyph of few pixels explains them exactly;
+// pixels in the middle of the cell, or in its last column with nothing beyond, stay.
+TEST(PageOverflow, PixelsGoingOnIntoTheCellBesideAreThatGlyphs)
+{
+    CRaster picture;
+    picture.Create(6 * kW, kH, CRaster::kWhite);
+    // Cells 0 and 1: two pixels in cell 0's last column, going on into the stem of cell 1's glyph.
+    for (int y = 1; y < kH - 1; ++y)
+        picture.SetPixel(kW, y, CRaster::kBlack);
+    picture.SetPixel(kW - 1, 3, CRaster::kBlack);
+    picture.SetPixel(kW - 1, 4, CRaster::kBlack);
+    // Cell 2: the same two pixels with nothing beyond: a mark of its own.
+    picture.SetPixel(3 * kW - 1, 3, CRaster::kBlack);
+    picture.SetPixel(3 * kW - 1, 4, CRaster::kBlack);
+    // Cell 4: pixels in its middle beside the same stem in cell 5.
+    for (int y = 1; y < kH - 1; ++y)
+        picture.SetPixel(5 * kW, y, CRaster::kBlack);
+    picture.SetPixel(4 * kW + 2, 3, CRaster::kBlack);
+    picture.SetPixel(4 * kW + 2, 4, CRaster::kBlack);
+
+    std::vector<PageLine> lines = {LineOf(0, 6)};
+    for (PageCell& cell : lines[0].cells)
+        cell.best = 0;
+    lines[0].cells[3].bBlank = true;
+    ClearOverflow(InkMask(picture, InkRule::Black), kW, kH, lines);
+    EXPECT_TRUE(lines[0].cells[0].bBlank);
+    EXPECT_EQ(lines[0].cells[0].code, U' ');
+    EXPECT_FALSE(lines[0].cells[1].bBlank);
+    EXPECT_FALSE(lines[0].cells[2].bBlank);
+    EXPECT_FALSE(lines[0].cells[4].bBlank);
+    EXPECT_FALSE(lines[0].cells[5].bBlank);
+}
