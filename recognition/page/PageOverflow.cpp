@@ -46,8 +46,8 @@ bool ReachesOver(const InkBits& ink, long long left, long long top, int width, i
     return false;
 }
 
-// Whether the ink of the W x H cell at (left, top) is a few pixels in its first or its last
-// column, one of them touching ink in the column just beyond that edge: a glyph beside it wider
+// Whether the ink of the W x H cell at (left, top) is a few pixels by its first or its last
+// column, one of them on the edge touching ink in the column just beyond it: a glyph beside it wider
 // than its cell (Ф, the tail of д) reaching over.
 bool ReachesAcross(const InkBits& ink, long long left, long long top, int width, int height)
 {
@@ -57,19 +57,21 @@ bool ReachesAcross(const InkBits& ink, long long left, long long top, int width,
     for (int r = 0; r < height; ++r)
         for (int x = 0; x < width; ++x)
             if (InkAt(ink, left + x, top + r)) {
-                if (++pixels > kOverflowPixels)
+                if (++pixels > std::max(kOverflowPixels, height / 3))
                     return false;
                 firstColumn = std::min(firstColumn, x);
                 lastColumn = std::max(lastColumn, x);
             }
     if (pixels == 0 || width < 3)
         return false;
+    // A cell wide enough for a glyph of few pixels to stand clear of its edges takes two.
+    const int columns = width >= kOverflowWideCell ? 2 : 1;
     long long edge = 0;
     long long beyond = 0;
-    if (lastColumn == 0) {
+    if (lastColumn < columns) {
         edge = left;
         beyond = left - 1;
-    } else if (firstColumn == width - 1) {
+    } else if (firstColumn >= width - columns) {
         edge = left + width - 1;
         beyond = left + width;
     } else {
@@ -96,7 +98,10 @@ void ClearOverflow(const InkBits& ink, int cellWidth, int cellHeight, std::vecto
                 continue;
             const long long left = line.grid.Place(static_cast<int>(c)).pixel;
             const bool over = cell.best != 0 && ReachesOver(ink, left, line.grid.top, cellWidth, cellHeight);
-            if (!over && !ReachesAcross(ink, left, line.grid.top, cellWidth, cellHeight))
+            // A line's first and last cells mark where its screen begins and ends (a bar in
+            // reverse video from the screen's edge): they keep their ink.
+            const bool inner = c > 0 && c + 1 < line.cells.size();
+            if (!over && !(inner && ReachesAcross(ink, left, line.grid.top, cellWidth, cellHeight)))
                 continue;
             cell = PageCell();
             cell.bBlank = true;

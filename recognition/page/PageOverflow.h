@@ -14,9 +14,13 @@
 inline constexpr int kOverflowPixels = 3;
 // ... all of them in this many rows along its top or bottom edge.
 inline constexpr int kOverflowRows = 2;
+// ... or, a third of its height at most, in its first or last column, or two where the cell is
+// at least this wide.
+inline constexpr int kOverflowWideCell = 7;
 
 // Reads as blank every inked cell whose best glyph is not exact and whose ink is a few pixels
 // along its top or bottom edge that go on into the row beyond the cell: the end of a glyph of
-// the line above or below; and every inked cell whose ink is a few pixels in its first or last
-// column that go on into the column beyond: the edge of the glyph beside.
+// the line above or below; and every inked cell but a line's first and last whose ink is a few
+// pixels by its first or last column that go on into the column beyond: the edge of the glyph
+// beside.
 void ClearOverflow(const InkBits& ink, int cellWidth, int cellHeight, std::vector<PageLine>& lines);
