@@ -37,18 +37,6 @@ constexpr int kSampleRounds = 3;
 // at most this share of the cell's pixels: a screen read with its own font costs a few pixels at most.
 constexpr double kCachedFontShare = 0.01;
 
-// Whether a cell of the page reads unsure. A screen read with its own font has none; a family of
-// near twin shapes (Hack and DejaVu Sans Mono) may cost less on the whole and still leave the few
-// glyphs it draws otherwise unsure.
-bool AnyUnsure(const PageReading& page)
-{
-    for (const PageLine& line : page.lines)
-        for (const PageCell& cell : line.cells)
-            if (IsUnsure(cell, page.cellWidth, page.cellHeight))
-                return true;
-    return false;
-}
-
 GlyphSetRequest RequestOf(const FontCandidate& candidate, bool withBold)
 {
     GlyphSetRequest request;
@@ -330,7 +318,10 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
         read.pitchSub = PitchOf(font);
         result.page = ReadWithFont(picture, ink, result.glyphs, read);
         choice.fit.meanCost = result.page.InkedCostShare() * font.cell.width * font.cell.height;
-        if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare && !AnyUnsure(result.page)) {
+        // A screen read with its own font leaves no cell unsure; a family of near twin shapes
+        // (Hack and DejaVu Sans Mono) may cost less on the whole and still leave the few glyphs
+        // it draws otherwise unsure.
+        if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare && result.page.UnsureCells() == 0) {
             result.ranked = {choice};
             result.bFromCache = true;
             result.dMilliseconds = MillisecondsSince(start);

@@ -494,10 +494,7 @@ struct SizeMemory {
     }
 };
 
-// Reads one band with the family and renderer. It first tries the sizes lines of its height
-// were read at, latest first, and keeps the first that reads it well; else it finds its size
-// among those its height allows and those of the page (a line without capitals or ascenders),
-// by decoding its first ems with the search's glyphs in both faces.
+// Whether a line was read at its size: a few pixels of each glyph's edges differing.
 bool ReadWell(const DecodedLine& line)
 {
     return line.cost <= kSureCostPerInk * static_cast<double>(line.ink);
@@ -516,21 +513,24 @@ void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const
     }
 }
 
+// Reads one band with the family and renderer. It first tries the sizes lines of its height
+// were read at, latest first, and keeps the first that reads it well; else it finds its size
+// among those its height allows and those of the page (a line without capitals or ascenders),
+// by decoding its first ems with the search's glyphs in both faces.
 ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& band, const SizeMemory& memory,
                           const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                           const DecodeOptions& options)
 {
-    auto good = ReadWell;
     ProportionalLine line;
     line.band = band.band;
     auto read = [&](double size) { ReadAt(line, shelf, ink, band, size, family, renderer, settings, options); };
     if (const auto known = memory.readAt.find(band.Above()); known != memory.readAt.end())
         for (double size : known->second) {
             read(size);
-            if (good(line.decoded))
+            if (ReadWell(line.decoded))
                 break;
         }
-    if (line.size <= 0 || !good(line.decoded)) {
+    if (line.size <= 0 || !ReadWell(line.decoded)) {
         std::vector<double> sizes = SizesFor(family, band.Above(), NominalSizes().size());
         for (double size : memory.pageSizes)
             if (std::find(sizes.begin(), sizes.end(), size) == sizes.end())
@@ -569,7 +569,7 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
             continue;
         }
         lines[i] = ReadLine(shelf, ink, bands[i], memory, family, renderer, settings, options);
-        memory.readAt[bands[i].Above()];
+        memory.readAt[bands[i].Above()];  // the height is seen, read or not
         if (lines[i].size > 0 && !lines[i].decoded.Empty())
             memory.Add(bands[i].Above(), lines[i].size);
     }

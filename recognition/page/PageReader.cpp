@@ -116,6 +116,15 @@ double PageReading::InkedCostShare() const
     return inked > 0 && pixels > 0 ? static_cast<double>(cost) / static_cast<double>(inked * pixels) : 1.0;
 }
 
+int PageReading::UnsureCells() const
+{
+    int count = 0;
+    for (const PageLine& line : lines)
+        for (const PageCell& cell : line.cells)
+            count += IsUnsure(cell, cellWidth, cellHeight) ? 1 : 0;
+    return count;
+}
+
 PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageOptions& options)
 {
     const auto start = std::chrono::steady_clock::now();

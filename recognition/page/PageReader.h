@@ -88,6 +88,8 @@ struct PageReading {
     // The mean best cost of the cells that hold ink, as a share of a cell's pixels; 1 for a
     // reading without such cells. A page read with its own font stays near 0.
     double InkedCostShare() const;
+    // The cells read unsure (IsUnsure).
+    int UnsureCells() const;
 };
 
 // The whole pipeline. An empty glyph set (no glyphs, a 0 cell) reads no line. Memory running

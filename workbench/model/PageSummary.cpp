@@ -65,11 +65,7 @@ bool IsUnsureCell(const PageCell& cell, int cellWidth, int cellHeight) {
 }
 
 int UnsureCellCount(const PageReading& page) {
-    int count = 0;
-    for (const PageLine& line : page.lines)
-        for (const PageCell& cell : line.cells)
-            count += IsUnsureCell(cell, page.cellWidth, page.cellHeight) ? 1 : 0;
-    return count;
+    return page.UnsureCells();
 }
 
 namespace {
