@@ -145,10 +145,19 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 settings.inkLuminance = inkLuminance;
                 if (smoothing != Smoothing::Mono)
                     variants.push_back(settings);
-                if (smoothing != Smoothing::Grey && !browser) {
+                if (smoothing != Smoothing::Grey) {
+                    // Sharp glyphs are hinted for mono (FreeType's TARGET_MONO); a browser
+                    // then draws them at whole pixels, without subpixel positions.
                     RenderSettings mono = regular->settings;
                     mono.antialias = Antialias::Mono;
-                    mono.hinting = Hinting::Full;
+                    if (!browser || mono.hinting != Hinting::None)
+                        mono.hinting = Hinting::Full;
+                    if (browser) {
+                        mono.phases = 1;
+                        mono.gamma = 1.0;
+                        mono.contrast = 0.0;
+                        mono.verticalSnap = 0;
+                    }
                     variants.push_back(mono);
                 }
                 if (everyHinting && !browser) {
@@ -169,8 +178,10 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                     const double px = css * scale;
                     // Hinting moves an advance by less than a pixel and a line's ends by a pixel
                     // each; programs add a few rows between lines.
+                    // A browser's sharp glyphs step at hinted advances, as a terminal's do.
                     const double advance = at64.advance / 64.0 * px / 64.0;
-                    if (std::abs(advance - columnPitch) > (browser ? kBrowserAdvanceSlack : kAdvanceSlack))
+                    const bool wholePixels = !browser || smoothing == Smoothing::Mono;
+                    if (std::abs(advance - columnPitch) > (wholePixels ? kAdvanceSlack : kBrowserAdvanceSlack))
                         continue;
                     const double line = at64.line / 64.0 * px / 64.0;
                     const double lineWithGap = at64.lineWithGap / 64.0 * px / 64.0;
@@ -215,8 +226,9 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                             }
                             candidate.program = program;
                             // A browser sums the unhinted advances in FreeType's 16.16.
-                            candidate.pitchSub = browser ? renderer.Template(U'0', 1).linearAdvance16
-                                                         : candidate.cell.width * kSubpixels;
+                            const bool hintedAdvances = settings.antialias == Antialias::Mono && settings.hinting != Hinting::None;
+                            candidate.pitchSub = browser && !hintedAdvances ? renderer.Template(U'0', 1).linearAdvance16
+                                                                            : candidate.cell.width * kSubpixels;
                             candidate.size64 = size64;
                             candidate.settings = settings;
                             candidate.phases = std::max(settings.phases, 1);

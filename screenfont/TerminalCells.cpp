@@ -86,8 +86,12 @@ TerminalCell TerminalCellOf(Terminal terminal, CFaceRenderer& renderer)
         cell.baseline = ascent;
         const unsigned glyph = renderer.GlyphIndex(U'0');
         if (glyph != 0 && renderer.Render(glyph, 0, image)) {
-            cell.pitch64 = image.linearAdvance64;
-            cell.width = image.linearAdvance64 >> 6;
+            // Sharp glyphs are laid out at their hinted advances, whole pixels; smoothed ones
+            // at the unhinted advances, as they may stand at any subpixel.
+            const RenderSettings& settings = renderer.Settings();
+            const bool hinted = settings.antialias == Antialias::Mono && settings.hinting != Hinting::None;
+            cell.pitch64 = hinted ? image.advance64 : image.linearAdvance64;
+            cell.width = cell.pitch64 >> 6;
         }
         return cell;
     }

@@ -1,0 +1,77 @@
+// The candidates a browser's sharp text gives: with antialiasing off, Chromium draws glyphs hinted
+// for mono at whole pixels. At a device scale of 1 they step at their hinted advances; at 2 they
+// are drawn unhinted and step at the unhinted ones.
+
+#include "FontCandidates.h"
+
+#include "PageGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// DejaVu Sans Mono's advance at px pixels, hinted (whole pixels) or not, in 16.16; 0 when the
+// family is not installed.
+long long AdvanceOf(CFaceRenderer& renderer, double px, bool hinted)
+{
+    FontRequest request;
+    request.family = "DejaVu Sans Mono";
+    request.pixelSize = px;
+    const std::optional<MatchedFont> match = MatchFont(request, ScreenRenderer::Skia);
+    if (!match || !match->familyFound || !renderer.SetFace(match->file, match->index))
+        return 0;
+    RenderSettings settings;
+    settings.antialias = Antialias::Mono;
+    settings.hinting = hinted ? Hinting::Full : Hinting::None;
+    renderer.SetSettings(settings);
+    if (!renderer.SetSize(PixelSizeTo26Dot6(px, SizeRounding::Truncate)))
+        return 0;
+    const GlyphTemplate zero = renderer.Template(U'0', 1);
+    return hinted ? static_cast<long long>(zero.advance64) << 10 : zero.linearAdvance16;
+}
+
+std::vector<FontCandidate> SharpBrowserCandidates(const std::vector<FontCandidate>& candidates)
+{
+    std::vector<FontCandidate> sharp;
+    for (const FontCandidate& candidate : candidates)
+        if (candidate.program->renderer == ScreenRenderer::Skia && candidate.settings.antialias == Antialias::Mono)
+            sharp.push_back(candidate);
+    return sharp;
+}
+
+TEST(FontCandidates, ABrowsersSharpTextIsSearchedAtTheAdvancesItStepsAt)
+{
+    CFaceRenderer renderer;
+    // 2x: 26 px unhinted, a fractional pitch.
+    const long long linear = AdvanceOf(renderer, 26, false);
+    if (linear == 0)
+        GTEST_SKIP() << "DejaVu Sans Mono is not installed";
+    PagePitch pitch;
+    pitch.columnPitch64 = static_cast<int>((linear + 512) >> 10);
+    ASSERT_FALSE(pitch.WholePixelColumns());
+    const std::vector<FontCandidate> hidpi =
+        SharpBrowserCandidates(FontCandidates(pitch, Smoothing::Mono, 0.0, {"DejaVu Sans Mono"}, renderer));
+    ASSERT_FALSE(hidpi.empty());
+    const bool found = std::any_of(hidpi.begin(), hidpi.end(), [&](const FontCandidate& c) {
+        return c.settings.hinting == Hinting::None && c.phases == 1 && c.pitchSub == linear && c.size64 == 26 * 64;
+    });
+    EXPECT_TRUE(found);
+
+    // 1x: 13 px hinted, whole pixels.
+    const long long hinted = AdvanceOf(renderer, 13, true);
+    ASSERT_EQ(hinted % kSubpixels, 0);
+    pitch.columnPitch64 = static_cast<int>(hinted >> 10);
+    const std::vector<FontCandidate> sharp =
+        SharpBrowserCandidates(FontCandidates(pitch, Smoothing::Mono, 0.0, {"DejaVu Sans Mono"}, renderer));
+    const bool whole = std::any_of(sharp.begin(), sharp.end(), [&](const FontCandidate& c) {
+        return c.settings.hinting == Hinting::Full && c.phases == 1 && c.pitchSub == hinted && c.size64 == 13 * 64;
+    });
+    EXPECT_TRUE(whole);
+
+    // Smoothed text gets no sharp candidates.
+    EXPECT_TRUE(SharpBrowserCandidates(FontCandidates(pitch, Smoothing::Grey, 0.0, {"DejaVu Sans Mono"}, renderer)).empty());
+}
+
+}  // namespace
