@@ -146,14 +146,14 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 if (smoothing != Smoothing::Mono)
                     variants.push_back(settings);
                 if (smoothing != Smoothing::Grey) {
-                    // Sharp glyphs are hinted for mono (FreeType's TARGET_MONO); a browser
-                    // then draws them at whole pixels, without subpixel positions.
+                    // Sharp glyphs are hinted for mono (FreeType's TARGET_MONO), but where a
+                    // browser draws unhinted (above a device scale of 1); it keeps its subpixel
+                    // pen positions and has no coverage to shape.
                     RenderSettings mono = regular->settings;
                     mono.antialias = Antialias::Mono;
                     if (!browser || mono.hinting != Hinting::None)
                         mono.hinting = Hinting::Full;
                     if (browser) {
-                        mono.phases = 1;
                         mono.gamma = 1.0;
                         mono.contrast = 0.0;
                         mono.verticalSnap = 0;
