@@ -27,6 +27,8 @@ constexpr int kRowReach = 8;
 constexpr long long kWidestAdvance = 1024;
 // Rows of a glyph compared with the ink to choose the candidates matched in full.
 constexpr int kSampleRows = 4;
+// A candidate's rank: twice the pixels its sample rows differ in, one more for a rare glyph.
+constexpr int kMaxRank = 2 * kSampleRows * 64 + 1;
 
 long long FloorDiv(long long a, long long b)
 {
@@ -438,7 +440,8 @@ private:
     std::vector<long long> m_NearTag;
     std::vector<std::vector<int>> m_NearLists;
     std::vector<int> m_KernMark;
-    std::vector<std::pair<int, int>> m_Ranked;
+    std::vector<std::pair<int, int>> m_Ranked;  // (rank, glyph) in the glyphs' order
+    std::vector<int> m_RankCounts;
     // A glyph considered after a state: where, its cost there, and how well it explains the
     // columns it steps over.
     struct Placed {
@@ -602,13 +605,24 @@ const std::vector<int>& CDecoder::Candidates(long long x)
             sample = std::min({sample, SampleCost(g, x - j), SampleCost(g, x + j)});
         m_Ranked.emplace_back(2 * sample + (Glyph(g).bRare ? 1 : 0), g);
     }
+    // The best by rank, the glyph's index breaking ties, kept in the glyphs' order: ranks are
+    // small numbers, so the rank of the last one kept is found by counting.
     const std::size_t keep = m_Options.candidates > 0 ? static_cast<std::size_t>(m_Options.candidates) : m_Ranked.size();
+    int last = std::numeric_limits<int>::max();
+    std::size_t ties = keep;
     if (m_Ranked.size() > keep) {
-        std::nth_element(m_Ranked.begin(), m_Ranked.begin() + static_cast<std::ptrdiff_t>(keep), m_Ranked.end());
-        m_Ranked.resize(keep);
+        m_RankCounts.assign(static_cast<std::size_t>(kMaxRank) + 1, 0);
+        for (const auto& [rank, g] : m_Ranked)
+            ++m_RankCounts[static_cast<std::size_t>(rank)];
+        std::size_t below = 0;
+        last = 0;
+        while (below + m_RankCounts[static_cast<std::size_t>(last)] < keep)
+            below += m_RankCounts[static_cast<std::size_t>(last++)];
+        ties = keep - below;
     }
-    for (const auto& [cost, g] : m_Ranked)
-        list.push_back(g);
+    for (const auto& [rank, g] : m_Ranked)
+        if (rank < last || (rank == last && ties-- > 0))
+            list.push_back(g);
     return list;
 }
 
