@@ -39,21 +39,37 @@ constexpr long long kUnsureDenominator = 10;
 constexpr int kStrayPixels = 3;
 
 // Whether the W x H rectangle at (left, top) lies inside the picture and is of one of the
-// backgrounds but for a few stray pixels.
+// backgrounds but for a few stray pixels. inner (-1 left, +1 right, 0 neither) is the side
+// that faces the screen: with it, pixels of the edge column on that side, and of the top and
+// bottom rows, that go on into the cell beside are that cell's (the smoothed edge of its
+// glyph, its background a row off the grid's) and do not count.
 bool Uniform(const CRaster& picture, long long left, long long top, int width, int height,
-             const std::set<std::uint32_t>& backgrounds)
+             const std::set<std::uint32_t>& backgrounds, int inner = 0)
 {
     if (left < 0 || top < 0 || left + width > picture.width() || top + height > picture.height())
         return false;
     const std::uint32_t colour = picture.Row(static_cast<int>(top + height / 2))[left + width / 2] & 0xFFFFFF;
     if (!backgrounds.empty() && backgrounds.count(colour) == 0)
         return false;
+    const long long edge = inner < 0 ? left : inner > 0 ? left + width - 1 : -1;
+    const long long beyond = edge + inner;
     int stray = 0;
     for (long long y = top; y < top + height; ++y) {
         const std::uint32_t* row = picture.Row(static_cast<int>(y));
-        for (long long x = left; x < left + width; ++x)
-            if ((row[x] & 0xFFFFFF) != colour && ++stray > kStrayPixels)
+        for (long long x = left; x < left + width; ++x) {
+            if ((row[x] & 0xFFFFFF) == colour)
+                continue;
+            if (x == edge && beyond >= 0 && beyond < picture.width() && (row[beyond] & 0xFFFFFF) != colour)
+                continue;
+            if (inner != 0) {
+                const long long across = y == top ? y - 1 : y == top + height - 1 ? y + 1 : -1;
+                if (across >= 0 && across < picture.height() &&
+                    (picture.Row(static_cast<int>(across))[x] & 0xFFFFFF) != colour)
+                    continue;
+            }
+            if (++stray > kStrayPixels)
                 return false;
+        }
     }
     return true;
 }
@@ -68,10 +84,10 @@ bool UniformRow(const CRaster& picture, const GridShape& shape, long long row, l
 }
 
 bool UniformColumn(const CRaster& picture, const GridShape& shape, long long column, long long firstRow, long long endRow,
-                   const std::set<std::uint32_t>& backgrounds)
+                   const std::set<std::uint32_t>& backgrounds, int inner)
 {
     for (long long r = firstRow; r < endRow; ++r)
-        if (!Uniform(picture, shape.Left(column), shape.Top(r), shape.W, shape.H, backgrounds))
+        if (!Uniform(picture, shape.Left(column), shape.Top(r), shape.W, shape.H, backgrounds, inner))
             return false;
     return true;
 }
@@ -344,9 +360,9 @@ ScreenExtent FindScreen(const CRaster& picture, const InkBits& ink, const PageGr
             --top, grew = true;
         while (UniformRow(picture, shape, bottom, left, right, backgrounds))
             ++bottom, grew = true;
-        while (UniformColumn(picture, shape, left - 1, top, bottom, backgrounds))
+        while (UniformColumn(picture, shape, left - 1, top, bottom, backgrounds, 1))
             --left, grew = true;
-        while (UniformColumn(picture, shape, right, top, bottom, backgrounds))
+        while (UniformColumn(picture, shape, right, top, bottom, backgrounds, -1))
             ++right, grew = true;
     }
     screen.bScreen = true;

@@ -188,6 +188,18 @@ TEST(PageScreen, ScreenAndLinesLayouts)
     EXPECT_EQ(ReadPage(plain.picture, StyledGlyphs(), options).text, "\n  indented\n\n  too");
     options.layout = PageLayout::Lines;
     EXPECT_EQ(ReadPage(plain.picture, StyledGlyphs(), options).text, "indented\n\ntoo");
+
+    // A first column blank but for a reverse-video bar whose background starts a row of pixels
+    // above its cells (as a terminal's pager draws it) is still the screen's.
+    Screen bar;
+    bar.picture.Create(4 + 24 * kW, 4 + 4 * kH, kPaper);
+    bar.left = bar.top = 2;
+    Put(bar, 1, 0, "indented", kInk, kPaper);
+    Put(bar, 1, 2, "too", kInk, kPaper);
+    Put(bar, 0, 3, " [0] bash", kPaper, kInk);
+    bar.picture.FillRect(bar.left, bar.top + 3 * kH - 1, bar.left + 9 * kW, bar.top + 3 * kH, kInk);
+    options.layout = PageLayout::Screen;
+    EXPECT_EQ(ReadPage(bar.picture, StyledGlyphs(), options).text, " indented\n\n too\n [0] bash");
 }
 
 // A word read again without its underline keeps its word's script: the Cyrillic twin of 'H'
