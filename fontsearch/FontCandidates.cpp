@@ -16,9 +16,10 @@ namespace {
 constexpr double kResolutions[] = {96.0, 96.0946, 120.0, 144.0};
 constexpr double kDeviceScales[] = {1.0, 1.25, 1.5, 2.0};
 
-// A cell's width lies within this many pixels of the face's unhinted advance (hinting rounds
-// the advance to a whole pixel); a browser sums the unhinted advances.
-constexpr double kAdvanceSlack = 1.0;
+// A cell's width lies within this many pixels of the face's unhinted advance: hinting rounds
+// the advance to a whole pixel, and rxvt-unicode's cell is as wide as the widest ink, which may
+// reach a pixel past the advance ('_'). A browser sums the unhinted advances.
+constexpr double kAdvanceSlack = 1.5;
 constexpr double kBrowserAdvanceSlack = 0.25;
 
 // A line's pitch lies within this many pixels of the face's unhinted ascent and descent (with or
