@@ -171,7 +171,10 @@ ScriptReport ResolveScripts(std::vector<PageLine>& lines)
                         continue;
                     const Scripts possible = PossibleScripts(cells[c]);
                     ++letters;
-                    lookAlike = lookAlike || Count(possible) > 1;
+                    // A rare letter alike with a common one of another script (Cyrillic һ and
+                    // Latin h) is a look-alike too.
+                    lookAlike = lookAlike || Count(possible) > 1 ||
+                                (Count(possible) == 1 && !possible[static_cast<std::size_t>(ScriptOf(cells[c].code))]);
                     for (int s = 1; s < 4; ++s)
                         fits[static_cast<std::size_t>(s)] += possible[static_cast<std::size_t>(s)] ? 1 : 0;
                 }

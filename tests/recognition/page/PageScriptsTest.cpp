@@ -110,6 +110,16 @@ TEST(PageScripts, ALetterOfTheOtherScriptTakesItsPlainTwin)
     e.alike = {U'ë', U'ё', U'е', U'e'};
     ResolveScripts(lines);
     EXPECT_EQ(Text(lines[0]), "тяжёлое");
+
+    // A rare letter alike with a common one of its word's script takes it, though nothing else
+    // in the word is a look-alike.
+    lines = {Line(U"Dorka.sh")};
+    PageCell& h = lines[0].cells[7];
+    h.code = U'һ';
+    h.ties = {U'һ'};
+    h.alike = {U'һ', U'h'};
+    ResolveScripts(lines);
+    EXPECT_EQ(Text(lines[0]), "Dorka.sh");
 }
 
 }  // namespace
