@@ -190,7 +190,14 @@ ScriptReport ResolveScripts(std::vector<PageLine>& lines)
                     // Letters glued to digits with nothing else to tell their script are units,
                     // sizes and hexadecimal numbers: Latin.
                     const bool glued = (first > word && isDigit(cells[first - 1])) || (last < wordEnd && isDigit(cells[last]));
-                    if (script == Script::None && glued && best[static_cast<std::size_t>(Script::Latin)])
+                    // So are a command's options: letters after the one or two hyphens a word
+                    // starts with ("-e", "--all").
+                    const std::size_t hyphens = first - word;
+                    const bool option = (hyphens == 1 || hyphens == 2) &&
+                                        std::all_of(cells.begin() + static_cast<std::ptrdiff_t>(word),
+                                                    cells.begin() + static_cast<std::ptrdiff_t>(first),
+                                                    [](const PageCell& cell) { return cell.code == U'-'; });
+                    if (script == Script::None && (glued || option) && best[static_cast<std::size_t>(Script::Latin)])
                         script = Script::Latin;
                     if (script == Script::None)
                         script = MostOf(Unambiguous(cells, word, wordEnd), best);

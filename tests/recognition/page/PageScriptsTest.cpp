@@ -76,9 +76,12 @@ TEST(PageScripts, RunsReadInTheScriptOfTheirOwnLetters)
 
 TEST(PageScripts, LookAlikesOnlyTakeTheirContext)
 {
-    // Sizes glued to digits are Latin, even in a Russian line.
+    // Sizes glued to digits are Latin, even in a Russian line, and so are a command's options.
     EXPECT_EQ(Resolve({U"размеры в удобном виде: 1K 234M 2G"}),
               std::vector<std::string>{"размеры в удобном виде: 1K 234M 2G"});
+    EXPECT_EQ(Resolve({U"grep [ПАРАМЕТРЫ] -e ШАБЛОН --exec ФАЙЛ"}),
+              std::vector<std::string>{"grep [ПАРАМЕТРЫ] -e ШАБЛОН --exec ФАЙЛ"});
+    EXPECT_EQ(Resolve({U"что-то есть"}), std::vector<std::string>{"что-то есть"});
     // "ее" alone takes the script of its line, then of the page.
     EXPECT_EQ(Resolve({U"и ее сестра"}), std::vector<std::string>{"и ее сестра"});
     EXPECT_EQ(Resolve({U"cope", U"the page"}), (std::vector<std::string>{"cope", "the page"}));
