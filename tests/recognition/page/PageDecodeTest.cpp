@@ -379,6 +379,32 @@ TEST(PageDecode, ReadsOnPastInkNoGlyphExplains)
     EXPECT_GE(read, static_cast<int>(seeds) * 9 / 10);
 }
 
+// A dot of a pixel and a pixel that may be ink (a full stop at 9 px) reads as itself, not as
+// the space of its advance whose edge its ink may touch: a glyph of few pixels pays a toll of
+// its size for being a glyph.
+TEST(PageDecode, ADotOfAPixelReadsAsItself)
+{
+    std::vector<MadeGlyph> glyphs = MadeGlyphs(3, false);
+    glyphs.resize(2);  // the space and 'a'
+    MadeGlyph dot;
+    dot.code = U'.';
+    dot.advance16 = glyphs[0].advance16;
+    for (int p = 0; p < kPhases; ++p) {
+        dot.phases[p].left = 0;
+        dot.phases[p].rows.assign(kRows, "..");
+        dot.phases[p].rows[kRows - 1] = p == 0 ? "#+" : "+#";
+    }
+    glyphs.push_back(dot);
+    const LineFont font = MakeLineFont(glyphs);
+    const Drawing drawn = Draw(glyphs, {1, 2, 1}, 2 * kOne);
+    InkBits ink = BlankInk(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+    ink.CountRows();
+    EXPECT_EQ(DecodeLine(ink, BandOf(ink), kBaseline, font).text, U"a.a");
+}
+
 // Gaps read as spaces by their width, several spaces' gap as several; pens land on phases as
 // the renderers round them.
 TEST(PageDecode, GapsAndPens)
