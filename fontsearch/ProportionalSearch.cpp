@@ -52,6 +52,11 @@ constexpr std::size_t kCachedChoices = 8;
 constexpr double kThinBand = 0.4;
 // A gap between baselines this many times the page's usual one holds empty lines.
 constexpr double kParagraphGap = 1.6;
+// Candidates of another renderer or family whose score on the samples is within this share of
+// the best's also read the whole page (the samples are lines of one size, and renderers part
+// on the smallest), at most this many; the reading of least cost stands.
+constexpr double kCloseScore = 0.05;
+constexpr std::size_t kRivals = 1;
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -696,6 +701,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     auto window = [&](const Family& family) { return SizesFor(family, inkiest->Above(), NominalSizes().size()); };
 
     Trial chosen;
+    std::vector<Trial> rivals;
     // The cached choices first: one that explains the samples well reads the page.
     for (const auto& [name, rendererName] : ReadChoices(folder)) {
         const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == name; });
@@ -748,23 +754,40 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         if (trials.empty() || trials.front().Score() >= 1.0)
             return;
         chosen = trials.front();
+        for (std::size_t i = 1; i < trials.size() && rivals.size() < kRivals; ++i)
+            if (trials[i].Score() <= trials.front().Score() * (1 + kCloseScore))
+                rivals.push_back(trials[i]);
     }
-    const Family* chosenFamily = chosen.family;
-    const TextRenderer* chosenRenderer = chosen.renderer;
-
-    const RenderSettings settings = SettingsOf(*chosenRenderer, luminance);
-    reading.font.family = chosenFamily->name;
-    reading.font.file = chosenFamily->file;
-    reading.font.index = chosenFamily->index;
-    reading.font.boldFile = chosenFamily->boldFile;
-    reading.font.boldIndex = chosenFamily->boldIndex;
-    reading.font.renderer = chosenRenderer;
-    reading.font.settings = settings;
     reading.dSearchMilliseconds = MillisecondsSince(search);
 
     const auto decode = std::chrono::steady_clock::now();
-    ReadLines(reading, shelf, ink, bands, *chosenFamily, *chosenRenderer, settings, options.decode, options.threads);
-    JoinText(reading);
+    auto readWith = [&](const Trial& trial, ProportionalReading& into) {
+        const RenderSettings settings = SettingsOf(*trial.renderer, luminance);
+        into.font.family = trial.family->name;
+        into.font.file = trial.family->file;
+        into.font.index = trial.family->index;
+        into.font.boldFile = trial.family->boldFile;
+        into.font.boldIndex = trial.family->boldIndex;
+        into.font.renderer = trial.renderer;
+        into.font.settings = settings;
+        ReadLines(into, shelf, ink, bands, *trial.family, *trial.renderer, settings, options.decode, options.threads);
+        JoinText(into);
+    };
+    readWith(chosen, reading);
+    for (const Trial& rival : rivals) {
+        ProportionalReading other;
+        readWith(rival, other);
+        if (other.CostPerInk() < reading.CostPerInk()) {
+            reading.font = other.font;
+            reading.lines = std::move(other.lines);
+            reading.text = std::move(other.text);
+            reading.ink = other.ink;
+            reading.cost = other.cost;
+            chosen = rival;
+        }
+    }
+    const Family* chosenFamily = chosen.family;
+    const TextRenderer* chosenRenderer = chosen.renderer;
     reading.dDecodeMilliseconds = MillisecondsSince(decode);
     if (reading.CostPerInk() <= kGoodCostPerInk) {
         if (!reading.bFromCache)

@@ -28,7 +28,7 @@ constexpr double kMaxCharacterErrorRate = 0.005;
 // 9 px lines of the small-UI page, whose stems fall across two columns at a third grey, where
 // Skia's shading and the renderer's differ right at the ink threshold.
 const std::map<std::string, double> kKnownErrors = {
-    {"chromium1x-noto-ui", 0.05},
+    {"chromium1x-noto-ui", 0.04},
 };
 
 struct Screen {
