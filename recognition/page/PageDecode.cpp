@@ -678,14 +678,21 @@ void CDecoder::Expand(int index, bool skipOnly)
         if (e.bOverInk || skipOnly)
             return;
     }
-    // A space: no ink, no jitter, over columns blank but for a pixel at either edge (the ink
-    // of the glyphs either side may reach into it).
+    // A space: no ink, no jitter, over columns blank but for a pixel at either edge and those
+    // the glyph before it covers (the ink of the glyphs either side may reach into it: an f's
+    // hook at 2x reaches past its advance by more than a pixel).
     if (m_Font.space >= 0) {
         const int s = m_Font.space;
         const std::int32_t kern = e.glyph >= 0 ? m_Font.Kerning(e.glyph, s) : 0;
         Entry space{PenOf(e, kern), s, e.cost, index, 0};
         space.x = Place(space.pen16);
-        const long long first = FloorDiv(space.pen16, kOne) + 1;
+        long long first = FloorDiv(space.pen16, kOne) + 1;
+        if (e.glyph >= 0) {
+            const long long pixel = FloorDiv(e.x, m_nPhases);
+            const LineGlyphImage& before = m_Font.Image(e.glyph, static_cast<int>(e.x - pixel * m_nPhases));
+            if (before.ink > 0)
+                first = std::max(first, pixel + before.Right());
+        }
         if (m_Ink.InkIn(first, FloorDiv(space.pen16 + Advance(s), kOne) - 1) == 0)
             Offer(Key(PenAfter(space)), space);
     }

@@ -405,6 +405,30 @@ TEST(PageDecode, ADotOfAPixelReadsAsItself)
     EXPECT_EQ(DecodeLine(ink, BandOf(ink), kBaseline, font).text, U"a.a");
 }
 
+// A space after a glyph whose ink reaches two pixels past its advance (an f's hook at 2x)
+// is still a space: the columns that glyph covers are its.
+TEST(PageDecode, ASpaceAfterAGlyphReachingIntoIt)
+{
+    std::vector<MadeGlyph> glyphs = MadeGlyphs(5, false);
+    glyphs.resize(2);  // the space and 'a'
+    MadeGlyph hook;
+    hook.code = U'f';
+    hook.advance16 = 4 * static_cast<std::int32_t>(kOne);
+    for (int p = 0; p < kPhases; ++p) {
+        hook.phases[p].left = p;
+        hook.phases[p].rows = {"..####", ".#...#", ".#....", "####..", ".#....", ".#...."};
+    }
+    glyphs.push_back(hook);
+    const LineFont font = MakeLineFont(glyphs);
+    const Drawing drawn = Draw(glyphs, {2, 0, 1, 2, 0, 1}, 2 * kOne);
+    InkBits ink = BlankInk(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+    ink.CountRows();
+    EXPECT_EQ(DecodeLine(ink, BandOf(ink), kBaseline, font).text, U"f af a");
+}
+
 // Gaps read as spaces by their width, several spaces' gap as several; pens land on phases as
 // the renderers round them.
 TEST(PageDecode, GapsAndPens)
