@@ -207,15 +207,19 @@ private:
 // their first and last columns against the pen, and the row groups of their first and last
 // column and of their top and bottom row, in the line's region.
 struct PhaseExtents {
-    std::vector<int> left;
-    std::vector<int> right;  // the last column
-    std::vector<std::uint64_t> first;
-    std::vector<std::uint64_t> last;
-    std::vector<std::uint64_t> top;
-    std::vector<std::uint64_t> bottom;
-    std::vector<int> row;  // region row of the image's first row
+    // One glyph's, side by side, as the tests read them together.
+    struct Glyph {
+        int left = 0;
+        int right = 0;  // the last column
+        int row = 0;    // region row of the image's first row
+        int span = 0;   // its (left, right) pair's index in spans
+        std::uint64_t first = 0;
+        std::uint64_t last = 0;
+        std::uint64_t top = 0;
+        std::uint64_t bottom = 0;
+    };
+    std::vector<Glyph> glyphs;
     std::vector<std::pair<int, int>> spans;  // the distinct (left, right) pairs
-    std::vector<int> span;                   // per glyph, its pair's index
     // A few of its rows (SampleCost): which, its ink on them from the pen's pixel on, and the
     // pixels that count (within its advance, not those that may be ink).
     struct Sample {
@@ -251,10 +255,7 @@ public:
         const int glyphs = font.Glyphs();
         m_Extents.resize(static_cast<std::size_t>(m_nPhases));
         for (PhaseExtents& e : m_Extents) {
-            for (auto* v : {&e.left, &e.right, &e.row})
-                v->assign(static_cast<std::size_t>(glyphs), 0);
-            for (auto* v : {&e.first, &e.last, &e.top, &e.bottom})
-                v->assign(static_cast<std::size_t>(glyphs), 0);
+            e.glyphs.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Glyph{});
             e.samples.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Sample{});
         }
         for (int g = 0; g < glyphs; ++g)
@@ -262,7 +263,7 @@ public:
                 const LineGlyphImage& image = font.Image(g, p);
                 PhaseExtents& e = m_Extents[static_cast<std::size_t>(p)];
                 const std::size_t i = static_cast<std::size_t>(g);
-                e.row[i] = baseline - image.top - m_Ink.RowTop();
+                e.glyphs[i].row = baseline - image.top - m_Ink.RowTop();
                 // The extents of the ink itself, inside the box of the pixels that may be ink.
                 int first = image.width, last = -1, top = image.height, bottom = -1;
                 for (int y = 0; y < image.height; ++y)
@@ -275,17 +276,17 @@ public:
                         }
                 if (last < 0)
                     continue;
-                e.left[i] = image.left + first;
-                e.right[i] = image.left + last;
+                e.glyphs[i].left = image.left + first;
+                e.glyphs[i].right = image.left + last;
                 for (int y = 0; y < image.height; ++y) {
-                    const std::uint64_t bit = RowBit(e.row[i] + y);
+                    const std::uint64_t bit = RowBit(e.glyphs[i].row + y);
                     if (font.Ink(image, first, y))
-                        e.first[i] |= bit;
+                        e.glyphs[i].first |= bit;
                     if (font.Ink(image, last, y))
-                        e.last[i] |= bit;
+                        e.glyphs[i].last |= bit;
                 }
-                e.top[i] = RowBit(e.row[i] + top);
-                e.bottom[i] = RowBit(e.row[i] + bottom);
+                e.glyphs[i].top = RowBit(e.glyphs[i].row + top);
+                e.glyphs[i].bottom = RowBit(e.glyphs[i].row + bottom);
                 // The columns the glyph steps over, from its pen's pixel: a wide glyph and a
                 // narrow one are compared on the ink each has to explain.
                 const int span = std::clamp(static_cast<int>((font.glyphs[i].advance16 + kOne - 1) / kOne), 1, 64);
@@ -296,13 +297,13 @@ public:
                 PhaseExtents::Sample& sample = e.samples[i];
                 for (int k = 0; k < kSampleRows; ++k) {
                     const int y = (image.height * (2 * k + 1)) / (2 * kSampleRows);
-                    sample.rows[k] = e.row[i] + y;
+                    sample.rows[k] = e.glyphs[i].row + y;
                     sample.ink[k] = place(font.Row(image, y)[0]);
                     sample.counted[k] = columns & ~place(font.MaybeRow(image, y)[0]);
                 }
                 if (image.ink > 0) {
                     m_nMinLeft = std::min(m_nMinLeft, image.left);
-                    m_nMaxLeft = std::max(m_nMaxLeft, e.left[i]);
+                    m_nMaxLeft = std::max(m_nMaxLeft, e.glyphs[i].left);
                     m_nMaxRight = std::max(m_nMaxRight, image.Right());
                 }
             }
@@ -312,13 +313,12 @@ public:
         m_SampleMemo.assign(m_Memo.size(), Memo{});
         // The glyphs' ink spans at each phase, each once: the extent tests are made per span.
         for (PhaseExtents& e : m_Extents) {
-            e.span.assign(static_cast<std::size_t>(glyphs), 0);
             for (int g = 0; g < glyphs; ++g) {
-                const std::pair<int, int> span{e.left[static_cast<std::size_t>(g)], e.right[static_cast<std::size_t>(g)]};
+                const std::pair<int, int> span{e.glyphs[static_cast<std::size_t>(g)].left, e.glyphs[static_cast<std::size_t>(g)].right};
                 auto found = std::find(e.spans.begin(), e.spans.end(), span);
                 if (found == e.spans.end())
                     found = e.spans.insert(e.spans.end(), span);
-                e.span[static_cast<std::size_t>(g)] = static_cast<int>(found - e.spans.begin());
+                e.glyphs[static_cast<std::size_t>(g)].span = static_cast<int>(found - e.spans.begin());
             }
             m_SpanRows.resize(std::max(m_SpanRows.size(), e.spans.size()));
         }
@@ -521,7 +521,7 @@ int CDecoder::Score(int glyph, long long x)
     int met = 0;       // pixels of its ink that meet ink
     int metMaybe = 0;  // pixels that may be ink that meet ink
     if (image.ink > 0) {
-        const int row = m_Extents[static_cast<std::size_t>(phase)].row[static_cast<std::size_t>(glyph)];
+        const int row = m_Extents[static_cast<std::size_t>(phase)].glyphs[static_cast<std::size_t>(glyph)].row;
         const int words = image.WordsPerRow();
         const long long left = pixel + image.left;
         if (words == 1 && row >= 0 && row + image.height <= m_Ink.Rows()) {
@@ -569,9 +569,9 @@ const std::vector<int>& CDecoder::Near(long long pixel)
     const int glyphs = m_Font.Glyphs();
     for (int g = 0; g < glyphs; ++g) {
         const std::size_t i = static_cast<std::size_t>(g);
-        const SpanFit& fit = m_SpanFits[static_cast<std::size_t>(e.span[i])];
-        if ((fit.first & e.first[i]) != 0 && (fit.last & e.last[i]) != 0 && (fit.rows & e.top[i]) != 0 &&
-            (fit.rows & e.bottom[i]) != 0)
+        const SpanFit& fit = m_SpanFits[static_cast<std::size_t>(e.glyphs[i].span)];
+        if ((fit.first & e.glyphs[i].first) != 0 && (fit.last & e.glyphs[i].last) != 0 && (fit.rows & e.glyphs[i].top) != 0 &&
+            (fit.rows & e.glyphs[i].bottom) != 0)
             list.push_back(g);
     }
     return list;
@@ -591,16 +591,16 @@ const std::vector<int>& CDecoder::Candidates(long long x)
     const PhaseExtents& e = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)];
     for (int g : Near(pixel)) {
         const std::size_t i = static_cast<std::size_t>(g);
-        if (e.top[i] == 0)
+        if (e.glyphs[i].top == 0)
             continue;
-        const long long first = pixel + e.left[i];
-        const long long last = pixel + e.right[i];
-        if ((m_Ink.Near(first) & e.first[i]) == 0 || (m_Ink.Near(last) & e.last[i]) == 0)
+        const long long first = pixel + e.glyphs[i].left;
+        const long long last = pixel + e.glyphs[i].right;
+        if ((m_Ink.Near(first) & e.glyphs[i].first) == 0 || (m_Ink.Near(last) & e.glyphs[i].last) == 0)
             continue;
-        std::pair<long long, std::uint64_t>& rows = m_SpanRows[static_cast<std::size_t>(e.span[i])];
+        std::pair<long long, std::uint64_t>& rows = m_SpanRows[static_cast<std::size_t>(e.glyphs[i].span)];
         if (rows.first != m_nStamp)
             rows = {m_nStamp, Dilate(m_Ink.Columns(first, last))};
-        if ((rows.second & e.top[i]) == 0 || (rows.second & e.bottom[i]) == 0)
+        if ((rows.second & e.glyphs[i].top) == 0 || (rows.second & e.glyphs[i].bottom) == 0)
             continue;
         // A glyph a phase off its place is tried there too (jitter), and ranks by its best;
         // among glyphs that fit alike (e and its accented kin) the common ones come first.
