@@ -17,9 +17,10 @@ constexpr double kResolutions[] = {96.0, 96.0946, 120.0, 144.0};
 constexpr double kDeviceScales[] = {1.0, 1.25, 1.5, 2.0};
 
 // A cell's width lies within this many pixels of the face's unhinted advance: hinting rounds
-// the advance to a whole pixel, and rxvt-unicode's cell is as wide as the widest ink, which may
+// the advance to a whole pixel; rxvt-unicode's cell is as wide as the widest ink, which may
 // reach a pixel past the advance ('_'). A browser sums the unhinted advances.
-constexpr double kAdvanceSlack = 1.5;
+constexpr double kAdvanceSlack = 1.0;
+constexpr double kInkCellSlack = 1.5;
 constexpr double kBrowserAdvanceSlack = 0.25;
 
 // A line's pitch lies within this many pixels of the face's unhinted ascent and descent (with or
@@ -146,7 +147,9 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 settings.inkLuminance = inkLuminance;
                 if (smoothing != Smoothing::Mono)
                     variants.push_back(settings);
-                if (smoothing != Smoothing::Grey) {
+                // A browser's sharp glyphs at a whole pitch are a terminal's sharp glyphs, which
+                // the terminals' candidates give; they are tried where the pitch is fractional.
+                if (smoothing != Smoothing::Grey && (!browser || !pitch.WholePixelColumns())) {
                     // Sharp glyphs are hinted for mono (FreeType's TARGET_MONO), but where a
                     // browser draws unhinted (above a device scale of 1); it keeps its subpixel
                     // pen positions and has no coverage to shape.
@@ -178,11 +181,12 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 for (double css : nominal) {
                     const double px = css * scale;
                     // Hinting moves an advance by less than a pixel and a line's ends by a pixel
-                    // each; programs add a few rows between lines.
-                    // A browser's sharp glyphs step at hinted advances, as a terminal's do.
+                    // each; programs add a few rows between lines. A browser's sharp glyphs step
+                    // at hinted advances, as a terminal's do; rxvt-unicode's cell may be wider.
                     const double advance = at64.advance / 64.0 * px / 64.0;
-                    const bool wholePixels = !browser || smoothing == Smoothing::Mono;
-                    if (std::abs(advance - columnPitch) > (wholePixels ? kAdvanceSlack : kBrowserAdvanceSlack))
+                    const double gap = std::abs(advance - columnPitch);
+                    const double slack = browser && smoothing != Smoothing::Mono ? kBrowserAdvanceSlack : kAdvanceSlack;
+                    if (gap > (browser ? slack : kInkCellSlack))
                         continue;
                     const double line = at64.line / 64.0 * px / 64.0;
                     const double lineWithGap = at64.lineWithGap / 64.0 * px / 64.0;
@@ -198,6 +202,8 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                             continue;
                         const FaceMetrics metrics = renderer.Metrics();
                         for (const ScreenProgram* program : programs) {
+                            if (program->terminal != Terminal::Urxvt && gap > slack)
+                                continue;
                             // rxvt-unicode measures its cell by rendering: only where the face's
                             // widest advance is near the pitch.
                             if (program->terminal == Terminal::Urxvt &&

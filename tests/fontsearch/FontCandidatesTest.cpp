@@ -1,6 +1,6 @@
 // The candidates a browser's sharp text gives: with antialiasing off, Chromium draws glyphs
-// hinted for mono at a device scale of 1, stepping at their hinted advances; at 2 they are drawn
-// unhinted and step at the unhinted ones.
+// hinted for mono at a device scale of 1, stepping at their hinted advances (a whole pitch, as a
+// terminal's); at 2 they are drawn unhinted and step at the unhinted ones.
 
 #include "FontCandidates.h"
 
@@ -59,16 +59,17 @@ TEST(FontCandidates, ABrowsersSharpTextIsSearchedAtTheAdvancesItStepsAt)
     });
     EXPECT_TRUE(found);
 
-    // 1x: 13 px hinted, whole pixels.
+    // 1x: 13 px hinted, a whole pitch: the glyphs are a terminal's sharp glyphs, which the
+    // terminals' candidates give.
     const long long hinted = AdvanceOf(renderer, 13, true);
     ASSERT_EQ(hinted % kSubpixels, 0);
     pitch.columnPitch64 = static_cast<int>(hinted >> 10);
-    const std::vector<FontCandidate> sharp =
-        SharpBrowserCandidates(FontCandidates(pitch, Smoothing::Mono, 0.0, {"DejaVu Sans Mono"}, renderer));
-    const bool whole = std::any_of(sharp.begin(), sharp.end(), [&](const FontCandidate& c) {
-        return c.settings.hinting == Hinting::Full && c.pitchSub == hinted && c.size64 == 13 * 64;
-    });
-    EXPECT_TRUE(whole);
+    const std::vector<FontCandidate> whole = FontCandidates(pitch, Smoothing::Mono, 0.0, {"DejaVu Sans Mono"}, renderer);
+    EXPECT_TRUE(std::any_of(whole.begin(), whole.end(), [&](const FontCandidate& c) {
+        return c.settings.antialias == Antialias::Mono && c.settings.hinting == Hinting::Full && c.pitchSub == hinted &&
+               c.size64 == 13 * 64;
+    }));
+    EXPECT_TRUE(SharpBrowserCandidates(whole).empty());
 
     // Smoothed text gets no sharp candidates.
     EXPECT_TRUE(SharpBrowserCandidates(FontCandidates(pitch, Smoothing::Grey, 0.0, {"DejaVu Sans Mono"}, renderer)).empty());
