@@ -27,6 +27,8 @@ constexpr int kRowReach = 8;
 constexpr long long kWidestAdvance = 1024;
 // Rows of a glyph compared with the ink to choose the candidates matched in full.
 constexpr int kSampleRows = 4;
+// The median glyph height up to which the beam holds as given (text up to 16 px).
+constexpr int kBeamHeight = 12;
 // A candidate's rank: twice the pixels its sample rows differ in, one more for a rare glyph.
 constexpr int kMaxRank = 2 * kSampleRows * 64 + 1;
 
@@ -329,6 +331,17 @@ public:
         m_NearLists.resize(kMemoSlots);
         m_KernMark.assign(static_cast<std::size_t>(glyphs), -1);
         m_nMaxAdvancePhases = static_cast<int>(std::min<long long>(FloorDiv(static_cast<long long>(font.MaxAdvance16()) * m_nPhases, kOne), kWidestAdvance * m_nPhases)) + 1;
+        // The beam grows with the glyphs' median height past kBeamHeight.
+        std::vector<int> heights;
+        for (int g = 0; g < glyphs; ++g)
+            if (font.Image(g, 0).ink > 0)
+                heights.push_back(font.Image(g, 0).height);
+        int median = 0;
+        if (!heights.empty()) {
+            std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+            median = heights[heights.size() / 2];
+        }
+        m_nBeam = static_cast<long long>(options.beam) * kPixel * std::max(median, kBeamHeight) / kBeamHeight;
     }
 
     DecodedLine Run(const TextBand& band);
@@ -419,6 +432,7 @@ private:
     int m_nMaxLeft = std::numeric_limits<int>::min();
     int m_nMaxRight = std::numeric_limits<int>::min();
     int m_nMaxAdvancePhases = 1;
+    long long m_nBeam = 0;  // the beam in eighths of a pixel, grown with the glyphs' height
 
     // A cost kept for the phase it was computed at, tag and value side by side.
     // A phase beyond 32 bits is never found in its slot: its cost is then computed again.
@@ -823,7 +837,7 @@ DecodedLine CDecoder::Run(const TextBand& band)
             if (best < 0 || entry.cost < m_Entries[static_cast<std::size_t>(best)].cost)
                 best = index;
             const long long explained = Explained(entry, column);
-            if (m_Options.beam > 0 && explained > reference + static_cast<long long>(m_Options.beam) * kPixel) {
+            if (m_Options.beam > 0 && explained > reference + m_nBeam) {
                 // Where no state lives lately, the bucket's best still moves the pen on, so
                 // that the line goes on past ink that nothing explains.
                 if (index == bucketBest && live == std::numeric_limits<long long>::max()) {

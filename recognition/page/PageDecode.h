@@ -54,7 +54,9 @@ struct DecodeOptions {
     // pen's fraction decides where later glyphs round to); else the cheaper stands for both.
     bool exactPens = false;
     // A state is dropped when it explains the line left of its pen worse than the best state
-    // of the last glyph's width by more than this many pixels; 0: none dropped.
+    // of the last glyph's width by more than this many pixels, for glyphs of text up to 16 px
+    // (half their glyphs at most 12 rows high); larger glyphs differ in more edge pixels, and
+    // the bound grows with their height. 0: none dropped.
     int beam = 16;
     // After a state, a glyph is not tried further when it explains the columns it steps over
     // worse than the best glyph there by more than this many pixels; 0: every one is.
