@@ -331,11 +331,17 @@ public:
         m_NearLists.resize(kMemoSlots);
         m_KernMark.assign(static_cast<std::size_t>(glyphs), -1);
         m_nMaxAdvancePhases = static_cast<int>(std::min<long long>(FloorDiv(static_cast<long long>(font.MaxAdvance16()) * m_nPhases, kOne), kWidestAdvance * m_nPhases)) + 1;
-        // The beam grows with the glyphs' median height past kBeamHeight.
+        // The beam grows with the glyphs' median height past kBeamHeight. A glyph of a few
+        // pixels (a dot, a comma at 9 px) pays a quarter of the glyph's toll a pixel of its own:
+        // else leaving its ink unexplained would cost less than reading it.
         std::vector<int> heights;
-        for (int g = 0; g < glyphs; ++g)
-            if (font.Image(g, 0).ink > 0)
-                heights.push_back(font.Image(g, 0).height);
+        m_Tolls.assign(static_cast<std::size_t>(glyphs), 0);
+        for (int g = 0; g < glyphs; ++g) {
+            const LineGlyphImage& image = font.Image(g, 0);
+            if (image.ink > 0)
+                heights.push_back(image.height);
+            m_Tolls[static_cast<std::size_t>(g)] = std::min(options.glyphCost, (image.ink + image.maybe) * options.glyphCost / 4);
+        }
         int median = 0;
         if (!heights.empty()) {
             std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
@@ -380,11 +386,7 @@ private:
     // letter of another script.
     int Prior(GlyphScript word, int h) const {
         const LineGlyph& next = Glyph(h);
-        // A glyph of a few pixels (a dot, a comma at 9 px) costs a quarter of the toll a pixel
-        // of its own: else leaving its ink unexplained would cost less than reading it.
-        const LineGlyphImage& image = m_Font.Image(h, 0);
-        const int toll = std::min(m_Options.glyphCost, (image.ink + image.maybe) * m_Options.glyphCost / 4);
-        int cost = toll + (next.bRare ? m_Options.rareCost : 0);
+        int cost = m_Tolls[static_cast<std::size_t>(h)] + (next.bRare ? m_Options.rareCost : 0);
         if (word != GlyphScript::None && next.script != GlyphScript::None && word != next.script)
             cost += m_Options.scriptCost;
         return cost;
@@ -394,14 +396,15 @@ private:
     // glyph explained counted, up to the end of the last glyph's ink (the next glyph's ink may
     // start before its pen).
     long long Explained(const Entry& e, long long column) const {
-        long long cut = column;
-        if (e.glyph >= 0) {
-            const long long pixel = FloorDiv(e.x, m_nPhases);
-            const LineGlyphImage& image = m_Font.Image(e.glyph, static_cast<int>(e.x - pixel * m_nPhases));
-            if (image.ink > 0)
-                cut = std::min(cut, pixel + image.Right());
-        }
-        return e.cost + m_Ink.InkIn(m_Ink.ColLeft(), cut) * kPixel;
+        return e.cost + m_Ink.InkIn(m_Ink.ColLeft(), std::min(column, InkEnd(e))) * kPixel;
+    }
+    // The column after the last of the image e's glyph was drawn with; none without a glyph or ink.
+    long long InkEnd(const Entry& e) const {
+        if (e.glyph < 0)
+            return std::numeric_limits<long long>::max();
+        const long long pixel = FloorDiv(e.x, m_nPhases);
+        const LineGlyphImage& image = m_Font.Image(e.glyph, static_cast<int>(e.x - pixel * m_nPhases));
+        return image.ink > 0 ? pixel + image.Right() : std::numeric_limits<long long>::max();
     }
     // The ink that glyph a drawn at phase xa and glyph b drawn at xb both cover: each glyph's
     // cost counts it as explained, but it is explained once.
@@ -433,6 +436,7 @@ private:
     int m_nMaxRight = std::numeric_limits<int>::min();
     int m_nMaxAdvancePhases = 1;
     long long m_nBeam = 0;  // the beam in eighths of a pixel, grown with the glyphs' height
+    std::vector<int> m_Tolls;  // per glyph, what it costs for being a glyph
 
     // A cost kept for the phase it was computed at, tag and value side by side.
     // A phase beyond 32 bits is never found in its slot: its cost is then computed again.
@@ -700,13 +704,10 @@ void CDecoder::Expand(int index, bool skipOnly)
         const std::int32_t kern = e.glyph >= 0 ? m_Font.Kerning(e.glyph, s) : 0;
         Entry space{PenOf(e, kern), s, e.cost, index, 0};
         space.x = Place(space.pen16);
+        const long long end = InkEnd(e);
         long long first = FloorDiv(space.pen16, kOne) + 1;
-        if (e.glyph >= 0) {
-            const long long pixel = FloorDiv(e.x, m_nPhases);
-            const LineGlyphImage& before = m_Font.Image(e.glyph, static_cast<int>(e.x - pixel * m_nPhases));
-            if (before.ink > 0)
-                first = std::max(first, pixel + before.Right());
-        }
+        if (end != std::numeric_limits<long long>::max())
+            first = std::max(first, end);
         if (m_Ink.InkIn(first, FloorDiv(space.pen16 + Advance(s), kOne) - 1) == 0)
             Offer(Key(PenAfter(space)), space);
     }

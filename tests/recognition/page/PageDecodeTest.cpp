@@ -144,6 +144,16 @@ Drawing Draw(const std::vector<MadeGlyph>& glyphs, const std::vector<int>& seque
     return drawing;
 }
 
+// The drawing's ink as a mask (its rows not yet counted).
+InkBits InkOf(const Drawing& drawing)
+{
+    InkBits ink = BlankInk(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            SetInk(ink, x, y, drawing.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+    return ink;
+}
+
 // Pixels where ink and drawing differ: ink nothing covers, and drawn ink without ink.
 long long Mismatch(const InkBits& ink, const Drawing& drawing)
 {
@@ -210,10 +220,7 @@ TEST(PageDecode, FindsTheLeastCostOfEveryGlyphSequence)
             truth.push_back(i > 0 && i + 1 < length && random() % 4 == 0 ? 0 : 1 + static_cast<int>(random() % 5));
         const long long start = (6 + static_cast<long long>(random() % 3)) * kOne + static_cast<long long>(random() % kOne);
         const Drawing drawn = Draw(glyphs, truth, start);
-        InkBits ink = BlankInk(kWidth, kHeight);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+        InkBits ink = InkOf(drawn);
         for (int flips = static_cast<int>(random() % 4); flips > 0; --flips) {
             const int x = static_cast<int>(drawn.placed.front().second / kPhases) + static_cast<int>(random() % 20);
             const int y = kBaseline - kRows + static_cast<int>(random() % kRows);
@@ -280,10 +287,7 @@ TEST(PageDecode, ReadsCleanLinesExactlyWithItsBounds)
             text += glyphs[static_cast<std::size_t>(g)].code;
         }
         const Drawing drawn = Draw(glyphs, truth, 2 * kOne + static_cast<long long>(random() % kOne));
-        InkBits ink = BlankInk(kWidth, kHeight);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+        InkBits ink = InkOf(drawn);
         ink.CountRows();
         const DecodedLine decoded = DecodeLine(ink, BandOf(ink), kBaseline, font);
         EXPECT_EQ(decoded.cost, 0);
@@ -331,10 +335,7 @@ TEST(PageDecode, ReadsAGlyphDrawnAPhaseOff)
                             drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] ||
                             after.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
             }
-            InkBits ink = BlankInk(kWidth, kHeight);
-            for (int y = 0; y < kHeight; ++y)
-                for (int x = 0; x < kWidth; ++x)
-                    SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+            InkBits ink = InkOf(drawn);
             ink.CountRows();
             exact[held ? 0 : 1] += DecodeLine(ink, BandOf(ink), kBaseline, font).text == text ? 1 : 0;
         }
@@ -399,10 +400,7 @@ TEST(PageDecode, ADotOfAPixelReadsAsItself)
     font.kerning.clear();  // the made font's pair is of glyphs this one lacks
     ASSERT_TRUE(font.Consistent());
     const Drawing drawn = Draw(glyphs, {1, 2, 1}, 2 * kOne);
-    InkBits ink = BlankInk(kWidth, kHeight);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+    InkBits ink = InkOf(drawn);
     ink.CountRows();
     EXPECT_EQ(DecodeLine(ink, BandOf(ink), kBaseline, font).text, U"a.a");
 }
@@ -425,10 +423,7 @@ TEST(PageDecode, ASpaceAfterAGlyphReachingIntoIt)
     font.kerning.clear();  // the made font's pair is of glyphs this one lacks
     ASSERT_TRUE(font.Consistent());
     const Drawing drawn = Draw(glyphs, {2, 0, 1, 2, 0, 1}, 2 * kOne);
-    InkBits ink = BlankInk(kWidth, kHeight);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            SetInk(ink, x, y, drawn.ink[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+    InkBits ink = InkOf(drawn);
     ink.CountRows();
     EXPECT_EQ(DecodeLine(ink, BandOf(ink), kBaseline, font).text, U"f af a");
 }
