@@ -587,6 +587,8 @@ const std::vector<int>& CDecoder::Near(long long pixel)
     const int glyphs = m_Font.Glyphs();
     for (int g = 0; g < glyphs; ++g) {
         const std::size_t i = static_cast<std::size_t>(g);
+        if (m_Options.regularOnly && Glyph(g).face != GlyphFace::Regular)
+            continue;
         const SpanFit& fit = m_SpanFits[static_cast<std::size_t>(e.glyphs[i].span)];
         if ((fit.first & e.glyphs[i].first) != 0 && (fit.last & e.glyphs[i].last) != 0 && (fit.rows & e.glyphs[i].top) != 0 &&
             (fit.rows & e.glyphs[i].bottom) != 0)

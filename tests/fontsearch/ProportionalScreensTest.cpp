@@ -4,8 +4,13 @@
 // test holds whatever other fonts the machine has; one is read with the whole search.
 
 #include "EditDistance.h"
+#include "FaceRenderer.h"
+#include "FontMatch.h"
+#include "PageDecode.h"
 #include "PictureFile.h"
 #include "ProportionalSearch.h"
+#include "RenderLineFont.h"
+#include "RenderSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +162,67 @@ TEST(ProportionalSearch, ReadsOnPastAMarkNoGlyphExplains)
     EXPECT_LE(CharacterErrorRate(truth.substr(truthBreak + 1), reading.text.substr(readBreak + 1), WhitespaceRule::RunsAsOne),
               kMaxCharacterErrorRate)
         << reading.text;
+}
+
+// A bold word among regular ones is read, though the rest of its line reads well with the
+// regular glyphs alone: DejaVu Sans at 13 px in both faces, as Chromium draws it, drawn with
+// the renderer's own templates.
+TEST(ProportionalSearch, ReadsABoldWordInARegularLine)
+{
+    FontRequest request;
+    request.family = "DejaVu Sans";
+    request.pixelSize = 13;
+    const std::optional<MatchedFont> regular = MatchFont(request, ScreenRenderer::Skia);
+    request.bold = true;
+    const std::optional<MatchedFont> bold = MatchFont(request, ScreenRenderer::Skia);
+    if (!regular || !regular->familyFound || !bold || !bold->familyFound || bold->file == regular->file)
+        GTEST_SKIP() << "DejaVu Sans and its bold face are not installed";
+    CFaceRenderer renderer;
+    LineFontRequest fontRequest;
+    fontRequest.faces = {LineFontFace{GlyphFace::Regular, regular->file, regular->index},
+                         LineFontFace{GlyphFace::Bold, bold->file, bold->index}};
+    fontRequest.size64 = 13 * 64;
+    fontRequest.settings = FindRenderPreset("skia").value_or(RenderSettings{});
+    fontRequest.layout = TextLayout::Chromium;
+    const LineFont font = RenderLineFont(renderer, fontRequest);
+    ASSERT_FALSE(font.Empty());
+
+    const std::u32string words[] = {U"Every word of this long line of text is set in the regular face, but for a word of two letters: ",
+                                    U"it", U" stands out in bold among its neighbours, as a key does in a dialog."};
+    CRaster picture;
+    picture.Create(1100, 40, 0xFFFFFF);
+    long long pen16 = 8LL << 16;
+    int previous = -1;
+    for (int w = 0; w < 3; ++w) {
+        const GlyphFace face = w == 1 ? GlyphFace::Bold : GlyphFace::Regular;
+        for (char32_t code : words[w]) {
+            int g = 0;
+            while (g < font.Glyphs() && (font.glyphs[static_cast<std::size_t>(g)].text != std::u32string(1, code) ||
+                                         font.glyphs[static_cast<std::size_t>(g)].face != face))
+                ++g;
+            ASSERT_LT(g, font.Glyphs()) << static_cast<unsigned>(code);
+            if (previous >= 0)
+                pen16 += font.Kerning(previous, g);
+            const long long phase = PenPhase(pen16, font.phases, font.pen);
+            const long long pixel = phase / font.phases;
+            const LineGlyphImage& image = font.Image(g, static_cast<int>(phase - pixel * font.phases));
+            for (int y = 0; y < image.height; ++y)
+                for (int x = 0; x < image.width; ++x)
+                    if (font.Ink(image, x, y))
+                        picture.SetPixel(static_cast<int>(pixel) + image.left + x, 26 - image.top + y, 0x000000);
+            pen16 += font.glyphs[static_cast<std::size_t>(g)].advance16;
+            previous = g;
+        }
+    }
+    ProportionalOptions options;
+    options.families = {"DejaVu Sans"};
+    options.useCache = false;
+    const ProportionalReading reading = ReadProportional(picture, options);
+    EXPECT_EQ(CharacterErrorRate("Every word of this long line of text is set in the regular face, but for a word of two "
+                                 "letters: it stands out in bold among its neighbours, as a key does in a dialog.",
+                                 reading.text, WhitespaceRule::RunsAsOne),
+              0.0)
+        << reading.text << "\n" << reading.font.Describe();
 }
 
 // Lines read on one thread or on several read alike.
