@@ -590,15 +590,18 @@ ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& ban
     return line;
 }
 
-// Reads every band with the family and renderer. The first band of each height is read in
-// turn, each with the sizes of those before it; the others then on the threads, each with the
-// sizes the first ones were read at, so that the reading is the same for any number of threads.
+// Reads every band with the family and renderer. The bands of the samples' height start from
+// the size the search found on them. The first band of each other height is read in turn,
+// each with the sizes of those before it; the others then on the threads, each with the sizes
+// known by then, so that the reading is the same for any number of threads.
 void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
                const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
-               const DecodeOptions& options, unsigned threads)
+               const DecodeOptions& options, unsigned threads, int sampleAbove, double sampleSize)
 {
     std::vector<ProportionalLine> lines(bands.size());
     SizeMemory memory;
+    if (sampleSize > 0)
+        memory.Add(sampleAbove, sampleSize);
     std::vector<std::size_t> rest;
     for (std::size_t i = 0; i < bands.size(); ++i) {
         if (memory.readAt.count(bands[i].Above()) != 0) {
@@ -802,7 +805,8 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         into.font.boldIndex = trial.family->boldIndex;
         into.font.renderer = trial.renderer;
         into.font.settings = settings;
-        ReadLines(into, shelf, ink, bands, *trial.family, *trial.renderer, settings, options.decode, options.threads);
+        ReadLines(into, shelf, ink, bands, *trial.family, *trial.renderer, settings, options.decode, options.threads,
+                  inkiest->Above(), trial.size);
         JoinText(into);
     };
     readWith(chosen, reading);
