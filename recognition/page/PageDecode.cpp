@@ -74,6 +74,38 @@ int MetPopcount(const std::uint64_t* glyph, const std::uint64_t* ink, int n)
 
 using MetKernel = int (*)(const std::uint64_t*, const std::uint64_t*, int);
 
+// Pixels where a glyph's sample rows and the ink's differ, among those that count.
+int SamplePortable(const std::uint64_t* glyph, const std::uint64_t* ink, const std::uint64_t* counted)
+{
+    int differ = 0;
+    for (int k = 0; k < kSampleRows; ++k)
+        differ += Bits((glyph[k] ^ ink[k]) & counted[k]);
+    return differ;
+}
+
+#if RECOGNIZE_X86
+__attribute__((target("popcnt")))
+int SamplePopcount(const std::uint64_t* glyph, const std::uint64_t* ink, const std::uint64_t* counted)
+{
+    int differ = 0;
+    for (int k = 0; k < kSampleRows; ++k)
+        differ += __builtin_popcountll((glyph[k] ^ ink[k]) & counted[k]);
+    return differ;
+}
+#endif
+
+using SampleKernel = int (*)(const std::uint64_t*, const std::uint64_t*, const std::uint64_t*);
+
+SampleKernel SampleKernelFor(MatchPath path)
+{
+#if RECOGNIZE_X86
+    if (path != MatchPath::Portable && MatchPathSupported(MatchPath::ScalarPopcount))
+        return SamplePopcount;
+#endif
+    (void)path;
+    return SamplePortable;
+}
+
 MetKernel KernelFor(MatchPath path)
 {
 #if RECOGNIZE_X86
@@ -251,7 +283,7 @@ public:
           m_Ink(ink, band, std::max(std::min(band.top, baseline - font.Ascent()), band.top - band.Height() - kRowReach),
                 std::min(std::max(band.bottom, baseline + font.Descent()), band.bottom + band.Height() + kRowReach),
                 band.left - Pad(font), band.right + Pad(font)),
-          m_Met(KernelFor(options.path))
+          m_Met(KernelFor(options.path)), m_Sample(SampleKernelFor(options.path))
     {
         m_nStep = kOne / m_nPhases;
         const int glyphs = font.Glyphs();
@@ -411,7 +443,12 @@ private:
     int Overlap(int a, long long xa, int b, long long xb) const;
     // How far a glyph drawn at x is from the ink on a few of its rows, in the columns it steps
     // over; kept for the phases lately asked for.
-    int SampleCost(int glyph, long long x);
+    struct Memo;
+    int SampleCost(int glyph, long long x) {
+        Memo& memo = m_SampleMemo[static_cast<std::size_t>(glyph) * kMemoSlots + static_cast<std::size_t>(x & (kMemoSlots - 1))];
+        return memo.tag == x ? memo.cost : ComputeSample(glyph, x, memo);
+    }
+    int ComputeSample(int glyph, long long x, Memo& memo);
     int Score(int glyph, long long x);
     // The glyphs whose ink extents may fit the line's with their pens in pixel, at any phase.
     const std::vector<int>& Near(long long pixel);
@@ -429,6 +466,7 @@ private:
     int m_nPhases;
     CLineInk m_Ink;
     MetKernel m_Met;
+    SampleKernel m_Sample;
     long long m_nStep = kOne;
     std::vector<PhaseExtents> m_Extents;
     int m_nMinLeft = std::numeric_limits<int>::max();
@@ -453,9 +491,17 @@ private:
         std::uint64_t rows = 0;   // in its columns, a column and a row either way
     };
     std::vector<SpanFit> m_SpanFits;  // by span of phase 0, at the pixel Near works at
-    // The row groups of ink in a span's columns, dilated, at the phase Candidates works at, by
-    // span; the stamp says which call computed them.
-    std::vector<std::pair<long long, std::uint64_t>> m_SpanRows;
+    // What Candidates asks of a span's columns at the phase it works at, by span: the row groups
+    // with ink near its first and its last column, and of ink in its columns, dilated; the
+    // stamps say which call computed them.
+    struct SpanAt {
+        long long edges = -1;
+        long long rowsStamp = -1;
+        std::uint64_t first = 0;
+        std::uint64_t last = 0;
+        std::uint64_t rows = 0;
+    };
+    std::vector<SpanAt> m_SpanRows;
     long long m_nStamp = 0;
     std::vector<long long> m_ListTag;
     std::vector<std::vector<int>> m_Lists;
@@ -511,20 +557,18 @@ int CDecoder::Overlap(int a, long long xa, int b, long long xb) const
     return both;
 }
 
-int CDecoder::SampleCost(int glyph, long long x)
+int CDecoder::ComputeSample(int glyph, long long x, Memo& memo)
 {
-    const std::size_t slot = static_cast<std::size_t>(glyph) * kMemoSlots + static_cast<std::size_t>(x & (kMemoSlots - 1));
-    Memo& memo = m_SampleMemo[slot];
-    if (memo.tag == x)
-        return memo.cost;
     memo.tag = static_cast<std::int32_t>(x);
     const long long pixel = FloorDiv(x, m_nPhases);
     const PhaseExtents::Sample& sample = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)].samples[static_cast<std::size_t>(glyph)];
-    int cost = 0;
+    const std::uint64_t* column = m_Ink.Rows(pixel, 0);
+    const unsigned rows = static_cast<unsigned>(m_Ink.Rows());
+    std::uint64_t ink[kSampleRows];
     for (int k = 0; k < kSampleRows; ++k)
-        cost += Bits((sample.ink[k] ^ m_Ink.Word(pixel, sample.rows[k])) & sample.counted[k]);
-    memo.cost = cost;
-    return cost;
+        ink[k] = static_cast<unsigned>(sample.rows[k]) < rows ? column[sample.rows[k]] : 0;
+    memo.cost = m_Sample(sample.ink, ink, sample.counted);
+    return memo.cost;
 }
 
 int CDecoder::Score(int glyph, long long x)
@@ -615,12 +659,19 @@ const std::vector<int>& CDecoder::Candidates(long long x)
             continue;
         const long long first = pixel + e.glyphs[i].left;
         const long long last = pixel + e.glyphs[i].right;
-        if ((m_Ink.Near(first) & e.glyphs[i].first) == 0 || (m_Ink.Near(last) & e.glyphs[i].last) == 0)
+        SpanAt& span = m_SpanRows[static_cast<std::size_t>(e.glyphs[i].span)];
+        if (span.edges != m_nStamp) {
+            span.edges = m_nStamp;
+            span.first = m_Ink.Near(first);
+            span.last = m_Ink.Near(last);
+        }
+        if ((span.first & e.glyphs[i].first) == 0 || (span.last & e.glyphs[i].last) == 0)
             continue;
-        std::pair<long long, std::uint64_t>& rows = m_SpanRows[static_cast<std::size_t>(e.glyphs[i].span)];
-        if (rows.first != m_nStamp)
-            rows = {m_nStamp, Dilate(m_Ink.Columns(first, last))};
-        if ((rows.second & e.glyphs[i].top) == 0 || (rows.second & e.glyphs[i].bottom) == 0)
+        if (span.rowsStamp != m_nStamp) {
+            span.rowsStamp = m_nStamp;
+            span.rows = Dilate(m_Ink.Columns(first, last));
+        }
+        if ((span.rows & e.glyphs[i].top) == 0 || (span.rows & e.glyphs[i].bottom) == 0)
             continue;
         // A glyph a phase off its place is tried there too (jitter), and ranks by its best;
         // among glyphs that fit alike (e and its accented kin) the common ones come first.
