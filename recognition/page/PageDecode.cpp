@@ -286,6 +286,8 @@ public:
           m_Met(KernelFor(options.path)), m_Sample(SampleKernelFor(options.path))
     {
         m_nStep = kOne / m_nPhases;
+        if (std::has_single_bit(static_cast<unsigned>(m_nPhases)))
+            m_nPhaseShift = std::countr_zero(static_cast<unsigned>(m_nPhases));
         const int glyphs = font.Glyphs();
         m_Extents.resize(static_cast<std::size_t>(m_nPhases));
         for (PhaseExtents& e : m_Extents) {
@@ -345,9 +347,13 @@ public:
             m_nMinLeft = m_nMaxLeft = m_nMaxRight = 0;
         m_Memo.assign(static_cast<std::size_t>(kMemoSlots) * static_cast<std::size_t>(glyphs), Memo{});
         m_SampleMemo.assign(m_Memo.size(), Memo{});
-        // The glyphs' ink spans at each phase, each once: the extent tests are made per span.
+        // The glyphs that may be matched at all, and their ink spans at each phase, each once:
+        // the extent tests are made per span.
+        for (int g = 0; g < glyphs; ++g)
+            if (!options.regularOnly || font.glyphs[static_cast<std::size_t>(g)].face == GlyphFace::Regular)
+                m_Matchable.push_back(g);
         for (PhaseExtents& e : m_Extents) {
-            for (int g = 0; g < glyphs; ++g) {
+            for (int g : m_Matchable) {
                 const std::pair<int, int> span{e.glyphs[static_cast<std::size_t>(g)].left, e.glyphs[static_cast<std::size_t>(g)].right};
                 auto found = std::find(e.spans.begin(), e.spans.end(), span);
                 if (found == e.spans.end())
@@ -395,6 +401,8 @@ private:
         return bit < 64 ? 1ULL << bit : 0;
     }
 
+    // The whole pixel of phase x: a shift where the phases are a power of two, as they are.
+    long long PixelOf(long long x) const { return m_nPhaseShift >= 0 ? x >> m_nPhaseShift : FloorDiv(x, m_nPhases); }
     long long Place(long long pen16) const { return PenPhase(pen16, m_nPhases, m_Font.pen); }
     long long Key(long long pen16) const { return FloorDiv(pen16 * m_nPhases, kOne); }
     const LineGlyph& Glyph(int glyph) const { return m_Font.glyphs[static_cast<std::size_t>(glyph)]; }
@@ -434,7 +442,7 @@ private:
     long long InkEnd(const Entry& e) const {
         if (e.glyph < 0)
             return std::numeric_limits<long long>::max();
-        const long long pixel = FloorDiv(e.x, m_nPhases);
+        const long long pixel = PixelOf(e.x);
         const LineGlyphImage& image = m_Font.Image(e.glyph, static_cast<int>(e.x - pixel * m_nPhases));
         return image.ink > 0 ? pixel + image.Right() : std::numeric_limits<long long>::max();
     }
@@ -464,6 +472,7 @@ private:
     const DecodeOptions& m_Options;
     int m_nBaseline;
     int m_nPhases;
+    int m_nPhaseShift = -1;  // log2 of the phases where they are a power of two
     CLineInk m_Ink;
     MetKernel m_Met;
     SampleKernel m_Sample;
@@ -475,6 +484,7 @@ private:
     int m_nMaxAdvancePhases = 1;
     long long m_nBeam = 0;  // the beam in eighths of a pixel, grown with the glyphs' height
     std::vector<int> m_Tolls;  // per glyph, what it costs for being a glyph
+    std::vector<int> m_Matchable;  // the glyphs that may be matched: all, or the regular face's
 
     // A cost kept for the phase it was computed at, tag and value side by side.
     // A phase beyond 32 bits is never found in its slot: its cost is then computed again.
@@ -531,8 +541,8 @@ private:
 
 int CDecoder::Overlap(int a, long long xa, int b, long long xb) const
 {
-    const long long pa = FloorDiv(xa, m_nPhases);
-    const long long pb = FloorDiv(xb, m_nPhases);
+    const long long pa = PixelOf(xa);
+    const long long pb = PixelOf(xb);
     const LineGlyphImage& ia = m_Font.Image(a, static_cast<int>(xa - pa * m_nPhases));
     const LineGlyphImage& ib = m_Font.Image(b, static_cast<int>(xb - pb * m_nPhases));
     if (ia.ink == 0 || ib.ink == 0 || ia.WordsPerRow() > 1 || ib.WordsPerRow() > 1)
@@ -560,7 +570,7 @@ int CDecoder::Overlap(int a, long long xa, int b, long long xb) const
 int CDecoder::ComputeSample(int glyph, long long x, Memo& memo)
 {
     memo.tag = static_cast<std::int32_t>(x);
-    const long long pixel = FloorDiv(x, m_nPhases);
+    const long long pixel = PixelOf(x);
     const PhaseExtents::Sample& sample = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)].samples[static_cast<std::size_t>(glyph)];
     const std::uint64_t* column = m_Ink.Rows(pixel, 0);
     const unsigned rows = static_cast<unsigned>(m_Ink.Rows());
@@ -577,7 +587,7 @@ int CDecoder::Score(int glyph, long long x)
     Memo& memo = m_Memo[slot];
     if (memo.tag == x)
         return memo.cost;
-    const long long pixel = FloorDiv(x, m_nPhases);
+    const long long pixel = PixelOf(x);
     const int phase = static_cast<int>(x - pixel * m_nPhases);
     const LineGlyphImage& image = m_Font.Image(glyph, phase);
     int met = 0;       // pixels of its ink that meet ink
@@ -628,11 +638,8 @@ const std::vector<int>& CDecoder::Near(long long pixel)
         m_SpanFits[s] = SpanFit{m_Ink.Near(first) | m_Ink.Near(first + 1), m_Ink.Near(last) | m_Ink.Near(last + 1),
                                 Dilate(m_Ink.Columns(first - 1, last + 1))};
     }
-    const int glyphs = m_Font.Glyphs();
-    for (int g = 0; g < glyphs; ++g) {
+    for (int g : m_Matchable) {
         const std::size_t i = static_cast<std::size_t>(g);
-        if (m_Options.regularOnly && Glyph(g).face != GlyphFace::Regular)
-            continue;
         const SpanFit& fit = m_SpanFits[static_cast<std::size_t>(e.glyphs[i].span)];
         if ((fit.first & e.glyphs[i].first) != 0 && (fit.last & e.glyphs[i].last) != 0 && (fit.rows & e.glyphs[i].top) != 0 &&
             (fit.rows & e.glyphs[i].bottom) != 0)
@@ -651,7 +658,7 @@ const std::vector<int>& CDecoder::Candidates(long long x)
     list.clear();
     m_Ranked.clear();
     ++m_nStamp;
-    const long long pixel = FloorDiv(x, m_nPhases);
+    const long long pixel = PixelOf(x);
     const PhaseExtents& e = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)];
     for (int g : Near(pixel)) {
         const std::size_t i = static_cast<std::size_t>(g);
@@ -871,7 +878,7 @@ DecodedLine CDecoder::Run(const TextBand& band)
     for (std::size_t b = 0; b < m_Buckets.size(); ++b) {
         if (m_Buckets[b].empty())
             continue;
-        const long long column = FloorDiv(static_cast<long long>(b) + m_nKeyFirst, m_nPhases);
+        const long long column = PixelOf(static_cast<long long>(b) + m_nKeyFirst);
         indexes = m_Buckets[b];
         long long reference = std::numeric_limits<long long>::max();
         int bucketBest = -1;
@@ -995,7 +1002,7 @@ void CDecoder::Finish(DecodedLine& line, int best) const
         DecodedGlyph glyph;
         glyph.glyph = e->glyph;
         glyph.pen16 = e->pen16;
-        glyph.pixel = static_cast<int>(FloorDiv(e->x, m_nPhases));
+        glyph.pixel = static_cast<int>(PixelOf(e->x));
         glyph.phase = static_cast<int>(e->x - static_cast<long long>(glyph.pixel) * m_nPhases);
         glyph.bSpace = e->glyph == m_Font.space;
         const LineGlyphImage& image = m_Font.Image(e->glyph, glyph.phase);
