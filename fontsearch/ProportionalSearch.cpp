@@ -8,6 +8,7 @@
 #include "Repertoire.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cctype>
@@ -19,6 +20,7 @@
 #include <mutex>
 #include <new>
 #include <sstream>
+#include <system_error>
 #include <thread>
 #include <tuple>
 
@@ -377,6 +379,41 @@ struct Trial {
     double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
 
+// Calls work(0) .. work(count - 1) on that many threads (0: one per core), each taking the
+// next call not yet taken, so that long and short calls even out; each call's result must land
+// in a place of its own. Threads that cannot be started leave their calls to the others. The
+// first exception a call throws is thrown again here.
+template <typename Work>
+void ForEachOnThreads(unsigned threads, std::size_t count, const Work& work)
+{
+    if (threads == 0)
+        threads = std::thread::hardware_concurrency();
+    threads = std::max(1U, std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(count, 1024))));
+    std::vector<std::exception_ptr> failures(threads);
+    std::atomic<std::size_t> next{0};
+    auto run = [&](unsigned t) {
+        try {
+            for (std::size_t k = next++; k < count; k = next++)
+                work(k);
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> pool;
+    try {
+        for (unsigned t = 1; t < threads; ++t)
+            pool.emplace_back(run, t);
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for: those running share the calls.
+    }
+    run(0);
+    for (std::thread& thread : pool)
+        thread.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
 // The first ems of each sample decoded at one size.
 Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
               const TextRenderer& renderer, const RenderSettings& settings, double size, const DecodeOptions& options)
@@ -394,17 +431,20 @@ Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Ban
     return trial;
 }
 
-// The size among sizes at which the family and renderer explain the samples best.
+// The size among sizes at which the family and renderer explain the samples best, the sizes
+// measured on the threads; the first of the best scores stands, as on one thread.
 Trial BestSize(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
                const TextRenderer& renderer, const RenderSettings& settings, const std::vector<double>& sizes,
-               const DecodeOptions& options)
+               const DecodeOptions& options, unsigned threads)
 {
+    std::vector<Trial> trials(sizes.size());
+    ForEachOnThreads(threads, sizes.size(), [&](std::size_t k) {
+        trials[k] = Measure(shelf, ink, samples, family, renderer, settings, sizes[k], options);
+    });
     Trial best{&family, &renderer};
-    for (double size : sizes) {
-        const Trial trial = Measure(shelf, ink, samples, family, renderer, settings, size, options);
+    for (const Trial& trial : trials)
         if (best.size <= 0 || trial.Score() < best.Score())
             best = trial;
-    }
     return best;
 }
 
@@ -459,33 +499,6 @@ std::string Utf8(const std::u32string& text)
     return out;
 }
 
-// Calls work(0) .. work(count - 1) on that many threads (0: one per core); each call's result
-// must land in a place of its own. The first exception a call throws is thrown again here.
-template <typename Work>
-void ForEachOnThreads(unsigned threads, std::size_t count, const Work& work)
-{
-    if (threads == 0)
-        threads = std::thread::hardware_concurrency();
-    threads = std::max(1U, std::min<unsigned>(threads, static_cast<unsigned>(count)));
-    std::vector<std::exception_ptr> failures(threads);
-    auto run = [&](unsigned t) {
-        try {
-            for (std::size_t k = t; k < count; k += threads)
-                work(k);
-        } catch (...) {
-            failures[t] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(run, t);
-    run(0);
-    for (std::thread& thread : pool)
-        thread.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
-}
 
 // The sizes lines were read at, for the lines after them: by rows above the baseline, latest
 // first, and those of the whole page.
@@ -744,7 +757,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                                            [&](const TextRenderer& r) { return rendererName == r.name; });
         if (family == families.end() || renderer == TextRenderers().end())
             continue;
-        Trial trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), window(*family), options.decode);
+        Trial trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), window(*family), options.decode, options.threads);
         trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
         if (trial.Score() <= kCachedCostPerInk) {
             chosen = trial;
@@ -759,7 +772,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         for (const Family& family : families) {
             const std::vector<double> sizes = window(family);
             const TextRenderer& lead = TextRenderers().front();
-            const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode);
+            const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode, options.threads);
             trials.push_back(found);
             // Where the first renderer explains little of the ink at any size, the size it
             // liked best says nothing, and the others try every size.
@@ -770,7 +783,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                     near.push_back(size);
             for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
                 const TextRenderer& renderer = TextRenderers()[r];
-                trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode));
+                trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode, options.threads));
             }
         }
         std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
