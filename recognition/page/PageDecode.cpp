@@ -386,6 +386,7 @@ public:
             median = heights[heights.size() / 2];
         }
         m_nBeam = static_cast<long long>(options.beam) * kPixel * std::max(median, kBeamHeight) / kBeamHeight;
+        m_nRankMargin = static_cast<int>(std::min<long long>(static_cast<long long>(std::max(options.rankMargin, 0)) * std::max(median, kBeamHeight) / kBeamHeight, kMaxRank));
     }
 
     DecodedLine Run(const TextBand& band);
@@ -483,6 +484,7 @@ private:
     int m_nMaxRight = std::numeric_limits<int>::min();
     int m_nMaxAdvancePhases = 1;
     long long m_nBeam = 0;  // the beam in eighths of a pixel, grown with the glyphs' height
+    int m_nRankMargin = 0;  // the candidates' rank margin, grown with the glyphs' height; 0: none
     std::vector<int> m_Tolls;  // per glyph, what it costs for being a glyph
     std::vector<int> m_Matchable;  // the glyphs that may be matched: all, or the regular face's
 
@@ -660,6 +662,7 @@ const std::vector<int>& CDecoder::Candidates(long long x)
     ++m_nStamp;
     const long long pixel = PixelOf(x);
     const PhaseExtents& e = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)];
+    int best = std::numeric_limits<int>::max();
     for (int g : Near(pixel)) {
         const std::size_t i = static_cast<std::size_t>(g);
         if (e.glyphs[i].top == 0)
@@ -685,7 +688,9 @@ const std::vector<int>& CDecoder::Candidates(long long x)
         int sample = SampleCost(g, x);
         for (int j = 1; j <= m_Options.jitter; ++j)
             sample = std::min({sample, SampleCost(g, x - j), SampleCost(g, x + j)});
-        m_Ranked.emplace_back(2 * sample + (Glyph(g).bRare ? 1 : 0), g);
+        const int rank = 2 * sample + (Glyph(g).bRare ? 1 : 0);
+        m_Ranked.emplace_back(rank, g);
+        best = std::min(best, rank);
     }
     // The best by rank, the glyph's index breaking ties, kept in the glyphs' order: ranks are
     // small numbers, so the rank of the last one kept is found by counting.
@@ -702,8 +707,9 @@ const std::vector<int>& CDecoder::Candidates(long long x)
             below += m_RankCounts[static_cast<std::size_t>(last++)];
         ties = keep - below;
     }
+    const int margin = m_nRankMargin > 0 ? best + m_nRankMargin : std::numeric_limits<int>::max();
     for (const auto& [rank, g] : m_Ranked)
-        if (rank < last || (rank == last && ties-- > 0))
+        if ((rank < last || (rank == last && ties-- > 0)) && rank <= margin)
             list.push_back(g);
     return list;
 }

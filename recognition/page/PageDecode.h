@@ -47,6 +47,11 @@ struct DecodeOptions {
     // Glyphs matched in full at a position: those whose ink extents fit the line's there,
     // at most this many, chosen by how well their first and last columns fit. 0: every glyph.
     int candidates = 32;
+    // Of those, only the glyphs whose rank there is within this many of the best's (a rank is
+    // twice the pixels its sample rows differ in), for text up to 16 px; the margin grows with
+    // the glyphs' height as the beam does. On clean text a few glyphs fit a place and the rest
+    // are far off: they are not matched in full. 0: none left out for it.
+    int rankMargin = 12;
     // States kept at each quantised pen position, each with a different last glyph (for the
     // kerning of the next).
     int states = 3;

@@ -197,6 +197,7 @@ DecodeOptions Exhaustive()
     DecodeOptions options;
     options.jitter = 0;
     options.candidates = 0;
+    options.rankMargin = 0;
     options.states = 1 << 10;
     options.exactPens = true;
     options.beam = 0;
