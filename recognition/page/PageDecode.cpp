@@ -294,7 +294,11 @@ public:
             e.glyphs.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Glyph{});
             e.samples.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Sample{});
         }
+        // The glyphs that may be matched at all: their extents, and those of the line's pens.
         for (int g = 0; g < glyphs; ++g)
+            if (!options.regularOnly || font.glyphs[static_cast<std::size_t>(g)].face == GlyphFace::Regular)
+                m_Matchable.push_back(g);
+        for (int g : m_Matchable)
             for (int p = 0; p < m_nPhases; ++p) {
                 const LineGlyphImage& image = font.Image(g, p);
                 PhaseExtents& e = m_Extents[static_cast<std::size_t>(p)];
@@ -347,11 +351,7 @@ public:
             m_nMinLeft = m_nMaxLeft = m_nMaxRight = 0;
         m_Memo.assign(static_cast<std::size_t>(kMemoSlots) * static_cast<std::size_t>(glyphs), Memo{});
         m_SampleMemo.assign(m_Memo.size(), Memo{});
-        // The glyphs that may be matched at all, and their ink spans at each phase, each once:
-        // the extent tests are made per span.
-        for (int g = 0; g < glyphs; ++g)
-            if (!options.regularOnly || font.glyphs[static_cast<std::size_t>(g)].face == GlyphFace::Regular)
-                m_Matchable.push_back(g);
+        // The glyphs' ink spans at each phase, each once: the extent tests are made per span.
         for (PhaseExtents& e : m_Extents) {
             for (int g : m_Matchable) {
                 const std::pair<int, int> span{e.glyphs[static_cast<std::size_t>(g)].left, e.glyphs[static_cast<std::size_t>(g)].right};
