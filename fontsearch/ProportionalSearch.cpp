@@ -456,9 +456,19 @@ RenderSettings SettingsOf(const TextRenderer& renderer, double inkLuminance)
 }
 
 // The choices in the cache folder, latest first: family and renderer name a line.
-std::vector<std::pair<std::string, std::string>> ReadChoices(const std::string& folder)
+// A choice of an earlier picture: the family, the renderer, and the size its samples were read
+// at (0 where the line gave none, as in the files of earlier versions).
+struct Choice {
+    std::string family;
+    std::string renderer;
+    double size = 0;
+};
+
+// The choices kept in the cache folder, latest first: a line each, "family TAB renderer", and
+// TAB size where known.
+std::vector<Choice> ReadChoices(const std::string& folder)
 {
-    std::vector<std::pair<std::string, std::string>> choices;
+    std::vector<Choice> choices;
     std::vector<std::uint8_t> bytes;
     if (folder.empty() || !ReadWholeFile((std::filesystem::path(folder) / "choices").string(), bytes, 1 << 16))
         return choices;
@@ -466,24 +476,44 @@ std::vector<std::pair<std::string, std::string>> ReadChoices(const std::string& 
     std::string line;
     while (std::getline(in, line) && choices.size() < kCachedChoices) {
         const std::size_t tab = line.find('\t');
-        if (tab != std::string::npos && tab > 0 && tab + 1 < line.size())
-            choices.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+        if (tab == std::string::npos || tab == 0 || tab + 1 >= line.size())
+            continue;
+        Choice choice{line.substr(0, tab), line.substr(tab + 1)};
+        if (const std::size_t second = choice.renderer.find('\t'); second != std::string::npos) {
+            const std::string size = choice.renderer.substr(second + 1);
+            choice.renderer.resize(second);
+            char* end = nullptr;
+            const double value = std::strtod(size.c_str(), &end);
+            if (end != size.c_str() && *end == '\0' && std::isfinite(value) && value > 0 && value < 1000)
+                choice.size = value;
+        }
+        if (!choice.renderer.empty())
+            choices.push_back(std::move(choice));
     }
     return choices;
 }
 
-void WriteChoices(const std::string& folder, const std::pair<std::string, std::string>& latest)
+void WriteChoices(const std::string& folder, const Choice& latest)
 {
     if (folder.empty())
         return;
-    std::vector<std::pair<std::string, std::string>> choices = ReadChoices(folder);
-    choices.erase(std::remove(choices.begin(), choices.end(), latest), choices.end());
+    std::vector<Choice> choices = ReadChoices(folder);
+    choices.erase(std::remove_if(choices.begin(), choices.end(),
+                                 [&](const Choice& c) { return c.family == latest.family && c.renderer == latest.renderer; }),
+                  choices.end());
     choices.insert(choices.begin(), latest);
     if (choices.size() > kCachedChoices)
         choices.resize(kCachedChoices);
     std::string text;
-    for (const auto& [family, renderer] : choices)
-        text += family + "\t" + renderer + "\n";
+    for (const Choice& choice : choices) {
+        text += choice.family + "\t" + choice.renderer;
+        if (choice.size > 0) {
+            char size[32];
+            std::snprintf(size, sizeof size, "\t%.17g", choice.size);
+            text += size;
+        }
+        text += "\n";
+    }
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (!error)
@@ -751,17 +781,27 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     Trial chosen;
     std::vector<Trial> rivals;
     // The cached choices first: one that explains the samples well reads the page.
-    for (const auto& [name, rendererName] : ReadChoices(folder)) {
-        const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == name; });
+    // The size it was read at first, where the samples' height allows it: a second picture of
+    // the same screen needs no other.
+    double cachedSize = 0;
+    for (const Choice& cached : ReadChoices(folder)) {
+        const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == cached.family; });
         const auto renderer = std::find_if(TextRenderers().begin(), TextRenderers().end(),
-                                           [&](const TextRenderer& r) { return rendererName == r.name; });
+                                           [&](const TextRenderer& r) { return cached.renderer == r.name; });
         if (family == families.end() || renderer == TextRenderers().end())
             continue;
-        Trial trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), window(*family), options.decode, options.threads);
-        trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
+        const std::vector<double> sizes = window(*family);
+        Trial trial;
+        if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
+            trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
+        if (trial.family == nullptr || trial.Score() > kCachedCostPerInk) {
+            trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
+            trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
+        }
         if (trial.Score() <= kCachedCostPerInk) {
             chosen = trial;
             reading.bFromCache = true;
+            cachedSize = cached.size;
             break;
         }
     }
@@ -839,8 +879,8 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     const TextRenderer* chosenRenderer = chosen.renderer;
     reading.dDecodeMilliseconds = MillisecondsSince(decode);
     if (reading.CostPerInk() <= kGoodCostPerInk) {
-        if (!reading.bFromCache)
-            WriteChoices(folder, {chosenFamily->name, chosenRenderer->name});
+        if (!reading.bFromCache || cachedSize != chosen.size)
+            WriteChoices(folder, Choice{chosenFamily->name, chosenRenderer->name, chosen.size});
         shelf.Keep(*chosenFamily, *chosenRenderer);
     }
 }

@@ -261,6 +261,16 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     EXPECT_EQ(first.font.family, "Open Sans");
     EXPECT_FALSE(first.bFromCache);
     EXPECT_TRUE(read("chromium1x-opensans-ru").bFromCache);
+    // The choice keeps the size its samples were read at; a line of an earlier version without
+    // it, or with one that is no size, still gives the choice, its size found again.
+    const std::filesystem::path choices = folder / "choices";
+    EXPECT_TRUE(ReadText(choices).starts_with("Open Sans\tchromium\t")) << ReadText(choices);
+    for (const std::string text : {"\t\nOpen Sans\nOpen Sans\tchromium\n", "Open Sans\tchromium\tnan\n", "Open Sans\tchromium\t1e999\t7\n"}) {
+        std::ofstream(choices, std::ios::binary | std::ios::trunc) << text;
+        const ProportionalReading again = read("chromium1x-opensans-ru");
+        EXPECT_TRUE(again.bFromCache) << text;
+        EXPECT_EQ(again.text, first.text) << text;
+    }
     const ProportionalReading other = read("qt-noto-window");
     EXPECT_EQ(other.font.family, "Noto Sans");
     EXPECT_FALSE(other.bFromCache);
