@@ -5,6 +5,7 @@
 #include "PageReader.h"
 #include "RenderGlyphSet.h"
 #include "Repertoire.h"
+#include "WorkThreads.h"
 
 #include <algorithm>
 #include <cctype>
@@ -160,30 +161,25 @@ private:
     std::map<std::string, std::shared_ptr<const std::vector<FaceTemplates>>> m_Templates;
 };
 
-// Fits candidates first..last - 1 to the sample, on every core: each thread takes every
-// threads-th one, with a renderer of its own; the fits land in their candidates' places, so the
-// result is the same for any number of threads.
+// Fits candidates first..last - 1 to the sample, on every core, each thread with a renderer of
+// its own; the fits land in their candidates' places, so the result is the same for any number
+// of threads.
 void FitBatch(const std::vector<FontCandidate>& candidates, std::size_t first, std::size_t last, CProbeSets& sets,
               const InkBits& ink, const std::vector<SampleCell>& sample, MatchPath path, std::vector<SampleFit>& fits,
               std::vector<std::uint8_t>& made)
 {
-    const unsigned threads = std::max(1U, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(last - first)));
-    auto work = [&](unsigned t) {
-        CFaceRenderer renderer;
-        for (std::size_t i = first + t; i < last; i += threads) {
-            const GlyphSet& glyphs = sets.Of(i, renderer);
-            if (glyphs.Empty())
-                continue;
-            fits[i] = FitSample(ink, glyphs, PitchOf(candidates[i]), sample, path);
-            made[i] = 1;
-        }
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(work, t);
-    work(0);
-    for (std::thread& thread : pool)
-        thread.join();
+    const unsigned threads = std::max(1U, std::thread::hardware_concurrency());
+    std::vector<std::unique_ptr<CFaceRenderer>> renderers(threads);
+    ForEachOnThreads(threads, last - first, [&](std::size_t k, unsigned t) {
+        if (!renderers[t])
+            renderers[t] = std::make_unique<CFaceRenderer>();
+        const std::size_t i = first + k;
+        const GlyphSet& glyphs = sets.Of(i, *renderers[t]);
+        if (glyphs.Empty())
+            return;
+        fits[i] = FitSample(ink, glyphs, PitchOf(candidates[i]), sample, path);
+        made[i] = 1;
+    });
 }
 
 // Compares candidates on a sample of the page's cells (see FindScreenFont), best first.

@@ -6,22 +6,19 @@
 #include "FontMatch.h"
 #include "LineFontFile.h"
 #include "Repertoire.h"
+#include "WorkThreads.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <new>
 #include <sstream>
-#include <system_error>
-#include <thread>
 #include <tuple>
 
 namespace {
@@ -379,40 +376,6 @@ struct Trial {
     double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
 
-// Calls work(0) .. work(count - 1) on that many threads (0: one per core), each taking the
-// next call not yet taken, so that long and short calls even out; each call's result must land
-// in a place of its own. Threads that cannot be started leave their calls to the others. The
-// first exception a call throws is thrown again here.
-template <typename Work>
-void ForEachOnThreads(unsigned threads, std::size_t count, const Work& work)
-{
-    if (threads == 0)
-        threads = std::thread::hardware_concurrency();
-    threads = std::max(1U, std::min<unsigned>(threads, static_cast<unsigned>(std::min<std::size_t>(count, 1024))));
-    std::vector<std::exception_ptr> failures(threads);
-    std::atomic<std::size_t> next{0};
-    auto run = [&](unsigned t) {
-        try {
-            for (std::size_t k = next++; k < count; k = next++)
-                work(k);
-        } catch (...) {
-            failures[t] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> pool;
-    try {
-        for (unsigned t = 1; t < threads; ++t)
-            pool.emplace_back(run, t);
-    } catch (const std::system_error&) {
-        // Fewer threads than asked for: those running share the calls.
-    }
-    run(0);
-    for (std::thread& thread : pool)
-        thread.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
-}
 
 // The first ems of each sample decoded at one size.
 Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
@@ -438,7 +401,7 @@ Trial BestSize(CFontShelf& shelf, const InkBits& ink, const std::vector<const Ba
                const DecodeOptions& options, unsigned threads)
 {
     std::vector<Trial> trials(sizes.size());
-    ForEachOnThreads(threads, sizes.size(), [&](std::size_t k) {
+    ForEachOnThreads(threads, sizes.size(), [&](std::size_t k, unsigned) {
         trials[k] = Measure(shelf, ink, samples, family, renderer, settings, sizes[k], options);
     });
     Trial best{&family, &renderer};
@@ -656,7 +619,7 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
         if (lines[i].size > 0 && !lines[i].decoded.Empty())
             memory.Add(bands[i].Above(), lines[i].size);
     }
-    ForEachOnThreads(threads, rest.size(), [&](std::size_t k) {
+    ForEachOnThreads(threads, rest.size(), [&](std::size_t k, unsigned) {
         lines[rest[k]] = ReadLine(shelf, ink, bands[rest[k]], memory, family, renderer, settings, options);
     });
     // A line read badly at the size its first ems chose (a mark that no glyph explains on
@@ -674,7 +637,7 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (!ReadWell(lines[i].decoded))
             poor.push_back(i);
-    ForEachOnThreads(threads, poor.size(), [&](std::size_t k) {
+    ForEachOnThreads(threads, poor.size(), [&](std::size_t k, unsigned) {
         ProportionalLine& line = lines[poor[k]];
         for (std::size_t c = 0; c < common.size() && c < kPageSizesTried && !ReadWell(line.decoded); ++c)
             if (common[c].second != line.size)
