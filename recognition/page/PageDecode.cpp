@@ -72,8 +72,6 @@ int MetPopcount(const std::uint64_t* glyph, const std::uint64_t* ink, int n)
 }
 #endif
 
-using MetKernel = int (*)(const std::uint64_t*, const std::uint64_t*, int);
-
 // Pixels where a glyph's sample rows and the ink's differ, among those that count.
 int SamplePortable(const std::uint64_t* glyph, const std::uint64_t* ink, const std::uint64_t* counted)
 {
@@ -94,26 +92,20 @@ int SamplePopcount(const std::uint64_t* glyph, const std::uint64_t* ink, const s
 }
 #endif
 
+using MetKernel = int (*)(const std::uint64_t*, const std::uint64_t*, int);
 using SampleKernel = int (*)(const std::uint64_t*, const std::uint64_t*, const std::uint64_t*);
 
-SampleKernel SampleKernelFor(MatchPath path)
-{
-#if RECOGNIZE_X86
-    if (path != MatchPath::Portable && MatchPathSupported(MatchPath::ScalarPopcount))
-        return SamplePopcount;
+#if !RECOGNIZE_X86
+// Elsewhere the portable kernels serve every path.
+constexpr MetKernel MetPopcount = MetPortable;
+constexpr SampleKernel SamplePopcount = SamplePortable;
 #endif
-    (void)path;
-    return SamplePortable;
-}
 
-MetKernel KernelFor(MatchPath path)
+// Whether pixels are counted with the POPCNT instruction: where the path asks for it and the
+// CPU has it.
+bool UsePopcount(MatchPath path)
 {
-#if RECOGNIZE_X86
-    if (path != MatchPath::Portable && MatchPathSupported(MatchPath::ScalarPopcount))
-        return MetPopcount;
-#endif
-    (void)path;
-    return MetPortable;
+    return RECOGNIZE_X86 && path != MatchPath::Portable && MatchPathSupported(MatchPath::ScalarPopcount);
 }
 
 // The ink of a band, made ready for templates to be laid over it: the rows a line's glyphs can
@@ -283,7 +275,8 @@ public:
           m_Ink(ink, band, std::max(std::min(band.top, baseline - font.Ascent()), band.top - band.Height() - kRowReach),
                 std::min(std::max(band.bottom, baseline + font.Descent()), band.bottom + band.Height() + kRowReach),
                 band.left - Pad(font), band.right + Pad(font)),
-          m_Met(KernelFor(options.path)), m_Sample(SampleKernelFor(options.path))
+          m_Met(UsePopcount(options.path) ? MetPopcount : MetPortable),
+          m_Sample(UsePopcount(options.path) ? SamplePopcount : SamplePortable)
     {
         m_nStep = kOne / m_nPhases;
         if (std::has_single_bit(static_cast<unsigned>(m_nPhases)))
