@@ -700,7 +700,8 @@ const std::vector<int>& CDecoder::Candidates(long long x)
             below += m_RankCounts[static_cast<std::size_t>(last++)];
         ties = keep - below;
     }
-    const int margin = m_nRankMargin > 0 ? best + m_nRankMargin : std::numeric_limits<int>::max();
+    // (No glyph ranked here: no margin either.)
+    const int margin = m_nRankMargin > 0 && best <= kMaxRank ? best + m_nRankMargin : std::numeric_limits<int>::max();
     for (const auto& [rank, g] : m_Ranked)
         if ((rank < last || (rank == last && ties-- > 0)) && rank <= margin)
             list.push_back(g);
