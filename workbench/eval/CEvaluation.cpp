@@ -181,15 +181,25 @@ std::vector<EvalRecord> CEvaluation::Run(const std::vector<CorpusLine>& lines, c
                 RunUnit(lines[units[index].line], settings, units[index], results[index]);
             } catch (...) {
                 const std::lock_guard lock(mutex);
-                failure = std::current_exception();
+                if (!failure)
+                    failure = std::current_exception();
                 stop = true;
                 return;
             }
             finished[index] = 1;
             const std::lock_guard lock(mutex);
             ++done;
-            if (progress)
-                progress(done, total);
+            // A progress call that throws stops the run as a failing unit does: on a worker
+            // thread it would otherwise end the process.
+            try {
+                if (progress)
+                    progress(done, total);
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
+                stop = true;
+                return;
+            }
         }
     };
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -141,6 +142,18 @@ TEST_F(EvaluationTest, PicturesAreTheDocumentsAndCancelStops) {
     bool cancelled = false;
     EXPECT_TRUE(CEvaluation(font, dictionary).Run(lines, EvalSettings(), {}, &cancel, &cancelled).empty());
     EXPECT_TRUE(cancelled);
+
+    // A progress call that throws, on any of the threads, comes back to the caller.
+    EvalSettings settings;
+    settings.noises = {0.0, 0.3};
+    settings.seeds = 2;
+    settings.threads = 2;
+    EXPECT_THROW(CEvaluation(font, dictionary).Run(lines, settings,
+                                                   [](std::int64_t done, std::int64_t) {
+                                                       if (done >= 2)
+                                                           throw std::runtime_error("the progress bar is gone");
+                                                   }),
+                 std::runtime_error);
 }
 
 TEST_F(EvaluationTest, CheckRefusesBadSettings) {
