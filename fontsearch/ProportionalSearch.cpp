@@ -376,7 +376,6 @@ struct Trial {
     double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
 
-
 // The first ems of each sample decoded at one size.
 Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
               const TextRenderer& renderer, const RenderSettings& settings, double size, const DecodeOptions& options)
@@ -418,7 +417,6 @@ RenderSettings SettingsOf(const TextRenderer& renderer, double inkLuminance)
     return settings;
 }
 
-// The choices in the cache folder, latest first: family and renderer name a line.
 // A choice of an earlier picture: the family, the renderer, and the size its samples were read
 // at (0 where the line gave none, as in the files of earlier versions).
 struct Choice {
@@ -491,7 +489,6 @@ std::string Utf8(const std::u32string& text)
         AppendUtf8(out, code);
     return out;
 }
-
 
 // The sizes lines were read at, for the lines after them: by rows above the baseline, latest
 // first, and those of the whole page.

@@ -378,8 +378,9 @@ public:
             std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
             median = heights[heights.size() / 2];
         }
-        m_nBeam = static_cast<long long>(options.beam) * kPixel * std::max(median, kBeamHeight) / kBeamHeight;
-        m_nRankMargin = static_cast<int>(std::min<long long>(static_cast<long long>(std::max(options.rankMargin, 0)) * std::max(median, kBeamHeight) / kBeamHeight, kMaxRank));
+        auto grown = [&](long long bound) { return bound * std::max(median, kBeamHeight) / kBeamHeight; };
+        m_nBeam = grown(static_cast<long long>(options.beam) * kPixel);
+        m_nRankMargin = static_cast<int>(std::min<long long>(grown(std::max(options.rankMargin, 0)), kMaxRank));
     }
 
     DecodedLine Run(const TextBand& band);

@@ -177,24 +177,17 @@ std::vector<EvalRecord> CEvaluation::Run(const std::vector<CorpusLine>& lines, c
             const std::size_t index = next.fetch_add(1);
             if (index >= units.size())
                 return;
+            // A unit or a progress call that throws stops the run: on a worker thread it would
+            // otherwise end the process. The first failure is thrown again to the caller.
             try {
                 RunUnit(lines[units[index].line], settings, units[index], results[index]);
-            } catch (...) {
+                finished[index] = 1;
                 const std::lock_guard lock(mutex);
-                if (!failure)
-                    failure = std::current_exception();
-                stop = true;
-                return;
-            }
-            finished[index] = 1;
-            const std::lock_guard lock(mutex);
-            ++done;
-            // A progress call that throws stops the run as a failing unit does: on a worker
-            // thread it would otherwise end the process.
-            try {
+                ++done;
                 if (progress)
                     progress(done, total);
             } catch (...) {
+                const std::lock_guard lock(mutex);
                 if (!failure)
                     failure = std::current_exception();
                 stop = true;
