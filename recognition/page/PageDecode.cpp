@@ -72,28 +72,29 @@ int MetPopcount(const std::uint64_t* glyph, const std::uint64_t* ink, int n)
 }
 #endif
 
-// Pixels where a glyph's sample rows and the ink's differ, among those that count.
-int SamplePortable(const std::uint64_t* glyph, const std::uint64_t* ink, const std::uint64_t* counted)
+// Pixels where a glyph's sample rows and the ink's differ, among those that count: the ink's
+// rows are those of column, at the given indexes.
+int SamplePortable(const int* rows, const std::uint64_t* glyph, const std::uint64_t* counted, const std::uint64_t* column)
 {
     int differ = 0;
     for (int k = 0; k < kSampleRows; ++k)
-        differ += Bits((glyph[k] ^ ink[k]) & counted[k]);
+        differ += Bits((glyph[k] ^ column[rows[k]]) & counted[k]);
     return differ;
 }
 
 #if RECOGNIZE_X86
 __attribute__((target("popcnt")))
-int SamplePopcount(const std::uint64_t* glyph, const std::uint64_t* ink, const std::uint64_t* counted)
+int SamplePopcount(const int* rows, const std::uint64_t* glyph, const std::uint64_t* counted, const std::uint64_t* column)
 {
     int differ = 0;
     for (int k = 0; k < kSampleRows; ++k)
-        differ += __builtin_popcountll((glyph[k] ^ ink[k]) & counted[k]);
+        differ += __builtin_popcountll((glyph[k] ^ column[rows[k]]) & counted[k]);
     return differ;
 }
 #endif
 
 using MetKernel = int (*)(const std::uint64_t*, const std::uint64_t*, int);
-using SampleKernel = int (*)(const std::uint64_t*, const std::uint64_t*, const std::uint64_t*);
+using SampleKernel = int (*)(const int*, const std::uint64_t*, const std::uint64_t*, const std::uint64_t*);
 
 #if !RECOGNIZE_X86
 // Elsewhere the portable kernels serve every path.
@@ -117,7 +118,7 @@ public:
         : m_nRowTop(rowTop), m_nRows(std::max(rowBottom - rowTop, 0)), m_nColLeft(colLeft), m_nCols(std::max(colRight - colLeft, 0))
     {
         m_nRowsPerBit = std::max(1, (m_nRows + 63) / 64);
-        m_Shifted.assign((static_cast<std::size_t>(m_nCols) + 1) * static_cast<std::size_t>(m_nRows), 0);
+        m_Shifted.assign((static_cast<std::size_t>(m_nCols) + 1) * Stride(), 0);
         m_ColMask.assign(static_cast<std::size_t>(m_nCols), 0);
         m_ColInk.assign(static_cast<std::size_t>(m_nCols) + 1, 0);
         for (int r = 0; r < m_nRows; ++r) {
@@ -127,7 +128,7 @@ public:
             const std::uint64_t* row = ink.Row(y);
             for (int c = 0; c < m_nCols; ++c) {
                 const std::uint64_t word = pagecells::InkWord(ink, row, colLeft + c) & BandColumns(colLeft + c, band);
-                m_Shifted[static_cast<std::size_t>(c) * static_cast<std::size_t>(m_nRows) + static_cast<std::size_t>(r)] = word;
+                m_Shifted[static_cast<std::size_t>(c) * Stride() + static_cast<std::size_t>(r)] = word;
                 if ((word >> 63) != 0) {
                     m_ColMask[static_cast<std::size_t>(c)] |= 1ULL << (r / m_nRowsPerBit);
                     ++m_ColInk[static_cast<std::size_t>(c) + 1];
@@ -155,6 +156,8 @@ public:
 
     int RowTop() const { return m_nRowTop; }
     int Rows() const { return m_nRows; }
+    // A row index past the region's rows whose words are blank in every column.
+    int BlankRow() const { return m_nRows; }
     int ColLeft() const { return m_nColLeft; }
     int ColRight() const { return m_nColLeft + m_nCols; }
     int RowsPerBit() const { return m_nRowsPerBit; }
@@ -164,8 +167,8 @@ public:
     const std::uint64_t* Rows(long long x, int r) const {
         const long long c = x - m_nColLeft;
         if (c < 0 || c >= m_nCols)
-            return m_Shifted.data() + static_cast<std::size_t>(m_nCols) * static_cast<std::size_t>(m_nRows) + r;
-        return m_Shifted.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(m_nRows) + r;
+            return m_Shifted.data() + static_cast<std::size_t>(m_nCols) * Stride() + r;
+        return m_Shifted.data() + static_cast<std::size_t>(c) * Stride() + r;
     }
     std::uint64_t Word(long long x, int r) const {
         return r >= 0 && r < m_nRows ? *Rows(x, r) : 0;
@@ -203,6 +206,9 @@ public:
     }
 
 private:
+    // Each column's rows, and a blank one after them.
+    std::size_t Stride() const { return static_cast<std::size_t>(m_nRows) + 1; }
+
     // The bits of a word from column x on that lie in the band's columns: ink outside them is
     // another line's, or past the part of the line being read.
     static std::uint64_t BandColumns(long long x, const TextBand& band) {
@@ -221,7 +227,7 @@ private:
     int m_nColLeft;
     int m_nCols;
     int m_nRowsPerBit = 1;
-    std::vector<std::uint64_t> m_Shifted;  // [column][row], and one blank column after the last
+    std::vector<std::uint64_t> m_Shifted;  // [column][row], a blank row after each column's, and one blank column after the last
     std::vector<std::uint64_t> m_ColMask;
     std::vector<std::uint64_t> m_Near;
     std::vector<long long> m_ColInk;  // prefix sums
@@ -330,7 +336,9 @@ public:
                 PhaseExtents::Sample& sample = e.samples[i];
                 for (int k = 0; k < kSampleRows; ++k) {
                     const int y = (image.height * (2 * k + 1)) / (2 * kSampleRows);
-                    sample.rows[k] = e.glyphs[i].row + y;
+                    // A row outside the region reads the blank row.
+                    const int r = e.glyphs[i].row + y;
+                    sample.rows[k] = r >= 0 && r < m_Ink.Rows() ? r : m_Ink.BlankRow();
                     sample.ink[k] = place(font.Row(image, y)[0]);
                     sample.counted[k] = columns & ~place(font.MaybeRow(image, y)[0]);
                 }
@@ -568,12 +576,7 @@ int CDecoder::ComputeSample(int glyph, long long x, Memo& memo)
     memo.tag = static_cast<std::int32_t>(x);
     const long long pixel = PixelOf(x);
     const PhaseExtents::Sample& sample = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)].samples[static_cast<std::size_t>(glyph)];
-    const std::uint64_t* column = m_Ink.Rows(pixel, 0);
-    const unsigned rows = static_cast<unsigned>(m_Ink.Rows());
-    std::uint64_t ink[kSampleRows];
-    for (int k = 0; k < kSampleRows; ++k)
-        ink[k] = static_cast<unsigned>(sample.rows[k]) < rows ? column[sample.rows[k]] : 0;
-    memo.cost = m_Sample(sample.ink, ink, sample.counted);
+    memo.cost = m_Sample(sample.rows, sample.ink, sample.counted, m_Ink.Rows(pixel, 0));
     return memo.cost;
 }
 
@@ -657,6 +660,7 @@ const std::vector<int>& CDecoder::Candidates(long long x)
     const long long pixel = PixelOf(x);
     const PhaseExtents& e = m_Extents[static_cast<std::size_t>(x - pixel * m_nPhases)];
     int best = std::numeric_limits<int>::max();
+    const int jitter = m_Options.jitter;
     for (int g : Near(pixel)) {
         const std::size_t i = static_cast<std::size_t>(g);
         if (e.glyphs[i].top == 0)
@@ -680,8 +684,10 @@ const std::vector<int>& CDecoder::Candidates(long long x)
         // A glyph a phase off its place is tried there too (jitter), and ranks by its best;
         // among glyphs that fit alike (e and its accented kin) the common ones come first.
         int sample = SampleCost(g, x);
-        for (int j = 1; j <= m_Options.jitter; ++j)
-            sample = std::min({sample, SampleCost(g, x - j), SampleCost(g, x + j)});
+        for (int j = 1; j <= jitter; ++j) {
+            sample = std::min(sample, SampleCost(g, x - j));
+            sample = std::min(sample, SampleCost(g, x + j));
+        }
         const int rank = 2 * sample + (Glyph(g).bRare ? 1 : 0);
         m_Ranked.emplace_back(rank, g);
         best = std::min(best, rank);
