@@ -538,11 +538,14 @@ void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const
     std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
     DecodeOptions regular = options;
     regular.regularOnly = true;
+    regular.commonFirst = true;
     DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, regular);
     const bool otherFaces = std::any_of(font->glyphs.begin(), font->glyphs.end(),
                                         [](const LineGlyph& glyph) { return glyph.face != GlyphFace::Regular; });
     if (otherFaces && MayHoldOtherFaces(decoded, *font)) {
-        DecodedLine both = DecodeLine(ink, band.band, band.baseline, *font, options);
+        DecodeOptions faces = options;
+        faces.commonFirst = true;
+        DecodedLine both = DecodeLine(ink, band.band, band.baseline, *font, faces);
         if (both.cost < decoded.cost)
             decoded = std::move(both);
     }

@@ -294,10 +294,15 @@ public:
             e.samples.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Sample{});
         }
         // The glyphs that may be matched at all: their extents, and those of the line's pens.
-        for (int g = 0; g < glyphs; ++g)
-            if (!options.regularOnly || font.glyphs[static_cast<std::size_t>(g)].face == GlyphFace::Regular)
-                m_Matchable.push_back(g);
-        for (int g : m_Matchable)
+        for (int g = 0; g < glyphs; ++g) {
+            const LineGlyph& glyph = font.glyphs[static_cast<std::size_t>(g)];
+            if (options.regularOnly && glyph.face != GlyphFace::Regular)
+                continue;
+            (options.commonFirst && glyph.bRare ? m_Others : m_Matchable).push_back(g);
+        }
+        std::vector<int> measured = m_Matchable;
+        measured.insert(measured.end(), m_Others.begin(), m_Others.end());
+        for (int g : measured)
             for (int p = 0; p < m_nPhases; ++p) {
                 const LineGlyphImage& image = font.Image(g, p);
                 PhaseExtents& e = m_Extents[static_cast<std::size_t>(p)];
@@ -392,6 +397,10 @@ public:
     }
 
     DecodedLine Run(const TextBand& band);
+    // Whether the glyphs left out may read line better: one of them drawn where one of its
+    // glyphs was (a phase either way) explains the columns it steps over better, its tolls
+    // counted, or the reading left ink that no glyph explains.
+    bool OthersMayFit(const DecodedLine& line);
 
 private:
     static int Pad(const LineFont& font) {
@@ -402,6 +411,16 @@ private:
             return 0;
         const int bit = regionRow / m_Ink.RowsPerBit();
         return bit < 64 ? 1ULL << bit : 0;
+    }
+
+    // Whether a glyph's ink extents at a phase fit the line's with its pen in pixel, as
+    // Candidates tests them: ink near its first and last columns, and in its columns near its
+    // top and bottom rows. A glyph without ink fits nowhere.
+    bool ExtentsFit(const PhaseExtents::Glyph& g, long long pixel) const {
+        if (g.top == 0 || (m_Ink.Near(pixel + g.left) & g.first) == 0 || (m_Ink.Near(pixel + g.right) & g.last) == 0)
+            return false;
+        const std::uint64_t rows = Dilate(m_Ink.Columns(pixel + g.left, pixel + g.right));
+        return (rows & g.top) != 0 && (rows & g.bottom) != 0;
     }
 
     // The whole pixel of phase x: a shift where the phases are a power of two, as they are.
@@ -469,7 +488,7 @@ private:
     void Offer(long long key, const Entry& entry);
     // Offers what may follow state index: the pen on a phase, and unless skipOnly a space and the glyphs.
     void Expand(int index, bool skipOnly);
-    void Finish(DecodedLine& line, int best) const;
+    void Finish(DecodedLine& line, int best);
 
     const LineFont& m_Font;
     const DecodeOptions& m_Options;
@@ -489,6 +508,10 @@ private:
     int m_nRankMargin = 0;  // the candidates' rank margin, grown with the glyphs' height; 0: none
     std::vector<int> m_Tolls;  // per glyph, what it costs for being a glyph
     std::vector<int> m_Matchable;  // the glyphs that may be matched: all, or the regular face's
+    std::vector<int> m_Others;     // those of the face left out for now (DecodeOptions::commonFirst)
+    bool m_bSkippedInk = false;    // the reading's pen moved on over ink that no glyph explained
+    std::vector<int> m_Unmet;      // per glyph read, its template's ink that meets no ink
+    std::vector<long long> m_UncoveredIn;  // prefix sums by column of the ink no template read covers
 
     // A cost kept for the phase it was computed at, tag and value side by side.
     // A phase beyond 32 bits is never found in its slot: its cost is then computed again.
@@ -940,6 +963,60 @@ DecodedLine CDecoder::Run(const TextBand& band)
     return line;
 }
 
+bool CDecoder::OthersMayFit(const DecodedLine& line)
+{
+    if (m_Others.empty())
+        return false;
+    if (m_bSkippedInk)
+        return true;
+    // What the reading pays over the columns from glyph i's pen to end: for glyph i and the
+    // glyphs after it that end there, their ink that meets none, their tolls and their phases
+    // off their places (a glyph reaching past end is paid for by any other reading too), and
+    // the ink there that none of its templates covers.
+    auto paid = [&](std::size_t i, long long end) {
+        long long cost = 0;
+        for (std::size_t k = i; k < line.glyphs.size(); ++k) {
+            const DecodedGlyph& glyph = line.glyphs[k];
+            if (k > i && glyph.pen16 + Advance(glyph.glyph) > end)
+                break;
+            cost += static_cast<long long>(m_Unmet[k]) * kPixel + (glyph.bSpace ? 0 : Prior(Glyph(glyph.glyph).script, glyph.glyph));
+            // A glyph drawn a phase off the place its pen gives.
+            const long long off = static_cast<long long>(glyph.pixel) * m_nPhases + glyph.phase - Place(glyph.pen16);
+            if (!glyph.bSpace)
+                cost += (off < 0 ? -off : off) * m_Options.jitterCost;
+        }
+        auto column = [&](long long pen) {
+            return m_UncoveredIn[static_cast<std::size_t>(std::clamp<long long>(FloorDiv(pen, kOne) - m_Ink.ColLeft(), 0,
+                                                                                 static_cast<long long>(m_UncoveredIn.size()) - 1))];
+        };
+        return cost + (column(end) - column(line.glyphs[i].pen16)) * kPixel;
+    };
+    for (std::size_t i = 0; i < line.glyphs.size(); ++i) {
+        const DecodedGlyph& glyph = line.glyphs[i];
+        if (glyph.bSpace)
+            continue;
+        const long long x = static_cast<long long>(glyph.pixel) * m_nPhases + glyph.phase;
+        const GlyphScript script = Glyph(glyph.glyph).script;
+        const PhaseExtents& e = m_Extents[static_cast<std::size_t>(glyph.phase)];
+        for (int h : m_Others) {
+            if (!ExtentsFit(e.glyphs[static_cast<std::size_t>(h)], glyph.pixel))
+                continue;
+            // The least h drawn at the glyph's phase or a phase either way pays over the columns
+            // it steps over: its pixels that differ from the ink there, its phases off the place
+            // the pen gives, and its tolls.
+            const long long place = Place(glyph.pen16);
+            long long cost = std::numeric_limits<long long>::max();
+            for (long long at = x - m_Options.jitter; at <= x + m_Options.jitter; ++at)
+                cost = std::min(cost, Score(h, at) + (at < place ? place - at : at - place) * m_Options.jitterCost);
+            const long long end = glyph.pen16 + Advance(h);
+            const long long least = cost + Prior(script, h) + m_Ink.InkIn(FloorDiv(glyph.pen16, kOne), FloorDiv(end, kOne)) * kPixel;
+            if (least <= paid(i, end))
+                return true;
+        }
+    }
+    return false;
+}
+
 // The script a word is read in: the most common among its letters that name one.
 GlyphScript WordScript(const LineFont& font, const std::vector<int>& word, GlyphScript fallback)
 {
@@ -964,12 +1041,16 @@ std::u32string TextIn(const LineGlyph& glyph, GlyphScript script)
     return glyph.text;
 }
 
-void CDecoder::Finish(DecodedLine& line, int best) const
+void CDecoder::Finish(DecodedLine& line, int best)
 {
     std::vector<const Entry*> path;
-    for (int i = best; i >= 0; i = m_Entries[static_cast<std::size_t>(i)].back)
-        if (m_Entries[static_cast<std::size_t>(i)].glyph >= 0)
-            path.push_back(&m_Entries[static_cast<std::size_t>(i)]);
+    for (int i = best; i >= 0; i = m_Entries[static_cast<std::size_t>(i)].back) {
+        const Entry& entry = m_Entries[static_cast<std::size_t>(i)];
+        if (entry.glyph >= 0)
+            path.push_back(&entry);
+        else if (entry.bOverInk)
+            m_bSkippedInk = true;
+    }
     std::reverse(path.begin(), path.end());
 
     // The placed templates drawn into two masks of the line's region, their ink and what may be
@@ -1031,7 +1112,9 @@ void CDecoder::Finish(DecodedLine& line, int best) const
     }
     // Each glyph's cost: its template's ink that meets no ink, and ink in its box that no
     // template covers.
-    for (DecodedGlyph& glyph : line.glyphs) {
+    m_Unmet.assign(line.glyphs.size(), 0);
+    for (std::size_t i = 0; i < line.glyphs.size(); ++i) {
+        DecodedGlyph& glyph = line.glyphs[i];
         const LineGlyphImage& image = m_Font.Image(glyph.glyph, glyph.phase);
         if (image.ink == 0)
             continue;
@@ -1044,9 +1127,21 @@ void CDecoder::Finish(DecodedLine& line, int best) const
                 const std::uint64_t ink = m_Ink.Word(x, row0 + y);
                 const std::uint64_t cover = maskWord(covered, x, row0 + y);
                 const std::uint64_t inBox = w + 1 == image.WordsPerRow() ? mask : ~0ULL;
+                m_Unmet[i] += std::popcount(bits & ~ink);
                 glyph.cost += std::popcount(bits & ~ink) + std::popcount(ink & ~cover & inBox);
             }
     }
+    // The ink no template covers, by column.
+    m_UncoveredIn.assign(static_cast<std::size_t>(m_Ink.ColRight() - colLeft) + 1, 0);
+    for (int r = 0; r < rows; ++r)
+        for (long long x = colLeft; x < m_Ink.ColRight(); x += 64)
+            for (std::uint64_t bare = m_Ink.Word(x, r) & ~maskWord(covered, x, r); bare != 0; bare &= bare - 1) {
+                const long long c = x + std::countl_zero(bare) - colLeft;
+                if (c < static_cast<long long>(m_UncoveredIn.size()) - 1)
+                    ++m_UncoveredIn[static_cast<std::size_t>(c) + 1];
+            }
+    for (std::size_t c = 1; c < m_UncoveredIn.size(); ++c)
+        m_UncoveredIn[c] += m_UncoveredIn[c - 1];
     // The line's cost: ink no template covers, and the templates' ink that meets none.
     long long cost = 0;
     for (int r = 0; r < rows; ++r)
@@ -1195,5 +1290,15 @@ DecodedLine DecodeLine(const InkBits& ink, const TextBand& band, int baseline, c
         return line;
     }
     CDecoder decoder(ink, band, baseline, font, options);
-    return decoder.Run(band);
+    DecodedLine line = decoder.Run(band);
+    if (options.commonFirst && decoder.OthersMayFit(line)) {
+        DecodeOptions all = options;
+        all.commonFirst = false;
+        CDecoder again(ink, band, baseline, font, all);
+        DecodedLine full = again.Run(band);
+        full.states += line.states;
+        full.matched += line.matched;
+        return full;
+    }
+    return line;
 }

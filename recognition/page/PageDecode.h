@@ -69,6 +69,11 @@ struct DecodeOptions {
     // Only the regular face's glyphs are matched: a line of regular text in a font that also
     // holds a bold face reads in half the time, as its bold glyphs are never candidates.
     bool regularOnly = false;
+    // The glyphs of everyday text (not LineGlyph::bRare: ASCII and the Russian alphabet) are
+    // matched first, a third of a full repertoire. Where one of the others, drawn at one of the
+    // glyphs read, explains the ink there better, or the reading leaves ink that no glyph
+    // explains, the line is decoded again with them all.
+    bool commonFirst = false;
     MatchPath path = FastestMatchPath();  // the instruction set pixels are counted with
 };
 

@@ -35,7 +35,8 @@ struct MadeImage {
 struct MadeGlyph {
     char32_t code = 0;
     std::int32_t advance16 = 0;
-    MadeImage phases[kPhases];
+    MadeImage phases[kPhases];  // their rows end on the baseline
+    bool rare = false;
 };
 
 // Five glyphs of random ink (and, when asked, pixels that may be ink) between solid side
@@ -83,8 +84,9 @@ LineFont MakeLineFont(const std::vector<MadeGlyph>& glyphs)
         for (int p = 0; p < kPhases; ++p) {
             const MadeImage& image = glyph.phases[p];
             const int width = image.rows.empty() ? 0 : static_cast<int>(image.rows[0].size());
-            ink[p].assign(static_cast<std::size_t>(kRows), 0);
-            maybe[p].assign(static_cast<std::size_t>(kRows), 0);
+            const int rows = static_cast<int>(image.rows.size());
+            ink[p].assign(image.rows.size(), 0);
+            maybe[p].assign(image.rows.size(), 0);
             for (int y = 0; y < static_cast<int>(image.rows.size()); ++y)
                 for (int x = 0; x < width; ++x) {
                     const char c = image.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
@@ -93,9 +95,9 @@ LineFont MakeLineFont(const std::vector<MadeGlyph>& glyphs)
                     if (c == '+')
                         maybe[p][static_cast<std::size_t>(y)] |= static_cast<std::uint8_t>(0x80 >> x);
                 }
-            images.push_back(LineFont::ImageBytes{image.left, kRows, width, width > 0 ? kRows : 0, ink[p].data(), maybe[p].data()});
+            images.push_back(LineFont::ImageBytes{image.left, rows, width, width > 0 ? rows : 0, ink[p].data(), maybe[p].data()});
         }
-        font.Add(std::u32string(1, glyph.code), GlyphFace::Regular, glyph.advance16, images);
+        font.Add(std::u32string(1, glyph.code), GlyphFace::Regular, glyph.advance16, images, GlyphScript::None, glyph.rare);
     }
     font.kerning.push_back(KernPair{2, 3, kKern});
     font.SortKerning();
@@ -128,7 +130,7 @@ Drawing Draw(const std::vector<MadeGlyph>& glyphs, const std::vector<int>& seque
         for (int y = 0; y < static_cast<int>(image.rows.size()); ++y)
             for (int x = 0; x < static_cast<int>(image.rows[static_cast<std::size_t>(y)].size()); ++x) {
                 const long long px = pixel + image.left + x;
-                const int py = kBaseline - kRows + y;
+                const int py = kBaseline - static_cast<int>(image.rows.size()) + y;
                 if (px < 0 || px >= kWidth)
                     continue;
                 const char c = image.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
@@ -473,6 +475,55 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
     };
     EXPECT_EQ(read({1, 0, 3, 2, 0}), U"\u043A\u043E xo");
     EXPECT_EQ(read({0, 0}), U"oo");  // a word of look-alikes alone is read as Latin
+}
+
+// The glyphs of everyday text first, the others only where one of them fits better: a made
+// font of five common glyphs and two rare ones, one of random ink and one a common glyph with
+// a mark above it, each once in a line of common ones (and lines of common ones only). The
+// marked glyph is read wherever it stands, and no line reads worse than with every glyph
+// matched at once by more than a rare glyph's toll.
+TEST(PageDecode, CommonGlyphsFirstTheOthersWhereTheyFit)
+{
+    DecodeOptions commonFirst;
+    commonFirst.commonFirst = true;
+    for (unsigned seed = 1; seed <= 30 / RECOGNITION_TEST_SCALE; ++seed) {
+        SCOPED_TRACE(seed);
+        std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, false);
+        MadeGlyph other = MadeGlyphs(seed + 1000, false)[1];
+        other.code = U'\u00DF';
+        other.rare = true;
+        glyphs.push_back(other);
+        MadeGlyph marked = glyphs[1];
+        marked.code = U'\u00E0';
+        marked.rare = true;
+        for (MadeImage& image : marked.phases) {
+            const std::size_t width = image.rows.front().size();
+            std::string mark(width, '.');
+            mark[1] = mark[2] = '#';
+            image.rows.insert(image.rows.begin(), {mark, mark, std::string(width, '.')});
+        }
+        glyphs.push_back(marked);
+        const LineFont font = MakeLineFont(glyphs);
+        std::mt19937 random(seed * 29U);
+        for (int rare : {0, 6, 7}) {
+            std::vector<int> truth;
+            const int at = static_cast<int>(random() % 6);
+            for (int i = 0; i < 6; ++i)
+                truth.push_back(i == at && rare > 0 ? rare : 1 + static_cast<int>(random() % 5));
+            const Drawing drawn = Draw(glyphs, truth, 2 * kOne + static_cast<long long>(random() % kOne));
+            InkBits ink = InkOf(drawn);
+            ink.CountRows();
+            const DecodedLine all = DecodeLine(ink, BandOf(ink), kBaseline, font);
+            const DecodedLine first = DecodeLine(ink, BandOf(ink), kBaseline, font, commonFirst);
+            // No rare glyph would explain the ink better than its toll: the reading differs from
+            // the ink in at most that many pixels more than the one of every glyph at once (which
+            // prunes too, and may read a glyph of random ink a pixel or two off a common one).
+            EXPECT_LE(first.cost, all.cost + commonFirst.rareCost / pagedecode::kPixel) << rare;
+            if (rare == 7) {
+                EXPECT_NE(first.text.find(U'\u00E0'), std::u32string::npos) << static_cast<int>(first.text.size());
+            }
+        }
+    }
 }
 
 }  // namespace
