@@ -34,6 +34,10 @@ constexpr int kMaxRank = 2 * kSampleRows * 64 + 1;
 
 long long FloorDiv(long long a, long long b)
 {
+    // Whole pixels of a pen, the common case, by a shift: an arithmetic shift floors negatives too.
+    static_assert(kOne == 1LL << 16);
+    if (b == kOne)
+        return a >> 16;
     const long long q = a / b;
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
@@ -308,16 +312,27 @@ public:
                 PhaseExtents& e = m_Extents[static_cast<std::size_t>(p)];
                 const std::size_t i = static_cast<std::size_t>(g);
                 e.glyphs[i].row = baseline - image.top - m_Ink.RowTop();
-                // The extents of the ink itself, inside the box of the pixels that may be ink.
+                // The extents of the ink itself, inside the box of the pixels that may be ink: a
+                // row of one word at a time, else pixel by pixel.
                 int first = image.width, last = -1, top = image.height, bottom = -1;
-                for (int y = 0; y < image.height; ++y)
-                    for (int x = 0; x < image.width; ++x)
-                        if (font.Ink(image, x, y)) {
-                            first = std::min(first, x);
-                            last = std::max(last, x);
+                if (image.WordsPerRow() == 1) {
+                    for (int y = 0; y < image.height; ++y)
+                        if (const std::uint64_t row = font.Row(image, y)[0]; row != 0) {
+                            first = std::min(first, std::countl_zero(row));
+                            last = std::max(last, 63 - std::countr_zero(row));
                             top = std::min(top, y);
-                            bottom = std::max(bottom, y);
+                            bottom = y;
                         }
+                } else {
+                    for (int y = 0; y < image.height; ++y)
+                        for (int x = 0; x < image.width; ++x)
+                            if (font.Ink(image, x, y)) {
+                                first = std::min(first, x);
+                                last = std::max(last, x);
+                                top = std::min(top, y);
+                                bottom = std::max(bottom, y);
+                            }
+                }
                 if (last < 0)
                     continue;
                 e.glyphs[i].left = image.left + first;
