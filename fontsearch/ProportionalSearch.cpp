@@ -9,15 +9,17 @@
 #include "WorkThreads.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -418,15 +420,29 @@ RenderSettings SettingsOf(const TextRenderer& renderer, double inkLuminance)
 }
 
 // A choice of an earlier picture: the family, the renderer, and the size its samples were read
-// at (0 where the line gave none, as in the files of earlier versions).
+// at (0 where the line gave none, as in the files of earlier versions); and the family's files
+// and heights as the search found them (no file where the line gave none), so that the next
+// picture of the screen needs no list of the installed families.
 struct Choice {
     std::string family;
     std::string renderer;
     double size = 0;
+    Family faces;
 };
 
-// The choices kept in the cache folder, latest first: a line each, "family TAB renderer", and
-// TAB size where known.
+// A number of a choices line: finite, and within 0..limit (exclusive) or none.
+std::optional<double> ChoiceNumber(const std::string& text, double limit)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value) || value < 0 || value >= limit)
+        return std::nullopt;
+    return value;
+}
+
+// The choices kept in the cache folder, latest first: a line each, "family TAB renderer", TAB
+// size where known, and then TAB file TAB index TAB bold file TAB bold index TAB the heights of
+// H, of the ascenders and of the highest glyph per pixel of size.
 std::vector<Choice> ReadChoices(const std::string& folder)
 {
     std::vector<Choice> choices;
@@ -436,20 +452,41 @@ std::vector<Choice> ReadChoices(const std::string& folder)
     std::istringstream in(std::string(bytes.begin(), bytes.end()));
     std::string line;
     while (std::getline(in, line) && choices.size() < kCachedChoices) {
-        const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos || tab == 0 || tab + 1 >= line.size())
-            continue;
-        Choice choice{line.substr(0, tab), line.substr(tab + 1)};
-        if (const std::size_t second = choice.renderer.find('\t'); second != std::string::npos) {
-            const std::string size = choice.renderer.substr(second + 1);
-            choice.renderer.resize(second);
-            char* end = nullptr;
-            const double value = std::strtod(size.c_str(), &end);
-            if (end != size.c_str() && *end == '\0' && std::isfinite(value) && value > 0 && value < 1000)
-                choice.size = value;
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            const std::size_t tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+            if (tab == std::string::npos)
+                break;
+            from = tab + 1;
         }
-        if (!choice.renderer.empty())
-            choices.push_back(std::move(choice));
+        if (fields.size() < 2 || fields[0].empty() || fields[1].empty())
+            continue;
+        Choice choice;
+        choice.family = fields[0];
+        choice.renderer = fields[1];
+        if (fields.size() >= 3)
+            if (const std::optional<double> size = ChoiceNumber(fields[2], 1000); size && *size > 0)
+                choice.size = *size;
+        if (fields.size() == 10 && !fields[3].empty()) {
+            const std::optional<double> index = ChoiceNumber(fields[4], 1 << 16);
+            const std::optional<double> boldIndex = ChoiceNumber(fields[6], 1 << 16);
+            const std::optional<double> capital = ChoiceNumber(fields[7], 100);
+            const std::optional<double> ascender = ChoiceNumber(fields[8], 100);
+            const std::optional<double> highest = ChoiceNumber(fields[9], 100);
+            if (index && boldIndex && capital && *capital > 0 && ascender && highest) {
+                Family& faces = choice.faces;
+                faces.name = choice.family;
+                faces.file = fields[3];
+                faces.index = static_cast<int>(*index);
+                faces.boldFile = fields[5];
+                faces.boldIndex = static_cast<int>(*boldIndex);
+                faces.capital = *capital;
+                faces.ascender = *ascender;
+                faces.highest = *highest;
+            }
+        }
+        choices.push_back(std::move(choice));
     }
     return choices;
 }
@@ -467,11 +504,22 @@ void WriteChoices(const std::string& folder, const Choice& latest)
         choices.resize(kCachedChoices);
     std::string text;
     for (const Choice& choice : choices) {
+        char number[40];
+        auto add = [&](double value) {
+            std::snprintf(number, sizeof number, "\t%.17g", value);
+            text += number;
+        };
         text += choice.family + "\t" + choice.renderer;
-        if (choice.size > 0) {
-            char size[32];
-            std::snprintf(size, sizeof size, "\t%.17g", choice.size);
-            text += size;
+        if (choice.size > 0 || !choice.faces.file.empty())
+            add(choice.size);
+        if (!choice.faces.file.empty()) {
+            text += "\t" + choice.faces.file;
+            add(choice.faces.index);
+            text += "\t" + choice.faces.boldFile;
+            add(choice.faces.boldIndex);
+            add(choice.faces.capital);
+            add(choice.faces.ascender);
+            add(choice.faces.highest);
         }
         text += "\n";
     }
@@ -735,9 +783,16 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     const auto search = std::chrono::steady_clock::now();
     const std::string folder = options.useCache ? (options.cacheFolder.empty() ? ProportionalCacheFolder() : options.cacheFolder) : "";
     CFontShelf shelf(folder);
-    const std::vector<Family> families = Families(options.families, shelf.Renderer());
-    if (families.empty())
-        return;
+    // The installed families, listed only when no cached choice reads the page.
+    std::vector<Family> families;
+    bool bListed = false;
+    auto installed = [&]() -> const std::vector<Family>& {
+        if (!bListed)
+            families = Families(options.families, shelf.Renderer());
+        bListed = true;
+        return families;
+    };
+    std::deque<Family> remembered;  // the families of cached choices, read from the cache
     auto settingsOf = [&](const TextRenderer& renderer) { return SettingsOf(renderer, luminance); };
     auto window = [&](const Family& family) { return SizesFor(family, inkiest->Above(), NominalSizes().size()); };
 
@@ -747,12 +802,32 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     // The size it was read at first, where the samples' height allows it: a second picture of
     // the same screen needs no other.
     double cachedSize = 0;
+    bool bCachedFaces = false;  // the choice taken kept its family's files
     for (const Choice& cached : ReadChoices(folder)) {
-        const auto family = std::find_if(families.begin(), families.end(), [&](const Family& f) { return f.name == cached.family; });
         const auto renderer = std::find_if(TextRenderers().begin(), TextRenderers().end(),
                                            [&](const TextRenderer& r) { return cached.renderer == r.name; });
-        if (family == families.end() || renderer == TextRenderers().end())
+        if (renderer == TextRenderers().end())
             continue;
+        if (!options.families.empty() &&
+            std::none_of(options.families.begin(), options.families.end(),
+                         [&](const std::string& name) { return Lower(name) == Lower(cached.family); }))
+            continue;
+        // Its family as the cache keeps it while its files are there; else as installed now.
+        const Family* family = nullptr;
+        std::error_code error;
+        if (!cached.faces.file.empty() && std::filesystem::is_regular_file(cached.faces.file, error) &&
+            (cached.faces.boldFile.empty() || std::filesystem::is_regular_file(cached.faces.boldFile, error))) {
+            remembered.push_back(cached.faces);
+            family = &remembered.back();
+            bCachedFaces = true;
+        } else {
+            bCachedFaces = false;
+            const auto found = std::find_if(installed().begin(), installed().end(),
+                                            [&](const Family& f) { return f.name == cached.family; });
+            if (found == installed().end())
+                continue;
+            family = &*found;
+        }
         const std::vector<double> sizes = window(*family);
         Trial trial;
         if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
@@ -772,7 +847,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         // Each family finds its size with the first renderer on the inkiest sample; the other
         // renderers try that size and its neighbours. The best few are then measured on every sample.
         std::vector<Trial> trials;
-        for (const Family& family : families) {
+        for (const Family& family : installed()) {
             const std::vector<double> sizes = window(family);
             const TextRenderer& lead = TextRenderers().front();
             const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode, options.threads);
@@ -842,8 +917,8 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     const TextRenderer* chosenRenderer = chosen.renderer;
     reading.dDecodeMilliseconds = MillisecondsSince(decode);
     if (reading.CostPerInk() <= kGoodCostPerInk) {
-        if (!reading.bFromCache || cachedSize != chosen.size)
-            WriteChoices(folder, Choice{chosenFamily->name, chosenRenderer->name, chosen.size});
+        if (!reading.bFromCache || cachedSize != chosen.size || !bCachedFaces)
+            WriteChoices(folder, Choice{chosenFamily->name, chosenRenderer->name, chosen.size, *chosenFamily});
         shelf.Keep(*chosenFamily, *chosenRenderer);
     }
 }

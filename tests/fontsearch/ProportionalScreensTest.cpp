@@ -263,9 +263,16 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     EXPECT_TRUE(read("chromium1x-opensans-ru").bFromCache);
     // The choice keeps the size its samples were read at; a line of an earlier version without
     // it, or with one that is no size, still gives the choice, its size found again.
+    // It keeps the family's files too, so that the next picture lists no installed families; a
+    // line whose files are gone (or that names none) reads with the family as installed now.
     const std::filesystem::path choices = folder / "choices";
-    EXPECT_TRUE(ReadText(choices).starts_with("Open Sans\tchromium\t")) << ReadText(choices);
-    for (const std::string text : {"\t\nOpen Sans\nOpen Sans\tchromium\n", "Open Sans\tchromium\tnan\n", "Open Sans\tchromium\t1e999\t7\n"}) {
+    const std::string kept = ReadText(choices);
+    EXPECT_TRUE(kept.starts_with("Open Sans\tchromium\t")) << kept;
+    EXPECT_NE(kept.find(first.font.file), std::string::npos) << kept;
+    const std::vector<std::string> lines = {
+        "\t\nOpen Sans\nOpen Sans\tchromium\n", "Open Sans\tchromium\tnan\n", "Open Sans\tchromium\t1e999\t7\n",
+        "Open Sans\tchromium\t0\t/nowhere/OpenSans.ttf\t0\t\t0\t0.7\t0.7\t0.9\n", kept};
+    for (const std::string& text : lines) {
         std::ofstream(choices, std::ios::binary | std::ios::trunc) << text;
         const ProportionalReading again = read("chromium1x-opensans-ru");
         EXPECT_TRUE(again.bFromCache) << text;
