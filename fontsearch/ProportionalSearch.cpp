@@ -375,6 +375,7 @@ struct Trial {
     double size = 0;
     long long cost = 1;
     long long ink = 1;
+    bool bCyrillic = false;  // a Cyrillic letter was read on the samples
     double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
 
@@ -391,6 +392,8 @@ Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Ban
                                                                             sample->baseline, *font, strict);
         trial.cost += font->Empty() ? 1 : line.cost;
         trial.ink += font->Empty() ? 1 : line.ink;
+        for (const DecodedGlyph& glyph : line.glyphs)
+            trial.bCyrillic = trial.bCyrillic || font->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
     }
     return trial;
 }
@@ -586,14 +589,11 @@ void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const
     std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
     DecodeOptions regular = options;
     regular.regularOnly = true;
-    regular.commonFirst = true;
     DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, regular);
     const bool otherFaces = std::any_of(font->glyphs.begin(), font->glyphs.end(),
                                         [](const LineGlyph& glyph) { return glyph.face != GlyphFace::Regular; });
     if (otherFaces && MayHoldOtherFaces(decoded, *font)) {
-        DecodeOptions faces = options;
-        faces.commonFirst = true;
-        DecodedLine both = DecodeLine(ink, band.band, band.baseline, *font, faces);
+        DecodedLine both = DecodeLine(ink, band.band, band.baseline, *font, options);
         if (both.cost < decoded.cost)
             decoded = std::move(both);
     }
@@ -896,7 +896,10 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         into.font.boldIndex = trial.family->boldIndex;
         into.font.renderer = trial.renderer;
         into.font.settings = settings;
-        ReadLines(into, shelf, ink, bands, *trial.family, *trial.renderer, settings, options.decode, options.threads,
+        DecodeOptions decode = options.decode;
+        if (decode.first == FirstGlyphs::Common && !trial.bCyrillic)
+            decode.first = FirstGlyphs::Latin;
+        ReadLines(into, shelf, ink, bands, *trial.family, *trial.renderer, settings, decode, options.threads,
                   inkiest->Above(), trial.size);
         JoinText(into);
     };

@@ -48,11 +48,21 @@ struct ProportionalFont {
     std::string Describe() const;
 };
 
+// The decoder's options that a page is read with by default: its everyday glyphs first.
+inline DecodeOptions WithCommonFirst()
+{
+    DecodeOptions options;
+    options.first = FirstGlyphs::Common;
+    return options;
+}
+
 struct ProportionalOptions {
     std::vector<std::string> families;  // narrows the search to these names (any case); empty: every proportional family
     bool useCache = true;               // try the cached choices first and keep the new one
     std::string cacheFolder;            // empty: ProportionalCacheFolder()
-    DecodeOptions decode;
+    // How lines are decoded; where decode.first is FirstGlyphs::Common the page's lines are
+    // decoded without the Cyrillic letters first when its samples read none.
+    DecodeOptions decode = WithCommonFirst();
     InkRule ink = InkRule::Auto;
     unsigned threads = 0;               // lines read at once; 0: one per core. The reading is the same for any number.
 };

@@ -302,7 +302,9 @@ public:
             const LineGlyph& glyph = font.glyphs[static_cast<std::size_t>(g)];
             if (options.regularOnly && glyph.face != GlyphFace::Regular)
                 continue;
-            (options.commonFirst && glyph.bRare ? m_Others : m_Matchable).push_back(g);
+            const bool later = (options.first != FirstGlyphs::All && glyph.bRare) ||
+                               (options.first == FirstGlyphs::Latin && glyph.script == GlyphScript::Cyrillic);
+            (later ? m_Others : m_Matchable).push_back(g);
         }
         std::vector<int> measured = m_Matchable;
         measured.insert(measured.end(), m_Others.begin(), m_Others.end());
@@ -523,7 +525,7 @@ private:
     int m_nRankMargin = 0;  // the candidates' rank margin, grown with the glyphs' height; 0: none
     std::vector<int> m_Tolls;  // per glyph, what it costs for being a glyph
     std::vector<int> m_Matchable;  // the glyphs that may be matched: all, or the regular face's
-    std::vector<int> m_Others;     // those of the face left out for now (DecodeOptions::commonFirst)
+    std::vector<int> m_Others;     // those of the face left out for now (DecodeOptions::first)
     bool m_bSkippedInk = false;    // the reading's pen moved on over ink that no glyph explained
     std::vector<int> m_Unmet;      // per glyph read, its template's ink that meets no ink
     std::vector<long long> m_UncoveredIn;  // prefix sums by column of the ink no template read covers
@@ -1306,9 +1308,9 @@ DecodedLine DecodeLine(const InkBits& ink, const TextBand& band, int baseline, c
     }
     CDecoder decoder(ink, band, baseline, font, options);
     DecodedLine line = decoder.Run(band);
-    if (options.commonFirst && decoder.OthersMayFit(line)) {
+    if (options.first != FirstGlyphs::All && decoder.OthersMayFit(line)) {
         DecodeOptions all = options;
-        all.commonFirst = false;
+        all.first = FirstGlyphs::All;
         CDecoder again(ink, band, baseline, font, all);
         DecodedLine full = again.Run(band);
         full.states += line.states;

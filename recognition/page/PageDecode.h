@@ -32,6 +32,16 @@ inline constexpr int kPixel = 8;
 
 }  // namespace pagedecode
 
+// The glyphs a line is decoded with first. The others are matched only where one of them,
+// drawn at one of the glyphs read, would explain the ink there at no more cost (its tolls
+// counted), or where the reading leaves ink that no glyph explains: the line is then decoded
+// again with them all.
+enum class FirstGlyphs {
+    All,     // every glyph at once
+    Common,  // the glyphs of everyday text (not LineGlyph::bRare: ASCII and the Russian alphabet), a third of a repertoire
+    Latin,   // of those, all but the Cyrillic letters: for a page whose samples read none
+};
+
 struct DecodeOptions {
     int jitter = 1;  // phases a glyph may sit off the place its pen gives
     int jitterCost = pagedecode::kPixel;         // a glyph a phase off: a pixel
@@ -69,11 +79,7 @@ struct DecodeOptions {
     // Only the regular face's glyphs are matched: a line of regular text in a font that also
     // holds a bold face reads in half the time, as its bold glyphs are never candidates.
     bool regularOnly = false;
-    // The glyphs of everyday text (not LineGlyph::bRare: ASCII and the Russian alphabet) are
-    // matched first, a third of a full repertoire. Where one of the others, drawn at one of the
-    // glyphs read, explains the ink there better, or the reading leaves ink that no glyph
-    // explains, the line is decoded again with them all.
-    bool commonFirst = false;
+    FirstGlyphs first = FirstGlyphs::All;
     MatchPath path = FastestMatchPath();  // the instruction set pixels are counted with
 };
 

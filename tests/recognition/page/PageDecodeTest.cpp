@@ -485,7 +485,7 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
 TEST(PageDecode, CommonGlyphsFirstTheOthersWhereTheyFit)
 {
     DecodeOptions commonFirst;
-    commonFirst.commonFirst = true;
+    commonFirst.first = FirstGlyphs::Common;
     for (unsigned seed = 1; seed <= 30 / RECOGNITION_TEST_SCALE; ++seed) {
         SCOPED_TRACE(seed);
         std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, false);
