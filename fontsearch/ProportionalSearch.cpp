@@ -393,7 +393,8 @@ Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Ban
         trial.cost += font->Empty() ? 1 : line.cost;
         trial.ink += font->Empty() ? 1 : line.ink;
         for (const DecodedGlyph& glyph : line.glyphs)
-            trial.bCyrillic = trial.bCyrillic || font->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
+            trial.bCyrillic =
+                trial.bCyrillic || font->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
     }
     return trial;
 }

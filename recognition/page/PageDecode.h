@@ -37,9 +37,13 @@ inline constexpr int kPixel = 8;
 // counted), or where the reading leaves ink that no glyph explains: the line is then decoded
 // again with them all.
 enum class FirstGlyphs {
-    All,     // every glyph at once
-    Common,  // the glyphs of everyday text (not LineGlyph::bRare: ASCII and the Russian alphabet), a third of a repertoire
-    Latin,   // of those, all but the Cyrillic letters: for a page whose samples read none
+    // Every glyph at once.
+    All,
+    // The glyphs of everyday text (not LineGlyph::bRare: ASCII and the Russian alphabet), a
+    // third of a full repertoire.
+    Common,
+    // Of those, all but the Cyrillic letters: for a page whose samples read none.
+    Latin,
 };
 
 struct DecodeOptions {

@@ -37,6 +37,7 @@ struct MadeGlyph {
     std::int32_t advance16 = 0;
     MadeImage phases[kPhases];  // their rows end on the baseline
     bool rare = false;
+    GlyphScript script = GlyphScript::None;
 };
 
 // Five glyphs of random ink (and, when asked, pixels that may be ink) between solid side
@@ -97,7 +98,7 @@ LineFont MakeLineFont(const std::vector<MadeGlyph>& glyphs)
                 }
             images.push_back(LineFont::ImageBytes{image.left, rows, width, width > 0 ? rows : 0, ink[p].data(), maybe[p].data()});
         }
-        font.Add(std::u32string(1, glyph.code), GlyphFace::Regular, glyph.advance16, images, GlyphScript::None, glyph.rare);
+        font.Add(std::u32string(1, glyph.code), GlyphFace::Regular, glyph.advance16, images, glyph.script, glyph.rare);
     }
     font.kerning.push_back(KernPair{2, 3, kKern});
     font.SortKerning();
@@ -478,14 +479,17 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
 }
 
 // The glyphs of everyday text first, the others only where one of them fits better: a made
-// font of five common glyphs and two rare ones, one of random ink and one a common glyph with
-// a mark above it, each once in a line of common ones (and lines of common ones only). The
-// marked glyph is read wherever it stands, and no line reads worse than with every glyph
-// matched at once by more than a rare glyph's toll.
+// font of five common glyphs, two rare ones (one of random ink, one a common glyph with a
+// mark above it) and a Cyrillic letter of random ink, each once in a line of common ones (and
+// lines of common ones only), read with the common glyphs first and with the Latin ones
+// first. The marked glyph is read wherever it stands, and no line reads worse than with every
+// glyph matched at once by more than a rare glyph's toll.
 TEST(PageDecode, CommonGlyphsFirstTheOthersWhereTheyFit)
 {
     DecodeOptions commonFirst;
     commonFirst.first = FirstGlyphs::Common;
+    DecodeOptions latinFirst;
+    latinFirst.first = FirstGlyphs::Latin;
     for (unsigned seed = 1; seed <= 30 / RECOGNITION_TEST_SCALE; ++seed) {
         SCOPED_TRACE(seed);
         std::vector<MadeGlyph> glyphs = MadeGlyphs(seed, false);
@@ -503,9 +507,13 @@ TEST(PageDecode, CommonGlyphsFirstTheOthersWhereTheyFit)
             image.rows.insert(image.rows.begin(), {mark, mark, std::string(width, '.')});
         }
         glyphs.push_back(marked);
+        MadeGlyph cyrillic = MadeGlyphs(seed + 2000, false)[2];
+        cyrillic.code = U'\u0436';
+        cyrillic.script = GlyphScript::Cyrillic;
+        glyphs.push_back(cyrillic);
         const LineFont font = MakeLineFont(glyphs);
         std::mt19937 random(seed * 29U);
-        for (int rare : {0, 6, 7}) {
+        for (int rare : {0, 6, 7, 8}) {
             std::vector<int> truth;
             const int at = static_cast<int>(random() % 6);
             for (int i = 0; i < 6; ++i)
@@ -514,13 +522,16 @@ TEST(PageDecode, CommonGlyphsFirstTheOthersWhereTheyFit)
             InkBits ink = InkOf(drawn);
             ink.CountRows();
             const DecodedLine all = DecodeLine(ink, BandOf(ink), kBaseline, font);
-            const DecodedLine first = DecodeLine(ink, BandOf(ink), kBaseline, font, commonFirst);
-            // No rare glyph would explain the ink better than its toll: the reading differs from
-            // the ink in at most that many pixels more than the one of every glyph at once (which
-            // prunes too, and may read a glyph of random ink a pixel or two off a common one).
-            EXPECT_LE(first.cost, all.cost + commonFirst.rareCost / pagedecode::kPixel) << rare;
-            if (rare == 7) {
-                EXPECT_NE(first.text.find(U'\u00E0'), std::u32string::npos) << static_cast<int>(first.text.size());
+            for (const DecodeOptions& options : {commonFirst, latinFirst}) {
+                const DecodedLine first = DecodeLine(ink, BandOf(ink), kBaseline, font, options);
+                // No glyph left for later would explain the ink better than a rare glyph's toll:
+                // the reading differs from the ink in at most that many pixels more than the one
+                // of every glyph at once (which prunes too, and may read a glyph of random ink a
+                // pixel or two off a common one).
+                EXPECT_LE(first.cost, all.cost + options.rareCost / pagedecode::kPixel) << rare;
+                if (rare == 7) {
+                    EXPECT_NE(first.text.find(U'\u00E0'), std::u32string::npos) << static_cast<int>(first.text.size());
+                }
             }
         }
     }
