@@ -167,7 +167,9 @@ void BM_ReadPageWarm(benchmark::State& state)
 }
 BENCHMARK(BM_ReadPageWarm)->Unit(benchmark::kMillisecond);
 
-// One line of state.range(0) glyphs of the text, decoded with the font it was drawn with.
+// One line of state.range(0) glyphs of the text, decoded with the font it was drawn with: with
+// every glyph at once (state.range(1) 0), or with the Latin ones first (2), as a page whose
+// samples read no Cyrillic letter is.
 void BM_DecodeLine(benchmark::State& state)
 {
     const std::shared_ptr<const LineFont> font = Font();
@@ -188,9 +190,11 @@ void BM_DecodeLine(benchmark::State& state)
         state.SkipWithError("the line is not found as one band");
         return;
     }
+    DecodeOptions options;
+    options.first = static_cast<FirstGlyphs>(state.range(1));
     DecodedLine line;
     for (auto _ : state) {
-        line = DecodeLine(ink, bands.front(), 16, *font);
+        line = DecodeLine(ink, bands.front(), 16, *font, options);
         benchmark::DoNotOptimize(line.text.data());
     }
     const double glyphs = static_cast<double>(state.range(0));
@@ -199,7 +203,10 @@ void BM_DecodeLine(benchmark::State& state)
     state.counters["states/glyph"] = static_cast<double>(line.states) / glyphs;
     state.counters["exact"] = line.text == text ? 1 : 0;
 }
-BENCHMARK(BM_DecodeLine)->RangeMultiplier(2)->Range(25, 400)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeLine)
+    ->ArgsProduct({benchmark::CreateRange(25, 400, 2),
+                   {static_cast<long long>(FirstGlyphs::All), static_cast<long long>(FirstGlyphs::Latin)}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
