@@ -803,7 +803,6 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     // The size it was read at first, where the samples' height allows it: a second picture of
     // the same screen needs no other.
     double cachedSize = 0;
-    bool bCachedFaces = false;  // the choice taken kept its family's files
     for (const Choice& cached : ReadChoices(folder)) {
         const auto renderer = std::find_if(TextRenderers().begin(), TextRenderers().end(),
                                            [&](const TextRenderer& r) { return cached.renderer == r.name; });
@@ -820,9 +819,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             (cached.faces.boldFile.empty() || std::filesystem::is_regular_file(cached.faces.boldFile, error))) {
             remembered.push_back(cached.faces);
             family = &remembered.back();
-            bCachedFaces = true;
         } else {
-            bCachedFaces = false;
             const auto found = std::find_if(installed().begin(), installed().end(),
                                             [&](const Family& f) { return f.name == cached.family; });
             if (found == installed().end())
@@ -921,7 +918,9 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     const TextRenderer* chosenRenderer = chosen.renderer;
     reading.dDecodeMilliseconds = MillisecondsSince(decode);
     if (reading.CostPerInk() <= kGoodCostPerInk) {
-        if (!reading.bFromCache || cachedSize != chosen.size || !bCachedFaces)
+        // (A cached choice taken with its files is the last one remembered.)
+        const bool bKeptFaces = !remembered.empty() && chosenFamily == &remembered.back();
+        if (!reading.bFromCache || cachedSize != chosen.size || !bKeptFaces)
             WriteChoices(folder, Choice{chosenFamily->name, chosenRenderer->name, chosen.size, *chosenFamily});
         shelf.Keep(*chosenFamily, *chosenRenderer);
     }

@@ -253,6 +253,13 @@ struct PhaseExtents {
         std::uint64_t last = 0;
         std::uint64_t top = 0;
         std::uint64_t bottom = 0;
+
+        // Whether the ink near its first and its last column (row groups) and the ink in its
+        // columns (rows, dilated) hold its edges.
+        bool Fits(std::uint64_t nearFirst, std::uint64_t nearLast, std::uint64_t rows) const
+        {
+            return (nearFirst & first) != 0 && (nearLast & last) != 0 && (rows & top) != 0 && (rows & bottom) != 0;
+        }
     };
     std::vector<Glyph> glyphs;
     std::vector<std::pair<int, int>> spans;  // the distinct (left, right) pairs
@@ -434,10 +441,8 @@ private:
     // Candidates tests them: ink near its first and last columns, and in its columns near its
     // top and bottom rows. A glyph without ink fits nowhere.
     bool ExtentsFit(const PhaseExtents::Glyph& g, long long pixel) const {
-        if (g.top == 0 || (m_Ink.Near(pixel + g.left) & g.first) == 0 || (m_Ink.Near(pixel + g.right) & g.last) == 0)
-            return false;
-        const std::uint64_t rows = Dilate(m_Ink.Columns(pixel + g.left, pixel + g.right));
-        return (rows & g.top) != 0 && (rows & g.bottom) != 0;
+        return g.top != 0 && g.Fits(m_Ink.Near(pixel + g.left), m_Ink.Near(pixel + g.right),
+                                    Dilate(m_Ink.Columns(pixel + g.left, pixel + g.right)));
     }
 
     // The whole pixel of phase x: a shift where the phases are a power of two, as they are.
@@ -680,8 +685,7 @@ const std::vector<int>& CDecoder::Near(long long pixel)
     for (int g : m_Matchable) {
         const std::size_t i = static_cast<std::size_t>(g);
         const SpanFit& fit = m_SpanFits[static_cast<std::size_t>(e.glyphs[i].span)];
-        if ((fit.first & e.glyphs[i].first) != 0 && (fit.last & e.glyphs[i].last) != 0 && (fit.rows & e.glyphs[i].top) != 0 &&
-            (fit.rows & e.glyphs[i].bottom) != 0)
+        if (e.glyphs[i].Fits(fit.first, fit.last, fit.rows))
             list.push_back(g);
     }
     return list;
@@ -719,7 +723,7 @@ const std::vector<int>& CDecoder::Candidates(long long x)
             span.rowsStamp = m_nStamp;
             span.rows = Dilate(m_Ink.Columns(first, last));
         }
-        if ((span.rows & e.glyphs[i].top) == 0 || (span.rows & e.glyphs[i].bottom) == 0)
+        if (!e.glyphs[i].Fits(span.first, span.last, span.rows))
             continue;
         // A glyph a phase off its place is tried there too (jitter), and ranks by its best;
         // among glyphs that fit alike (e and its accented kin) the common ones come first.
@@ -1015,13 +1019,13 @@ bool CDecoder::OthersMayFit(const DecodedLine& line)
         const long long x = static_cast<long long>(glyph.pixel) * m_nPhases + glyph.phase;
         const GlyphScript script = Glyph(glyph.glyph).script;
         const PhaseExtents& e = m_Extents[static_cast<std::size_t>(glyph.phase)];
+        const long long place = Place(glyph.pen16);
         for (int h : m_Others) {
             if (!ExtentsFit(e.glyphs[static_cast<std::size_t>(h)], glyph.pixel))
                 continue;
             // The least h drawn at the glyph's phase or a phase either way pays over the columns
             // it steps over: its pixels that differ from the ink there, its phases off the place
             // the pen gives, and its tolls.
-            const long long place = Place(glyph.pen16);
             long long cost = std::numeric_limits<long long>::max();
             for (long long at = x - m_Options.jitter; at <= x + m_Options.jitter; ++at)
                 cost = std::min(cost, Score(h, at) + (at < place ? place - at : at - place) * m_Options.jitterCost);
@@ -1148,27 +1152,21 @@ void CDecoder::Finish(DecodedLine& line, int best)
                 glyph.cost += std::popcount(bits & ~ink) + std::popcount(ink & ~cover & inBox);
             }
     }
-    // The ink no template covers, by column.
+    // The line's cost: ink no template covers, and the templates' ink that meets none; and the
+    // ink no template covers by column.
     m_UncoveredIn.assign(static_cast<std::size_t>(m_Ink.ColRight() - colLeft) + 1, 0);
-    for (int r = 0; r < rows; ++r)
-        for (long long x = colLeft; x < m_Ink.ColRight(); x += 64)
-            for (std::uint64_t bare = m_Ink.Word(x, r) & ~maskWord(covered, x, r); bare != 0; bare &= bare - 1) {
-                const long long c = x + std::countl_zero(bare) - colLeft;
-                if (c < static_cast<long long>(m_UncoveredIn.size()) - 1)
-                    ++m_UncoveredIn[static_cast<std::size_t>(c) + 1];
-            }
-    for (std::size_t c = 1; c < m_UncoveredIn.size(); ++c)
-        m_UncoveredIn[c] += m_UncoveredIn[c - 1];
-    // The line's cost: ink no template covers, and the templates' ink that meets none.
     long long cost = 0;
     for (int r = 0; r < rows; ++r)
         for (long long x = colLeft; x < m_Ink.ColRight(); x += 64) {
             const std::uint64_t ink = m_Ink.Word(x, r);
-            std::uint64_t differ = (ink & ~maskWord(covered, x, r)) | (maskWord(drawn, x, r) & ~ink);
-            if (m_Ink.ColRight() - x < 64)
-                differ &= ~(~0ULL >> (m_Ink.ColRight() - x));
-            cost += std::popcount(differ);
+            const std::uint64_t inColumns = m_Ink.ColRight() - x < 64 ? ~(~0ULL >> (m_Ink.ColRight() - x)) : ~0ULL;
+            const std::uint64_t bare = ink & ~maskWord(covered, x, r) & inColumns;
+            cost += std::popcount(bare | (maskWord(drawn, x, r) & ~ink & inColumns));
+            for (std::uint64_t b = bare; b != 0; b &= b - 1)
+                ++m_UncoveredIn[static_cast<std::size_t>(x + std::countl_zero(b) - colLeft) + 1];
         }
+    for (std::size_t c = 1; c < m_UncoveredIn.size(); ++c)
+        m_UncoveredIn[c] += m_UncoveredIn[c - 1];
     line.cost = cost;
 
     // Words: runs of glyphs without a gap a space wide; each is read in one script where its
