@@ -69,11 +69,16 @@ std::uint32_t MostCommonColour(const CRaster& picture, MatchPath path = FastestM
 // compared with the nearest background above it in its column or beside it in its row, and is
 // ink when it differs from it by more than half the contrast of that background's colour.
 InkBits ScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path = FastestMatchPath());
+// The same where the global rule's bits are at hand: autoInk is InkMask(picture, InkRule::Auto),
+// whose paper and bits are taken rather than made again.
+InkBits ScreenInkMask(const CRaster& picture, const InkBits& autoInk, int cellWidth, int cellHeight);
 
 // ScreenInkMask's local rule only: nothing where the picture has one background (or no cell),
 // so that a caller holding the global rule's bits need not have them made again.
 std::optional<InkBits> LocalScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight,
                                           MatchPath path = FastestMatchPath());
+// The same with the picture's most common colour (MostCommonColour) known.
+std::optional<InkBits> LocalScreenInkMask(const CRaster& picture, std::uint32_t paper, int cellWidth, int cellHeight);
 
 // A run of pixel rows that the ink fills from side to side: a window's margin, a bar.
 struct SolidStrip {

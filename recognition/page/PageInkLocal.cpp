@@ -201,9 +201,8 @@ void ClearEdgeColumns(const CRaster& picture, InkBits& ink)
 }
 
 // The local rule of ScreenInkMask, or nothing where the picture has one background.
-std::optional<InkBits> LocalInkMask(const CRaster& picture, int cellWidth, int cellHeight, MatchPath path)
+std::optional<InkBits> LocalInkMask(const CRaster& picture, std::uint32_t paper, int cellWidth, int cellHeight)
 {
-    const std::uint32_t paper = MostCommonColour(picture, path);
     CBackgrounds backgrounds(picture, cellWidth, paper);
 
     // First pass: the pixels each background's runs enclose on their rows, and the contrast of
@@ -272,7 +271,14 @@ std::optional<InkBits> LocalScreenInkMask(const CRaster& picture, int cellWidth,
 {
     if (picture.empty() || cellWidth <= 0 || cellHeight <= 0)
         return std::nullopt;
-    std::optional<InkBits> local = LocalInkMask(picture, cellWidth, cellHeight, path);
+    return LocalScreenInkMask(picture, MostCommonColour(picture, path), cellWidth, cellHeight);
+}
+
+std::optional<InkBits> LocalScreenInkMask(const CRaster& picture, std::uint32_t paper, int cellWidth, int cellHeight)
+{
+    if (picture.empty() || cellWidth <= 0 || cellHeight <= 0)
+        return std::nullopt;
+    std::optional<InkBits> local = LocalInkMask(picture, paper, cellWidth, cellHeight);
     if (local)
         ClearEdgeColumns(picture, *local);
     return local;
@@ -285,5 +291,16 @@ InkBits ScreenInkMask(const CRaster& picture, int cellWidth, int cellHeight, Mat
     InkBits ink = InkMask(picture, InkRule::Auto, path);
     if (!picture.empty() && cellWidth > 0 && cellHeight > 0)
         ClearEdgeColumns(picture, ink);
+    return ink;
+}
+
+InkBits ScreenInkMask(const CRaster& picture, const InkBits& autoInk, int cellWidth, int cellHeight)
+{
+    if (picture.empty() || cellWidth <= 0 || cellHeight <= 0)
+        return autoInk;
+    if (std::optional<InkBits> local = LocalScreenInkMask(picture, autoInk.background, cellWidth, cellHeight))
+        return std::move(*local);
+    InkBits ink = autoInk;
+    ClearEdgeColumns(picture, ink);
     return ink;
 }

@@ -127,6 +127,11 @@ int PageReading::UnsureCells() const
 
 PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageOptions& options)
 {
+    return ReadPage(picture, nullptr, glyphs, options);
+}
+
+PageReading ReadPage(const CRaster& picture, const InkBits* autoInk, const GlyphSet& glyphs, const PageOptions& options)
+{
     const auto start = std::chrono::steady_clock::now();
     PageReading page;
     page.cellWidth = glyphs.cellWidth;
@@ -136,9 +141,9 @@ PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageO
         return page;
     }
     try {
-        InkBits ink = options.ink == InkRule::Auto
-                          ? ScreenInkMask(picture, glyphs.cellWidth, glyphs.cellHeight, options.path)
-                          : InkMask(picture, options.ink, options.path);
+        InkBits ink = options.ink != InkRule::Auto ? InkMask(picture, options.ink, options.path)
+                      : autoInk ? ScreenInkMask(picture, *autoInk, glyphs.cellWidth, glyphs.cellHeight)
+                                : ScreenInkMask(picture, glyphs.cellWidth, glyphs.cellHeight, options.path);
         page.strips = ClearSolidStrips(ink, glyphs.cellHeight);
         NoteInk(page, ink);
         page.dInkMilliseconds = MillisecondsSince(start);

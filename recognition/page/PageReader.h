@@ -95,6 +95,9 @@ struct PageReading {
 // The whole pipeline. An empty glyph set (no glyphs, a 0 cell) reads no line. Memory running
 // out gives an empty reading marked bOutOfMemory; nothing throws.
 PageReading ReadPage(const CRaster& picture, const GlyphSet& glyphs, const PageOptions& options = {});
+// The same where the picture's global ink, InkMask(picture, InkRule::Auto), is at hand (or null):
+// the Auto rule takes its paper and bits rather than making them again.
+PageReading ReadPage(const CRaster& picture, const InkBits* autoInk, const GlyphSet& glyphs, const PageOptions& options);
 // The pipeline from the ink mask on, for callers that read one picture with many glyph sets; the
 // solid strips are left out of a copy of the mask, which stays as it was.
 PageReading ReadPage(const InkBits& ink, const GlyphSet& glyphs, const PageOptions& options = {});

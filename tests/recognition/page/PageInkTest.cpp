@@ -91,6 +91,44 @@ TEST(PageInk, InkMaskPathsAgree)
     }
 }
 
+// The screen's ink made from the global rule's bits at hand is the ink made afresh: on pictures of
+// one paper, of bars of other colours holding text, of uniform edge columns, and on degenerate
+// ones.
+TEST(PageInk, ScreenInkFromTheGlobalBitsIsTheSame)
+{
+    std::mt19937 random(11);
+    const std::uint32_t palette[] = {0xFFFFFF, 0x000000, 0x1E90FF, 0x303030, 0xFFFF55, 0x808080};
+    int local = 0;
+    for (int round = 0; round < 30; ++round) {
+        CRaster picture;
+        picture.Create(1 + static_cast<int>(random() % 160), 1 + static_cast<int>(random() % 60), palette[round % 6]);
+        for (int bar = static_cast<int>(random() % 3); bar > 0; --bar) {  // bars of another colour
+            const int top = static_cast<int>(random() % picture.height());
+            const std::uint32_t colour = palette[random() % 6];
+            for (int y = top; y < std::min(picture.height(), top + 12); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    picture.SetPixel(x, y, colour);
+        }
+        for (int i = static_cast<int>(random() % 400); i > 0; --i)  // glyph-like specks
+            picture.SetPixel(static_cast<int>(random() % picture.width()), static_cast<int>(random() % picture.height()),
+                             palette[random() % 6]);
+        const int cellWidth = static_cast<int>(random() % 12), cellHeight = static_cast<int>(random() % 20);
+        const InkBits fresh = ScreenInkMask(picture, cellWidth, cellHeight);
+        const InkBits given = ScreenInkMask(picture, InkMask(picture, InkRule::Auto), cellWidth, cellHeight);
+        SCOPED_TRACE("round " + std::to_string(round));
+        EXPECT_EQ(given.words, fresh.words);
+        EXPECT_EQ(given.rowInk, fresh.rowInk);
+        EXPECT_EQ(given.bLocal, fresh.bLocal);
+        EXPECT_EQ(given.background, fresh.background);
+        EXPECT_EQ(given.threshold, fresh.threshold);
+        local += fresh.bLocal ? 1 : 0;
+    }
+    EXPECT_GT(local, 3);
+    EXPECT_LT(local, 27);
+    const CRaster empty;
+    EXPECT_TRUE(ScreenInkMask(empty, InkMask(empty, InkRule::Auto), 8, 16).words.empty());
+}
+
 // Solid strips on each side of the text: rows filled across the picture are cleared from the
 // ink, counts included; a strip lower than half a cell, a glyph row as wide as a cell is high,
 // and rows with gaps stay.
