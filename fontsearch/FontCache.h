@@ -31,6 +31,9 @@ public:
     // Keeps the glyph set of a font beside the cache; false when it cannot be written.
     bool SaveGlyphs(const FontCandidate& font, const GlyphSet& glyphs) const;
 
+    // Whether no font is remembered (no file, or a file without lines).
+    bool Empty() const { return Lines().empty(); }
+
     static constexpr int kMaxEntries = 32;
 
     const std::string& File() const { return m_strFile; }

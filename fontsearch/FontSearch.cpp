@@ -266,9 +266,11 @@ bool Wanted(const FontCandidate& font, const std::vector<std::string>& families)
 constexpr int kNarrowCellWidth = 5;
 constexpr int kNarrowCellHeight = 10;
 
-PageReading ReadWithFont(const CRaster& picture, const InkBits& ink, const GlyphSet& glyphs, const PageOptions& read)
+PageReading ReadWithFont(const CRaster& picture, const InkBits& pictureInk, const GlyphSet& glyphs, const PageOptions& read)
 {
-    return read.ink == InkRule::Auto ? ReadPage(picture, glyphs, read) : ReadPage(ink, glyphs, read);
+    if (read.ink != InkRule::Auto)
+        return ReadPage(pictureInk, glyphs, read);
+    return ReadPage(picture, pictureInk.bLocal ? nullptr : &pictureInk, glyphs, read);
 }
 
 }  // namespace
@@ -279,53 +281,69 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     // A screen of coloured regions (bars, reverse video, a terminal on a desktop of another
     // colour) is searched in the ink taken against the background around each pixel, with a
     // cell as narrow as screens' cells come; one background keeps the ink given.
-    std::optional<InkBits> local;
-    if (options.read.ink == InkRule::Auto && !pictureInk.bLocal)
-        local = LocalScreenInkMask(picture, kNarrowCellWidth, kNarrowCellHeight, options.path);
-    const InkBits& ink = local ? *local : pictureInk;
     FontSearchResult result;
-    result.pitch = MeasurePitch(ink);
-    if (result.pitch.columnPitch64 == 0) {
-        result.problem = "the picture shows no text on a grid of cells";
-        result.dMilliseconds = MillisecondsSince(start);
-        return result;
-    }
     result.smoothing = SmoothingOf(picture);
-    // Light text on dark paper or dark on light: the paper's luminance tells.
-    const double paper = (0.299 * ((ink.background >> 16) & 0xFF) + 0.587 * ((ink.background >> 8) & 0xFF) +
-                          0.114 * (ink.background & 0xFF)) / 255.0;
-    const double inkLuminance = paper > 0.5 ? 0.0 : 1.0;
     CFaceRenderer renderer;
     const CFontCache cache(options.cacheFile);
 
     // The fonts found before for screens of this pitch come first: one that reads the page well is
     // taken without a search.
-    std::vector<FontCandidate> cached = cache.Find(result.pitch, result.smoothing);
-    cached.erase(std::remove_if(cached.begin(), cached.end(), [&](const FontCandidate& f) { return !Wanted(f, options.families); }),
-                 cached.end());
-    for (const FontCandidate& font : cached) {
-        FontChoice choice;
-        choice.candidate = font;
-        if (!cache.LoadGlyphs(font, result.glyphs) || result.glyphs.cellWidth != RequestOf(font, false).cellWidth) {
-            result.glyphs = ChoiceGlyphSet(choice, renderer);
-            cache.SaveGlyphs(font, result.glyphs);
+    auto readWithCached = [&](const InkBits& ink) {
+        std::vector<FontCandidate> cached = cache.Find(result.pitch, result.smoothing);
+        std::erase_if(cached, [&](const FontCandidate& f) { return !Wanted(f, options.families); });
+        for (const FontCandidate& font : cached) {
+            FontChoice choice;
+            choice.candidate = font;
+            if (!cache.LoadGlyphs(font, result.glyphs) || result.glyphs.cellWidth != RequestOf(font, false).cellWidth) {
+                result.glyphs = ChoiceGlyphSet(choice, renderer);
+                cache.SaveGlyphs(font, result.glyphs);
+            }
+            PageOptions read = options.read;
+            read.pitchSub = PitchOf(font);
+            result.page = ReadWithFont(picture, ink, result.glyphs, read);
+            choice.fit.meanCost = result.page.InkedCostShare() * font.cell.width * font.cell.height;
+            // A screen read with its own font leaves no cell unsure; a family of near twin shapes
+            // (Hack and DejaVu Sans Mono) may cost less on the whole and still leave the few glyphs
+            // it draws otherwise unsure.
+            if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare && result.page.UnsureCells() == 0) {
+                result.ranked = {choice};
+                result.bFromCache = true;
+                result.dMilliseconds = MillisecondsSince(start);
+                return true;
+            }
         }
-        PageOptions read = options.read;
-        read.pitchSub = PitchOf(font);
-        result.page = ReadWithFont(picture, ink, result.glyphs, read);
-        choice.fit.meanCost = result.page.InkedCostShare() * font.cell.width * font.cell.height;
-        // A screen read with its own font leaves no cell unsure; a family of near twin shapes
-        // (Hack and DejaVu Sans Mono) may cost less on the whole and still leave the few glyphs
-        // it draws otherwise unsure.
-        if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare && result.page.UnsureCells() == 0) {
-            result.ranked = {choice};
-            result.bFromCache = true;
-            result.dMilliseconds = MillisecondsSince(start);
+        result.glyphs = GlyphSet();
+        result.page = PageReading();
+        return false;
+    };
+
+    // Most screens have one background, and their ink is the picture's own: a kept font is tried
+    // on it before the local ink is made, which a page the font reads well does not need.
+    const bool mayBeLocal = options.read.ink == InkRule::Auto && !pictureInk.bLocal;
+    std::optional<PagePitch> globalPitch;
+    if (mayBeLocal && !cache.Empty()) {
+        globalPitch = MeasurePitch(pictureInk);
+        result.pitch = *globalPitch;
+        if (result.pitch.columnPitch64 != 0 && readWithCached(pictureInk))
             return result;
-        }
     }
-    result.glyphs = GlyphSet();
-    result.page = PageReading();
+    std::optional<InkBits> local;
+    if (mayBeLocal)
+        local = LocalScreenInkMask(picture, pictureInk.background, kNarrowCellWidth, kNarrowCellHeight);
+    const InkBits& ink = local ? *local : pictureInk;
+    if (local || !globalPitch)
+        result.pitch = MeasurePitch(ink);
+    if (result.pitch.columnPitch64 == 0) {
+        result.problem = "the picture shows no text on a grid of cells";
+        result.dMilliseconds = MillisecondsSince(start);
+        return result;
+    }
+    // Light text on dark paper or dark on light: the paper's luminance tells.
+    const double paper = (0.299 * ((ink.background >> 16) & 0xFF) + 0.587 * ((ink.background >> 8) & 0xFF) +
+                          0.114 * (ink.background & 0xFF)) / 255.0;
+    const double inkLuminance = paper > 0.5 ? 0.0 : 1.0;
+    if ((local || !globalPitch) && readWithCached(ink))
+        return result;
 
     // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
     // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).

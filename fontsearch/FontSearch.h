@@ -58,7 +58,7 @@ struct FontSearchResult {
 // few colours, a palette's, where smoothed glyphs blend every edge into many.
 Smoothing SmoothingOf(const CRaster& picture);
 
-// Searches the font of picture, whose ink (the reader's mask) is given, and reads the page with
+// Searches the font of picture, whose ink, InkMask(picture, options.read.ink), is given, and reads the page with
 // the best font. A font remembered for the screen's pitch is tried first: when the page reads
 // with it at a mean cost of at most a hundredth of a cell's pixels, no search is made.
 FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& ink, const FontSearchOptions& options = {});

@@ -161,24 +161,32 @@ TEST(FindScreenFont, FamiliesNarrowTheSearch)
 }
 
 // A font found is remembered: the next picture of the screen reads from the cache, as it read
-// after the search.
+// after the search, on a screen of one background and on one whose bars of other colours hold
+// text (each pixel taken against the background around it).
 TEST(FindScreenFont, TheCacheServesTheNextPicture)
 {
-    PictureLoad load = LoadPicture(std::string(RECOGNIZE_SCREENS) + "/dev/vte-noto-code.png");
-    ASSERT_TRUE(load.Ok());
-    const InkBits ink = InkMask(load.raster, InkRule::Auto);
-    const std::string folder = ::testing::TempDir() + "/font-cache-" + std::to_string(::getpid());
-    FontSearchOptions options;
-    options.cacheFile = FontCacheFile(folder);
-    const FontSearchResult first = FindScreenFont(load.raster, ink, options);
-    ASSERT_TRUE(first.Found());
-    EXPECT_FALSE(first.bFromCache);
-    const FontSearchResult second = FindScreenFont(load.raster, ink, options);
-    ASSERT_TRUE(second.Found());
-    EXPECT_TRUE(second.bFromCache);
-    EXPECT_EQ(second.page.text, first.page.text);
-    EXPECT_EQ(second.Best().candidate.Describe(), first.Best().candidate.Describe());
-    std::filesystem::remove_all(folder);
+    for (const char* name : {"vte-noto-code", "st-noto-dialog"}) {
+        SCOPED_TRACE(name);
+        PictureLoad load = LoadPicture(std::string(RECOGNIZE_SCREENS) + "/dev/" + name + ".png");
+        ASSERT_TRUE(load.Ok());
+        const InkBits ink = InkMask(load.raster, InkRule::Auto);
+        const std::string folder = ::testing::TempDir() + "/font-cache-" + std::to_string(::getpid());
+        FontSearchOptions options;
+        options.cacheFile = FontCacheFile(folder);
+        const FontSearchResult first = FindScreenFont(load.raster, ink, options);
+        ASSERT_TRUE(first.Found());
+        EXPECT_FALSE(first.bFromCache);
+        const FontSearchResult second = FindScreenFont(load.raster, ink, options);
+        ASSERT_TRUE(second.Found());
+        EXPECT_TRUE(second.bFromCache);
+        EXPECT_EQ(second.page.text, first.page.text);
+        EXPECT_EQ(second.page.bLocalInk, first.page.bLocalInk);
+        EXPECT_EQ(second.page.bLocalInk, std::string(name) == "st-noto-dialog");
+        EXPECT_EQ(second.page.originX, first.page.originX);
+        EXPECT_EQ(second.page.originY, first.page.originY);
+        EXPECT_EQ(second.Best().candidate.Describe(), first.Best().candidate.Describe());
+        std::filesystem::remove_all(folder);
+    }
 }
 
 // A family cached for one screen is not taken for a screen of its near twin (DejaVu Sans Mono
