@@ -226,12 +226,37 @@ public:
             if (t >= 0 && t < search.tops && offset >= 0 && offset % U == 0 && offset / U < L)
                 consider(static_cast<std::size_t>(t) * L + static_cast<std::size_t>(offset / U));
         }
+        if (!hint.bValid && !m_LastPlace.bValid && n > 1)
+            consider(LikeliestCandidate(search));
         for (std::size_t i = 0; i < n; ++i)
             consider(i);
         search.ownCost = best;
         search.ownTop = search.firstTop + static_cast<long long>(bestIndex / L);
         search.ownLeftSub = LeftOf(search, static_cast<int>(bestIndex % L));
         m_LastPlace = {true, search.ownTop - search.band.top, search.ownLeftSub - search.band.left * kSubpixels};
+    }
+
+    // With nothing to go by, the candidate whose first compared cell costs least: a grid whose
+    // first cell is right is likely right throughout, and its total bounds the others' early.
+    // Each candidate's first cell is kept in the table as the least its total can be.
+    std::size_t LikeliestCandidate(BandSearch& search)
+    {
+        const std::size_t n = static_cast<std::size_t>(search.tops) * L;
+        std::size_t likeliest = 0;
+        long long least = kNoBound;
+        std::vector<CellPlace> first(1);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::vector<CellPlace> places = CellPlaces(search, LeftOf(search, static_cast<int>(i % L)));
+            if (places.empty())
+                continue;
+            first[0] = places.front();
+            search.costs[i] = m_Matcher.SumOfBest(search.firstTop + static_cast<long long>(i / L), first);
+            if (search.costs[i] < least) {
+                least = search.costs[i];
+                likeliest = i;
+            }
+        }
+        return likeliest;
     }
 
     // Moves a line's cells to the position within a phase step either side of where they are, to
