@@ -29,18 +29,27 @@ constexpr double kWidestCell = 0.7;
 // Below this clarity no pitch shows: the ink is not laid out on a grid.
 constexpr double kMinClarity = 0.5;
 
-// Clarity of a period: 1 - ink of the emptiest phase / mean ink of a phase. bins phases, each
-// position x going to bin (x * 64 mod period64) * bins / period64.
+// Clarity of a period: 1 - ink of the emptiest phase / mean ink of a phase. bins phases, at
+// most a pixel's worth each (bins <= period64 / 64), each position x going to bin
+// (x * 64 mod period64) * bins / period64.
 double Clarity(const std::vector<long long>& profile, long long period64, int bins, std::vector<long long>& sums)
 {
     sums.assign(static_cast<std::size_t>(bins), 0);
     long long total = 0;
+    // The phase and its bin are carried from one position to the next without dividing: a step
+    // of a pixel crosses at most one bin's edge, and one that wraps the period lands in bin 0.
+    long long phase = 0;
+    long long bin = 0;
     for (std::size_t x = 0; x < profile.size(); ++x) {
-        if (profile[x] == 0)
-            continue;
-        const long long phase = static_cast<long long>(x) * 64 % period64;
-        sums[static_cast<std::size_t>(phase * bins / period64)] += profile[x];
+        sums[static_cast<std::size_t>(bin)] += profile[x];
         total += profile[x];
+        phase += 64;
+        if (phase >= period64) {
+            phase -= period64;
+            bin = 0;
+        } else {
+            bin += (bin + 1) * period64 <= phase * bins ? 1 : 0;
+        }
     }
     if (total == 0)
         return 0;
