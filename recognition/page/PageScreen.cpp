@@ -3,6 +3,7 @@
 #include "PageCells.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <map>
 #include <set>
@@ -107,13 +108,19 @@ CellInkBox InkBoxOf(const InkBits& ink, long long left, long long top, int width
         const long long y = top + r;
         if (y < 0 || y >= ink.height)
             continue;
-        for (int x = 0; x < width; ++x)
-            if (ink.Ink(static_cast<int>(left + x), static_cast<int>(y))) {
-                box.left = std::min(box.left, x);
-                box.right = std::max(box.right, x + 1);
-                box.top = std::min(box.top, r);
-                box.bottom = std::max(box.bottom, r + 1);
-            }
+        const std::uint64_t* row = ink.Row(static_cast<int>(y));
+        for (int chunk = 0; chunk * 64 < width; ++chunk) {
+            const int used = std::min(64, width - chunk * 64);
+            std::uint64_t bits = InkWord(ink, row, left + chunk * 64);
+            if (used < 64)
+                bits &= ~std::uint64_t{0} << (64 - used);
+            if (bits == 0)
+                continue;
+            box.left = std::min(box.left, chunk * 64 + std::countl_zero(bits));
+            box.right = std::max(box.right, chunk * 64 + 64 - std::countr_zero(bits));
+            box.top = std::min(box.top, r);
+            box.bottom = std::max(box.bottom, r + 1);
+        }
     }
     return box;
 }
@@ -262,20 +269,26 @@ ScreenExtent FindScreen(const CRaster& picture, const InkBits& ink, const PageGr
             return false;
         const InkBits rowInk = CellInk(picture, ink, rowGrid, MeasureColours(picture, rowGrid), {}, HalfWay::Paper);
         CCellMatcher matcher(rowInk, glyphs, path);
-        int inked = 0, doubtful = 0;
+        // Only the inked cells are matched, until most of them are known sure or unsure.
         std::vector<CellPlace> places;
-        for (long long c = left; c < right; ++c)
-            places.push_back(PlaceAt(shape.Position(c), shape.phases));
-        for (std::size_t first = 0; first < places.size(); first += kBlockCells) {
+        for (long long c = left; c < right; ++c) {
+            const CellPlace place = PlaceAt(shape.Position(c), shape.phases);
+            if (!InkBoxOf(rowInk, place.pixel, shape.Top(row), shape.W, shape.H).Empty())
+                places.push_back(place);
+        }
+        const int inked = static_cast<int>(places.size());
+        int doubtful = 0, sure = 0;
+        for (std::size_t first = 0; first < places.size() && 2 * doubtful <= inked && 2 * sure < inked;
+             first += kBlockCells) {
             const int count = static_cast<int>(std::min<std::size_t>(kBlockCells, places.size() - first));
             matcher.Match(shape.Top(row), places.data() + first, count);
             for (int k = 0; k < count; ++k) {
-                if (!matcher.Inked(k))
-                    continue;
                 std::int32_t least = 0, most = 0;
                 CostRange(matcher.Wide(), matcher.Costs(k), glyphs.Rows(), least, most);
-                ++inked;
-                doubtful += static_cast<long long>(least) * kUnsureDenominator > static_cast<long long>(shape.W) * shape.H ? 1 : 0;
+                if (static_cast<long long>(least) * kUnsureDenominator > static_cast<long long>(shape.W) * shape.H)
+                    ++doubtful;
+                else
+                    ++sure;
             }
         }
         return inked > 0 && 2 * doubtful > inked;
