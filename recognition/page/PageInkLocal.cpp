@@ -17,6 +17,12 @@ constexpr std::uint16_t kNoBackground = 0xFFFF;
 // rows add up to half a cell: a bar with a word in it, not a plain margin or a cursor block.
 constexpr int kHoleCellsDenominator = 2;
 
+// The shortest run of one colour that is background: a cell wide.
+int MinBackgroundRun(int cellWidth)
+{
+    return std::max(cellWidth, 2);
+}
+
 // The most background colours told apart; a picture of more (a photograph) keeps one rule.
 constexpr std::size_t kMaxBackgrounds = kNoBackground;
 
@@ -29,7 +35,7 @@ constexpr std::size_t kMaxBackgrounds = kNoBackground;
 class CBackgrounds {
 public:
     CBackgrounds(const CRaster& picture, int cellWidth, std::uint32_t paper)
-        : m_Picture(picture), m_nWidth(picture.width()), m_nMinRun(std::max(cellWidth, 2))
+        : m_Picture(picture), m_nWidth(picture.width()), m_nMinRun(MinBackgroundRun(cellWidth))
     {
         m_Palette.push_back(paper);
         m_Index.emplace(paper, 0);
@@ -200,9 +206,30 @@ void ClearEdgeColumns(const CRaster& picture, InkBits& ink)
     ink.CountRows();
 }
 
+// Whether any row holds a run of a colour other than paper at least minRun long: without one,
+// the paper is the picture's only background.
+bool OtherLongRun(const CRaster& picture, std::uint32_t paper, int minRun)
+{
+    for (int y = 0; y < picture.height(); ++y) {
+        const std::uint32_t* row = picture.Row(y);
+        for (int x = 0; x < picture.width();) {
+            const std::uint32_t colour = row[x] & kColourMask;
+            int end = x + 1;
+            while (end < picture.width() && (row[end] & kColourMask) == colour)
+                ++end;
+            if (colour != paper && end - x >= minRun)
+                return true;
+            x = end;
+        }
+    }
+    return false;
+}
+
 // The local rule of ScreenInkMask, or nothing where the picture has one background.
 std::optional<InkBits> LocalInkMask(const CRaster& picture, std::uint32_t paper, int cellWidth, int cellHeight)
 {
+    if (!OtherLongRun(picture, paper, MinBackgroundRun(cellWidth)))
+        return std::nullopt;
     CBackgrounds backgrounds(picture, cellWidth, paper);
 
     // First pass: the pixels each background's runs enclose on their rows, and the contrast of
