@@ -79,11 +79,15 @@ double FontChoice::CostShare() const
 
 Smoothing SmoothingOf(const CRaster& picture)
 {
+    // A screen's rows are long runs of one colour: a colour is looked up where a run starts.
     std::unordered_set<std::uint32_t> colours;
     for (int y = 0; y < picture.height(); ++y) {
         const std::uint32_t* row = picture.Row(y);
         for (int x = 0; x < picture.width(); ++x) {
-            colours.insert(row[x] & 0xFFFFFF);
+            const std::uint32_t colour = row[x] & 0xFFFFFF;
+            if (x > 0 && colour == (row[x - 1] & 0xFFFFFF))
+                continue;
+            colours.insert(colour);
             if (colours.size() > kMonoColours)
                 return Smoothing::Grey;
         }

@@ -136,19 +136,26 @@ bool EdgeRule(const CellInkBox& box, int width, int height)
 }
 
 // The most common colour of the W x H cell at (left, top), pixels outside the picture left out
-// (the first seen among equals). A cell holds few colours: they are counted in a short list.
-std::uint32_t CellBackground(const CRaster& picture, long long left, long long top, int width, int height)
+// (the first seen among equals). A cell holds few colours: they are counted in a short list,
+// counts, a run of one colour at a time.
+std::uint32_t CellBackground(const CRaster& picture, long long left, long long top, int width, int height,
+                             std::vector<std::pair<std::uint32_t, int>>& counts)
 {
-    std::vector<std::pair<std::uint32_t, int>> counts;
+    counts.clear();
+    const long long x0 = std::max<long long>(left, 0), x1 = std::min<long long>(left + width, picture.width());
     for (long long y = std::max<long long>(top, 0); y < std::min<long long>(top + height, picture.height()); ++y) {
         const std::uint32_t* row = picture.Row(static_cast<int>(y));
-        for (long long x = std::max<long long>(left, 0); x < std::min<long long>(left + width, picture.width()); ++x) {
+        for (long long x = x0; x < x1;) {
             const std::uint32_t colour = row[x] & 0xFFFFFF;
+            long long end = x + 1;
+            while (end < x1 && (row[end] & 0xFFFFFF) == colour)
+                ++end;
             const auto found = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == colour; });
             if (found == counts.end())
-                counts.emplace_back(colour, 1);
+                counts.emplace_back(colour, static_cast<int>(end - x));
             else
-                ++found->second;
+                found->second += static_cast<int>(end - x);
+            x = end;
         }
     }
     std::uint32_t best = 0xFFFFFF;
@@ -342,10 +349,11 @@ ScreenExtent FindScreen(const CRaster& picture, const InkBits& ink, const PageGr
     const auto rows = static_cast<std::size_t>(bottom - top);
     const auto width = static_cast<std::size_t>(right - left);
     std::vector<std::uint32_t> cellBg(rows * width);
+    std::vector<std::pair<std::uint32_t, int>> counts;
     for (std::size_t r = 0; r < rows; ++r)
         for (std::size_t k = 0; k < width; ++k)
             cellBg[r * width + k] = CellBackground(picture, shape.Left(left + static_cast<long long>(k)),
-                                                   shape.Top(top + static_cast<long long>(r)), shape.W, shape.H);
+                                                   shape.Top(top + static_cast<long long>(r)), shape.W, shape.H, counts);
     std::vector<std::set<std::uint32_t>> middle(rows);
     for (std::size_t r = 0; r < rows; ++r)
         for (std::size_t k = width / 4; k < width - width / 4; ++k)
