@@ -188,15 +188,47 @@ long long CCellMatcher::SumOfBest(long long top, const std::vector<CellPlace>& p
     std::size_t step = bound == kNoBound ? kBlockCells : 1;
     for (std::size_t first = 0; first < places.size() && sum <= bound;) {
         const int count = static_cast<int>(std::min(step, places.size() - first));
-        Match(top, places.data() + first, count);
-        for (int c = 0; c < count; ++c) {
-            std::int32_t least = 0, most = 0;
-            CostRange(m_bWide, Costs(c), m_Glyphs.Rows(), least, most);
-            sum += least;
-        }
+        sum += SumOfLeast(top, places.data() + first, count);
         first += static_cast<std::size_t>(count);
         if (step < 4)
             step *= 2;
+    }
+    return sum;
+}
+
+long long CCellMatcher::SumOfLeast(long long top, const CellPlace* places, int count)
+{
+    // Lines of text repeat their glyphs: a cell's least cost is kept by its phase and image, and
+    // only the images not seen before are matched. The table is emptied when it grows large.
+    constexpr std::size_t kMaxKept = 1 << 14;
+    const std::size_t bytes = static_cast<std::size_t>(m_Glyphs.bytesPerRow) * static_cast<std::size_t>(m_Glyphs.height);
+    if (m_Cell.size() < m_Glyphs.Stride())
+        m_Cell.Resize(m_Glyphs.Stride());
+    if (m_Least.size() > kMaxKept)
+        m_Least.clear();
+    long long sum = 0;
+    CellPlace unknown[kBlockCells];
+    int unknowns = 0;
+    m_Keys.resize(static_cast<std::size_t>(kBlockCells));
+    for (int c = 0; c < count; ++c) {
+        CaptureInkCell(m_Ink, m_Glyphs, places[c].pixel, top, m_Cell.data());
+        std::string& key = m_Keys[static_cast<std::size_t>(unknowns)];
+        key.assign(1, static_cast<char>(places[c].phase));
+        key.append(reinterpret_cast<const char*>(m_Cell.data()), bytes);
+        if (const auto found = m_Least.find(key); found != m_Least.end()) {
+            sum += found->second;
+            continue;
+        }
+        unknown[unknowns++] = places[c];
+    }
+    if (unknowns == 0)
+        return sum;
+    Match(top, unknown, unknowns);
+    for (int c = 0; c < unknowns; ++c) {
+        std::int32_t least = 0, most = 0;
+        CostRange(m_bWide, Costs(c), m_Glyphs.Rows(), least, most);
+        sum += least;
+        m_Least.emplace(m_Keys[static_cast<std::size_t>(c)], least);
     }
     return sum;
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // One variant of a cell: a glyph and its match cost.
@@ -165,15 +166,22 @@ public:
 
     // The least cost of each cell, summed over the cells at places. The sum stops growing once
     // it exceeds bound: cells are matched one, two, then four at a time and the rest left out.
+    // A cell whose image (and phase) was matched before takes its least from then.
     long long SumOfBest(long long top, const std::vector<CellPlace>& places, long long bound = pagecells::kNoBound);
 
 private:
+    // The least costs of count cells, summed, each image matched once.
+    long long SumOfLeast(long long top, const CellPlace* places, int count);
+
     const InkBits& m_Ink;
     const PageGlyphs& m_Glyphs;
     MatchPath m_Path;
     bool m_bWide;  // AVX2 for the cost ranges
     CAlignedBytes m_Block;
     std::vector<std::int32_t> m_Costs;
+    CAlignedBytes m_Cell;                                  // a cell captured to be looked up
+    std::unordered_map<std::string, std::int32_t> m_Least;  // phase and image -> least cost
+    std::vector<std::string> m_Keys;                        // of the cells a block matches
     bool m_bInked[pagecells::kBlockCells] = {};
     int m_nSlot[pagecells::kBlockCells] = {};  // where cell c's costs lie in the block
 };

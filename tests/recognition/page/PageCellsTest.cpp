@@ -146,6 +146,60 @@ TEST(PageCells, MatchCellsEqualsPixelByPixelOracle)
     }
 }
 
+// The grid search's sum of the cells' least costs: each cell's least, counted pixel by pixel,
+// whether its image was matched before (cells repeat on a line of text) or
+// not; past the bound the sum may stop short, but never at or below it.
+TEST(PageCells, SumOfBestIsEachCellsLeastOnceOrAgain)
+{
+    constexpr int w = 13, h = 9;
+    const CCharImageFont font = fixtures::MakeFont(30, 80, [](int code) { return fixtures::MakeNoiseGlyph(w, h, static_cast<unsigned>(code)); });
+    const GlyphSet set = GlyphSetFromFont(font);
+    PageGlyphs glyphs;
+    glyphs.Build(set);
+    std::mt19937 random(23);
+    for (int round = 0; round < 12; ++round) {
+        InkBits ink;
+        ink.width = 150;
+        ink.height = 30;
+        ink.wordsPerRow = (ink.width + 63) / 64;
+        ink.words.resize(static_cast<std::size_t>(ink.wordsPerRow) * ink.height);
+        // Glyphs drawn on a row of cells, a few of them again and again, with some noise.
+        const int top = static_cast<int>(random() % 20);
+        for (int cell = 0; cell * w < ink.width; ++cell) {
+            const CCharImage* glyph = font.GetCharImage(40 + static_cast<int>(random() % 4));
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w && cell * w + x < ink.width; ++x)
+                    if (glyph->Pixel(x, y) != (random() % 40 == 0))
+                        ink.words[static_cast<std::size_t>(top + y) * ink.wordsPerRow + (cell * w + x) / 64] |=
+                            std::uint64_t{1} << (63 - (cell * w + x) % 64);
+        }
+        CCellMatcher matcher(ink, glyphs, SupportedMatchPaths()[static_cast<std::size_t>(round) % SupportedMatchPaths().size()]);
+        for (int sum = 0; sum < 6; ++sum) {
+            std::vector<CellPlace> places;
+            long long want = 0;
+            for (int i = static_cast<int>(random() % 14); i > 0; --i) {
+                const int left = random() % 2 == 0 ? static_cast<int>(random() % 11) * w : static_cast<int>(random() % 160) - 10;
+                places.push_back(CellPlace{left, 0});
+                int least = w * h;
+                for (int code = font.First(); code <= font.Last(); ++code) {
+                    int cost = 0;
+                    for (int y = 0; y < h; ++y)
+                        for (int x = 0; x < w; ++x)
+                            cost += font.GetCharImage(code)->Pixel(x, y) != ink.Ink(left + x, top + y);
+                    least = std::min(least, cost);
+                }
+                want += least;
+            }
+            const long long bound = sum % 3 == 0 ? pagecells::kNoBound : static_cast<long long>(random() % 200);
+            const long long got = matcher.SumOfBest(top, places, bound);
+            SCOPED_TRACE("round " + std::to_string(round) + " sum " + std::to_string(sum));
+            if (want <= bound)
+                EXPECT_EQ(got, want);
+            else
+                EXPECT_GT(got, bound);
+        }
+    }
+}
 
 // Blank glyphs of control codes tie with the space: the cell reads as a space, and no control
 // code appears among its variants or ties; a printable glyph identical to a control code's wins.
