@@ -124,32 +124,44 @@ public:
         return search;
     }
 
-    // The places of the cells compared for a grid whose cells start at leftSub (mod the pitch).
-    std::vector<CellPlace> CellPlaces(const BandSearch& search, long long leftSub) const
+    // Calls visit(place) for each cell compared for a grid whose cells start at leftSub (mod the
+    // pitch), left to right.
+    template <class Visit>
+    void ForEachCellPlace(const BandSearch& search, long long leftSub, Visit&& visit) const
     {
-        std::vector<CellPlace> places;
         if (search.samples.empty()) {
             for (long long x = leftSub + FloorDiv(search.band.left * kSubpixels - leftSub, P) * P;; x += P) {
                 const CellPlace place = PlaceAt(x, m_nPhases);
                 if (place.pixel >= search.band.right)
                     break;
-                places.push_back(place);
+                visit(place);
             }
         } else {
+            bool any = false;
             long long last = 0;
             for (long long x : search.samples) {
                 const long long cell = leftSub + FloorDiv(x * kSubpixels - leftSub, P) * P;
-                if (places.empty() || last != cell)
-                    places.push_back(PlaceAt(cell, m_nPhases));
+                if (!any || last != cell)
+                    visit(PlaceAt(cell, m_nPhases));
+                any = true;
                 last = cell;
             }
         }
+    }
+
+    // The places of the cells compared for a grid whose cells start at leftSub (mod the pitch).
+    std::vector<CellPlace> CellPlaces(const BandSearch& search, long long leftSub) const
+    {
+        std::vector<CellPlace> places;
+        ForEachCellPlace(search, leftSub, [&](const CellPlace& place) { places.push_back(place); });
         return places;
     }
 
     int SampleCount(const BandSearch& search, long long leftSub) const
     {
-        return static_cast<int>(CellPlaces(search, leftSub).size());
+        int count = 0;
+        ForEachCellPlace(search, leftSub, [&](const CellPlace&) { ++count; });
+        return count;
     }
 
     // The cost of the grid at (top, leftSub); past bound the sum may stop short.
