@@ -1,0 +1,47 @@
+// A terminal screenshot read again with the font found before, as the next picture of the same
+// screen is: the xterm test screen of 80 x 24 cells (DejaVu Sans Mono, 724 x 436), its pitch
+// measured, the kept font tried and the page read. The search itself runs once, untimed.
+
+#include "FontCache.h"
+#include "FontSearch.h"
+#include "PageInk.h"
+#include "PictureFile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+void BM_FindScreenFontWarm(benchmark::State& state)
+{
+    const PictureLoad load = LoadPicture(std::string(RECOGNIZE_SCREENS) + "/dev/xterm-dejavu-gpl.png");
+    if (!load.Ok()) {
+        state.SkipWithError("the test screen does not load");
+        return;
+    }
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "bench-screen-cache";
+    std::filesystem::remove_all(folder);
+    FontSearchOptions options;
+    options.cacheFile = FontCacheFile(folder.string());
+    options.read.layout = PageLayout::Screen;
+    FontSearchResult found = FindScreenFont(load.raster, InkMask(load.raster, InkRule::Auto), options);  // the search, once
+    if (!found.Found()) {
+        state.SkipWithError("no installed family reads the screen");
+        return;
+    }
+    for (auto _ : state) {
+        // As recognize-cli reads a picture: the picture's ink, then the search from the cache.
+        found = FindScreenFont(load.raster, InkMask(load.raster, InkRule::Auto), options);
+        benchmark::DoNotOptimize(found.page.text.data());
+    }
+    state.counters["fromCache"] = found.bFromCache ? 1 : 0;
+    state.counters["cells"] = static_cast<double>(found.page.CellCount());
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_FindScreenFontWarm)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
