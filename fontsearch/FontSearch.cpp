@@ -282,9 +282,6 @@ PageReading ReadWithFont(const CRaster& picture, const InkBits& pictureInk, cons
 FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureInk, const FontSearchOptions& options)
 {
     const auto start = std::chrono::steady_clock::now();
-    // A screen of coloured regions (bars, reverse video, a terminal on a desktop of another
-    // colour) is searched in the ink taken against the background around each pixel, with a
-    // cell as narrow as screens' cells come; one background keeps the ink given.
     FontSearchResult result;
     result.smoothing = SmoothingOf(picture);
     CFaceRenderer renderer;
@@ -324,18 +321,22 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     // Most screens have one background, and their ink is the picture's own: a kept font is tried
     // on it before the local ink is made, which a page the font reads well does not need.
     const bool mayBeLocal = options.read.ink == InkRule::Auto && !pictureInk.bLocal;
-    std::optional<PagePitch> globalPitch;
+    bool triedOwnInk = false;
     if (mayBeLocal && !cache.Empty()) {
-        globalPitch = MeasurePitch(pictureInk);
-        result.pitch = *globalPitch;
+        result.pitch = MeasurePitch(pictureInk);
+        triedOwnInk = true;
         if (result.pitch.columnPitch64 != 0 && readWithCached(pictureInk))
             return result;
     }
+    // A screen of coloured regions (bars, reverse video, a terminal on a desktop of another
+    // colour) is searched in the ink taken against the background around each pixel, with a
+    // cell as narrow as screens' cells come; one background keeps the ink given.
     std::optional<InkBits> local;
     if (mayBeLocal)
         local = LocalScreenInkMask(picture, pictureInk.background, kNarrowCellWidth, kNarrowCellHeight);
     const InkBits& ink = local ? *local : pictureInk;
-    if (local || !globalPitch)
+    const bool tried = triedOwnInk && !local;  // the kept fonts, on this very ink
+    if (!tried)
         result.pitch = MeasurePitch(ink);
     if (result.pitch.columnPitch64 == 0) {
         result.problem = "the picture shows no text on a grid of cells";
@@ -346,7 +347,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     const double paper = (0.299 * ((ink.background >> 16) & 0xFF) + 0.587 * ((ink.background >> 8) & 0xFF) +
                           0.114 * (ink.background & 0xFF)) / 255.0;
     const double inkLuminance = paper > 0.5 ? 0.0 : 1.0;
-    if ((local || !globalPitch) && readWithCached(ink))
+    if (!tried && readWithCached(ink))
         return result;
 
     // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
