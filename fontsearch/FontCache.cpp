@@ -2,24 +2,14 @@
 
 #include "ByteStream.h"
 #include "GlyphSetFile.h"
+#include "TabFields.h"
 
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
-
-std::vector<std::string> Fields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t'))
-        fields.push_back(field);
-    return fields;
-}
 
 // A whole decimal number, the whole text.
 template <typename Number>
@@ -62,6 +52,12 @@ std::string FontCacheFile(const std::string& folder)
 
 CFontCache::CFontCache(std::string file) : m_strFile(std::move(file)) {}
 
+bool CFontCache::HasFile() const
+{
+    std::error_code error;
+    return !m_strFile.empty() && std::filesystem::is_regular_file(m_strFile, error);
+}
+
 std::vector<std::string> CFontCache::Lines() const
 {
     std::vector<std::string> lines;
@@ -82,7 +78,7 @@ std::vector<FontCandidate> CFontCache::Find(const PagePitch& pitch, Smoothing sm
     for (const std::string& line : Lines()) {
         if (line.rfind(key, 0) != 0)
             continue;
-        const std::vector<std::string> f = Fields(line);
+        const std::vector<std::string> f = TabFields(line);
         if (f.size() != 16)
             continue;
         FontCandidate font;

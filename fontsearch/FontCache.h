@@ -31,8 +31,8 @@ public:
     // Keeps the glyph set of a font beside the cache; false when it cannot be written.
     bool SaveGlyphs(const FontCandidate& font, const GlyphSet& glyphs) const;
 
-    // Whether no font is remembered (no file, or a file without lines).
-    bool Empty() const { return Lines().empty(); }
+    // Whether the cache's file is there, without reading it: a font may be remembered.
+    bool HasFile() const;
 
     static constexpr int kMaxEntries = 32;
 

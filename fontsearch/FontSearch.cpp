@@ -322,7 +322,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     // on it before the local ink is made, which a page the font reads well does not need.
     const bool mayBeLocal = options.read.ink == InkRule::Auto && !pictureInk.bLocal;
     bool triedOwnInk = false;
-    if (mayBeLocal && !cache.Empty()) {
+    if (mayBeLocal && cache.HasFile()) {
         result.pitch = MeasurePitch(pictureInk);
         triedOwnInk = true;
         if (result.pitch.columnPitch64 != 0 && readWithCached(pictureInk))

@@ -6,6 +6,7 @@
 #include "FontMatch.h"
 #include "LineFontFile.h"
 #include "Repertoire.h"
+#include "TabFields.h"
 #include "WorkThreads.h"
 
 #include <algorithm>
@@ -456,14 +457,7 @@ std::vector<Choice> ReadChoices(const std::string& folder)
     std::istringstream in(std::string(bytes.begin(), bytes.end()));
     std::string line;
     while (std::getline(in, line) && choices.size() < kCachedChoices) {
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            const std::size_t tab = line.find('\t', from);
-            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-            if (tab == std::string::npos)
-                break;
-            from = tab + 1;
-        }
+        const std::vector<std::string> fields = TabFields(line);
         if (fields.size() < 2 || fields[0].empty() || fields[1].empty())
             continue;
         Choice choice;

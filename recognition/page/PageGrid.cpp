@@ -256,12 +256,15 @@ public:
         const std::size_t n = static_cast<std::size_t>(search.tops) * L;
         std::size_t likeliest = 0;
         long long least = kNoBound;
-        std::vector<CellPlace> first(1);
+        std::vector<CellPlace> first;
         for (std::size_t i = 0; i < n; ++i) {
-            const std::vector<CellPlace> places = CellPlaces(search, LeftOf(search, static_cast<int>(i % L)));
-            if (places.empty())
+            first.clear();
+            ForEachCellPlace(search, LeftOf(search, static_cast<int>(i % L)), [&](const CellPlace& place) {
+                if (first.empty())
+                    first.push_back(place);
+            });
+            if (first.empty())
                 continue;
-            first[0] = places.front();
             search.costs[i] = m_Matcher.SumOfBest(search.firstTop + static_cast<long long>(i / L), first);
             if (search.costs[i] < least) {
                 least = search.costs[i];
