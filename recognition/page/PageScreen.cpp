@@ -484,7 +484,8 @@ void TrimScreen(ScreenExtent& screen, std::vector<PageLine>& lines, std::vector<
         }
     // On a grid of fractional pitch (a browser's: terminals draw whole-pixel cells) columns at the
     // screen's left that every row leaves blank on one background are the page's margin, not
-    // columns of the screen.
+    // columns of the screen. A cell that reads as a space is blank, though the edge of the glyph
+    // beside it reaches in (a round letter's left bearing below zero).
     const auto screenLine = std::find_if(lines.begin(), lines.end(), [](const PageLine& line) { return !line.grid.bOwn; });
     const bool fractional = screenLine != lines.end() && screenLine->grid.PitchSub() % kSubpixels != 0;
     while (fractional && screen.columns > 1) {
@@ -493,8 +494,8 @@ void TrimScreen(ScreenExtent& screen, std::vector<PageLine>& lines, std::vector<
         for (std::size_t l = 0; l < lines.size(); ++l) {
             if (lines[l].grid.bOwn)
                 continue;
-            const bool blank = !lines[l].cells.empty() && lines[l].cells.front().bBlank && l < colours.size() &&
-                               !colours[l].empty() && colours[l].front().bUniform;
+            const bool blank = !lines[l].cells.empty() && lines[l].cells.front().code == U' ' && l < colours.size() &&
+                               !colours[l].empty();
             const std::uint32_t bg = blank ? colours[l].front().bg : 0;
             if (!blank || (padding && bg != background)) {
                 padding = false;

@@ -359,6 +359,45 @@ TEST(PageReader, FractionalPitchReadsEveryCellAtItsPhase)
     }
 }
 
+// A browser page's margin, less than a cell wide, is no column of its text, though a glyph of
+// the first column reaches a pixel into it (a round letter's left bearing below zero): every line
+// starts at its first letter.
+TEST(PageReader, BrowserMarginWithAGlyphsEdgeInItIsNoColumn)
+{
+    const std::string codes = " abcdefghijklmnopqrstuvwxyz";
+    const GlyphSet glyphs = QuarterPixelGlyphs(9, 14, codes);
+    constexpr long long kPitch = 541 * kSubpixels / 64;  // 8.45 pixels
+    std::mt19937 random(73);
+    for (const bool overhang : {false, true}) {
+        CRaster picture;
+        picture.Create(600, 100, CRaster::kWhite);
+        std::string expected;
+        for (int row = 0; row < 5; ++row) {
+            std::string text;
+            for (int i = 0; i < 40 + row * 5; ++i)
+                text.push_back(codes[1 + random() % (codes.size() - 1)]);
+            LineGrid line = WholePixelLine(0, 4 + row * 14, static_cast<int>(text.size()), 9, 14);
+            line.leftSub = kSubpixels * 7 + kSubpixels / 4;
+            line.pitchSub = kPitch;
+            line.phases = 4;
+            for (int c = 0; c < line.cells; ++c) {
+                const CellPlace place = line.Place(c);
+                const int g = glyphs.Find(static_cast<unsigned char>(text[static_cast<std::size_t>(c)]));
+                for (int y = 0; y < 14; ++y)
+                    for (int x = 0; x < 9; ++x)
+                        if (glyphs.Ink(place.phase, g, x, y))
+                            picture.SetPixel(static_cast<int>(place.pixel) + x, line.top + y, CRaster::kBlack);
+            }
+            if (overhang && row == 2)
+                for (int y = 6; y < 9; ++y)
+                    picture.SetPixel(static_cast<int>(line.Place(0).pixel) - 1, line.top + y, CRaster::kBlack);
+            expected += (row > 0 ? "\n" : "") + text;
+        }
+        const PageReading page = ReadPage(picture, glyphs, PageOptions{.pitchSub = kPitch, .layout = PageLayout::Screen});
+        EXPECT_EQ(page.text, expected) << (overhang ? "with" : "without") << " a glyph's edge in the margin";
+    }
+}
+
 // A browser may draw a glyph at the phase beside the one its cell's position rounds to. Where a
 // look-alike at the cell's own phase is drawn as the glyph at the next phase but for a pixel,
 // the glyph is still read, at the phase it was drawn at; glyphs drawn where expected stay exact.
