@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <limits>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -31,6 +32,9 @@ constexpr int kSampleRows = 4;
 constexpr int kBeamHeight = 12;
 // A candidate's rank: twice the pixels its sample rows differ in, one more for a rare glyph.
 constexpr int kMaxRank = 2 * kSampleRows * 64 + 1;
+// Letters of two scripts drawn this many pixels apart or fewer are twins, which a word's script
+// decides between: hinting may draw a Latin c and a Cyrillic с of one outline a pixel apart.
+constexpr int kTwinPixels = 2;
 
 long long FloorDiv(long long a, long long b)
 {
@@ -1038,12 +1042,57 @@ bool CDecoder::OthersMayFit(const DecodedLine& line)
     return false;
 }
 
-// The script a word is read in: the most common among its letters that name one.
-GlyphScript WordScript(const LineFont& font, const std::vector<int>& word, GlyphScript fallback)
+// Pixels two images of one phase differ in, their pens at one place; past limit, limit + 1.
+int ImagesDiffer(const LineFont& font, const LineGlyphImage& a, const LineGlyphImage& b, int limit)
+{
+    if (std::abs(a.ink - b.ink) > limit)
+        return limit + 1;
+    const int top = std::max(a.top, b.top);
+    const int bottom = std::min(a.top - a.height, b.top - b.height);
+    const int left = std::min(a.left, b.left);
+    const int right = std::max(a.Right(), b.Right());
+    int differ = 0;
+    for (int row = top; row > bottom; --row)
+        for (int column = left; column < right; ++column)
+            if (font.Ink(a, column - a.left, a.top - row) != font.Ink(b, column - b.left, b.top - row) && ++differ > limit)
+                return differ;
+    return differ;
+}
+
+// An everyday letter of another script than the glyph's drawn within kTwinPixels of it at the
+// phase, with its advance and face (a hinted Latin c and Cyrillic с a pixel apart): the
+// cheapest, or -1. With script None, of any other script.
+int NearTwin(const LineFont& font, int g, int phase, GlyphScript script)
+{
+    const LineGlyph& glyph = font.glyphs[static_cast<std::size_t>(g)];
+    if (glyph.text.size() != 1 || glyph.bRare || glyph.script == GlyphScript::None || glyph.script == GlyphScript::Other)
+        return -1;
+    int best = -1;
+    int least = kTwinPixels + 1;
+    for (int h = 0; h < font.Glyphs(); ++h) {
+        const LineGlyph& other = font.glyphs[static_cast<std::size_t>(h)];
+        if (other.text.size() != 1 || other.bRare || other.script == glyph.script || other.script == GlyphScript::None ||
+            other.script == GlyphScript::Other || (script != GlyphScript::None && other.script != script) ||
+            other.face != glyph.face || other.advance16 != glyph.advance16)
+            continue;
+        const int differ = ImagesDiffer(font, font.Image(g, phase), font.Image(h, phase), least - 1);
+        if (differ < least) {
+            least = differ;
+            best = h;
+        }
+    }
+    return best;
+}
+
+// The script a word is read in: the most common among its letters that name one, those drawn
+// like a letter of another script (look-alikes, near twins) aside.
+GlyphScript WordScript(const LineFont& font, const std::vector<int>& word, GlyphScript fallback,
+                       const std::vector<bool>& ambiguous = {})
 {
     int counts[5] = {};
-    for (int g : word)
-        ++counts[static_cast<int>(font.glyphs[static_cast<std::size_t>(g)].script)];
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (ambiguous.empty() || !ambiguous[i])
+            ++counts[static_cast<int>(font.glyphs[static_cast<std::size_t>(word[i])].script)];
     int best = 0;
     for (int s = 1; s < 5; ++s)
         if (counts[s] > counts[best] || (best == 0 && counts[s] > 0))
@@ -1189,24 +1238,41 @@ void CDecoder::Finish(DecodedLine& line, int best)
         words.back().push_back(i);
         previous = &glyph;
     }
+    // A letter drawn a pixel or two from a letter of another script tells its word's script
+    // no more than an exact look-alike does, and reads as that letter in a word of its script.
+    std::vector<bool> twinned(line.glyphs.size(), false);
+    for (std::size_t i = 0; i < line.glyphs.size(); ++i)
+        twinned[i] = !line.glyphs[i].bSpace && NearTwin(m_Font, line.glyphs[i].glyph, line.glyphs[i].phase, GlyphScript::None) >= 0;
     auto glyphsOf = [&](const std::vector<std::size_t>& indexes) {
         std::vector<int> glyphs;
         for (std::size_t i : indexes)
             glyphs.push_back(line.glyphs[i].glyph);
         return glyphs;
     };
+    auto twinnedOf = [&](const std::vector<std::size_t>& indexes) {
+        std::vector<bool> flags;
+        for (std::size_t i : indexes)
+            flags.push_back(twinned[i]);
+        return flags;
+    };
     std::vector<int> all;
+    std::vector<bool> allTwinned;
     for (const std::vector<std::size_t>& word : words) {
         const std::vector<int> glyphs = glyphsOf(word);
         all.insert(all.end(), glyphs.begin(), glyphs.end());
+        const std::vector<bool> flags = twinnedOf(word);
+        allTwinned.insert(allTwinned.end(), flags.begin(), flags.end());
     }
-    const GlyphScript lineScript = WordScript(m_Font, all, GlyphScript::Latin);
+    const GlyphScript lineScript = WordScript(m_Font, all, GlyphScript::Latin, allTwinned);
     for (std::size_t w = 0; w < words.size(); ++w) {
         line.text.append(static_cast<std::size_t>(spacesBefore[w]), U' ');
-        const GlyphScript script = WordScript(m_Font, glyphsOf(words[w]), lineScript);
+        const GlyphScript script = WordScript(m_Font, glyphsOf(words[w]), lineScript, twinnedOf(words[w]));
         for (std::size_t i : words[w]) {
             DecodedGlyph& glyph = line.glyphs[i];
             glyph.text = TextIn(Glyph(glyph.glyph), script);
+            if (twinned[i] && Glyph(glyph.glyph).script != script)
+                if (const int twin = NearTwin(m_Font, glyph.glyph, glyph.phase, script); twin >= 0)
+                    glyph.text = Glyph(twin).text;
             line.text += glyph.text;
         }
     }
@@ -1280,21 +1346,28 @@ int GapSpaces(long long gap16, std::int32_t space16)
     return static_cast<int>(std::min<long long>((gap16 + space16 / 2) / space16, 1000));
 }
 
-int EstimateBaseline(const InkBits& ink, const TextBand& band)
+std::vector<int> BaselineCandidates(const InkBits& ink, const TextBand& band, int count)
 {
     if (band.Height() <= 0 || static_cast<int>(ink.rowInk.size()) != ink.height)
-        return band.bottom;
+        return {band.bottom};
     auto rowInk = [&](int y) { return y >= band.top && y < band.bottom ? ink.rowInk[static_cast<std::size_t>(y)] : 0; };
-    int baseline = band.bottom;
-    int drop = -1;
-    for (int y = band.top + (band.Height() * 2) / 5 + 1; y <= band.bottom; ++y) {
-        const int d = rowInk(y - 1) - rowInk(y);
-        if (d > drop) {
-            drop = d;
-            baseline = y;
-        }
-    }
-    return baseline;
+    std::vector<std::pair<int, int>> drops;  // (drop, row)
+    for (int y = band.top + (band.Height() * 2) / 5 + 1; y <= band.bottom; ++y)
+        drops.emplace_back(rowInk(y - 1) - rowInk(y), y);
+    // The sharpest drop first; of equal ones, the highest row.
+    std::stable_sort(drops.begin(), drops.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<int> rows;
+    for (const auto& [drop, row] : drops)
+        if (static_cast<int>(rows.size()) < std::max(count, 1) && (rows.empty() || drop > 0))
+            rows.push_back(row);
+    if (rows.empty())
+        rows.push_back(band.bottom);
+    return rows;
+}
+
+int EstimateBaseline(const InkBits& ink, const TextBand& band)
+{
+    return BaselineCandidates(ink, band, 1).front();
 }
 
 DecodedLine DecodeLine(const InkBits& ink, const TextBand& band, int baseline, const LineFont& font, const DecodeOptions& options)

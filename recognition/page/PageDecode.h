@@ -124,6 +124,10 @@ void LocalInk(const CRaster& picture, InkBits& ink, const TextBand& band);
 // The baseline of a band: the row below the body of its letters, where the ink of a row of
 // text drops most sharply in the lower part of the band (or the band's bottom).
 int EstimateBaseline(const InkBits& ink, const TextBand& band);
+// The rows the baseline may be at, the likeliest first (EstimateBaseline's), at most count:
+// where the ink drops most sharply in the lower part of the band. Dashes and other marks at
+// mid-height may drop more sharply than the letters' feet on a line of few letters.
+std::vector<int> BaselineCandidates(const InkBits& ink, const TextBand& band, int count);
 
 // Decodes the ink of band with the font, the baseline at row baseline. Ink outside the band's
 // rows is not seen. A font without glyphs or an empty band gives an empty line.

@@ -476,6 +476,26 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
     };
     EXPECT_EQ(read({1, 0, 3, 2, 0}), U"\u043A\u043E xo");
     EXPECT_EQ(read({0, 0}), U"oo");  // a word of look-alikes alone is read as Latin
+
+    // A Latin c and a Cyrillic с drawn a pixel apart (as hinting may draw one outline) are
+    // twins: the one that costs least stands first in a word, the exact look-alike after it
+    // carries on its script, and the word's other letters decide which it reads as.
+    const std::uint8_t c[] = {0xF0, 0x80, 0x80, 0xF0};
+    const std::uint8_t es[] = {0xF0, 0x80, 0x80, 0x70};
+    font.Add(U"c", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, c}}, GlyphScript::Latin);
+    font.Add(U"\u0441", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, es}}, GlyphScript::Cyrillic);
+    auto draw = [&](const std::vector<const std::uint8_t*>& glyphs) {
+        InkBits ink = BlankInk(96, 8);
+        for (std::size_t i = 0; i < glyphs.size(); ++i)
+            for (int y = 0; glyphs[i] != nullptr && y < 4; ++y)
+                for (int b = 0; b < 4; ++b)
+                    SetInk(ink, 4 + static_cast<int>(i) * 6 + b, 2 + y, ((glyphs[i][y] >> (7 - b)) & 1) != 0);
+        ink.CountRows();
+        return DecodeLine(ink, BandOf(ink), 6, font).text;
+    };
+    EXPECT_EQ(draw({c, o, k}), U"\u0441\u043E\u043A");
+    EXPECT_EQ(draw({es, o, x, x}), U"coxx");
+    EXPECT_EQ(draw({k, k, nullptr, c}), U"\u043A\u043A \u0441");  // a word of a twin alone: its line's script
 }
 
 // The glyphs of everyday text first, the others only where one of them fits better: a made
