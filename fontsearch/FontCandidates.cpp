@@ -120,8 +120,9 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
     for (const InstalledFamily& family : installed) {
         for (const ScreenRenderer kind : renderers) {
             const bool browser = kind == ScreenRenderer::Skia;
-            // A terminal's pitch is whole pixels; a browser's may be either.
-            if (!browser && !pitch.WholePixelColumns())
+            // A terminal's pitch is whole pixels; a browser's may be either. A browser's sharp
+            // glyphs are a terminal's (below).
+            if ((!browser && !pitch.WholePixelColumns()) || (browser && smoothing == Smoothing::Mono))
                 continue;
             std::vector<const ScreenProgram*> programs;
             for (const ScreenProgram& program : ScreenPrograms())
@@ -147,21 +148,15 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 settings.inkLuminance = inkLuminance;
                 if (smoothing != Smoothing::Mono)
                     variants.push_back(settings);
-                // A browser's sharp glyphs at a whole pitch are a terminal's sharp glyphs, which
-                // the terminals' candidates give; they are tried where the pitch is fractional.
-                if (smoothing != Smoothing::Grey && (!browser || !pitch.WholePixelColumns())) {
-                    // Sharp glyphs are hinted for mono (FreeType's TARGET_MONO), but where a
-                    // browser draws unhinted (above a device scale of 1); it keeps its subpixel
-                    // pen positions and has no coverage to shape.
+                // Sharp glyphs are hinted for mono (FreeType's TARGET_MONO). A browser's step at
+                // their hinted advances, at any device scale: at a whole pitch they are a
+                // terminal's sharp glyphs, which the terminals' candidates give; at a fractional
+                // one the advances differ from glyph to glyph, and the text lies on no grid (it
+                // is read as proportional text).
+                if (smoothing != Smoothing::Grey && !browser) {
                     RenderSettings mono = regular->settings;
                     mono.antialias = Antialias::Mono;
-                    if (!browser || mono.hinting != Hinting::None)
-                        mono.hinting = Hinting::Full;
-                    if (browser) {
-                        mono.gamma = 1.0;
-                        mono.contrast = 0.0;
-                        mono.verticalSnap = 0;
-                    }
+                    mono.hinting = Hinting::Full;
                     variants.push_back(mono);
                 }
                 if (everyHinting && !browser) {
@@ -181,11 +176,10 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                 for (double css : nominal) {
                     const double px = css * scale;
                     // Hinting moves an advance by less than a pixel and a line's ends by a pixel
-                    // each; programs add a few rows between lines. A browser's sharp glyphs step
-                    // at hinted advances, as a terminal's do; rxvt-unicode's cell may be wider.
+                    // each; programs add a few rows between lines; rxvt-unicode's cell may be wider.
                     const double advance = at64.advance / 64.0 * px / 64.0;
                     const double gap = std::abs(advance - columnPitch);
-                    const double slack = browser && smoothing != Smoothing::Mono ? kBrowserAdvanceSlack : kAdvanceSlack;
+                    const double slack = browser ? kBrowserAdvanceSlack : kAdvanceSlack;
                     if (gap > (browser ? slack : kInkCellSlack))
                         continue;
                     const double line = at64.line / 64.0 * px / 64.0;
@@ -233,9 +227,8 @@ std::vector<FontCandidate> FontCandidates(const PagePitch& pitch, Smoothing smoo
                             }
                             candidate.program = program;
                             // A browser sums the unhinted advances in FreeType's 16.16.
-                            const bool hintedAdvances = settings.antialias == Antialias::Mono && settings.hinting != Hinting::None;
-                            candidate.pitchSub = browser && !hintedAdvances ? renderer.Template(U'0', 1).linearAdvance16
-                                                                            : candidate.cell.width * kSubpixels;
+                            candidate.pitchSub = browser ? renderer.Template(U'0', 1).linearAdvance16
+                                                         : candidate.cell.width * kSubpixels;
                             candidate.size64 = size64;
                             candidate.settings = settings;
                             candidate.phases = std::max(settings.phases, 1);

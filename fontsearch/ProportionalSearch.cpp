@@ -4,6 +4,7 @@
 #include "CodePage1251.h"
 #include "FaceRenderer.h"
 #include "FontMatch.h"
+#include "FontSearch.h"
 #include "LineFontFile.h"
 #include "Repertoire.h"
 #include "TabFields.h"
@@ -51,6 +52,8 @@ constexpr int kPoorGlyphPixels = 8;
 constexpr long long kStrayInkPixels = 16;
 // A line read badly tries at most this many of the sizes the page's other lines were read at.
 constexpr std::size_t kPageSizesTried = 3;
+// A line read badly tries at most this many rows for its baseline, the one estimated first.
+constexpr int kBaselinesTried = 3;
 // Choices remembered in the cache folder, latest first.
 constexpr std::size_t kCachedChoices = 8;
 // A band at most this share of its neighbour's height, and as near to it, belongs to it: the
@@ -104,15 +107,16 @@ bool TextFamily(const std::string& name)
     return true;
 }
 
-// The installed proportional families that draw Latin letters, narrowed to names when given.
-std::vector<Family> Families(const std::vector<std::string>& names, CFaceRenderer& renderer)
+// The installed proportional families that draw Latin letters, narrowed to names when given;
+// with fixedWidth, the fixed-width ones too.
+std::vector<Family> Families(const std::vector<std::string>& names, CFaceRenderer& renderer, bool fixedWidth)
 {
     std::vector<std::string> wanted;
     for (const std::string& name : names)
         wanted.push_back(Lower(name));
     std::vector<Family> families;
     for (const InstalledFamily& installed : InstalledScreenFamilies()) {
-        if (installed.fixedWidth || !TextFamily(installed.family))
+        if ((installed.fixedWidth && !fixedWidth) || !TextFamily(installed.family))
             continue;
         if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), Lower(installed.family)) == wanted.end())
             continue;
@@ -680,11 +684,26 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (!ReadWell(lines[i].decoded))
             poor.push_back(i);
+    // Then, still read badly, at the other rows its baseline may be at (a line of dashes and a
+    // few letters drops most sharply below the dashes), at its size and those.
     ForEachOnThreads(threads, poor.size(), [&](std::size_t k, unsigned) {
         ProportionalLine& line = lines[poor[k]];
         for (std::size_t c = 0; c < common.size() && c < kPageSizesTried && !ReadWell(line.decoded); ++c)
             if (common[c].second != line.size)
                 ReadAt(line, shelf, ink, bands[poor[k]], common[c].second, family, renderer, settings, options);
+        if (ReadWell(line.decoded) || line.size <= 0)
+            return;
+        std::vector<double> sizes = {line.size};
+        for (std::size_t c = 0; c < common.size() && c < kPageSizesTried; ++c)
+            if (common[c].second != line.size)
+                sizes.push_back(common[c].second);
+        const std::vector<int> baselines = BaselineCandidates(ink, bands[poor[k]].band, kBaselinesTried);
+        for (std::size_t b = 1; b < baselines.size() && !ReadWell(line.decoded); ++b) {
+            Band other = bands[poor[k]];
+            other.baseline = baselines[b];
+            for (std::size_t z = 0; z < sizes.size() && !ReadWell(line.decoded); ++z)
+                ReadAt(line, shelf, ink, other, sizes[z], family, renderer, settings, options);
+        }
     });
     for (ProportionalLine& line : lines) {
         if (line.size <= 0 || line.decoded.Empty())
@@ -751,6 +770,20 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             band.ink += ink.rowInk[static_cast<std::size_t>(y)];
     }
     const double luminance = InkLuminance(picture, ink);
+    // A sharp picture is searched with sharp glyphs first, in any family: a fixed-width
+    // family's hinted advances may differ from glyph to glyph (Anonymous Pro's т and д a pixel
+    // wider at 32 px), and then its text lies on no grid. Smoothed glyphs past the threshold
+    // look sharp too (a picture made two colours), so they are tried after them.
+    const bool sharp = SmoothingOf(picture) == Smoothing::Mono;
+    std::vector<const TextRenderer*> sharpOnes;
+    std::vector<const TextRenderer*> smoothed;
+    for (const TextRenderer& renderer : TextRenderers())
+        if (!renderer.sharp)
+            smoothed.push_back(&renderer);
+        else if (sharp)
+            sharpOnes.push_back(&renderer);
+    std::vector<const TextRenderer*> renderers = sharpOnes;
+    renderers.insert(renderers.end(), smoothed.begin(), smoothed.end());
     reading.dInkMilliseconds = MillisecondsSince(start);
     if (bands.empty())
         return;
@@ -783,7 +816,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     bool bListed = false;
     auto installed = [&]() -> const std::vector<Family>& {
         if (!bListed)
-            families = Families(options.families, shelf.Renderer());
+            families = Families(options.families, shelf.Renderer(), sharp);
         bListed = true;
         return families;
     };
@@ -798,10 +831,11 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     // the same screen needs no other.
     double cachedSize = 0;
     for (const Choice& cached : ReadChoices(folder)) {
-        const auto renderer = std::find_if(TextRenderers().begin(), TextRenderers().end(),
-                                           [&](const TextRenderer& r) { return cached.renderer == r.name; });
-        if (renderer == TextRenderers().end())
+        const auto drawn = std::find_if(renderers.begin(), renderers.end(),
+                                        [&](const TextRenderer* r) { return cached.renderer == r->name; });
+        if (drawn == renderers.end())
             continue;
+        const TextRenderer* renderer = *drawn;
         if (!options.families.empty() &&
             std::none_of(options.families.begin(), options.families.end(),
                          [&](const std::string& name) { return Lower(name) == Lower(cached.family); }))
@@ -838,32 +872,46 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     if (chosen.family == nullptr) {
         // Each family finds its size with the first renderer on the inkiest sample; the other
         // renderers try that size and its neighbours. The best few are then measured on every sample.
-        std::vector<Trial> trials;
-        for (const Family& family : installed()) {
-            const std::vector<double> sizes = window(family);
-            const TextRenderer& lead = TextRenderers().front();
-            const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode, options.threads);
-            trials.push_back(found);
-            // Where the first renderer explains little of the ink at any size, the size it
-            // liked best says nothing, and the others try every size.
-            std::vector<double> near;
-            for (double size : NominalSizes())
-                if (std::find(sizes.begin(), sizes.end(), size) != sizes.end() &&
-                    (found.Score() > kLeadExplainsNothing || std::abs(size - found.size) <= found.size * 0.05))
-                    near.push_back(size);
-            for (std::size_t r = 1; r < TextRenderers().size(); ++r) {
-                const TextRenderer& renderer = TextRenderers()[r];
-                trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode, options.threads));
+        auto rank = [&](const std::vector<const TextRenderer*>& tried) {
+            std::vector<Trial> trials;
+            for (const Family& family : installed()) {
+                const std::vector<double> sizes = window(family);
+                const TextRenderer& lead = *tried.front();
+                const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode, options.threads);
+                trials.push_back(found);
+                // Where the first renderer explains little of the ink at any size, the size it
+                // liked best says nothing, and the others try every size.
+                std::vector<double> near;
+                for (double size : NominalSizes())
+                    if (std::find(sizes.begin(), sizes.end(), size) != sizes.end() &&
+                        (found.Score() > kLeadExplainsNothing || std::abs(size - found.size) <= found.size * 0.05))
+                        near.push_back(size);
+                for (std::size_t r = 1; r < tried.size(); ++r) {
+                    const TextRenderer& renderer = *tried[r];
+                    trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode, options.threads));
+                }
             }
+            std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+            if (trials.size() > kShortList)
+                trials.resize(kShortList);
+            if (samples.size() > 1)
+                for (Trial& trial : trials)
+                    trial = Measure(shelf, ink, samples, *trial.family, *trial.renderer, settingsOf(*trial.renderer), trial.size,
+                                    options.decode);
+            std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+            return trials;
+        };
+        // A sharp picture is searched with smoothed glyphs only where no sharp ones explain it
+        // as a page's own font: past the threshold they may explain sharp glyphs nearly as well,
+        // at advances that are not the page's.
+        std::vector<Trial> trials = rank(sharpOnes.empty() ? smoothed : sharpOnes);
+        if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk)) {
+            std::vector<Trial> more = rank(smoothed);
+            trials.insert(trials.end(), more.begin(), more.end());
+            std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+            if (trials.size() > kShortList)
+                trials.resize(kShortList);
         }
-        std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
-        if (trials.size() > kShortList)
-            trials.resize(kShortList);
-        if (samples.size() > 1)
-            for (Trial& trial : trials)
-                trial = Measure(shelf, ink, samples, *trial.family, *trial.renderer, settingsOf(*trial.renderer), trial.size,
-                                options.decode);
-        std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
         for (const Trial& trial : trials) {
             char score[64];
             std::snprintf(score, sizeof score, " %.5g px: %.3f", trial.size, trial.Score());
@@ -930,6 +978,9 @@ const std::vector<TextRenderer>& TextRenderers()
         {"qt", "qt", TextLayout::Qt},
         {"gtk", "cairo", TextLayout::Pango},
         {"gtk-slight", "cairo-slight", TextLayout::Pango},
+        // Skia with antialiasing off hints for mono (FreeType's TARGET_MONO, as Xft's sharp
+        // glyphs) and keeps the hinted advances, at any device scale.
+        {"chromium-sharp", "xft-mono", TextLayout::Hinted, true},
     };
     return renderers;
 }

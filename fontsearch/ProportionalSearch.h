@@ -25,9 +25,11 @@
 
 // A way a program draws proportional text.
 struct TextRenderer {
-    const char* name;     // "chromium", "chromium-hidpi", "qt", "gtk", "gtk-slight"
+    const char* name;     // "chromium", "chromium-hidpi", "qt", "gtk", "gtk-slight", "chromium-sharp"
     const char* preset;   // the render preset (RenderPresets)
     TextLayout layout;
+    // Glyphs without antialiasing: tried, first, on a picture of two colours a glyph only.
+    bool sharp = false;
 };
 
 // Every renderer a search tries, in order.

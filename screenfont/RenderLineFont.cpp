@@ -77,7 +77,16 @@ std::int32_t Scale16(long long units, long long size16, int unitsPerEm)
 // The advance of a rendered glyph under the layout, in 1/65536 pixel.
 std::int32_t AdvanceOf(const GlyphImage& image, TextLayout layout)
 {
-    return layout == TextLayout::Qt ? image.linearAdvance64 * 1024 : image.linearAdvance16;
+    switch (layout) {
+    case TextLayout::Qt:
+        return image.linearAdvance64 * 1024;
+    case TextLayout::Hinted:
+        return image.advance64 * 1024;
+    case TextLayout::Chromium:
+    case TextLayout::Pango:
+        break;
+    }
+    return image.linearAdvance16;
 }
 
 // Kerning of font units at the size, in 1/65536 pixel, with the layout's precision.
@@ -114,6 +123,8 @@ const char* TextLayoutName(TextLayout layout)
         return "qt";
     case TextLayout::Pango:
         return "pango";
+    case TextLayout::Hinted:
+        return "hinted";
     }
     return "";
 }
@@ -121,9 +132,10 @@ const char* TextLayoutName(TextLayout layout)
 LineFont RenderLineFont(CFaceRenderer& renderer, const LineFontRequest& request)
 {
     LineFont font;
-    const int phases = request.layout == TextLayout::Pango ? 1 : std::clamp(request.settings.phases, 1, LineFont::kMaxPhases);
+    const bool wholePixels = request.layout == TextLayout::Pango || request.layout == TextLayout::Hinted;
+    const int phases = wholePixels ? 1 : std::clamp(request.settings.phases, 1, LineFont::kMaxPhases);
     font.Reset(phases, request.layout == TextLayout::Qt ? PenRule::Down : PenRule::Nearest);
-    font.wholePixelAdvances = request.layout == TextLayout::Pango;
+    font.wholePixelAdvances = wholePixels;
     if (request.faces.empty() || request.size64 <= 0)
         return font;
     std::vector<char32_t> codes = request.codes.empty() ? TextRepertoire() : request.codes;

@@ -21,9 +21,11 @@ enum class TextLayout : std::uint8_t {
     Qt,        // HarfBuzz over the unhinted advances in 64ths; each glyph at the phase at or left of its pen
     Pango,     // each glyph's advance with its kerning rounded to whole pixels, glyphs at whole
                // pixels (Pango's rounded positions, Cairo 1.16 placing glyphs at pixels)
+    Hinted,    // each glyph at a whole pixel, the pen stepped by its hinted advance: sharp glyphs,
+               // which Skia hints for mono and places at the advances the hinting gives
 };
 
-// "chromium", "qt", "pango".
+// "chromium", "qt", "pango", "hinted".
 const char* TextLayoutName(TextLayout layout);
 
 // One face of a proportional font.

@@ -85,6 +85,12 @@ SCREENS = [
     mono("chromium1x-dejavu12-mixed", "dev", C1, DJ, (PX, 12), 96, True, "night", "file:ru-ls.txt", 72, 16),
     mono("chromium2x-freemono13-mixed", "dev", C2, FM, (PX, 13), 96, True, "night", "file:ru-ls.txt", 72, 16,
          scale=2),
+    # Sharp glyphs, which a browser steps at their hinted advances: where hinting makes some
+    # glyphs of a fixed-width family a pixel narrower or wider than the others (Anonymous Pro's
+    # at 15 px, mononoki's at 26), the text lies on no grid.
+    mono("chromium1x-anonymous15-sharp", "dev", C1, AP, (PX, 15), 96, False, "paper", "hex:5", 68, 14),
+    mono("chromium2x-mononoki-sharp", "dev", C2, MN, (PX, 13), 96, False, "night", "file:ru-ls.txt:4", 72, 12,
+         scale=2),
     # Monospaced, held-out set.
     mono("xterm-fira-python", "held-out", "xterm", FC, (PT, 10), 96, True, "solar-light", "file:code-py.txt", 76, 22),
     mono("xterm-inconsolata-log", "held-out", "xterm", IN, (PX, 17), 120, False, "aubergine", "log:103", 80, 14),

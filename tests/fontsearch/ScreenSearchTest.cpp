@@ -1,5 +1,6 @@
 // The font search on the real test screens (tests/data/screens, development set, monospaced):
-// with no font named, every screen reads as its truth. The few that the renderer does not yet
+// with no font named, every screen reads as its truth (a sharp browser page whose glyphs lie on
+// no grid read as proportional text). The few that the renderer does not yet
 // reproduce closely enough are named with the error they may not pass.
 
 #include "FontSearch.h"
@@ -8,6 +9,7 @@
 #include "FontCache.h"
 #include "FontMatch.h"
 #include "PictureFile.h"
+#include "ProportionalSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -90,10 +92,24 @@ TEST(FindScreenFont, EveryMonospacedScreenReadsAsItsTruth)
         ASSERT_TRUE(load.Ok()) << load.message;
         const InkBits ink = InkMask(load.raster, InkRule::Auto);
         const FontSearchResult result = FindScreenFont(load.raster, ink);
-        ASSERT_TRUE(result.Found()) << result.problem;
-        const double cer = CharacterErrorRate(Trimmed(ReadFile(base + ".txt")), Trimmed(result.page.text),
-                                              WhitespaceRule::LayoutKept);
         const auto known = kKnownErrors.find(screen.name);
+        const std::string truth = Trimmed(ReadFile(base + ".txt"));
+        if (!result.Found()) {
+            // Sharp glyphs that a browser steps at hinted advances which differ from glyph to
+            // glyph lie on no grid: the page is read as proportional text, in its fixed-width
+            // family, as recognize-cli page reads it.
+            ProportionalOptions options;
+            options.useCache = false;
+            const ProportionalReading reading = ReadProportional(load.raster, options);
+            ASSERT_FALSE(reading.Empty()) << result.problem;
+            EXPECT_EQ(reading.font.renderer->name, std::string("chromium-sharp"));
+            EXPECT_LE(CharacterErrorRate(truth, Trimmed(reading.text), WhitespaceRule::LayoutKept),
+                      known == kKnownErrors.end() ? 0.0 : known->second)
+                << reading.font.Describe() << "\n" << reading.text;
+            ++searched;
+            continue;
+        }
+        const double cer = CharacterErrorRate(truth, Trimmed(result.page.text), WhitespaceRule::LayoutKept);
         EXPECT_LE(cer, known == kKnownErrors.end() ? 0.0 : known->second)
             << result.Best().candidate.Describe() << "\n" << result.page.text;
         ++searched;
