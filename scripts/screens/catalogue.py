@@ -150,6 +150,14 @@ SCREENS = [
          "file:ru-prose-1.txt"),
     prop("gtk-cantarell-window", "dev", "gtk", "window", "Cantarell", 15, "paper", "file:ui-dev.txt"),
     prop("qt-noto-window", "dev", "qt", "window", "Noto Sans", 13, "paper", "file:ui-dev.txt"),
+    # Sharp glyphs (antialiasing off), which Chromium hints for mono and steps at their hinted
+    # advances.
+    prop("chromium1x-dejavu-sharp-paragraphs", "dev", "chromium", "paragraphs", "DejaVu Sans", 14, "paper",
+         "prose:GPL-3:14", antialias=False),
+    prop("chromium2x-noto-sharp-ui", "dev", "chromium", "ui", "Noto Sans", (9, 13), "night", "file:ui-dev.txt",
+         scale=2, antialias=False),
+    prop("chromium1x-opensans-sharp-ru", "dev", "chromium", "paragraphs", "Open Sans", 15, "night",
+         "file:ru-prose-1.txt:4", antialias=False),
     # Proportional pictures, held-out set.
     prop("chromium1x-cantarell-paragraphs", "held-out", "chromium", "paragraphs", "Cantarell", 15, "night",
          "prose:MPL-2.0:8"),
