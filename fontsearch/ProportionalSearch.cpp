@@ -830,45 +830,57 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     // The size it was read at first, where the samples' height allows it: a second picture of
     // the same screen needs no other.
     double cachedSize = 0;
-    for (const Choice& cached : ReadChoices(folder)) {
-        const auto drawn = std::find_if(renderers.begin(), renderers.end(),
-                                        [&](const TextRenderer* r) { return cached.renderer == r->name; });
-        if (drawn == renderers.end())
-            continue;
-        const TextRenderer* renderer = *drawn;
-        if (!options.families.empty() &&
-            std::none_of(options.families.begin(), options.families.end(),
-                         [&](const std::string& name) { return Lower(name) == Lower(cached.family); }))
-            continue;
-        // Its family as the cache keeps it while its files are there; else as installed now.
-        const Family* family = nullptr;
-        std::error_code error;
-        if (!cached.faces.file.empty() && std::filesystem::is_regular_file(cached.faces.file, error) &&
-            (cached.faces.boldFile.empty() || std::filesystem::is_regular_file(cached.faces.boldFile, error))) {
-            remembered.push_back(cached.faces);
-            family = &remembered.back();
-        } else {
-            const auto found = std::find_if(installed().begin(), installed().end(),
-                                            [&](const Family& f) { return f.name == cached.family; });
-            if (found == installed().end())
+    const std::vector<Choice> kept = ReadChoices(folder);
+    // Reads the page with the first kept choice of one of these renderers that explains it well.
+    auto readKept = [&](const std::vector<const TextRenderer*>& tried) {
+        for (const Choice& cached : kept) {
+            const auto drawn = std::find_if(tried.begin(), tried.end(),
+                                            [&](const TextRenderer* r) { return cached.renderer == r->name; });
+            if (drawn == tried.end())
                 continue;
-            family = &*found;
+            const TextRenderer* renderer = *drawn;
+            if (!options.families.empty() &&
+                std::none_of(options.families.begin(), options.families.end(),
+                             [&](const std::string& name) { return Lower(name) == Lower(cached.family); }))
+                continue;
+            // Its family as the cache keeps it while its files are there; else as installed now.
+            const Family* family = nullptr;
+            std::error_code error;
+            if (!cached.faces.file.empty() && std::filesystem::is_regular_file(cached.faces.file, error) &&
+                (cached.faces.boldFile.empty() || std::filesystem::is_regular_file(cached.faces.boldFile, error))) {
+                remembered.push_back(cached.faces);
+                family = &remembered.back();
+            } else {
+                const auto found = std::find_if(installed().begin(), installed().end(),
+                                                [&](const Family& f) { return f.name == cached.family; });
+                if (found == installed().end())
+                    continue;
+                family = &*found;
+            }
+            const std::vector<double> sizes = window(*family);
+            Trial trial;
+            if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
+                trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
+            if (trial.family == nullptr || trial.Score() > kCachedCostPerInk) {
+                trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
+                trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
+            }
+            if (trial.Score() <= kCachedCostPerInk) {
+                chosen = trial;
+                reading.bFromCache = true;
+                cachedSize = cached.size;
+                return true;
+            }
         }
-        const std::vector<double> sizes = window(*family);
-        Trial trial;
-        if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
-            trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
-        if (trial.family == nullptr || trial.Score() > kCachedCostPerInk) {
-            trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
-            trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
-        }
-        if (trial.Score() <= kCachedCostPerInk) {
-            chosen = trial;
-            reading.bFromCache = true;
-            cachedSize = cached.size;
-            break;
-        }
-    }
+        return false;
+    };
+    // A sharp picture takes a kept choice of smoothed glyphs, as the search does, only where no
+    // sharp glyphs explain it (past the threshold, smoothed glyphs of a large size explain sharp
+    // ones almost as well, at other advances).
+    if (sharpOnes.empty())
+        readKept(smoothed);
+    else
+        readKept(sharpOnes);
     if (chosen.family == nullptr) {
         // Each family finds its size with the first renderer on the inkiest sample; the other
         // renderers try that size and its neighbours. The best few are then measured on every sample.
@@ -905,7 +917,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         // as a page's own font: past the threshold they may explain sharp glyphs nearly as well,
         // at advances that are not the page's.
         std::vector<Trial> trials = rank(sharpOnes.empty() ? smoothed : sharpOnes);
-        if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk)) {
+        if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk) && !readKept(smoothed)) {
             std::vector<Trial> more = rank(smoothed);
             trials.insert(trials.end(), more.begin(), more.end());
             std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
@@ -917,12 +929,14 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             std::snprintf(score, sizeof score, " %.5g px: %.3f", trial.size, trial.Score());
             reading.ranking.push_back(trial.family->name + ", " + trial.renderer->name + score);
         }
-        if (trials.empty() || trials.front().Score() >= 1.0)
-            return;
-        chosen = trials.front();
-        for (std::size_t i = 1; i < trials.size() && rivals.size() < kRivals; ++i)
-            if (trials[i].Score() <= trials.front().Score() * (1 + kCloseScore))
-                rivals.push_back(trials[i]);
+        if (!reading.bFromCache) {
+            if (trials.empty() || trials.front().Score() >= 1.0)
+                return;
+            chosen = trials.front();
+            for (std::size_t i = 1; i < trials.size() && rivals.size() < kRivals; ++i)
+                if (trials[i].Score() <= trials.front().Score() * (1 + kCloseScore))
+                    rivals.push_back(trials[i]);
+        }
     }
     reading.dSearchMilliseconds = MillisecondsSince(search);
 

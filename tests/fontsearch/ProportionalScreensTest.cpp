@@ -281,6 +281,17 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     const ProportionalReading other = read("qt-noto-window");
     EXPECT_EQ(other.font.family, "Noto Sans");
     EXPECT_FALSE(other.bFromCache);
+
+    // A sharp page of that family is read with sharp glyphs, not with the kept choice of
+    // smoothed ones, which past the threshold explains its large glyphs almost as well; and the
+    // next picture of it takes its own choice.
+    const ProportionalReading sharp = read("chromium2x-noto-sharp-ui");
+    ASSERT_NE(sharp.font.renderer, nullptr);
+    EXPECT_STREQ(sharp.font.renderer->name, "chromium-sharp");
+    EXPECT_FALSE(sharp.bFromCache);
+    const ProportionalReading again = read("chromium2x-noto-sharp-ui");
+    EXPECT_TRUE(again.bFromCache);
+    EXPECT_EQ(again.text, sharp.text);
     std::filesystem::remove_all(folder);
 }
 
