@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -23,6 +25,9 @@ struct OpenFace {
     FT_Face face = nullptr;
     std::map<int, FT_Size> sizes;
     int size64 = 0;  // the active size
+    // Hinted advances asked for, by size, load flags, emboldening and glyph: hinting a glyph
+    // runs its bytecode, and the terminals' cells ask for the same glyphs' advances again.
+    std::map<std::tuple<int, FT_Int32, bool, unsigned>, int> advances;
 };
 
 FT_Int32 LoadFlags(const RenderSettings& settings)
@@ -337,7 +342,7 @@ bool CFaceRenderer::SetFace(const std::string& file, int index)
         FT_Face face = nullptr;
         if (FT_New_Face(m_pImpl->library, file.c_str(), index, &face) != 0)
             return false;
-        found = m_pImpl->faces.emplace(key, OpenFace{face, {}, 0}).first;
+        found = m_pImpl->faces.emplace(key, OpenFace{face, {}, 0, {}}).first;
     }
     m_pImpl->current = &found->second;
     return true;
@@ -483,6 +488,43 @@ bool CFaceRenderer::AsciiAdvancesEqual() const
     return first > 0;
 }
 
+namespace {
+
+// A glyph FreeType cannot load, among the advances kept.
+constexpr int kNoAdvance = std::numeric_limits<int>::min();
+
+// Loads a glyph as the settings say, emboldened where they say: the face's slot, or nullptr.
+// A glyph without an outline may still have a bitmap, which Xft then takes.
+FT_GlyphSlot LoadGlyph(FT_Face face, unsigned glyph, const RenderSettings& settings)
+{
+    const FT_Int32 flags = LoadFlags(settings);
+    if (FT_Load_Glyph(face, glyph, flags) != 0 &&
+        ((flags & FT_LOAD_NO_BITMAP) == 0 || FT_Load_Glyph(face, glyph, flags & ~FT_LOAD_NO_BITMAP) != 0))
+        return nullptr;
+    if (settings.embolden)
+        FT_GlyphSlot_Embolden(face->glyph);
+    return face->glyph;
+}
+
+}  // namespace
+
+bool CFaceRenderer::Advance(unsigned glyph, int& advance64)
+{
+    advance64 = 0;
+    OpenFace* open = m_pImpl->current;
+    if (open == nullptr || open->size64 == 0)
+        return false;
+    const auto key = std::make_tuple(open->size64, LoadFlags(m_Settings), m_Settings.embolden, glyph);
+    if (const auto known = open->advances.find(key); known != open->advances.end()) {
+        advance64 = known->second;
+        return advance64 != kNoAdvance;
+    }
+    FT_GlyphSlot slot = LoadGlyph(open->face, glyph, m_Settings);
+    advance64 = slot != nullptr ? static_cast<int>(slot->advance.x) : 0;
+    open->advances.emplace(key, slot != nullptr ? advance64 : kNoAdvance);
+    return slot != nullptr;
+}
+
 bool CFaceRenderer::Render(unsigned glyph, int offset64, GlyphImage& out)
 {
     OpenFace* open = m_pImpl->current;
@@ -490,16 +532,9 @@ bool CFaceRenderer::Render(unsigned glyph, int offset64, GlyphImage& out)
     out.glyph = glyph;
     if (open == nullptr || open->size64 == 0)
         return false;
-    FT_Face face = open->face;
-    if (FT_Load_Glyph(face, glyph, LoadFlags(m_Settings)) != 0) {
-        // A glyph without an outline may still have a bitmap, which Xft then takes.
-        if ((LoadFlags(m_Settings) & FT_LOAD_NO_BITMAP) == 0 ||
-            FT_Load_Glyph(face, glyph, LoadFlags(m_Settings) & ~FT_LOAD_NO_BITMAP) != 0)
-            return false;
-    }
-    FT_GlyphSlot slot = face->glyph;
-    if (m_Settings.embolden)
-        FT_GlyphSlot_Embolden(slot);
+    FT_GlyphSlot slot = LoadGlyph(open->face, glyph, m_Settings);
+    if (slot == nullptr)
+        return false;
     out.advance64 = static_cast<int>(slot->advance.x);
     out.linearAdvance64 = static_cast<int>(slot->linearHoriAdvance >> 10);
     out.linearAdvance16 = static_cast<int>(slot->linearHoriAdvance);
@@ -529,14 +564,9 @@ bool CFaceRenderer::RenderPhases(unsigned glyph, int phases, std::vector<GlyphIm
         return false;
     if (phases == 1)
         return Render(glyph, 0, out[0]);
-    FT_Face face = open->face;
-    const FT_Int32 flags = LoadFlags(m_Settings);
-    if (FT_Load_Glyph(face, glyph, flags) != 0 &&
-        ((flags & FT_LOAD_NO_BITMAP) == 0 || FT_Load_Glyph(face, glyph, flags & ~FT_LOAD_NO_BITMAP) != 0))
+    FT_GlyphSlot slot = LoadGlyph(open->face, glyph, m_Settings);
+    if (slot == nullptr)
         return false;
-    FT_GlyphSlot slot = face->glyph;
-    if (m_Settings.embolden)
-        FT_GlyphSlot_Embolden(slot);
     const int advance64 = static_cast<int>(slot->advance.x);
     const int linear64 = static_cast<int>(slot->linearHoriAdvance >> 10);
     const int linear16 = static_cast<int>(slot->linearHoriAdvance);

@@ -96,6 +96,9 @@ public:
     // rendered. The coverage is the renderer's after the settings' coverage curve. False when
     // FreeType cannot load or render it (out is then an empty glyph).
     bool Render(unsigned glyph, int offset64, GlyphImage& out);
+    // The glyph's hinted advance, as Render gives it, without rendering it; false (0) when
+    // FreeType cannot load it.
+    bool Advance(unsigned glyph, int& advance64);
     // The glyph's images at phases pen positions 0, 1/phases, ... of a pixel, the outline
     // loaded once.
     bool RenderPhases(unsigned glyph, int phases, std::vector<GlyphImage>& out);

@@ -66,9 +66,10 @@ TerminalCell TerminalCellOf(Terminal terminal, CFaceRenderer& renderer)
         int count = 0;
         for (char32_t code = U' '; code <= U'~'; ++code) {
             const unsigned glyph = renderer.GlyphIndex(code);
-            if (glyph == 0 || !renderer.Render(glyph, 0, image))
+            int advance64 = 0;
+            if (glyph == 0 || !renderer.Advance(glyph, advance64))
                 continue;
-            const int advance = terminal == Terminal::St && m.fixedWidth ? (m.maxAdvance64 >> 6) : RoundPixels(image.advance64);
+            const int advance = terminal == Terminal::St && m.fixedWidth ? (m.maxAdvance64 >> 6) : RoundPixels(advance64);
             sum += advance;
             ++count;
         }
