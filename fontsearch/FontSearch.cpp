@@ -350,13 +350,25 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     if (!tried && readWithCached(ink))
         return result;
 
-    // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
-    // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
     std::vector<FontCandidate> candidates = FontCandidates(result.pitch, result.smoothing, inkLuminance, options.families, renderer);
     if (!candidates.empty())
         result.ranked = Compare(candidates, ink, options, renderer, result);
-    if (result.smoothing == Smoothing::Grey && !result.bStopped &&
-        (result.ranked.empty() || result.Best().CostShare() > kCachedFontShare)) {
+    auto fits = [&]() { return !result.ranked.empty() && result.Best().CostShare() <= kCachedFontShare; };
+    // Where no font explains the cells well, the best families are tried with the hintings a
+    // user's configuration may set instead of fontconfig's default.
+    if (!result.bStopped && !result.ranked.empty() && !fits()) {
+        std::vector<std::string> best;
+        for (const FontChoice& choice : result.ranked)
+            if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < kHintedFamilies)
+                best.push_back(choice.candidate.family);
+        const std::vector<FontCandidate> hinted =
+            FontCandidates(result.pitch, result.smoothing, inkLuminance, best, renderer, true);
+        if (!hinted.empty())
+            MergeRanked(Compare(hinted, ink, options, renderer, result), result.ranked);
+    }
+    // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
+    // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
+    if (result.smoothing == Smoothing::Grey && !result.bStopped && !fits()) {
         std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, inkLuminance, options.families, renderer);
         if (!sharp.empty()) {
             MergeRanked(Compare(sharp, ink, options, renderer, result), result.ranked);
@@ -367,19 +379,6 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
         result.problem = "no installed fixed-width family gives the screen's cells";
         result.dMilliseconds = MillisecondsSince(start);
         return result;
-    }
-    // Where no font explains the cells well, the best families are tried with the hintings a
-    // user's configuration may set instead of fontconfig's default.
-    if (!result.bStopped && !result.ranked.empty() && result.Best().CostShare() > kCachedFontShare) {
-        std::vector<std::string> best;
-        for (const FontChoice& choice : result.ranked)
-            if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < kHintedFamilies)
-                best.push_back(choice.candidate.family);
-        const std::vector<FontCandidate> hinted =
-            FontCandidates(result.pitch, result.smoothing, inkLuminance, best, renderer, true);
-        if (!hinted.empty()) {
-            MergeRanked(Compare(hinted, ink, options, renderer, result), result.ranked);
-        }
     }
     if (result.ranked.size() > kRanked)
         result.ranked.resize(kRanked);
