@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <set>
 
 namespace {
 
@@ -227,6 +228,39 @@ TEST(Repertoire, CoversTheScreensScriptsAndSymbolsWithoutControls)
     for (char32_t code : {U'\t', char32_t{0x7F}, char32_t{0x85}, char32_t{0xA0}, char32_t{0x200B}, char32_t{0x2028}})
         EXPECT_FALSE(std::binary_search(codes.begin(), codes.end(), code)) << static_cast<unsigned>(code);
     EXPECT_GT(codes.size(), 900U);
+}
+
+// A glyph's advance asked for alone is the one its rendering steps the pen by, under every
+// setting the face was asked with, in any order (the advances are kept per size and setting):
+// DejaVu Sans Mono's hinted advances differ from its unhinted ones, and from the fake bold's.
+TEST_F(DejaVu, AdvancesAloneAreTheRenderedOnesUnderEachSetting)
+{
+    RenderSettings unhinted = m_Font->settings;
+    unhinted.hinting = Hinting::None;
+    RenderSettings full = m_Font->settings;
+    full.hinting = Hinting::Full;
+    full.antialias = Antialias::Mono;
+    RenderSettings bold = full;
+    bold.embolden = true;
+    std::set<int> seen;
+    for (int round = 0; round < 2; ++round)
+        for (int size64 : {13 * 64, 16 * 64, 16 * 64 + 21})
+            for (const RenderSettings& settings : {unhinted, full, bold}) {
+                ASSERT_TRUE(m_Renderer.SetSize(size64));
+                m_Renderer.SetSettings(settings);
+                for (char32_t code : {U'a', U'm', U'W', U'\u0424'}) {
+                    const unsigned glyph = m_Renderer.GlyphIndex(code);
+                    GlyphImage image;
+                    ASSERT_TRUE(m_Renderer.Render(glyph, 0, image));
+                    int advance64 = -1;
+                    ASSERT_TRUE(m_Renderer.Advance(glyph, advance64));
+                    EXPECT_EQ(advance64, image.advance64) << static_cast<unsigned>(code) << " at " << size64;
+                    seen.insert(advance64);
+                }
+            }
+    EXPECT_GE(seen.size(), 4U);  // the settings and sizes give advances of their own
+    int none = -1;
+    EXPECT_FALSE(m_Renderer.Advance(0xFFFFFFU, none));
 }
 
 TEST_F(DejaVu, KerningComesFromTheFontsTable)
