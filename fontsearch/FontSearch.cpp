@@ -37,6 +37,10 @@ constexpr int kSampleRounds = 3;
 // A font remembered for the screen's pitch is taken without a search when its mean cost a cell is
 // at most this share of the cell's pixels: a screen read with its own font costs a few pixels at most.
 constexpr double kCachedFontShare = 0.01;
+// Smoothed glyphs that differ from a many-coloured screen's cells in at most this share of their
+// pixels are its own glyphs but for its rules, bars and cursor: sharp glyphs (of a JPEG of a sharp
+// screen) explain a smoothed picture worse by far.
+constexpr double kSmoothedFitShare = 0.02;
 
 GlyphSetRequest RequestOf(const FontCandidate& candidate, bool withBold)
 {
@@ -368,7 +372,8 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     }
     // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
     // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
-    if (result.smoothing == Smoothing::Grey && !result.bStopped && !fits()) {
+    if (result.smoothing == Smoothing::Grey && !result.bStopped &&
+        (result.ranked.empty() || result.Best().CostShare() > kSmoothedFitShare)) {
         std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, inkLuminance, options.families, renderer);
         if (!sharp.empty()) {
             MergeRanked(Compare(sharp, ink, options, renderer, result), result.ranked);
