@@ -830,7 +830,11 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     // The size it was read at first, where the samples' height allows it: a second picture of
     // the same screen needs no other.
     double cachedSize = 0;
-    const std::vector<Choice> kept = ReadChoices(folder);
+    // On a sharp picture the kept choices of sharp glyphs come first.
+    std::vector<Choice> kept = ReadChoices(folder);
+    std::stable_partition(kept.begin(), kept.end(), [&](const Choice& choice) {
+        return std::any_of(sharpOnes.begin(), sharpOnes.end(), [&](const TextRenderer* r) { return choice.renderer == r->name; });
+    });
     // Reads the page with the first kept choice of one of these renderers that explains it well.
     auto readKept = [&](const std::vector<const TextRenderer*>& tried) {
         for (const Choice& cached : kept) {
@@ -869,18 +873,24 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                 chosen = trial;
                 reading.bFromCache = true;
                 cachedSize = cached.size;
+                // Past the threshold smoothed glyphs of a large size explain sharp ones almost as
+                // well, at other advances: on a sharp picture a kept choice of smoothed glyphs
+                // stands, as in the search, only where the family's sharp glyphs of its size do
+                // not explain it as a page's font (a picture made two colours).
+                if (!renderer->sharp && !sharpOnes.empty()) {
+                    const TextRenderer& sharpOne = *sharpOnes.front();
+                    if (Measure(shelf, ink, first, *family, sharpOne, settingsOf(sharpOne), trial.size, options.decode).Score() <=
+                        kGoodCostPerInk) {
+                        chosen = Measure(shelf, ink, samples, *family, sharpOne, settingsOf(sharpOne), trial.size, options.decode);
+                        reading.bFromCache = false;
+                    }
+                }
                 return true;
             }
         }
         return false;
     };
-    // A sharp picture takes a kept choice of smoothed glyphs, as the search does, only where no
-    // sharp glyphs explain it (past the threshold, smoothed glyphs of a large size explain sharp
-    // ones almost as well, at other advances).
-    if (sharpOnes.empty())
-        readKept(smoothed);
-    else
-        readKept(sharpOnes);
+    readKept(renderers);
     if (chosen.family == nullptr) {
         // Each family finds its size with the first renderer on the inkiest sample; the other
         // renderers try that size and its neighbours. The best few are then measured on every sample.
@@ -917,7 +927,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         // as a page's own font: past the threshold they may explain sharp glyphs nearly as well,
         // at advances that are not the page's.
         std::vector<Trial> trials = rank(sharpOnes.empty() ? smoothed : sharpOnes);
-        if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk) && !readKept(smoothed)) {
+        if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk)) {
             std::vector<Trial> more = rank(smoothed);
             trials.insert(trials.end(), more.begin(), more.end());
             std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
@@ -929,14 +939,12 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             std::snprintf(score, sizeof score, " %.5g px: %.3f", trial.size, trial.Score());
             reading.ranking.push_back(trial.family->name + ", " + trial.renderer->name + score);
         }
-        if (!reading.bFromCache) {
-            if (trials.empty() || trials.front().Score() >= 1.0)
-                return;
-            chosen = trials.front();
-            for (std::size_t i = 1; i < trials.size() && rivals.size() < kRivals; ++i)
-                if (trials[i].Score() <= trials.front().Score() * (1 + kCloseScore))
-                    rivals.push_back(trials[i]);
-        }
+        if (trials.empty() || trials.front().Score() >= 1.0)
+            return;
+        chosen = trials.front();
+        for (std::size_t i = 1; i < trials.size() && rivals.size() < kRivals; ++i)
+            if (trials[i].Score() <= trials.front().Score() * (1 + kCloseScore))
+                rivals.push_back(trials[i]);
     }
     reading.dSearchMilliseconds = MillisecondsSince(search);
 

@@ -292,6 +292,24 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     const ProportionalReading again = read("chromium2x-noto-sharp-ui");
     EXPECT_TRUE(again.bFromCache);
     EXPECT_EQ(again.text, sharp.text);
+
+    // A smoothed page made two colours keeps its smoothed choice: its sharp glyphs explain it
+    // as no page's font, and the next picture needs no search.
+    PictureLoad load = LoadPicture((kScreens / "dev" / "chromium1x-opensans-ru.png").string());
+    ASSERT_TRUE(load.Ok()) << load.message;
+    CRaster& twoColours = load.raster;
+    for (int y = 0; y < twoColours.height(); ++y)
+        for (int x = 0; x < twoColours.width(); ++x)
+            twoColours.SetPixel(x, y, (twoColours.Pixel(x, y) & 0xFF) < 128 ? 0x000000 : 0xFFFFFF);
+    ProportionalOptions options;
+    options.families = {"Open Sans", "Noto Sans"};
+    options.cacheFolder = folder.string();
+    const ProportionalReading made = ReadProportional(twoColours, options);
+    ASSERT_NE(made.font.renderer, nullptr);
+    EXPECT_FALSE(made.font.renderer->sharp);
+    const ProportionalReading madeAgain = ReadProportional(twoColours, options);
+    EXPECT_TRUE(madeAgain.bFromCache);
+    EXPECT_EQ(madeAgain.text, made.text);
     std::filesystem::remove_all(folder);
 }
 
