@@ -823,8 +823,12 @@ void CDecoder::Expand(int index, bool skipOnly)
         long long first = FloorDiv(space.pen16, kOne) + 1;
         if (end != std::numeric_limits<long long>::max())
             first = std::max(first, end);
-        if (m_Ink.InkIn(first, FloorDiv(space.pen16 + Advance(s), kOne) - 1) == 0)
-            Offer(Key(PenAfter(space)), space);
+        // (Like a glyph, only where the pen goes on: a space of a font file's own advance and
+        // kerning may end where it began, and a state that replaced its own ancestor would
+        // leave the reading a loop.)
+        if (const long long key = Key(PenAfter(space));
+            key > floorKey && m_Ink.InkIn(first, FloorDiv(space.pen16 + Advance(s), kOne) - 1) == 0)
+            Offer(key, space);
     }
     // A glyph starts here only where ink starts within its reach: no glyph's ink begins further
     // right of its pen than the widest left bearing.
