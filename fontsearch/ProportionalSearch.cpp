@@ -835,62 +835,58 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     std::stable_partition(kept.begin(), kept.end(), [&](const Choice& choice) {
         return std::any_of(sharpOnes.begin(), sharpOnes.end(), [&](const TextRenderer* r) { return choice.renderer == r->name; });
     });
-    // Reads the page with the first kept choice of one of these renderers that explains it well.
-    auto readKept = [&](const std::vector<const TextRenderer*>& tried) {
-        for (const Choice& cached : kept) {
-            const auto drawn = std::find_if(tried.begin(), tried.end(),
-                                            [&](const TextRenderer* r) { return cached.renderer == r->name; });
-            if (drawn == tried.end())
+    // The first kept choice that explains the page well reads it.
+    for (const Choice& cached : kept) {
+        const auto drawn = std::find_if(renderers.begin(), renderers.end(),
+                                        [&](const TextRenderer* r) { return cached.renderer == r->name; });
+        if (drawn == renderers.end())
+            continue;
+        const TextRenderer* renderer = *drawn;
+        if (!options.families.empty() &&
+            std::none_of(options.families.begin(), options.families.end(),
+                         [&](const std::string& name) { return Lower(name) == Lower(cached.family); }))
+            continue;
+        // Its family as the cache keeps it while its files are there; else as installed now.
+        const Family* family = nullptr;
+        std::error_code error;
+        if (!cached.faces.file.empty() && std::filesystem::is_regular_file(cached.faces.file, error) &&
+            (cached.faces.boldFile.empty() || std::filesystem::is_regular_file(cached.faces.boldFile, error))) {
+            remembered.push_back(cached.faces);
+            family = &remembered.back();
+        } else {
+            const auto found = std::find_if(installed().begin(), installed().end(),
+                                            [&](const Family& f) { return f.name == cached.family; });
+            if (found == installed().end())
                 continue;
-            const TextRenderer* renderer = *drawn;
-            if (!options.families.empty() &&
-                std::none_of(options.families.begin(), options.families.end(),
-                             [&](const std::string& name) { return Lower(name) == Lower(cached.family); }))
-                continue;
-            // Its family as the cache keeps it while its files are there; else as installed now.
-            const Family* family = nullptr;
-            std::error_code error;
-            if (!cached.faces.file.empty() && std::filesystem::is_regular_file(cached.faces.file, error) &&
-                (cached.faces.boldFile.empty() || std::filesystem::is_regular_file(cached.faces.boldFile, error))) {
-                remembered.push_back(cached.faces);
-                family = &remembered.back();
-            } else {
-                const auto found = std::find_if(installed().begin(), installed().end(),
-                                                [&](const Family& f) { return f.name == cached.family; });
-                if (found == installed().end())
-                    continue;
-                family = &*found;
-            }
-            const std::vector<double> sizes = window(*family);
-            Trial trial;
-            if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
-                trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
-            if (trial.family == nullptr || trial.Score() > kCachedCostPerInk) {
-                trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
-                trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
-            }
-            if (trial.Score() <= kCachedCostPerInk) {
-                chosen = trial;
-                reading.bFromCache = true;
-                cachedSize = cached.size;
-                // Past the threshold smoothed glyphs of a large size explain sharp ones almost as
-                // well, at other advances: on a sharp picture a kept choice of smoothed glyphs
-                // stands, as in the search, only where the family's sharp glyphs of its size do
-                // not explain it as a page's font (a picture made two colours).
-                if (!renderer->sharp && !sharpOnes.empty()) {
-                    const TextRenderer& sharpOne = *sharpOnes.front();
-                    if (Measure(shelf, ink, first, *family, sharpOne, settingsOf(sharpOne), trial.size, options.decode).Score() <=
-                        kGoodCostPerInk) {
-                        chosen = Measure(shelf, ink, samples, *family, sharpOne, settingsOf(sharpOne), trial.size, options.decode);
-                        reading.bFromCache = false;
-                    }
-                }
-                return true;
-            }
+            family = &*found;
         }
-        return false;
-    };
-    readKept(renderers);
+        const std::vector<double> sizes = window(*family);
+        Trial trial;
+        if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
+            trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
+        if (trial.family == nullptr || trial.Score() > kCachedCostPerInk) {
+            trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
+            trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
+        }
+        if (trial.Score() <= kCachedCostPerInk) {
+            chosen = trial;
+            reading.bFromCache = true;
+            cachedSize = cached.size;
+            // Past the threshold smoothed glyphs of a large size explain sharp ones almost as
+            // well, at other advances: on a sharp picture a kept choice of smoothed glyphs
+            // stands, as in the search, only where the family's sharp glyphs of its size do
+            // not explain it as a page's font (a picture made two colours).
+            if (!renderer->sharp && !sharpOnes.empty()) {
+                const TextRenderer& sharpOne = *sharpOnes.front();
+                if (Measure(shelf, ink, first, *family, sharpOne, settingsOf(sharpOne), trial.size, options.decode).Score() <=
+                    kGoodCostPerInk) {
+                    chosen = Measure(shelf, ink, samples, *family, sharpOne, settingsOf(sharpOne), trial.size, options.decode);
+                    reading.bFromCache = false;
+                }
+            }
+            break;
+        }
+    }
     if (chosen.family == nullptr) {
         // Each family finds its size with the first renderer on the inkiest sample; the other
         // renderers try that size and its neighbours. The best few are then measured on every sample.
