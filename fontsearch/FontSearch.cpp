@@ -281,6 +281,14 @@ PageReading ReadWithFont(const CRaster& picture, const InkBits& pictureInk, cons
     return ReadPage(picture, pictureInk.bLocal ? nullptr : &pictureInk, glyphs, read);
 }
 
+// A screen read with its own font costs a few pixels a cell and leaves no cell unsure; a family of
+// near twin shapes (Hack and DejaVu Sans Mono) may cost less on the whole and still leave the few
+// glyphs it draws otherwise unsure. The choice's cost is the page's, a cell's share of it.
+bool ReadsWell(const PageReading& page, const FontChoice& choice)
+{
+    return !page.Empty() && choice.CostShare() <= kCachedFontShare && page.UnsureCells() == 0;
+}
+
 }  // namespace
 
 FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureInk, const FontSearchOptions& options)
@@ -307,10 +315,7 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
             read.pitchSub = PitchOf(font);
             result.page = ReadWithFont(picture, ink, result.glyphs, read);
             choice.fit.meanCost = result.page.InkedCostShare() * font.cell.width * font.cell.height;
-            // A screen read with its own font leaves no cell unsure; a family of near twin shapes
-            // (Hack and DejaVu Sans Mono) may cost less on the whole and still leave the few glyphs
-            // it draws otherwise unsure.
-            if (!result.page.Empty() && choice.CostShare() <= kCachedFontShare && result.page.UnsureCells() == 0) {
+            if (ReadsWell(result.page, choice)) {
                 result.ranked = {choice};
                 result.bFromCache = true;
                 result.dMilliseconds = MillisecondsSince(start);
@@ -358,12 +363,30 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     if (!candidates.empty())
         result.ranked = Compare(candidates, ink, options, renderer, result);
     auto fits = [&]() { return !result.ranked.empty() && result.Best().CostShare() <= kCachedFontShare; };
-    // Where no font explains the cells well, the best families are tried with the hintings a
-    // user's configuration may set instead of fontconfig's default.
+    // The sample is matched with regular glyphs in the search's ink, so a screen of bold and
+    // coloured text costs more there than the page does read with the best font, its bold face
+    // and each cell's own colours: the best reads the page as a kept font is read, and where it
+    // reads it well the font is found but for its hinting.
+    bool readWell = false;
+    std::string read;  // the choice result.page was read with
     if (!result.bStopped && !result.ranked.empty() && !fits()) {
+        FontChoice best = result.Best();
+        result.glyphs = ChoiceGlyphSet(best, renderer);
+        PageOptions first = options.read;
+        first.pitchSub = PitchOf(best.candidate);
+        result.page = ReadWithFont(picture, ink, result.glyphs, first);
+        best.fit.meanCost = result.page.InkedCostShare() * best.candidate.cell.width * best.candidate.cell.height;
+        readWell = ReadsWell(result.page, best);
+        read = best.candidate.Describe();
+    }
+    // Where no font explains the cells well, the best families are tried with the hintings a
+    // user's configuration may set instead of fontconfig's default: only the best family where
+    // it reads the page well.
+    if (!result.bStopped && !result.ranked.empty() && !fits()) {
+        const std::size_t families = readWell ? 1 : kHintedFamilies;
         std::vector<std::string> best;
         for (const FontChoice& choice : result.ranked)
-            if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < kHintedFamilies)
+            if (std::find(best.begin(), best.end(), choice.candidate.family) == best.end() && best.size() < families)
                 best.push_back(choice.candidate.family);
         const std::vector<FontCandidate> hinted =
             FontCandidates(result.pitch, result.smoothing, inkLuminance, best, renderer, true);
@@ -371,8 +394,9 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
             MergeRanked(Compare(hinted, ink, options, renderer, result), result.ranked);
     }
     // A picture of many colours is smoothed; where none of the smoothed fonts fits, the glyphs may
-    // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too).
-    if (result.smoothing == Smoothing::Grey && !result.bStopped &&
+    // be sharp after all (a photograph or a JPEG of a sharp screen has many colours too). A page
+    // a smoothed font reads well is smoothed.
+    if (result.smoothing == Smoothing::Grey && !result.bStopped && !readWell &&
         (result.ranked.empty() || result.Best().CostShare() > kSmoothedFitShare)) {
         std::vector<FontCandidate> sharp = FontCandidates(result.pitch, Smoothing::Mono, inkLuminance, options.families, renderer);
         if (!sharp.empty()) {
@@ -388,10 +412,12 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     if (result.ranked.size() > kRanked)
         result.ranked.resize(kRanked);
     if (!result.ranked.empty()) {
-        result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
-        PageOptions read = options.read;
-        read.pitchSub = PitchOf(result.Best().candidate);
-        result.page = ReadWithFont(picture, ink, result.glyphs, read);
+        if (result.Best().candidate.Describe() != read) {
+            result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
+            PageOptions read = options.read;
+            read.pitchSub = PitchOf(result.Best().candidate);
+            result.page = ReadWithFont(picture, ink, result.glyphs, read);
+        }
         if (!result.bStopped) {
             cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
             cache.SaveGlyphs(result.Best().candidate, result.glyphs);
