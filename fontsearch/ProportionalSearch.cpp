@@ -41,6 +41,8 @@ constexpr double kCachedCostPerInk = 0.025;
 // The first renderer explains a sample this badly at its best size (half its ink or more
 // unexplained) when it draws nothing like the screen.
 constexpr double kLeadExplainsNothing = 0.5;
+// Sizes of its own height a sample line after the first is also decoded at, besides the first's.
+constexpr std::size_t kSampleSizes = 2;
 // A line's size is chosen on its first ems.
 constexpr double kSizeEms = 16;
 // A line read at a size with at most this many differing pixels per pixel of ink is taken to
@@ -384,22 +386,44 @@ struct Trial {
     double Score() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
 
-// The first ems of each sample decoded at one size.
+// The first ems of each sample decoded at a size: the first sample at the one given, the others
+// at the one of their own height's that explains them best (lines of one height may be set a pixel
+// apart, as a page's 10 and 11 px lines).
 Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Band*>& samples, const Family& family,
               const TextRenderer& renderer, const RenderSettings& settings, double size, const DecodeOptions& options)
 {
     Trial trial{&family, &renderer, size, 0, 0};
-    const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Search);
     DecodeOptions strict = options;
     strict.holdPen = false;
-    for (const Band* sample : samples) {
-        const DecodedLine line = font->Empty() ? DecodedLine{} : DecodeLine(ink, Prefix(sample->band, size, kSampleEms),
-                                                                            sample->baseline, *font, strict);
-        trial.cost += font->Empty() ? 1 : line.cost;
-        trial.ink += font->Empty() ? 1 : line.ink;
-        for (const DecodedGlyph& glyph : line.glyphs)
-            trial.bCyrillic =
-                trial.bCyrillic || font->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const Band& sample = *samples[i];
+        std::vector<double> sizes = {size};
+        if (i > 0)
+            for (double other : SizesFor(family, sample.Above(), kSampleSizes))
+                if (other != size)
+                    sizes.push_back(other);
+        DecodedLine best;
+        bool any = false;
+        bool cyrillicRead = false;
+        for (double at : sizes) {
+            const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, at, GlyphChoice::Search);
+            if (font->Empty())
+                continue;
+            DecodedLine line = DecodeLine(ink, Prefix(sample.band, at, kSampleEms), sample.baseline, *font, strict);
+            const bool cyrillic = std::any_of(line.glyphs.begin(), line.glyphs.end(), [&](const DecodedGlyph& glyph) {
+                return font->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
+            });
+            // Costs per pixel of ink compared as integers: cost x ink' < cost' x ink.
+            if (!any || (line.ink > 0 && static_cast<double>(line.cost) * static_cast<double>(std::max(best.ink, 1LL)) <
+                                             static_cast<double>(best.cost) * static_cast<double>(line.ink))) {
+                best = std::move(line);
+                cyrillicRead = cyrillic;
+                any = true;
+            }
+        }
+        trial.cost += any ? best.cost : 1;
+        trial.ink += any ? best.ink : 1;
+        trial.bCyrillic = trial.bCyrillic || cyrillicRead;
     }
     return trial;
 }

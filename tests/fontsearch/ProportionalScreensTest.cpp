@@ -282,6 +282,14 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     EXPECT_EQ(other.font.family, "Noto Sans");
     EXPECT_FALSE(other.bFromCache);
 
+    // Sample lines of one height set a pixel apart (the small-UI page's 10 and 11 px lines) are
+    // each read at their own size, so the choice that reads the page serves its next picture.
+    const ProportionalReading small = read("chromium1x-noto-ui");
+    EXPECT_EQ(small.font.family, "Noto Sans");
+    const ProportionalReading smallAgain = read("chromium1x-noto-ui");
+    EXPECT_TRUE(smallAgain.bFromCache);
+    EXPECT_EQ(smallAgain.text, small.text);
+
     // A sharp page of that family is read with sharp glyphs, not with the kept choice of
     // smoothed ones, which past the threshold explains its large glyphs almost as well; and the
     // next picture of it takes its own choice.
