@@ -38,6 +38,10 @@ constexpr double kSampleEms = 12;
 // samples about as well as a page's own font does (a hundredth or two of the ink differing);
 // a family of like shapes explains another's page at 0.04 and up, and a search tells them apart.
 constexpr double kCachedCostPerInk = 0.025;
+// Sharp glyphs part families far more: a page's own family explains its samples at 0.015-0.05
+// (the browser's sharp glyphs differ from the renderer's by a pixel here and there), another
+// at 0.2 and up, as there is no grey to blur their differences.
+constexpr double kCachedSharpCostPerInk = 0.06;
 // The first renderer explains a sample this badly at its best size (half its ink or more
 // unexplained) when it draws nothing like the screen.
 constexpr double kLeadExplainsNothing = 0.5;
@@ -888,11 +892,12 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         Trial trial;
         if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
             trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
-        if (trial.family == nullptr || trial.Score() > kCachedCostPerInk) {
+        const double bound = renderer->sharp ? kCachedSharpCostPerInk : kCachedCostPerInk;
+        if (trial.family == nullptr || trial.Score() > bound) {
             trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
             trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
         }
-        if (trial.Score() <= kCachedCostPerInk) {
+        if (trial.Score() <= bound) {
             chosen = trial;
             reading.bFromCache = true;
             cachedSize = cached.size;

@@ -300,6 +300,15 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     const ProportionalReading again = read("chromium2x-noto-sharp-ui");
     EXPECT_TRUE(again.bFromCache);
     EXPECT_EQ(again.text, sharp.text);
+    // Sharp glyphs of the page's own family explain it less closely than smoothed ones do (the
+    // browser's differ from the renderer's by a pixel here and there: 0.05 on the sharp Open Sans
+    // page), and yet its next picture needs no search; the kept sharp Noto Sans does not read it.
+    const ProportionalReading sharpOpen = read("chromium1x-opensans-sharp-ru");
+    EXPECT_EQ(sharpOpen.font.family, "Open Sans");
+    EXPECT_FALSE(sharpOpen.bFromCache);
+    const ProportionalReading sharpOpenAgain = read("chromium1x-opensans-sharp-ru");
+    EXPECT_TRUE(sharpOpenAgain.bFromCache);
+    EXPECT_EQ(sharpOpenAgain.text, sharpOpen.text);
 
     // A smoothed page made two colours keeps its smoothed choice: its sharp glyphs explain it
     // as no page's font, and the next picture needs no search.
