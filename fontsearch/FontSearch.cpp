@@ -367,17 +367,20 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     // coloured text costs more there than the page does read with the best font, its bold face
     // and each cell's own colours: the best reads the page as a kept font is read, and where it
     // reads it well the font is found but for its hinting.
+    std::string pageFont;  // the candidate result.page was read with
+    auto readWithBest = [&]() {
+        result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
+        PageOptions read = options.read;
+        read.pitchSub = PitchOf(result.Best().candidate);
+        result.page = ReadWithFont(picture, ink, result.glyphs, read);
+        pageFont = result.Best().candidate.Describe();
+    };
     bool readWell = false;
-    std::string read;  // the choice result.page was read with
     if (!result.bStopped && !result.ranked.empty() && !fits()) {
-        FontChoice best = result.Best();
-        result.glyphs = ChoiceGlyphSet(best, renderer);
-        PageOptions first = options.read;
-        first.pitchSub = PitchOf(best.candidate);
-        result.page = ReadWithFont(picture, ink, result.glyphs, first);
-        best.fit.meanCost = result.page.InkedCostShare() * best.candidate.cell.width * best.candidate.cell.height;
-        readWell = ReadsWell(result.page, best);
-        read = best.candidate.Describe();
+        readWithBest();
+        FontChoice read = result.Best();
+        read.fit.meanCost = result.page.InkedCostShare() * read.candidate.cell.width * read.candidate.cell.height;
+        readWell = ReadsWell(result.page, read);
     }
     // Where no font explains the cells well, the best families are tried with the hintings a
     // user's configuration may set instead of fontconfig's default: only the best family where
@@ -412,12 +415,8 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     if (result.ranked.size() > kRanked)
         result.ranked.resize(kRanked);
     if (!result.ranked.empty()) {
-        if (result.Best().candidate.Describe() != read) {
-            result.glyphs = ChoiceGlyphSet(result.Best(), renderer);
-            PageOptions read = options.read;
-            read.pitchSub = PitchOf(result.Best().candidate);
-            result.page = ReadWithFont(picture, ink, result.glyphs, read);
-        }
+        if (result.Best().candidate.Describe() != pageFont)
+            readWithBest();
         if (!result.bStopped) {
             cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
             cache.SaveGlyphs(result.Best().candidate, result.glyphs);

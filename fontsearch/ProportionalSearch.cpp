@@ -407,29 +407,34 @@ Trial Measure(CFontShelf& shelf, const InkBits& ink, const std::vector<const Ban
                 if (other != size)
                     sizes.push_back(other);
         DecodedLine best;
-        bool any = false;
-        bool cyrillicRead = false;
+        std::shared_ptr<const LineFont> bestFont;
         for (double at : sizes) {
-            const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, at, GlyphChoice::Search);
+            std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, at, GlyphChoice::Search);
             if (font->Empty())
                 continue;
             DecodedLine line = DecodeLine(ink, Prefix(sample.band, at, kSampleEms), sample.baseline, *font, strict);
-            const bool cyrillic = std::any_of(line.glyphs.begin(), line.glyphs.end(), [&](const DecodedGlyph& glyph) {
-                return font->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
-            });
-            // Costs per pixel of ink compared as integers: cost x ink' < cost' x ink.
-            if (!any || (line.ink > 0 && static_cast<double>(line.cost) * static_cast<double>(std::max(best.ink, 1LL)) <
-                                             static_cast<double>(best.cost) * static_cast<double>(line.ink))) {
+            // Costs per pixel of ink compared exactly: cost x ink' < cost' x ink.
+            if (bestFont == nullptr || (line.ink > 0 && static_cast<double>(line.cost) * static_cast<double>(std::max(best.ink, 1LL)) <
+                                                            static_cast<double>(best.cost) * static_cast<double>(line.ink))) {
                 best = std::move(line);
-                cyrillicRead = cyrillic;
-                any = true;
+                bestFont = std::move(font);
             }
         }
-        trial.cost += any ? best.cost : 1;
-        trial.ink += any ? best.ink : 1;
-        trial.bCyrillic = trial.bCyrillic || cyrillicRead;
+        trial.cost += bestFont != nullptr ? best.cost : 1;
+        trial.ink += bestFont != nullptr ? best.ink : 1;
+        for (const DecodedGlyph& glyph : best.glyphs)
+            trial.bCyrillic =
+                trial.bCyrillic || bestFont->glyphs[static_cast<std::size_t>(glyph.glyph)].script == GlyphScript::Cyrillic;
     }
     return trial;
+}
+
+// Sorts trials best first, the earlier of equal scores first, and keeps at most count.
+void KeepBest(std::vector<Trial>& trials, std::size_t count)
+{
+    std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+    if (trials.size() > count)
+        trials.resize(count);
 }
 
 // The size among sizes at which the family and renderer explain the samples best, the sizes
@@ -938,14 +943,12 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                     trials.push_back(BestSize(shelf, ink, first, family, renderer, settingsOf(renderer), near, options.decode, options.threads));
                 }
             }
-            std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
-            if (trials.size() > kShortList)
-                trials.resize(kShortList);
+            KeepBest(trials, kShortList);
             if (samples.size() > 1)
                 for (Trial& trial : trials)
                     trial = Measure(shelf, ink, samples, *trial.family, *trial.renderer, settingsOf(*trial.renderer), trial.size,
                                     options.decode);
-            std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
+            KeepBest(trials, kShortList);
             return trials;
         };
         // A sharp picture is searched with smoothed glyphs only where no sharp ones explain it
@@ -955,9 +958,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk)) {
             std::vector<Trial> more = rank(smoothed);
             trials.insert(trials.end(), more.begin(), more.end());
-            std::stable_sort(trials.begin(), trials.end(), [](const Trial& a, const Trial& b) { return a.Score() < b.Score(); });
-            if (trials.size() > kShortList)
-                trials.resize(kShortList);
+            KeepBest(trials, kShortList);
         }
         for (const Trial& trial : trials) {
             char score[64];

@@ -1088,15 +1088,15 @@ int NearTwin(const LineFont& font, int g, int phase, GlyphScript script)
     return best;
 }
 
-// The script a word is read in: the most common among its letters that name one, those drawn
-// like a letter of another script (look-alikes, near twins) aside.
-GlyphScript WordScript(const LineFont& font, const std::vector<int>& word, GlyphScript fallback,
-                       const std::vector<bool>& ambiguous = {})
+// The script a word (the line's glyphs at these indexes) is read in: the most common among its
+// letters that name one, those drawn like a letter of another script (twinned) aside.
+GlyphScript WordScript(const LineFont& font, const std::vector<DecodedGlyph>& glyphs, const std::vector<std::size_t>& word,
+                       const std::vector<bool>& twinned, GlyphScript fallback)
 {
     int counts[5] = {};
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if (ambiguous.empty() || !ambiguous[i])
-            ++counts[static_cast<int>(font.glyphs[static_cast<std::size_t>(word[i])].script)];
+    for (std::size_t i : word)
+        if (!twinned[i])
+            ++counts[static_cast<int>(font.glyphs[static_cast<std::size_t>(glyphs[i].glyph)].script)];
     int best = 0;
     for (int s = 1; s < 5; ++s)
         if (counts[s] > counts[best] || (best == 0 && counts[s] > 0))
@@ -1247,30 +1247,13 @@ void CDecoder::Finish(DecodedLine& line, int best)
     std::vector<bool> twinned(line.glyphs.size(), false);
     for (std::size_t i = 0; i < line.glyphs.size(); ++i)
         twinned[i] = !line.glyphs[i].bSpace && NearTwin(m_Font, line.glyphs[i].glyph, line.glyphs[i].phase, GlyphScript::None) >= 0;
-    auto glyphsOf = [&](const std::vector<std::size_t>& indexes) {
-        std::vector<int> glyphs;
-        for (std::size_t i : indexes)
-            glyphs.push_back(line.glyphs[i].glyph);
-        return glyphs;
-    };
-    auto twinnedOf = [&](const std::vector<std::size_t>& indexes) {
-        std::vector<bool> flags;
-        for (std::size_t i : indexes)
-            flags.push_back(twinned[i]);
-        return flags;
-    };
-    std::vector<int> all;
-    std::vector<bool> allTwinned;
-    for (const std::vector<std::size_t>& word : words) {
-        const std::vector<int> glyphs = glyphsOf(word);
-        all.insert(all.end(), glyphs.begin(), glyphs.end());
-        const std::vector<bool> flags = twinnedOf(word);
-        allTwinned.insert(allTwinned.end(), flags.begin(), flags.end());
-    }
-    const GlyphScript lineScript = WordScript(m_Font, all, GlyphScript::Latin, allTwinned);
+    std::vector<std::size_t> all;
+    for (const std::vector<std::size_t>& word : words)
+        all.insert(all.end(), word.begin(), word.end());
+    const GlyphScript lineScript = WordScript(m_Font, line.glyphs, all, twinned, GlyphScript::Latin);
     for (std::size_t w = 0; w < words.size(); ++w) {
         line.text.append(static_cast<std::size_t>(spacesBefore[w]), U' ');
-        const GlyphScript script = WordScript(m_Font, glyphsOf(words[w]), lineScript, twinnedOf(words[w]));
+        const GlyphScript script = WordScript(m_Font, line.glyphs, words[w], twinned, lineScript);
         for (std::size_t i : words[w]) {
             DecodedGlyph& glyph = line.glyphs[i];
             glyph.text = TextIn(Glyph(glyph.glyph), script);
