@@ -303,6 +303,7 @@ public:
         if (std::has_single_bit(static_cast<unsigned>(m_nPhases)))
             m_nPhaseShift = std::countr_zero(static_cast<unsigned>(m_nPhases));
         const int glyphs = font.Glyphs();
+        m_nGlyphs = static_cast<std::size_t>(glyphs);
         m_Extents.resize(static_cast<std::size_t>(m_nPhases));
         for (PhaseExtents& e : m_Extents) {
             e.glyphs.assign(static_cast<std::size_t>(glyphs), PhaseExtents::Glyph{});
@@ -501,10 +502,15 @@ private:
     // over; kept for the phases lately asked for.
     struct Memo;
     int SampleCost(int glyph, long long x) {
-        Memo& memo = m_SampleMemo[static_cast<std::size_t>(glyph) * kMemoSlots + static_cast<std::size_t>(x & (kMemoSlots - 1))];
+        Memo& memo = m_SampleMemo[MemoSlot(glyph, x)];
         return memo.tag == x ? memo.cost : ComputeSample(glyph, x, memo);
     }
     int ComputeSample(int glyph, long long x, Memo& memo);
+    // A glyph's slot for phase x: the glyphs of one phase side by side, as a position's
+    // candidates are matched together.
+    std::size_t MemoSlot(int glyph, long long x) const {
+        return static_cast<std::size_t>(x & (kMemoSlots - 1)) * m_nGlyphs + static_cast<std::size_t>(glyph);
+    }
     int Score(int glyph, long long x);
     // The glyphs whose ink extents may fit the line's with their pens in pixel, at any phase.
     const std::vector<int>& Near(long long pixel);
@@ -525,6 +531,7 @@ private:
     MetKernel m_Met;
     SampleKernel m_Sample;
     long long m_nStep = kOne;
+    std::size_t m_nGlyphs = 0;
     std::vector<PhaseExtents> m_Extents;
     int m_nMinLeft = std::numeric_limits<int>::max();
     int m_nMaxLeft = std::numeric_limits<int>::min();
@@ -631,8 +638,7 @@ int CDecoder::ComputeSample(int glyph, long long x, Memo& memo)
 
 int CDecoder::Score(int glyph, long long x)
 {
-    const std::size_t slot = static_cast<std::size_t>(glyph) * kMemoSlots + static_cast<std::size_t>(x & (kMemoSlots - 1));
-    Memo& memo = m_Memo[slot];
+    Memo& memo = m_Memo[MemoSlot(glyph, x)];
     if (memo.tag == x)
         return memo.cost;
     const long long pixel = PixelOf(x);
