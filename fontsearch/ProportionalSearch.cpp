@@ -926,7 +926,12 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         // renderers try that size and its neighbours. The best few are then measured on every sample.
         auto rank = [&](const std::vector<const TextRenderer*>& tried) {
             std::vector<Trial> trials;
+            int done = 0;
             for (const Family& family : installed()) {
+                if (options.progress && !options.progress(done++, static_cast<int>(installed().size()))) {
+                    reading.bStopped = true;
+                    return std::vector<Trial>{};
+                }
                 const std::vector<double> sizes = window(family);
                 const TextRenderer& lead = *tried.front();
                 const Trial found = BestSize(shelf, ink, first, family, lead, settingsOf(lead), sizes, options.decode, options.threads);
@@ -955,8 +960,12 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         // as a page's own font: past the threshold they may explain sharp glyphs nearly as well,
         // at advances that are not the page's.
         std::vector<Trial> trials = rank(sharpOnes.empty() ? smoothed : sharpOnes);
+        if (reading.bStopped)
+            return;
         if (!sharpOnes.empty() && (trials.empty() || trials.front().Score() > kGoodCostPerInk)) {
             std::vector<Trial> more = rank(smoothed);
+            if (reading.bStopped)
+                return;
             trials.insert(trials.end(), more.begin(), more.end());
             KeepBest(trials, kShortList);
         }
@@ -1036,6 +1045,27 @@ const std::vector<TextRenderer>& TextRenderers()
 std::string ProportionalFont::Describe() const
 {
     return Empty() ? std::string() : family + ", " + renderer->name;
+}
+
+std::string DescribeProportional(const ProportionalReading& reading)
+{
+    std::vector<double> sizes;
+    for (const ProportionalLine& line : reading.lines)
+        if (std::find(sizes.begin(), sizes.end(), line.size) == sizes.end())
+            sizes.push_back(line.size);
+    std::sort(sizes.begin(), sizes.end());
+    std::string text = reading.font.family;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        char size[32];
+        std::snprintf(size, sizeof size, "%.4g", sizes[i]);
+        text += i == 0 ? " " : i + 1 == sizes.size() ? " and " : ", ";
+        text += size;
+    }
+    if (!sizes.empty())
+        text += " px";
+    if (reading.font.renderer != nullptr)
+        text += std::string(", ") + reading.font.renderer->name;
+    return text;
 }
 
 std::string ProportionalCacheFolder()

@@ -19,6 +19,7 @@
 #include "RenderLineFont.h"
 #include "RenderSettings.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,10 @@ struct ProportionalOptions {
     DecodeOptions decode = WithCommonFirst();
     InkRule ink = InkRule::Auto;
     unsigned threads = 0;               // lines read at once; 0: one per core. The reading is the same for any number.
+    // Told, before each family the search compares, how many of how many it has compared in
+    // this pass (a sharp picture may take a second pass); false stops the search, and the
+    // reading is empty and marked bStopped. Called on the caller's thread.
+    std::function<bool(int done, int total)> progress;
 };
 
 // One line read: its band, the size it was read at and what the decoder found.
@@ -85,6 +90,7 @@ struct ProportionalReading {
     long long ink = 0;    // ink pixels of the lines read
     long long cost = 0;   // of them and the templates, the pixels that differ
     bool bFromCache = false;  // the cached choice read the page; no search ran
+    bool bStopped = false;    // the progress callback stopped the search: no line is read
     bool bOutOfMemory = false;
     std::vector<std::string> ranking;  // the best candidates of the search, best first: "DejaVu Sans, chromium: 0.021"
 
@@ -97,6 +103,9 @@ struct ProportionalReading {
     // Pixels that differ per pixel of ink: 0 for a perfect reading, near 1 for a page the font does not explain.
     double CostPerInk() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 1.0; }
 };
+
+// "DejaVu Sans 13 and 14 px, chromium": the font and the sizes its lines were read at.
+std::string DescribeProportional(const ProportionalReading& reading);
 
 // The folder of the cached choices: $XDG_CACHE_HOME/recognize/proportional, else
 // ~/.cache/recognize/proportional.

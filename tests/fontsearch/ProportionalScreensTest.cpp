@@ -242,6 +242,28 @@ TEST(ProportionalSearch, ReadsAlikeOnAnyNumberOfThreads)
     EXPECT_EQ(one.cost, three.cost);
 }
 
+// The search tells how far it is before each family and stops when told to: the reading is
+// then empty and says it was stopped.
+TEST(ProportionalSearch, StopsWhenItsProgressSaysSo)
+{
+    PictureLoad load = LoadPicture((kScreens / "dev" / "qt-noto-window.png").string());
+    ASSERT_TRUE(load.Ok()) << load.message;
+    ProportionalOptions options;
+    options.families = {"Noto Sans", "DejaVu Sans"};
+    options.useCache = false;
+    std::vector<std::pair<int, int>> told;
+    options.progress = [&](int done, int total) {
+        told.emplace_back(done, total);
+        return done < 1;
+    };
+    const ProportionalReading stopped = ReadProportional(load.raster, options);
+    EXPECT_TRUE(stopped.bStopped);
+    EXPECT_TRUE(stopped.Empty());
+    EXPECT_TRUE(stopped.text.empty());
+    const std::vector<std::pair<int, int>> expected = {{0, 2}, {1, 2}};
+    EXPECT_EQ(told, expected);
+}
+
 // A page read again takes its font from the cache folder without a search; a page of another
 // family, whose shapes the cached family explains nearly as well, is searched.
 TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)

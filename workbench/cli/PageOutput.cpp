@@ -223,27 +223,6 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
 }
 
 
-std::string DescribeProportional(const ProportionalReading& reading)
-{
-    std::vector<double> sizes;
-    for (const ProportionalLine& line : reading.lines)
-        if (std::find(sizes.begin(), sizes.end(), line.size) == sizes.end())
-            sizes.push_back(line.size);
-    std::sort(sizes.begin(), sizes.end());
-    std::string text = reading.font.family;
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        char size[32];
-        std::snprintf(size, sizeof size, "%.4g", sizes[i]);
-        text += i == 0 ? " " : i + 1 == sizes.size() ? " and " : ", ";
-        text += size;
-    }
-    if (!sizes.empty())
-        text += " px";
-    if (reading.font.renderer != nullptr)
-        text += std::string(", ") + reading.font.renderer->name;
-    return text;
-}
-
 std::string ProportionalJson(const ProportionalReading& reading)
 {
     CJsonWriter json;

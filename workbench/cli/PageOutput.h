@@ -17,9 +17,6 @@ std::string PageJson(const PageReading& page, bool complex, const FontSearchResu
 // A proportional reading as one JSON object (see the page command's --help).
 std::string ProportionalJson(const ProportionalReading& reading);
 
-// "DejaVu Sans 13 and 14 px, chromium": the font and the sizes its lines were read at.
-std::string DescribeProportional(const ProportionalReading& reading);
-
 // Writes the stage pictures and figures of a reading into folder, made when missing; false after
 // a message.
 bool WriteStages(const std::string& folder, const CRaster& picture, const PageReading& page, const PageOptions& options);

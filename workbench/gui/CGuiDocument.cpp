@@ -6,6 +6,7 @@
 #include "CDictionaryDlg.h"
 #include "CNoiseDlg.h"
 #include "CPageReadJob.h"
+#include "ProportionalSearch.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
@@ -474,6 +475,19 @@ void CGuiDocument::OnPageJobFinished()
         OnChanged();
         return;
     }
+    // A picture that no fixed-width font reads well, read as proportional text where its
+    // glyphs explain the ink as a page's own font's do; a worse reading would show garbage.
+    if (result.bSearched && !result.bCancelled && !result.proportional.Empty() &&
+        result.proportional.dCostPerInk <= kGoodCostPerInk) {
+        m_bCopyWhenRead = false;
+        m_pDoc->SetProportionalPage(std::move(result.proportional));
+        emit PageRead(QString::fromStdString(ProportionalSummary(m_pDoc->Proportional())) +
+                      QStringLiteral(". Font found: %1").arg(QString::fromStdString(result.strFont)));
+        if (copy)
+            OnCopyPageText();
+        OnChanged();
+        return;
+    }
     // A search whose reading is poor, or worse than the document font's, leaves that one.
     if (result.bSearched && (result.bCancelled || result.page.Empty() || IsPoorReading(result.page) ||
                              (!IsPoorReading(m_pDoc->Page()) && result.page.InkedCostShare() >= m_pDoc->Page().InkedCostShare()))) {
@@ -489,6 +503,8 @@ void CGuiDocument::OnPageJobFinished()
         else
             why = QStringLiteral("No installed fixed-width font reads it either: %1.")
                       .arg(QString::fromStdString(result.strProblem.empty() ? std::string("no line found") : result.strProblem));
+        if (result.bProportionalTried && !result.bCancelled)
+            why += QStringLiteral(" No installed proportional family explains it either.");
         emit PageRead(QString::fromStdString(PageSummary(m_pDoc->Page())) + QLatin1Char(' ') + why);
         OnChanged();
         return;
@@ -537,6 +553,7 @@ void CGuiDocument::OnFontDoesNotFit()
     // The font is searched among the installed fixed-width families, as the screen's programs
     // draw them, off the user-interface thread; a dialog shows how far the search is and
     // cancels it. The fonts found are remembered as recognize-cli remembers them.
+    // A picture that no fixed-width font reads well either is then read as proportional text.
     m_pPageJob->StartSearch(m_pDoc->m_Picture, m_pDoc->PageReadOptions(), m_pDoc->SourceRevision(),
                             FontCacheFile(DefaultDictionaryImageFolder()));
     emit StatusNote(QStringLiteral("Read Page: the document's font does not fit; finding the screen's font..."));
@@ -563,7 +580,7 @@ void CGuiDocument::WaitForPage()
 
 QString CGuiDocument::PageText() const
 {
-    return QString::fromStdString(m_pDoc->Page().text);
+    return QString::fromStdString(m_pDoc->PageText());
 }
 
 void CGuiDocument::CopyText(const QString& text)
@@ -714,7 +731,7 @@ CommandState CGuiDocument::OnUpdateReadPage() const
 
 CommandState CGuiDocument::OnUpdatePageText() const
 {
-    return {m_pDoc->HasPage() && !IsPoorReading(m_pDoc->Page()), false};
+    return {m_pDoc->HasPageText(), false};
 }
 
 CommandState CGuiDocument::OnUpdateCopyResultText() const

@@ -1,6 +1,8 @@
 #include "CPageReadJob.h"
 
 #include "FontSearch.h"
+#include "PageSummary.h"
+#include "ProportionalSearch.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -33,6 +35,29 @@ void CPageReadJob::Start(CRaster picture, CCharImageFont font, PageOptions optio
     }));
 }
 
+namespace {
+
+// The document's plain value of a proportional reading: the lines' bands and the boxes of
+// their glyphs but the spaces, the font named with its sizes.
+ProportionalPage PageOf(const ProportionalReading& reading)
+{
+    ProportionalPage page;
+    page.text = reading.text;
+    page.font = DescribeProportional(reading);
+    page.dCostPerInk = reading.CostPerInk();
+    page.dMilliseconds = reading.dMilliseconds;
+    for (const ProportionalLine& line : reading.lines) {
+        ProportionalPage::Line& shown = page.lines.emplace_back();
+        shown.box = PixelRect{line.band.left, line.band.top, line.band.right, line.band.bottom};
+        for (const DecodedGlyph& glyph : line.decoded.glyphs)
+            if (!glyph.bSpace)
+                shown.glyphs.push_back(glyph.box);
+    }
+    return page;
+}
+
+}  // namespace
+
 void CPageReadJob::StartSearch(CRaster picture, PageOptions options, unsigned revision, std::string cacheFile)
 {
     m_pShared->cancel = true;
@@ -58,6 +83,26 @@ void CPageReadJob::StartSearch(CRaster picture, PageOptions options, unsigned re
             if (found.bStopped) {
                 result.bCancelled = true;
                 return result;
+            }
+            if (!found.Found() || IsPoorReading(found.page)) {
+                ProportionalOptions text;
+                text.ink = options.ink;
+                text.progress = search.progress;
+                result.bProportionalTried = true;
+                const ProportionalReading reading = ReadProportional(picture, text);
+                if (reading.bStopped) {
+                    result.bCancelled = true;
+                    return result;
+                }
+                if (reading.bOutOfMemory) {
+                    result.page.bOutOfMemory = true;
+                    return result;
+                }
+                if (!reading.Empty()) {
+                    result.proportional = PageOf(reading);
+                    result.strFont = result.proportional.font;
+                    return result;
+                }
             }
             if (!found.Found()) {
                 result.strProblem = found.problem;

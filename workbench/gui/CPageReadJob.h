@@ -3,6 +3,7 @@
 #include "CCharImageFont.h"
 #include "GlyphSet.h"
 #include "PageReader.h"
+#include "ProportionalPage.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -19,6 +20,10 @@ struct PageJobResult {
     GlyphSet glyphs;          // the font found
     std::string strFont;      // what the font found is: family, size, program, settings
     std::string strProblem;   // why no font was found
+    // Where no fixed-width font reads the picture well: its reading as proportional text, the
+    // font found named in its font; empty when no proportional family explains it either.
+    ProportionalPage proportional;
+    bool bProportionalTried = false;  // the picture was read as proportional text too
 };
 
 // Reads a page off the user-interface thread: the reading works on its own copies of the
@@ -36,6 +41,8 @@ public:
     void Start(CRaster picture, CCharImageFont font, PageOptions options, unsigned revision);
     // Starts a search of the picture's font among the installed fixed-width families and a
     // reading with the font found; cacheFile keeps the fonts found between runs (empty: none).
+    // A picture that no fixed-width font reads well is then read as proportional text, its
+    // choice kept as recognize-cli keeps it.
     void StartSearch(CRaster picture, PageOptions options, unsigned revision, std::string cacheFile);
     bool Running() const { return m_bRunning; }
     bool Searching() const { return m_bRunning && m_bSearching; }

@@ -68,11 +68,12 @@ void CPageTextPane::SetSource(const CRecognizeDoc* doc)
     m_Rows = PageTextRows(*m_pPage);
     m_Marked = {};
     m_bSettingText = true;
-    // A poor reading's text is garbage: the note tells why it is missing.
-    const bool poor = doc && doc->HasPage() && IsPoorReading(*m_pPage);
+    // A poor reading's text is garbage: the note tells why it is missing. A reading as
+    // proportional text has no cells: its text is shown as it is.
+    const bool poor = doc && doc->HasPage() && !doc->HasPageText();
     m_pNote->setText(poor ? QString::fromStdString(PoorReadingAdvice(*m_pPage)) : QString());
     m_pNote->setVisible(poor);
-    m_pText->setPlainText(poor ? QString() : QString::fromStdString(m_pPage->text));
+    m_pText->setPlainText(poor || !doc ? QString() : QString::fromStdString(doc->PageText()));
     m_pText->setExtraSelections({});
     m_bSettingText = false;
 }

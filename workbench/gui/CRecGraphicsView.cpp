@@ -98,8 +98,10 @@ void CRecGraphicsView::paintEvent(QPaintEvent* event)
             painter.drawImage(ToClient(source.translated(picture.topLeft())), image, source);
     }
     DrawPaneOverlays(painter, doc, *this, false);
-    if (m_bShowPage && doc.HasPage())
+    if (m_bShowPage && doc.HasPage()) {
         DrawPageOverlay(painter, doc.Page(), *this, m_PageMark);
+        DrawProportionalOverlay(painter, doc.Proportional(), *this);
+    }
 }
 
 void CRecGraphicsView::SetShowsPage(bool show)

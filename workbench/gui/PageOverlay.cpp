@@ -16,6 +16,11 @@ QRect ToQRect(const CRect& r)
     return {r.left, r.top, r.Width(), r.Height()};
 }
 
+QRect ToQRect(const PixelRect& r)
+{
+    return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.Width()), static_cast<int>(r.Height())};
+}
+
 }  // namespace
 
 void DrawPageOverlay(QPainter& painter, const PageReading& page, const CScrollView& view, PageCellRef marked)
@@ -52,6 +57,30 @@ void DrawPageOverlay(QPainter& painter, const PageReading& page, const CScrollVi
     if (cell.Width() > 0) {
         painter.setPen(QPen(kMarkColour, 2));
         painter.drawRect(view.ToClient(ToQRect(cell)).adjusted(-1, -1, 1, 1));
+    }
+    painter.restore();
+}
+
+void DrawProportionalOverlay(QPainter& painter, const ProportionalPage& page, const CScrollView& view)
+{
+    painter.save();
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    const QRect client = view.viewport()->rect();
+    for (const ProportionalPage::Line& line : page.lines) {
+        const QRect box = view.ToClient(ToQRect(line.box));
+        if (!box.intersects(client))
+            continue;
+        painter.setPen(QPen(kCellColour, 0));
+        for (const PixelRect& glyph : line.glyphs) {
+            const QRect shown = view.ToClient(ToQRect(glyph));
+            // Boxes only where glyphs are wide enough on screen to tell them apart.
+            if (shown.width() >= 6 && shown.intersects(client))
+                painter.drawRect(shown.adjusted(0, 0, -1, -1));
+        }
+        painter.setPen(QPen(kLineColour, 0));
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
     }
     painter.restore();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageSummary.h"
+#include "ProportionalPage.h"
 
 class CScrollView;
 class QPainter;
@@ -9,3 +10,6 @@ class QPainter;
 // its cells marked along it, unsure cells tinted, and the marked cell framed. Only the lines
 // in sight are drawn.
 void DrawPageOverlay(QPainter& painter, const PageReading& page, const CScrollView& view, PageCellRef marked);
+// Draws over the picture what a reading as proportional text found: each line outlined and,
+// where they are large enough on screen, its glyphs' ink boxes.
+void DrawProportionalOverlay(QPainter& painter, const ProportionalPage& page, const CScrollView& view);

@@ -14,6 +14,7 @@
 #include "PageReader.h"
 #include "PictureGeometry.h"
 #include "PictureLoad.h"
+#include "ProportionalPage.h"
 #include "RecognitionTrace.h"
 
 #include <cstdint>
@@ -109,11 +110,21 @@ public:
     PageOptions PageReadOptions() const { return {m_dCoefficient, InkRule::Auto}; }
     // Keeps the reading of the picture and updates all views; it is not saved.
     void SetPage(PageReading page);
+    // Keeps a reading of the picture as proportional text in place of a reading in cells (Page()
+    // is then empty) and updates all views; it is not saved either.
+    void SetProportionalPage(ProportionalPage page);
     // The last reading of the picture; empty before "Read &Page" and after the picture was replaced.
     const PageReading& Page() const { return *m_pPage; }
     // The same reading, shared with whoever keeps a copy while the document goes on.
     std::shared_ptr<const PageReading> SharedPage() const { return m_pPage; }
+    // The last reading as proportional text; empty unless the last reading kept was one.
+    const ProportionalPage& Proportional() const { return *m_pProportional; }
+    std::shared_ptr<const ProportionalPage> SharedProportional() const { return m_pProportional; }
     bool HasPage() const { return m_bHasPage; }
+    // Whether the last reading has text to show: proportional text, or cells not read poorly.
+    bool HasPageText() const;
+    // The text of the last reading, in cells or proportional (UTF-8).
+    const std::string& PageText() const;
     // Grows by one with every reading that is kept or dropped.
     unsigned PageRevision() const { return m_nPageRevision; }
     // Grows by one whenever the picture or the font changes (and drops the reading): a page
@@ -227,6 +238,7 @@ private:
     RecognitionTrace m_Trace;
     bool m_bWholePicture = false;
     std::shared_ptr<const PageReading> m_pPage = std::make_shared<const PageReading>();
+    std::shared_ptr<const ProportionalPage> m_pProportional = std::make_shared<const ProportionalPage>();
     bool m_bHasPage = false;
     unsigned m_nPageRevision = 0;
     unsigned m_nSourceRevision = 0;

@@ -2,6 +2,7 @@
 #include "CRecognizeDoc.h"
 
 #include "DocMessages.h"
+#include "PageSummary.h"
 
 #include <algorithm>
 
@@ -29,15 +30,33 @@ CRect CRecognizeDoc::ShownRect() const {
 
 void CRecognizeDoc::SetPage(PageReading page) {
     m_pPage = std::make_shared<const PageReading>(std::move(page));
+    m_pProportional = std::make_shared<const ProportionalPage>();
     m_bHasPage = true;
     ++m_nPageRevision;
     UpdateAllViews(nullptr, 0);
+}
+
+void CRecognizeDoc::SetProportionalPage(ProportionalPage page) {
+    m_pPage = std::make_shared<const PageReading>();
+    m_pProportional = std::make_shared<const ProportionalPage>(std::move(page));
+    m_bHasPage = true;
+    ++m_nPageRevision;
+    UpdateAllViews(nullptr, 0);
+}
+
+bool CRecognizeDoc::HasPageText() const {
+    return m_bHasPage && (!m_pProportional->Empty() || !IsPoorReading(*m_pPage));
+}
+
+const std::string& CRecognizeDoc::PageText() const {
+    return m_pProportional->Empty() ? m_pPage->text : m_pProportional->text;
 }
 
 void CRecognizeDoc::DropPage() {
     if (!m_bHasPage)
         return;
     m_pPage = std::make_shared<const PageReading>();
+    m_pProportional = std::make_shared<const ProportionalPage>();
     m_bHasPage = false;
     ++m_nPageRevision;
 }

@@ -92,8 +92,8 @@ bool FontFitsPage(const PageReading& page) {
 namespace {
 
 constexpr const char* kWhatPageReads =
-    "Read Page reads text in a monospaced font that is installed; proportional text (menus, web pages, "
-    "documents) and handwriting are not read.";
+    "Read Page reads text in a font that is installed, monospaced or proportional (menus, web pages, "
+    "documents); handwriting and fonts that are not installed are not read.";
 
 }  // namespace
 

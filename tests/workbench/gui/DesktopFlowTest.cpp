@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include <filesystem>
 #include <map>
 
 using namespace guitest;
@@ -151,7 +152,7 @@ TEST_F(DesktopFlowTest, APoorReadingSaysWhatPageReadingReadsInsteadOfShowingGarb
     ASSERT_TRUE(Doc().HasPage());
     EXPECT_GT(Doc().Page().CellCount(), 0);
     EXPECT_TRUE(Status().contains("so the text is not shown")) << Status().toStdString();
-    EXPECT_TRUE(Status().contains("text in a monospaced font that is installed")) << Status().toStdString();
+    EXPECT_TRUE(Status().contains("text in a font that is installed, monospaced or proportional")) << Status().toStdString();
     EXPECT_TRUE(TextPane().Text().isEmpty());
     EXPECT_TRUE(TextPane().Note().startsWith("The reading is poor:")) << TextPane().Note().toStdString();
     EXPECT_FALSE(Main().PageTextDock()->isHidden());
@@ -186,6 +187,40 @@ TEST_F(DesktopFlowTest, ReadPageFindsTheFontOfARealScreenshot)
     Doc().m_Picture.SetPixel(0, 0, CRaster::kBlack);
     Doc().OnStrokeDrawn(nullptr);
     EXPECT_TRUE(GuiDoc()->FoundFont().isEmpty());
+}
+
+// A screenshot of proportional text, which no fixed-width font reads: Read Page reads it as
+// proportional text, names the font, shows the text and copies it; the choice is kept in the
+// cache folder, as recognize-cli keeps it.
+TEST_F(DesktopFlowTest, ReadPageReadsProportionalTextThatNoFixedWidthFontReads)
+{
+    const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((dir.Path() / "cache").string()));
+    const QString shot = QStringLiteral(RECOGNIZE_SCREENS "/dev/chromium1x-dejavu-paragraphs.png");
+    StartApp({shot});
+    ASSERT_TRUE(Trigger(CommandId::kReadPage));
+    GuiDoc()->WaitForPage();
+    ASSERT_TRUE(Doc().HasPage());
+    QFile truth(QStringLiteral(RECOGNIZE_SCREENS "/dev/chromium1x-dejavu-paragraphs.txt"));
+    ASSERT_TRUE(truth.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(truth.readAll()).trimmed();
+    EXPECT_EQ(TextPane().Text(), text);
+    EXPECT_TRUE(TextPane().Note().isEmpty());
+    EXPECT_TRUE(Status().contains("as proportional text")) << Status().toStdString();
+    EXPECT_TRUE(Status().contains("Font found: DejaVu Sans 14 px, chromium")) << Status().toStdString();
+    EXPECT_TRUE(Doc().Page().Empty());
+    EXPECT_TRUE(Trigger(CommandId::kCopyPageText));
+    EXPECT_EQ(Clipboard(), text);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "cache" / "recognize" / "proportional"));
+
+    // A new reading in cells replaces it.
+    Doc().SetPage(PageReading{});
+    EXPECT_TRUE(Doc().Proportional().Empty());
+    EXPECT_FALSE(Doc().HasPageText());
+    if (cache.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", cache);
 }
 
 TEST_F(DesktopFlowTest, CopyStepReportsWhatItCopiedAndTheSaveDialogsStartBesideThePicture)

@@ -173,8 +173,8 @@ TEST(PageSummary, APoorReadingWithholdsItsTextAndSaysWhatPageReadingReads)
     ASSERT_TRUE(IsPoorReading(page));
     EXPECT_EQ(PageSummary(page),
               "Read Page: 3 of 6 cells unsure, so the text is not shown: the document's font does not fit this "
-              "picture. Read Page reads text in a monospaced font that is installed; proportional text (menus, web "
-              "pages, documents) and handwriting are not read.");
+              "picture. Read Page reads text in a font that is installed, monospaced or proportional (menus, web "
+              "pages, documents); handwriting and fonts that are not installed are not read.");
     EXPECT_EQ(PoorReadingAdvice(page).substr(0, 72),
               "The reading is poor: 3 of 6 cells are unsure, so its text is not shown.\n");
     EXPECT_TRUE(IsPoorReading(PageReading{}));
