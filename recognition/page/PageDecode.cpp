@@ -299,6 +299,16 @@ public:
           m_Met(UsePopcount(options.path) ? MetPopcount : MetPortable),
           m_Sample(UsePopcount(options.path) ? SamplePopcount : SamplePortable)
     {
+        // The buffers of the last decoder of this thread, their memory taken over.
+        Spares& spares = SparesOfThread();
+        m_Extents.swap(spares.extents);
+        m_Memo.swap(spares.memo);
+        m_SampleMemo.swap(spares.sampleMemo);
+        m_Entries.swap(spares.entries);
+        m_Buckets.swap(spares.buckets);
+        m_Entries.clear();
+        for (PhaseExtents& e : m_Extents)
+            e.spans.clear();
         m_nStep = kOne / m_nPhases;
         if (std::has_single_bit(static_cast<unsigned>(m_nPhases)))
             m_nPhaseShift = std::countr_zero(static_cast<unsigned>(m_nPhases));
@@ -424,6 +434,19 @@ public:
         m_nBeam = grown(static_cast<long long>(options.beam) * kPixel);
         m_nRankMargin = static_cast<int>(std::min<long long>(grown(std::max(options.rankMargin, 0)), kMaxRank));
     }
+
+    // Its buffers are left to the next decoder of the thread: a page decodes many lines, and
+    // memory freed and taken again costs more than filling it.
+    ~CDecoder() {
+        Spares& spares = SparesOfThread();
+        spares.extents.swap(m_Extents);
+        spares.memo.swap(m_Memo);
+        spares.sampleMemo.swap(m_SampleMemo);
+        spares.entries.swap(m_Entries);
+        spares.buckets.swap(m_Buckets);
+    }
+    CDecoder(const CDecoder&) = delete;
+    CDecoder& operator=(const CDecoder&) = delete;
 
     DecodedLine Run(const TextBand& band);
     // Whether the glyphs left out may read line better: one of them drawn where one of its
@@ -554,6 +577,18 @@ private:
     };
     std::vector<Memo> m_Memo;
     std::vector<Memo> m_SampleMemo;
+    // The largest buffers, kept from one decoder of a thread to the next.
+    struct Spares {
+        std::vector<PhaseExtents> extents;
+        std::vector<Memo> memo;
+        std::vector<Memo> sampleMemo;
+        std::vector<Entry> entries;
+        std::vector<std::vector<int>> buckets;
+    };
+    static Spares& SparesOfThread() {
+        thread_local Spares spares;
+        return spares;
+    }
     // What Near asks of a span's columns at one pixel.
     struct SpanFit {
         std::uint64_t first = 0;  // row groups with ink near its first column
@@ -928,7 +963,9 @@ DecodedLine CDecoder::Run(const TextBand& band)
     const long long lastPen = (static_cast<long long>(band.right) - m_nMinLeft + 2) * kOne +
                               std::min<long long>(m_Font.MaxAdvance16(), kWidestAdvance * kOne);
     m_nKeyFirst = Key(firstPen);
-    m_Buckets.assign(static_cast<std::size_t>(Key(lastPen) - m_nKeyFirst + 1), {});
+    m_Buckets.resize(static_cast<std::size_t>(Key(lastPen) - m_nKeyFirst + 1));
+    for (std::vector<int>& bucket : m_Buckets)
+        bucket.clear();
     // The line may start at any phase near its first ink, at no cost.
     const long long startLast = Key((static_cast<long long>(band.left) - m_nMinLeft + 1) * kOne);
     for (long long k = m_nKeyFirst; k <= startLast; ++k)
