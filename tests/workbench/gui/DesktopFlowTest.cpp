@@ -59,6 +59,21 @@ protected:
     }
 
     CPageTextPane& TextPane() { return *Main().PageTextPane(); }
+
+    // Opens a dev test screen and reads it with Read Page, waiting for the reading.
+    void ReadTestScreen(const char* name)
+    {
+        StartApp({QStringLiteral(RECOGNIZE_SCREENS "/dev/%1.png").arg(QLatin1String(name))});
+        ASSERT_TRUE(Trigger(CommandId::kReadPage));
+        GuiDoc()->WaitForPage();
+    }
+    // The text of a dev test screen, its last line break aside.
+    static QString TestScreenText(const char* name)
+    {
+        QFile truth(QStringLiteral(RECOGNIZE_SCREENS "/dev/%1.txt").arg(QLatin1String(name)));
+        EXPECT_TRUE(truth.open(QIODevice::ReadOnly)) << name;
+        return QString::fromUtf8(truth.readAll()).trimmed();
+    }
     QString Status() { return Main().statusBar()->currentMessage(); }
     static QString Clipboard() { return QGuiApplication::clipboard()->text(); }
 };
@@ -165,14 +180,9 @@ TEST_F(DesktopFlowTest, APoorReadingSaysWhatPageReadingReadsInsteadOfShowingGarb
 // As writes the font found.
 TEST_F(DesktopFlowTest, ReadPageFindsTheFontOfARealScreenshot)
 {
-    const QString shot = QStringLiteral(RECOGNIZE_SCREENS "/dev/xterm-liberation-ru.png");
-    StartApp({shot});
-    ASSERT_TRUE(Trigger(CommandId::kReadPage));
-    GuiDoc()->WaitForPage();
+    ReadTestScreen("xterm-liberation-ru");
     ASSERT_TRUE(Doc().HasPage());
-    QFile truth(QStringLiteral(RECOGNIZE_SCREENS "/dev/xterm-liberation-ru.txt"));
-    ASSERT_TRUE(truth.open(QIODevice::ReadOnly));
-    EXPECT_EQ(TextPane().Text(), QString::fromUtf8(truth.readAll()).trimmed());
+    EXPECT_EQ(TextPane().Text(), TestScreenText("xterm-liberation-ru"));
     EXPECT_TRUE(Status().contains("Font found: Liberation Mono")) << Status().toStdString();
     EXPECT_TRUE(GuiDoc()->FoundFont().startsWith("Liberation Mono"));
 
@@ -196,14 +206,9 @@ TEST_F(DesktopFlowTest, ReadPageReadsProportionalTextThatNoFixedWidthFontReads)
 {
     const QByteArray cache = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((dir.Path() / "cache").string()));
-    const QString shot = QStringLiteral(RECOGNIZE_SCREENS "/dev/chromium1x-dejavu-paragraphs.png");
-    StartApp({shot});
-    ASSERT_TRUE(Trigger(CommandId::kReadPage));
-    GuiDoc()->WaitForPage();
+    ReadTestScreen("chromium1x-dejavu-paragraphs");
     ASSERT_TRUE(Doc().HasPage());
-    QFile truth(QStringLiteral(RECOGNIZE_SCREENS "/dev/chromium1x-dejavu-paragraphs.txt"));
-    ASSERT_TRUE(truth.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(truth.readAll()).trimmed();
+    const QString text = TestScreenText("chromium1x-dejavu-paragraphs");
     EXPECT_EQ(TextPane().Text(), text);
     EXPECT_TRUE(TextPane().Note().isEmpty());
     EXPECT_TRUE(Status().contains("as proportional text")) << Status().toStdString();
