@@ -6,7 +6,6 @@
 #include "CDictionaryDlg.h"
 #include "CNoiseDlg.h"
 #include "CPageReadJob.h"
-#include "ProportionalSearch.h"
 #include "CRecognizeApp.h"
 #include "CRecognizeDoc.h"
 #include "CTextInputDlg.h"
@@ -475,10 +474,8 @@ void CGuiDocument::OnPageJobFinished()
         OnChanged();
         return;
     }
-    // A picture that no fixed-width font reads well, read as proportional text where its
-    // glyphs explain the ink as a page's own font's do; a worse reading would show garbage.
-    if (result.bSearched && !result.bCancelled && !result.proportional.Empty() &&
-        result.proportional.dCostPerInk <= kGoodCostPerInk) {
+    // A picture that no fixed-width font reads well, read as proportional text.
+    if (result.bSearched && !result.bCancelled && !result.proportional.Empty()) {
         m_bCopyWhenRead = false;
         m_pDoc->SetProportionalPage(std::move(result.proportional));
         emit PageRead(QString::fromStdString(ProportionalSummary(m_pDoc->Proportional())) +

@@ -44,7 +44,6 @@ ProportionalPage PageOf(const ProportionalReading& reading)
     ProportionalPage page;
     page.text = reading.text;
     page.font = DescribeProportional(reading);
-    page.dCostPerInk = reading.CostPerInk();
     page.dMilliseconds = reading.dMilliseconds;
     for (const ProportionalLine& line : reading.lines) {
         ProportionalPage::Line& shown = page.lines.emplace_back();
@@ -98,7 +97,9 @@ void CPageReadJob::StartSearch(CRaster picture, PageOptions options, unsigned re
                     result.page.bOutOfMemory = true;
                     return result;
                 }
-                if (!reading.Empty()) {
+                // Only where its glyphs explain the ink as a page's own font's do: a worse
+                // reading would show garbage, and the fixed-width one is reported instead.
+                if (!reading.Empty() && reading.CostPerInk() <= kGoodCostPerInk) {
                     result.proportional = PageOf(reading);
                     result.strFont = result.proportional.font;
                     return result;

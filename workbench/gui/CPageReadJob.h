@@ -21,7 +21,8 @@ struct PageJobResult {
     std::string strFont;      // what the font found is: family, size, program, settings
     std::string strProblem;   // why no font was found
     // Where no fixed-width font reads the picture well: its reading as proportional text, the
-    // font found named in its font; empty when no proportional family explains it either.
+    // font found named in its font; empty when no proportional family explains it as a page's
+    // own font (at most kGoodCostPerInk differing pixels per pixel of ink).
     ProportionalPage proportional;
     bool bProportionalTried = false;  // the picture was read as proportional text too
 };

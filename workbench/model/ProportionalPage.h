@@ -17,7 +17,6 @@ struct ProportionalPage {
     std::vector<Line> lines;  // top to bottom
     std::string text;         // UTF-8, lines joined by line breaks
     std::string font;         // "DejaVu Sans 13 px, chromium"
-    double dCostPerInk = 1;  // pixels where the glyphs and the ink differ, per pixel of ink
     double dMilliseconds = 0;
 
     bool Empty() const { return lines.empty(); }

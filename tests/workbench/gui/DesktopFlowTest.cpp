@@ -168,6 +168,7 @@ TEST_F(DesktopFlowTest, APoorReadingSaysWhatPageReadingReadsInsteadOfShowingGarb
     EXPECT_GT(Doc().Page().CellCount(), 0);
     EXPECT_TRUE(Status().contains("so the text is not shown")) << Status().toStdString();
     EXPECT_TRUE(Status().contains("text in a font that is installed, monospaced or proportional")) << Status().toStdString();
+    EXPECT_TRUE(Status().contains("No installed proportional family explains it either.")) << Status().toStdString();
     EXPECT_TRUE(TextPane().Text().isEmpty());
     EXPECT_TRUE(TextPane().Note().startsWith("The reading is poor:")) << TextPane().Note().toStdString();
     EXPECT_FALSE(Main().PageTextDock()->isHidden());

@@ -159,6 +159,38 @@ TEST(CRecognizeDoc, OpenedPictureIsShownWholeAndLoadBitmapShowsTheRectangleAgain
     EXPECT_EQ(doc.ShownRect(), doc.GetPictureRect());
 }
 
+// A reading as proportional text stands in place of one in cells: its text is the page's, the
+// status line counts its characters, and it goes with the picture it read.
+TEST(PageSummary, AProportionalReadingReplacesOneInCellsAndGoesWithItsPicture)
+{
+    CRaster picture;
+    picture.Create(40, 20, CRaster::kWhite);
+    docfixtures::CRecordingSink sink;
+    CRecognizeDoc doc;
+    doc.SetMessageSink(&sink);
+    ASSERT_TRUE(doc.OpenPicture(picture));
+    doc.SetPage(MakePage());
+    ProportionalPage page;
+    page.text = "Open\nSave As";
+    page.lines = {{PixelRect{2, 2, 30, 9}, {PixelRect{2, 2, 6, 9}, PixelRect{6, 4, 9, 9}}}, {PixelRect{2, 11, 38, 18}, {}}};
+    page.dMilliseconds = 12.5;
+    doc.SetProportionalPage(page);
+    EXPECT_TRUE(doc.HasPage());
+    EXPECT_TRUE(doc.HasPageText());
+    EXPECT_TRUE(doc.Page().Empty());
+    EXPECT_EQ(doc.PageText(), "Open\nSave As");
+    EXPECT_EQ(ProportionalSummary(doc.Proportional()), "Read Page: 2 lines, 2 characters as proportional text, 12.5 ms");
+
+    doc.SetPage(MakePage());
+    EXPECT_TRUE(doc.Proportional().Empty());
+    EXPECT_EQ(doc.PageText(), doc.Page().text);
+    doc.SetProportionalPage(page);
+    ASSERT_TRUE(doc.OpenPicture(picture));
+    EXPECT_FALSE(doc.HasPage());
+    EXPECT_FALSE(doc.HasPageText());
+    EXPECT_TRUE(doc.PageText().empty());
+}
+
 TEST(PageSummary, APoorReadingWithholdsItsTextAndSaysWhatPageReadingReads)
 {
     PageReading page = MakePage();
