@@ -57,6 +57,7 @@ namespace {
 
 constexpr int kDefaultSteps = 20000;
 constexpr int kHangSeconds = 60;       // a step running longer than this counts as a hang
+constexpr std::chrono::seconds kSearchPatience{20};  // a font search is cancelled after this
 constexpr int kLogLength = 40;         // steps shown when a run fails
 constexpr int kMaxWindows = 10;        // past this many windows the run prefers closing them
 constexpr int kCheapCells = 2000;      // recognition on more cells is left to rare steps
@@ -580,24 +581,39 @@ void RandomInput::CloseMenus()
 void RandomInput::FinishPageReads()
 {
     // Read Page works off the user-interface thread, and a page whose font does not fit goes on
-    // to a search behind a progress dialog. Half the time its Cancel is pressed, as a person
-    // would; then the run waits for what is left.
+    // to a search behind a progress dialog (the fixed-width families, then the proportional
+    // ones). Half the time its Cancel is pressed, as a person would; the other half the run
+    // waits, and presses it as a person would after kSearchPatience (a search of every family
+    // on a picture of noise takes that long in a sanitizer build).
     const auto& documents = app->Documents();
-    if (std::none_of(documents.begin(), documents.end(), [](const auto& document) { return document->IsReadingPage(); }))
+    auto reading = [&] {
+        return std::any_of(documents.begin(), documents.end(), [](const auto& document) { return document->IsReadingPage(); });
+    };
+    if (!reading())
         return;
-    if (Chance(0.5)) {
+    auto cancel = [&] {
         for (QWidget* widget : QApplication::allWidgets()) {
             auto* progress = qobject_cast<QProgressDialog*>(widget);
             if (!progress)
                 continue;
-            if (auto* cancel = progress->findChild<QPushButton*>()) {
+            if (auto* button = progress->findChild<QPushButton*>()) {
                 Log(QStringLiteral("cancel the font search"));
-                cancel->click();
+                button->click();
             }
         }
+    };
+    bool cancelled = Chance(0.5);
+    if (cancelled)
+        cancel();
+    const auto start = std::chrono::steady_clock::now();
+    while (reading()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+        if (!cancelled && std::chrono::steady_clock::now() - start > kSearchPatience) {
+            cancel();
+            cancelled = true;
+        }
     }
-    for (const auto& document : documents)
-        document->WaitForPage();
     Settle();
 }
 
