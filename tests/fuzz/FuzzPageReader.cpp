@@ -51,6 +51,8 @@ void FuzzPageReader(std::span<const std::uint8_t> data)
         return;
     // The first byte chooses the coefficient, the ink rule and whether the open step runs.
     const std::uint8_t choice = data[0];
+    if (AnnouncedPixels(data.subspan(1)) > static_cast<std::uint64_t>(kMaxFuzzPixels))
+        return;
     PictureLoad load = DecodePicture(data.subspan(1), "fuzz");
     if (!load.Ok())
         return;

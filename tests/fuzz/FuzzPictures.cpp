@@ -10,6 +10,7 @@
 
 #include <webp/decode.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,24 +85,55 @@ std::uint64_t PngPixels(std::span<const std::uint8_t> data)
     return data.size() < 24 ? 0 : static_cast<std::uint64_t>(BigEndian32(data, 16)) * BigEndian32(data, 20);
 }
 
-// The pixels the first frame header of a JPEG announces, 0 when there is none.
+// The pixels the first frame header of a JPEG announces, 0 when there is none. Markers are
+// found as libjpeg finds them: stray bytes before a marker and fill bytes are skipped, so a
+// frame header hidden behind them is seen too.
 std::uint64_t JpegPixels(std::span<const std::uint8_t> data)
 {
     std::size_t at = 2;
-    while (at + 9 <= data.size() && data[at] == 0xFF) {
-        const std::uint8_t marker = data[at + 1];
+    for (;;) {
+        while (at < data.size() && data[at] != 0xFF)
+            ++at;
+        while (at < data.size() && data[at] == 0xFF)
+            ++at;
+        if (at >= data.size())
+            return 0;
+        const std::uint8_t marker = data[at++];
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue;  // stuffed byte, or a marker without a length
+        if (marker == 0xD9 || marker == 0xDA || at + 2 > data.size())
+            return 0;  // no frame before the first scan
         if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
-            return static_cast<std::uint64_t>(BigEndian16(data, at + 5)) * BigEndian16(data, at + 7);
-        at += 2 + BigEndian16(data, at + 2);
+            return at + 7 > data.size() ? 0
+                                        : static_cast<std::uint64_t>(BigEndian16(data, at + 3)) * BigEndian16(data, at + 5);
+        at += std::max<std::uint32_t>(BigEndian16(data, at), 2);
     }
-    return 0;
 }
 
 }  // namespace
 
+std::uint64_t AnnouncedPixels(std::span<const std::uint8_t> data)
+{
+    switch (SniffPicture(data)) {
+    case PictureFormat::Png:
+        return PngPixels(data);
+    case PictureFormat::Jpeg:
+        return JpegPixels(data);
+    case PictureFormat::Webp: {
+        int width = 0;
+        int height = 0;
+        return WebPGetInfo(data.data(), data.size(), &width, &height) != 0
+                   ? static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height)
+                   : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
 void FuzzPng(std::span<const std::uint8_t> data)
 {
-    if (PngPixels(data) > kMaxFuzzPixels)
+    if (AnnouncedPixels(data) > kMaxFuzzPixels)
         return;
     CheckDecoder(&DecodePng, PictureFormat::Png, data);
 }
@@ -113,17 +145,14 @@ void FuzzPnm(std::span<const std::uint8_t> data)
 
 void FuzzJpeg(std::span<const std::uint8_t> data)
 {
-    if (JpegPixels(data) > kMaxFuzzPixels)
+    if (AnnouncedPixels(data) > kMaxFuzzPixels)
         return;
     CheckDecoder(&DecodeJpeg, PictureFormat::Jpeg, data);
 }
 
 void FuzzWebp(std::span<const std::uint8_t> data)
 {
-    int width = 0;
-    int height = 0;
-    if (WebPGetInfo(data.data(), data.size(), &width, &height) != 0 &&
-        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxFuzzPixels)
+    if (AnnouncedPixels(data) > kMaxFuzzPixels)
         return;
     CheckDecoder(&DecodeWebp, PictureFormat::Webp, data);
 }

@@ -42,6 +42,10 @@ void FuzzGlyphSet(std::span<const std::uint8_t> data);
 // drawn with its glyphs decoded with it.
 void FuzzLineFont(std::span<const std::uint8_t> data);
 
+// The pixels a PNG, JPEG or WebP file's header announces, 0 for other files and when there is
+// none: the targets skip large pictures before decoding them, which would only be slow.
+std::uint64_t AnnouncedPixels(std::span<const std::uint8_t> data);
+
 // The fuzz body of a target name ("glf", "length_string", "rdf", "bmp", "dict", "png", "pnm",
 // "jpeg", "webp", "page", "glyphset", "linefont"), or nullptr.
 using FuzzBody = void (*)(std::span<const std::uint8_t>);
