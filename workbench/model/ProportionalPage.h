@@ -23,5 +23,6 @@ struct ProportionalPage {
     int GlyphCount() const;
 };
 
-// "Read Page: 3 lines, 41 characters as proportional text in DejaVu Sans, chromium, 13 px, 120.0 ms".
+// "Read Page: 3 lines, 41 characters as proportional text, 120.0 ms" (the desktop program adds
+// the font found).
 std::string ProportionalSummary(const ProportionalPage& page);
