@@ -298,13 +298,15 @@ class CFontShelf {
 public:
     explicit CFontShelf(std::string folder) : m_strFolder(std::move(folder)) {}
 
-    // Safe to call from several threads at once: one renders at a time.
+    // Safe to call from several threads at once: one renders at a time. threshold: the blend
+    // weight from which a pixel is ink (kFaintInkWeight for faint text).
     std::shared_ptr<const LineFont> Get(const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
-                                        double size, GlyphChoice choice)
+                                        double size, GlyphChoice choice, int threshold = kInkWeight)
     {
         const std::lock_guard<std::mutex> lock(m_Mutex);
         const int size64 = PixelSizeTo26Dot6(size, settings.sizeRounding);
-        auto key = std::make_tuple(family.file, family.index, std::string(renderer.name), ToString(settings), size64, choice);
+        auto key = std::make_tuple(family.file, family.index, std::string(renderer.name), ToString(settings), size64, choice,
+                                   threshold);
         if (auto found = m_Fonts.find(key); found != m_Fonts.end())
             return found->second;
         // Everything the font is made from, and the recipe's version.
@@ -312,7 +314,8 @@ public:
                                    "|" + (family.boldFile.empty() ? "" : FileStamp(family.boldFile)) + "|" +
                                    std::to_string(family.boldIndex) + "|" + renderer.name + "|" + ToString(settings) + "|" +
                                    std::to_string(size64) + "|" + std::to_string(static_cast<int>(choice)) + "|" +
-                                   std::to_string(kUncertainWeight);
+                                   std::to_string(kUncertainWeight) +
+                                   (threshold == kInkWeight ? std::string() : "|" + std::to_string(threshold));
         const std::string path = m_strFolder.empty() ? std::string()
                                                      : (std::filesystem::path(m_strFolder) / "fonts" / (HashName(recipe) + ".lfont")).string();
         if (!path.empty()) {
@@ -332,6 +335,7 @@ public:
         request.size64 = size64;
         request.settings = settings;
         request.layout = renderer.layout;
+        request.threshold = threshold;
         if (choice != GlyphChoice::Full)
             request.codes = SearchCodes();
         auto font = std::make_shared<const LineFont>(RenderLineFont(m_Renderer, request));
@@ -368,7 +372,7 @@ private:
     std::string m_strFolder;
     CFaceRenderer m_Renderer;
     std::vector<Unsaved> m_Unsaved;
-    std::map<std::tuple<std::string, int, std::string, std::string, int, GlyphChoice>, std::shared_ptr<const LineFont>> m_Fonts;
+    std::map<std::tuple<std::string, int, std::string, std::string, int, GlyphChoice, int>, std::shared_ptr<const LineFont>> m_Fonts;
 };
 
 // A band cut to its first ems at size.
@@ -589,6 +593,51 @@ struct SizeMemory {
     }
 };
 
+// The page's ink as its lines are decoded from it: from half the strongest ink near each pixel,
+// and from a quarter, made when a line first asks for it, for the sizes whose thin stems the
+// renderer draws fainter than half (FaintStems). Safe to use from several threads at once.
+class CLineInks {
+public:
+    CLineInks(const CRaster& picture, const InkBits& ink, const std::vector<Band>& bands)
+        : m_Picture(picture), m_Ink(ink), m_Bands(bands) {}
+
+    const InkBits& Half() const { return m_Ink; }
+    // Whether ink is taken by its strength at all (not with InkRule::Black).
+    bool HasQuarter() const { return m_Ink.threshold > 0; }
+    const InkBits& Quarter() const
+    {
+        std::call_once(m_Once, [this] {
+            m_Quarter = m_Ink;
+            for (const Band& band : m_Bands)
+                LocalInk(m_Picture, m_Quarter, band.band, InkLevel::Quarter);
+        });
+        return m_Quarter;
+    }
+
+private:
+    const CRaster& m_Picture;
+    const InkBits& m_Ink;
+    const std::vector<Band>& m_Bands;
+    mutable std::once_flag m_Once;
+    mutable InkBits m_Quarter;
+};
+
+// Whether a font draws thin stems fainter than the ink threshold: its regular l or i has no
+// ink at one of its phases (Noto Sans below 11 px, whose stems fall between two columns at
+// half a pixel). Its text is read from a quarter of its ink, with glyphs made to match.
+bool FaintStems(const LineFont& font)
+{
+    for (int g = 0; g < font.Glyphs(); ++g) {
+        const LineGlyph& glyph = font.glyphs[static_cast<std::size_t>(g)];
+        if (glyph.face != GlyphFace::Regular || (glyph.text != U"l" && glyph.text != U"i"))
+            continue;
+        for (int p = 0; p < font.phases; ++p)
+            if (font.Image(g, p).ink == 0)
+                return true;
+    }
+    return false;
+}
+
 // Whether a line was read at its size: a few pixels of each glyph's edges differing.
 bool ReadWell(const DecodedLine& line)
 {
@@ -615,10 +664,16 @@ bool MayHoldOtherFaces(const DecodedLine& line, const LineFont& font)
 // Reads a band at a size; the line keeps the reading of least cost. The regular face's glyphs
 // read it first; both faces only where that reading may have missed a bold word, as matching
 // twice the glyphs takes twice the time. The cheaper reading stands.
-void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const Band& band, double size,
+void ReadAt(ProportionalLine& line, CFontShelf& shelf, const CLineInks& inks, const Band& band, double size,
             const Family& family, const TextRenderer& renderer, const RenderSettings& settings, const DecodeOptions& options)
 {
     std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full);
+    const InkBits* pInk = &inks.Half();
+    if (inks.HasQuarter() && FaintStems(*font)) {
+        font = shelf.Get(family, renderer, settings, size, GlyphChoice::Full, kFaintInkWeight);
+        pInk = &inks.Quarter();
+    }
+    const InkBits& ink = *pInk;
     DecodeOptions regular = options;
     regular.regularOnly = true;
     DecodedLine decoded = DecodeLine(ink, band.band, band.baseline, *font, regular);
@@ -629,7 +684,8 @@ void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const
         if (both.cost < decoded.cost)
             decoded = std::move(both);
     }
-    if (line.size <= 0 || decoded.cost < line.decoded.cost) {
+    // Readings from the two inks compare by their cost per pixel of ink; from one, by cost.
+    if (line.size <= 0 || decoded.cost * std::max(line.decoded.ink, 1LL) < line.decoded.cost * std::max(decoded.ink, 1LL)) {
         line.size = size;
         line.font = std::move(font);
         line.decoded = std::move(decoded);
@@ -640,13 +696,13 @@ void ReadAt(ProportionalLine& line, CFontShelf& shelf, const InkBits& ink, const
 // were read at, latest first, and keeps the first that reads it well; else it finds its size
 // among those its height allows and those of the page (a line without capitals or ascenders),
 // by decoding its first ems with the search's glyphs in both faces.
-ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& band, const SizeMemory& memory,
+ProportionalLine ReadLine(CFontShelf& shelf, const CLineInks& inks, const Band& band, const SizeMemory& memory,
                           const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                           const DecodeOptions& options)
 {
     ProportionalLine line;
     line.band = band.band;
-    auto read = [&](double size) { ReadAt(line, shelf, ink, band, size, family, renderer, settings, options); };
+    auto read = [&](double size) { ReadAt(line, shelf, inks, band, size, family, renderer, settings, options); };
     if (const auto known = memory.readAt.find(band.Above()); known != memory.readAt.end())
         for (double size : known->second) {
             read(size);
@@ -664,7 +720,7 @@ ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& ban
             const std::shared_ptr<const LineFont> font = shelf.Get(family, renderer, settings, size, GlyphChoice::SearchBothFaces);
             if (font->Empty())
                 continue;
-            const DecodedLine prefix = DecodeLine(ink, Prefix(band.band, size, kSizeEms), band.baseline, *font, options);
+            const DecodedLine prefix = DecodeLine(inks.Half(), Prefix(band.band, size, kSizeEms), band.baseline, *font, options);
             if (best < 0 || prefix.cost < best) {
                 best = prefix.cost;
                 chosen = size;
@@ -680,7 +736,7 @@ ProportionalLine ReadLine(CFontShelf& shelf, const InkBits& ink, const Band& ban
 // the size the search found on them. The first band of each other height is read in turn,
 // each with the sizes of those before it; the others then on the threads, each with the sizes
 // known by then, so that the reading is the same for any number of threads.
-void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& ink, const std::vector<Band>& bands,
+void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks& inks, const std::vector<Band>& bands,
                const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
                const DecodeOptions& options, unsigned threads, int sampleAbove, double sampleSize)
 {
@@ -694,13 +750,13 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
             rest.push_back(i);
             continue;
         }
-        lines[i] = ReadLine(shelf, ink, bands[i], memory, family, renderer, settings, options);
+        lines[i] = ReadLine(shelf, inks, bands[i], memory, family, renderer, settings, options);
         memory.readAt[bands[i].Above()];  // the height is seen, read or not
         if (lines[i].size > 0 && !lines[i].decoded.Empty())
             memory.Add(bands[i].Above(), lines[i].size);
     }
     ForEachOnThreads(threads, rest.size(), [&](std::size_t k, unsigned) {
-        lines[rest[k]] = ReadLine(shelf, ink, bands[rest[k]], memory, family, renderer, settings, options);
+        lines[rest[k]] = ReadLine(shelf, inks, bands[rest[k]], memory, family, renderer, settings, options);
     });
     // A line read badly at the size its first ems chose (a mark that no glyph explains on
     // them, or reaching above them, misleads the choice) tries the sizes the page's lines were
@@ -723,19 +779,19 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const InkBits& i
         ProportionalLine& line = lines[poor[k]];
         for (std::size_t c = 0; c < common.size() && c < kPageSizesTried && !ReadWell(line.decoded); ++c)
             if (common[c].second != line.size)
-                ReadAt(line, shelf, ink, bands[poor[k]], common[c].second, family, renderer, settings, options);
+                ReadAt(line, shelf, inks, bands[poor[k]], common[c].second, family, renderer, settings, options);
         if (ReadWell(line.decoded) || line.size <= 0)
             return;
         std::vector<double> sizes = {line.size};
         for (std::size_t c = 0; c < common.size() && c < kPageSizesTried; ++c)
             if (common[c].second != line.size)
                 sizes.push_back(common[c].second);
-        const std::vector<int> baselines = BaselineCandidates(ink, bands[poor[k]].band, kBaselinesTried);
+        const std::vector<int> baselines = BaselineCandidates(inks.Half(), bands[poor[k]].band, kBaselinesTried);
         for (std::size_t b = 1; b < baselines.size() && !ReadWell(line.decoded); ++b) {
             Band other = bands[poor[k]];
             other.baseline = baselines[b];
             for (std::size_t z = 0; z < sizes.size() && !ReadWell(line.decoded); ++z)
-                ReadAt(line, shelf, ink, other, sizes[z], family, renderer, settings, options);
+                ReadAt(line, shelf, inks, other, sizes[z], family, renderer, settings, options);
         }
     });
     for (ProportionalLine& line : lines) {
@@ -984,6 +1040,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     reading.dSearchMilliseconds = MillisecondsSince(search);
 
     const auto decode = std::chrono::steady_clock::now();
+    const CLineInks inks(picture, ink, bands);
     auto readWith = [&](const Trial& trial, ProportionalReading& into) {
         const RenderSettings settings = SettingsOf(*trial.renderer, luminance);
         into.font.family = trial.family->name;
@@ -996,7 +1053,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         DecodeOptions decode = options.decode;
         if (decode.first == FirstGlyphs::Common && !trial.bCyrillic)
             decode.first = FirstGlyphs::Latin;
-        ReadLines(into, shelf, ink, bands, *trial.family, *trial.renderer, settings, decode, options.threads,
+        ReadLines(into, shelf, inks, bands, *trial.family, *trial.renderer, settings, decode, options.threads,
                   inkiest->Above(), trial.size);
         JoinText(into);
     };

@@ -14,6 +14,11 @@
 // a sixth of the way from paper to ink each side.
 inline constexpr int kUncertainWeight = 16;
 
+// The blend weight from which a pixel is ink in glyphs for text read from a quarter of its
+// strongest ink (InkLevel::Quarter): small sizes whose thin stems the renderer draws fainter
+// than kInkWeight.
+inline constexpr int kFaintInkWeight = 64;
+
 // How a program lays out a line of proportional text.
 enum class TextLayout : std::uint8_t {
     Chromium,  // HarfBuzz over Skia's unhinted advances, summed in 1/65536 pixel; each glyph at the

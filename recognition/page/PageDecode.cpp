@@ -1310,7 +1310,7 @@ void CDecoder::Finish(DecodedLine& line, int best)
 
 }  // namespace
 
-void LocalInk(const CRaster& picture, InkBits& ink, const TextBand& band)
+void LocalInk(const CRaster& picture, InkBits& ink, const TextBand& band, InkLevel level)
 {
     const int top = std::max(band.top, 0);
     const int bottom = std::min({band.bottom, ink.height, picture.height()});
@@ -1346,8 +1346,10 @@ void LocalInk(const CRaster& picture, InkBits& ink, const TextBand& band)
         }
         while (window[head] < x - reach)
             ++head;
-        const int local = strongest[static_cast<std::size_t>(window[head])] / 2;
-        threshold[static_cast<std::size_t>(x)] = std::clamp(local, ink.threshold / 3, ink.threshold);
+        const int strength = strongest[static_cast<std::size_t>(window[head])];
+        threshold[static_cast<std::size_t>(x)] = level == InkLevel::Half
+                                                     ? std::clamp(strength / 2, ink.threshold / 3, ink.threshold)
+                                                     : std::clamp(strength / 4, ink.threshold / 6, ink.threshold / 2);
     }
     for (int y = top; y < bottom; ++y) {
         const std::uint32_t* row = picture.Row(y);

@@ -114,12 +114,22 @@ struct DecodedLine {
     double CostPerInk() const { return ink > 0 ? static_cast<double>(cost) / static_cast<double>(ink) : 0.0; }
 };
 
+// How much of the strongest ink near a pixel makes it ink for the line decoder.
+enum class InkLevel {
+    Half,
+    // A quarter: for text whose renderer draws its thin stems fainter than half, as small
+    // hinted sizes are drawn where a stem falls between two columns, each about 0.4 of the
+    // ink. Its glyphs must be made with the same share (kFaintInkWeight).
+    Quarter,
+};
+
 // The ink a line is decoded from: the pixels of the band's rows taken again against the
 // strongest ink near each (the largest distance from the paper within a band height to either
 // side), so that grey or coloured words beside black ones keep their whole strokes, as a
-// renderer drew them for their own colour. The threshold never rises above the page's, nor
-// falls below a third of it. The mask and its row counts are changed in the band's rows.
-void LocalInk(const CRaster& picture, InkBits& ink, const TextBand& band);
+// renderer drew them for their own colour. At InkLevel::Half the threshold never rises above
+// the page's, nor falls below a third of it; at Quarter both bounds are half those. The
+// mask and its row counts are changed in the band's rows.
+void LocalInk(const CRaster& picture, InkBits& ink, const TextBand& band, InkLevel level = InkLevel::Half);
 
 // The baseline of a band: the row below the body of its letters, where the ink of a row of
 // text drops most sharply in the lower part of the band (or the band's bottom).

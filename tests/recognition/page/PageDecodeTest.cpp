@@ -558,3 +558,35 @@ TEST(PageDecode, CommonGlyphsFirstTheOthersWhereTheyFit)
 }
 
 }  // namespace
+
+// A black stem, one at 0.4 of the ink (a hinted stem split between two columns) and one at
+// 0.1 (smoothing's fringe), on white: from half the strongest ink only the black one is ink,
+// from a quarter the faint stem too, and the fringe never; rows outside the band stay as the
+// page's mask had them.
+TEST(PageDecode, LocalInkFromAQuarterKeepsStemsFainterThanHalf)
+{
+    CRaster picture;
+    picture.Create(12, 8, CRaster::kWhite);
+    auto grey = [](int share) {
+        const std::uint32_t v = static_cast<std::uint32_t>(255 - share);
+        return v << 16 | v << 8 | v;
+    };
+    for (int y = 2; y < 6; ++y) {
+        picture.SetPixel(2, y, grey(255));
+        picture.SetPixel(5, y, grey(102));
+        picture.SetPixel(8, y, grey(25));
+    }
+    picture.SetPixel(5, 7, grey(102));  // below the band
+    const TextBand band{1, 6, 0, 12};
+    for (InkLevel level : {InkLevel::Half, InkLevel::Quarter}) {
+        InkBits ink = InkMask(picture, InkRule::Auto);
+        LocalInk(picture, ink, band, level);
+        for (int y = 2; y < 6; ++y) {
+            EXPECT_TRUE(ink.Ink(2, y));
+            EXPECT_EQ(ink.Ink(5, y), level == InkLevel::Quarter) << y;
+            EXPECT_FALSE(ink.Ink(8, y));
+        }
+        EXPECT_EQ(ink.rowInk[3], level == InkLevel::Quarter ? 2 : 1);
+        EXPECT_FALSE(ink.Ink(5, 7));
+    }
+}
