@@ -661,7 +661,8 @@ bool MayHoldOtherFaces(const DecodedLine& line, const LineFont& font)
     return line.cost - inBoxes >= kStrayInkPixels;
 }
 
-// Reads a band at a size; the line keeps the reading of least cost. The regular face's glyphs
+// Reads a band at a size; the line keeps the reading of least cost per pixel of ink (a size of
+// faint stems is read from a quarter of the ink, CLineInks). The regular face's glyphs
 // read it first; both faces only where that reading may have missed a bold word, as matching
 // twice the glyphs takes twice the time. The cheaper reading stands.
 void ReadAt(ProportionalLine& line, CFontShelf& shelf, const CLineInks& inks, const Band& band, double size,
