@@ -158,6 +158,11 @@ SCREENS = [
          scale=2, antialias=False),
     prop("chromium1x-opensans-sharp-ru", "dev", "chromium", "paragraphs", "Open Sans", 15, "night",
          "file:ru-prose-1.txt:4", antialias=False),
+    # Small UI text only, 9 and 10 px (headings 10 px bold), where thin stems fall across two
+    # columns in pale grey.
+    prop("chromium1x-opensans-small-ui", "dev", "chromium", "ui", "Open Sans", (9, 10), "paper", "file:ui-dev.txt"),
+    prop("chromium1x-cantarell-small-ui", "dev", "chromium", "ui", "Cantarell", (9, 10), "night",
+         "file:ui-dev.txt"),
     # Proportional pictures, held-out set.
     prop("chromium1x-cantarell-paragraphs", "held-out", "chromium", "paragraphs", "Cantarell", 15, "night",
          "prose:MPL-2.0:8"),
@@ -170,4 +175,8 @@ SCREENS = [
          "file:ru-prose-2.txt", scale=2),
     prop("gtk-dejavu-window", "held-out", "gtk", "window", "DejaVu Sans", 13, "night", "file:ui-held.txt"),
     prop("qt-liberation-window", "held-out", "qt", "window", "Liberation Sans", 12, "night", "file:ui-held.txt"),
+    prop("chromium1x-dejavu-small-ui", "held-out", "chromium", "ui", "DejaVu Sans", (9, 10), "night",
+         "file:ui-held.txt"),
+    prop("chromium1x-notoserif-small-ui", "held-out", "chromium", "ui", "Noto Serif", (9, 10), "paper",
+         "file:ui-held.txt"),
 ]
