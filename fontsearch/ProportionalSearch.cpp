@@ -759,6 +759,28 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks&
     ForEachOnThreads(threads, rest.size(), [&](std::size_t k, unsigned) {
         lines[rest[k]] = ReadLine(shelf, inks, bands[rest[k]], memory, family, renderer, settings, options);
     });
+    // A line read at another size than most lines of its height that were read well also tries
+    // theirs, and the cheaper reading stands: a size a third of a pixel off may explain a line
+    // of small text nearly as well as its own, with bold glyphs for regular ones.
+    std::map<int, std::map<double, int>> sizesByHeight;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].size > 0 && ReadWell(lines[i].decoded))
+            ++sizesByHeight[bands[i].Above()][lines[i].size];
+    std::vector<std::pair<std::size_t, double>> others;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].size <= 0)
+            continue;
+        const std::map<double, int>& sizes = sizesByHeight[bands[i].Above()];
+        const auto most = std::max_element(sizes.begin(), sizes.end(),
+                                           [](const auto& a, const auto& b) { return a.second < b.second; });
+        const auto own = sizes.find(lines[i].size);
+        if (most != sizes.end() && most->first != lines[i].size && (own == sizes.end() || own->second < most->second))
+            others.emplace_back(i, most->first);
+    }
+    ForEachOnThreads(threads, others.size(), [&](std::size_t k, unsigned) {
+        const auto [i, size] = others[k];
+        ReadAt(lines[i], shelf, inks, bands[i], size, family, renderer, settings, options);
+    });
     // A line read badly at the size its first ems chose (a mark that no glyph explains on
     // them, or reaching above them, misleads the choice) tries the sizes the page's lines were
     // read well at, the most common first.

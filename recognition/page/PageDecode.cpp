@@ -453,6 +453,13 @@ public:
     // glyphs was (a phase either way) explains the columns it steps over better, its tolls
     // counted, or the reading left ink that no glyph explains.
     bool OthersMayFit(const DecodedLine& line);
+    // The glyph the line's glyph k follows without a gap, or -1.
+    int Touching(const DecodedLine& line, std::size_t k) const {
+        if (k == 0 || line.glyphs[k - 1].bSpace)
+            return -1;
+        const DecodedGlyph& before = line.glyphs[k - 1];
+        return line.glyphs[k].pen16 - (before.pen16 + Advance(before.glyph)) < kOne / 2 ? before.glyph : -1;
+    }
 
 private:
     static int Pad(const LineFont& font) {
@@ -494,13 +501,16 @@ private:
             return e.pen16 + RoundPixel(static_cast<long long>(Advance(e.glyph)) + kern);
         return e.pen16 + Advance(e.glyph) + kern;
     }
-    // What choosing h in a word of that script so far costs besides its pixels: a rare glyph, a
-    // letter of another script.
-    int Prior(GlyphScript word, int h) const {
+    // What choosing h after the glyph previous (-1: none, a gap or a space before it) in a word
+    // of that script so far costs besides its pixels: a rare glyph, a letter of another script,
+    // a glyph of another face than the one it touches.
+    int Prior(GlyphScript word, int previous, int h) const {
         const LineGlyph& next = Glyph(h);
         int cost = m_Tolls[static_cast<std::size_t>(h)] + (next.bRare ? m_Options.rareCost : 0);
         if (word != GlyphScript::None && next.script != GlyphScript::None && word != next.script)
             cost += m_Options.scriptCost;
+        if (previous >= 0 && previous != m_Font.space && h != m_Font.space && Glyph(previous).face != next.face)
+            cost += m_Options.faceCost;
         return cost;
     }
 
@@ -932,7 +942,7 @@ void CDecoder::Expand(int index, bool skipOnly)
                 bestJitter = j;
             }
         }
-        Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.script, p.glyph), index,
+        Entry next{p.pen + bestJitter * m_nStep, p.glyph, e.cost + bestCost + Prior(e.script, e.glyph, p.glyph), index,
                    p.x + bestJitter};
         if (e.glyph >= 0)
             next.cost += Overlap(e.glyph, e.x, p.glyph, next.x) * kPixel;
@@ -1051,7 +1061,8 @@ bool CDecoder::OthersMayFit(const DecodedLine& line)
             const DecodedGlyph& glyph = line.glyphs[k];
             if (k > i && glyph.pen16 + Advance(glyph.glyph) > end)
                 break;
-            cost += static_cast<long long>(m_Unmet[k]) * kPixel + (glyph.bSpace ? 0 : Prior(Glyph(glyph.glyph).script, glyph.glyph));
+            cost += static_cast<long long>(m_Unmet[k]) * kPixel +
+                    (glyph.bSpace ? 0 : Prior(Glyph(glyph.glyph).script, Touching(line, k), glyph.glyph));
             // A glyph drawn a phase off the place its pen gives.
             const long long off = static_cast<long long>(glyph.pixel) * m_nPhases + glyph.phase - Place(glyph.pen16);
             if (!glyph.bSpace)
@@ -1081,7 +1092,7 @@ bool CDecoder::OthersMayFit(const DecodedLine& line)
             for (long long at = x - m_Options.jitter; at <= x + m_Options.jitter; ++at)
                 cost = std::min(cost, Score(h, at) + (at < place ? place - at : at - place) * m_Options.jitterCost);
             const long long end = glyph.pen16 + Advance(h);
-            const long long least = cost + Prior(script, h) + m_Ink.InkIn(FloorDiv(glyph.pen16, kOne), FloorDiv(end, kOne)) * kPixel;
+            const long long least = cost + Prior(script, Touching(line, i), h) + m_Ink.InkIn(FloorDiv(glyph.pen16, kOne), FloorDiv(end, kOne)) * kPixel;
             if (least <= paid(i, end))
                 return true;
         }
@@ -1107,8 +1118,10 @@ int ImagesDiffer(const LineFont& font, const LineGlyphImage& a, const LineGlyphI
 }
 
 // An everyday letter of another script than the glyph's drawn within kTwinPixels of it at the
-// phase, with its advance and face (a hinted Latin c and Cyrillic с a pixel apart): the
-// cheapest, or -1. With script None, of any other script.
+// phase, in its face and with an advance less than a pixel from its own (a hinted Latin c and
+// Cyrillic с a pixel apart; Cantarell's Cyrillic letters of one outline with the Latin ones
+// are spaced a fraction of a pixel apart, which the pen's rounding hides): the cheapest, or
+// -1. With script None, of any other script.
 int NearTwin(const LineFont& font, int g, int phase, GlyphScript script)
 {
     const LineGlyph& glyph = font.glyphs[static_cast<std::size_t>(g)];
@@ -1120,7 +1133,7 @@ int NearTwin(const LineFont& font, int g, int phase, GlyphScript script)
         const LineGlyph& other = font.glyphs[static_cast<std::size_t>(h)];
         if (other.text.size() != 1 || other.bRare || other.script == glyph.script || other.script == GlyphScript::None ||
             other.script == GlyphScript::Other || (script != GlyphScript::None && other.script != script) ||
-            other.face != glyph.face || other.advance16 != glyph.advance16)
+            other.face != glyph.face || std::abs(other.advance16 - glyph.advance16) >= kOne)
             continue;
         const int differ = ImagesDiffer(font, font.Image(g, phase), font.Image(h, phase), least - 1);
         if (differ < least) {

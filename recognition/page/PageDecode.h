@@ -58,6 +58,7 @@ struct DecodeOptions {
     int rareCost = 2 * pagedecode::kPixel;       // a rare glyph (LineGlyph::bRare): two pixels
     int glyphCost = pagedecode::kPixel;          // any glyph but the space: of two readings that explain the ink alike, the one of fewer glyphs
     int scriptCost = 4 * pagedecode::kPixel;     // a letter after a letter of another script: four pixels
+    int faceCost = 4 * pagedecode::kPixel;       // a glyph touching one of another face (a bold letter in a regular word): four pixels
     // Glyphs matched in full at a position: those whose ink extents fit the line's there,
     // at most this many, chosen by how well their first and last columns fit. 0: every glyph.
     int candidates = 32;

@@ -205,7 +205,7 @@ DecodeOptions Exhaustive()
     options.exactPens = true;
     options.beam = 0;
     options.blankStepCost = options.inkStepCost = 1 << 12;
-    options.rareCost = options.scriptCost = options.glyphCost = 0;
+    options.rareCost = options.scriptCost = options.faceCost = options.glyphCost = 0;
     return options;
 }
 
@@ -496,6 +496,44 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
     EXPECT_EQ(draw({c, o, k}), U"\u0441\u043E\u043A");
     EXPECT_EQ(draw({es, o, x, x}), U"coxx");
     EXPECT_EQ(draw({k, k, nullptr, c}), U"\u043A\u043A \u0441");  // a word of a twin alone: its line's script
+
+    // Twins spaced a fraction of a pixel apart are twins still; a pixel apart, they are not.
+    const std::uint8_t a[] = {0x60, 0x10, 0x70, 0x90};
+    const std::uint8_t ya[] = {0x60, 0x10, 0x70, 0xB0};
+    font.Add(U"a", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, a}}, GlyphScript::Latin);
+    font.Add(U"\u0430", GlyphFace::Regular, 6 * kOne + kOne / 2, {LineFont::ImageBytes{0, 4, 4, 4, ya}},
+             GlyphScript::Cyrillic);
+    EXPECT_EQ(draw({ya, nullptr, x}), U"a x");
+    font.glyphs.back().advance16 = 7 * kOne;
+    EXPECT_EQ(draw({ya, nullptr, x}), U"\u0430 x");
+}
+
+// A glyph of another face than the one it touches pays a toll: a bold n that fits a pixel
+// better than the regular one does not read beside a regular u.
+TEST(PageDecode, AWordKeepsItsFace)
+{
+    LineFont font;
+    font.Reset(1);
+    const std::uint8_t u[] = {0x90, 0x90, 0x90, 0x70};
+    const std::uint8_t n[] = {0xE0, 0x90, 0x90, 0x90};
+    const std::uint8_t boldN[] = {0xF0, 0x90, 0x90, 0x90};
+    font.Add(U"u", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, u}}, GlyphScript::Latin);
+    font.Add(U"n", GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, n}}, GlyphScript::Latin);
+    font.Add(U"n", GlyphFace::Bold, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, boldN}}, GlyphScript::Latin);
+    InkBits ink = BlankInk(32, 8);
+    for (int i = 0; i < 2; ++i)
+        for (int y = 0; y < 4; ++y)
+            for (int b = 0; b < 4; ++b)
+                SetInk(ink, 4 + i * 6 + b, 2 + y, (((i == 0 ? u : boldN)[y] >> (7 - b)) & 1) != 0);
+    ink.CountRows();
+    DecodeOptions options;
+    const DecodedLine kept = DecodeLine(ink, BandOf(ink), 6, font, options);
+    ASSERT_EQ(Placed(kept).size(), 2U);
+    EXPECT_EQ(Placed(kept)[1].first, 1);
+    options.faceCost = 0;
+    const DecodedLine mixed = DecodeLine(ink, BandOf(ink), 6, font, options);
+    ASSERT_EQ(Placed(mixed).size(), 2U);
+    EXPECT_EQ(Placed(mixed)[1].first, 2);
 }
 
 // The glyphs of everyday text first, the others only where one of them fits better: a made
