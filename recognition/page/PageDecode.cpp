@@ -1160,6 +1160,44 @@ GlyphScript WordScript(const LineFont& font, const std::vector<DecodedGlyph>& gl
     return best == 0 || counts[best] == 0 ? fallback : static_cast<GlyphScript>(best);
 }
 
+// Letter case in the scripts of everyday text (ASCII, Latin-1, basic Greek and Cyrillic);
+// other codes are neither.
+bool IsUpper(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9) ||
+           (c >= 0x400 && c <= 0x42F);
+}
+
+bool IsLower(char32_t c)
+{
+    return (c >= U'a' && c <= U'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9) ||
+           (c >= 0x430 && c <= 0x45F);
+}
+
+bool IsDigit(char32_t c)
+{
+    return c >= U'0' && c <= U'9';
+}
+
+// A glyph drawn exactly as glyph g at the phase, in its face and with an advance less than a
+// pixel from its own, whose single code want accepts (its lowercase letters first): where
+// pixels cannot tell two glyphs apart (l, I and ! as one stem at 9 px), its word decides. Or -1.
+int ExactTwin(const LineFont& font, int g, int phase, bool (*want)(char32_t))
+{
+    const LineGlyph& glyph = font.glyphs[static_cast<std::size_t>(g)];
+    int found = -1;
+    for (int h = 0; h < font.Glyphs(); ++h) {
+        const LineGlyph& other = font.glyphs[static_cast<std::size_t>(h)];
+        if (h == g || other.text.size() != 1 || other.bRare || !want(other.text[0]) || other.face != glyph.face ||
+            std::abs(other.advance16 - glyph.advance16) >= kOne ||
+            ImagesDiffer(font, font.Image(g, phase), font.Image(h, phase), 0) != 0)
+            continue;
+        if (found < 0 || (IsLower(other.text[0]) && !IsLower(font.glyphs[static_cast<std::size_t>(found)].text[0])))
+            found = h;
+    }
+    return found;
+}
+
 // The text of a glyph in a word of the script: a look-alike of that script where it has one.
 std::u32string TextIn(const LineGlyph& glyph, GlyphScript script)
 {
@@ -1316,8 +1354,26 @@ void CDecoder::Finish(DecodedLine& line, int best)
             if (twinned[i] && Glyph(glyph.glyph).script != script)
                 if (const int twin = NearTwin(m_Font, glyph.glyph, glyph.phase, script); twin >= 0)
                     glyph.text = Glyph(twin).text;
-            line.text += glyph.text;
         }
+        // Where a glyph's image is another's exactly, its neighbours decide: a letter stands for
+        // a mark between two letters, a small letter for a capital after one ("C!ear" and
+        // "CtrI" read "Clear" and "Ctrl" where l, I and ! are one stem).
+        const std::vector<std::size_t>& word = words[w];
+        auto code = [&](std::size_t k) { return line.glyphs[word[k]].text.size() == 1 ? line.glyphs[word[k]].text[0] : U'\0'; };
+        auto letter = [](char32_t c) { return IsUpper(c) || IsLower(c); };
+        for (std::size_t k = 1; k < word.size(); ++k) {
+            DecodedGlyph& glyph = line.glyphs[word[k]];
+            const char32_t c = code(k);
+            int twin = -1;
+            if (c != U'\0' && !letter(c) && !IsDigit(c) && k + 1 < word.size() && letter(code(k - 1)) && letter(code(k + 1)))
+                twin = ExactTwin(m_Font, glyph.glyph, glyph.phase, [](char32_t t) { return IsUpper(t) || IsLower(t); });
+            else if (IsUpper(c) && IsLower(code(k - 1)))
+                twin = ExactTwin(m_Font, glyph.glyph, glyph.phase, IsLower);
+            if (twin >= 0)
+                glyph.text = TextIn(Glyph(twin), script);
+        }
+        for (std::size_t i : word)
+            line.text += line.glyphs[i].text;
     }
 }
 

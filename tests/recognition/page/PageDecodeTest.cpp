@@ -508,6 +508,36 @@ TEST(PageDecode, LookAlikesReadInTheirWordsScript)
     EXPECT_EQ(draw({ya, nullptr, x}), U"\u0430 x");
 }
 
+// Glyphs drawn exactly alike (l, I and ! as one stem) read as their word has them: a letter
+// between letters, a small letter after one; a pixel apart, the pixels decide.
+TEST(PageDecode, ExactLookAlikesReadByTheirNeighbours)
+{
+    const std::uint8_t a[] = {0x60, 0x10, 0x70, 0x90};
+    const std::uint8_t stem[] = {0x40, 0x40, 0x40, 0x40};
+    const std::uint8_t serif[] = {0x60, 0x40, 0x40, 0x40};
+    auto read = [](const LineFont& font, const std::vector<const std::uint8_t*>& glyphs) {
+        InkBits ink = BlankInk(64, 8);
+        for (std::size_t i = 0; i < glyphs.size(); ++i)
+            for (int y = 0; y < 4; ++y)
+                for (int b = 0; b < 4; ++b)
+                    SetInk(ink, 4 + static_cast<int>(i) * 6 + b, 2 + y, ((glyphs[i][y] >> (7 - b)) & 1) != 0);
+        ink.CountRows();
+        return DecodeLine(ink, BandOf(ink), 6, font).text;
+    };
+    auto font = [&](const std::vector<std::pair<std::u32string, const std::uint8_t*>>& glyphs) {
+        LineFont made;
+        made.Reset(1);
+        for (const auto& [text, bits] : glyphs)
+            made.Add(text, GlyphFace::Regular, 6 * kOne, {LineFont::ImageBytes{0, 4, 4, 4, bits}}, GlyphScript::Latin);
+        return made;
+    };
+    EXPECT_EQ(read(font({{U"a", a}, {U"!", stem}, {U"l", stem}}), {a, stem, a}), U"ala");
+    EXPECT_EQ(read(font({{U"a", a}, {U"l", stem}, {U"!", stem}}), {a, stem, a}), U"ala");
+    EXPECT_EQ(read(font({{U"a", a}, {U"I", stem}, {U"l", stem}}), {a, stem}), U"al");
+    EXPECT_EQ(read(font({{U"a", a}, {U"l", stem}, {U"I", stem}}), {a, stem}), U"al");
+    EXPECT_EQ(read(font({{U"a", a}, {U"l", stem}, {U"I", serif}}), {a, serif}), U"aI");
+}
+
 // A glyph of another face than the one it touches pays a toll: a bold n that fits a pixel
 // better than the regular one does not read beside a regular u.
 TEST(PageDecode, AWordKeepsItsFace)
