@@ -309,6 +309,16 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     EXPECT_EQ(other.font.family, "Noto Sans");
     EXPECT_FALSE(other.bFromCache);
 
+    // At 9 to 11 px Open Sans explains a Noto Sans page within a kept choice's bound (0.020), and
+    // the search that chose it for its own page found Noto Sans next: the next picture measures
+    // that family too, and the better reads it.
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(read("chromium1x-opensans-small-ui").font.family, "Open Sans");
+    EXPECT_NE(ReadText(choices).find("\tNoto Sans\t"), std::string::npos) << ReadText(choices);
+    const ProportionalReading twin = read("chromium1x-noto-ui");
+    EXPECT_EQ(twin.font.family, "Noto Sans");
+    EXPECT_TRUE(twin.bFromCache);
+
     // Sample lines of one height set a pixel apart (the small-UI page's 10 and 11 px lines) are
     // each read at their own size, so the choice that reads the page serves its next picture.
     const ProportionalReading small = read("chromium1x-noto-ui");
