@@ -757,8 +757,11 @@ ProportionalLine ReadLine(CFontShelf& shelf, const CLineInks& inks, const Band& 
 // known by then, so that the reading is the same for any number of threads.
 void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks& inks, const std::vector<Band>& bands,
                const Family& family, const TextRenderer& renderer, const RenderSettings& settings,
-               const DecodeOptions& options, unsigned threads, int sampleAbove, double sampleSize)
+               const DecodeOptions& options, unsigned threads, int sampleAbove, double sampleSize,
+               const std::function<bool()>& stop)
 {
+    // A stopped reading reads no more lines; what it read is dropped by the caller.
+    auto stopped = [&] { return stop && stop(); };
     std::vector<ProportionalLine> lines(bands.size());
     SizeMemory memory;
     if (sampleSize > 0)
@@ -769,14 +772,19 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks&
             rest.push_back(i);
             continue;
         }
+        if (stopped())
+            return;
         lines[i] = ReadLine(shelf, inks, bands[i], memory, family, renderer, settings, options);
         memory.readAt[bands[i].Above()];  // the height is seen, read or not
         if (lines[i].size > 0 && !lines[i].decoded.Empty())
             memory.Add(bands[i].Above(), lines[i].size);
     }
     ForEachOnThreads(threads, rest.size(), [&](std::size_t k, unsigned) {
-        lines[rest[k]] = ReadLine(shelf, inks, bands[rest[k]], memory, family, renderer, settings, options);
+        if (!stopped())
+            lines[rest[k]] = ReadLine(shelf, inks, bands[rest[k]], memory, family, renderer, settings, options);
     });
+    if (stopped())
+        return;
     // A line read at another size than most lines of its height that were read well also tries
     // theirs, and the cheaper reading stands: a size a third of a pixel off may explain a line
     // of small text nearly as well as its own, with bold glyphs for regular ones.
@@ -797,7 +805,8 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks&
     }
     ForEachOnThreads(threads, others.size(), [&](std::size_t k, unsigned) {
         const auto [i, size] = others[k];
-        ReadAt(lines[i], shelf, inks, bands[i], size, family, renderer, settings, options);
+        if (!stopped())
+            ReadAt(lines[i], shelf, inks, bands[i], size, family, renderer, settings, options);
     });
     // A line read badly at the size its first ems chose (a mark that no glyph explains on
     // them, or reaching above them, misleads the choice) tries the sizes the page's lines were
@@ -817,6 +826,8 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks&
     // Then, still read badly, at the other rows its baseline may be at (a line of dashes and a
     // few letters drops most sharply below the dashes), at its size and those.
     ForEachOnThreads(threads, poor.size(), [&](std::size_t k, unsigned) {
+        if (stopped())
+            return;
         ProportionalLine& line = lines[poor[k]];
         for (std::size_t c = 0; c < common.size() && c < kPageSizesTried && !ReadWell(line.decoded); ++c)
             if (common[c].second != line.size)
@@ -835,6 +846,8 @@ void ReadLines(ProportionalReading& reading, CFontShelf& shelf, const CLineInks&
                 ReadAt(line, shelf, inks, other, sizes[z], family, renderer, settings, options);
         }
     });
+    if (stopped())
+        return;
     for (ProportionalLine& line : lines) {
         if (line.size <= 0 || line.decoded.Empty())
             continue;
@@ -1124,14 +1137,27 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         if (decode.first == FirstGlyphs::Common && !trial.bCyrillic)
             decode.first = FirstGlyphs::Latin;
         ReadLines(into, shelf, inks, bands, *trial.family, *trial.renderer, settings, decode, options.threads,
-                  inkiest->Above(), trial.size);
+                  inkiest->Above(), trial.size, options.stop);
         JoinText(into);
     };
+    auto stopped = [&] {
+        if (!options.stop || !options.stop())
+            return false;
+        reading = ProportionalReading{};
+        reading.bStopped = true;
+        return true;
+    };
+    if (stopped())
+        return;
     readWith(chosen, reading);
+    if (stopped())
+        return;
     const Trial readFirst = chosen;
     for (const Trial& rival : rivals) {
         ProportionalReading other;
         readWith(rival, other);
+        if (stopped())
+            return;
         if (other.CostPerInk() < reading.CostPerInk()) {
             reading.font = other.font;
             reading.lines = std::move(other.lines);

@@ -72,6 +72,10 @@ struct ProportionalOptions {
     // this pass (a sharp picture may take a second pass); false stops the search, and the
     // reading is empty and marked bStopped. Called on the caller's thread.
     std::function<bool(int done, int total)> progress;
+    // Asked before each line is decoded, from the threads that decode them: true stops the
+    // reading, which is then empty and marked bStopped, so that a Cancel needs no wait for the
+    // rest of a large page. Unset: never.
+    std::function<bool()> stop;
 };
 
 // One line read: its band, the size it was read at and what the decoder found.
@@ -90,7 +94,7 @@ struct ProportionalReading {
     long long ink = 0;    // ink pixels of the lines read
     long long cost = 0;   // of them and the templates, the pixels that differ
     bool bFromCache = false;  // the cached choice read the page; no search ran
-    bool bStopped = false;    // the progress callback stopped the search: no line is read
+    bool bStopped = false;    // the progress callback stopped the search, or stop the reading: no line is read
     bool bOutOfMemory = false;
     std::vector<std::string> ranking;  // the best candidates of the search, best first: "DejaVu Sans, chromium: 0.021"
 

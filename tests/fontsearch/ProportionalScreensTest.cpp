@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -304,6 +305,23 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
         const ProportionalReading again = read("chromium1x-opensans-ru");
         EXPECT_TRUE(again.bFromCache) << text;
         EXPECT_EQ(again.text, first.text) << text;
+    }
+    // A stop asked for while the lines are decoded (no search: the kept choice reads the page)
+    // ends the reading at once, empty and marked stopped; the choice stays for the next.
+    {
+        PictureLoad load = LoadPicture((kScreens / "dev" / "chromium1x-opensans-ru.png").string());
+        ASSERT_TRUE(load.Ok()) << load.message;
+        ProportionalOptions options;
+        options.families = {"Open Sans", "Noto Sans"};
+        options.cacheFolder = folder.string();
+        std::atomic<int> asked{0};  // asked from the threads that decode the lines
+        options.stop = [&asked] { return ++asked > 3; };
+        const ProportionalReading stopped = ReadProportional(load.raster, options);
+        EXPECT_TRUE(stopped.bStopped);
+        EXPECT_TRUE(stopped.Empty());
+        EXPECT_TRUE(stopped.text.empty());
+        EXPECT_GT(asked, 3);
+        EXPECT_TRUE(read("chromium1x-opensans-ru").bFromCache);
     }
     const ProportionalReading other = read("qt-noto-window");
     EXPECT_EQ(other.font.family, "Noto Sans");

@@ -87,6 +87,7 @@ void CPageReadJob::StartSearch(CRaster picture, PageOptions options, unsigned re
                 ProportionalOptions text;
                 text.ink = options.ink;
                 text.progress = search.progress;
+                text.stop = [shared] { return shared->cancel.load(); };
                 result.bProportionalTried = true;
                 const ProportionalReading reading = ReadProportional(picture, text);
                 if (reading.bStopped) {
