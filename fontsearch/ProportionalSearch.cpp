@@ -983,6 +983,11 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     });
     // The first kept choice that explains the page well reads it.
     for (const Choice& cached : kept) {
+        // Each kept choice may cost a few decodes at several sizes: a stop is asked between them.
+        if (options.stop && options.stop()) {
+            reading.bStopped = true;
+            return;
+        }
         const auto drawn = std::find_if(renderers.begin(), renderers.end(),
                                         [&](const TextRenderer* r) { return cached.renderer == r->name; });
         if (drawn == renderers.end())
@@ -1061,7 +1066,8 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             std::vector<Trial> trials;
             int done = 0;
             for (const Family& family : installed()) {
-                if (options.progress && !options.progress(done++, static_cast<int>(installed().size()))) {
+                if ((options.progress && !options.progress(done++, static_cast<int>(installed().size()))) ||
+                    (options.stop && options.stop())) {
                     reading.bStopped = true;
                     return std::vector<Trial>{};
                 }

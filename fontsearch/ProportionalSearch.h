@@ -72,9 +72,9 @@ struct ProportionalOptions {
     // this pass (a sharp picture may take a second pass); false stops the search, and the
     // reading is empty and marked bStopped. Called on the caller's thread.
     std::function<bool(int done, int total)> progress;
-    // Asked before each line is decoded, from the threads that decode them: true stops the
-    // reading, which is then empty and marked bStopped, so that a Cancel needs no wait for the
-    // rest of a large page. Unset: never.
+    // Asked before each kept choice is measured, each family compared and each line decoded
+    // (from the threads that decode them): true stops the reading, which is then empty and
+    // marked bStopped, so that a Cancel needs no wait for the rest of a large page. Unset: never.
     std::function<bool()> stop;
 };
 
