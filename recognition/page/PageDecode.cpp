@@ -1174,6 +1174,11 @@ bool IsLower(char32_t c)
            (c >= 0x430 && c <= 0x45F);
 }
 
+bool IsCased(char32_t c)
+{
+    return IsUpper(c) || IsLower(c);
+}
+
 bool IsDigit(char32_t c)
 {
     return c >= U'0' && c <= U'9';
@@ -1360,13 +1365,12 @@ void CDecoder::Finish(DecodedLine& line, int best)
         // "CtrI" read "Clear" and "Ctrl" where l, I and ! are one stem).
         const std::vector<std::size_t>& word = words[w];
         auto code = [&](std::size_t k) { return line.glyphs[word[k]].text.size() == 1 ? line.glyphs[word[k]].text[0] : U'\0'; };
-        auto letter = [](char32_t c) { return IsUpper(c) || IsLower(c); };
         for (std::size_t k = 1; k < word.size(); ++k) {
             DecodedGlyph& glyph = line.glyphs[word[k]];
             const char32_t c = code(k);
             int twin = -1;
-            if (c != U'\0' && !letter(c) && !IsDigit(c) && k + 1 < word.size() && letter(code(k - 1)) && letter(code(k + 1)))
-                twin = ExactTwin(m_Font, glyph.glyph, glyph.phase, [](char32_t t) { return IsUpper(t) || IsLower(t); });
+            if (c != U'\0' && !IsCased(c) && !IsDigit(c) && k + 1 < word.size() && IsCased(code(k - 1)) && IsCased(code(k + 1)))
+                twin = ExactTwin(m_Font, glyph.glyph, glyph.phase, IsCased);
             else if (IsUpper(c) && IsLower(code(k - 1)))
                 twin = ExactTwin(m_Font, glyph.glyph, glyph.phase, IsLower);
             if (twin >= 0)
