@@ -1,7 +1,8 @@
 // Random input for the desktop program: seeded commands, dialog answers, key presses, mouse
 // strokes, scrolling, resizing and window handling on several documents, with the program's
 // state checked after every step. RECOGNIZE_MONKEY_SEED replays a run, RECOGNIZE_MONKEY_STEPS
-// sets its length, RECOGNIZE_MONKEY_LOG=1 prints every step.
+// sets its length, RECOGNIZE_MONKEY_LOG=1 prints every step, RECOGNIZE_MONKEY_BACKTRACE=FILE
+// has gdb write every thread's stack to FILE when a step hangs.
 #include "GuiFixture.h"
 
 #include <QApplication>
@@ -124,6 +125,12 @@ public:
                   } else if (Clock::now() - since > std::chrono::seconds(kHangSeconds)) {
                       WriteCurrentStep();
                       std::fputs("random input: hang\n", stderr);
+                      if (const char* dump = std::getenv("RECOGNIZE_MONKEY_BACKTRACE")) {
+                          const std::string command = "gdb -p " + std::to_string(getpid()) +
+                                                      " -batch -ex 'thread apply all bt' > " + dump + " 2>&1";
+                          if (std::system(command.c_str()) != 0)
+                              std::fputs("random input: no backtrace\n", stderr);
+                      }
                       std::abort();
                   }
               }
@@ -591,10 +598,13 @@ void RandomInput::FinishPageReads()
     };
     if (!reading())
         return;
+    // Presses Cancel on each search's progress dialog not pressed before. The search starts
+    // only once the reading with the document's font has found that font does not fit, so a
+    // Cancel pressed at once is pressed when its dialog is there.
     auto cancel = [&] {
         for (QWidget* widget : QApplication::allWidgets()) {
             auto* progress = qobject_cast<QProgressDialog*>(widget);
-            if (!progress)
+            if (!progress || progress->wasCanceled())
                 continue;
             if (auto* button = progress->findChild<QPushButton*>()) {
                 Log(QStringLiteral("cancel the font search"));
@@ -602,17 +612,13 @@ void RandomInput::FinishPageReads()
             }
         }
     };
-    bool cancelled = Chance(0.5);
-    if (cancelled)
-        cancel();
+    const bool atOnce = Chance(0.5);
     const auto start = std::chrono::steady_clock::now();
     while (reading()) {
+        if (atOnce || std::chrono::steady_clock::now() - start > kSearchPatience)
+            cancel();
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
-        if (!cancelled && std::chrono::steady_clock::now() - start > kSearchPatience) {
-            cancel();
-            cancelled = true;
-        }
     }
     Settle();
 }
