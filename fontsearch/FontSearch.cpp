@@ -205,6 +205,11 @@ std::vector<FontChoice> Compare(const std::vector<FontCandidate>& candidates, co
     for (int round = 0; round < kSampleRounds && !result.bStopped; ++round) {
         std::vector<SampleCell> sample;
         for (; finder < candidates.size() && sample.empty(); ++finder) {
+            // On a picture of no text every candidate may find no cells: each reads the whole page.
+            if (options.progress && !options.progress(result.tried, static_cast<int>(candidates.size()))) {
+                result.bStopped = true;
+                return choices;
+            }
             const GlyphSet& glyphs = sets.Of(finder, renderer);
             if (glyphs.Empty())
                 continue;
@@ -414,10 +419,10 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     }
     if (result.ranked.size() > kRanked)
         result.ranked.resize(kRanked);
-    if (!result.ranked.empty()) {
+    if (!result.ranked.empty() && !result.bStopped) {
         if (result.Best().candidate.Describe() != pageFont)
             readWithBest();
-        if (!result.bStopped) {
+        {
             cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
             cache.SaveGlyphs(result.Best().candidate, result.glyphs);
         }
