@@ -42,6 +42,11 @@ constexpr double kCachedCostPerInk = 0.025;
 // (the browser's sharp glyphs differ from the renderer's by a pixel here and there), another
 // at 0.2 and up, as there is no grey to blur their differences.
 constexpr double kCachedSharpCostPerInk = 0.06;
+// Small text explains its samples worse with its own font (0.025-0.035 at 9 px, where a pixel of
+// each stem is grey): a kept choice also reads a page it explains within this share of what it
+// explained its own samples at, up to the bound after it. Its next family is measured beside it.
+constexpr double kKeptScoreMargin = 0.2;
+constexpr double kCachedSmallCostPerInk = 0.04;
 // A kept choice that explains the samples this well or better reads the page without trying the
 // family that came next to it: a page's own font explains them at 0.001-0.01 when its renderer
 // is found, the next family of like design at 0.02 and up (Open Sans a Noto Sans page's 11 px
@@ -485,6 +490,7 @@ struct Choice {
     Family faces;
     std::string next;
     std::string nextRenderer;
+    double score = 0;  // what it explained its own samples at; 0 where the line gave none
 };
 
 // A number of a choices line: finite, and within 0..limit (exclusive) or none.
@@ -500,7 +506,7 @@ std::optional<double> ChoiceNumber(const std::string& text, double limit)
 // The choices kept in the cache folder, latest first: a line each, "family TAB renderer", TAB
 // size where known, and then TAB file TAB index TAB bold file TAB bold index TAB the heights of
 // H, of the ascenders and of the highest glyph per pixel of size, and then TAB the next family
-// TAB its renderer where the search had one.
+// TAB its renderer (empty where the search had none), and TAB the choice's score.
 std::vector<Choice> ReadChoices(const std::string& folder)
 {
     std::vector<Choice> choices;
@@ -519,7 +525,7 @@ std::vector<Choice> ReadChoices(const std::string& folder)
         if (fields.size() >= 3)
             if (const std::optional<double> size = ChoiceNumber(fields[2], 1000); size && *size > 0)
                 choice.size = *size;
-        if ((fields.size() == 10 || fields.size() == 12) && !fields[3].empty()) {
+        if ((fields.size() == 10 || fields.size() == 12 || fields.size() == 13) && !fields[3].empty()) {
             const std::optional<double> index = ChoiceNumber(fields[4], 1 << 16);
             const std::optional<double> boldIndex = ChoiceNumber(fields[6], 1 << 16);
             const std::optional<double> capital = ChoiceNumber(fields[7], 100);
@@ -535,10 +541,12 @@ std::vector<Choice> ReadChoices(const std::string& folder)
                 faces.capital = *capital;
                 faces.ascender = *ascender;
                 faces.highest = *highest;
-                if (fields.size() == 12 && !fields[10].empty() && !fields[11].empty()) {
+                if (fields.size() >= 12 && !fields[10].empty() && !fields[11].empty()) {
                     choice.next = fields[10];
                     choice.nextRenderer = fields[11];
                 }
+                if (fields.size() == 13)
+                    choice.score = ChoiceNumber(fields[12], 1).value_or(0);
             }
         }
         choices.push_back(std::move(choice));
@@ -575,8 +583,12 @@ void WriteChoices(const std::string& folder, const Choice& latest)
             add(choice.faces.capital);
             add(choice.faces.ascender);
             add(choice.faces.highest);
-            if (!choice.next.empty() && !choice.nextRenderer.empty())
+            if (choice.score > 0) {
                 text += "\t" + choice.next + "\t" + choice.nextRenderer;
+                add(choice.score);
+            } else if (!choice.next.empty() && !choice.nextRenderer.empty()) {
+                text += "\t" + choice.next + "\t" + choice.nextRenderer;
+            }
         }
         text += "\n";
     }
@@ -976,6 +988,9 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
     // The size it was read at first, where the samples' height allows it: a second picture of
     // the same screen needs no other.
     double cachedSize = 0;
+    // The score the kept choice taken had on its own samples: a page it reads less well does not
+    // raise it, lest the bound creep up.
+    double keptScore = 0;
     // On a sharp picture the kept choices of sharp glyphs come first.
     std::vector<Choice> kept = ReadChoices(folder);
     std::stable_partition(kept.begin(), kept.end(), [&](const Choice& choice) {
@@ -1015,7 +1030,8 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         Trial trial;
         if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
             trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
-        const double bound = renderer->sharp ? kCachedSharpCostPerInk : kCachedCostPerInk;
+        const double bound = std::max(renderer->sharp ? kCachedSharpCostPerInk : kCachedCostPerInk,
+                                      std::min(cached.score * (1 + kKeptScoreMargin), kCachedSmallCostPerInk));
         if (trial.family == nullptr || trial.Score() > bound) {
             trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
             trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
@@ -1056,6 +1072,8 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                     }
                 }
             }
+            if (chosen.family->name == cached.family && chosen.renderer->name == cached.renderer)
+                keptScore = cached.score;
             break;
         }
     }
@@ -1185,7 +1203,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         const bool bKeptFaces = !remembered.empty() && chosenFamily == &remembered.back();
         if (!reading.bFromCache || cachedSize != chosen.size || !bKeptFaces)
             WriteChoices(folder, Choice{chosenFamily->name, chosenRenderer->name, chosen.size, *chosenFamily, nextFamily,
-                                        nextRenderer});
+                                        nextRenderer, keptScore > 0 ? std::min(keptScore, chosen.Score()) : chosen.Score()});
         shelf.Keep(*chosenFamily, *chosenRenderer);
     }
 }

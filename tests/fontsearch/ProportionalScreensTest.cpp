@@ -297,9 +297,11 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     const std::string kept = ReadText(choices);
     EXPECT_TRUE(kept.starts_with("Open Sans\tchromium\t")) << kept;
     EXPECT_NE(kept.find(first.font.file), std::string::npos) << kept;
+    const std::string keptLine = kept.substr(0, kept.find('\n'));
     const std::vector<std::string> lines = {
         "\t\nOpen Sans\nOpen Sans\tchromium\n", "Open Sans\tchromium\tnan\n", "Open Sans\tchromium\t1e999\t7\n",
-        "Open Sans\tchromium\t0\t/nowhere/OpenSans.ttf\t0\t\t0\t0.7\t0.7\t0.9\n", kept};
+        "Open Sans\tchromium\t0\t/nowhere/OpenSans.ttf\t0\t\t0\t0.7\t0.7\t0.9\n", kept,
+        keptLine.substr(0, keptLine.rfind('\t')) + "\n"};  // the last: without the choice's score
     for (const std::string& text : lines) {
         std::ofstream(choices, std::ios::binary | std::ios::trunc) << text;
         const ProportionalReading again = read("chromium1x-opensans-ru");
@@ -331,8 +333,14 @@ TEST(ProportionalSearch, TakesACachedChoiceOnlyForItsOwnPages)
     // the search that chose it for its own page found Noto Sans next: the next picture measures
     // that family too, and the better reads it.
     std::filesystem::remove_all(folder);
-    EXPECT_EQ(read("chromium1x-opensans-small-ui").font.family, "Open Sans");
+    const ProportionalReading openSmall = read("chromium1x-opensans-small-ui");
+    EXPECT_EQ(openSmall.font.family, "Open Sans");
     EXPECT_NE(ReadText(choices).find("\tNoto Sans\t"), std::string::npos) << ReadText(choices);
+    // Its 9 px glyphs explain their samples above the bound of larger text, and yet its next
+    // picture needs no search: the choice kept what it explained them at.
+    const ProportionalReading openSmallAgain = read("chromium1x-opensans-small-ui");
+    EXPECT_TRUE(openSmallAgain.bFromCache);
+    EXPECT_EQ(openSmallAgain.text, openSmall.text);
     const ProportionalReading twin = read("chromium1x-noto-ui");
     EXPECT_EQ(twin.font.family, "Noto Sans");
     EXPECT_TRUE(twin.bFromCache);
