@@ -1056,6 +1056,21 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
                     reading.bFromCache = false;
                 }
             }
+            // A kept choice that explains this page clearly worse than it explained its own
+            // samples may be its family as another renderer draws it (Noto Sans kept as Chromium
+            // draws it, and a Qt window's page): the family's other smoothed renderers are
+            // measured at its size, and the best stands.
+            if (!chosen.renderer->sharp && cached.score > 0 && chosen.Score() > kClearlyOwnCostPerInk &&
+                chosen.Score() > cached.score * (1 + kKeptScoreMargin))
+                for (const TextRenderer* drawn : smoothed) {
+                    if (drawn == chosen.renderer)
+                        continue;
+                    const Trial other = Measure(shelf, ink, samples, *family, *drawn, settingsOf(*drawn), chosen.size, options.decode);
+                    if (other.Score() < chosen.Score()) {
+                        chosen = other;
+                        reading.bFromCache = false;
+                    }
+                }
             nextFamily = cached.next;
             nextRenderer = cached.nextRenderer;
             // The family that came next when the choice was made may explain this page better.
