@@ -422,10 +422,8 @@ FontSearchResult FindScreenFont(const CRaster& picture, const InkBits& pictureIn
     if (!result.ranked.empty() && !result.bStopped) {
         if (result.Best().candidate.Describe() != pageFont)
             readWithBest();
-        {
-            cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
-            cache.SaveGlyphs(result.Best().candidate, result.glyphs);
-        }
+        cache.Remember(result.pitch, result.smoothing, result.Best().candidate);
+        cache.SaveGlyphs(result.Best().candidate, result.glyphs);
     }
     if (result.ranked.empty())
         result.problem = "no candidate font read a line of the picture";

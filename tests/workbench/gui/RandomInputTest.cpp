@@ -127,7 +127,7 @@ public:
                       std::fputs("random input: hang\n", stderr);
                       if (const char* dump = std::getenv("RECOGNIZE_MONKEY_BACKTRACE")) {
                           const std::string command = "gdb -p " + std::to_string(getpid()) +
-                                                      " -batch -ex 'thread apply all bt' > " + dump + " 2>&1";
+                                                      " -batch -ex 'thread apply all bt' > '" + dump + "' 2>&1";
                           if (std::system(command.c_str()) != 0)
                               std::fputs("random input: no backtrace\n", stderr);
                       }
