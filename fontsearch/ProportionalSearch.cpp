@@ -587,12 +587,10 @@ void WriteChoices(const std::string& folder, const Choice& latest)
             add(choice.faces.capital);
             add(choice.faces.ascender);
             add(choice.faces.highest);
-            if (choice.score > 0) {
+            if (choice.score > 0 || (!choice.next.empty() && !choice.nextRenderer.empty()))
                 text += "\t" + choice.next + "\t" + choice.nextRenderer;
+            if (choice.score > 0)
                 add(choice.score);
-            } else if (!choice.next.empty() && !choice.nextRenderer.empty()) {
-                text += "\t" + choice.next + "\t" + choice.nextRenderer;
-            }
         }
         text += "\n";
     }
@@ -1034,8 +1032,9 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
         Trial trial;
         if (std::find(sizes.begin(), sizes.end(), cached.size) != sizes.end())
             trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), cached.size, options.decode);
+        const double nearOwn = cached.score * (1 + kKeptScoreMargin);  // as well as its own page, nearly
         const double bound = std::max(renderer->sharp ? kCachedSharpCostPerInk : kCachedCostPerInk,
-                                      std::min(cached.score * (1 + kKeptScoreMargin), kCachedSmallCostPerInk));
+                                      std::min(nearOwn, kCachedSmallCostPerInk));
         if (trial.family == nullptr || trial.Score() > bound) {
             trial = BestSize(shelf, ink, first, *family, *renderer, settingsOf(*renderer), sizes, options.decode, options.threads);
             trial = Measure(shelf, ink, samples, *family, *renderer, settingsOf(*renderer), trial.size, options.decode);
@@ -1060,8 +1059,7 @@ void ReadPicture(ProportionalReading& reading, const CRaster& picture, const Pro
             // samples may be its family as another renderer draws it (Noto Sans kept as Chromium
             // draws it, and a Qt window's page): the family's other smoothed renderers are
             // measured at its size, and the best stands.
-            if (!chosen.renderer->sharp && cached.score > 0 && chosen.Score() > kClearlyOwnCostPerInk &&
-                chosen.Score() > cached.score * (1 + kKeptScoreMargin))
+            if (!chosen.renderer->sharp && cached.score > 0 && chosen.Score() > kClearlyOwnCostPerInk && chosen.Score() > nearOwn)
                 for (const TextRenderer* drawn : smoothed) {
                     if (drawn == chosen.renderer)
                         continue;
